@@ -1,0 +1,55 @@
+# make run   - install what is missing, build, start the player on the demo song
+# make test  - install what is missing, build, run every test
+# make fuzz  - build the fuzz targets with clang and run each for a while
+
+BUILD ?= build
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+JOBS ?= $(shell nproc)
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+# Debian 12 packages the build, the tests and the benches need.
+PACKAGES := build-essential cmake ninja-build pkg-config git \
+	qt6-base-dev libgl-dev libfluidsynth-dev libmp3lame-dev libmpg123-dev libsdl2-dev libgtest-dev \
+	fluid-soundfont-gm timgm6mb-soundfont \
+	clang libclang-rt-14-dev \
+	xvfb xauth imagemagick sox fluidsynth lame mpg123 ffmpeg libimage-exiftool-perl time
+
+.PHONY: all deps build run test fuzz clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "installing: $$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/cantora data/demo.kar
+
+test: build
+	cd $(BUILD) && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
+	  ctest --no-tests=error --output-on-failure -j $(JOBS) --timeout 600
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCANTORA_FUZZ=ON -DCANTORA_BUILD_GUI=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for f in $(FUZZ_BUILD)/bin/fuzz_*; do \
+	  echo "== $$f ($(FUZZ_SECONDS) s)"; \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=1024 -timeout=10 \
+	    $(FUZZ_BUILD)/corpus/$$(basename $$f) fuzz/seeds/$$(basename $$f) || exit 1; \
+	done
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)

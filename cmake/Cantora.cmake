@@ -1,0 +1,30 @@
+# cantora_subsystem(NAME LOGIC_DEPS... [UI UI_DEPS...])
+# Builds cantora_NAME from the folder's *.cpp (plain C++, no Qt) and, when the
+# GUI is built, cantora_NAME_ui from ui/*.cpp. A folder with no sources yet
+# gives an interface library so dependents link all the same.
+function(cantora_subsystem name)
+  cmake_parse_arguments(ARG "" "" "LOGIC;UI" ${ARGN})
+  file(GLOB logic_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(logic_src)
+    add_library(cantora_${name} STATIC ${logic_src})
+    target_include_directories(cantora_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(cantora_${name} PUBLIC ${ARG_LOGIC})
+  else()
+    add_library(cantora_${name} INTERFACE)
+    target_include_directories(cantora_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(cantora_${name} INTERFACE ${ARG_LOGIC})
+  endif()
+  if(CANTORA_BUILD_GUI)
+    file(GLOB ui_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h)
+    if(ui_src)
+      add_library(cantora_${name}_ui STATIC ${ui_src})
+      set_target_properties(cantora_${name}_ui PROPERTIES AUTOMOC ON)
+      target_link_libraries(cantora_${name}_ui PUBLIC cantora_${name} cantora_dialogs ${ARG_UI} Qt6::Widgets Qt6::PrintSupport)
+    else()
+      add_library(cantora_${name}_ui INTERFACE)
+      target_link_libraries(cantora_${name}_ui INTERFACE cantora_${name} cantora_dialogs ${ARG_UI})
+    endif()
+  endif()
+endfunction()
+
+# cantora_gtest(NAME SOURCES... LIBS...) is spelled out in tests/CMakeLists.txt.

@@ -1,0 +1,19 @@
+#pragma once
+// Subcommands of cantora-cli. Each takes the words after its own name and
+// returns the process exit code; errors go to stderr.
+// Each is implemented beside the logic it drives.
+
+#include <string>
+#include <vector>
+
+namespace cantora::cli {
+
+using Args = std::vector<std::string>;
+
+int render(const Args &args);   // render SONG OUT.wav [--soundfont SF2]
+int marks(const Args &args);    // marks SONG
+int encode(const Args &args);   // encode IN.wav OUT.mp3 [--preset CODE|NAME] [--force]
+int info(const Args &args);     // info [--json] FILE...
+int tag(const Args &args);      // tag FILE [--title T] ...
+
+} // namespace cantora::cli

@@ -1,0 +1,59 @@
+// cantora-cli: the karaoke studio's libraries driven from the command line.
+
+#include "app/cli/commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Command {
+    const char *name;
+    const char *usage;
+    int (*run)(const cantora::cli::Args &);
+};
+
+const Command kCommands[] = {
+    {"render", "render SONG OUT.wav [--soundfont SF2]   render a MIDI song to 16-bit WAV", cantora::cli::render},
+    {"marks", "marks SONG                              list the song's lyric and text events", cantora::cli::marks},
+    {"encode", "encode IN.wav OUT.mp3 [--preset P] [--force]   encode a WAV to MP3", cantora::cli::encode},
+    {"info", "info [--json] FILE...                   MPEG frame information and tags", cantora::cli::info},
+    {"tag", "tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
+            "        [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]   write ID3v1 and lyrics",
+     cantora::cli::tag},
+};
+
+void usage(std::FILE *to) {
+    std::fprintf(to, "usage: cantora-cli COMMAND [ARGS]\n\ncommands:\n");
+    for (const auto &c : kCommands)
+        std::fprintf(to, "  %s\n", c.usage);
+    std::fprintf(to, "\n  --help      this text\n  --version   the program's version\n");
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        usage(stderr);
+        return 2;
+    }
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h" || first == "help") {
+        usage(stdout);
+        return 0;
+    }
+    if (first == "--version") {
+        std::printf("cantora-cli %s\n", CANTORA_VERSION);
+        return 0;
+    }
+    for (const auto &c : kCommands) {
+        if (first == c.name) {
+            cantora::cli::Args args(argv + 2, argv + argc);
+            return c.run(args);
+        }
+    }
+    std::fprintf(stderr, "cantora-cli: unknown command '%s'\n", first.c_str());
+    usage(stderr);
+    return 2;
+}

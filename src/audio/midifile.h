@@ -1,0 +1,68 @@
+#pragma once
+// Standard MIDI File reader: bytes in, header + tracks of timed events out.
+//
+// Reads formats 0, 1 and 2 (2 as a sequence of tracks), running status
+// (kept across meta and SysEx events), SysEx F0/F7, every meta event, and the
+// "RIFF RMID" wrapper. Damaged files are read as far as they go: a chunk
+// whose length runs past the end is read up to the end, and a header that
+// promises more tracks than the file holds gives the tracks it has.
+// No allocation is ever sized from a length field alone.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cantora::audio {
+
+// One event as stored in its track.
+struct MidiEvent {
+    std::uint64_t tick = 0;       // absolute tick from the start of its track
+    std::uint32_t offset = 0;     // byte offset of the event (its delta time) in the file
+    std::uint8_t status = 0;      // 0x80-0xEF channel message, 0xF0/0xF7 SysEx, 0xFF meta
+    std::uint8_t metaType = 0;    // meta events only
+    std::uint8_t data1 = 0;       // channel messages: first data byte
+    std::uint8_t data2 = 0;       // channel messages: second data byte (0 if none)
+    std::string data;             // meta / SysEx payload bytes, as stored
+
+    std::uint8_t channel() const { return status & 0x0F; }
+    std::uint8_t kind() const { return status & 0xF0; }
+    bool isMeta() const { return status == 0xFF; }
+};
+
+struct MidiTrack {
+    std::vector<MidiEvent> events;  // in file order (ticks non-decreasing)
+};
+
+enum class MidiError {
+    None = 0,
+    NotMidi,         // no MThd (nor RIFF RMID holding one)
+    NoTracks,        // header read but not a single track chunk
+    SmpteDivision,   // time division in SMPTE frames, not supported
+    Io,              // the file could not be read
+};
+
+struct MidiFile {
+    std::uint16_t format = 0;
+    std::uint16_t declaredTracks = 0;  // as the header says
+    std::uint16_t division = 0;        // ticks per quarter note
+    std::vector<MidiTrack> tracks;     // the tracks actually present
+    bool truncated = false;            // some chunk ran past the end of the data
+};
+
+struct MidiReadResult {
+    MidiError error = MidiError::None;
+    MidiFile file;
+    bool ok() const { return error == MidiError::None; }
+};
+
+// Parses a whole file held in memory.
+MidiReadResult readMidi(std::string_view bytes);
+// Reads the file at `path` (UTF-8) and parses it.
+MidiReadResult readMidiFile(const std::string &path);
+
+// Text for an error, for messages and the CLI.
+const char *midiErrorText(MidiError e);
+
+} // namespace cantora::audio
