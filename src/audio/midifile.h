@@ -7,6 +7,12 @@
 // whose length runs past the end is read up to the end, and a header that
 // promises more tracks than the file holds gives the tracks it has.
 // No allocation is ever sized from a length field alone.
+//
+// Events are kept as stored: a note-on with velocity 0 stays a note-on (the
+// sequencer treats it as a note-off), and a track's end-of-track meta
+// event (FF 2F), when present, is its last event: its tick is the track's length.
+// Reading stops after the number of tracks the header declares.
+// Thread-safe: no shared state.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,12 +38,12 @@ struct MidiEvent {
 };
 
 struct MidiTrack {
-    std::vector<MidiEvent> events;  // in file order (ticks non-decreasing)
+    std::vector<MidiEvent> events;  // in file order (ticks non-decreasing); see above for FF 2F
 };
 
 enum class MidiError {
     None = 0,
-    NotMidi,         // no MThd (nor RIFF RMID holding one)
+    NotMidi,         // no MThd (nor RIFF RMID holding one), or a header with division 0
     NoTracks,        // header read but not a single track chunk
     SmpteDivision,   // time division in SMPTE frames, not supported
     Io,              // the file could not be read
@@ -48,7 +54,8 @@ struct MidiFile {
     std::uint16_t declaredTracks = 0;  // as the header says
     std::uint16_t division = 0;        // ticks per quarter note
     std::vector<MidiTrack> tracks;     // the tracks actually present
-    bool truncated = false;            // some chunk ran past the end of the data
+    bool truncated = false;            // some chunk ran past the end of the data, or a track
+                                       // held bytes that are no event (read up to there)
 };
 
 struct MidiReadResult {
@@ -59,7 +66,8 @@ struct MidiReadResult {
 
 // Parses a whole file held in memory.
 MidiReadResult readMidi(std::string_view bytes);
-// Reads the file at `path` (UTF-8) and parses it.
+// Reads the file at `path` (UTF-8) and parses it; files over 64 MiB are read
+// up to that size only (and so come out truncated).
 MidiReadResult readMidiFile(const std::string &path);
 
 // Text for an error, for messages and the CLI.

@@ -1,0 +1,276 @@
+#include "audio/midifile.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace cantora::audio {
+
+namespace {
+
+// Files larger than this are read up to this size only: no MIDI song comes
+// near it, and it keeps a wrong path from filling memory.
+constexpr std::size_t kMaxFileBytes = 64u << 20;
+
+// A bounded view over the whole file; every read checks what remains.
+class Cursor {
+public:
+    Cursor(std::string_view all, std::size_t pos, std::size_t end) : all_(all), pos_(pos), end_(end) {}
+
+    std::size_t pos() const { return pos_; }
+    std::size_t remaining() const { return end_ - pos_; }
+    bool atEnd() const { return pos_ >= end_; }
+
+    bool byte(std::uint8_t &out) {
+        if (pos_ >= end_)
+            return false;
+        out = static_cast<std::uint8_t>(all_[pos_++]);
+        return true;
+    }
+    bool peek(std::uint8_t &out) const {
+        if (pos_ >= end_)
+            return false;
+        out = static_cast<std::uint8_t>(all_[pos_]);
+        return true;
+    }
+    // Variable-length quantity: 7 bits per byte, high bit = more follows,
+    // at most 4 bytes (28 bits) as the file format allows.
+    bool vlq(std::uint32_t &out) {
+        out = 0;
+        for (int i = 0; i < 4; ++i) {
+            std::uint8_t b;
+            if (!byte(b))
+                return false;
+            out = (out << 7) | (b & 0x7Fu);
+            if (!(b & 0x80u))
+                return true;
+        }
+        return false;  // a fifth continuation byte: not a valid quantity
+    }
+    // Takes `n` bytes if they are all there.
+    bool take(std::size_t n, std::string &out) {
+        if (n > remaining())
+            return false;
+        out.assign(all_.data() + pos_, n);
+        pos_ += n;
+        return true;
+    }
+
+private:
+    std::string_view all_;
+    std::size_t pos_;
+    std::size_t end_;
+};
+
+std::uint32_t be32(std::string_view s, std::size_t at) {
+    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + i])); };
+    return (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
+}
+std::uint16_t be16(std::string_view s, std::size_t at) {
+    return static_cast<std::uint16_t>((static_cast<std::uint8_t>(s[at]) << 8) | static_cast<std::uint8_t>(s[at + 1]));
+}
+std::uint32_t le32(std::string_view s, std::size_t at) {
+    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + i])); };
+    return b(0) | (b(1) << 8) | (b(2) << 16) | (b(3) << 24);
+}
+
+// Data bytes per channel message kind (status high nibble 8..E).
+int channelDataBytes(std::uint8_t status) {
+    const std::uint8_t kind = status & 0xF0;
+    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+}
+
+// Reads the events of one MTrk chunk body [begin, end). Returns false when
+// the body stopped early: cut off, or bytes that cannot be an event.
+bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTrack &track) {
+    Cursor c(all, begin, end);
+    std::uint64_t tick = 0;
+    std::uint8_t running = 0;  // last channel status; meta and SysEx leave it alone
+    while (!c.atEnd()) {
+        MidiEvent ev;
+        ev.offset = static_cast<std::uint32_t>(c.pos());
+        std::uint32_t delta;
+        if (!c.vlq(delta))
+            return false;
+        tick += delta;
+        ev.tick = tick;
+
+        std::uint8_t b;
+        if (!c.peek(b))
+            return false;
+        if (b == 0xFF) {
+            c.byte(b);
+            std::uint32_t len;
+            if (!c.byte(ev.metaType) || !c.vlq(len) || !c.take(len, ev.data))
+                return false;
+            ev.status = 0xFF;
+            track.events.push_back(std::move(ev));
+            if (track.events.back().metaType == 0x2F)
+                return true;  // end of track: whatever follows is padding
+            continue;
+        }
+        if (b == 0xF0 || b == 0xF7) {
+            c.byte(b);
+            std::uint32_t len;
+            if (!c.vlq(len) || !c.take(len, ev.data))
+                return false;
+            ev.status = b;
+            track.events.push_back(std::move(ev));
+            continue;
+        }
+        if (b & 0x80) {
+            if (b > 0xEF)
+                return false;  // system common / real-time bytes have no place in a file
+            c.byte(b);
+            running = b;
+        } else if (running == 0) {
+            return false;  // a data byte with no status to run on
+        }
+        ev.status = running;
+        std::uint8_t d1 = 0, d2 = 0;
+        if (!c.byte(d1))
+            return false;
+        if (channelDataBytes(running) == 2 && !c.byte(d2))
+            return false;
+        // Data bytes are 7-bit; a stray high bit is dropped rather than
+        // handed to the synthesiser.
+        ev.data1 = d1 & 0x7F;
+        ev.data2 = d2 & 0x7F;
+        track.events.push_back(std::move(ev));
+    }
+    return true;  // ran to the end of the chunk without an end-of-track event
+}
+
+// Finds the Standard MIDI File inside a "RIFF RMID" wrapper: the payload of
+// its "data" chunk. Returns false if there is none.
+bool findRmidData(std::string_view bytes, std::size_t &begin, std::size_t &end) {
+    // RIFF header: "RIFF", little-endian size, "RMID"; then chunks of
+    // 4-byte id, little-endian 32-bit size, payload padded to an even length.
+    std::size_t pos = 12;
+    while (pos + 8 <= bytes.size()) {
+        const std::string_view id = bytes.substr(pos, 4);
+        const std::size_t size = le32(bytes, pos + 4);
+        pos += 8;
+        if (id == "data") {
+            begin = pos;
+            end = pos + std::min(size, bytes.size() - pos);
+            return true;
+        }
+        if (size > bytes.size() - pos)
+            return false;
+        pos += size + (size & 1);
+    }
+    return false;
+}
+
+} // namespace
+
+MidiReadResult readMidi(std::string_view bytes) {
+    MidiReadResult r;
+    bytes = bytes.substr(0, std::min(bytes.size(), kMaxFileBytes));
+    std::size_t begin = 0, end = bytes.size();
+    if (bytes.size() >= 12 && bytes.substr(0, 4) == "RIFF" && bytes.substr(8, 4) == "RMID") {
+        if (!findRmidData(bytes, begin, end)) {
+            r.error = MidiError::NotMidi;
+            return r;
+        }
+    }
+
+    // Header chunk: "MThd", length (6 or more), format, track count, division.
+    // All numbers big-endian.
+    if (end - begin < 14 || bytes.substr(begin, 4) != "MThd") {
+        r.error = MidiError::NotMidi;
+        return r;
+    }
+    const std::uint32_t headerLen = be32(bytes, begin + 4);
+    if (headerLen < 6) {
+        r.error = MidiError::NotMidi;
+        return r;
+    }
+    MidiFile &f = r.file;
+    f.format = be16(bytes, begin + 8);
+    f.declaredTracks = be16(bytes, begin + 10);
+    f.division = be16(bytes, begin + 12);
+    if (f.division & 0x8000) {  // high bit: SMPTE frames per second and ticks per frame
+        r.error = MidiError::SmpteDivision;
+        return r;
+    }
+    if (f.division == 0) {  // no tick length can be derived from it
+        r.error = MidiError::NotMidi;
+        return r;
+    }
+
+    std::size_t pos = begin + 8;
+    if (headerLen > end - pos) {
+        f.truncated = true;
+        pos = end;
+    } else {
+        pos += headerLen;
+    }
+
+    // Chunks: MTrk bodies are read, anything else is skipped by its length.
+    // Reading stops after the tracks the header declares, so trailing bytes
+    // after the last track are not mistaken for damage.
+    while (pos + 8 <= end && (f.declaredTracks == 0 || f.tracks.size() < f.declaredTracks)) {
+        const std::string_view id = bytes.substr(pos, 4);
+        const std::size_t len = be32(bytes, pos + 4);
+        pos += 8;
+        std::size_t chunkEnd = pos + len;
+        if (len > end - pos) {
+            f.truncated = true;
+            chunkEnd = end;
+        }
+        if (id == "MTrk") {
+            f.tracks.emplace_back();
+            if (!readTrack(bytes, pos, chunkEnd, f.tracks.back()))
+                f.truncated = true;
+        }
+        pos = chunkEnd;
+    }
+    if (pos < end && pos + 8 > end && f.tracks.size() < f.declaredTracks)
+        f.truncated = true;  // a chunk header cut in half
+
+    if (f.tracks.empty()) {
+        r.error = MidiError::NoTracks;
+        r.file = MidiFile{};
+    }
+    return r;
+}
+
+MidiReadResult readMidiFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        MidiReadResult r;
+        r.error = MidiError::Io;
+        return r;
+    }
+    // Read in blocks up to the size limit, so a huge or endless file (a pipe,
+    // a device) costs no more than the limit.
+    std::string bytes;
+    char block[65536];
+    while (bytes.size() < kMaxFileBytes && in.read(block, sizeof block).gcount() > 0)
+        bytes.append(block, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
+        MidiReadResult r;
+        r.error = MidiError::Io;
+        return r;
+    }
+    return readMidi(bytes);
+}
+
+const char *midiErrorText(MidiError e) {
+    switch (e) {
+    case MidiError::None:
+        return "no error";
+    case MidiError::NotMidi:
+        return "not a MIDI file";
+    case MidiError::NoTracks:
+        return "the MIDI file holds no tracks";
+    case MidiError::SmpteDivision:
+        return "SMPTE time division is not supported";
+    case MidiError::Io:
+        return "the file could not be read";
+    }
+    return "unknown error";
+}
+
+} // namespace cantora::audio

@@ -1,0 +1,142 @@
+// Standard MIDI File reader: hand-built byte layouts for each structural case,
+// and a few real files from other programs.
+#include "audio/midifile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+using namespace cantora::audio;
+
+namespace {
+
+std::string be(std::uint32_t v, int n) {
+    std::string s;
+    for (int i = n - 1; i >= 0; --i)
+        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return s;
+}
+std::string header(int format, int tracks, int division) {
+    return "MThd" + be(6, 4) + be(format, 2) + be(tracks, 2) + be(division, 2);
+}
+std::string chunk(const std::string &id, const std::string &body, std::uint32_t len) { return id + be(len, 4) + body; }
+std::string track(const std::string &body) { return chunk("MTrk", body, static_cast<std::uint32_t>(body.size())); }
+const std::string kEnd("\x00\xFF\x2F\x00", 4);
+
+} // namespace
+
+TEST(MidiFileRead, RunningStatusSurvivesMetaAndSysexWithTicksAndOffsets) {
+    // delta 0: note on; delta 0x81 0x00 (128): lyric "la"; delta 0: key 0x3E
+    // under running status; delta 10: SysEx; delta 0: running status again,
+    // velocity 0 (still a note-on).
+    const std::string body = std::string("\x00\x90\x3C\x64", 4) + std::string("\x81\x00\xFF\x05\x02la", 7) +
+                             std::string("\x00\x3E\x50", 3) + std::string("\x0A\xF0\x03\x7E\x7F\xF7", 6) +
+                             std::string("\x00\x3C\x00", 3) + kEnd;
+    const auto r = readMidi(header(0, 1, 96) + track(body));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.file.format, 0);
+    EXPECT_EQ(r.file.division, 96);
+    EXPECT_FALSE(r.file.truncated);
+    const auto &ev = r.file.tracks.at(0).events;
+    ASSERT_EQ(ev.size(), 6u);
+    const std::uint32_t base = 22;  // 14-byte header + 8-byte track chunk header
+    EXPECT_EQ(ev[0].offset, base);
+    EXPECT_EQ(ev[1].offset, base + 4);
+    EXPECT_EQ(ev[1].tick, 128u);
+    EXPECT_TRUE(ev[1].isMeta());
+    EXPECT_EQ(ev[1].metaType, 0x05);
+    EXPECT_EQ(ev[1].data, "la");
+    EXPECT_EQ(ev[2].offset, base + 11);
+    EXPECT_EQ(ev[2].status, 0x90);
+    EXPECT_EQ(ev[2].data1, 0x3E);
+    EXPECT_EQ(ev[2].data2, 0x50);
+    EXPECT_EQ(ev[3].status, 0xF0);
+    EXPECT_EQ(ev[3].tick, 138u);
+    EXPECT_EQ(ev[3].data, std::string("\x7E\x7F\xF7", 3));
+    EXPECT_EQ(ev[4].status, 0x90);
+    EXPECT_EQ(ev[4].data2, 0);
+    EXPECT_EQ(ev[4].offset, base + 20);
+    EXPECT_EQ(ev[5].metaType, 0x2F);
+}
+
+TEST(MidiFileRead, DamagedFilesGiveWhatTheyHold) {
+    const std::string one = track(std::string("\x00\x90\x3C\x64\x10\x80\x3C\x00", 8) + kEnd);
+    // Header promises three tracks, only one is there; an unknown chunk before it is skipped.
+    auto r = readMidi(header(1, 3, 480) + chunk("XYZW", "abc", 3) + one);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.file.declaredTracks, 3);
+    ASSERT_EQ(r.file.tracks.size(), 1u);
+    EXPECT_EQ(r.file.tracks[0].events.size(), 3u);
+    EXPECT_EQ(r.file.tracks[0].events[0].offset, 14u + 11u + 8u);
+
+    // A track whose length runs past the end: read up to the end, marked truncated.
+    r = readMidi(header(1, 1, 480) + chunk("MTrk", std::string("\x00\x90\x3C\x64\x10\x80\x3C", 7), 5000));
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.file.truncated);
+    EXPECT_EQ(r.file.tracks.at(0).events.size(), 1u);
+
+    // A meta event whose length runs past its chunk, and a five-byte delta time.
+    for (const std::string &body : {std::string("\x00\xFF\x01\x7F" "abc", 7), std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10)}) {
+        r = readMidi(header(0, 1, 96) + track(body));
+        ASSERT_TRUE(r.ok());
+        EXPECT_TRUE(r.file.truncated);
+    }
+}
+
+TEST(MidiFileRead, RmidWrapperOffsetsCountFromTheFileStart) {
+    const std::string smf = header(0, 1, 96) + track(std::string("\x00\xC0\x05", 3) + kEnd);
+    auto le = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    const std::string riff = "RIFF" + le(static_cast<std::uint32_t>(4 + 8 + smf.size())) + "RMID" + "data" +
+                             le(static_cast<std::uint32_t>(smf.size())) + smf;
+    const auto r = readMidi(riff);
+    ASSERT_TRUE(r.ok());
+    const auto &ev = r.file.tracks.at(0).events.at(0);
+    EXPECT_EQ(ev.status, 0xC0);
+    EXPECT_EQ(ev.data1, 5);
+    EXPECT_EQ(ev.offset, 20u + 22u);
+}
+
+TEST(MidiFileRead, RefusesWhatIsNotAPlayableMidiFile) {
+    const std::string t = track(kEnd);
+    EXPECT_EQ(readMidi("").error, MidiError::NotMidi);
+    EXPECT_EQ(readMidi("ID3\x03 not a song at all, just text").error, MidiError::NotMidi);
+    EXPECT_EQ(readMidi(std::string("RIFF\x10\0\0\0RMIDLIST\0\0\0\0", 20) + header(0, 1, 96) + t).error, MidiError::NotMidi);
+    EXPECT_EQ(readMidi(header(0, 1, 0xE728) + t).error, MidiError::SmpteDivision);
+    EXPECT_EQ(readMidi(header(0, 1, 96)).error, MidiError::NoTracks);
+    EXPECT_EQ(readMidi(header(1, 2, 96) + chunk("XFIH", "", 0)).error, MidiError::NoTracks);
+    EXPECT_EQ(readMidiFile("/nonexistent/song.kar").error, MidiError::Io);
+    EXPECT_STREQ(midiErrorText(MidiError::SmpteDivision), "SMPTE time division is not supported");
+}
+
+// Counts and values checked against an independent dump of each file.
+TEST(MidiFileRead, RealFiles) {
+    const std::string dir = CANTORA_TEST_DATA "/midi/";
+    auto r = readMidiFile(dir + "bach_format0.mid");
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.file.format, 0);
+    ASSERT_EQ(r.file.tracks.size(), 1u);
+    EXPECT_EQ(r.file.tracks[0].events.size(), 900u);
+
+    r = readMidiFile(dir + "clementi.mid");  // running status on every note
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r.file.tracks.size(), 3u);
+    EXPECT_EQ(r.file.tracks[1].events.size(), 909u);
+    EXPECT_EQ(r.file.tracks[2].events.size(), 425u);
+    const auto &n = r.file.tracks[1].events[1];
+    EXPECT_EQ(n.tick, 120u);
+    EXPECT_EQ(n.status, 0x90);
+    EXPECT_EQ(n.data1, 72);
+    EXPECT_EQ(n.data2, 0);
+
+    // 30 tracks declared, three present, the third cut off 1.1 MB early.
+    const auto start = std::chrono::steady_clock::now();
+    r = readMidiFile(dir + "PiDamaged.mid");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.file.truncated);
+    EXPECT_EQ(r.file.declaredTracks, 30);
+    ASSERT_EQ(r.file.tracks.size(), 3u);
+    EXPECT_EQ(r.file.tracks[1].events.size(), 4u);
+    EXPECT_EQ(r.file.tracks[2].events.at(1).status, 0xBE);
+}

@@ -1,0 +1,64 @@
+// MIDI file builder: exact bytes for a small song, and what the reader gets back.
+#include "audio/midifile.h"
+#include "audio/midiwriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace cantora::audio;
+
+TEST(MidiWriter, ExactBytesWithRunningStatusAcrossMeta) {
+    MidiWriter w(96, 0);
+    const int t = w.addTrack();
+    // Added out of order on purpose: events are placed by tick, ties keep insertion order.
+    w.noteOff(t, 96, 0, 60);
+    w.noteOn(t, 0, 0, 60, 100);
+    w.lyric(t, 0, "Hi");
+    w.noteOn(t, 0, 0, 64, 90);
+    w.meta(t, 200, 0x2F, "");  // only moves the end of the track
+
+    const std::string track = std::string("\x00\x90\x3C\x64", 4) + std::string("\x00\xFF\x05\x02Hi", 6) +
+                              std::string("\x00\x40\x5A", 3) +                 // 0x90 left out
+                              std::string("\x60\x80\x3C\x00", 4) +             // note-off: new status
+                              std::string("\x68\xFF\x2F\x00", 4);              // end at tick 200
+    const std::string expect = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x15", 22) + track;
+    EXPECT_EQ(w.bytes(true), expect);
+    EXPECT_EQ(w.bytes(false).size(), expect.size() + 1);  // status byte written again
+}
+
+TEST(MidiWriter, ReaderGetsBackEveryEvent) {
+    MidiWriter w(480, 1);
+    const int conductor = w.addTrack();
+    const int music = w.addTrack();
+    w.tempo(conductor, 0, 500000);
+    w.tempo(conductor, 100000, 0x1234567);  // beyond 24 bits: clamped
+    w.program(music, 0, 9, 73);
+    w.controller(music, 0, 3, 7, 200);  // value clamped to 127
+    w.pitchBend(music, 10, 3, 0x2001);
+    w.sysex(music, 20, std::string("\x7E\x7F\x09\x01\xF7", 5));
+    w.noteOn(music, 300000, 15, 127, 1);  // three-byte delta time
+
+    for (bool running : {false, true}) {
+        const auto r = readMidi(w.bytes(running));
+        ASSERT_TRUE(r.ok());
+        EXPECT_FALSE(r.file.truncated);
+        EXPECT_EQ(r.file.division, 480);
+        ASSERT_EQ(r.file.tracks.size(), 2u);
+        const auto &c = r.file.tracks[0].events;
+        ASSERT_EQ(c.size(), 3u);
+        EXPECT_EQ(c[0].data, std::string("\x07\xA1\x20", 3));
+        EXPECT_EQ(c[1].tick, 100000u);
+        EXPECT_EQ(c[1].data, "\xFF\xFF\xFF");
+        const auto &m = r.file.tracks[1].events;
+        ASSERT_EQ(m.size(), 6u);
+        EXPECT_EQ(m[0].status, 0xC9);
+        EXPECT_EQ(m[0].data1, 73);
+        EXPECT_EQ(m[1].data2, 127);
+        EXPECT_EQ(m[2].status, 0xE3);
+        EXPECT_EQ(m[2].data1 | (m[2].data2 << 7), 0x2001);
+        EXPECT_EQ(m[3].data, std::string("\x7E\x7F\x09\x01\xF7", 5));
+        EXPECT_EQ(m[4].tick, 300000u);
+        EXPECT_EQ(m[4].status, 0x9F);
+        EXPECT_EQ(m[5].tick, 300000u);
+        EXPECT_EQ(m[5].metaType, 0x2F);
+    }
+}
