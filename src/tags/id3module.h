@@ -1,0 +1,94 @@
+#pragma once
+// Id3Module reads what the program shows about an MP3 file (MPEG frame
+// information, ID3v1 tag, Lyrics3 v2 lyrics) and writes the ID3v1 tag and
+// the Lyrics3 v2 block back.
+//
+// The module keeps one set of tag state: every GetMp3Info overwrites it and
+// the next WriteLyricsTag relies on it to know where the old block and tag
+// lie. Read a file, then write it; a write refuses to run when the file no
+// longer looks as it did when it was read. The application owns one
+// instance; it is not thread-safe and belongs to the user-interface thread.
+//
+// Texts handed out are UTF-8 (bytes that are valid UTF-8 are taken as such,
+// anything else is CP1252); texts written are converted to CP1252.
+
+#include "tags/id3v1tag.h"
+#include "tags/mp3info.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cantora::tags {
+
+class ByteSource;
+
+// Outcome of WriteLyricsTag.
+struct TagWriteResult {
+    bool ok = false;             // the block and tag are on disk
+    std::string error;           // why not, for the user; the file is unchanged
+    std::string unrepresentable; // lyric characters CP1252 cannot hold (written as '?')
+    explicit operator bool() const { return ok; }
+};
+
+// Average bitrate and play time of a Xing (variable bitrate) file.
+struct VbrInfo {
+    std::string bitrate; // "<kbit/s> Kbit (VBR)"
+    std::int32_t seconds = 0;
+};
+
+class Id3Module {
+public:
+    // Largest lyric text a Lyrics3 v2 field can hold: its length has five digits.
+    static constexpr std::size_t kMaxLyricsLength = 99999;
+
+    // --- Tag state, overwritten by every read -------------------------------
+    std::string CurrentFile;         // path being read or written
+    bool HasId3v1 = false;           // the file ends with an ID3v1 tag
+    bool HasLyricsMarker = false;    // "LYRICS" lies where a Lyrics3 end marker belongs; only set here, the editor clears it
+    bool LyricsTagFound = false;     // a Lyrics3 v2 block was parsed; the editor may force it true
+    std::int64_t LyricsStart = 0;    // 1-based position of "LYRICSBEGIN" computed by the last parse
+    std::int32_t DurationSeconds = 0; // constant-bitrate play time of the last file read
+
+    // Reads the file at `path`; all texts stay empty when it cannot be read.
+    Mp3Info GetMp3Info(const std::string &path);
+    // Same on bytes already at hand; `name` becomes CurrentFile.
+    Mp3Info GetMp3Info(const ByteSource &file, const std::string &name = {});
+    // Why the last GetMp3Info(path) could not open its file; empty when it could.
+    const std::string &OpenError() const { return openError_; }
+
+    // Tag, lyrics marker and frame information of `file` into the state.
+    void ReadMp3File(const ByteSource &file);
+    // Frame information from the first frame header in the first 4096 bytes.
+    void ReadFrameInfo(const ByteSource &file);
+    // Lyrics3 v2 block before the ID3v1 tag (or at the end); true when parsed.
+    bool ReadLyricsTag(const ByteSource &file);
+
+    // Writes `lyrics` (UTF-8) as a Lyrics3 v2 block followed by `tag` where
+    // the last read found the old block or tag, and cuts what lay behind
+    // them. Empty lyrics remove the block. On failure the file is unchanged.
+    TagWriteResult WriteLyricsTag(const std::string &path, const Id3v1Tag &tag, std::string_view lyrics);
+
+    // Average rate and seconds of a Xing file of `fileLength` bytes holding
+    // `frames` frames; nothing when the count is too small to give a second.
+    static std::optional<VbrInfo> ComputeVbrInfo(std::int64_t fileLength, std::int64_t frames);
+    // True when lo <= x <= hi.
+    static bool InByteRange(std::uint8_t x, std::uint8_t lo, std::uint8_t hi) { return lo <= x && x <= hi; }
+    // The extra frame in every third second of a 44.1 kHz stream (38.28 frames a second).
+    static int ExtraFrameStep(std::int32_t n) { return n % 3 == 0 ? 1 : 0; }
+    // Cuts the file to `length` bytes when it is longer; false when it could not.
+    static bool TruncateFile(const std::string &path, std::int64_t length);
+
+    // The Lyrics3 v2 block for lyrics already in CP1252 ("" for no lyrics).
+    static std::string LyricsBlock(std::string_view cp1252Lyrics);
+
+private:
+    void readId3v1(const ByteSource &file);
+
+    Mp3Info info_;
+    std::string openError_;
+    std::int64_t readLength_ = -1; // length of the file the state describes; -1 after a write
+};
+
+} // namespace cantora::tags

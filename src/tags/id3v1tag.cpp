@@ -1,0 +1,66 @@
+#include "tags/id3v1tag.h"
+
+#include "tags/textcodec.h"
+
+#include <algorithm>
+
+namespace cantora::tags {
+
+namespace {
+
+std::string_view trimSpaces(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+template <std::size_t N>
+void fill(std::array<char, N> &field, std::string_view utf8, const char *name, Id3v1Fit *fit) {
+    std::string missing;
+    const std::string bytes = text::utf8ToCp1252(trimSpaces(utf8), &missing);
+    field.fill(' ');
+    const std::size_t n = std::min(N, bytes.size());
+    bytes.copy(field.data(), n);
+    if (!fit)
+        return;
+    if (bytes.size() > N) {
+        if (!fit->cutFields.empty())
+            fit->cutFields += ", ";
+        fit->cutFields += name;
+    }
+    // Collect each character once across all fields.
+    std::string merged;
+    text::utf8ToCp1252(fit->unrepresentable + missing, &merged);
+    fit->unrepresentable = merged;
+}
+
+} // namespace
+
+std::string Id3v1Tag::Bytes() const {
+    std::string out;
+    out.reserve(128);
+    out.append(Tag.data(), Tag.size());
+    out.append(Title.data(), Title.size());
+    out.append(Artist.data(), Artist.size());
+    out.append(Album.data(), Album.size());
+    out.append(Year.data(), Year.size());
+    out.append(Comment.data(), Comment.size());
+    out += static_cast<char>(Genre);
+    return out;
+}
+
+Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
+                      std::string_view year, std::string_view comment, std::uint8_t genre, Id3v1Fit *fit) {
+    Id3v1Tag tag;
+    fill(tag.Title, title, "title", fit);
+    fill(tag.Artist, artist, "artist", fit);
+    fill(tag.Album, album, "album", fit);
+    fill(tag.Year, year, "year", fit);
+    fill(tag.Comment, comment, "comment", fit);
+    tag.Genre = genre;
+    return tag;
+}
+
+} // namespace cantora::tags

@@ -1,0 +1,41 @@
+#pragma once
+// The 128-byte ID3v1 tag that ends an MP3 file: "TAG", title, artist, album
+// (30 bytes each), year (4), comment (30) and a genre byte. Texts are CP1252
+// on disk, padded with spaces (never NULs); byte 125 belongs to the comment,
+// there is no track number.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace cantora::tags {
+
+// One ID3v1 record exactly as it lies on disk.
+struct Id3v1Tag {
+    std::array<char, 3> Tag{'T', 'A', 'G'};
+    std::array<char, 30> Title{};
+    std::array<char, 30> Artist{};
+    std::array<char, 30> Album{};
+    std::array<char, 4> Year{};
+    std::array<char, 30> Comment{};
+    std::uint8_t Genre = 0;
+
+    // The 128 bytes in field order.
+    std::string Bytes() const;
+};
+
+// What MakeId3v1Tag had to change to fit the texts into the record.
+struct Id3v1Fit {
+    std::string cutFields;       // names of the fields cut to their width, comma separated
+    std::string unrepresentable; // characters CP1252 cannot hold (written as '?')
+};
+
+// Builds a record from UTF-8 texts: each is trimmed of spaces, converted to
+// CP1252, cut to its field and filled with spaces. `fit`, when given, says
+// what was cut or could not be represented.
+Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
+                      std::string_view year, std::string_view comment, std::uint8_t genre,
+                      Id3v1Fit *fit = nullptr);
+
+} // namespace cantora::tags

@@ -1,0 +1,142 @@
+// MPEG frame information as the tag editor shows it, read from files built in memory.
+
+#include "mp3bytes.h"
+#include "tags/bytesource.h"
+#include "tags/id3module.h"
+
+#include <gtest/gtest.h>
+
+using namespace cantora::tags;
+using namespace mp3bytes;
+
+namespace {
+
+Mp3Info read(const std::string &bytes, Id3Module *module = nullptr) {
+    Id3Module local;
+    Id3Module &m = module ? *module : local;
+    return m.GetMp3Info(MemorySource(bytes), "mem.mp3");
+}
+
+} // namespace
+
+TEST(FrameInfo, Mpeg1Layer3HeaderGivesEveryText) {
+    const Mp3Info i = read(audio(4000000));
+    EXPECT_EQ(i.MpegVersion, "MPEG 1.0");
+    EXPECT_EQ(i.Layer, "layer 3");
+    EXPECT_EQ(i.Bitrate, "128 Kbps");
+    EXPECT_EQ(i.Frequency, "44100 Hz");
+    EXPECT_EQ(i.ChannelMode, "Joint Stereo");
+    EXPECT_EQ(i.Crcs, "No");
+    EXPECT_EQ(i.Copyrighted, "No");
+    EXPECT_EQ(i.Original, "Yes");
+    EXPECT_EQ(i.Emphasis, "None");
+    // 4 000 000 bytes at 16 bytes per millisecond: 250 s.
+    EXPECT_EQ(i.Length, "04:10");
+    EXPECT_EQ(i.Size, "3.81 MB");
+    EXPECT_EQ(i.Reserved, "");
+    EXPECT_EQ(FormatInfoPanel(i), "<>Size:[3.81 MB]  <>Length:[ 04:10 ]\r\n"
+                                  "<>MPEG 1.0 layer 3\r\n"
+                                  "<>128 Kbps 44100 Hz Joint Stereo\r\n"
+                                  "<>CRCs:[No]\r\n"
+                                  "<>Copyrighted:[No]\r\n"
+                                  "<>Original:[Yes]\r\n"
+                                  "<>Emphasis:[None]");
+}
+
+TEST(FrameInfo, HeaderBitsMapToTheirTexts) {
+    // MPEG 2 layer 2 with CRC, 48 kbit/s (index 6), 24 kHz, mono, copyrighted, emphasis 3.
+    Mp3Info i = read(audio(10000, header(0xFF, 0xF4, 0x64, 0xCB)));
+    EXPECT_EQ(i.MpegVersion, "MPEG 2.0");
+    EXPECT_EQ(i.Layer, "layer 2");
+    EXPECT_EQ(i.Crcs, "Yes");
+    EXPECT_EQ(i.Bitrate, "48 Kbps");
+    EXPECT_EQ(i.Frequency, "24000 Hz");
+    EXPECT_EQ(i.ChannelMode, "Mono");
+    EXPECT_EQ(i.Copyrighted, "Yes");
+    EXPECT_EQ(i.Original, "No");
+    EXPECT_EQ(i.Emphasis, "CITT j. 17");
+
+    i = read(audio(10000, header(0xFF, 0xFF, 0xE8, 0x81)));
+    EXPECT_EQ(i.Layer, "layer 1");
+    EXPECT_EQ(i.Bitrate, "320 Kbps");
+    EXPECT_EQ(i.Frequency, "32000 Hz");
+    EXPECT_EQ(i.ChannelMode, "2 Channel");
+    EXPECT_EQ(i.Emphasis, "50/15 microsec");
+
+    // The reserved sampling-rate value shows as the lowest rate.
+    EXPECT_EQ(read(audio(10000, header(0xFF, 0xF3, 0x1C, 0x00))).Frequency, "16000 Hz");
+    EXPECT_EQ(read(audio(10000, header(0xFF, 0xF3, 0x12, 0x00))).Frequency, "22050 Hz");
+    EXPECT_EQ(read(audio(10000, header(0xFF, 0xFB, 0x04, 0x00))).Frequency, "48000 Hz");
+}
+
+TEST(FrameInfo, SearchSkipsMpeg25AndReservedLayersAndStopsAt4092) {
+    std::string bytes(20000, '\0');
+    bytes.replace(10, 12, "\xFF\xE2\xFF\xF0\xFF\xF1\xFF\xF8\xFF\xF9\x00\x00");
+    bytes.replace(30, 4, header(0xFF, 0xF3, 0x80, 0x00));
+    Mp3Info i = read(bytes);
+    EXPECT_EQ(i.MpegVersion, "MPEG 2.0");
+    EXPECT_EQ(i.Layer, "layer 3");
+    EXPECT_EQ(i.Bitrate, "64 Kbps");
+
+    // A header that begins at offset 4092 is out of reach.
+    i = read(audio(20000, header(0xFF, 0xFB, 0x90, 0x64), 4092, '\0'));
+    EXPECT_EQ(i.MpegVersion, "");
+    EXPECT_EQ(i.Bitrate, "");
+    EXPECT_EQ(i.Length, "");
+    EXPECT_EQ(i.Size, "");
+    EXPECT_EQ(FormatInfoPanel(i), "<>Size:[]  <>Length:[  ]\r\n<> \r\n<>  \r\n<>CRCs:[]\r\n"
+                                  "<>Copyrighted:[]\r\n<>Original:[]\r\n<>Emphasis:[]");
+
+    // One byte earlier it is found, but the Xing test runs past the bytes read.
+    i = read(audio(20000, header(0xFF, 0xFB, 0x90, 0x64), 4091, '\0'));
+    EXPECT_EQ(i.MpegVersion, "MPEG 1.0");
+    EXPECT_EQ(i.Bitrate, "128");
+    EXPECT_EQ(i.Length, "");
+
+    EXPECT_EQ(read("").MpegVersion, "");
+}
+
+TEST(FrameInfo, XingFrameCountGivesAverageRateAndLength) {
+    // 3000 frames: 2943 after the first 57, 38 or 39 a second: 77 s.
+    Mp3Info i = read(xing(3000, 1232000));
+    EXPECT_EQ(i.Length, "01:17");
+    EXPECT_EQ(i.Bitrate, "128 Kbit (VBR)"); // 1232000 * 8 / 77000
+    EXPECT_EQ(i.ChannelMode, "Joint Stereo");
+
+    EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 58)->seconds, 1);
+    EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 38 + 39)->seconds, 3);
+    EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 38 + 39 + 1)->seconds, 4);
+
+    // 57 frames or fewer give no second to average over: the bare rate stays.
+    i = read(xing(57, 5000));
+    EXPECT_EQ(i.Bitrate, "128");
+    EXPECT_EQ(i.Length, "");
+    EXPECT_EQ(i.ChannelMode, "");
+    EXPECT_EQ(i.Size, "");
+    EXPECT_EQ(i.MpegVersion, "MPEG 1.0");
+
+    // The average is a 32-bit product: 256 MB and more gives none.
+    EXPECT_FALSE(Id3Module::ComputeVbrInfo(268435456, 3000));
+    EXPECT_TRUE(Id3Module::ComputeVbrInfo(268435455, 3000));
+}
+
+TEST(FrameInfo, FreeFormatMpeg2EndsTheAnalysisAtTheBitrate) {
+    Id3Module m;
+    const Mp3Info i = read(audio(10000, header(0xFF, 0xF3, 0x00, 0x64)), &m);
+    EXPECT_EQ(i.Bitrate, "0");
+    EXPECT_EQ(i.Frequency, "22050 Hz");
+    EXPECT_EQ(i.Length, "");
+    EXPECT_EQ(i.Original, "");
+    EXPECT_EQ(m.DurationSeconds, 0);
+}
+
+TEST(FrameInfo, LengthAndSizeFormatting) {
+    // MPEG 2, 8 kbit/s: one byte a millisecond.
+    const std::string slow = header(0xFF, 0xF3, 0x10, 0x00);
+    EXPECT_EQ(read(audio(3725000, slow)).Length, "01:02:05");
+    EXPECT_EQ(read(audio(225999, slow)).Length, "03:45");
+    EXPECT_EQ(read(audio(1048576, slow)).Size, "1 MB");
+    EXPECT_EQ(read(audio(3690000, slow)).Size, "3.52 MB");
+    EXPECT_EQ(read(audio(1101005, slow)).Size, "1.05 MB");
+    EXPECT_EQ(read(audio(5000, slow)).Size, "0 MB");
+}
