@@ -7,9 +7,10 @@ namespace cantora::audio {
 
 namespace {
 
-// Files larger than this are read up to this size only: no MIDI song comes
-// near it, and it keeps a wrong path from filling memory.
-constexpr std::size_t kMaxFileBytes = 64u << 20;
+// Data beyond this size is not read: no karaoke song comes near it, and it
+// bounds what a hostile file costs (an event held in memory takes about 50
+// bytes for as few as 2 in the file).
+constexpr std::size_t kMaxFileBytes = 16u << 20;
 
 // A bounded view over the whole file; every read checks what remains.
 class Cursor {
