@@ -3,6 +3,7 @@
 #include "tags/bytesource.h"
 #include "tags/textcodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -129,6 +130,27 @@ bool readAll(int fd, std::string &out, std::int64_t offset, std::size_t n) {
     }
     return true;
 }
+
+// A file opened for writing, seen as a byte source.
+class DescriptorSource : public ByteSource {
+public:
+    DescriptorSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+    std::int64_t size() const override { return size_; }
+    std::size_t read(std::int64_t offset, char *out, std::size_t n) const override {
+        std::string bytes;
+        if (offset < 0 || offset >= size_)
+            return 0;
+        n = std::min<std::size_t>(n, static_cast<std::size_t>(size_ - offset));
+        if (!readAll(fd_, bytes, offset, n))
+            return 0;
+        bytes.copy(out, n);
+        return n;
+    }
+
+private:
+    int fd_;
+    std::int64_t size_;
+};
 
 } // namespace
 
@@ -360,24 +382,13 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
 
     // The write position comes from the last read. Make sure the file still
     // looks that way, so a stale state can never cut into the audio.
-    const std::string changed = "the file is not as it was when last read; read it again before writing";
-    if (path != CurrentFile || readLength_ != length) {
-        result.error = changed;
+    const std::optional<std::int64_t> at =
+        path == CurrentFile ? WritePosition(DescriptorSource(fd, length)) : std::nullopt;
+    if (!at) {
+        result.error = "the file is not as it was when last read; read it again before writing";
         return result;
     }
-    std::int64_t w = HasId3v1 ? length - kTagSize : length; // 0-based
-    std::string probe;
-    if (HasId3v1 && (!readAll(fd, probe, length - kTagSize, 3) || probe != "TAG")) {
-        result.error = changed;
-        return result;
-    }
-    if (LyricsTagFound) {
-        w = LyricsStart - 1;
-        if (w < 0 || w + 11 > length || !readAll(fd, probe, w, 11) || probe != "LYRICSBEGIN") {
-            result.error = changed;
-            return result;
-        }
-    }
+    const std::int64_t w = *at;
 
     // Keep what is about to be overwritten (at most the old block and tag)
     // so a failed write can be undone.
@@ -405,6 +416,20 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
     readLength_ = -1;
     result.ok = true;
     return result;
+}
+
+std::optional<std::int64_t> Id3Module::WritePosition(const ByteSource &file) const {
+    const std::int64_t length = file.size();
+    if (readLength_ < 0 || readLength_ != length)
+        return std::nullopt;
+    if (HasId3v1 && file.readString(length - kTagSize, 3) != "TAG")
+        return std::nullopt;
+    if (!LyricsTagFound)
+        return HasId3v1 ? length - kTagSize : length;
+    // LyricsStart is 1-based.
+    if (LyricsStart < 1 || file.readString(LyricsStart - 1, 11) != "LYRICSBEGIN")
+        return std::nullopt;
+    return LyricsStart - 1;
 }
 
 bool Id3Module::TruncateFile(const std::string &path, std::int64_t length) {

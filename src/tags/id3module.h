@@ -80,6 +80,11 @@ public:
     // Cuts the file to `length` bytes when it is longer; false when it could not.
     static bool TruncateFile(const std::string &path, std::int64_t length);
 
+    // 0-based offset at which WriteLyricsTag puts the block and tag in `file`:
+    // the old block, else the old tag, else the end. Nothing when `file` is
+    // not the file the state was read from (length or markers differ).
+    std::optional<std::int64_t> WritePosition(const ByteSource &file) const;
+
     // The Lyrics3 v2 block for lyrics already in CP1252 ("" for no lyrics).
     static std::string LyricsBlock(std::string_view cp1252Lyrics);
 

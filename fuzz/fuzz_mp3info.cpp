@@ -1,0 +1,42 @@
+// libFuzzer target: MPEG frame information, ID3v1 and Lyrics3 v2 reading on
+// arbitrary bytes, then a tag write simulated in memory. Saving must put
+// exactly one block and one tag at the end, never cut before the write
+// position, and a second save must land at the same place.
+
+#include "tags/bytesource.h"
+#include "tags/id3module.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+using cantora::tags::Id3Module;
+using cantora::tags::MemorySource;
+
+namespace {
+
+void check(bool ok) {
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char *>(data), size);
+    Id3Module m;
+    const auto info = m.GetMp3Info(MemorySource(bytes), "fuzz.mp3");
+    (void)cantora::tags::FormatInfoPanel(info);
+
+    const auto at = m.WritePosition(MemorySource(bytes));
+    check(at.has_value() && *at >= 0 && *at <= static_cast<std::int64_t>(size));
+
+    const auto tag = cantora::tags::MakeId3v1Tag("Title", "Artist", "", "2024", "", 12);
+    const std::string saved = bytes.substr(0, static_cast<std::size_t>(*at)) +
+                              Id3Module::LyricsBlock("[00:01]la") + tag.Bytes();
+    const auto again = m.GetMp3Info(MemorySource(saved), "fuzz.mp3");
+    check(m.HasId3v1 && m.LyricsTagFound);
+    check(again.Title == "Title" && again.Lyrics == "[00:01]la");
+    check(m.WritePosition(MemorySource(saved)) == at);
+    return 0;
+}
