@@ -18,14 +18,17 @@ public:
     int addTrack();
 
     // Events at absolute ticks; a track's events may be added in any order
-    // (they are sorted stably by tick when the file is built).
+    // (they are sorted stably by tick when the file is built, so same-tick
+    // events keep the order they were added in). `track` must come from
+    // addTrack(); data values are clamped to their 7-bit (or 14-bit) range.
     void noteOn(int track, std::uint64_t tick, int channel, int key, int velocity);
     void noteOff(int track, std::uint64_t tick, int channel, int key);
     void program(int track, std::uint64_t tick, int channel, int program);
     void controller(int track, std::uint64_t tick, int channel, int cc, int value);
     void pitchBend(int track, std::uint64_t tick, int channel, int value14);
     void tempo(int track, std::uint64_t tick, std::uint32_t usPerQuarter);
-    // Any meta event: 0x01 text, 0x03 track name, 0x05 lyric, ...
+    // Any meta event: 0x01 text, 0x03 track name, 0x05 lyric, ... An
+    // end-of-track event (0x2F) only sets the tick the track ends at.
     void meta(int track, std::uint64_t tick, std::uint8_t type, std::string_view data);
     void text(int track, std::uint64_t tick, std::string_view t) { meta(track, tick, 0x01, t); }
     void lyric(int track, std::uint64_t tick, std::string_view t) { meta(track, tick, 0x05, t); }
