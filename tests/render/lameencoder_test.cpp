@@ -1,0 +1,251 @@
+// cLameEncoder end to end: WAV in, MP3 out, decoded again with libmpg123.
+
+#include "render/lameencoder.h"
+
+#include "render/encoderpresets.h"
+#include "render/lameencoderversion.h"
+#include "render/numberederror.h"
+#include "render/wavbytes.h"
+
+#include <gtest/gtest.h>
+#include <mpg123.h>
+
+#include <cstring>
+#include <filesystem>
+
+using namespace cantora::render;
+using namespace wavbytes;
+
+namespace {
+
+template <class F> NumberedError raised(F f) {
+    try {
+        f();
+    } catch (const NumberedError &e) {
+        return e;
+    }
+    return NumberedError(0, "", "");
+}
+
+struct Decoded {
+    long rate = 0;
+    int channels = 0;
+    std::vector<std::int16_t> samples; // interleaved
+    off_t length = -1;                 // frames, as the file's header tells the decoder
+    mpg123_frameinfo info{};
+    std::size_t frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
+};
+
+Decoded decode(const std::string &path) {
+    Decoded d;
+    mpg123_init();
+    int err = 0;
+    mpg123_handle *mh = mpg123_new(nullptr, &err);
+    EXPECT_NE(mh, nullptr);
+    if (!mh)
+        return d;
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    if (mpg123_open(mh, path.c_str()) == MPG123_OK) {
+        int enc = 0;
+        mpg123_getformat(mh, &d.rate, &d.channels, &enc);
+        EXPECT_EQ(enc, MPG123_ENC_SIGNED_16);
+        d.length = mpg123_length(mh);
+        mpg123_info(mh, &d.info);
+        std::vector<unsigned char> buf(65536);
+        size_t got = 0;
+        int r;
+        while ((r = mpg123_read(mh, buf.data(), buf.size(), &got)) == MPG123_OK || r == MPG123_NEW_FORMAT || got) {
+            const auto *p = reinterpret_cast<const std::int16_t *>(buf.data());
+            d.samples.insert(d.samples.end(), p, p + got / 2);
+            if (r == MPG123_DONE)
+                break;
+        }
+        mpg123_close(mh);
+    }
+    mpg123_delete(mh);
+    return d;
+}
+
+// Cycles per second of one channel, from rising zero crossings away from the ends.
+double frequency(const Decoded &d) {
+    const std::size_t from = d.frames() / 10, to = d.frames() * 9 / 10;
+    int rising = 0;
+    std::size_t first = 0, last = 0;
+    for (std::size_t i = from + 1; i < to; ++i) {
+        if (d.samples[2 * (i - 1)] < 0 && d.samples[2 * i] >= 0) {
+            if (!rising++)
+                first = i;
+            last = i;
+        }
+    }
+    return rising > 1 ? double(rising - 1) * double(d.rate) / double(last - first) : 0.0;
+}
+
+class LameEncoderTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    cLameEncoder enc;
+    std::vector<std::pair<std::int64_t, std::int64_t>> events;
+
+    void SetUp() override {
+        enc.Progress = [this](std::int64_t done, std::int64_t total, bool &) { events.emplace_back(done, total); };
+    }
+    void prepare(const std::string &wavBytes) {
+        save(dir / "in.wav", wavBytes);
+        enc.WavFile(dir / "in.wav");
+        enc.Mp3File(dir / "out.mp3");
+    }
+};
+
+TEST_F(LameEncoderTest, ASineComesBackAsTheSameSineOfTheSameLength) {
+    const std::size_t frames = 2 * 44100 + 777;
+    prepare(wav(sine(440.0, 44100, frames)));
+    enc.EncodingPreset(6);
+    enc.Encode();
+
+    const Decoded d = decode(dir / "out.mp3");
+    EXPECT_EQ(d.rate, 44100);
+    ASSERT_EQ(d.channels, 2);
+    EXPECT_EQ(d.info.vbr, MPG123_VBR);
+    // The Info frame carries the frame count and the encoder delay: the
+    // decoder knows the length before decoding and trims to the input.
+    EXPECT_NEAR(double(d.length), double(frames), 1152);
+    EXPECT_NEAR(double(d.frames()), double(frames), 1152);
+    EXPECT_NEAR(frequency(d), 440.0, 440.0 * 0.01);
+
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), std::make_pair(std::int64_t(frames * 2), std::int64_t(frames * 2)));
+    for (std::size_t i = 1; i < events.size(); ++i)
+        EXPECT_LE(events[i - 1].first, events[i].first);
+}
+
+TEST_F(LameEncoderTest, AFileShorterThanOneChunkIsEncodedWhole) {
+    prepare(wav(sine(1000.0, 44100, 500)));
+    enc.Encode();
+    const std::vector<std::pair<std::int64_t, std::int64_t>> expected{{1000, 1000}, {1000, 1000}};
+    EXPECT_EQ(events, expected); // one block, then the flush
+    const Decoded d = decode(dir / "out.mp3");
+    EXPECT_NEAR(double(d.frames()), 500.0, 1152);
+}
+
+TEST_F(LameEncoderTest, CancellingLeavesNoFileAndTheEncoderReusable) {
+    prepare(wav(sine(440.0, 44100, 44100)));
+    enc.Progress = [this](std::int64_t done, std::int64_t total, bool &cancel) {
+        events.emplace_back(done, total);
+        cancel = true;
+    };
+    enc.Encode();
+    EXPECT_EQ(events.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+
+    enc.Progress = nullptr;
+    enc.Encode();
+    EXPECT_TRUE(std::filesystem::exists(dir / "out.mp3"));
+}
+
+TEST_F(LameEncoderTest, PathsAreTakenOnlyWhenTheyMakeSense) {
+    save(dir / "taken.mp3", "x");
+    enc.Mp3File(dir / "new.mp3");
+    enc.Mp3File(dir / "taken.mp3");
+    EXPECT_EQ(enc.Mp3File(), dir / "new.mp3");
+    enc.WavFile(dir / "absent.wav");
+    EXPECT_EQ(enc.WavFile(), "");
+}
+
+TEST_F(LameEncoderTest, ErrorsComeFromTheConversionAndLeaveNoMp3) {
+    prepare(wav(sine(440.0, 44100, 1000, 1), 1));
+    const auto mono = raised([&] { enc.Encode(); });
+    EXPECT_EQ(mono.number, 29671);
+    EXPECT_EQ(mono.source, "cantora.lameConvert");
+    EXPECT_EQ(mono.description, "Only stereo 16 bit wave files supported.");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+
+    // Truncated in the middle of a sample frame: what is there is encoded.
+    prepare(wav(ramp(1000)).substr(0, 44 + 4 * 999 + 2));
+    EXPECT_NO_THROW(enc.Encode());
+
+    cLameEncoder other;
+    other.WavFile(dir / "in.wav");
+    other.Mp3File(dir / "no/folder/out.mp3");
+    EXPECT_EQ(raised([&] { other.Encode(); }).number, 29872);
+
+    other.EncodingPreset(99);
+    const auto init = raised([&] { other.Encode(); });
+    EXPECT_EQ(init.number, 29772);
+    EXPECT_EQ(init.source, "cantora.lameInit");
+    EXPECT_EQ(init.description, "Invalid Format Parameters");
+}
+
+TEST_F(LameEncoderTest, PresetsReachTheLibrary) {
+    const auto &list = EncoderPresets();
+    EXPECT_STREQ(list[kDefaultPresetIndex].text, "Standard (VBR 44.1kHz, 170-210kbps)");
+    EXPECT_EQ(FindPresetCode("Insane"), 10);
+    EXPECT_EQ(FindPresetCode("insane (cbr 44.1khz 320kbps)"), 10);
+    EXPECT_EQ(FindPresetCode("standard fast"), 7);
+    EXPECT_EQ(FindPresetCode("Defaults"), -1);
+    EXPECT_EQ(FindPresetCode("14"), 14);
+    EXPECT_EQ(FindPresetCode("15"), std::nullopt);
+    EXPECT_EQ(FindPresetCode("Standard Slow"), std::nullopt);
+
+    enc.EncodingPreset(*FindPresetCode("Insane"));
+    EXPECT_EQ(enc.Config().nPreset, 10);
+    prepare(wav(sine(440.0, 44100, 20000)));
+    enc.Encode();
+    Decoded d = decode(dir / "out.mp3");
+    EXPECT_EQ(d.info.vbr, MPG123_CBR);
+    EXPECT_EQ(d.info.bitrate, 320);
+
+    // Every listed code opens a stream and makes a playable file.
+    for (const auto &p : list) {
+        cLameEncoder e;
+        e.EncodingPreset(p.code);
+        e.WavFile(dir / "in.wav");
+        const std::string out = dir / ("p" + std::to_string(p.code) + ".mp3");
+        e.Mp3File(out);
+        ASSERT_NO_THROW(e.Encode()) << p.text;
+        const Decoded pd = decode(out); // the voice preset also lowers the rate
+        ASSERT_GT(pd.rate, 0) << p.text;
+        EXPECT_NEAR(double(pd.frames()) / double(pd.rate), 20000.0 / 44100, 1152.0 / double(pd.rate)) << p.text;
+    }
+}
+
+TEST_F(LameEncoderTest, TheWavFilesOwnRateWins) {
+    prepare(wav(sine(440.0, 48000, 48000), 2, 16, 48000));
+    enc.EncodingPreset(6);
+    enc.Encode();
+    const Decoded d = decode(dir / "out.mp3");
+    EXPECT_EQ(d.rate, 48000);
+    EXPECT_NEAR(frequency(d), 440.0, 4.4);
+    EXPECT_EQ(enc.SampleRate(), 44100);
+}
+
+TEST(LameEncoderRecord, DefaultsSitAtTheirOffsets) {
+    cLameEncoder enc;
+    unsigned char b[331];
+    static_assert(sizeof(BE_CONFIG) == sizeof b);
+    std::memcpy(b, &enc.Config(), sizeof b);
+    auto at = [&](int offset) { return std::uint32_t(b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 | b[offset + 3] << 24); };
+    const std::vector<std::pair<int, std::uint32_t>> expected{
+        {0, 256}, {4, 1}, {8, 331}, {12, 44100}, {16, 0}, {20, 1}, {24, 128}, {28, 0}, {32, 4}, {36, 1},
+        {40, 0},  {44, 0}, {48, 0}, {52, 0},     {56, 0}, {60, 1}, {64, 1},   {68, 0}, {72, 0}, {76, 0},
+        {80, 0},  {84, 1}, {88, 0}};
+    for (auto [offset, value] : expected)
+        EXPECT_EQ(at(offset), value) << "offset " << offset;
+    for (int i = 92; i < 331; ++i)
+        ASSERT_EQ(b[i], 0) << "offset " << i;
+
+    enc.BitRate(192);
+    enc.OutputMode(3);
+    enc.SampleRate(32000);
+    std::memcpy(b, &enc.Config(), sizeof b);
+    EXPECT_EQ(at(24), 192u);
+    EXPECT_EQ(at(20), 3u);
+    EXPECT_EQ(at(12), 32000u);
+
+    const auto &v = enc.Version();
+    EXPECT_EQ(v.MajorVersion(), 3);
+    EXPECT_FALSE(v.HomePage().empty());
+    EXPECT_TRUE(v.ReleaseDate().ok());
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+// cWavReader: format checks, block delivery, seeking and the chunk walk.
+
+#include "render/wavreader.h"
+
+#include "render/numberederror.h"
+#include "render/wavbytes.h"
+
+#include <gtest/gtest.h>
+
+using cantora::render::cWavReader;
+using cantora::render::NumberedError;
+using namespace wavbytes;
+using namespace std::string_literals;
+
+namespace {
+
+// Runs f and returns the numbered error it raised (number 0 if none).
+template <class F> NumberedError raised(F f) {
+    try {
+        f();
+    } catch (const NumberedError &e) {
+        return e;
+    }
+    return NumberedError(0, "", "");
+}
+
+class WavReaderTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string file(const std::string &bytes) {
+        const std::string p = dir / "in.wav";
+        save(p, bytes);
+        return p;
+    }
+};
+
+TEST_F(WavReaderTest, OnlyStereo16BitPcmIsAccepted) {
+    for (auto [channels, bits] : {std::pair{1, 16}, {2, 8}, {1, 8}, {2, 24}}) {
+        cWavReader r;
+        const auto e = raised([&] { r.OpenFile(file(wav(std::string(400, '\0'), channels, bits))); });
+        EXPECT_EQ(e.number, 29671) << channels << "ch " << bits << "bit";
+        EXPECT_EQ(e.source, "cantora.cWavePlayer");
+        EXPECT_EQ(e.description, "Only stereo 16 bit wave files supported.");
+        // The failed open leaves the reader closed: the buffer may be resized.
+        EXPECT_NO_THROW(r.ReadBufferSize(10));
+    }
+    cWavReader r;
+    EXPECT_EQ(raised([&] { r.OpenFile(file(riff({{"fmt ", fmt(2, 16, 44100, 2)}, {"data", ramp(8)}}))); }).number,
+              29671)
+        << "a compressed format with a 16-bit header is still not PCM";
+    EXPECT_TRUE(r.OpenFile(file(riff({{"fmt ", fmt(2, 16, 44100, 0xFFFE) + std::string(24, '\0')}, {"data", ramp(8)}}))));
+}
+
+TEST_F(WavReaderTest, BrokenFilesRaiseTheirOwnErrors) {
+    cWavReader r;
+    EXPECT_FALSE(r.OpenFile(""));
+    EXPECT_EQ(raised([&] { r.OpenFile(dir / "missing.wav"); }).number, 29672);
+    EXPECT_EQ(raised([&] { r.OpenFile(file("RIFF\x04\0\0\0AVI "s)); }).number, 29673);
+    EXPECT_EQ(raised([&] { r.OpenFile(file("")); }).number, 29673);
+    EXPECT_EQ(raised([&] { r.OpenFile(file(riff({{"data", ramp(4)}}))); }).number, 29674);
+    EXPECT_EQ(raised([&] { r.OpenFile(file(riff({{"fmt ", "\1\0\2\0"s}, {"data", ramp(4)}}))); }).number, 29675);
+    EXPECT_EQ(raised([&] { r.OpenFile(file(riff({{"fmt ", fmt(2, 16)}}))); }).description, "No Wave File Open");
+    EXPECT_EQ(raised([&] { r.Read(); }).number, 29676);
+
+    // Filename keeps the name of a file that opened, and only such a name.
+    const std::string good = file(wav(ramp(10)));
+    r.Filename(good);
+    EXPECT_EQ(r.Filename(), good);
+    r.Filename("");
+    EXPECT_EQ(r.Filename(), good);
+}
+
+TEST_F(WavReaderTest, TheLastBlockComesWithTheCallThatReturnsFalse) {
+    cWavReader r;
+    EXPECT_EQ(r.ReadBufferSize(), 32768);
+
+    ASSERT_TRUE(r.OpenFile(file(wav(ramp(25000))))); // 100000 bytes
+    EXPECT_EQ(r.AudioLength(), 25000);
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(r.ReadSize(), 25000);
+    EXPECT_EQ(r.ReadBufferPtr()[2 * 24999], 24999);
+    EXPECT_EQ(r.ReadBufferPtr()[2 * 24999 + 1], -24999);
+
+    ASSERT_TRUE(r.OpenFile(file(wav(ramp(32768))))); // exactly one buffer
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(r.ReadSize(), 32768);
+
+    ASSERT_TRUE(r.OpenFile(file(wav(ramp(32769)))));
+    EXPECT_TRUE(r.Read());
+    EXPECT_EQ(r.ReadSize(), 32768);
+    EXPECT_EQ(r.BufferStartPosition(), 131072);
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(r.ReadSize(), 1);
+    EXPECT_EQ(r.ReadBufferPtr()[0], 32768 & 0x7FFF);
+}
+
+TEST_F(WavReaderTest, SeeksStayInsideTheData) {
+    cWavReader r;
+    ASSERT_TRUE(r.OpenFile(file(wav(ramp(1000)))));
+    r.SeekAbsolute(r.AudioLength());
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(r.ReadSize(), 0);
+    EXPECT_EQ(raised([&] { r.SeekAbsolute(r.AudioLength() + 1); }).number, 29678);
+    EXPECT_EQ(raised([&] { r.SeekAbsolute(-1); }).description, "Position out of range");
+
+    r.SeekAbsolute(100);
+    r.SeekRelative(-40);
+    EXPECT_EQ(r.BufferStartPosition(), 240);
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(r.ReadSize(), 940);
+    EXPECT_EQ(r.ReadBufferPtr()[0], 60);
+    EXPECT_EQ(raised([&] { r.SeekRelative(1); }).number, 29678);
+    EXPECT_EQ(raised([&] { r.SeekRelative(-1001); }).number, 29678);
+    EXPECT_EQ(raised([&] { r.SeekRelative(INT64_MIN / 2); }).number, 29678);
+}
+
+TEST_F(WavReaderTest, BufferSizeIsFixedWhileAFileIsOpen) {
+    cWavReader r;
+    r.ReadBufferSize(300);
+    ASSERT_TRUE(r.OpenFile(file(wav(ramp(1000)))));
+    const auto e = raised([&] { r.ReadBufferSize(64); });
+    EXPECT_EQ(e.number, 29679);
+    EXPECT_EQ(e.description, "Cannot change buffer size whilst a file is open.");
+    EXPECT_EQ(r.ReadBufferSize(), 300);
+    int blocks = 1;
+    while (r.Read())
+        ++blocks;
+    EXPECT_EQ(blocks, 4);
+    EXPECT_EQ(r.ReadSize(), 100);
+    r.CloseFile();
+    EXPECT_NO_THROW(r.ReadBufferSize(64));
+}
+
+TEST_F(WavReaderTest, ChunksComeInAnyOrderAndOddBodiesArePadded) {
+    cWavReader r;
+    const std::string data = ramp(50);
+    ASSERT_TRUE(r.OpenFile(file(riff({{"LIST", "INFOISFT\3\0\0\0ab\0"s}, // 15 bytes: padded
+                                       {"data", data},
+                                       {"junk", "x"},
+                                       {"fmt ", fmt(2, 16) + std::string(40, '\7')}}))));
+    EXPECT_EQ(r.AudioLength(), 50);
+    EXPECT_EQ(r.Format().sampleRate, 44100u);
+    EXPECT_FALSE(r.Read());
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(r.ReadBufferPtr()), 200), data);
+}
+
+TEST_F(WavReaderTest, DataBeyondTheEndOfTheFileIsReadUpToTheEnd) {
+    for (std::uint32_t declared : {4000u, 0xFFFFFFFFu}) {
+        std::string bytes = riff({{"fmt ", fmt(2, 16)}, {"data", ramp(300), declared}});
+        cWavReader r;
+        ASSERT_TRUE(r.OpenFile(file(bytes)));
+        EXPECT_EQ(r.AudioLength(), 300);
+        EXPECT_FALSE(r.Read());
+        EXPECT_EQ(r.ReadSize(), 300);
+    }
+}
+
+} // namespace
