@@ -41,12 +41,14 @@ constexpr int BASS_ERROR_FORMAT = 6;
 constexpr int BASS_ERROR_POSITION = 7;
 constexpr int BASS_ERROR_INIT = 8;
 constexpr int BASS_ERROR_ALREADY = 14;
+constexpr int BASS_ERROR_NOPLAY = 24;
 constexpr int BASS_ERROR_ILLTYPE = 19;
 constexpr int BASS_ERROR_ILLPARAM = 20;
 constexpr int BASS_ERROR_DEVICE = 23;
 constexpr int BASS_ERROR_NOTAVAIL = 37;
 constexpr int BASS_ERROR_DECODE = 38;
 constexpr int BASS_ERROR_FILEFORM = 41;
+constexpr int BASS_ERROR_ENDED = 45;
 constexpr int BASS_ERROR_UNKNOWN = -1;
 
 // ---- config options ----
