@@ -18,15 +18,6 @@ using namespace wavbytes;
 
 namespace {
 
-template <class F> NumberedError raised(F f) {
-    try {
-        f();
-    } catch (const NumberedError &e) {
-        return e;
-    }
-    return NumberedError(0, "", "");
-}
-
 struct Decoded {
     long rate = 0;
     int channels = 0;

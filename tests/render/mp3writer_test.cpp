@@ -15,15 +15,6 @@ using namespace wavbytes;
 
 namespace {
 
-template <class F> NumberedError raised(F f) {
-    try {
-        f();
-    } catch (const NumberedError &e) {
-        return e;
-    }
-    return NumberedError(0, "", "");
-}
-
 TEST(Mp3Writer, WritesUpToItsBufferAndNoMore) {
     TempDir dir;
     cMp3Writer w;

@@ -1,6 +1,9 @@
 #pragma once
 // Builds WAV files in memory for the encoding tests, chunk by chunk, so each
-// test can say exactly which oddity it feeds the reader.
+// test can say exactly which oddity it feeds the reader; and catches the
+// numbered errors the encoding classes raise.
+
+#include "render/numberederror.h"
 
 #include <cmath>
 #include <cstdint>
@@ -89,6 +92,16 @@ inline void save(const std::filesystem::path &p, const std::string &bytes) {
 inline std::string load(const std::filesystem::path &p) {
     std::ifstream f(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};
+}
+
+// Runs f and returns the numbered error it raised (number 0 if none).
+template <class F> cantora::render::NumberedError raised(F f) {
+    try {
+        f();
+    } catch (const cantora::render::NumberedError &e) {
+        return e;
+    }
+    return cantora::render::NumberedError(0, "", "");
 }
 
 // A fresh empty folder per test, removed afterwards.

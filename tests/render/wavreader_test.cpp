@@ -14,16 +14,6 @@ using namespace std::string_literals;
 
 namespace {
 
-// Runs f and returns the numbered error it raised (number 0 if none).
-template <class F> NumberedError raised(F f) {
-    try {
-        f();
-    } catch (const NumberedError &e) {
-        return e;
-    }
-    return NumberedError(0, "", "");
-}
-
 class WavReaderTest : public ::testing::Test {
 protected:
     TempDir dir;
