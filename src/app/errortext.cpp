@@ -1,0 +1,9 @@
+#include "app/errortext.h"
+
+namespace cantora::app {
+
+std::string errorText(std::string_view message, int code) {
+    return std::string(message) + "\n\nBASS error code: " + std::to_string(code);
+}
+
+} // namespace cantora::app

@@ -1,0 +1,13 @@
+#pragma once
+// The text of the audio error box: the message, a blank line, then
+// "BASS error code: " and the engine's error number.
+
+#include <string>
+#include <string_view>
+
+namespace cantora::app {
+
+// "Can't play the file\n\nBASS error code: 2"
+std::string errorText(std::string_view message, int code);
+
+} // namespace cantora::app

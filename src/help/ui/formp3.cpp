@@ -1,0 +1,126 @@
+#include "help/ui/formp3.h"
+
+#include "app/apppaths.h"
+#include "app/dialogs/dialogs.h"
+#include "help/helptext.h"
+#include "help/readme.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+
+namespace cantora::help {
+
+namespace {
+
+QString readmePath() { return QString::fromStdString(app::appFile(kReadmeFile)); }
+
+} // namespace
+
+formp3::formp3(QWidget *owner) : QWidget(owner, Qt::Window) {
+    setObjectName("formp3");
+    setWindowTitle("Help");
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    resize(640, 560);
+
+    Text2 = new QPlainTextEdit(this);
+    Text2->setObjectName("Text2");
+    Text2->setReadOnly(true);
+    Text2->setPlainText(QString::fromUtf8(helpText()));
+    QFont f = Text2->font();
+    f.setPointSize(11);
+    Text2->setFont(f);
+
+    CmdPrint = new QPushButton(this);
+    CmdPrint->setObjectName("CmdPrint");
+    CmdPrint->setIcon(QIcon::fromTheme("document-print", style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
+    CmdPrint->setToolTip("Stampa leggimi.txt");
+    CmdPrint->setIconSize(QSize(32, 32));
+
+    Command1 = new QPushButton(this);
+    Command1->setObjectName("Command1");
+    Command1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    Command1->setToolTip("Chiudi");
+    Command1->setIconSize(QSize(32, 32));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CmdPrint);
+    buttons->addWidget(Command1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Text2, 1);
+    layout->addLayout(buttons);
+
+    connect(CmdPrint, &QPushButton::clicked, this, &formp3::CmdPrint_Click);
+    connect(Command1, &QPushButton::clicked, this, &formp3::Command1_Click);
+}
+
+void formp3::showEvent(QShowEvent *event) {
+    Text2->setVisible(true);
+    QWidget::showEvent(event);
+}
+
+void formp3::Command1_Click() {
+    Text2->setVisible(false);
+    close();
+}
+
+void formp3::CmdPrint_Click() {
+    auto &dlg = dialogs::Dialogs::current();
+    dlg.msgBox(this, "Controllare la Stampante", dialogs::OkOnly, "SingFont");
+
+    // A missing or unreadable read-me prints an empty page.
+    QByteArray bytes;
+    QFile file(readmePath());
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    std::string text = readmeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+
+    QPrinter printer(QPrinter::HighResolution);
+    // A cancelled printer dialog still prints on the current printer.
+    dlg.showPrinter(this, printer);
+    lastPrint_ = printText(printer, QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::vector<formp3::PrintedLine> formp3::printText(QPrinter &printer, const QString &text) {
+    std::vector<PrintedLine> sent;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return sent;
+    const double dpi = painter.device()->logicalDpiY();
+    const int pageHeight = painter.device()->height();
+    // The first line starts 4000 twips (1/1440 inch) down the printable area.
+    double y = 4000.0 / 1440.0 * dpi;
+
+    auto printLine = [&](int pointSize, const QString &line) {
+        QFont font("Sans Serif");
+        font.setPointSize(pointSize);
+        painter.setFont(font);
+        QFontMetrics fm(font, painter.device());
+        if (y + fm.height() > pageHeight) {
+            printer.newPage();
+            y = 0;
+        }
+        painter.drawText(QPointF(0, y + fm.ascent()), line);
+        y += fm.lineSpacing();
+        sent.push_back({pointSize, line});
+    };
+
+    printLine(18, QString());
+    QStringList lines = text.split("\r\n");
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (const QString &line : lines)
+        printLine(12, line);
+    painter.end();
+    return sent;
+}
+
+} // namespace cantora::help

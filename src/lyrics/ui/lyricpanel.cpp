@@ -1,0 +1,59 @@
+#include "lyrics/ui/lyricpanel.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace cantora::lyrics {
+
+LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
+    setObjectName("frameLyrics");
+    setStyleSheet("QGroupBox#frameLyrics { background: #10163a; border: 2px solid #3a4a9a; border-radius: 8px;"
+                  " margin-top: 14px; color: #d8dcff; font-weight: bold; }"
+                  "QGroupBox#frameLyrics::title { subcontrol-origin: margin; left: 14px; padding: 0 4px; }");
+
+    lblLyrics = new QLabel(this);
+    lblLyrics->setObjectName("lblLyrics");
+    lblLyrics->setAlignment(Qt::AlignCenter);
+    lblLyrics->setWordWrap(true);
+    lblLyrics->setTextFormat(Qt::PlainText);
+    lblLyrics->setMinimumHeight(190);
+    lblLyrics->setStyleSheet("color: #ffffff; background: transparent;");
+    QFont big = lblLyrics->font();
+    big.setPointSize(30);
+    big.setBold(true);
+    lblLyrics->setFont(big);
+
+    Label12 = new QLabel(this);
+    Label12->setObjectName("Label12");
+    Label12->setAlignment(Qt::AlignCenter);
+    Label12->setTextFormat(Qt::PlainText);
+    Label12->setStyleSheet("color: #ffd84a; background: transparent;");
+    QFont mid = Label12->font();
+    mid.setPointSize(16);
+    Label12->setFont(mid);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblLyrics, 1);
+    layout->addWidget(Label12);
+}
+
+void LyricPanel::markReached(const std::string &text, std::int32_t tick) {
+    if (!applyMark(state_, text, tick))
+        return;
+    showPage();
+    Label12->setText(QString::fromStdString(state_.LastSyllable));
+}
+
+void LyricPanel::clearPage() {
+    lyrics::clearPage(state_);
+    lblLyrics->clear();
+}
+
+void LyricPanel::showPage() {
+    // The page keeps CR LF between lines; the label wants plain line feeds.
+    QString page = QString::fromStdString(state_.LyricPage);
+    page.replace("\r\n", "\n");
+    lblLyrics->setText(page);
+}
+
+} // namespace cantora::lyrics

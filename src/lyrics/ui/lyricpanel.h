@@ -1,0 +1,38 @@
+#pragma once
+// The live lyric page on screen: the frame " Lyrics " holding the page
+// (`lblLyrics`, large and centred) and the syllable just reached (`Label12`).
+// It owns the page state and applies each reached mark to it.
+//
+// Threading: UI thread only; marks arrive already posted from the engine thread.
+
+#include <QGroupBox>
+#include <cstdint>
+#include <string>
+
+#include "lyrics/lyricpage.h"
+
+class QLabel;
+
+namespace cantora::lyrics {
+
+class LyricPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit LyricPanel(QWidget *parent = nullptr);
+
+    // One mark reached while playing.
+    void markReached(const std::string &text, std::int32_t tick);
+    // Empties the page and its label (open, seek, rebuild, end of song).
+    void clearPage();
+
+    // The page state (shared with the LRC capture).
+    const LyricState &state() const { return state_; }
+
+private:
+    void showPage();
+    LyricState state_;
+    QLabel *lblLyrics;
+    QLabel *Label12;
+};
+
+} // namespace cantora::lyrics
