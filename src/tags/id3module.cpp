@@ -159,6 +159,7 @@ Mp3Info Id3Module::GetMp3Info(const std::string &path) {
     if (!file.open(path)) {
         CurrentFile = path;
         info_ = Mp3Info{};
+        id3v1Bytes_.clear();
         HasId3v1 = false;
         LyricsTagFound = false;
         DurationSeconds = 0;
@@ -192,6 +193,7 @@ Mp3Info Id3Module::GetMp3Info(const ByteSource &file, const std::string &name) {
 
 void Id3Module::readId3v1(const ByteSource &file) {
     HasId3v1 = false;
+    id3v1Bytes_.clear();
     const std::int64_t length = file.size();
     if (length < kTagSize)
         return;
@@ -199,6 +201,7 @@ void Id3Module::readId3v1(const ByteSource &file) {
     if (tag.size() != kTagSize || tag.compare(0, 3, "TAG") != 0)
         return;
     HasId3v1 = true;
+    id3v1Bytes_ = tag;
     const auto text = [&](std::size_t at, std::size_t width) {
         return withoutNuls(trimSpaces(text::toUtf8(std::string_view(tag).substr(at, width))));
     };

@@ -55,6 +55,9 @@ public:
     Mp3Info GetMp3Info(const std::string &path);
     // Same on bytes already at hand; `name` becomes CurrentFile.
     Mp3Info GetMp3Info(const ByteSource &file, const std::string &name = {});
+    // The 128 bytes of the ID3v1 tag last read, empty when there was none;
+    // lets a caller keep fields it does not change byte for byte.
+    const std::string &Id3v1Bytes() const { return id3v1Bytes_; }
     // Why the last GetMp3Info(path) could not open its file; empty when it could.
     const std::string &OpenError() const { return openError_; }
 
@@ -92,6 +95,7 @@ private:
     void readId3v1(const ByteSource &file);
 
     Mp3Info info_;
+    std::string id3v1Bytes_;
     std::string openError_;
     std::int64_t readLength_ = -1; // length of the file the state describes; -1 after a write
 };

@@ -51,6 +51,19 @@ std::string Id3v1Tag::Bytes() const {
     return out;
 }
 
+Id3v1Tag Id3v1TagFromBytes(std::string_view bytes) {
+    Id3v1Tag tag;
+    if (bytes.size() < 128)
+        return MakeId3v1Tag("", "", "", "", "", 12);
+    bytes.copy(tag.Title.data(), 30, 3);
+    bytes.copy(tag.Artist.data(), 30, 33);
+    bytes.copy(tag.Album.data(), 30, 63);
+    bytes.copy(tag.Year.data(), 4, 93);
+    bytes.copy(tag.Comment.data(), 30, 97);
+    tag.Genre = static_cast<std::uint8_t>(bytes[127]);
+    return tag;
+}
+
 Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
                       std::string_view year, std::string_view comment, std::uint8_t genre, Id3v1Fit *fit) {
     Id3v1Tag tag;

@@ -38,4 +38,8 @@ Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::stri
                       std::string_view year, std::string_view comment, std::uint8_t genre,
                       Id3v1Fit *fit = nullptr);
 
+// The record held in 128 bytes read from a file (the first 128 are used;
+// shorter input gives a blank record with genre 12).
+Id3v1Tag Id3v1TagFromBytes(std::string_view bytes);
+
 } // namespace cantora::tags

@@ -136,3 +136,12 @@ TEST(Genres, EditorListAndLookups) {
     EXPECT_FALSE(GenreByteFromName("Nope"));
     EXPECT_FALSE(GenreByteFromName(std::string_view("\0", 1)));
 }
+
+#include "tags/lyricstext.h"
+
+TEST(LyricFile, BlankLinesDroppedAndLinesEndedByCrLf) {
+    EXPECT_EQ(LyricBoxText("\xEF\xBB\xBF[00:01]Caf\xC3\xA9\n\n  \r\n[00:02] two \r[00:03]x"),
+              "[00:01]Caf\xC3\xA9\r\n[00:02] two \r\n[00:03]x\r\n");
+    EXPECT_EQ(LyricBoxText("[00:01]Perch\xE9\r\n"), "[00:01]Perch\xC3\xA9\r\n");
+    EXPECT_EQ(LyricBoxText("\r\n \t\n"), "");
+}

@@ -1,8 +1,148 @@
+// cantora-cli info [--json] FILE...: the tag editor's view of MP3 files.
+
 #include "app/cli/commands.h"
+#include "tags/genres.h"
+#include "tags/id3module.h"
 
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
-int cantora::cli::info(const Args &) {
-    std::fprintf(stderr, "cantora-cli: info: not available yet\n");
-    return 1;
+namespace {
+
+using cantora::tags::Id3Module;
+using cantora::tags::Mp3Info;
+
+std::string jsonString(const std::string &s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string json(const Mp3Info &i, const Id3Module &m) {
+    const std::pair<const char *, const std::string *> fields[] = {
+        {"Bitrate", &i.Bitrate}, {"ChannelMode", &i.ChannelMode}, {"Copyrighted", &i.Copyrighted},
+        {"Crcs", &i.Crcs},       {"Emphasis", &i.Emphasis},       {"Frequency", &i.Frequency},
+        {"Layer", &i.Layer},     {"Length", &i.Length},           {"MpegVersion", &i.MpegVersion},
+        {"Original", &i.Original}, {"Size", &i.Size},             {"Title", &i.Title},
+        {"Artist", &i.Artist},   {"Album", &i.Album},             {"Year", &i.Year},
+        {"Comment", &i.Comment}, {"Genre", &i.Genre},             {"Lyrics", &i.Lyrics},
+    };
+    std::string out = "{";
+    for (const auto &[key, value] : fields)
+        out += "\n  \"" + std::string(key) + "\": " + jsonString(*value) + ",";
+    out += std::string("\n  \"HasId3v1\": ") + (m.HasId3v1 ? "true" : "false") + ",";
+    out += std::string("\n  \"HasLyricsMarker\": ") + (m.HasLyricsMarker ? "true" : "false") + ",";
+    out += std::string("\n  \"LyricsTagFound\": ") + (m.LyricsTagFound ? "true" : "false");
+    return out + "\n}";
+}
+
+// Lines for a terminal: CR LF and lone CR become LF.
+std::string unixLines(const std::string &s) {
+    std::string out;
+    for (std::size_t k = 0; k < s.size(); ++k) {
+        if (s[k] == '\r') {
+            out += '\n';
+            if (k + 1 < s.size() && s[k + 1] == '\n')
+                ++k;
+        } else {
+            out += s[k];
+        }
+    }
+    return out;
+}
+
+std::string text(const Mp3Info &i) {
+    std::string genre = i.Genre;
+    if (!genre.empty()) {
+        const std::string_view name = cantora::tags::GenreName(std::stoi(genre) - 1);
+        if (!name.empty())
+            genre += " (" + std::string(name) + ")";
+    }
+    std::string out = unixLines(cantora::tags::FormatInfoPanel(i)) + "\n";
+    out += "Title: " + i.Title + "\n";
+    out += "Artist: " + i.Artist + "\n";
+    out += "Album: " + i.Album + "\n";
+    out += "Year: " + i.Year + "\n";
+    out += "Comment: " + i.Comment + "\n";
+    out += "Genre: " + genre + "\n";
+    out += "Lyrics:\n";
+    if (!i.Lyrics.empty()) {
+        out += unixLines(i.Lyrics);
+        if (out.back() != '\n')
+            out += '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+int cantora::cli::info(const Args &args) {
+    bool asJson = false;
+    std::vector<std::string> files;
+    for (const std::string &a : args) {
+        if (a == "--json") {
+            asJson = true;
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            std::fprintf(stderr, "cantora-cli: info: unknown option '%s'\nusage: cantora-cli info [--json] FILE...\n",
+                         a.c_str());
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: cantora-cli info [--json] FILE...\n");
+        return 2;
+    }
+
+    int status = 0;
+    std::vector<std::string> objects;
+    for (const std::string &path : files) {
+        Id3Module module;
+        const Mp3Info i = module.GetMp3Info(path);
+        if (!module.OpenError().empty()) {
+            std::fprintf(stderr, "cantora-cli: info: %s: %s\n", path.c_str(), module.OpenError().c_str());
+            status = 1;
+            continue;
+        }
+        if (asJson) {
+            objects.push_back(json(i, module));
+        } else {
+            if (files.size() > 1)
+                std::printf("%sFile: %s\n", objects.empty() ? "" : "\n", path.c_str());
+            std::fputs(text(i).c_str(), stdout);
+            objects.emplace_back();
+        }
+    }
+    if (asJson) {
+        // One object for one file; an array of them for several.
+        if (files.size() == 1) {
+            if (!objects.empty())
+                std::printf("%s\n", objects.front().c_str());
+        } else {
+            std::string out = "[";
+            for (std::size_t k = 0; k < objects.size(); ++k)
+                out += (k ? ",\n" : "\n") + objects[k];
+            std::printf("%s\n]\n", out.c_str());
+        }
+    }
+    return status;
 }

@@ -1,8 +1,174 @@
+// cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y]
+//     [--comment C] [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]
+// Rewrites the ID3v1 tag and the Lyrics3 v2 block of FILE, keeping every
+// field that is not given.
+
 #include "app/cli/commands.h"
+#include "tags/genres.h"
+#include "tags/id3module.h"
+#include "tags/lyricstext.h"
+#include "tags/textcodec.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
 
-int cantora::cli::tag(const Args &) {
-    std::fprintf(stderr, "cantora-cli: tag: not available yet\n");
-    return 1;
+namespace {
+
+using namespace cantora;
+
+constexpr const char *kUsage =
+    "usage: cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
+    "                        [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]\n";
+
+int usageError(const std::string &what) {
+    std::fprintf(stderr, "cantora-cli: tag: %s\n%s", what.c_str(), kUsage);
+    return 2;
+}
+
+std::optional<int> parseGenre(const std::string &value) {
+    if (!value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos) {
+        const int n = std::stoi(value);
+        if (n <= 255)
+            return n;
+        return std::nullopt;
+    }
+    return tags::GenreByteFromName(value);
+}
+
+// One ID3v1 text option and the value given for it, if any.
+struct Field {
+    const char *name;
+    std::optional<std::string> given;
+};
+
+} // namespace
+
+int cantora::cli::tag(const Args &args) {
+    std::string path;
+    Field fields[] = {{"title", {}}, {"artist", {}}, {"album", {}}, {"year", {}}, {"comment", {}}};
+    std::optional<int> genre;
+    std::optional<std::string> lyricsFile;
+    bool noLyrics = false;
+
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string &a = args[k];
+        const auto value = [&]() -> std::optional<std::string> {
+            if (k + 1 >= args.size())
+                return std::nullopt;
+            return args[++k];
+        };
+        bool matched = false;
+        for (Field &f : fields) {
+            if (a == std::string("--") + f.name) {
+                f.given = value();
+                if (!f.given)
+                    return usageError(a + " needs a value");
+                matched = true;
+            }
+        }
+        if (matched)
+            continue;
+        if (a == "--genre") {
+            const auto v = value();
+            if (!v)
+                return usageError("--genre needs a value");
+            genre = parseGenre(*v);
+            if (!genre)
+                return usageError("unknown genre '" + *v + "': give a byte 0-255 (12 is Other) or a genre name");
+        } else if (a == "--lyrics") {
+            lyricsFile = value();
+            if (!lyricsFile)
+                return usageError("--lyrics needs a file");
+        } else if (a == "--no-lyrics") {
+            noLyrics = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usageError("unknown option '" + a + "'");
+        } else if (path.empty()) {
+            path = a;
+        } else {
+            return usageError("one FILE only");
+        }
+    }
+    if (path.empty())
+        return usageError("no FILE given");
+    if (lyricsFile && noLyrics)
+        return usageError("--lyrics and --no-lyrics exclude each other");
+
+    const char *p = path.c_str();
+    std::optional<std::string> newLyrics;
+    if (noLyrics)
+        newLyrics = std::string();
+    if (lyricsFile) {
+        std::ifstream in(*lyricsFile, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf(); // an empty file sets no lyrics
+        if (!in.is_open() || in.bad() || std::filesystem::is_directory(*lyricsFile)) {
+            std::fprintf(stderr, "cantora-cli: tag: %s: cannot read the lyrics file\n", lyricsFile->c_str());
+            return 1;
+        }
+        std::string box = tags::LyricBoxText(bytes.str());
+        const std::size_t first = box.find_first_not_of(' ');
+        box = first == std::string::npos ? std::string() : box.substr(first, box.find_last_not_of(' ') - first + 1);
+        newLyrics = box;
+    }
+
+    tags::Id3Module module;
+    const tags::Mp3Info info = module.GetMp3Info(path);
+    if (!module.OpenError().empty()) {
+        std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, module.OpenError().c_str());
+        return 1;
+    }
+    // A file without a tag gets genre 12 (Other), as the tag editor saves it.
+    const int genreByte = genre ? *genre : info.Genre.empty() ? 12 : std::stoi(info.Genre) - 1;
+    const std::string lyrics = newLyrics ? *newLyrics : info.Lyrics;
+
+    // Lyrics already in the file must survive the rewrite: refuse rather
+    // than turn characters CP1252 has no place for into '?'.
+    if (!newLyrics) {
+        std::string missing;
+        text::utf8ToCp1252(lyrics, &missing);
+        if (!missing.empty()) {
+            std::fprintf(stderr,
+                         "cantora-cli: tag: %s: the lyrics hold characters a Lyrics3 block cannot store (%s); "
+                         "give --lyrics or --no-lyrics\n",
+                         p, missing.c_str());
+            return 1;
+        }
+    }
+
+    // Fields not given keep their bytes exactly (whatever their encoding,
+    // and a track number in the last comment bytes).
+    tags::Id3v1Fit fit;
+    const auto text = [](const Field &f) { return f.given ? *f.given : std::string(); };
+    const tags::Id3v1Tag edited = tags::MakeId3v1Tag(text(fields[0]), text(fields[1]), text(fields[2]),
+                                                     text(fields[3]), text(fields[4]), 0, &fit);
+    tags::Id3v1Tag record = tags::Id3v1TagFromBytes(module.Id3v1Bytes());
+    if (fields[0].given)
+        record.Title = edited.Title;
+    if (fields[1].given)
+        record.Artist = edited.Artist;
+    if (fields[2].given)
+        record.Album = edited.Album;
+    if (fields[3].given)
+        record.Year = edited.Year;
+    if (fields[4].given)
+        record.Comment = edited.Comment;
+    record.Genre = static_cast<std::uint8_t>(genreByte);
+    const tags::TagWriteResult result = module.WriteLyricsTag(path, record, lyrics);
+    if (!result) {
+        std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, result.error.c_str());
+        return 1;
+    }
+    if (!fit.cutFields.empty())
+        std::fprintf(stderr, "cantora-cli: tag: %s: cut to fit the tag: %s\n", p, fit.cutFields.c_str());
+    if (!fit.unrepresentable.empty())
+        std::fprintf(stderr, "cantora-cli: tag: %s: written as '?' in the tag: %s\n", p, fit.unrepresentable.c_str());
+    if (!result.unrepresentable.empty())
+        std::fprintf(stderr, "cantora-cli: tag: %s: written as '?' in the lyrics: %s\n", p,
+                     result.unrepresentable.c_str());
+    return 0;
 }

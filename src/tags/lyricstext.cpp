@@ -1,0 +1,28 @@
+#include "tags/lyricstext.h"
+
+#include "tags/textcodec.h"
+
+namespace cantora::tags {
+
+std::string LyricBoxText(std::string_view fileBytes) {
+    if (fileBytes.substr(0, 3) == "\xEF\xBB\xBF")
+        fileBytes.remove_prefix(3);
+    const std::string text = text::toUtf8(fileBytes);
+    std::string out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string_view line(text.data() + start, end - start);
+        if (line.find_first_not_of(" \t") != std::string_view::npos) {
+            out += line;
+            out += "\r\n";
+        }
+        // CR LF counts as one line end.
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return out;
+}
+
+} // namespace cantora::tags
