@@ -1,7 +1,5 @@
 #include "audio/fontregistry.h"
 
-#include <fluidsynth.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -9,29 +7,12 @@ namespace cantora::audio {
 
 namespace {
 
-fluid_synth_t *asSynth(void *p) { return static_cast<fluid_synth_t *>(p); }
-
-// FluidSynth reports load problems on stderr by default; the engine reports
-// them through its error codes instead.
-void quietLog(int, const char *, void *) {}
-
-std::string readHead(const std::string &path, std::size_t limit, bool &opened) {
-    std::ifstream in(path, std::ios::binary);
-    opened = static_cast<bool>(in);
-    if (!opened)
-        return {};
-    std::string head(limit, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(limit));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    return head;
-}
+// Enough for INFO and the head of sdta in any real file.
+constexpr std::size_t kHeadBytes = 1 << 18;
+// The preset tables of the largest General MIDI fonts are a few MiB.
+constexpr std::uint32_t kMaxPdta = 64u << 20;
 
 } // namespace
-
-LoadedFont::~LoadedFont() {
-    if (holderId >= 0)
-        FontRegistry::instance().unload(holderId);
-}
 
 FontRegistry &FontRegistry::instance() {
     static FontRegistry *registry = new FontRegistry;  // never destroyed: fonts may outlive main
@@ -53,41 +34,49 @@ std::uint32_t FontRegistry::open(const std::string &path, FontError &error) {
     if (auto it = byPath_.find(key); it != byPath_.end())
         font = it->second.lock();
     if (!font) {
-        bool opened = false;
-        const std::string head = readHead(key, 1 << 18, opened);
-        if (!opened) {
+        std::ifstream in(key, std::ios::binary);
+        if (!in) {
             error = FontError::FileOpen;
             return 0;
         }
+        std::string head(kHeadBytes, '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
         auto info = readSf2Info(head);
-        if (!info) {
+        if (info && info->pdtaOffset == 0 && info->afterSdta != 0) {
+            // The sample data lies between the head and the preset tables.
+            in.clear();
+            in.seekg(static_cast<std::streamoff>(info->afterSdta));
+            std::string listHead(12, '\0');
+            in.read(listHead.data(), 12);
+            listHead.resize(static_cast<std::size_t>(in.gcount()));
+            if (auto pdta = readPdtaHeader(listHead, info->afterSdta)) {
+                info->pdtaOffset = pdta->first;
+                info->pdtaSize = pdta->second;
+            }
+        }
+        if (!info || info->pdtaOffset == 0 || info->pdtaSize > kMaxPdta) {
             error = FontError::FileForm;
             return 0;
         }
-        if (!holder_) {
-            for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
-                fluid_set_log_function(level, quietLog, nullptr);
-            fluid_settings_t *settings = new_fluid_settings();
-            fluid_settings_setint(settings, "synth.reverb.active", 0);
-            fluid_settings_setint(settings, "synth.chorus.active", 0);
-            fluid_settings_setint(settings, "synth.polyphony", 1);
-            holderSettings_ = settings;
-            holder_ = new_fluid_synth(settings);
-        }
-        const int id = holder_ ? fluid_synth_sfload(asSynth(holder_), key.c_str(), 0) : FLUID_FAILED;
-        if (id == FLUID_FAILED) {
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(info->pdtaOffset));
+        std::string pdta(info->pdtaSize, '\0');
+        in.read(pdta.data(), static_cast<std::streamsize>(pdta.size()));
+        pdta.resize(static_cast<std::size_t>(in.gcount()));
+        auto presets = readSf2Presets(pdta);
+        if (!presets) {
             error = FontError::FileForm;
             return 0;
         }
         font = std::make_shared<LoadedFont>();
         font->path = key;
         font->info = std::move(*info);
-        font->holderId = id;
-        if (fluid_sfont_t *sf = fluid_synth_get_sfont_by_id(asSynth(holder_), id)) {
-            fluid_sfont_iteration_start(sf);
-            while (fluid_sfont_iteration_next(sf))
-                ++font->presets;
-        }
+        for (auto &p : *presets)
+            font->presetNames.emplace(p.bank * 128 + p.program, std::move(p.name));
+        font->presets = static_cast<std::uint32_t>(presets->size());
+        for (auto it = byPath_.begin(); it != byPath_.end();)
+            it = it->second.expired() ? byPath_.erase(it) : std::next(it);
         byPath_[key] = font;
     }
     auto entry = std::make_shared<FontEntry>();
@@ -98,7 +87,7 @@ std::uint32_t FontRegistry::open(const std::string &path, FontError &error) {
 }
 
 bool FontRegistry::close(std::uint32_t handle) {
-    std::shared_ptr<FontEntry> entry;  // dropped after the lock, it may unload the file
+    std::shared_ptr<FontEntry> entry;  // dropped after the lock
     {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);
@@ -117,36 +106,11 @@ std::shared_ptr<FontEntry> FontRegistry::find(std::uint32_t handle) const {
 }
 
 const char *FontRegistry::presetName(const LoadedFont &font, int bank, int program) const {
-    std::lock_guard lock(mutex_);
-    if (!holder_ || font.holderId < 0 || bank < 0 || program < 0 || program > 127)
+    if (bank < 0 || bank > 128 || program < 0 || program > 127)
         return nullptr;
-    fluid_sfont_t *sf = fluid_synth_get_sfont_by_id(asSynth(holder_), font.holderId);
-    if (!sf)
-        return nullptr;
-    fluid_preset_t *preset = fluid_sfont_get_preset(sf, bank, program);
-    return preset ? fluid_preset_get_name(preset) : nullptr;
-}
-
-void FontRegistry::unload(int holderId) {
-    std::lock_guard lock(mutex_);
-    if (holder_)
-        fluid_synth_sfunload(asSynth(holder_), holderId, 0);
-    for (auto it = byPath_.begin(); it != byPath_.end();) {
-        if (it->second.expired())
-            it = byPath_.erase(it);
-        else
-            ++it;
-    }
-}
-
-void FontRegistry::releaseIdle() {
-    std::lock_guard lock(mutex_);
-    if (holder_ && byPath_.empty() && handles_.empty()) {
-        delete_fluid_synth(asSynth(holder_));
-        delete_fluid_settings(static_cast<fluid_settings_t *>(holderSettings_));
-        holder_ = nullptr;
-        holderSettings_ = nullptr;
-    }
+    // The map is filled once when the font is read and never changes.
+    auto it = font.presetNames.find(bank * 128 + program);
+    return it == font.presetNames.end() ? nullptr : it->second.c_str();
 }
 
 PresetChoice choosePreset(const std::vector<FontRecord> &records, int channel, int bank, int program,

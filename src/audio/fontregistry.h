@@ -1,11 +1,11 @@
 #pragma once
 // SoundFont handles shared by every stream.
 //
-// A file is loaded once however many handles point at it: handles of the
-// same canonical path share one LoadedFont (and FluidSynth's sample cache
-// shares the sample data with every stream synth that loads the path). The
-// registry keeps each loaded file in a holder synth that exists only to
-// answer questions about it (preset names, presence of a preset).
+// A file is read once however many handles point at it: handles of the
+// same canonical path share one LoadedFont. The registry itself reads only
+// the file's INFO fields and preset list; the samples are loaded by the
+// stream synths, and FluidSynth's sample cache keeps one copy of them for
+// every synth that loads the same path.
 //
 // Threading: all members may be called from any thread.
 
@@ -26,9 +26,8 @@ namespace cantora::audio {
 struct LoadedFont {
     std::string path;      // canonical path; stream synths load it by this name
     Sf2Info info;
-    int holderId = -1;     // font id inside the registry's holder synth
+    std::map<int, std::string> presetNames;   // key bank * 128 + program
     std::uint32_t presets = 0;
-    ~LoadedFont();
 };
 
 // What a font handle refers to: the file and this handle's volume.
@@ -65,17 +64,10 @@ public:
     std::uint32_t volumeGeneration() const { return volumeGen_.load(std::memory_order_acquire); }
     void volumeChanged() { volumeGen_.fetch_add(1, std::memory_order_acq_rel); }
 
-    // Frees the holder synth once no font is left (used at engine shutdown).
-    void releaseIdle();
-
 private:
     FontRegistry() = default;
-    friend struct LoadedFont;
-    void unload(int holderId);
 
-    mutable std::recursive_mutex mutex_;
-    void *holder_ = nullptr;       // fluid_synth_t*, created on first load
-    void *holderSettings_ = nullptr;
+    mutable std::mutex mutex_;
     std::map<std::string, std::weak_ptr<LoadedFont>> byPath_;
     std::map<std::uint32_t, std::shared_ptr<FontEntry>> handles_;
     std::uint32_t nextHandle_ = 1;
