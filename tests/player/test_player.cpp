@@ -1,0 +1,156 @@
+// Song texts, the tempo hook and the SoundFont records, against the real
+// engine with a silent output.
+#include "player/song.h"
+#include "player/soundfonts.h"
+#include "audio/midiwriter.h"
+#include "audio/output.h"
+#include "player/sf2builder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace cantora::player;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Engine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
+        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        dir = fs::temp_directory_path() / ("cantora_player_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        BASS_Free();
+        fs::remove_all(dir);
+    }
+    std::string write(const std::string &name, const std::string &bytes) {
+        auto p = (dir / name).string();
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+    HSTREAM songStream(std::uint32_t tempo) {
+        cantora::audio::MidiWriter w(480, 1);
+        int t = w.addTrack();
+        w.tempo(t, 0, tempo);
+        w.noteOn(t, 0, 0, 60, 100);
+        w.noteOff(t, 1920, 0, 60);
+        auto p = write("song.mid", w.bytes());
+        return BASS_MIDI_StreamCreateFile(0, p.c_str(), 0, 0, 0, 44100);
+    }
+    fs::path dir;
+};
+
+} // namespace
+
+TEST(SongTexts, FormatFieldTimeAndBeatsAsTheWindowShowsThem) {
+    std::string head = "MThd\0\0\0\x06\0\x01\0\x02\x01\xE0";
+    head.assign("MThd\0\0\0\x06\0\x01\0\x02\x01\xE0", 14);
+    EXPECT_EQ(TipoFile(head), "&H01");
+    head[8] = '\x1A';
+    head[9] = '\x0B';
+    EXPECT_EQ(TipoFile(head), "&H1AB");   // no padding on either byte
+    EXPECT_EQ(TipoFile("MThd"), "");
+
+    EXPECT_EQ(timeText(187), "Time: 3:07");
+    EXPECT_EQ(timeText(59), "Time: 0:59");
+    EXPECT_EQ(timeText(3600), "Time: 60:00");
+
+    EXPECT_EQ(bpmText(500000, 1.0f), "120.0");
+    EXPECT_EQ(bpmText(500000, 2.0f / 3.0f), "180.0");
+    EXPECT_EQ(bpmText(0, 1.0f), "");
+}
+
+TEST_F(Engine, TempoHookSendsSongTempoTimesFactorRounded) {
+    HSTREAM s = songStream(500000);
+    ASSERT_NE(s, 0u);
+    SongTempo t;
+    t.tempoFactor = 2.0f / 3.0f;
+    ApplyTempo(s, t, true);
+    EXPECT_EQ(t.tempo.load(), 500000);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(s, 0, MIDI_EVENT_TEMPO), 333333u);
+    // Without re-reading, the stored song tempo is what gets scaled.
+    t.tempoFactor = 2.0f;
+    ApplyTempo(s, t, false);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(s, 0, MIDI_EVENT_TEMPO), 1000000u);
+    BASS_StreamFree(s);
+}
+
+TEST_F(Engine, MainFontIsTheSavedOneOrTheDefault) {
+    auto def = write("Chorium.sf2", testsupport::buildSf2("Default Font", {{0, 0, "Piano"}}));
+    auto saved = write("saved.sf2", testsupport::buildSf2("Saved Font", {{0, 0, "Piano"}}));
+    SoundFonts f;
+    f.fontGeneral(def, 0);
+    std::string name;
+    ASSERT_TRUE(f.mainFontName(name));
+    EXPECT_EQ(name, "Default Font");
+    EXPECT_EQ(f.mainFontPath, def);
+
+    f.mainFontAccepted = "OK";
+    f.mainFontPath = saved;
+    f.fontGeneral(def, 0);
+    ASSERT_TRUE(f.mainFontName(name));
+    EXPECT_EQ(name, "Saved Font");
+    EXPECT_EQ(f.mainFontPath, saved);
+
+    // An accepted path that does not load leaves no main font at all.
+    f.mainFontPath = (dir / "missing.sf2").string();
+    f.fontGeneral(def, 0);
+    EXPECT_EQ(f.mainFont, 0u);
+    EXPECT_FALSE(f.mainFontName(name));
+}
+
+TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
+    auto main = write("main.sf2", testsupport::buildSf2("Main", {{0, 0, "Piano"}, {128, 0, "Standard"}}));
+    auto guitar = write("guitar.sf2", testsupport::buildSf2("Guitar", {{0, 25, "Steel"}}));
+    auto drums = write("drums.sf2", testsupport::buildSf2("Drums", {{128, 0, "Kit"}}));
+    HSTREAM s = songStream(500000);
+    SoundFonts f;
+    f.fontGeneral(main, s);
+
+    f.assignChannelFont(4, guitar, 25);
+    f.applyChannelFonts(s);
+    EXPECT_EQ(f.count, 1);
+    EXPECT_EQ(f.records[0].preset, 25);
+    EXPECT_EQ(f.records[0].bank, 0);
+    EXPECT_NE(f.records[0].font, 0u);
+    EXPECT_EQ(f.records[1].preset, -1);
+    EXPECT_EQ(f.records[1].font, f.mainFont);
+    BASS_MIDI_FONT got[4]{};
+    EXPECT_EQ(BASS_MIDI_StreamGetFonts(s, got, 4), 2u);
+    EXPECT_EQ(got[0].preset, 25);
+    EXPECT_EQ(got[1].preset, -1);
+
+    // The drum channel's font gives its drum kit.
+    f.assignChannelFont(9, drums, 0);
+    EXPECT_EQ(f.count, 2);
+    EXPECT_EQ(f.records[1].bank, 128);
+    EXPECT_EQ(f.records[1].preset, 0);
+    EXPECT_EQ(f.chosenChannel, 0);
+    EXPECT_EQ(f.records[2].preset, -1);
+
+    // A second font for channel 4 replaces its own record only.
+    f.assignChannelFont(4, guitar, 26);
+    EXPECT_EQ(f.count, 2);
+    EXPECT_EQ(f.records[0].preset, 26);
+    EXPECT_EQ(f.records[1].bank, 128);
+    BASS_StreamFree(s);
+}
+
+TEST_F(Engine, DrumKitListComesFromBank128OfTheMainFont) {
+    auto noDrums = write("nodrums.sf2", testsupport::buildSf2("Plain", {{0, 0, "Piano"}, {0, 1, "Bright"}}));
+    auto kits = write("kits.sf2", testsupport::buildSf2("Kits", {{128, 0, "Standard"}, {128, 25, "TR-808"}, {0, 0, "Piano"}}));
+    SoundFonts f;
+    f.mainFontAccepted = "OK";
+    f.mainFontPath = noDrums;
+    f.fontGeneral(noDrums, 0);
+    EXPECT_TRUE(f.Drum().empty());
+
+    f.replaceMain(kits, 0, nullptr, nullptr);
+    EXPECT_EQ(f.Drum(), (std::vector<std::string>{"Standard", "TR-808"}));
+}
