@@ -148,7 +148,9 @@ bool cWavReader::OpenFile(const std::string &name) {
         fail(ErrNoFileOpen);
     dataStart_ = data.body;
     dataSize_ = std::min<std::int64_t>(data.size, std::max<std::int64_t>(0, fileSize - dataStart_));
-    seekTo(dataStart_);
+    if (fseeko(file_, static_cast<off_t>(dataStart_), SEEK_SET) != 0)
+        fail(ErrPosition);
+    pos_ = dataStart_;
 
     // A block never holds more than the data, so a file never costs more
     // memory than its own size, whatever buffer size was asked for.
