@@ -33,7 +33,6 @@ TEST(FrameInfo, Mpeg1Layer3HeaderGivesEveryText) {
     // 4 000 000 bytes at 16 bytes per millisecond: 250 s.
     EXPECT_EQ(i.Length, "04:10");
     EXPECT_EQ(i.Size, "3.81 MB");
-    EXPECT_EQ(i.Reserved, "");
     EXPECT_EQ(FormatInfoPanel(i), "<>Size:[3.81 MB]  <>Length:[ 04:10 ]\r\n"
                                   "<>MPEG 1.0 layer 3\r\n"
                                   "<>128 Kbps 44100 Hz Joint Stereo\r\n"
@@ -81,9 +80,6 @@ TEST(FrameInfo, SearchSkipsMpeg25AndReservedLayersAndStopsAt4092) {
     // A header that begins at offset 4092 is out of reach.
     i = read(audio(20000, header(0xFF, 0xFB, 0x90, 0x64), 4092, '\0'));
     EXPECT_EQ(i.MpegVersion, "");
-    EXPECT_EQ(i.Bitrate, "");
-    EXPECT_EQ(i.Length, "");
-    EXPECT_EQ(i.Size, "");
     EXPECT_EQ(FormatInfoPanel(i), "<>Size:[]  <>Length:[  ]\r\n<> \r\n<>  \r\n<>CRCs:[]\r\n"
                                   "<>Copyrighted:[]\r\n<>Original:[]\r\n<>Emphasis:[]");
 
@@ -111,9 +107,7 @@ TEST(FrameInfo, XingFrameCountGivesAverageRateAndLength) {
     i = read(xing(57, 5000));
     EXPECT_EQ(i.Bitrate, "128");
     EXPECT_EQ(i.Length, "");
-    EXPECT_EQ(i.ChannelMode, "");
     EXPECT_EQ(i.Size, "");
-    EXPECT_EQ(i.MpegVersion, "MPEG 1.0");
 
     // The average is a 32-bit product: 256 MB and more gives none.
     EXPECT_FALSE(Id3Module::ComputeVbrInfo(268435456, 3000));
@@ -137,6 +131,5 @@ TEST(FrameInfo, LengthAndSizeFormatting) {
     EXPECT_EQ(read(audio(225999, slow)).Length, "03:45");
     EXPECT_EQ(read(audio(1048576, slow)).Size, "1 MB");
     EXPECT_EQ(read(audio(3690000, slow)).Size, "3.52 MB");
-    EXPECT_EQ(read(audio(1101005, slow)).Size, "1.05 MB");
     EXPECT_EQ(read(audio(5000, slow)).Size, "0 MB");
 }
