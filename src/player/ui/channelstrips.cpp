@@ -18,6 +18,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         auto *strip = new QFrame(this);
         strip->setObjectName(QString("strip_%1").arg(c));
         strip->setFrameShape(QFrame::StyledPanel);
+        strip->setFixedWidth(64);
         auto *col = new QVBoxLayout(strip);
         col->setContentsMargins(3, 3, 3, 3);
         col->setSpacing(2);
@@ -40,6 +41,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
 
         auto *sf2 = new QPushButton("SF2", strip);
         sf2->setObjectName(QString("CmdSF2_%1").arg(c));
+        sf2->setFixedWidth(50);
         sf2->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
         connect(sf2, &QPushButton::clicked, this, [this, c] { emit soundFontClicked(c); });
 
@@ -54,7 +56,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     auto *drums = new QVBoxLayout;
     lstDrum_ = new QListWidget(this);
     lstDrum_->setObjectName("LstDrum");
-    lstDrum_->setMaximumWidth(170);
+    lstDrum_->setMaximumWidth(150);
     lstDrum_->setMaximumHeight(90);
     lstDrum_->hide();
     cmdDrum_ = new QPushButton("Drum Kit", this);

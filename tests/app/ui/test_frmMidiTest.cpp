@@ -1,0 +1,358 @@
+// The player window driven as a user drives it: headless, silent output,
+// scripted dialogs, songs built in code.
+#include "app/apppaths.h"
+#include "app/dialogs/scripteddialogs.h"
+#include "app/processexit.h"
+#include "app/ui/frmMidiTest.h"
+#include "audio/bass.h"
+#include "audio/midiwriter.h"
+#include "audio/output.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace cantora;
+using dialogs::ScriptedDialogs;
+
+class FrmMidiTestTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<ScriptedDialogs> dlg;
+    std::unique_ptr<app::frmMidiTest> w;
+    std::vector<int> exits;
+    std::vector<int> waits;
+    int outputsMade = 0;
+
+    template <class T> T *find(const char *name) {
+        T *t = w->findChild<T *>(name);
+        if (!t)
+            qFatal("no control %s", name);
+        return t;
+    }
+    QString path(const QString &name) const { return home->filePath(name); }
+    std::string write(const QString &name, const std::string &bytes) {
+        std::ofstream(path(name).toStdString(), std::ios::binary) << bytes;
+        return path(name).toStdString();
+    }
+    // A song of about `seconds` with the given lyric and text events, 100 ms apart.
+    std::string song(const QString &name, std::vector<std::string> lyrics, std::vector<std::string> texts = {},
+                     int seconds = 3) {
+        audio::MidiWriter mw(480, 1);
+        int t = mw.addTrack();
+        mw.tempo(t, 0, 500000);
+        mw.program(t, 0, 0, 0);
+        mw.noteOn(t, 0, 0, 60, 90);
+        mw.noteOff(t, 960ull * seconds, 0, 60);
+        std::uint64_t tick = 96;
+        for (auto &l : lyrics)
+            mw.lyric(t, tick += 96, l);
+        for (auto &x : texts)
+            mw.text(t, tick += 96, x);
+        return write(name, mw.bytes());
+    }
+    // Enabled state of the transport controls, in one comparable line.
+    QString transport() {
+        auto on = [&](const char *n) { return find<QPushButton>(n)->isEnabled() ? "1" : "0"; };
+        return QString("open=%1 play=%2 pause=%3 stop=%4 replace=%5 exit=%6")
+            .arg(on("cmdOpenFP"), on("CmdPlay"), on("Command1"), on("cmdStop"), on("btnreplace"))
+            .arg(find<QAction>("Mnuexit")->isEnabled() ? "1" : "0");
+    }
+    DWORD active() { return BASS_ChannelIsActive(w->song().handle); }
+    void start() { QVERIFY(w->Form_Initialize()); }
+
+private slots:
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
+        app::setAppFolder(home->path().toStdString());
+        audio::overrideVersions(0, 0);
+        outputsMade = 0;
+        audio::setOutputFactory([this](int) { ++outputsMade; return audio::makeNullOutput(); });
+        exits.clear();
+        waits.clear();
+        app::setEndProgramHandler([this](int code) { exits.push_back(code); });
+        dlg = std::make_unique<ScriptedDialogs>();
+        w = std::make_unique<app::frmMidiTest>();
+        w->setWaiter([this](int ms) { waits.push_back(ms); });
+    }
+
+    void cleanup() {
+        w.reset();
+        BASS_Free();
+        dlg.reset();
+        app::setEndProgramHandler({});
+        audio::overrideVersions(0, 0);
+        home.reset();
+    }
+
+    void GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_controls_follow_each_step() {
+        start();
+        QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 exit=1"));
+        dlg->answerFile(song("twinkle.kar", {"a", "b"}));
+        find<QPushButton>("cmdOpenFP")->click();
+        const auto &box = dlg->shown.back();
+        QCOMPARE(box.kind, ScriptedDialogs::Shown::Open);
+        QCOMPARE(box.title, std::string("Load Midifile"));
+        QCOMPARE(box.filter, std::string("MIDI files (mid/midi/kar)|*.mid;*.midi;*.kar"));
+        QCOMPARE(box.flags, 0x81004u);
+        QCOMPARE(box.fileName, std::string());
+        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("twinkle.kar"));
+        QCOMPARE(find<QLabel>("Label7")->text(), QString("&H01"));
+        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:03"));
+        QCOMPARE(find<QSlider>("sldPosition")->maximum(), 3);
+        QVERIFY(find<QAction>("Mmp3")->isEnabled());
+        QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=1 exit=1"));
+        QCOMPARE(active(), BASS_ACTIVE_STOPPED);   // Open does not start the song
+
+        find<QPushButton>("CmdPlay")->click();
+        QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=1 exit=0"));
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+        QVERIFY(!find<QAction>("Mmp3")->isEnabled());
+
+        find<QPushButton>("Command1")->click();
+        QCOMPARE(transport(), QString("open=0 play=1 pause=1 stop=1 replace=1 exit=0"));
+        QCOMPARE(active(), BASS_ACTIVE_PAUSED);
+
+        find<QPushButton>("CmdPlay")->click();
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+        QCOMPARE(transport(), QString("open=0 play=1 pause=1 stop=1 replace=1 exit=0"));
+
+        HSTREAM first = w->song().handle;
+        find<QPushButton>("cmdStop")->click();
+        QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=0 exit=1"));
+        QCOMPARE(BASS_ChannelIsActive(first), BASS_ACTIVE_STOPPED);
+        QVERIFY(w->flags().rebuildOnPlay);
+
+        // Replay after Stop: the device is reopened and the stream rebuilt,
+        // playing, after the fixed two-second wait.
+        int devices = outputsMade;
+        find<QPushButton>("CmdPlay")->click();
+        QCOMPARE(outputsMade, devices + 1);
+        QVERIFY(waits == std::vector<int>{2000});
+        QVERIFY(w->song().handle != 0 && w->song().handle != first);
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+        QCOMPARE(transport(), QString("open=0 play=0 pause=0 stop=1 replace=0 exit=0"));
+    }
+
+    void GIVEN_a_loaded_song_WHEN_open_is_cancelled_THEN_play_and_stop_are_disabled_and_the_song_kept() {
+        start();
+        dlg->answerFile(song("a.mid", {}));
+        find<QPushButton>("cmdOpenFP")->click();
+        HSTREAM kept = w->song().handle;
+        dlg->cancelFile();
+        find<QPushButton>("cmdOpenFP")->click();
+        QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=1 exit=1"));
+        QCOMPARE(w->song().handle, kept);
+        QVERIFY(dlg->messages().empty());
+    }
+
+    void GIVEN_a_file_that_is_no_song_WHEN_opened_THEN_error_with_code_and_open_caption() {
+        start();
+        dlg->answerFile(write("notes.mid", "this is not MIDI at all"));
+        find<QPushButton>("cmdOpenFP")->click();
+        auto msgs = dlg->messages();
+        QCOMPARE(msgs.size(), std::size_t(1));
+        QCOMPARE(msgs[0].title, std::string("Error"));
+        QCOMPARE(msgs[0].style, 48);
+        QCOMPARE(QString::fromStdString(msgs[0].text),
+                 QString("Can't play the file\n\nBASS error code: %1").arg(BASS_ErrorGetCode()));
+        QVERIFY(BASS_ErrorGetCode() != 0);
+        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("click here to open a file && play it..."));
+    }
+
+    void GIVEN_no_sound_device_WHEN_started_THEN_error_box_and_the_program_ends() {
+        audio::setOutputFactory([](int) { return audio::makeMissingOutput(); });
+        QVERIFY(!w->Form_Initialize());
+        auto msgs = dlg->messages();
+        QCOMPARE(msgs.size(), std::size_t(1));
+        QCOMPARE(msgs[0].text, std::string("Can't initialize device\n\nBASS error code: ") + std::to_string(BASS_ERROR_DEVICE));
+        QCOMPARE(msgs[0].style, 48);
+        QCOMPARE(exits.size(), std::size_t(1));
+    }
+
+    void GIVEN_a_wrong_library_version_WHEN_started_THEN_it_ends_before_opening_a_device() {
+        audio::overrideVersions(0x02030000, 0);
+        QVERIFY(!w->Form_Initialize());
+        QCOMPARE(dlg->messages().at(0).text, std::string("An incorrect version of BASS.DLL was loaded"));
+        QCOMPARE(dlg->messages().at(0).style, 16);
+        QCOMPARE(outputsMade, 0);
+        QCOMPARE(exits.size(), std::size_t(1));
+
+        dlg->shown.clear();
+        exits.clear();
+        audio::overrideVersions(0, 0x02050000);
+        QVERIFY(!w->Form_Initialize());
+        QCOMPARE(dlg->messages().at(0).text, std::string("An incorrect version of BASS_FX.DLL was loaded (2.4 is required)"));
+        QCOMPARE(exits.size(), std::size_t(1));
+    }
+
+    void GIVEN_a_karaoke_song_WHEN_played_THEN_the_page_grows_turns_and_empties_at_the_end() {
+        start();
+        dlg->answerFile(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
+        find<QPushButton>("cmdOpenFP")->click();
+        find<QPushButton>("CmdPlay")->click();
+        auto *page = find<QLabel>("lblLyrics");
+        auto *syllable = find<QLabel>("Label12");
+        QTRY_COMPARE_WITH_TIMEOUT(syllable->text(), QString("/world"), 5000);
+        QCOMPARE(page->text(), QString("Hello \nworld"));
+        // The fourth line turned the page; "/four" follows on the new one.
+        QTRY_COMPARE_WITH_TIMEOUT(syllable->text(), QString("/four"), 5000);
+        QCOMPARE(page->text(), QString("three\nfour"));
+        QTRY_COMPARE_WITH_TIMEOUT(page->text(), QString(), 8000);
+        QCOMPARE(syllable->text(), QString("/four"));
+    }
+
+    void GIVEN_five_lyric_and_21_text_events_WHEN_played_THEN_the_text_events_show() {
+        start();
+        std::vector<std::string> texts;
+        for (int i = 0; i <= 20; ++i)
+            texts.push_back("t" + std::to_string(i) + " ");
+        dlg->answerFile(song("t.kar", {"L1", "L2", "L3", "L4", "L5"}, texts, 5));
+        find<QPushButton>("cmdOpenFP")->click();
+        find<QPushButton>("CmdPlay")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(find<QLabel>("Label12")->text(), QString("t20 "), 8000);
+        QVERIFY(find<QLabel>("lblLyrics")->text().startsWith("t0 t1 "));
+    }
+
+    void GIVEN_twenty_text_events_only_WHEN_played_THEN_no_lyrics_show() {
+        start();
+        std::vector<std::string> texts(20, "x");
+        dlg->answerFile(song("n.kar", {}, texts, 3));
+        find<QPushButton>("cmdOpenFP")->click();
+        find<QPushButton>("CmdPlay")->click();
+        QTest::qWait(2800);
+        QCOMPARE(find<QLabel>("Label12")->text(), QString());
+    }
+
+    void GIVEN_a_playing_song_WHEN_the_slider_is_dragged_THEN_the_timer_waits_and_release_seeks() {
+        start();
+        dlg->answerFile(song("s.mid", {}, {}, 20));
+        find<QPushButton>("cmdOpenFP")->click();
+        find<QPushButton>("CmdPlay")->click();
+        auto *slider = find<QSlider>("sldPosition");
+        auto *timer = w->findChild<QTimer *>("tmrMidiTest");
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 500);
+        QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(slider->width() * 3 / 4, slider->height() / 2));
+        QVERIFY(!timer->isActive());
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(slider->width() * 3 / 4, slider->height() / 2));
+        QVERIFY(timer->isActive());
+        QVERIFY(slider->value() >= 10);
+        double at = BASS_ChannelBytes2Seconds(w->song().handle,
+                                              BASS_ChannelGetPosition(w->song().handle, BASS_POS_BYTE));
+        QVERIFY2(at >= slider->value() - 0.5, qPrintable(QString::number(at)));
+        // The display timer keeps the slider on the play position.
+        QTRY_VERIFY_WITH_TIMEOUT(find<QLabel>("LblSfont")->text().startsWith("SoundFont: "), 2000);
+        QCOMPARE(find<QLabel>("lblBPM")->text(), QString("120.0"));
+    }
+
+    void GIVEN_a_saved_main_font_WHEN_a_replacement_is_not_saved_THEN_the_next_open_returns_to_the_saved_one() {
+        std::filesystem::copy_file(CANTORA_TEST_SF2, path("mine.sf2").toStdString());
+        start();
+        QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString());   // nothing saved yet
+
+        std::ofstream(path("config.tlm").toStdString(), std::ios::binary)
+            << "\"OK\",\"" << path("mine.sf2").toStdString() << "\",48000,\"\"\r\n";
+        dlg->answerFile(song("a.mid", {}));
+        find<QPushButton>("cmdOpenFP")->click();
+        QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
+        QCOMPARE(w->outputSampleRate(), 48000);
+
+        dlg->answerFile(path("Chorium.sf2").toStdString());
+        find<QPushButton>("btnreplace")->click();
+        QCOMPARE(dlg->shown.back().title, std::string("Load SoundFonts"));
+        QCOMPARE(dlg->shown.back().filter, std::string("Soundfonts (sf2)|*.sf2"));
+        QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString());
+        QVERIFY(waits == std::vector<int>{1000});
+
+        dlg->answerFile(path("a.mid").toStdString());
+        find<QPushButton>("cmdOpenFP")->click();
+        QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
+    }
+
+    void GIVEN_settings_WHEN_save_configuration_THEN_one_line_and_done() {
+        start();
+        find<QAction>("Savec")->trigger();
+        std::ifstream in(path("config.tlm").toStdString(), std::ios::binary);
+        std::string line((std::istreambuf_iterator<char>(in)), {});
+        QCOMPARE(line, "\"OK\",\"" + path("Chorium.sf2").toStdString() + "\",44100,\"\"\r\n");
+        auto msgs = dlg->messages();
+        QCOMPARE(msgs.size(), std::size_t(1));
+        QCOMPARE(msgs[0].text, std::string("Done!"));
+        QCOMPARE(msgs[0].style, 32);
+        QCOMPARE(msgs[0].title, std::string("Cantora KARAOKE"));
+    }
+
+    void GIVEN_a_channel_WHEN_its_soundfont_button_is_pressed_THEN_the_chooser_starts_in_the_last_folder() {
+        start();
+        dlg->answerFile(song("a.mid", {}));
+        find<QPushButton>("cmdOpenFP")->click();
+        std::filesystem::create_directory(path("fonts").toStdString());
+        std::filesystem::copy_file(CANTORA_TEST_SF2, path("fonts/gm.sf2").toStdString());
+        dlg->answerFile(path("fonts/gm.sf2").toStdString());
+        find<QPushButton>("CmdSF2_4")->click();
+        QCOMPARE(dlg->shown.back().initDir, std::string("/usr/share/sounds/sf2"));
+        QCOMPARE(w->fonts().count, 1);
+        QCOMPARE(w->fonts().lastFolder, path("fonts/").toStdString());
+        dlg->cancelFile();
+        find<QPushButton>("CmdSF2_9")->click();
+        QCOMPARE(dlg->shown.back().initDir, path("fonts/").toStdString());
+        QCOMPARE(w->fonts().count, 1);   // cancel changes nothing
+    }
+
+    void GIVEN_a_font_with_drum_kits_WHEN_a_kit_is_clicked_THEN_channel_10_shows_its_name() {
+        start();
+        dlg->answerFile(song("a.mid", {}));
+        find<QPushButton>("cmdOpenFP")->click();
+        w->selectedChannel = 9;
+        w->Drum();
+        auto *list = find<QListWidget>("LstDrum");
+        QVERIFY(list->count() > 0);
+        QVERIFY(find<QPushButton>("CmdDrum")->isVisibleTo(w.get()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        QCOMPARE(find<QLabel>("Label3_9")->text(), list->item(0)->text());
+    }
+
+    void GIVEN_the_window_WHEN_closed_or_exit_THEN_the_device_is_released_and_the_program_ends() {
+        start();
+        find<QAction>("Mnuexit")->trigger();
+        QCOMPARE(exits, std::vector<int>{0});
+        QVERIFY(!BASS_ChannelPlay(BASS_StreamCreate(44100, 2, 0, nullptr, nullptr), 0));
+        QVERIFY(w->Form_Initialize());
+        w->close();
+        QCOMPARE(exits.size(), std::size_t(2));
+    }
+
+    void GIVEN_the_menus_THEN_names_captions_and_order_are_the_windows_own() {
+        auto *menu = find<QMenu>("mnuconf");
+        QCOMPARE(menu->title(), QString("&Options"));
+        QStringList names, captions;
+        for (QAction *a : menu->actions()) {
+            names << a->objectName();
+            captions << a->text();
+        }
+        QCOMPARE(names, QStringList({"Mp3KK", "Snorma", "Mmp3", "Savec", "Mnuexit"}));
+        QCOMPARE(captions, QStringList({"&Mp3 Karaoke Editor", "MidiEditor", "&LRC Creator", "Save Configuration", "Exit"}));
+        QCOMPARE(find<QAction>("Shelp")->text(), QString("Help"));
+        for (const char *n : {"btnConvert", "cmdsave", "CmdLyric", "CmdReset"})
+            QVERIFY2(!find<QPushButton>(n)->isEnabled(), n);
+        find<QAction>("Shelp")->trigger();
+        QVERIFY(w->findChild<QWidget *>("formp3")->isVisible());
+    }
+};
+
+QTEST_MAIN(FrmMidiTestTest)
+#include "test_frmMidiTest.moc"
