@@ -10,7 +10,7 @@ namespace {
 // Data beyond this size is not read: no karaoke song comes near it, and it
 // bounds what a hostile file costs (an event held in memory takes about 50
 // bytes for as few as 2 in the file).
-constexpr std::size_t kMaxFileBytes = 16u << 20;
+constexpr std::size_t kMaxFileBytes = 8u << 20;
 
 // A bounded view over the whole file; every read checks what remains.
 class Cursor {

@@ -64,9 +64,9 @@ struct MidiReadResult {
     bool ok() const { return error == MidiError::None; }
 };
 
-// Parses a whole file held in memory (its first 16 MiB at most).
+// Parses a whole file held in memory (its first 8 MiB at most).
 MidiReadResult readMidi(std::string_view bytes);
-// Reads the file at `path` (UTF-8) and parses it; files over 16 MiB are read
+// Reads the file at `path` (UTF-8) and parses it; files over 8 MiB are read
 // up to that size only (and so come out truncated).
 MidiReadResult readMidiFile(const std::string &path);
 
