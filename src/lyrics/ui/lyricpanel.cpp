@@ -9,7 +9,7 @@ LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
     setObjectName("frameLyrics");
     setStyleSheet("QGroupBox#frameLyrics { background: #10163a; border: 2px solid #3a4a9a; border-radius: 8px;"
                   " margin-top: 14px; color: #d8dcff; font-weight: bold; }"
-                  "QGroupBox#frameLyrics::title { subcontrol-origin: margin; left: 14px; padding: 0 4px; }");
+                  "QGroupBox#frameLyrics::title { subcontrol-origin: margin; left: 14px; padding: 0 4px; color: #1c2660; }");
 
     lblLyrics = new QLabel(this);
     lblLyrics->setObjectName("lblLyrics");
@@ -19,7 +19,7 @@ LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
     lblLyrics->setMinimumHeight(190);
     lblLyrics->setStyleSheet("color: #ffffff; background: transparent;");
     QFont big = lblLyrics->font();
-    big.setPointSize(30);
+    big.setPointSize(32);
     big.setBold(true);
     lblLyrics->setFont(big);
 
