@@ -33,6 +33,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <cerrno>
+#include <system_error>
 
 namespace cantora::app {
 
