@@ -294,6 +294,8 @@ void Sequencer::seekFrame(std::uint64_t frame, SynthSink &sink) {
         sink.channelPressure(ch, s.pressure < 0 ? 0 : s.pressure);
     }
 
+    sink.alignBlocks(frame);
+
     next_ = i;
     frame_ = frame;
     lastEventFrame_ = frame;

@@ -4,6 +4,7 @@
 // fake in tests.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace cantora::audio {
 
@@ -22,6 +23,10 @@ public:
     virtual void allSoundsOff() = 0;
     // Renders `frames` interleaved stereo frames, overwriting `out`.
     virtual void render(float *out, std::size_t frames) = 0;
+    // After a jump to song frame `frame`: a synth that works in fixed blocks
+    // lines its block grid up with the song's again, so that events land on
+    // the same samples as in a render from the start.
+    virtual void alignBlocks(std::uint64_t frame) { (void)frame; }
 };
 
 } // namespace cantora::audio

@@ -166,6 +166,23 @@ void SynthVoice::render(float *out, std::size_t frames) {
         applyVolumes();
     }
     fluid_synth_write_float(synth_, static_cast<int>(frames), out, 0, 2, out, 1, 2);
+    rendered_ += frames;
+}
+
+void SynthVoice::alignBlocks(std::uint64_t frame) {
+    if (!synth_)
+        return;
+    const std::uint64_t block = static_cast<std::uint64_t>(fluid_synth_get_internal_bufsize(synth_));
+    const std::size_t skip = static_cast<std::size_t>((frame % block + block - rendered_ % block) % block);
+    if (skip == 0)
+        return;
+    float discard[2 * 128];
+    for (std::size_t done = 0; done < skip;) {
+        const std::size_t n = std::min<std::size_t>(skip - done, 128);
+        fluid_synth_write_float(synth_, static_cast<int>(n), discard, 0, 2, discard, 1, 2);
+        done += n;
+    }
+    rendered_ += skip;
 }
 
 } // namespace cantora::audio

@@ -1,6 +1,10 @@
 #pragma once
 // One FluidSynth synthesiser behind one stream.
 //
+// FluidSynth applies events at the start of its 64-frame blocks; the voice
+// keeps that block grid aligned with the song's frames across seeks, so a
+// song sounds the same whether played from the start or after a jump.
+//
 // Presets are not chosen by FluidSynth's own bank/program logic: on every
 // program change (and whenever the font list changes) the channel's bank and
 // program are resolved against the stream's font records (choosePreset) and
@@ -49,6 +53,7 @@ public:
     void keyPressure(int channel, int key, int value) override;
     void allSoundsOff() override;
     void render(float *out, std::size_t frames) override;
+    void alignBlocks(std::uint64_t frame) override;
 
 private:
     void select(int channel);
@@ -64,6 +69,7 @@ private:
     std::array<int, 16> bankMsb_{};
     std::array<int, 16> servingRecord_;
     std::uint32_t volumeGen_ = ~0u;
+    std::uint64_t rendered_ = 0;   // frames rendered since the synth was made
 };
 
 } // namespace cantora::audio

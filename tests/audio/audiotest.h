@@ -1,0 +1,77 @@
+#pragma once
+// Helpers for the engine tests: songs built in memory, decoding them through
+// the engine, and measuring what comes out.
+
+#include "audio/bass.h"
+#include "audio/midiwriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cantora::audiotest {
+
+constexpr double kRate = 44100.0;
+
+// A float decode stream over a song held in `bytes` (kept alive by the caller).
+inline HSTREAM decodeStream(const std::string &bytes, DWORD flags = BASS_SAMPLE_FLOAT) {
+    return BASS_MIDI_StreamCreateFile(1, bytes.data(), 0, bytes.size(), BASS_STREAM_DECODE | flags, 44100);
+}
+
+// Decodes up to `frames` float stereo frames (fewer at the end).
+inline std::vector<float> decodeFloat(HSTREAM h, std::size_t frames) {
+    std::vector<float> out(2 * frames);
+    std::size_t got = 0;
+    while (got < frames) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(frames - got, 4096) * 8);
+        const DWORD n = BASS_ChannelGetData(h, out.data() + 2 * got, want);
+        if (n == DWORD(-1) || n == 0)
+            break;
+        got += n / 8;
+    }
+    out.resize(2 * got);
+    return out;
+}
+
+// RMS level in dB (full scale 1.0) of the left channel over [from, to) frames.
+inline double rmsDb(const std::vector<float> &x, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+    to = std::min(to, x.size() / 2);
+    double sum = 0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += double(x[2 * i]) * x[2 * i];
+    const double rms = to > from ? std::sqrt(sum / double(to - from)) : 0;
+    return 20 * std::log10(rms + 1e-12);
+}
+
+// Power of one frequency in the left channel over [from, to) (Goertzel).
+inline double power(const std::vector<float> &x, double hz, std::size_t from, std::size_t to) {
+    const double k = 2 * std::cos(2 * M_PI * hz / kRate);
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        const double s = x[2 * i] + k * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    return s1 * s1 + s2 * s2 - k * s1 * s2;
+}
+
+// The fundamental between lo and hi Hz: the lowest spectral peak holding
+// at least a tenth of the strongest one's power (1 Hz steps).
+inline double fundamental(const std::vector<float> &x, double lo, double hi, std::size_t from, std::size_t to) {
+    std::vector<double> p;
+    for (double f = lo; f <= hi; f += 1.0)
+        p.push_back(power(x, f, from, to));
+    const double strongest = *std::max_element(p.begin(), p.end());
+    std::size_t i = 0;
+    while (i < p.size() && p[i] < strongest / 10)
+        ++i;
+    while (i + 1 < p.size() && p[i + 1] > p[i])
+        ++i;
+    return lo + double(i);
+}
+
+inline std::size_t frames(double seconds) { return static_cast<std::size_t>(seconds * kRate); }
+
+} // namespace cantora::audiotest

@@ -1,0 +1,436 @@
+// The engine through its calls: decoding, events heard in the sound, seek,
+// syncs, font records, errors and a playing stream on the null device.
+
+#include "audio/bass.h"
+#include "audio/output.h"
+#include "audiotest.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+using namespace cantora::audiotest;
+using cantora::audio::MidiWriter;
+
+namespace {
+
+class Engine : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+        font_ = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+        ASSERT_NE(font_, 0u);
+    }
+    static void TearDownTestSuite() {
+        BASS_Free();
+        BASS_MIDI_FontFree(font_);
+    }
+    void SetUp() override {
+        const BASS_MIDI_FONT rec{font_, -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    }
+    static HSOUNDFONT font_;
+};
+HSOUNDFONT Engine::font_ = 0;
+
+// One sustained flute note on channel 0 from 0 to `seconds` at 120 bpm,
+// reverb and chorus sends off so the tone is clean.
+std::string tone(int key, double seconds, int program = 73) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.controller(t, 0, 0, 91, 0);
+    w.controller(t, 0, 0, 93, 0);
+    w.program(t, 0, 0, program);
+    w.noteOn(t, 0, 0, key, 110);
+    w.noteOff(t, static_cast<std::uint64_t>(seconds * 960), 0, key);
+    return w.bytes();
+}
+
+} // namespace
+
+TEST_F(Engine, DecodeLengthEndAndSixteenBitOutput) {
+    const std::string song = tone(69, 1.0);
+    const HSTREAM h = decodeStream(song, 0);   // 16-bit
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 176400u);
+    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_MIDI_TICK), 960u);
+    EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(h, 176400), 1.0);
+    EXPECT_EQ(BASS_ChannelSeconds2Bytes(h, 0.5), 88200u);
+    BASS_CHANNELINFO info{};
+    ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
+    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(info.chans, 2u);
+
+    std::vector<char> buf(20000);
+    std::uint64_t total = 0;
+    int peak = 0;
+    while (BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) {
+        const DWORD n = BASS_ChannelGetData(h, buf.data(), 20000);
+        ASSERT_NE(n, DWORD(-1));
+        for (DWORD i = 0; i + 1 < n; i += 2)
+            peak = std::max(peak, std::abs(int(std::int16_t(std::uint8_t(buf[i]) | (buf[i + 1] << 8)))));
+        total += n;
+    }
+    EXPECT_EQ(total, 176400u);
+    EXPECT_GT(peak, 1000);
+    EXPECT_EQ(BASS_ChannelGetData(h, buf.data(), 20000), DWORD(-1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+    EXPECT_TRUE(BASS_StreamFree(h));
+    EXPECT_FALSE(BASS_StreamFree(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+}
+
+TEST_F(Engine, DecayEndLetsTheSoundDieAwayAfterTheLastEvent) {
+    const std::string song = tone(60, 0.5, 0);   // piano: a release tail
+    const HSTREAM h = decodeStream(song, BASS_SAMPLE_FLOAT | BASS_MIDI_DECAYEND);
+    const auto pcm = decodeFloat(h, frames(10));
+    EXPECT_GT(pcm.size() / 2, frames(0.6));
+    EXPECT_LT(pcm.size() / 2, frames(5.6));
+    EXPECT_LT(rmsDb(pcm, pcm.size() / 2 - frames(0.05)), -75);
+    BASS_StreamFree(h);
+}
+
+TEST_F(Engine, EventsAreHeard) {
+    // Volume 0 silences the channel (once the font's own reverb has died).
+    {
+        const std::string song = tone(69, 2.0);
+        const HSTREAM h = decodeStream(song);
+        const auto loud = decodeFloat(h, frames(0.5));
+        BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_VOLUME, 0);
+        const auto quiet = decodeFloat(h, frames(1.0));
+        EXPECT_GT(rmsDb(loud, frames(0.1)), -40);
+        EXPECT_LT(rmsDb(quiet, frames(0.8)), -85);
+        EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 0u);
+        BASS_StreamFree(h);
+    }
+    // Transpose +12 doubles the pitch of a sustained tone, for notes that
+    // start after the change; the change itself ends the sounding note.
+    {
+        MidiWriter w(480);
+        const int t = w.addTrack();
+        w.controller(t, 0, 0, 91, 0);
+        w.controller(t, 0, 0, 93, 0);
+        w.program(t, 0, 0, 73);
+        w.noteOn(t, 0, 0, 57, 110);
+        w.noteOff(t, 960, 0, 57);
+        w.noteOn(t, 1440, 0, 57, 110);
+        w.noteOff(t, 2400, 0, 57);
+        const std::string song = w.bytes();
+        const HSTREAM h = decodeStream(song);
+        const auto first = decodeFloat(h, frames(0.5));
+        BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112);
+        EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
+        const auto rest = decodeFloat(h, frames(2.0));
+        EXPECT_NEAR(fundamental(first, 150, 2000, frames(0.1), frames(0.5)), 220, 3);
+        EXPECT_NEAR(fundamental(rest, 150, 2000, frames(1.1), frames(1.5)), 440, 5);
+        EXPECT_LT(rmsDb(rest, frames(0.3), frames(0.45)), -50);   // cut at once, not at tick 960
+        BASS_StreamFree(h);
+    }
+}
+
+TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    for (int ch : {0, 1}) {
+        w.controller(t, 0, ch, 91, 0);
+        w.controller(t, 0, ch, 93, 0);
+    }
+    w.program(t, 0, 0, 73);
+    w.controller(t, 0, 0, 7, 60);
+    w.noteOn(t, 0, 1, 48, 100);
+    w.noteOff(t, 480, 1, 48);
+    w.tempo(t, 960, 400000);
+    w.noteOn(t, 2880, 0, 72, 100);
+    w.noteOn(t, 2880, 1, 55, 100);
+    w.noteOff(t, 3840, 0, 72);
+    w.noteOff(t, 3840, 1, 55);
+    const std::string song = w.bytes();
+    // Tick 2880: 1 s, then 1920 ticks at 0.4 s/qn = 2.6 s; the end (3840)
+    // at 3.4 s. Seek to 2.5 s = tick 960 + 1.5 s / 0.4 s * 480.
+    const HSTREAM whole = decodeStream(song);
+    const auto ref = decodeFloat(whole, frames(3.5));
+    ASSERT_EQ(ref.size(), 2 * frames(3.4));
+    const HSTREAM jumped = decodeStream(song);
+    ASSERT_TRUE(BASS_ChannelSetPosition(jumped, 4 * frames(2.5), BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(jumped, BASS_POS_BYTE), 4 * frames(2.5));
+    EXPECT_EQ(BASS_ChannelGetPosition(jumped, BASS_POS_MIDI_TICK), 2760u);
+    const auto after = decodeFloat(jumped, frames(1.0));
+    ASSERT_EQ(after.size(), 2 * frames(0.9));
+    const std::vector<float> tail(ref.begin() + 2 * frames(2.5), ref.end());
+    // The notes start on the same sample, with the chased program and
+    // volume. The synth's chorus and reverb run on their own clocks, so the
+    // wet part differs a little: compare levels window by window and the
+    // waveforms within 15 dB.
+    const auto onset = [](const std::vector<float> &x) {
+        std::size_t i = 0;
+        while (i < x.size() && std::fabs(x[i]) < 1e-4f)
+            ++i;
+        return i;
+    };
+    EXPECT_NEAR(double(onset(after)), double(onset(tail)), 4);
+    EXPECT_NEAR(double(onset(after) / 2), double(frames(0.1)), 128);
+    for (double at = 0.1; at < 0.85; at += 0.05)
+        EXPECT_NEAR(rmsDb(after, frames(at), frames(at + 0.05)), rmsDb(tail, frames(at), frames(at + 0.05)), 1.0) << at;
+    double diff = 0, energy = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const double d = after[i] - tail[i];
+        diff += d * d;
+        energy += double(after[i]) * after[i];
+    }
+    EXPECT_LT(10 * std::log10(diff / energy), -15);
+    EXPECT_FALSE(BASS_ChannelSetPosition(jumped, 4 * frames(60), BASS_POS_BYTE));
+    BASS_StreamFree(whole);
+    BASS_StreamFree(jumped);
+}
+
+namespace {
+struct SyncLog {
+    HSTREAM stream = 0;
+    std::vector<std::pair<DWORD, QWORD>> marks;   // index, position when fired
+    int ends = 0;
+    int tempos = 0;
+    int setpos = 0;
+    float factor = 2.0f;
+};
+void CALLBACK_mark(HSYNC, DWORD ch, DWORD data, void *user) {
+    auto *log = static_cast<SyncLog *>(user);
+    log->marks.emplace_back(data, BASS_ChannelGetPosition(ch, BASS_POS_BYTE));
+}
+void CALLBACK_end(HSYNC, DWORD, DWORD, void *user) { ++static_cast<SyncLog *>(user)->ends; }
+// As the player does: every tempo event is sent back scaled.
+void CALLBACK_tempo(HSYNC, DWORD ch, DWORD, void *user) {
+    auto *log = static_cast<SyncLog *>(user);
+    ++log->tempos;
+    const DWORD song = BASS_MIDI_StreamGetEvent(ch, 0, MIDI_EVENT_TEMPO);
+    BASS_MIDI_StreamEvent(ch, 0, MIDI_EVENT_TEMPO, DWORD(std::lround(song * log->factor)));
+}
+void CALLBACK_setpos(HSYNC, DWORD, DWORD, void *user) { ++static_cast<SyncLog *>(user)->setpos; }
+} // namespace
+
+TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPosition) {
+    MidiWriter w(480);
+    const int t0 = w.addTrack(), t1 = w.addTrack();
+    w.tempo(t0, 0, 500000);
+    w.tempo(t0, 960, 250000);
+    const std::uint64_t ticks[] = {0, 240, 960, 1200, 1200, 1900};
+    for (auto tk : ticks)
+        w.lyric(t1, tk, "la");
+    w.text(t0, 100, "not a lyric");
+    w.noteOn(t1, 0, 0, 60, 90);
+    w.noteOff(t1, 1920, 0, 60);
+    const std::string song = w.bytes();
+    const HSTREAM h = decodeStream(song);
+    SyncLog log;
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, CALLBACK_mark, &log), 0u);
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_end, &log), 0u);
+    decodeFloat(h, frames(10));
+    ASSERT_EQ(log.marks.size(), 6u);
+    for (DWORD i = 0; i < 6; ++i) {
+        BASS_MIDI_MARK m{};
+        ASSERT_TRUE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, i, &m));
+        EXPECT_EQ(log.marks[i].first, i);
+        EXPECT_EQ(log.marks[i].second, m.pos);
+        EXPECT_EQ(m.tick, ticks[i]);
+        EXPECT_EQ(m.track, 1u);
+        EXPECT_STREQ(m.text, "la");
+    }
+    BASS_MIDI_MARK m{};
+    ASSERT_TRUE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, 3, &m));
+    EXPECT_EQ(m.pos, 4u * 49613);   // 1 s + 240 ticks at 0.25 s/qn = 49612.5 frames
+    EXPECT_FALSE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, 6, &m));
+    EXPECT_EQ(log.ends, 1);
+    BASS_StreamFree(h);
+}
+
+TEST_F(Engine, TempoSyncSendsTheTempoBackFromInsideTheRender) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.tempo(t, 960, 250000);
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 1920, 0, 60);
+    const std::string song = w.bytes();
+    // Plain: 1 s + 0.5 s. Each tempo doubled: 3 s.
+    const HSTREAM h = decodeStream(song);
+    SyncLog log;
+    BASS_ChannelSetSync(h, BASS_SYNC_MIXTIME | BASS_SYNC_MIDI_EVENT, MIDI_EVENT_TEMPO, CALLBACK_tempo, &log);
+    BASS_ChannelSetSync(h, BASS_SYNC_MIXTIME | BASS_SYNC_SETPOS, 0, CALLBACK_setpos, &log);
+    const auto pcm = decodeFloat(h, frames(10));
+    EXPECT_EQ(pcm.size() / 2, frames(3.0));
+    EXPECT_EQ(log.tempos, 2);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
+    EXPECT_EQ(log.setpos, 1);
+    BASS_StreamFree(h);
+}
+
+TEST_F(Engine, FontRecordsVolumeAndInfo) {
+    BASS_MIDI_FONTINFO info{};
+    ASSERT_TRUE(BASS_MIDI_FontGetInfo(font_, &info));
+    EXPECT_STREQ(info.name, "TimGM6mb1.sf2");
+    EXPECT_GT(info.presets, 128u);
+    EXPECT_NE(BASS_MIDI_FontGetPreset(font_, 0, 128), nullptr);
+    EXPECT_EQ(BASS_MIDI_FontGetPreset(font_, 0, 127), nullptr);
+
+    // A record with one preset serves only that program.
+    const HSOUNDFONT only = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+    const BASS_MIDI_FONT rec{only, 73, 0};
+    BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    const std::string flute = tone(69, 2.0, 73), organ = tone(69, 0.5, 19);
+    const HSTREAM a = decodeStream(flute), b = decodeStream(organ);
+    EXPECT_GT(rmsDb(decodeFloat(a, frames(0.4)), frames(0.1)), -40);
+    EXPECT_LT(rmsDb(decodeFloat(b, frames(0.4)), frames(0.1)), -90);
+    BASS_MIDI_FONT got[2]{};
+    EXPECT_EQ(BASS_MIDI_StreamGetFonts(b, got, 2), 1u);
+    EXPECT_EQ(got[0].preset, 73);
+
+    // Volume 0 silences the font's sound, 1 brings it back.
+    BASS_MIDI_FontSetVolume(only, 0.0f);
+    EXPECT_LT(rmsDb(decodeFloat(a, frames(1.0)), frames(0.8)), -85);
+    BASS_MIDI_FontSetVolume(only, 1.0f);
+    BASS_StreamFree(a);
+    BASS_StreamFree(b);
+    BASS_MIDI_FontFree(only);
+
+    EXPECT_EQ(BASS_MIDI_FontInit("/nonexistent.sf2", 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+    EXPECT_EQ(BASS_MIDI_FontInit(CANTORA_SOURCE_DIR "/CMakeLists.txt", 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+}
+
+namespace {
+long residentKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+} // namespace
+
+TEST_F(Engine, SameFileTwiceIsLoadedOnce) {
+    const std::string song = tone(69, 0.2);
+    const HSTREAM first = decodeStream(song);
+    decodeFloat(first, 1000);
+    const long before = residentKiB();
+    const HSOUNDFONT again = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+    const BASS_MIDI_FONT rec{again, -1, 0};
+    BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    const HSTREAM second = decodeStream(song);
+    EXPECT_GT(rmsDb(decodeFloat(second, frames(0.15)), 1000), -40);
+    EXPECT_LT(residentKiB() - before, 3000);   // the font's samples are ~5.6 MiB
+    BASS_StreamFree(first);
+    BASS_StreamFree(second);
+    BASS_MIDI_FontFree(again);
+}
+
+TEST_F(Engine, BadInputAndWrongCalls) {
+    const std::string junk = "MThd but not really a MIDI file";
+    EXPECT_EQ(BASS_MIDI_StreamCreateFile(1, junk.data(), 0, junk.size(), BASS_STREAM_DECODE, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, "/nonexistent.mid", 0, 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+    EXPECT_FALSE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+
+    const std::string song = tone(69, 0.2);
+    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
+    ASSERT_NE(h, 0u);
+    EXPECT_FALSE(BASS_ChannelPlay(h, 0));   // the "no sound" device plays nothing
+    char buf[16];
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, 16), DWORD(-1));   // not a decode stream
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);
+    BASS_StreamFree(h);
+
+    const HSTREAM probe = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+    EXPECT_NE(probe, 0u);
+    EXPECT_TRUE(BASS_StreamFree(probe));
+    EXPECT_EQ(BASS_GetVersion() >> 16, 0x0204u);
+    EXPECT_EQ(BASS_FX_GetVersion() >> 16, 0x0204u);
+}
+
+TEST_F(Engine, EffectsOnAStream) {
+    const std::string song = tone(69, 1.0);
+    const HSTREAM plain = decodeStream(song), boosted = decodeStream(song);
+    const HFX eq = BASS_ChannelSetFX(boosted, BASS_FX_BFX_PEAKEQ, 0);
+    ASSERT_NE(eq, 0u);
+    BASS_BFX_PEAKEQ band{0, 2.5f, 1.0f, 440.0f, 6.0f, BASS_BFX_CHANALL};
+    ASSERT_TRUE(BASS_FXSetParameters(eq, &band));
+    band = {1, 2.5f, 1.0f, 4000.0f, -3.0f, BASS_BFX_CHANALL};
+    ASSERT_TRUE(BASS_FXSetParameters(eq, &band));
+    BASS_BFX_PEAKEQ read{};
+    read.lBand = 0;
+    ASSERT_TRUE(BASS_FXGetParameters(eq, &read));
+    EXPECT_FLOAT_EQ(read.fGain, 6.0f);
+    const auto a = decodeFloat(plain, frames(0.6)), b = decodeFloat(boosted, frames(0.6));
+    const double gain = 10 * std::log10(power(b, 440, frames(0.2), frames(0.6)) / power(a, 440, frames(0.2), frames(0.6)));
+    EXPECT_NEAR(gain, 6.0, 0.5);
+    EXPECT_TRUE(BASS_ChannelRemoveFX(boosted, eq));
+    EXPECT_FALSE(BASS_FXSetParameters(eq, &band));
+    EXPECT_EQ(BASS_ChannelSetFX(boosted, 0x12345, 0), 0u);
+    BASS_StreamFree(plain);
+    BASS_StreamFree(boosted);
+}
+
+namespace {
+struct PlayLog {
+    std::atomic<int> ends{0};
+    std::atomic<int> lyrics{0};
+    std::atomic<bool> offThread{false};
+    std::thread::id caller;
+};
+void CALLBACK_playEnd(HSYNC, DWORD ch, DWORD, void *user) {
+    auto *log = static_cast<PlayLog *>(user);
+    log->offThread = std::this_thread::get_id() != log->caller;
+    BASS_StreamFree(ch);   // as the player's end callback does
+    ++log->ends;
+}
+void CALLBACK_playLyric(HSYNC, DWORD ch, DWORD, void *user) {
+    BASS_ChannelGetPosition(ch, BASS_POS_MIDI_TICK);
+    ++static_cast<PlayLog *>(user)->lyrics;
+}
+} // namespace
+
+TEST(EngineDevice, PlayingOnTheNullDeviceReachesTheEndOffTheCallerThread) {
+    cantora::audio::setOutputFactory([](int) { return cantora::audio::makeMissingOutput(); });
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, "x.mid", 0, 0, 0, 0), 0u);
+
+    cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const HSOUNDFONT font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+    const BASS_MIDI_FONT rec{font, -1, 0};
+    BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.lyric(t, 0, "one");
+    w.lyric(t, 240, "two");
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 300, 0, 60);
+    const std::string song = w.bytes();
+    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
+    ASSERT_NE(h, 0u);
+    PlayLog log;
+    log.caller = std::this_thread::get_id();
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_playEnd, &log);
+    BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, CALLBACK_playLyric, &log);
+    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    ASSERT_TRUE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
+    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+    for (int i = 0; i < 300 && log.ends == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(log.ends, 1);
+    EXPECT_EQ(log.lyrics, 2);
+    EXPECT_TRUE(log.offThread);
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);   // freed by its own callback
+    EXPECT_TRUE(BASS_Free());
+    BASS_MIDI_FontFree(font);
+    cantora::audio::setOutputFactory({});
+}

@@ -1,0 +1,103 @@
+#include "audio/fontregistry.h"
+#include "audio/sf2info.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+using namespace cantora::audio;
+
+namespace {
+
+std::string le32(std::uint32_t v) {
+    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+}
+std::string chunk(const std::string &id, const std::string &body) {
+    return id + le32(static_cast<std::uint32_t>(body.size())) + body + (body.size() % 2 ? std::string(1, '\0') : "");
+}
+std::string list(const std::string &type, const std::string &body) { return chunk("LIST", type + body); }
+std::string presetHeader(const std::string &name, int program, int bank) {
+    std::string rec = name;
+    rec.resize(20, '\0');
+    rec += char(program & 0xFF);
+    rec += char(program >> 8);
+    rec += char(bank & 0xFF);
+    rec += char(bank >> 8);
+    rec.resize(38, '\0');
+    return rec;
+}
+
+} // namespace
+
+TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
+    const std::string info = list("INFO", chunk("ifil", std::string(4, '\0')) + chunk("INAM", std::string("Tiny Kit\0", 9)) +
+                                              chunk("ICOP", "(c) us") + chunk("ICMT", std::string("odd\0\0", 5)));
+    const std::string sdta = list("sdta", chunk("smpl", std::string(1000, '\0')));
+    const std::string pdta = list("pdta", chunk("phdr", presetHeader("Piano", 0, 0) + presetHeader("Standard", 0, 128) +
+                                                            presetHeader("EOP", 0, 0)));
+    const std::string body = "sfbk" + info + sdta + pdta;
+    const std::string file = "RIFF" + le32(static_cast<std::uint32_t>(body.size())) + body;
+
+    auto parsed = readSf2Info(file);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->name, "Tiny Kit");
+    EXPECT_EQ(parsed->copyright, "(c) us");
+    EXPECT_EQ(parsed->comment, "odd");
+    EXPECT_EQ(parsed->sampleBytes, 1000u);
+    ASSERT_NE(parsed->pdtaOffset, 0u);
+    auto presets = readSf2Presets(std::string_view(file).substr(parsed->pdtaOffset, parsed->pdtaSize));
+    ASSERT_TRUE(presets);
+    ASSERT_EQ(presets->size(), 2u);   // the terminal record is not a preset
+    EXPECT_EQ((*presets)[1].name, "Standard");
+    EXPECT_EQ((*presets)[1].bank, 128);
+
+    // A head that stops inside the samples: pdta is found from its header.
+    auto head = readSf2Info(std::string_view(file).substr(0, 12 + info.size() + 40));
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->pdtaOffset, 0u);
+    auto at = readPdtaHeader(std::string_view(file).substr(head->afterSdta, 12), head->afterSdta);
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->first, parsed->pdtaOffset);
+
+    EXPECT_FALSE(readSf2Info("RIFF\0\0\0\0WAVEfmt "));
+    EXPECT_FALSE(readSf2Presets(chunk("pbag", "1234")));
+}
+
+TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
+    // Record 0: a font with only preset 25 (bank 0), listed for program 25.
+    // Record 1: a font with a drum kit 0 in bank 0 only, listed as bank 128.
+    // Record 2: the main font: banks 0 and 128, programs 0-127.
+    std::vector<FontRecord> records(3);
+    for (auto &r : records)
+        r.entry = std::make_shared<FontEntry>();
+    records[0].preset = 25;
+    records[1].preset = 0;
+    records[1].bank = 128;
+    const auto has = [](int r, int bank, int program) {
+        if (r == 0)
+            return bank == 0 && program == 25;
+        if (r == 1)
+            return bank == 0 && program == 0;
+        return bank == 0 || bank == 128;
+    };
+    auto c = choosePreset(records, 4, 0, 25, has);
+    EXPECT_EQ(c.record, 0);
+    c = choosePreset(records, 4, 0, 26, has);   // only program 25 is served by it
+    EXPECT_EQ(c.record, 2);
+    EXPECT_EQ(c.program, 26);
+    c = choosePreset(records, 9, 0, 16, has);   // drum channel: the kit record
+    EXPECT_EQ(c.record, 1);
+    EXPECT_EQ(c.bank, 0);
+    EXPECT_EQ(c.program, 0);
+    c = choosePreset(records, 3, 8, 5, has);    // missing bank falls back to 0
+    EXPECT_EQ(c.record, 2);
+
+    records[1].entry = nullptr;                 // a record without a font is skipped
+    c = choosePreset(records, 9, 0, 16, has);
+    EXPECT_EQ(c.record, 2);
+    EXPECT_EQ(c.bank, 128);
+    EXPECT_EQ(c.program, 16);
+    records[2].entry = nullptr;
+    EXPECT_EQ(choosePreset(records, 0, 0, 0, has).record, -1);
+}
