@@ -100,6 +100,7 @@ TEST(FrameInfo, XingFrameCountGivesAverageRateAndLength) {
     EXPECT_EQ(i.ChannelMode, "Joint Stereo");
 
     EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 58)->seconds, 1);
+    EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 39)->seconds, 3); // the extra frame is the third second's
     EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 38 + 39)->seconds, 3);
     EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 38 + 39 + 1)->seconds, 4);
 
