@@ -14,7 +14,7 @@ constexpr double kMaxDecaySeconds = 5.0;
 } // namespace
 
 Stream::Stream(HSTREAM h, DWORD f, double r, const MidiFile &file, std::string p)
-    : handle(h), flags(f), rate(r), path(std::move(p)), seq(file, r), voice(r) {}
+    : handle(h), flags(f), rate(r), path(std::move(p)), seq(file, r), voice(r, (f & BASS_STREAM_DECODE) != 0) {}
 
 std::size_t Stream::renderFloat(float *out, std::size_t frames) {
     if (ended || freed)

@@ -13,7 +13,7 @@ fluid_settings_t *asSettings(void *p) { return static_cast<fluid_settings_t *>(p
 constexpr float kSilentCb = 1440.0f;
 } // namespace
 
-SynthVoice::SynthVoice(double rate) {
+SynthVoice::SynthVoice(double rate, bool samplesOnDemand) {
     fluid_settings_t *s = new_fluid_settings();
     settings_ = s;
     fluid_settings_setnum(s, "synth.sample-rate", rate);
@@ -21,6 +21,13 @@ SynthVoice::SynthVoice(double rate) {
     // would only cost time in the render loop.
     fluid_settings_setint(s, "synth.threadsafe-api", 0);
     fluid_settings_setint(s, "synth.cpu-cores", 1);
+    // Decoding loads only the samples of the presets the song selects:
+    // faster to start and far smaller for a large font. Playback loads a
+    // font whole, so that no program change ever waits for the disk in the
+    // output thread (and FluidSynth's sample cache shares that copy among
+    // playing streams).
+    fluid_settings_setint(s, "synth.dynamic-sample-loading", samplesOnDemand ? 1 : 0);
+    fluid_settings_setint(s, "synth.lock-memory", 0);
     synth_ = new_fluid_synth(s);
     servingRecord_.fill(-1);
     if (synth_)

@@ -29,7 +29,8 @@ namespace cantora::audio {
 
 class SynthVoice : public SynthSink {
 public:
-    explicit SynthVoice(double rate);
+    // samplesOnDemand: load a preset's samples only when it is selected.
+    SynthVoice(double rate, bool samplesOnDemand);
     ~SynthVoice() override;
     SynthVoice(const SynthVoice &) = delete;
     SynthVoice &operator=(const SynthVoice &) = delete;
