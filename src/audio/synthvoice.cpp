@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace cantora::audio {
 
@@ -20,7 +21,11 @@ SynthVoice::SynthVoice(double rate, bool samplesOnDemand) {
     // The stream serialises calls itself; FluidSynth's own lock per call
     // would only cost time in the render loop.
     fluid_settings_setint(s, "synth.threadsafe-api", 0);
-    fluid_settings_setint(s, "synth.cpu-cores", 1);
+    // A decode stream renders as fast as the CPU allows, so it may spread
+    // its voices over the cores (the output is the same sample for sample).
+    // A playing stream stays on the output thread alone.
+    const int cores = samplesOnDemand ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 1;
+    fluid_settings_setint(s, "synth.cpu-cores", cores);
     // Decoding loads only the samples of the presets the song selects:
     // faster to start and far smaller for a large font. Playback loads a
     // font whole, so that no program change ever waits for the disk in the
