@@ -13,7 +13,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config git \
 	qt6-base-dev libgl-dev libfluidsynth-dev libmp3lame-dev libmpg123-dev libsdl2-dev libgtest-dev \
 	fluid-soundfont-gm timgm6mb-soundfont \
 	clang libclang-rt-14-dev \
-	xvfb xauth imagemagick sox fluidsynth lame mpg123 ffmpeg libimage-exiftool-perl time
+	fonts-dejavu-core xvfb xauth imagemagick sox fluidsynth lame mpg123 ffmpeg libimage-exiftool-perl time
 
 .PHONY: all deps build run test fuzz clean
 
