@@ -21,6 +21,9 @@ public:
 
     bool open(int rate, MixFn mix) override {
         close();
+        // SDL would otherwise take over SIGINT and SIGTERM and turn them into
+        // quit events nobody reads: the program could then not be stopped.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         subsystem_ = true;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <fstream>
 #include <malloc.h>
@@ -453,4 +455,18 @@ TEST(EngineDevice, PlayingOnTheNullDeviceReachesTheEndOffTheCallerThread) {
     EXPECT_TRUE(BASS_Free());
     BASS_MIDI_FontFree(font);
     cantora::audio::setOutputFactory({});
+}
+
+// The sound device must not take the process's signals: a player that
+// ignores SIGTERM or Ctrl-C cannot be stopped from outside.
+TEST(EngineDevice, SdlDeviceLeavesTerminationSignalsAlone) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto out = cantora::audio::makeSdlOutput(-1);
+    ASSERT_TRUE(out->open(44100, [](float *buf, std::size_t frames) { std::fill(buf, buf + 2 * frames, 0.0f); }));
+    for (int sig : {SIGINT, SIGTERM}) {
+        struct sigaction now {};
+        sigaction(sig, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << "signal " << sig;
+    }
+    out->close();
 }
