@@ -1,6 +1,7 @@
 # make run   - install what is missing, build, start the player on the demo song
 # make test  - install what is missing, build, run every test
 # make fuzz  - build the fuzz targets with clang and run each for a while
+# make tools - also install what the benches and the fuzzers use
 
 BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
@@ -8,19 +9,26 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-# Debian 12 packages the build, the tests and the benches need.
+# Debian 12 packages the build and the tests need.
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	qt6-base-dev libgl-dev libfluidsynth-dev libmp3lame-dev libmpg123-dev libsdl2-dev libgtest-dev \
-	fluid-soundfont-gm timgm6mb-soundfont \
-	clang libclang-rt-14-dev \
-	fonts-dejavu-core xvfb xauth imagemagick sox fluidsynth lame mpg123 ffmpeg libimage-exiftool-perl time
+	fluid-soundfont-gm timgm6mb-soundfont fonts-dejavu-core \
+	sox mpg123 libimage-exiftool-perl
+# What the benches, the fuzzers and a look at the window need besides.
+TOOL_PACKAGES := clang libclang-rt-14-dev fluidsynth lame ffmpeg time xvfb xauth imagemagick
 
-.PHONY: all deps build run test fuzz clean
+.PHONY: all deps tools install-packages build run test fuzz clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	@$(MAKE) --no-print-directory install-packages WANT="$(PACKAGES)"
+
+tools: deps
+	@$(MAKE) --no-print-directory install-packages WANT="$(TOOL_PACKAGES)"
+
+install-packages:
+	@missing=$$(for p in $(WANT); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing: $$missing"; \
 	  $(SUDO) apt-get update -qq && \
@@ -40,7 +48,7 @@ test: build
 	cd $(BUILD) && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
 	  ctest --no-tests=error --output-on-failure -j $(JOBS) --timeout 600
 
-fuzz: deps
+fuzz: tools
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCANTORA_FUZZ=ON -DCANTORA_BUILD_GUI=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
