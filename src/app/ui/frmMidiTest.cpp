@@ -601,19 +601,25 @@ void frmMidiTest::SldVol_Scroll() {
     TextR->setText(QString::number(10 - v));
 }
 
-void frmMidiTest::btnreplace_Click() {
-    fonts_.drumStale = true;
+std::string frmMidiTest::chooseSoundFont(const std::string &initDir) {
     setPending(btnConvert, false);
     setPending(cmdsave, false);
     dialogs::FileRequest req;
     req.title = "Load SoundFonts";
     req.filter = kFontFilter;
     req.flags = kChooserFlags;
+    req.initDir = initDir;
     dialogs::FileResult res = dialogs::Dialogs::current().showOpen(this, req);
-    if (res.cancelled() || res.path.empty())
+    return res.cancelled() ? std::string() : res.path;
+}
+
+void frmMidiTest::btnreplace_Click() {
+    fonts_.drumStale = true;
+    const std::string chosen = chooseSoundFont({});
+    if (chosen.empty())
         return;
     auto pause = [](int ms, void *ctx) { static_cast<frmMidiTest *>(ctx)->wait(ms); };
-    if (fonts_.replaceMain(res.path, song_.handle, pause, this))
+    if (fonts_.replaceMain(chosen, song_.handle, pause, this))
         SldVol_Scroll();
 }
 
@@ -621,18 +627,11 @@ void frmMidiTest::CmdSF2_Click(int index) {
     if (index < 0 || index > 15)
         return;
     fonts_.chosenChannel = static_cast<std::int16_t>(index);
-    setPending(btnConvert, false);
-    setPending(cmdsave, false);
-    dialogs::FileRequest req;
-    req.title = "Load SoundFonts";
-    req.filter = kFontFilter;
-    req.flags = kChooserFlags;
-    req.initDir = fonts_.lastFolder.empty() ? kSystemSoundFonts : fonts_.lastFolder;
-    dialogs::FileResult res = dialogs::Dialogs::current().showOpen(this, req);
-    if (res.cancelled() || res.path.empty())
+    const std::string chosen = chooseSoundFont(fonts_.lastFolder.empty() ? kSystemSoundFonts : fonts_.lastFolder);
+    if (chosen.empty())
         return;
-    fonts_.lastFolder = FolderOf(res.path);
-    fonts_.assignChannelFont(index, res.path, channels_[static_cast<std::size_t>(index)].program);
+    fonts_.lastFolder = FolderOf(chosen);
+    fonts_.assignChannelFont(index, chosen, channels_[static_cast<std::size_t>(index)].program);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     wait(1000);
     QApplication::restoreOverrideCursor();

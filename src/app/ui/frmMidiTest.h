@@ -100,6 +100,8 @@ private:
     void buildUi();
     void buildMenus();
     void wait(int ms);
+    // The SoundFont chooser of the replace and channel buttons; empty when cancelled.
+    std::string chooseSoundFont(const std::string &initDir);
     // Hooks into parts of the program that arrive later; they do nothing yet.
     void ReadFile() {}
     void chkEqualizer_Click() {}
