@@ -312,17 +312,28 @@ HSTREAM createMidiStream(std::string_view bytes, const std::string &path, DWORD 
     return ok(handle);
 }
 
-HSTREAM createFromPath(const std::string &path, DWORD flags, DWORD freq) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+// Reads `length` bytes from `offset` (0 = to the end of the file) and makes
+// a stream of them. Reading goes in growing blocks, so a huge or endless
+// file costs no more than the size limit; a whole file over it is refused.
+HSTREAM createFromPath(const std::string &path, QWORD offset, QWORD length, DWORD flags, DWORD freq) {
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         return fail<HSTREAM>(BASS_ERROR_FILEOPEN, 0);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxSongBytes)
-        return fail<HSTREAM>(BASS_ERROR_FILEFORM, 0);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(bytes.data(), size))
+    in.seekg(static_cast<std::streamoff>(offset));
+    const std::uint64_t want = length ? std::min<std::uint64_t>(length, kMaxSongBytes) : kMaxSongBytes + 1;
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 20)), '\0');
+    std::size_t got = 0;
+    while (in && got < want) {
+        if (got == bytes.size())
+            bytes.resize(std::min<std::uint64_t>(want, bytes.size() * 2));
+        in.read(bytes.data() + got, static_cast<std::streamsize>(bytes.size() - got));
+        got += static_cast<std::size_t>(in.gcount());
+    }
+    if (in.bad())
         return fail<HSTREAM>(BASS_ERROR_FILEOPEN, 0);
+    if (got > kMaxSongBytes)
+        return fail<HSTREAM>(BASS_ERROR_FILEFORM, 0);
+    bytes.resize(got);
     return createMidiStream(bytes, path, flags, freq);
 }
 
@@ -460,24 +471,7 @@ HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWO
         return createMidiStream(std::string_view(p, static_cast<std::size_t>(length)), {}, flags, freq);
     }
     const std::string path = pathArg(file, flags);
-    if (offset == 0 && length == 0)
-        return createFromPath(path, flags, freq);
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return fail<HSTREAM>(BASS_ERROR_FILEOPEN, 0);
-    in.seekg(static_cast<std::streamoff>(offset));
-    std::string bytes;
-    const std::uint64_t want = length ? std::min<std::uint64_t>(length, kMaxSongBytes) : kMaxSongBytes;
-    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 20)));
-    std::size_t got = 0;
-    while (in && got < want) {
-        if (got == bytes.size())
-            bytes.resize(std::min<std::uint64_t>(want, bytes.size() * 2));
-        in.read(bytes.data() + got, static_cast<std::streamsize>(bytes.size() - got));
-        got += static_cast<std::size_t>(in.gcount());
-    }
-    bytes.resize(got);
-    return createMidiStream(bytes, path, flags, freq);
+    return createFromPath(path, offset, length, flags, freq);
 }
 
 HSTREAM BASS_StreamCreateURL(const char *url, DWORD, DWORD flags, void *, void *) {
@@ -488,7 +482,7 @@ HSTREAM BASS_StreamCreateURL(const char *url, DWORD, DWORD flags, void *, void *
         path = path.substr(7);
     else if (path.find("://") != std::string::npos)
         return fail<HSTREAM>(BASS_ERROR_FILEOPEN, 0);
-    return createFromPath(path, flags & ~(BASS_STREAM_BLOCK | BASS_UNICODE), 0);
+    return createFromPath(path, 0, 0, flags & ~(BASS_STREAM_BLOCK | BASS_UNICODE), 0);
 }
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
