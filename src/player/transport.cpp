@@ -166,7 +166,7 @@ void Transport::listenTo(HSTREAM stream) {
 
 void Transport::registerSyncs(HSTREAM stream, bool atOpen) {
     listenTo(stream);
-    lyrics::MarkSource source = lyrics::markSourceOf(stream);
+    const lyrics::MarkSource source = markSource_ = lyrics::markSourceOf(stream);
     lyrics::registerEndSync(stream);
     if (atOpen) {
         lyrics::registerLyricSync(stream, source);
@@ -344,6 +344,8 @@ long long Transport::positionSeconds() const {
     long long secs = roundedSeconds(song_.handle, BASS_ChannelGetPosition(song_.handle, BASS_POS_BYTE));
     return secs < 0 ? 0 : secs;
 }
+
+DWORD Transport::activity() const { return BASS_ChannelIsActive(song_.handle); }
 
 std::string Transport::soundFontLabel() const {
     std::string name;

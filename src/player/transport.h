@@ -127,6 +127,8 @@ public:
     std::string bpm() const;
     long long positionSeconds() const;
     std::string soundFontLabel() const;
+    // What the song stream is doing: BASS_ACTIVE_STOPPED, _PLAYING or _PAUSED.
+    DWORD activity() const;
 
     // Whether the MP3K box is ticked (capture instead of the page on replay).
     bool captureLyrics = false;
@@ -137,6 +139,8 @@ public:
     const TransportControls &controls() const { return controls_; }
     SoundFonts &fonts() { return fonts_; }
     ChannelRecords &channels() { return channels_; }
+    // Where the song's lyrics come from, as chosen when its stream was made.
+    lyrics::MarkSource markSource() const { return markSource_; }
     // True while a replay waits for its two-second pause to end.
     bool settling() const { return settling_; }
 
@@ -162,6 +166,7 @@ private:
     std::string missingFontReported_;
     std::uint64_t replayGeneration_ = 0;
     bool settling_ = false;
+    lyrics::MarkSource markSource_ = lyrics::MarkSource::None;
 };
 
 } // namespace cantora::player
