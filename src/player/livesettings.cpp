@@ -91,8 +91,8 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
             // Muted: hold the channel at volume 0, whatever the song sends.
             DWORD now = BASS_MIDI_StreamGetEvent(stream, static_cast<DWORD>(c), MIDI_EVENT_VOLUME);
             if (now != 0 && now != static_cast<DWORD>(-1)) {
-                if (!applied.silencedFrom[i])
-                    applied.silencedFrom[i] = static_cast<int>(now);
+                // The song's latest own volume is what comes back after.
+                applied.silencedFrom[i] = static_cast<int>(now);
                 BASS_MIDI_StreamEvent(stream, static_cast<DWORD>(c), MIDI_EVENT_VOLUME, 0);
             }
             applied.volume[i] = 0;
