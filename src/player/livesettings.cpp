@@ -13,12 +13,18 @@ namespace {
 
 constexpr std::uint32_t kMaxTempo = 16777215;   // 24 bits: MIDI's largest tempo
 
+// One event to the stream, counted.
+void send(HSTREAM stream, int channel, DWORD event, DWORD param, LiveApplied &applied) {
+    BASS_MIDI_StreamEvent(stream, static_cast<DWORD>(channel), event, param);
+    ++applied.eventsSent;
+}
+
 // Sends a controller-like value when it differs from what the stream holds from us.
 void sendIfChanged(HSTREAM stream, int channel, DWORD event, const std::optional<int> &want,
-                   std::optional<int> &sent) {
+                   std::optional<int> &sent, LiveApplied &applied) {
     if (!want || sent == want)
         return;
-    BASS_MIDI_StreamEvent(stream, static_cast<DWORD>(channel), event, static_cast<DWORD>(*want));
+    send(stream, channel, event, static_cast<DWORD>(*want), applied);
     sent = want;
 }
 
@@ -54,15 +60,16 @@ std::uint32_t scaledTempo(std::uint32_t songTempo, float factor) {
 
 void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &applied, std::uint32_t songTempo,
                        SoundFonts *fonts) {
+    applied.eventsSent = 0;
     // Tempo: always the song's own value scaled, so re-applying never compounds.
     if (songTempo != 0) {
         if (wanted.tempoFactor != 1.0f) {
             std::uint32_t t = scaledTempo(songTempo, wanted.tempoFactor);
-            BASS_MIDI_StreamEvent(stream, 0, MIDI_EVENT_TEMPO, t);
+            send(stream, 0, MIDI_EVENT_TEMPO, t, applied);
             applied.tempoSent = t;
         } else if (applied.tempoSent != 0) {
             // Back to the song's own tempo after a factor was in force.
-            BASS_MIDI_StreamEvent(stream, 0, MIDI_EVENT_TEMPO, songTempo);
+            send(stream, 0, MIDI_EVENT_TEMPO, songTempo, applied);
             applied.tempoSent = 0;
         }
     }
@@ -75,17 +82,17 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
         // treat it as a key change.
         int semis = wanted.transposeOf(c);
         if (applied.transpose[i] != semis) {
-            BASS_MIDI_StreamEvent(stream, static_cast<DWORD>(c), MIDI_EVENT_TRANSPOSE, static_cast<DWORD>(100 + semis));
+            send(stream, c, MIDI_EVENT_TRANSPOSE, static_cast<DWORD>(100 + semis), applied);
             applied.transpose[i] = semis;
         }
 
         std::optional<int> program = ch.program;
         if (c == LiveSettings::kDrumChannel && wanted.drumKit)
             program = wanted.drumKit;
-        sendIfChanged(stream, c, MIDI_EVENT_PROGRAM, program, applied.program[i]);
-        sendIfChanged(stream, c, MIDI_EVENT_PAN, ch.pan, applied.pan[i]);
-        sendIfChanged(stream, c, MIDI_EVENT_CHORUS, ch.chorus, applied.chorus[i]);
-        sendIfChanged(stream, c, MIDI_EVENT_REVERB, ch.reverb, applied.reverb[i]);
+        sendIfChanged(stream, c, MIDI_EVENT_PROGRAM, program, applied.program[i], applied);
+        sendIfChanged(stream, c, MIDI_EVENT_PAN, ch.pan, applied.pan[i], applied);
+        sendIfChanged(stream, c, MIDI_EVENT_CHORUS, ch.chorus, applied.chorus[i], applied);
+        sendIfChanged(stream, c, MIDI_EVENT_REVERB, ch.reverb, applied.reverb[i], applied);
 
         if (!wanted.audible(c)) {
             // Muted: hold the channel at volume 0, whatever the song sends.
@@ -93,7 +100,7 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
             if (now != 0 && now != static_cast<DWORD>(-1)) {
                 // The song's latest own volume is what comes back after.
                 applied.silencedFrom[i] = static_cast<int>(now);
-                BASS_MIDI_StreamEvent(stream, static_cast<DWORD>(c), MIDI_EVENT_VOLUME, 0);
+                send(stream, c, MIDI_EVENT_VOLUME, 0, applied);
             }
             applied.volume[i] = 0;
             continue;
@@ -101,14 +108,14 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
         if (applied.silencedFrom[i]) {
             // Audible again: the user's volume, else the one the mute replaced.
             int back = ch.volume.value_or(*applied.silencedFrom[i]);
-            BASS_MIDI_StreamEvent(stream, static_cast<DWORD>(c), MIDI_EVENT_VOLUME, static_cast<DWORD>(back));
+            send(stream, c, MIDI_EVENT_VOLUME, static_cast<DWORD>(back), applied);
             applied.volume[i] = back;
             applied.silencedFrom[i].reset();
             continue;
         }
         if (applied.volume[i] == 0 && !ch.volume)
             applied.volume[i].reset();
-        sendIfChanged(stream, c, MIDI_EVENT_VOLUME, ch.volume, applied.volume[i]);
+        sendIfChanged(stream, c, MIDI_EVENT_VOLUME, ch.volume, applied.volume[i], applied);
     }
 
     if (fonts && wanted.fontVolume && applied.fontVolume != wanted.fontVolume) {

@@ -67,6 +67,7 @@ struct LiveApplied {
     std::array<std::optional<int>, 16> silencedFrom;   // volume a mute replaced (to give back)
     std::optional<float> fontVolume;
     std::uint32_t tempoSent = 0;                  // 0 = the song's own tempo is in force
+    int eventsSent = 0;                           // events the last application sent
 
     // After a seek the engine has chased the song's own programs, controllers
     // and tempo back: those go out again on the next application.

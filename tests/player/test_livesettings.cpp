@@ -205,3 +205,29 @@ TEST_F(LiveTest, GIVEN_a_font_volume_WHEN_applied_THEN_every_font_gets_it_once) 
     EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(font), 0.8f);
     fonts.mainFont = 0;
 }
+
+TEST_F(LiveTest, GIVEN_settings_in_force_WHEN_applied_again_THEN_nothing_is_sent_and_a_key_change_sends_only_keys) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 1920, 0, 60);
+    bytes = w.bytes();
+    HSTREAM h = decoder();
+    LiveSettings s;
+    s.key = 2;
+    s.channels[4].key = -2;   // 2 - 2: no transpose at all on channel 5
+    s.channels[1].program = 30;
+    s.channels[1].volume = 90;
+    s.channels[2].pan = 10;
+    s.drumKit = 16;
+    LiveApplied applied;
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(applied.eventsSent, 14 + 4);   // 14 transposes (not the drums, not channel 5), 4 others
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(applied.eventsSent, 0);
+    s.key = 3;
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(applied.eventsSent, 15);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 4, MIDI_EVENT_TRANSPOSE), 101u);
+    BASS_StreamFree(h);
+}
