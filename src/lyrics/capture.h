@@ -1,7 +1,9 @@
 #pragma once
 // Real-time capture of a timed lyric list while the song plays with "MP3K"
-// ticked. The player registers it on the song's marks; the recording itself
-// arrives with the LRC file support, until then the callback records nothing.
+// ticked. The player registers it on the song's marks; each reached mark
+// goes to the capture listeners of its stream (see livesync.h). The list
+// itself is kept by whoever listens; until the LRC file support arrives,
+// nobody does.
 
 #include "audio/bass.h"
 #include "lyrics/lyricpage.h"

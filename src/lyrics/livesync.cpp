@@ -3,37 +3,111 @@
 #include "tags/textcodec.h"
 
 #include <cstdint>
+#include <map>
 #include <mutex>
 
 namespace cantora::lyrics {
 
 namespace {
 
-std::mutex g_mutex;
-MarkListener g_onMark;
-EndListener g_onEnd;
+struct Entry {
+    HSTREAM stream;
+    StreamListeners listeners;
+};
+
+// Every listener of every stream, by subscription id. Reports are made
+// under the lock, so a subscription that is reset hears nothing after.
+struct Registry {
+    std::recursive_mutex mutex;
+    std::map<std::uint64_t, Entry> entries;
+    std::uint64_t nextId = 1;
+};
+
+Registry &registry() {
+    static Registry r;
+    return r;
+}
+
+template <class Fn> void forEachListener(HSTREAM stream, Fn fn) {
+    Registry &r = registry();
+    std::lock_guard lock(r.mutex);
+    for (auto &[id, e] : r.entries)
+        if (e.stream == stream)
+            fn(e.listeners);
+}
 
 } // namespace
 
-void setLyricListeners(MarkListener onMark, EndListener onEnd) {
-    std::lock_guard lock(g_mutex);
-    g_onMark = std::move(onMark);
-    g_onEnd = std::move(onEnd);
+StreamSubscription::StreamSubscription(HSTREAM stream, StreamListeners listeners) : stream_(stream) {
+    Registry &r = registry();
+    std::lock_guard lock(r.mutex);
+    id_ = r.nextId++;
+    r.entries.emplace(id_, Entry{stream, std::move(listeners)});
+}
+
+StreamSubscription::StreamSubscription(StreamSubscription &&other) noexcept
+    : stream_(other.stream_), id_(other.id_) {
+    other.stream_ = 0;
+    other.id_ = 0;
+}
+
+StreamSubscription &StreamSubscription::operator=(StreamSubscription &&other) noexcept {
+    if (this != &other) {
+        reset();
+        stream_ = other.stream_;
+        id_ = other.id_;
+        other.stream_ = 0;
+        other.id_ = 0;
+    }
+    return *this;
+}
+
+void StreamSubscription::reset() {
+    if (id_ == 0)
+        return;
+    Registry &r = registry();
+    std::lock_guard lock(r.mutex);
+    r.entries.erase(id_);
+    id_ = 0;
+    stream_ = 0;
+}
+
+MarkReached readMark(HSTREAM stream, DWORD type, DWORD index) {
+    MarkReached m;
+    m.stream = stream;
+    BASS_MIDI_MARK mark{};
+    if (BASS_MIDI_StreamGetMark(stream, type, index, &mark) && mark.text)
+        m.text = text::toUtf8(mark.text);
+    QWORD tick = BASS_ChannelGetPosition(stream, BASS_POS_MIDI_TICK);
+    m.tick = tick == static_cast<QWORD>(-1) ? 0 : static_cast<std::int32_t>(tick);
+    return m;
+}
+
+void reportMark(const MarkReached &mark) {
+    forEachListener(mark.stream, [&](StreamListeners &l) {
+        if (l.onMark)
+            l.onMark(mark);
+    });
+}
+
+void reportCapture(const MarkReached &mark) {
+    forEachListener(mark.stream, [&](StreamListeners &l) {
+        if (l.onCapture)
+            l.onCapture(mark);
+    });
+}
+
+void reportEnd(HSTREAM stream) {
+    forEachListener(stream, [&](StreamListeners &l) {
+        if (l.onEnd)
+            l.onEnd(stream);
+    });
 }
 
 void LyricSync(HSYNC, DWORD channel, DWORD data, void *user) {
     try {
         auto type = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(user));
-        MarkReached m;
-        m.stream = channel;
-        BASS_MIDI_MARK mark{};
-        if (BASS_MIDI_StreamGetMark(channel, type, data, &mark) && mark.text)
-            m.text = text::toUtf8(mark.text);
-        QWORD tick = BASS_ChannelGetPosition(channel, BASS_POS_MIDI_TICK);
-        m.tick = tick == static_cast<QWORD>(-1) ? 0 : static_cast<std::int32_t>(tick);
-        std::lock_guard lock(g_mutex);
-        if (g_onMark)
-            g_onMark(m);
+        reportMark(readMark(channel, type, data));
     } catch (...) {
         // Nothing may escape into the engine's thread.
     }
@@ -43,9 +117,7 @@ void EndSync(HSYNC, DWORD channel, DWORD, void *) {
     try {
         BASS_StreamFree(channel);
         BASS_MusicFree(channel);
-        std::lock_guard lock(g_mutex);
-        if (g_onEnd)
-            g_onEnd(channel);
+        reportEnd(channel);
     } catch (...) {
     }
 }

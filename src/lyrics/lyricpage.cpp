@@ -2,15 +2,15 @@
 
 namespace cantora::lyrics {
 
-MarkKind classify(std::string_view text) {
+SyllableKind classify(std::string_view text) {
     if (text.empty())
-        return MarkKind::Syllable;
+        return SyllableKind::Syllable;
     switch (text.front()) {
-    case '@': return MarkKind::Header;
-    case '\\': return MarkKind::Paragraph;
+    case '@': return SyllableKind::Header;
+    case '\\': return SyllableKind::Paragraph;
     case '/':
-    case '<': return MarkKind::Line;
-    default: return MarkKind::Syllable;
+    case '<': return SyllableKind::Line;
+    default: return SyllableKind::Syllable;
     }
 }
 
@@ -22,16 +22,16 @@ int countLines(std::string_view page) {
 }
 
 bool applyMark(LyricState &state, std::string_view text, std::int32_t tick) {
-    MarkKind kind = classify(text);
-    if (kind == MarkKind::Header)
+    SyllableKind kind = classify(text);
+    if (kind == SyllableKind::Header)
         return false;
     state.LastLyricTick = tick;
     state.LastSyllable = std::string(text);
     std::string_view rest = text;
-    if (kind == MarkKind::Paragraph) {
+    if (kind == SyllableKind::Paragraph) {
         state.LyricPage.clear();
         rest.remove_prefix(1);
-    } else if (kind == MarkKind::Line) {
+    } else if (kind == SyllableKind::Line) {
         state.LyricPage += "\r\n";
         rest.remove_prefix(1);
     }

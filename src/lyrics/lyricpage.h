@@ -15,10 +15,10 @@
 namespace cantora::lyrics {
 
 // What a mark text means for the page.
-enum class MarkKind { Header, Paragraph, Line, Syllable };
+enum class SyllableKind { Header, Paragraph, Line, Syllable };
 
 // The kind of a mark text (empty text is a syllable that adds nothing).
-MarkKind classify(std::string_view text);
+SyllableKind classify(std::string_view text);
 
 // The page and what was last reached; shared by the page and the LRC capture.
 struct LyricState {

@@ -9,6 +9,8 @@ BASS_MIDI_FONT mainRecord(HSOUNDFONT font) { return BASS_MIDI_FONT{font, -1, 0};
 } // namespace
 
 void SoundFonts::fontGeneral(const std::string &defaultPath, HSTREAM song) {
+    const std::string before = mainFontPath;
+    const bool hadFont = mainFont != 0;
     BASS_MIDI_FontFree(mainFont);
     if (mainFontAccepted == "OK") {
         mainFont = BASS_MIDI_FontInit(mainFontPath.c_str(), 0);
@@ -16,6 +18,9 @@ void SoundFonts::fontGeneral(const std::string &defaultPath, HSTREAM song) {
         mainFont = BASS_MIDI_FontInit(defaultPath.c_str(), 0);
         mainFontPath = defaultPath;
     }
+    // Reloading the same file keeps its kits; another file (or none) does not.
+    if (mainFontPath != before || hadFont != (mainFont != 0))
+        drumStale = true;
     BASS_MIDI_FONT one = mainRecord(mainFont);
     BASS_MIDI_StreamSetFonts(0, &one, 1);
     BASS_MIDI_StreamSetFonts(song, &one, 1);
@@ -94,6 +99,7 @@ const std::vector<std::string> &SoundFonts::Drum() {
         for (int p = 0; p <= 127; ++p)
             if (const char *name = BASS_MIDI_FontGetPreset(mainFont, p, 128))
                 drumNames.emplace_back(name);
+        drumStale = false;
     }
     return drumNames;
 }

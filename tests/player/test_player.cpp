@@ -1,5 +1,6 @@
 // Song texts, the tempo hook and the SoundFont records, against the real
 // engine with a silent output.
+#include "player/channels.h"
 #include "player/song.h"
 #include "player/soundfonts.h"
 #include "audio/midiwriter.h"
@@ -162,4 +163,41 @@ TEST_F(Engine, DrumKitListComesFromBank128OfTheMainFont) {
 
     f.replaceMain(kits, 0, nullptr, nullptr);
     EXPECT_EQ(f.Drum(), (std::vector<std::string>{"Standard", "TR-808"}));
+}
+
+TEST_F(Engine, DrumKitsReachTheLastPresetAndTheListIsBuiltOncePerFont) {
+    auto edge = write("edge.sf2", testsupport::buildSf2("Edge", {{128, 0, "First"}, {128, 127, "Last"}, {0, 127, "Gunshot"}}));
+    auto other = write("other.sf2", testsupport::buildSf2("Other", {{128, 5, "Room"}}));
+    SoundFonts f;
+    f.fontGeneral(edge, 0);
+    EXPECT_EQ(f.Drum(), (std::vector<std::string>{"First", "Last"}));   // preset 127 is a kit too
+    EXPECT_FALSE(f.drumStale);
+    // Fresh: a second look does not ask the font again, even if it went away.
+    HSOUNDFONT loaded = f.mainFont;
+    f.mainFont = 0;
+    EXPECT_EQ(f.Drum().size(), 2u);
+    f.mainFont = loaded;
+    // Reloading the same font on the next Open keeps the list; another font does not.
+    f.fontGeneral(edge, 0);
+    EXPECT_FALSE(f.drumStale);
+    f.replaceMain(other, 0, nullptr, nullptr);
+    EXPECT_EQ(f.Drum(), (std::vector<std::string>{"Room"}));
+}
+
+TEST(ChannelRecords, ResetGivesTheStartValuesButKeepsReverbAndChorus) {
+    ChannelRecords r{};
+    for (std::size_t c = 0; c < r.size(); ++c)
+        r[c] = ChannelRecord{1, 1, 25, std::int16_t(c + 1), 90, 10, 2, std::int16_t(40 + c), std::int16_t(70 + c)};
+    resetChannelRecords(r);
+    for (std::size_t c = 0; c < r.size(); ++c) {
+        EXPECT_EQ(r[c].programChanged, 0);
+        EXPECT_EQ(r[c].volumeChanged, 0);
+        EXPECT_EQ(r[c].program, 0);
+        EXPECT_EQ(r[c].state, -1);
+        EXPECT_EQ(r[c].volume, 0);
+        EXPECT_EQ(r[c].pan, 64);
+        EXPECT_EQ(r[c].panState, 0);
+        EXPECT_EQ(r[c].reverb, 40 + int(c)) << "channel " << c;
+        EXPECT_EQ(r[c].chorus, 70 + int(c)) << "channel " << c;
+    }
 }

@@ -5,16 +5,17 @@
 // opened at start as if chosen with Open (the user still presses Play).
 
 #include "app/apppaths.h"
+#include "app/ui/commandline.h"
 #include "app/ui/frmMidiTest.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,33 +37,34 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Cantora");
 
-    std::string home;
-    std::optional<std::string> song;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--home") == 0 && i + 1 < argc) {
-            home = absolute(argv[++i]);
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: cantora [--home DIR] [SONG]\n");
-            return 0;
-        } else if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("cantora %s\n", CANTORA_VERSION);
-            return 0;
-        } else if (!song) {
-            // Resolved now: start-up makes the application folder current.
-            song = absolute(argv[i]);
-        } else {
-            std::fprintf(stderr, "usage: cantora [--home DIR] [SONG]\n");
-            return 2;
-        }
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const cantora::app::CommandLine cl = cantora::app::parseCommandLine(args);
+    switch (cl.action) {
+    case cantora::app::CommandLine::Action::Help:
+        std::printf("%s\n", cantora::app::kUsage);
+        return 0;
+    case cantora::app::CommandLine::Action::Version:
+        std::printf("cantora %s\n", CANTORA_VERSION);
+        return 0;
+    case cantora::app::CommandLine::Action::UsageError:
+        std::fprintf(stderr, "cantora: %s\n%s\n", cl.error.c_str(), cantora::app::kUsage);
+        return 2;
+    case cantora::app::CommandLine::Action::Run:
+        break;
     }
+    const std::string home = cl.home.empty() ? std::string() : absolute(cl.home);
+    // Resolved now: start-up makes the application folder current.
+    const std::optional<std::string> song = cl.song ? std::optional<std::string>(absolute(*cl.song)) : std::nullopt;
     const char *env = std::getenv("CANTORA_HOME");
     cantora::app::setAppFolder(cantora::app::resolveAppFolder(home, env ? absolute(env) : std::string(),
                                                               executablePath(argv[0])));
 
     cantora::app::frmMidiTest window;
-    window.show();
+    // The window appears only once the engine and the device are ready; a
+    // failed start ends the program with a non-zero status.
     if (!window.Form_Initialize())
         return 1;
+    window.show();
     if (song)
         window.cmdOpenFP_Click(*song);
     return app.exec();

@@ -4,12 +4,12 @@
 #include "app/dialogs/dialogs.h"
 #include "app/errortext.h"
 #include "app/processexit.h"
+#include "app/settings.h"
 #include "app/ui/aboutwindow.h"
 #include "app/ui/positionslider.h"
-#include "audio/bass.h"
 #include "help/ui/formp3.h"
-#include "lyrics/capture.h"
 #include "lyrics/ui/lyricpanel.h"
+#include "player/engine.h"
 #include "player/ui/channelstrips.h"
 #include "tags/textcodec.h"
 
@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,14 +27,13 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <cerrno>
+#include <filesystem>
 #include <system_error>
 
 namespace cantora::app {
@@ -42,15 +42,19 @@ namespace {
 
 constexpr const char *kAppTitle = "Cantora";
 constexpr const char *kDefaultFont = "Chorium.sf2";
-constexpr const char *kOpenCaption = "Open MidiFile";
 constexpr const char *kMidiFilter = "MIDI files (mid/midi/kar)|*.mid;*.midi;*.kar";
 constexpr const char *kFontFilter = "Soundfonts (sf2)|*.sf2";
 constexpr unsigned kChooserFlags = 0x81004;
+// Status of a program that could not start (no device, wrong libraries).
+constexpr int kStartFailed = 1;
 
 QString q(const std::string &s) { return QString::fromStdString(s); }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption) {
-    auto *b = new QPushButton(caption, parent);
+// A caption made from user text: "&" is shown, not taken as a mnemonic.
+QString caption(const std::string &s) { return q(s).replace('&', "&&"); }
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &text) {
+    auto *b = new QPushButton(text, parent);
     b->setObjectName(name);
     return b;
 }
@@ -66,9 +70,11 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text) {
 frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
     setObjectName("frmMidiTest");
     setWindowTitle("Cantora KARAOKE");
-    setFont(QFont("Comic Sans MS", font().pointSize()));
+    setFont(captionFont());
     buildUi();
     buildMenus();
+    // Design-time state: only Open is ready before a song is loaded.
+    controlsChanged(transport_.controls());
 
     wait_ = [](int ms) {
         // Fixed pauses let the window repaint and posted lyric reports run,
@@ -77,25 +83,19 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
         QTimer::singleShot(ms, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     };
-
-    // Engine threads only post; the reports reach the window in the order sent.
-    QPointer<frmMidiTest> self(this);
-    lyrics::setLyricListeners(
-        [self](const lyrics::MarkReached &mark) {
-            QMetaObject::invokeMethod(qApp, [self, mark] { if (self) self->onMarkReached(mark); },
-                                      Qt::QueuedConnection);
-        },
-        [self](HSTREAM stream) {
-            QMetaObject::invokeMethod(qApp, [self, stream] { if (self) self->onStreamEnded(stream); },
-                                      Qt::QueuedConnection);
-        });
+    schedule_ = [this](int ms, std::function<void()> then) { QTimer::singleShot(ms, this, std::move(then)); };
 }
 
-frmMidiTest::~frmMidiTest() {
-    lyrics::setLyricListeners({}, {});
-    // The tempo callbacks point into this window's song state.
-    if (song_.handle)
-        BASS_StreamFree(song_.handle);
+frmMidiTest::~frmMidiTest() = default;
+
+QFont frmMidiTest::captionFont() {
+    // The captions' face is a rounded hand; where no free one is installed
+    // fontconfig would pick any "fantasy" face (often a script), so the
+    // desktop's own font is used instead.
+    QFont f = QApplication::font();
+    if (QFontDatabase::families().contains("Comic Neue"))
+        f.setFamily("Comic Neue");
+    return f;
 }
 
 void frmMidiTest::buildUi() {
@@ -104,7 +104,7 @@ void frmMidiTest::buildUi() {
     setCentralWidget(central);
 
     // Transport row.
-    cmdOpenFP = makeButton(central, "cmdOpenFP", kOpenCaption);
+    cmdOpenFP = makeButton(central, "cmdOpenFP", player::Transport::kOpenCaption);
     cmdOpenFP->setMinimumWidth(260);
     CmdPlay = makeButton(central, "CmdPlay", QString());
     CmdPlay->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
@@ -214,14 +214,9 @@ void frmMidiTest::buildUi() {
     tmrMidiTest->setObjectName("tmrMidiTest");
     tmrMidiTest->setInterval(500);
 
-    // Design-time state: only Open is ready before a song is loaded.
-    CmdPlay->setEnabled(false);
-    Command1->setEnabled(false);
-    cmdStop->setEnabled(false);
-    btnreplace->setEnabled(false);
-    Mp3K->setEnabled(false);
-    for (QPushButton *b : {btnConvert, cmdsave, CmdLyric, CmdReset})
+    for (QPushButton *b : {CmdLyric, CmdReset})
         setPending(b, false);
+    statusBar()->setObjectName("statusBar");
 
     connect(cmdOpenFP, &QPushButton::clicked, this, [this] { cmdOpenFP_Click(); });
     connect(CmdPlay, &QPushButton::clicked, this, &frmMidiTest::CmdPlay_Click);
@@ -232,6 +227,7 @@ void frmMidiTest::buildUi() {
     connect(sldPosition, &PositionSlider::mouseUp, this, &frmMidiTest::sldPosition_MouseUp);
     connect(tmrMidiTest, &QTimer::timeout, this, &frmMidiTest::tmrMidiTest_Timer);
     connect(SldVol, &QSlider::sliderMoved, this, [this] { SldVol_Scroll(); });
+    connect(Mp3K, &QCheckBox::toggled, this, [this](bool on) { transport_.captureLyrics = on; });
     connect(strips_, &player::ChannelStrips::soundFontClicked, this, &frmMidiTest::CmdSF2_Click);
     connect(strips_, &player::ChannelStrips::drumKitClicked, this, &frmMidiTest::LstDrum_Click);
     connect(strips_, &player::ChannelStrips::drumButtonClicked, this, &frmMidiTest::CmdDrum_Click);
@@ -277,11 +273,85 @@ void frmMidiTest::wait(int ms) {
         wait_(ms);
 }
 
+// ---------------------------------------------------------------- what the transport reports
+
+void frmMidiTest::controlsChanged(const player::TransportControls &c) {
+    cmdOpenFP->setEnabled(c.open);
+    CmdPlay->setEnabled(c.play);
+    Command1->setEnabled(c.pause);
+    cmdStop->setEnabled(c.stop);
+    btnreplace->setEnabled(c.replaceFont);
+    setPending(btnConvert, c.convert);
+    setPending(cmdsave, c.convert);
+    Mmp3->setEnabled(c.lrcCreator);
+    Mnuexit->setEnabled(c.exit);
+    mnuconf->setEnabled(c.options);
+    Mp3K->setEnabled(c.capture);
+    if (c.displayTimer && !tmrMidiTest->isActive())
+        tmrMidiTest->start();
+}
+
+void frmMidiTest::songChanged(const player::SongInfo &song) {
+    cmdOpenFP->setText(caption(song.openCaption));
+    Label7->setText(q(song.format));
+    sldPosition->setMaximum(static_cast<int>(song.seconds));
+    sldPosition->setValue(0);
+    lblTime->setText(q(player::timeText(song.seconds)));
+    chkEqualizer_Click();
+}
+
+void frmMidiTest::lyricsCleared() { lyricPanel_->clearPage(); }
+
+void frmMidiTest::engineFailed(const std::string &message, int code) {
+    dialogs::Dialogs::current().msgBox(this, errorText(message, code), dialogs::Exclamation, "Error");
+}
+
+void frmMidiTest::liveChanged(const player::LiveSettings &live) {
+    if (live.fontVolume) {
+        const int shown = static_cast<int>(*live.fontVolume * 10.0f + 0.5f);
+        SldVol->setValue(10 - shown);
+        TextR->setText(QString::number(shown));
+    }
+}
+
+void frmMidiTest::soundFontMissing(const std::string &path) {
+    statusBar()->showMessage(QString("SoundFont %1 is missing or unreadable: the songs play silent. "
+                                     "Choose one with \"SoundFont...\" after opening a song, then "
+                                     "Options > Save Configuration.")
+                                 .arg(q(path)));
+}
+
+void frmMidiTest::after(int ms, std::function<void()> then) {
+    if (schedule_)
+        schedule_(ms, std::move(then));
+    else
+        then();
+}
+
+void frmMidiTest::markReached(const lyrics::MarkReached &mark) {
+    // Engine thread: post, in order, to the UI thread.
+    QPointer<frmMidiTest> self(this);
+    QMetaObject::invokeMethod(qApp, [self, mark] { if (self) self->onMarkReached(mark); }, Qt::QueuedConnection);
+}
+
+void frmMidiTest::streamEnded(HSTREAM stream) {
+    QPointer<frmMidiTest> self(this);
+    QMetaObject::invokeMethod(qApp, [self, stream] { if (self) self->transport_.songEnded(stream); },
+                              Qt::QueuedConnection);
+}
+
+void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
+    // A report from a stream that has since been replaced is stale.
+    if (mark.stream != transport_.song().handle)
+        return;
+    lyricPanel_->markReached(mark.text, mark.tick);
+}
+
 // ---------------------------------------------------------------- start-up
 
 bool frmMidiTest::Form_Initialize() {
     auto &dlg = dialogs::Dialogs::current();
-    fonts_.drumStale = true;
+    transport_.fonts().drumStale = true;
     // inizio: the strip tooltips and the conversion rate choices.
     for (int c = 0; c < 16; ++c)
         strips_->CmdSF2(c)->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
@@ -291,55 +361,44 @@ bool frmMidiTest::Form_Initialize() {
     Mmp3->setEnabled(false);
     QDir::setCurrent(q(appFolder()));
 
-    if ((BASS_GetVersion() >> 16) != BASSVERSION) {
+    const player::EngineStartResult started = player::startEngine();
+    switch (started.status) {
+    case player::EngineStart::WrongEngineVersion:
         dlg.msgBox(this, "An incorrect version of BASS.DLL was loaded", dialogs::Critical, kAppTitle);
-        ending_ = true;
-        endProgram(0);
+        endWithError();
         return false;
-    }
-    if ((BASS_FX_GetVersion() >> 16) != BASSVERSION) {
+    case player::EngineStart::WrongEffectsVersion:
         dlg.msgBox(this, "An incorrect version of BASS_FX.DLL was loaded (2.4 is required)", dialogs::Critical,
                    kAppTitle);
-        ending_ = true;
-        endProgram(0);
+        endWithError();
         return false;
-    }
-    if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
+    case player::EngineStart::NoDevice:
         Error_("Can't initialize device");
-        ending_ = true;
-        endProgram(0);
+        endWithError();
         return false;
+    case player::EngineStart::Ok:
+        break;
     }
-    BASS_SetConfig(BASS_CONFIG_FLOATDSP, 1);
-    floatCap_ = 0;
-    if (HSTREAM probe = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr)) {
-        BASS_StreamFree(probe);
-        floatCap_ = BASS_SAMPLE_FLOAT;
-    }
-    outputRate_ = 44100;
-    eqHandle_ = 0;
+    floatCap_ = started.floatCapability;
+    transport_.setDefaultFont(appFile(kDefaultFont));
     Font_General();
+    // The labels follow the engine from the start, song or not.
+    tmrMidiTest->start();
+    tmrMidiTest_Timer();
     return true;
 }
 
-void frmMidiTest::Error_(const std::string &message) {
-    int code = BASS_ErrorGetCode();
-    dialogs::Dialogs::current().msgBox(this, errorText(message, code), dialogs::Exclamation, "Error");
+void frmMidiTest::endWithError() {
+    ending_ = true;
+    endProgram(kStartFailed);
 }
 
-bool frmMidiTest::PerPausa() {
-    if (BASS_Init(-1, 44100, 0, nullptr, nullptr))
-        return true;
-    Error_("Can't initialize device");
-    ending_ = true;
-    endProgram(0);
-    return false;
-}
+void frmMidiTest::Error_(const std::string &message) { engineFailed(message, player::engineErrorCode()); }
 
 void frmMidiTest::Form_Unload() {
     ending_ = true;
     FixWaveHeader();
-    BASS_Free();
+    player::releaseOutput();
     endProgram(0);
 }
 
@@ -350,15 +409,6 @@ void frmMidiTest::closeEvent(QCloseEvent *event) {
 
 // ---------------------------------------------------------------- transport
 
-void frmMidiTest::Clear() {
-    fonts_.clearChannelFonts();
-    drumKitChosen_ = false;
-    song_.tempo.tempoFactor = 1.0f;
-    lblBPM->setText("0");
-}
-
-void frmMidiTest::ZeroVariables() { player::resetChannelRecords(channels_); }
-
 void frmMidiTest::KillTemp() {
     std::error_code ec;
     for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"})
@@ -366,24 +416,12 @@ void frmMidiTest::KillTemp() {
 }
 
 void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
-    fonts_.count = 0;
-    Clear();
-    flags_.rebuildOnPlay = false;
-    Mp3K->setEnabled(true);
-    flags_.started = false;
-    flags_.stopped = false;
-    KillTemp();
-    ZeroVariables();
-    if (flags_.paused) {
-        flags_.paused = false;
-        BASS_Free();
-        if (!PerPausa())
-            return;
+    lblBPM->setText("0");
+    transport_.captureLyrics = Mp3K->isChecked();
+    if (!transport_.beginOpen()) {
+        endWithError();
+        return;
     }
-    setPending(btnConvert, false);
-    setPending(cmdsave, false);
-    btnreplace->setEnabled(true);
-    tmrMidiTest->start();
     Sldtone->setValue(0);
 
     dialogs::FileResult res;
@@ -397,149 +435,24 @@ void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
         res = dialogs::Dialogs::current().showOpen(this, req);
     }
     if (res.cancelled() || res.path.empty()) {
-        CmdPlay->setEnabled(false);
-        cmdStop->setEnabled(false);
+        transport_.openCancelled();
         return;
     }
-
-    song_.path = res.path;
-    std::u16string wide = QString::fromStdString(song_.path).toStdU16String();
-    song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_MIDI_DECAYEND, 44100);
-    if (song_.handle == 0) {
-        cmdOpenFP->setText("click here to open a file && play it...");
-        Error_("Can't play the file");
-        return;
-    }
-    cmdOpenFP->setText(q(GetFileName(song_.path)));
-
-    // TipoFile: only the header's format field matters.
-    std::string head(10, '\0');
-    std::ifstream in(song_.path, std::ios::binary);
-    in.read(head.data(), 10);
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    std::string format = player::TipoFile(head);
-    Label7->setText(q(format));
-    if (head.size() >= 10)
-        song_.format = static_cast<std::uint8_t>(head[9]);
-
-    Font_General();
-    Mmp3->setEnabled(true);
-
-    long long secs = player::roundedSeconds(song_.handle, BASS_ChannelGetLength(song_.handle, BASS_POS_BYTE));
-    if (secs < 0)
-        secs = 0;
-    sldPosition->setMaximum(static_cast<int>(secs));
-    sldPosition->setValue(0);
-    lblTime->setText(q(player::timeText(secs)));
-
-    chkEqualizer_Click();
-    lyricPanel_->clearPage();
-    registerSongSyncs(song_.handle, true);
-    CmdPlay->setEnabled(true);
-
-    player::ApplyTempo(song_.handle, song_.tempo, true);
-    player::registerTempoSyncs(song_.handle, song_.tempo);
-}
-
-void frmMidiTest::registerSongSyncs(HSTREAM stream, bool atOpen) {
-    lyrics::MarkSource source = lyrics::markSourceOf(stream);
-    lyrics::registerEndSync(stream);
-    if (atOpen) {
-        lyrics::registerLyricSync(stream, source);
-        if (Mp3K->isChecked())
-            lyrics::registerLyricCapture(stream, lyrics::MarkSource::Lyric, 0);
-        return;
-    }
-    // A rebuilt stream gets either the page or the capture, and the end twice.
-    if (!Mp3K->isChecked())
-        lyrics::registerLyricSync(stream, source);
-    else if (source != lyrics::MarkSource::None)
-        lyrics::registerLyricCapture(stream, source, static_cast<DWORD>(source));
-    lyrics::registerEndSync(stream);
+    transport_.open(res.path);
 }
 
 void frmMidiTest::CmdPlay_Click() {
-    flags_.started = true;
-    Mmp3->setEnabled(false);
-    Mnuexit->setEnabled(false);
-    if (!flags_.stopped) {
-        BASS_ChannelPlay(song_.handle, 0);
-        BASS_MIDI_FontSetVolume(fonts_.mainFont, 0.5f);
-        SldVol->setValue(5);
-        TextR->setText("5");
-    }
-    // A resume from Pause: the stream plays again and nothing else changes.
-    if (flags_.paused)
-        return;
-    if (!flags_.stopped)
-        Command1->setEnabled(true);
-    cmdStop->setEnabled(true);
-    CmdPlay->setEnabled(false);
-    cmdOpenFP->setEnabled(false);
-    if (!flags_.rebuildOnPlay) {
-        ReadFile();
-    } else {
-        setPending(btnConvert, false);
-        setPending(cmdsave, false);
-        BASS_Free();
-        if (!PerPausa())
-            return;
-        Modify();
-    }
+    transport_.captureLyrics = Mp3K->isChecked();
+    if (!transport_.play())
+        endWithError();
 }
 
-void frmMidiTest::Command1_Click() {
-    flags_.paused = true;
-    BASS_ChannelPause(song_.handle);
-    CmdPlay->setEnabled(true);
-}
+void frmMidiTest::Command1_Click() { transport_.pause(); }
 
 void frmMidiTest::cmdStop_Click() {
-    Mmp3->setEnabled(false);
-    flags_.paused = false;
-    flags_.started = false;
-    flags_.stopped = true;
-    mnuconf->setEnabled(true);
-    Mnuexit->setEnabled(true);
-    flags_.rebuildOnPlay = true;
-    BASS_StreamFree(song_.handle);
-    setPending(btnConvert, true);
-    cmdOpenFP->setEnabled(true);
-    setPending(cmdsave, true);
-    CmdPlay->setEnabled(true);
-    cmdStop->setEnabled(false);
-    Command1->setEnabled(false);
-    btnreplace->setEnabled(false);
+    transport_.stop();
     if (Mp3K->isChecked())
         writeCapture();
-}
-
-void frmMidiTest::Modify() {
-    tmrMidiTest->start();
-    std::u16string wide = QString::fromStdString(song_.path).toStdU16String();
-    song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_AUTOFREE, 0);
-    BASS_ChannelPlay(song_.handle, 0);
-    wait(2000);
-    long long secs = player::roundedSeconds(song_.handle, BASS_ChannelGetLength(song_.handle, BASS_POS_BYTE));
-    sldPosition->setMaximum(static_cast<int>(secs < 0 ? 0 : secs));
-    sldPosition->setValue(0);
-    chkEqualizer_Click();
-    lyricPanel_->clearPage();
-    registerSongSyncs(song_.handle, false);
-    btnreplace->setEnabled(false);
-    resendChannelSettings();
-}
-
-void frmMidiTest::resendChannelSettings() {
-    // The mixer's sliders join this list when the strips get them; until
-    // then the stored programs and the key are what a replay restores.
-    for (int c = 0; c < 16; ++c) {
-        BASS_MIDI_StreamEvent(song_.handle, static_cast<DWORD>(c), MIDI_EVENT_PROGRAM,
-                              static_cast<DWORD>(channels_[static_cast<std::size_t>(c)].program));
-        if (c != player::SoundFonts::kDrumChannel)
-            BASS_MIDI_StreamEvent(song_.handle, static_cast<DWORD>(c), MIDI_EVENT_TRANSPOSE,
-                                  static_cast<DWORD>(100 - Sldtone->value()));
-    }
 }
 
 void frmMidiTest::sldPosition_MouseDown() {
@@ -551,53 +464,25 @@ void frmMidiTest::sldPosition_MouseDown() {
 void frmMidiTest::sldPosition_MouseUp() {
     if (Mp3K->isChecked())
         return;
-    QWORD pos = BASS_ChannelSeconds2Bytes(song_.handle, sldPosition->value());
-    BASS_ChannelSetPosition(song_.handle, pos, BASS_POS_BYTE);
-    // Instruments chosen on the strips survive the jump.
-    for (int c = 0; c < 16; ++c)
-        BASS_MIDI_StreamEvent(song_.handle, static_cast<DWORD>(c), MIDI_EVENT_PROGRAM,
-                              static_cast<DWORD>(channels_[static_cast<std::size_t>(c)].program));
-    lyricPanel_->clearPage();
+    transport_.seek(sldPosition->value());
     tmrMidiTest->start();
 }
 
 void frmMidiTest::tmrMidiTest_Timer() {
-    if (song_.handle != 0) {
-        std::string bpm = player::bpmText(song_.tempo.tempo, song_.tempo.tempoFactor);
-        if (!bpm.empty())
-            lblBPM->setText(q(bpm));
-    }
-    // Without a stream (none opened yet, or the song has ended and freed
-    // it) the position reads as the start of the song.
-    long long secs = player::roundedSeconds(song_.handle, BASS_ChannelGetPosition(song_.handle, BASS_POS_BYTE));
-    sldPosition->setValue(secs < 0 ? 0 : static_cast<int>(secs));
-    std::string name;
-    LblSfont->setText(fonts_.mainFontName(name) ? "SoundFont: " + q(text::toUtf8(name)) : QString("no soundfont"));
-}
-
-void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
-    // A report from a stream that has since been replaced is stale.
-    if (mark.stream != song_.handle)
-        return;
-    lyricPanel_->markReached(mark.text, mark.tick);
-}
-
-void frmMidiTest::onStreamEnded(HSTREAM stream) {
-    if (stream != song_.handle)
-        return;
-    lyricPanel_->clearPage();
+    const std::string bpm = transport_.bpm();
+    if (!bpm.empty())
+        lblBPM->setText(q(bpm));
+    sldPosition->setValue(static_cast<int>(transport_.positionSeconds()));
+    LblSfont->setText(q(transport_.soundFontLabel()));
 }
 
 // ---------------------------------------------------------------- SoundFonts
 
-void frmMidiTest::Font_General() {
-    confload();
-    fonts_.fontGeneral(appFile(kDefaultFont), song_.handle);
-}
+void frmMidiTest::Font_General() { transport_.fontGeneral(); }
 
 void frmMidiTest::SldVol_Scroll() {
     int v = SldVol->value();
-    fonts_.applyVolume(static_cast<float>(10 - v) / 10.0f);
+    transport_.setFontVolume(static_cast<float>(10 - v) / 10.0f);
     TextR->setText(QString::number(10 - v));
 }
 
@@ -614,28 +499,32 @@ std::string frmMidiTest::chooseSoundFont(const std::string &initDir) {
 }
 
 void frmMidiTest::btnreplace_Click() {
-    fonts_.drumStale = true;
+    auto &fonts = transport_.fonts();
+    fonts.drumStale = true;
     const std::string chosen = chooseSoundFont({});
     if (chosen.empty())
         return;
     auto pause = [](int ms, void *ctx) { static_cast<frmMidiTest *>(ctx)->wait(ms); };
-    if (fonts_.replaceMain(chosen, song_.handle, pause, this))
+    if (fonts.replaceMain(chosen, transport_.song().handle, pause, this)) {
+        statusBar()->clearMessage();
         SldVol_Scroll();
+    }
 }
 
 void frmMidiTest::CmdSF2_Click(int index) {
     if (index < 0 || index > 15)
         return;
-    fonts_.chosenChannel = static_cast<std::int16_t>(index);
-    const std::string chosen = chooseSoundFont(fonts_.lastFolder.empty() ? kSystemSoundFonts : fonts_.lastFolder);
+    auto &fonts = transport_.fonts();
+    fonts.chosenChannel = static_cast<std::int16_t>(index);
+    const std::string chosen = chooseSoundFont(fonts.lastFolder.empty() ? kSystemSoundFonts : fonts.lastFolder);
     if (chosen.empty())
         return;
-    fonts_.lastFolder = FolderOf(chosen);
-    fonts_.assignChannelFont(index, chosen, channels_[static_cast<std::size_t>(index)].program);
+    fonts.lastFolder = FolderOf(chosen);
+    fonts.assignChannelFont(index, chosen, transport_.channels()[static_cast<std::size_t>(index)].program);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     wait(1000);
     QApplication::restoreOverrideCursor();
-    fonts_.applyChannelFonts(song_.handle);
+    transport_.applyChannelFonts();
     SldVol_Scroll();
 }
 
@@ -643,7 +532,7 @@ void frmMidiTest::Drum() {
     QListWidget *list = strips_->LstDrum();
     list->clear();
     strips_->CmdDrum()->show();
-    for (const auto &name : fonts_.Drum())
+    for (const auto &name : transport_.fonts().Drum())
         list->addItem(q(text::toUtf8(name)));
     list->show();
 }
@@ -651,14 +540,14 @@ void frmMidiTest::Drum() {
 void frmMidiTest::LstDrum_Click(int row) {
     if (row < 0)
         return;
-    BASS_MIDI_StreamEvent(song_.handle, static_cast<DWORD>(selectedChannel), MIDI_EVENT_PROGRAM, static_cast<DWORD>(row));
-    if (static_cast<std::size_t>(row) < fonts_.drumNames.size())
-        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(text::toUtf8(fonts_.drumNames[static_cast<std::size_t>(row)])));
+    transport_.chooseDrumKit(selectedChannel, row);
+    const auto &names = transport_.fonts().drumNames;
+    if (static_cast<std::size_t>(row) < names.size())
+        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(text::toUtf8(names[static_cast<std::size_t>(row)])));
     QApplication::processEvents();
 }
 
 void frmMidiTest::CmdDrum_Click() {
-    drumKitChosen_ = true;
     strips_->CmdDrum()->hide();
     strips_->LstDrum()->hide();
 }
@@ -666,16 +555,17 @@ void frmMidiTest::CmdDrum_Click() {
 // ---------------------------------------------------------------- settings
 
 void frmMidiTest::confload() {
-    Settings s{fonts_.mainFontAccepted, fonts_.mainFontPath, settingsRate_, fonts_.lastFolder};
+    auto &fonts = transport_.fonts();
+    Settings s{fonts.mainFontAccepted, fonts.mainFontPath, settingsRate_, fonts.lastFolder};
     app::confload(appFile(kSettingsFile), s);
-    fonts_.mainFontAccepted = s.accepted;
-    fonts_.mainFontPath = s.mainFontPath;
+    fonts.mainFontAccepted = s.accepted;
+    fonts.mainFontPath = s.mainFontPath;
     settingsRate_ = s.rate;
-    fonts_.lastFolder = s.lastFolder;
+    fonts.lastFolder = s.lastFolder;
 }
 
 void frmMidiTest::confsave() {
-    Settings s{"OK", fonts_.mainFontPath, settingsRate_, fonts_.lastFolder};
+    Settings s{"OK", transport_.fonts().mainFontPath, settingsRate_, transport_.fonts().lastFolder};
     if (!app::confsave(appFile(kSettingsFile), s))
         throw std::system_error(errno, std::generic_category(), appFile(kSettingsFile));
 }

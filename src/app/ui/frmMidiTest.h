@@ -1,22 +1,20 @@
 #pragma once
-// The player's main window: start-up and shutdown, the song transport, the
-// SoundFonts, the live lyric page and the settings file, wired to the
-// panels the player and lyrics subsystems own.
+// The player's main window: widgets and their wiring. The song transport,
+// SoundFonts and live settings live in player::Transport; each command
+// handler here forwards to it, and the window shows what it reports. The
+// lyric page and the channel strips are panels of their own subsystems.
 //
 // Threading: everything here runs on the UI thread. The engine's lyric and
-// end callbacks post their reports here (queued, in order); the mix-time
-// tempo callbacks touch only the song's atomic tempo fields.
+// end reports arrive through the transport on the engine's thread and are
+// posted here (queued, in order).
 
+#include <QFont>
 #include <QMainWindow>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
-#include "lyrics/livesync.h"
-#include "player/channels.h"
-#include "player/song.h"
-#include "player/soundfonts.h"
+#include "player/transport.h"
 
 class QAction;
 class QCheckBox;
@@ -35,7 +33,7 @@ namespace cantora::app {
 
 class PositionSlider;
 
-class frmMidiTest : public QMainWindow {
+class frmMidiTest : public QMainWindow, private player::TransportListener {
     Q_OBJECT
 public:
     // The Linux folder of system SoundFonts, where a channel font choice starts.
@@ -45,49 +43,72 @@ public:
     ~frmMidiTest() override;
 
     // Start-up: checks the engine, opens the output, loads the main
-    // SoundFont. False when the program was asked to end.
+    // SoundFont, starts the display timer. False when the program was asked
+    // to end (with a non-zero status); the window is not shown before.
     bool Form_Initialize();
     // Reports an engine failure with the engine's error code.
     void Error_(const std::string &message);
-    // Reopens the output after it was released between songs; false when the program was asked to end.
-    bool PerPausa();
     // Shutdown shared by closing the window and the Exit command.
     void Form_Unload();
 
-    // Open: asks for a song (or takes `chosen` as the dialog's answer) and loads it.
+    // Open MidiFile: asks for a song (or takes `chosen` as the dialog's answer) and loads it.
     void cmdOpenFP_Click(const std::optional<std::string> &chosen = std::nullopt);
+    // Play: plays, resumes after Pause, or rebuilds the song after Stop.
     void CmdPlay_Click();
+    // Pause (the button named Command1).
     void Command1_Click();
+    // Stop: stops and releases the song.
     void cmdStop_Click();
-    // Rebuilds the stream for a replay after Stop.
-    void Modify();
+    // Mouse down on the position slider: the display timer waits.
     void sldPosition_MouseDown();
+    // Mouse up on the position slider: seek to its second.
     void sldPosition_MouseUp();
+    // The half-second display timer: beats per minute, position, SoundFont name.
     void tmrMidiTest_Timer();
 
+    // Loads the main SoundFont (settings, else the default).
     void Font_General();
+    // SoundFont...: replaces the main SoundFont.
     void btnreplace_Click();
+    // A strip's SoundFont button: a font for that channel's instrument.
     void CmdSF2_Click(int index);
+    // Fills the drum kit list from the main SoundFont.
     void Drum();
+    // A drum kit clicked: its list position becomes the selected channel's program.
     void LstDrum_Click(int row);
+    // The drum button: closes the kit list.
     void CmdDrum_Click();
 
+    // Reads the settings file into the SoundFont fields.
     void confload();
+    // Writes the settings file; throws std::system_error when it cannot.
     void confsave();
+    // Options > Save Configuration.
     void Savec_Click();
+    // Help: shows the help window.
     void Shelp_Click();
+    // About: shows the About window.
     void Sabout_Click();
+    // Options > MidiEditor: says the external editor is not included.
     void Snorma_Click();
 
-    // Replaces the pause used by the fixed waits (tests make them instant).
+    // Replaces the pause used by the blocking font waits (tests make them instant).
     void setWaiter(std::function<void(int ms)> waiter) { wait_ = std::move(waiter); }
+    // Replaces the timer behind the non-blocking waits (the replay's pause):
+    // `then` must run once, after `ms` or whenever the test decides.
+    void setScheduler(std::function<void(int ms, std::function<void()> then)> scheduler) {
+        schedule_ = std::move(scheduler);
+    }
 
-    // State the tests and later parts read.
-    const player::Song &song() const { return song_; }
-    player::Song &song() { return song_; }
-    const player::TransportFlags &flags() const { return flags_; }
-    player::SoundFonts &fonts() { return fonts_; }
-    player::ChannelRecords &channels() { return channels_; }
+    // The font captions use: Comic Neue where installed, else the desktop's UI font.
+    static QFont captionFont();
+
+    // The transport and the state it holds (tests, the panels).
+    player::Transport &transport() { return transport_; }
+    const player::Song &song() const { return transport_.song(); }
+    const player::TransportFlags &flags() const { return transport_.flags(); }
+    player::SoundFonts &fonts() { return transport_.fonts(); }
+    player::ChannelRecords &channels() { return transport_.channels(); }
     std::int32_t outputSampleRate() const { return settingsRate_; }
     DWORD floatCapability() const { return floatCap_; }
     lyrics::LyricPanel *lyricPanel() const { return lyricPanel_; }
@@ -97,39 +118,46 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // TransportListener: what the transport reports.
+    void controlsChanged(const player::TransportControls &controls) override;
+    void songChanged(const player::SongInfo &song) override;
+    void lyricsCleared() override;
+    void engineFailed(const std::string &message, int code) override;
+    void liveChanged(const player::LiveSettings &live) override;
+    void soundFontMissing(const std::string &path) override;
+    void reloadSettings() override { confload(); }
+    void deleteWorkFiles() override { KillTemp(); }
+    void after(int ms, std::function<void()> then) override;
+    void markReached(const lyrics::MarkReached &mark) override;
+    void streamEnded(HSTREAM stream) override;
+
     void buildUi();
     void buildMenus();
     void wait(int ms);
+    // Ends the program after a fatal start-up or output failure.
+    void endWithError();
     // The SoundFont chooser of the replace and channel buttons; empty when cancelled.
     std::string chooseSoundFont(const std::string &initDir);
-    // Hooks into parts of the program that arrive later; they do nothing yet.
-    void ReadFile() {}
+    // Hooks into features still to come (rendering, equaliser, LRC); they do nothing yet.
     void chkEqualizer_Click() {}
     void LoadPatches() {}
     void FixWaveHeader() {}
     void Lrc_batch() {}
     void writeCapture() {}
+    // Deletes the conversion's work files.
     void KillTemp();
-    void Clear();
-    void ZeroVariables();
+    // The SoundFont volume slider moved.
     void SldVol_Scroll();
+    // A posted lyric report on the UI thread.
     void onMarkReached(const lyrics::MarkReached &mark);
-    void onStreamEnded(HSTREAM stream);
-    void registerSongSyncs(HSTREAM stream, bool atOpen);
-    void resendChannelSettings();
-    // Buttons of parts not built yet remember what they were asked to be and stay disabled.
+    // Wave and MP3 wait for the renderer: they remember what they were asked to be and stay disabled.
     void setPending(QPushButton *button, bool enabled);
 
-    player::Song song_;
-    player::TransportFlags flags_;
-    player::SoundFonts fonts_;
-    player::ChannelRecords channels_{};
+    player::Transport transport_{*this};
     std::int32_t settingsRate_ = 44100;
     DWORD floatCap_ = 0;
-    DWORD outputRate_ = 0;
-    DWORD eqHandle_ = 0;
-    bool drumKitChosen_ = false;
     std::function<void(int)> wait_;
+    std::function<void(int, std::function<void()>)> schedule_;
     bool ending_ = false;
 
     // Controls, named as the window's controls are named.

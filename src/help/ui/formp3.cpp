@@ -4,6 +4,7 @@
 #include "app/dialogs/dialogs.h"
 #include "help/helptext.h"
 #include "help/readme.h"
+#include "tags/textcodec.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -86,7 +87,29 @@ void formp3::CmdPrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     // A cancelled printer dialog still prints on the current printer.
     dlg.showPrinter(this, printer);
-    lastPrint_ = printText(printer, QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+    // The read-me is 8-bit text: UTF-8 when it is valid UTF-8, else CP1252.
+    lastPrint_ = printText(printer, QString::fromStdString(text::toUtf8(text)));
+}
+
+QStringList formp3::wrapToWidth(const QString &line, const QFontMetrics &fm, int width) {
+    QStringList rows;
+    QString rest = line;
+    while (fm.horizontalAdvance(rest) > width && rest.size() > 1) {
+        // The longest head that fits, broken after a blank when there is one.
+        qsizetype fit = 1;
+        while (fit < rest.size() && fm.horizontalAdvance(rest.left(fit + 1)) <= width)
+            ++fit;
+        qsizetype cut = rest.lastIndexOf(' ', fit);
+        if (cut <= 0)
+            cut = fit;
+        rows << rest.left(cut);
+        rest = rest.mid(cut);
+        // The blank a row was broken at starts no row.
+        while (rest.startsWith(' '))
+            rest.remove(0, 1);
+    }
+    rows << rest;
+    return rows;
 }
 
 std::vector<formp3::PrintedLine> formp3::printText(QPrinter &printer, const QString &text) {
@@ -99,18 +122,23 @@ std::vector<formp3::PrintedLine> formp3::printText(QPrinter &printer, const QStr
     // The first line starts 4000 twips (1/1440 inch) down the printable area.
     double y = 4000.0 / 1440.0 * dpi;
 
+    const int pageWidth = painter.device()->width();
+    auto printRow = [&](int pointSize, const QString &row, const QFontMetrics &fm) {
+        if (y + fm.height() > pageHeight) {
+            printer.newPage();
+            y = 0;
+        }
+        painter.drawText(QPointF(0, y + fm.ascent()), row);
+        y += fm.lineSpacing();
+        sent.push_back({pointSize, row});
+    };
     auto printLine = [&](int pointSize, const QString &line) {
         QFont font("Sans Serif");
         font.setPointSize(pointSize);
         painter.setFont(font);
         QFontMetrics fm(font, painter.device());
-        if (y + fm.height() > pageHeight) {
-            printer.newPage();
-            y = 0;
-        }
-        painter.drawText(QPointF(0, y + fm.ascent()), line);
-        y += fm.lineSpacing();
-        sent.push_back({pointSize, line});
+        for (const QString &row : wrapToWidth(line, fm, pageWidth))
+            printRow(pointSize, row, fm);
     };
 
     printLine(18, QString());

@@ -3,9 +3,11 @@
 // read-me file of the application folder and a button that closes it.
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
+class QFontMetrics;
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
@@ -29,9 +31,12 @@ public:
     void Command1_Click();
 
     // Prints `text` on `printer`: a blank 18-point line 4000 twips down the
-    // page, then the text at 12 points. Returns the lines sent, empty when
-    // the printer could not start.
+    // page, then the text at 12 points, each line wrapped to the page width.
+    // Returns the rows sent, empty when the printer could not start.
     static std::vector<PrintedLine> printText(QPrinter &printer, const QString &text);
+
+    // `line` cut into rows no wider than `width` in `fm`, at blanks where it can.
+    static QStringList wrapToWidth(const QString &line, const QFontMetrics &fm, int width);
 
     // The lines of the last print job (tests).
     const std::vector<PrintedLine> &lastPrint() const { return lastPrint_; }

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <fstream>
@@ -50,6 +51,46 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.read(5) == "%PDF-");
         QVERIFY(f.size() > 500);
+    }
+
+    void GIVEN_a_cp1252_readme_with_a_long_line_WHEN_printed_THEN_accents_are_right_and_rows_fit_the_page() {
+        QTemporaryDir home;
+        app::setAppFolder(home.path().toStdString());
+        std::string longLine;
+        for (int i = 0; i < 40; ++i)
+            longLine += "parola" + std::to_string(i) + " ";
+        std::ofstream(home.filePath("leggimi.txt").toStdString(), std::ios::binary)
+            << "\"Perch\xE9 cos\xEC \xE8 pi\xF9 facile\"\r\n" << longLine << "\r\n" << std::string(300, 'x') << "\r\n";
+        dialogs::ScriptedDialogs dlg;
+        QPrinter *used = nullptr;
+        dlg.onPrinter = [&](QPrinter &p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(home.filePath("out.pdf"));
+            used = &p;
+            return true;
+        };
+        help::formp3 w;
+        w.CmdPrint_Click();
+        const auto &lines = w.lastPrint();
+        QVERIFY(lines.size() > 4);
+        QCOMPARE(lines[1].text, QString::fromUtf8("Perch\u00e9 cos\u00ec \u00e8 pi\u00f9 facile"));
+        // The long line comes out whole, over several rows, none wider than the page.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(home.filePath("measure.pdf"));
+        QFont font("Sans Serif");
+        font.setPointSize(12);
+        QFontMetrics fm(font, &printer);
+        QStringList words, rows;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            QVERIFY2(fm.horizontalAdvance(lines[i].text) <= printer.width(), qPrintable(lines[i].text));
+            rows << lines[i].text;
+        }
+        QVERIFY(rows.size() >= 5);
+        QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).mid(5, 40).join(' ') + ' ', QString::fromStdString(longLine));
+        QCOMPARE(rows.mid(rows.indexOf(QRegularExpression("^x+$"))).join(""), QString(300, 'x'));
+        // A line that fits stays whole.
+        QCOMPARE(help::formp3::wrapToWidth(QString("a b"), fm, printer.width()), QStringList({"a b"}));
     }
 
     void GIVEN_no_readme_WHEN_print_is_pressed_THEN_an_empty_page_prints() {

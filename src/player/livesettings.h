@@ -1,0 +1,105 @@
+#pragma once
+// Every control the user can change while a song plays, as one value, and
+// the one function that puts it on a stream. Play, replay and seek use it on
+// the song stream; the renderer uses it through LiveBlockHook before each
+// block, so a rendered file sounds as the player did.
+//
+// Re-applying is cheap and safe: what a stream already holds from an earlier
+// application (LiveApplied) is not sent again, and a channel the user left
+// alone gets nothing, so the song's own controller and program changes
+// stand. Threading: the caller's thread; the stream calls are thread-safe.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "audio/bass.h"
+
+namespace cantora::audio { class TempoMap; }
+
+namespace cantora::player {
+
+class SoundFonts;
+
+// One channel's live controls; an empty value leaves the song's own in force.
+struct ChannelLive {
+    std::optional<int> program;   // instrument chosen on the strip, 0-127
+    std::optional<int> volume;    // controller 7, 0-127
+    std::optional<int> pan;       // controller 10, 0-127
+    std::optional<int> chorus;    // controller 93, 0-127
+    std::optional<int> reverb;    // controller 91, 0-127
+    int key = 0;                  // semitones added to the song key on this channel
+    bool mute = false;
+    bool solo = false;
+    bool operator==(const ChannelLive &) const = default;
+};
+
+struct LiveSettings {
+    static constexpr int kDrumChannel = 9;   // never transposed; its program is the drum kit
+
+    float tempoFactor = 1.0f;                // the song's tempo value × this (above 1 = slower)
+    int key = 0;                             // semitones on every channel but the drums
+    std::array<ChannelLive, 16> channels{};
+    std::optional<int> drumKit;              // program of the drum channel, wins over its strip's
+    std::optional<float> fontVolume;         // every SoundFont's volume, 0-1; empty = as loaded
+    bool equalizer = false;                  // the seven-band equaliser (arrives with the effects)
+    std::array<float, 7> eqGains{};          // dB per band
+    bool compressor = false;                 // the compressor (arrives with the effects)
+    float compressorGain = 0.0f;             // dB
+    bool operator==(const LiveSettings &) const = default;
+
+    // Transpose in semitones a channel gets (0 on the drum channel).
+    int transposeOf(int channel) const;
+    // False when the channel is muted, or another channel is soloed and this one is not.
+    bool audible(int channel) const;
+};
+
+// What a stream holds of the live settings; starts as a fresh stream is.
+struct LiveApplied {
+    std::array<int, 16> transpose{};              // semitones in force (the engine keeps them over seeks)
+    std::array<std::optional<int>, 16> program;   // what we sent since the last seek
+    std::array<std::optional<int>, 16> volume;
+    std::array<std::optional<int>, 16> pan;
+    std::array<std::optional<int>, 16> chorus;
+    std::array<std::optional<int>, 16> reverb;
+    std::array<std::optional<int>, 16> silencedFrom;   // volume a mute replaced (to give back)
+    std::optional<float> fontVolume;
+    std::uint32_t tempoSent = 0;                  // 0 = the song's own tempo is in force
+    int eventsSent = 0;                           // events the last application sent
+
+    // After a seek the engine has chased the song's own programs, controllers
+    // and tempo back: those go out again on the next application.
+    void afterSeek();
+};
+
+// Puts `wanted` on `stream`: tempo (`songTempo`, the song's OWN tempo at the
+// stream's position, × the factor, clamped to MIDI's range), per-channel key,
+// programs and drum kit, channel controllers and mute/solo, and the font
+// volume on `fonts` (when given). Sends only what `applied` says differs.
+void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &applied, std::uint32_t songTempo,
+                       SoundFonts *fonts = nullptr);
+
+// The tempo value a song tempo gets under a factor: rounded, within 1…16,777,215.
+std::uint32_t scaledTempo(std::uint32_t songTempo, float factor);
+
+// The renderer's per-block hook: applies the settings before the first block
+// and before every block after, with the song's own tempo at the block's tick
+// (from the song file's tempo map, never read back from the stream). Fits
+// render::RenderBlockFn (bool(HSTREAM, std::int64_t)); copies share state.
+class LiveBlockHook {
+public:
+    // `songBytes`: the song file as the render reads it (for its tempo map).
+    LiveBlockHook(LiveSettings settings, const std::string &songBytes);
+    bool operator()(HSTREAM stream, std::int64_t position);
+
+    // The song's own tempo at a tick (tests).
+    std::uint32_t songTempoAt(double tick) const;
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+} // namespace cantora::player

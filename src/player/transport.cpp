@@ -1,0 +1,355 @@
+#include "player/transport.h"
+
+#include "lyrics/capture.h"
+#include "player/engine.h"
+#include "tags/textcodec.h"
+
+#include <fstream>
+
+namespace cantora::player {
+
+namespace {
+
+std::string fileNameOf(const std::string &path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The header's first ten bytes: only the format field is shown.
+std::string formatOf(const std::string &path, std::uint8_t &format) {
+    std::string head(10, '\0');
+    std::ifstream in(path, std::ios::binary);
+    in.read(head.data(), 10);
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.size() >= 10)
+        format = static_cast<std::uint8_t>(head[9]);
+    return TipoFile(head);
+}
+
+// The engine takes UTF-16 file names; ours are UTF-8 (bytes that are not
+// are read as CP1252 first).
+std::u16string utf16Of(const std::string &path) {
+    const std::string utf8 = text::toUtf8(path);
+    std::u16string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t cp = len == 1 ? c : c & (0x7F >> len);
+        for (std::size_t k = 1; k < len && i + k < utf8.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+Transport::Transport(TransportListener &listener) : listener_(listener) { info_.openCaption = kOpenCaption; }
+
+Transport::~Transport() {
+    // The tempo callbacks point into this transport's song state.
+    lyrics_.reset();
+    if (song_.handle)
+        BASS_StreamFree(song_.handle);
+}
+
+void Transport::fontGeneral() {
+    listener_.reloadSettings();
+    fonts_.fontGeneral(defaultFont_, song_.handle);
+    if (fonts_.mainFont != 0) {
+        missingFontReported_.clear();
+    } else if (missingFontReported_ != fonts_.mainFontPath) {
+        // Said once per file: every Open reloads the font.
+        missingFontReported_ = fonts_.mainFontPath;
+        listener_.soundFontMissing(fonts_.mainFontPath);
+    }
+}
+
+void Transport::releaseSong() {
+    lyrics_.reset();
+    if (song_.handle)
+        BASS_StreamFree(song_.handle);
+}
+
+bool Transport::beginOpen() {
+    fonts_.count = 0;
+    fonts_.clearChannelFonts();
+    live_ = LiveSettings{};
+    song_.tempo.tempoFactor = 1.0f;
+    flags_.rebuildOnPlay = false;
+    controls_.capture = true;
+    flags_.started = false;
+    flags_.stopped = false;
+    listener_.deleteWorkFiles();
+    resetChannelRecords(channels_);
+    if (flags_.paused) {
+        flags_.paused = false;
+        // The stream goes with the output; the song is opened again below.
+        lyrics_.reset();
+        releaseOutput();
+        if (!reopenOutput()) {
+            listener_.engineFailed("Can't initialize device", engineErrorCode());
+            return false;
+        }
+    }
+    controls_.convert = false;
+    controls_.replaceFont = true;
+    controls_.displayTimer = true;
+    report();
+    return true;
+}
+
+void Transport::openCancelled() {
+    controls_.play = false;
+    controls_.stop = false;
+    report();
+}
+
+bool Transport::open(const std::string &path) {
+    // Only one song lives at a time: the previous one is released first.
+    releaseSong();
+    song_.path = path;
+    const std::u16string wide = utf16Of(path);
+    song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_MIDI_DECAYEND, 44100);
+    if (song_.handle == 0) {
+        const int code = engineErrorCode();
+        // Nothing is left loaded: no time, no format, nothing to play.
+        info_ = SongInfo{kCannotOpenCaption, {}, 0};
+        song_.format = 0;
+        controls_.play = false;
+        controls_.stop = false;
+        controls_.pause = false;
+        controls_.lrcCreator = false;
+        listener_.songChanged(info_);
+        listener_.lyricsCleared();
+        report();
+        listener_.engineFailed("Can't play the file", code);
+        return false;
+    }
+    applied_ = LiveApplied{};
+    info_.openCaption = fileNameOf(path);
+    info_.format = formatOf(path, song_.format);
+
+    fontGeneral();
+    controls_.lrcCreator = true;
+    info_.seconds = lengthSeconds();
+    listener_.songChanged(info_);
+
+    listener_.lyricsCleared();
+    registerSyncs(song_.handle, true);
+    controls_.play = true;
+    report();
+
+    ApplyTempo(song_.handle, song_.tempo, true);
+    registerTempoSyncs(song_.handle, song_.tempo);
+    return true;
+}
+
+long long Transport::lengthSeconds() const {
+    long long secs = roundedSeconds(song_.handle, BASS_ChannelGetLength(song_.handle, BASS_POS_BYTE));
+    return secs < 0 ? 0 : secs;
+}
+
+void Transport::listenTo(HSTREAM stream) {
+    lyrics::StreamListeners l;
+    l.onMark = [this](const lyrics::MarkReached &m) { listener_.markReached(m); };
+    l.onEnd = [this](HSTREAM s) { listener_.streamEnded(s); };
+    lyrics_ = lyrics::StreamSubscription(stream, std::move(l));
+}
+
+void Transport::registerSyncs(HSTREAM stream, bool atOpen) {
+    listenTo(stream);
+    const lyrics::MarkSource source = markSource_ = lyrics::markSourceOf(stream);
+    lyrics::registerEndSync(stream);
+    if (atOpen) {
+        lyrics::registerLyricSync(stream, source);
+        if (captureLyrics)
+            lyrics::registerLyricCapture(stream, lyrics::MarkSource::Lyric, 0);
+        return;
+    }
+    // A rebuilt stream gets either the page or the capture, and the end twice.
+    if (!captureLyrics)
+        lyrics::registerLyricSync(stream, source);
+    else if (source != lyrics::MarkSource::None)
+        lyrics::registerLyricCapture(stream, source, static_cast<DWORD>(source));
+    lyrics::registerEndSync(stream);
+}
+
+bool Transport::play() {
+    flags_.started = true;
+    controls_.lrcCreator = false;
+    controls_.exit = false;
+    if (!flags_.stopped) {
+        BASS_ChannelPlay(song_.handle, 0);
+        live_.fontVolume = 0.5f;
+        applied_.fontVolume.reset();
+        applyLive();
+        listener_.liveChanged(live_);
+    }
+    // A resume from Pause: the stream plays again and nothing else changes.
+    if (flags_.paused) {
+        report();
+        return true;
+    }
+    if (!flags_.stopped)
+        controls_.pause = true;
+    controls_.stop = true;
+    controls_.play = false;
+    controls_.open = false;
+    if (!flags_.rebuildOnPlay) {
+        // The channel scan of the song file arrives with the mixer.
+        report();
+        return true;
+    }
+    controls_.convert = false;
+    report();
+    lyrics_.reset();
+    releaseOutput();
+    if (!reopenOutput()) {
+        listener_.engineFailed("Can't initialize device", engineErrorCode());
+        return false;
+    }
+    Modify();
+    return true;
+}
+
+void Transport::pause() {
+    flags_.paused = true;
+    BASS_ChannelPause(song_.handle);
+    controls_.play = true;
+    report();
+}
+
+void Transport::stopState() {
+    controls_.lrcCreator = false;
+    flags_.paused = false;
+    flags_.started = false;
+    flags_.stopped = true;
+    controls_.options = true;
+    controls_.exit = true;
+    flags_.rebuildOnPlay = true;
+    settling_ = false;
+    ++replayGeneration_;
+    controls_.convert = true;
+    controls_.open = true;
+    controls_.play = true;
+    controls_.stop = false;
+    controls_.pause = false;
+    controls_.replaceFont = false;
+    report();
+}
+
+void Transport::stop() {
+    releaseSong();
+    stopState();
+}
+
+void Transport::songEnded(HSTREAM stream) {
+    if (stream == 0 || stream != song_.handle)
+        return;
+    listener_.lyricsCleared();
+    // The engine has released the stream; the window is left as Stop leaves it.
+    lyrics_.reset();
+    stopState();
+}
+
+void Transport::Modify() {
+    controls_.displayTimer = true;
+    const std::u16string wide = utf16Of(song_.path);
+    song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_AUTOFREE, 0);
+    applied_ = LiveApplied{};
+    // Listen and put the settings on before the first sample is heard.
+    listener_.lyricsCleared();
+    registerSyncs(song_.handle, false);
+    ApplyTempo(song_.handle, song_.tempo, true);
+    registerTempoSyncs(song_.handle, song_.tempo);
+    applyLive();
+    BASS_ChannelPlay(song_.handle, 0);
+    controls_.replaceFont = false;
+    settling_ = true;
+    report();
+
+    const std::uint64_t generation = ++replayGeneration_;
+    const HSTREAM handle = song_.handle;
+    listener_.after(2000, [this, generation, handle] {
+        // A Stop, an Open or the end of the song in the meantime wins.
+        if (generation != replayGeneration_ || handle != song_.handle)
+            return;
+        settling_ = false;
+        info_.seconds = lengthSeconds();
+        listener_.songChanged(info_);
+        // Playing again: Pause and the resume path work as after a first Play.
+        flags_.stopped = false;
+        controls_.pause = true;
+        report();
+    });
+}
+
+void Transport::seek(int seconds) {
+    QWORD pos = BASS_ChannelSeconds2Bytes(song_.handle, seconds);
+    BASS_ChannelSetPosition(song_.handle, pos, BASS_POS_BYTE);
+    // The jump chased the song's own programs and controllers back: the
+    // user's choices go on again.
+    applied_.afterSeek();
+    applyLive();
+    listener_.lyricsCleared();
+    controls_.displayTimer = true;
+    report();
+}
+
+void Transport::applyLive() {
+    song_.tempo.tempoFactor = live_.tempoFactor;
+    const auto songTempo = static_cast<std::uint32_t>(song_.tempo.tempo.load());
+    applyLiveSettings(song_.handle, live_, applied_, songTempo, &fonts_);
+}
+
+void Transport::setFontVolume(float volume) {
+    live_.fontVolume = volume;
+    applied_.fontVolume.reset();
+    applyLive();
+}
+
+void Transport::chooseDrumKit(int channel, int row) {
+    if (row < 0 || channel < 0 || channel > 15)
+        return;
+    if (channel == LiveSettings::kDrumChannel)
+        live_.drumKit = row;
+    else
+        live_.channels[static_cast<std::size_t>(channel)].program = row;
+    applyLive();
+}
+
+void Transport::applyChannelFonts() {
+    fonts_.applyChannelFonts(song_.handle);
+    applied_.fontVolume.reset();
+    applyLive();
+}
+
+std::string Transport::bpm() const {
+    if (song_.handle == 0)
+        return {};
+    return bpmText(song_.tempo.tempo, song_.tempo.tempoFactor);
+}
+
+long long Transport::positionSeconds() const {
+    // Without a stream (none opened yet, or the song has ended and freed
+    // it) the position reads as the start of the song.
+    long long secs = roundedSeconds(song_.handle, BASS_ChannelGetPosition(song_.handle, BASS_POS_BYTE));
+    return secs < 0 ? 0 : secs;
+}
+
+DWORD Transport::activity() const { return BASS_ChannelIsActive(song_.handle); }
+
+std::string Transport::soundFontLabel() const {
+    std::string name;
+    return fonts_.mainFontName(name) ? "SoundFont: " + text::toUtf8(name) : std::string("no soundfont");
+}
+
+} // namespace cantora::player

@@ -1,0 +1,172 @@
+#pragma once
+// The player's transport: the one song (stream, path, tempo), the transport
+// flags, the SoundFonts and the channel records, with Open, Play, Pause,
+// Stop, replay (Modify) and seek and the rules for which commands are
+// available after each. The window forwards its commands here and shows
+// what the transport reports through TransportListener.
+//
+// Threading: every member runs on the UI thread. The engine's lyric and end
+// callbacks reach the listener on the engine's thread (see there); the
+// mix-time tempo callbacks touch only the song's atomic tempo fields.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "audio/bass.h"
+#include "lyrics/livesync.h"
+#include "player/channels.h"
+#include "player/livesettings.h"
+#include "player/song.h"
+#include "player/soundfonts.h"
+
+namespace cantora::player {
+
+// Which of the window's commands are available, and whether its display timer runs.
+struct TransportControls {
+    bool open = true;          // Open MidiFile
+    bool play = false;         // Play
+    bool pause = false;        // Pause
+    bool stop = false;         // Stop
+    bool replaceFont = false;  // replace the main SoundFont
+    bool convert = false;      // Wave and MP3 (wanted state)
+    bool lrcCreator = false;   // menu LRC Creator
+    bool exit = true;          // menu Exit
+    bool options = true;       // menu Options
+    bool capture = false;      // the MP3K box
+    bool displayTimer = false; // the half-second display timer
+    bool operator==(const TransportControls &) const = default;
+};
+
+// What the window shows about the loaded song.
+struct SongInfo {
+    std::string openCaption;   // the Open button's caption (plain text, not escaped)
+    std::string format;        // the header's format field as "&H01"
+    long long seconds = 0;     // length, whole seconds; the position slider's maximum
+};
+
+// What the transport tells the window.
+class TransportListener {
+public:
+    virtual ~TransportListener() = default;
+    // The commands' states changed.
+    virtual void controlsChanged(const TransportControls &controls) = 0;
+    // A song was loaded, replaced or lost: caption, format, length; position back to 0.
+    virtual void songChanged(const SongInfo &song) = 0;
+    // The lyric page must be emptied.
+    virtual void lyricsCleared() = 0;
+    // An engine call failed: the message and the engine's error code.
+    virtual void engineFailed(const std::string &message, int code) = 0;
+    // The live settings changed on the transport's side (Play sets the font volume).
+    virtual void liveChanged(const LiveSettings &live) = 0;
+    // The main SoundFont at `path` could not be loaded.
+    virtual void soundFontMissing(const std::string &path) = 0;
+    // Re-read the settings file into the SoundFont fields (before the main font is loaded).
+    virtual void reloadSettings() = 0;
+    // Delete the work files of the conversion.
+    virtual void deleteWorkFiles() = 0;
+    // A fixed pause: run `then` after `ms` milliseconds without blocking input.
+    virtual void after(int ms, std::function<void()> then) = 0;
+    // ENGINE THREAD: a lyric mark of the song stream was reached. Post it on.
+    virtual void markReached(const lyrics::MarkReached &mark) = 0;
+    // ENGINE THREAD: the song stream ended and was released. Post it, then
+    // call Transport::songEnded on the UI thread.
+    virtual void streamEnded(HSTREAM stream) = 0;
+};
+
+class Transport {
+public:
+    // The Open button's caption before a song and after a failed Open.
+    static constexpr const char *kOpenCaption = "Open MidiFile";
+    static constexpr const char *kCannotOpenCaption = "click here to open a file & play it...";
+
+    explicit Transport(TransportListener &listener);
+    ~Transport();
+    Transport(const Transport &) = delete;
+    Transport &operator=(const Transport &) = delete;
+
+    // The main SoundFont used when the settings name none.
+    void setDefaultFont(std::string path) { defaultFont_ = std::move(path); }
+    // Loads the main SoundFont (settings, else the default) for new streams and the song.
+    void fontGeneral();
+
+    // Open, first half: the resets before the chooser. False when the output
+    // could not be reopened (reported; the program must end).
+    bool beginOpen();
+    // Open cancelled at the chooser: Play and Stop become unavailable.
+    void openCancelled();
+    // Open, second half: loads `path` (the previous song is released first).
+    // False when it cannot be played (reported; no song is left loaded).
+    bool open(const std::string &path);
+    // Play or resume; after Stop, rebuilds the stream. False when the output
+    // could not be reopened (reported; the program must end).
+    bool play();
+    void pause();
+    void stop();
+    // Rebuilds the stream for a replay after Stop and plays it; the window
+    // settles after the fixed two-second pause.
+    void Modify();
+    // Jumps to `seconds` and puts the live settings back on the song.
+    void seek(int seconds);
+    // The song stream ended (posted from the engine): the window returns to
+    // its state after Stop. Reports of a stream since replaced are ignored.
+    void songEnded(HSTREAM stream);
+
+    // Live settings: change `live()` then apply, or use the helpers.
+    LiveSettings &live() { return live_; }
+    void applyLive();
+    // The SoundFont volume slider (0-1); sent even when unchanged (fonts may be new).
+    void setFontVolume(float volume);
+    // A drum kit chosen from the list (its list position) for `channel`.
+    void chooseDrumKit(int channel, int row);
+    // After the SoundFonts changed: hands the channel font list to the song and re-applies the volume.
+    void applyChannelFonts();
+
+    // The display timer's texts: beats per minute ("" when unknown), the
+    // position in whole seconds, the SoundFont label.
+    std::string bpm() const;
+    long long positionSeconds() const;
+    std::string soundFontLabel() const;
+    // What the song stream is doing: BASS_ACTIVE_STOPPED, _PLAYING or _PAUSED.
+    DWORD activity() const;
+
+    // Whether the MP3K box is ticked (capture instead of the page on replay).
+    bool captureLyrics = false;
+
+    const Song &song() const { return song_; }
+    Song &song() { return song_; }
+    const TransportFlags &flags() const { return flags_; }
+    const TransportControls &controls() const { return controls_; }
+    SoundFonts &fonts() { return fonts_; }
+    ChannelRecords &channels() { return channels_; }
+    // Where the song's lyrics come from, as chosen when its stream was made.
+    lyrics::MarkSource markSource() const { return markSource_; }
+    // True while a replay waits for its two-second pause to end.
+    bool settling() const { return settling_; }
+
+private:
+    void report() { listener_.controlsChanged(controls_); }
+    void releaseSong();
+    void listenTo(HSTREAM stream);
+    void registerSyncs(HSTREAM stream, bool atOpen);
+    void stopState();
+    long long lengthSeconds() const;
+
+    TransportListener &listener_;
+    Song song_;
+    TransportFlags flags_;
+    TransportControls controls_;
+    SoundFonts fonts_;
+    ChannelRecords channels_{};
+    LiveSettings live_;
+    LiveApplied applied_;
+    SongInfo info_;
+    lyrics::StreamSubscription lyrics_;
+    std::string defaultFont_;
+    std::string missingFontReported_;
+    std::uint64_t replayGeneration_ = 0;
+    bool settling_ = false;
+    lyrics::MarkSource markSource_ = lyrics::MarkSource::None;
+};
+
+} // namespace cantora::player

@@ -1,0 +1,233 @@
+// The live settings on a stream: what re-applying sends and leaves alone,
+// measured on what the stream holds and on rendered sound.
+#include "player/livesettings.h"
+
+#include "player/playertest.h"
+#include "player/soundfonts.h"
+#include "render/songrender.h"
+
+#include <cmath>
+#include <type_traits>
+#include <vector>
+
+using namespace cantora;
+using namespace cantora::player;
+
+static_assert(std::is_constructible_v<render::RenderBlockFn, LiveBlockHook>,
+              "the hook must fit the renderer's per-block callback");
+
+namespace {
+
+class LiveTest : public playertest::Engine {
+protected:
+    void SetUp() override {
+        Engine::SetUp();
+        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+        ASSERT_NE(font, 0u);
+        BASS_MIDI_FONT one{font, -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &one, 1);
+    }
+    void TearDown() override {
+        BASS_MIDI_FontFree(font);
+        Engine::TearDown();
+    }
+    // A 16-bit decoding stream, as the renderer makes.
+    HSTREAM decoder() {
+        return BASS_MIDI_StreamCreateFile(1, bytes.data(), 0, bytes.size(), BASS_STREAM_DECODE | BASS_MIDI_DECAYEND,
+                                          44100);
+    }
+    // Pulls the whole song in renderer-sized blocks, calling `hook` before
+    // each; returns the left channel. Gives up after `maxSeconds`.
+    std::vector<float> render(HSTREAM s, LiveBlockHook hook, double maxSeconds = 60) {
+        std::vector<float> left;
+        std::vector<std::int16_t> block(render::kRenderBlockBytes / 2);
+        hook(s, -1);
+        while (left.size() < maxSeconds * 44100) {
+            if (!hook(s, static_cast<std::int64_t>(BASS_ChannelGetPosition(s, BASS_POS_BYTE))))
+                break;
+            DWORD n = BASS_ChannelGetData(s, block.data(), render::kRenderBlockBytes);
+            if (n == DWORD(-1) || n == 0)
+                break;
+            for (DWORD i = 0; i < n / 2; i += 2)
+                left.push_back(block[i] / 32768.0f);
+        }
+        return left;
+    }
+    static double rms(const std::vector<float> &x, double from, double to) {
+        double sum = 0;
+        std::size_t a = std::size_t(from * 44100), b = std::min(x.size(), std::size_t(to * 44100));
+        for (std::size_t i = a; i < b; ++i)
+            sum += double(x[i]) * x[i];
+        return b > a ? std::sqrt(sum / double(b - a)) : 0;
+    }
+
+    HSOUNDFONT font = 0;
+    std::string bytes;
+};
+
+} // namespace
+
+TEST(LiveTempo, ScaledTempoIsRoundedAndStaysWithinMidisRange) {
+    EXPECT_EQ(scaledTempo(500000, 2.0f / 3.0f), 333333u);
+    EXPECT_EQ(scaledTempo(500000, 1.0f), 500000u);
+    EXPECT_EQ(scaledTempo(16777215, 1.0f), 16777215u);   // the largest tempo MIDI has
+    EXPECT_EQ(scaledTempo(16777215, 1.5f), 16777215u);
+    EXPECT_EQ(scaledTempo(8388608, 2.0f), 16777215u);    // one past the top is held at it
+    EXPECT_EQ(scaledTempo(1, 0.25f), 1u);                // never 0
+    EXPECT_EQ(scaledTempo(3, 0.5f), 2u);                 // 1.5 rounds up
+}
+
+TEST(LiveChannels, KeyAndChannelKeyAddUpButNeverOnTheDrums) {
+    LiveSettings s;
+    s.key = 2;
+    s.channels[3].key = -5;
+    EXPECT_EQ(s.transposeOf(0), 2);
+    EXPECT_EQ(s.transposeOf(3), -3);
+    EXPECT_EQ(s.transposeOf(LiveSettings::kDrumChannel), 0);
+    s.channels[4].mute = true;
+    EXPECT_TRUE(s.audible(0));
+    EXPECT_FALSE(s.audible(4));
+    s.channels[0].solo = true;
+    EXPECT_TRUE(s.audible(0));
+    EXPECT_FALSE(s.audible(1));
+    s.channels[4].solo = true;   // muted wins over soloed
+    EXPECT_FALSE(s.audible(4));
+}
+
+TEST_F(LiveTest, GIVEN_a_tempo_factor_WHEN_applied_before_every_block_THEN_it_never_compounds_and_the_render_ends) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.noteOn(t, 0, 0, 60, 90);
+    w.tempo(t, 960, 250000);   // twice as fast after two beats
+    w.noteOff(t, 1920, 0, 60);
+    bytes = w.bytes();
+    // Own clock: 1 s + 0.5 s. At factor 2: 3 s, plus the release tail.
+    LiveSettings s;
+    s.tempoFactor = 2.0f;
+    LiveBlockHook hook(s, bytes);
+    EXPECT_EQ(hook.songTempoAt(0), 500000u);
+    EXPECT_EQ(hook.songTempoAt(1000), 250000u);
+
+    HSTREAM h = decoder();
+    ASSERT_NE(h, 0u);
+    std::vector<float> out = render(h, hook, 30);
+    EXPECT_GT(out.size(), 2.9 * 44100);
+    EXPECT_LT(out.size(), 6.0 * 44100) << "the tempo compounded";
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);   // 250000 × 2
+    BASS_StreamFree(h);
+}
+
+TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_reapplied_every_block_THEN_a_held_note_keeps_sounding) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.program(t, 0, 0, 19);    // church organ: holds at full level
+    w.noteOn(t, 0, 0, 60, 110);
+    w.noteOff(t, 3840, 0, 60); // four seconds
+    bytes = w.bytes();
+    LiveSettings s;
+    s.key = 2;
+    s.channels[0].key = 1;
+    HSTREAM h = decoder();
+    std::vector<float> out = render(h, LiveBlockHook(s, bytes), 10);
+    const double early = rms(out, 0.5, 1.0), late = rms(out, 3.0, 3.8);
+    EXPECT_GT(early, 0.005);
+    EXPECT_GT(late, early / 4) << "early " << early << " late " << late;
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 103u);
+    BASS_StreamFree(h);
+}
+
+TEST_F(LiveTest, GIVEN_settings_on_one_channel_WHEN_reapplied_THEN_the_songs_own_changes_on_the_others_stand) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.program(t, 0, 1, 40);
+    w.noteOn(t, 0, 1, 60, 90);
+    w.controller(t, 480, 1, 7, 30);    // the song turns channel 2 down
+    w.controller(t, 480, 1, 10, 20);
+    w.program(t, 480, 1, 41);          // and changes its instrument
+    w.controller(t, 480, 0, 7, 50);    // the song's own volume on channel 1
+    w.noteOff(t, 1920, 1, 60);
+    bytes = w.bytes();
+    LiveSettings s;
+    s.channels[0].volume = 100;
+    s.channels[0].program = 5;
+    HSTREAM h = decoder();
+    render(h, LiveBlockHook(s, bytes), 10);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 30u);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PAN), 20u);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PROGRAM), 41u);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_PROGRAM), 5u);
+    // The user's volume was sent once; the song's later change is the song's.
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 50u);
+    BASS_StreamFree(h);
+}
+
+TEST_F(LiveTest, GIVEN_a_solo_WHEN_the_song_raises_a_silenced_channel_THEN_it_stays_silent_until_the_solo_ends) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.controller(t, 0, 1, 7, 90);
+    w.noteOn(t, 0, 1, 60, 90);
+    w.controller(t, 960, 1, 7, 70);
+    w.noteOff(t, 1920, 1, 60);
+    bytes = w.bytes();
+    HSTREAM h = decoder();
+    LiveSettings s;
+    s.channels[0].solo = true;
+    LiveApplied applied;
+    std::vector<std::int16_t> block(10000);
+    BASS_ChannelGetData(h, block.data(), 20000);
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 0u);
+    for (int i = 0; i < 30; ++i)   // past the song's own volume change
+        BASS_ChannelGetData(h, block.data(), 20000);
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 0u);
+    s.channels[0].solo = false;
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 70u);
+    BASS_StreamFree(h);
+}
+
+TEST_F(LiveTest, GIVEN_a_font_volume_WHEN_applied_THEN_every_font_gets_it_once) {
+    SoundFonts fonts;
+    fonts.mainFont = font;
+    LiveSettings s;
+    s.fontVolume = 0.5f;
+    LiveApplied applied;
+    applyLiveSettings(0, s, applied, 0, &fonts);
+    EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(font), 0.5f);
+    // Already in force: a volume the engine changed meanwhile is not fought.
+    BASS_MIDI_FontSetVolume(font, 0.8f);
+    applyLiveSettings(0, s, applied, 0, &fonts);
+    EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(font), 0.8f);
+    fonts.mainFont = 0;
+}
+
+TEST_F(LiveTest, GIVEN_settings_in_force_WHEN_applied_again_THEN_nothing_is_sent_and_a_key_change_sends_only_keys) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 1920, 0, 60);
+    bytes = w.bytes();
+    HSTREAM h = decoder();
+    LiveSettings s;
+    s.key = 2;
+    s.channels[4].key = -2;   // 2 - 2: no transpose at all on channel 5
+    s.channels[1].program = 30;
+    s.channels[1].volume = 90;
+    s.channels[2].pan = 10;
+    s.drumKit = 16;
+    LiveApplied applied;
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(applied.eventsSent, 14 + 4);   // 14 transposes (not the drums, not channel 5), 4 others
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(applied.eventsSent, 0);
+    s.key = 3;
+    applyLiveSettings(h, s, applied, 500000);
+    EXPECT_EQ(applied.eventsSent, 15);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 4, MIDI_EVENT_TRANSPOSE), 101u);
+    BASS_StreamFree(h);
+}

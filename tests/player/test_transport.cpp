@@ -1,0 +1,250 @@
+// The transport driven as the window drives it, without a window: a
+// recording listener stands in for the widgets, the output is silent.
+#include "player/transport.h"
+
+#include "lyrics/livesync.h"
+#include "player/playertest.h"
+#include "player/sf2builder.h"
+
+#include <mutex>
+
+using namespace cantora;
+using namespace cantora::player;
+
+namespace {
+
+// What the window would show, recorded.
+struct Screen : TransportListener {
+    TransportControls controls;
+    SongInfo song;
+    int cleared = 0;
+    std::vector<std::string> errors;
+    std::vector<std::string> missing;
+    std::vector<int> pauses;
+    std::vector<std::function<void()>> held;
+    bool hold = false;
+    int settingsRead = 0, workFilesDeleted = 0;
+    std::mutex mutex;   // marks and ends arrive on the engine thread
+    std::vector<lyrics::MarkReached> marks;
+    std::vector<HSTREAM> ends;
+
+    void controlsChanged(const TransportControls &c) override { controls = c; }
+    void songChanged(const SongInfo &s) override { song = s; }
+    void lyricsCleared() override { ++cleared; }
+    void engineFailed(const std::string &m, int code) override { errors.push_back(m + " " + std::to_string(code)); }
+    void liveChanged(const LiveSettings &) override {}
+    void soundFontMissing(const std::string &path) override { missing.push_back(path); }
+    void reloadSettings() override { ++settingsRead; }
+    void deleteWorkFiles() override { ++workFilesDeleted; }
+    void after(int ms, std::function<void()> then) override {
+        pauses.push_back(ms);
+        if (hold)
+            held.push_back(std::move(then));
+        else
+            then();
+    }
+    void markReached(const lyrics::MarkReached &m) override {
+        std::lock_guard lock(mutex);
+        marks.push_back(m);
+    }
+    void streamEnded(HSTREAM s) override {
+        std::lock_guard lock(mutex);
+        ends.push_back(s);
+    }
+    // The enabled commands in one comparable line.
+    std::string line() const {
+        auto b = [](bool v) { return v ? "1" : "0"; };
+        return std::string("open=") + b(controls.open) + " play=" + b(controls.play) + " pause=" + b(controls.pause) +
+               " stop=" + b(controls.stop) + " exit=" + b(controls.exit);
+    }
+};
+
+class TransportTest : public playertest::Engine {
+protected:
+    void SetUp() override {
+        Engine::SetUp();
+        transport.setDefaultFont(CANTORA_TEST_SF2);
+    }
+    void TearDown() override {
+        transport.stop();
+        Engine::TearDown();
+    }
+    // Channel 0 plays program 10, channel 1 program 40; `seconds` long at 120 bpm.
+    std::string song(const std::string &name, int seconds = 4, std::vector<std::string> lyrics = {}) {
+        audio::MidiWriter w(480, 1);
+        int t = w.addTrack();
+        w.tempo(t, 0, 500000);
+        w.program(t, 0, 0, 10);
+        w.program(t, 0, 1, 40);
+        w.noteOn(t, 0, 0, 60, 90);
+        w.noteOff(t, 960ull * seconds, 0, 60);
+        std::uint64_t tick = 96;
+        for (auto &l : lyrics)
+            w.lyric(t, tick += 96, l);
+        return write(name, w.bytes());
+    }
+    bool open(const std::string &path) { return transport.beginOpen() && transport.open(path); }
+
+    Screen screen;
+    Transport transport{screen};
+};
+
+bool alive(HSTREAM h) { return BASS_ChannelGetLength(h, BASS_POS_BYTE) != static_cast<QWORD>(-1); }
+
+} // namespace
+
+TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_commands_follow_each_step) {
+    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0 exit=1");   // before any song
+    ASSERT_TRUE(open(song("twinkle.kar", 187)));
+    EXPECT_EQ(screen.song.openCaption, "twinkle.kar");
+    EXPECT_EQ(screen.song.format, "&H01");
+    EXPECT_EQ(screen.song.seconds, 187);
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_TRUE(screen.controls.lrcCreator);
+    EXPECT_EQ(screen.workFilesDeleted, 1);
+    EXPECT_EQ(transport.activity(), BASS_ACTIVE_STOPPED);
+
+    transport.play();
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
+    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
+    transport.pause();
+    EXPECT_EQ(screen.line(), "open=0 play=1 pause=1 stop=1 exit=0");
+    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PAUSED);
+    transport.play();
+    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
+
+    const HSTREAM first = transport.song().handle;
+    transport.stop();
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_FALSE(alive(first));
+
+    // Replay: rebuilt and playing at once; Pause comes after the settling pause.
+    screen.hold = true;
+    transport.play();
+    EXPECT_EQ(screen.pauses, std::vector<int>{2000});
+    EXPECT_NE(transport.song().handle, first);
+    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=0 stop=1 exit=0");
+    EXPECT_TRUE(transport.settling());
+    screen.held.at(0)();
+    EXPECT_FALSE(transport.settling());
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
+    EXPECT_EQ(screen.song.seconds, 187);
+}
+
+TEST_F(TransportTest, GIVEN_a_loaded_song_WHEN_another_is_opened_ten_times_THEN_only_the_last_stream_lives) {
+    const std::string path = song("big.mid", 30);
+    std::vector<HSTREAM> streams;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(open(path));
+        streams.push_back(transport.song().handle);
+    }
+    for (std::size_t i = 0; i + 1 < streams.size(); ++i)
+        EXPECT_FALSE(alive(streams[i])) << "open " << i << " left its stream";
+    EXPECT_TRUE(alive(streams.back()));
+}
+
+TEST_F(TransportTest, GIVEN_a_loaded_song_WHEN_a_broken_file_is_opened_THEN_nothing_of_the_old_song_remains) {
+    ASSERT_TRUE(open(song("good.mid", 125)));
+    const HSTREAM good = transport.song().handle;
+    EXPECT_FALSE(open(write("bad.mid", "MThd and then nothing")));
+    ASSERT_EQ(screen.errors.size(), 1u);
+    EXPECT_EQ(screen.errors[0].rfind("Can't play the file ", 0), 0u);
+    EXPECT_EQ(screen.song.openCaption, Transport::kCannotOpenCaption);
+    EXPECT_EQ(screen.song.seconds, 0);
+    EXPECT_EQ(screen.song.format, "");
+    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0 exit=1");
+    EXPECT_FALSE(screen.controls.lrcCreator);
+    EXPECT_FALSE(alive(good));
+}
+
+TEST_F(TransportTest, GIVEN_a_playing_song_WHEN_it_ends_THEN_commands_are_as_after_stop_and_late_ends_are_ignored) {
+    ASSERT_TRUE(open(song("a.kar")));
+    transport.play();
+    const HSTREAM h = transport.song().handle;
+    lyrics::EndSync(0, h, 0, nullptr);
+    {
+        std::lock_guard lock(screen.mutex);
+        ASSERT_EQ(screen.ends, std::vector<HSTREAM>{h});
+    }
+    transport.songEnded(h);
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_TRUE(transport.flags().rebuildOnPlay);
+
+    // The end of a stream that has since been replaced changes nothing.
+    ASSERT_TRUE(open(song("b.kar")));
+    transport.play();
+    transport.songEnded(h);
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
+}
+
+TEST_F(TransportTest, GIVEN_a_replay_settling_WHEN_stopped_or_reopened_THEN_the_late_pause_changes_nothing) {
+    ASSERT_TRUE(open(song("a.mid")));
+    transport.play();
+    transport.stop();
+    screen.hold = true;
+    transport.play();
+    transport.stop();
+    screen.held.at(0)();
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_FALSE(transport.settling());
+}
+
+TEST_F(TransportTest, GIVEN_a_chosen_instrument_WHEN_seeking_THEN_it_survives_and_other_channels_keep_the_songs) {
+    ASSERT_TRUE(open(song("a.mid", 20)));
+    transport.play();
+    transport.live().channels[0].program = 5;
+    transport.applyLive();
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_PROGRAM), 5u);
+    transport.seek(10);
+    EXPECT_GE(transport.positionSeconds(), 10);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_PROGRAM), 5u);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 1, MIDI_EVENT_PROGRAM), 40u);
+    // A seek to the very start, as replay does, keeps the choice too.
+    transport.seek(0);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_PROGRAM), 5u);
+}
+
+TEST_F(TransportTest, GIVEN_a_drum_kit_chosen_WHEN_replayed_THEN_the_drum_channel_plays_it) {
+    ASSERT_TRUE(open(song("a.mid")));
+    transport.play();
+    transport.chooseDrumKit(LiveSettings::kDrumChannel, 127);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_PROGRAM), 127u);
+    transport.stop();
+    transport.play();
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_PROGRAM), 127u);
+    // The key reaches the replayed song on every channel but the drums.
+    transport.live().key = 3;
+    transport.applyLive();
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 103u);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_TRANSPOSE), 100u);
+}
+
+TEST_F(TransportTest, GIVEN_a_missing_soundfont_WHEN_songs_are_opened_THEN_it_is_reported_once) {
+    transport.setDefaultFont((dir / "Chorium.sf2").string());
+    transport.fontGeneral();
+    ASSERT_TRUE(open(song("a.mid")));
+    ASSERT_TRUE(open(song("b.mid")));
+    EXPECT_EQ(screen.missing, std::vector<std::string>{(dir / "Chorium.sf2").string()});
+    EXPECT_EQ(transport.soundFontLabel(), "no soundfont");
+    // Once it is there it loads; should it go again, that is said again.
+    write("Chorium.sf2", testsupport::buildSf2("Back", {{0, 0, "Piano"}}));
+    ASSERT_TRUE(open(song("c.mid")));
+    EXPECT_EQ(transport.soundFontLabel(), "SoundFont: Back");
+    std::filesystem::remove(dir / "Chorium.sf2");
+    ASSERT_TRUE(open(song("d.mid")));
+    EXPECT_EQ(screen.missing.size(), 2u);
+}
+
+TEST_F(TransportTest, GIVEN_a_karaoke_song_WHEN_a_mark_is_reached_THEN_only_its_own_listener_hears_it) {
+    ASSERT_TRUE(open(song("k.kar", 4, {"\\a", "b", "c", "d", "e", "f"})));
+    EXPECT_EQ(transport.markSource(), lyrics::MarkSource::Lyric);
+    const HSTREAM h = transport.song().handle;
+    lyrics::LyricSync(0, h, 1, reinterpret_cast<void *>(std::uintptr_t(BASS_MIDI_MARK_LYRIC)));
+    // Another stream's listener does not hear this one's marks.
+    lyrics::reportMark({h + 1000, "x", 0});
+    std::lock_guard lock(screen.mutex);
+    ASSERT_EQ(screen.marks.size(), 1u);
+    EXPECT_EQ(screen.marks[0].text, "b");
+    EXPECT_EQ(screen.marks[0].stream, h);
+}
