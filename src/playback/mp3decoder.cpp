@@ -123,11 +123,17 @@ bool Mp3Decoder::openBytes(std::string bytes)
         return fail("not an MPEG audio file");
     rate_ = static_cast<int>(rate);
 
-    long accurate = 0;
-    mpg123_getstate(handle_, MPG123_ACCURATE, &accurate, nullptr);
-    lengthFromHeader_ = accurate != 0;
-    if (!lengthFromHeader_ && mpg123_scan(handle_) != MPG123_OK)
+    // A LAME tag gives the exact sample count (frames, delay and padding).
+    // Without one the length mpg123 offers is a guess from the file size (a
+    // constant bitrate file looks "accurate" all the same): count the frames.
+    // A tagged file is counted too, as a cut or partly copied file keeps the
+    // tag of the whole song; the count keeps the tag's delay and padding.
+    long delay = -1;
+    mpg123_getstate(handle_, MPG123_ENC_DELAY, &delay, nullptr);
+    const off_t promised = mpg123_length(handle_);
+    if (mpg123_scan(handle_) != MPG123_OK)
         return fail("the MPEG frames cannot be read");
+    lengthFromHeader_ = delay >= 0 && mpg123_length(handle_) == promised;
     const off_t len = mpg123_length(handle_);
     if (len <= 0)
         return fail("no audio in the file");

@@ -3,8 +3,9 @@
 // the file's own rate, with its exact length and sample-accurate seeking.
 //
 // The length comes from the Xing/LAME header where the file has one (its
-// frame count and encoder delay and padding); otherwise the file is scanned
-// frame by frame once at open. Not thread-safe: the player guards it.
+// frame count and encoder delay and padding), checked by counting the
+// frames once at open; a file without one, or one cut short of what its
+// header promises, gets the length counted. Not thread-safe: the player guards it.
 
 #include <cstdint>
 #include <memory>
@@ -35,7 +36,7 @@ public:
     int rate() const { return rate_; }
     // Frames in the file.
     std::int64_t length() const { return length_; }
-    // True when the length came from the file's Xing/LAME header.
+    // True when the file's LAME header gave the length (and the file holds it all).
     bool lengthFromHeader() const { return lengthFromHeader_; }
     // Frame the next read starts at.
     std::int64_t tell() const { return position_; }
