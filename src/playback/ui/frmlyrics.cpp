@@ -136,6 +136,7 @@ frmLyrics::frmLyrics(const LyricsWindowLoad &load, bool &lyricsWindowOpen, QWidg
     setForeground(lblNoLyrics, shpFocus->palette().color(QPalette::WindowText));
     if (!load.hasLyricsMarker)
         Lblyr->setText("No lyrics found!");
+    Lblyr->setVisible(!Lblyr->text().isEmpty()); // no empty row above the title
     lblTitle->setText(load.title);
     lblArtist->setText(load.artist);
     lblAlbum->setText(load.album);
@@ -214,6 +215,9 @@ void frmLyrics::showStrip()
         l->setVisible(r.visible);
     }
     picLyrics->setGeometry(0, strip_.stripTop(), width, strip_.stripHeight());
+    // The design-time notice lies behind the strip; a short song must not
+    // leave it showing under the last line.
+    lblNoLyrics->setVisible(strip_.LineCount() == 0);
     if (strip_.LineCount() > 0 && strip_.FocusIndex() < static_cast<int>(records.size())) {
         const LyricLabel &focus = records[static_cast<std::size_t>(strip_.FocusIndex())];
         focusBand->setGeometry(0, focus.top, width, focus.height);

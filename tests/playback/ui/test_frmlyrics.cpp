@@ -86,6 +86,7 @@ private slots:
             QVERIFY(l->isVisible());
         }
         QVERIFY(!line(w, 3));
+        QVERIFY(!w.findChild<QLabel *>("lblNoLyrics")->isVisible());
         QCOMPARE(strip(w)->height(), 3 * h);
         QCOMPARE(strip(w)->y(), 0);
         QCOMPARE(strip(w)->width(), w.findChild<QWidget *>("picBody")->width());
@@ -171,6 +172,34 @@ private slots:
         QVERIFY(!line(w, 11)->font().bold());
         QCOMPARE(fore(line(w, 11)), kRed);
         QCOMPARE(fore(line(w, 9)), kLightBlue);
+    }
+
+    // Mid-song as a singer sees it. CANTORA_LYRICS_HOLD_MS keeps the window
+    // on screen that long, for a look at it on a real display.
+    void GIVEN_a_song_half_sung_WHEN_the_window_is_on_screen_THEN_the_sung_line_stands_out()
+    {
+        bool open = false;
+        frmLyrics w({true, "Twinkle, Twinkle, Little Star", "Traditional", "Nursery Rhymes"}, open);
+        const QStringList lyrics = {
+            "Twinkle, twinkle, little star,", "How I wonder what you are!", "Up above the world so high,",
+            "Like a diamond in the sky.", "Twinkle, twinkle, little star,", "How I wonder what you are!",
+            "When the blazing sun is gone,", "When he nothing shines upon,", "Then you show your little light,",
+            "Twinkle, twinkle, all the night.", "Twinkle, twinkle, little star,", "How I wonder what you are!",
+            "Then the traveller in the dark", "Thanks you for your tiny spark,", "He could not see which way to go,"};
+        for (int i = 0; i < lyrics.size(); ++i)
+            w.LyricsRef()->addItem(QString("00:%1    %2").arg(4 + 3 * i, 2, 10, QChar('0')).arg(lyrics[i]));
+        w.Order_lblLyrics();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int i = 0; i < 12; ++i)
+            w.Move_Next_Focus_Lyrics();
+        QCOMPARE(line(w, 12)->text(), lyrics[12]);
+        QCOMPARE(fore(line(w, 12)), kRed);
+        QVERIFY(line(w, 12)->isVisible());
+        // The whole focus line fits in the window's width.
+        QVERIFY(line(w, 12)->fontMetrics().horizontalAdvance(lyrics[12]) + line(w, 12)->indent() < line(w, 12)->width());
+        if (const int hold = qEnvironmentVariableIntValue("CANTORA_LYRICS_HOLD_MS"))
+            QTest::qWait(hold);
     }
 };
 
