@@ -138,10 +138,11 @@ TEST_F(Mp3Files, SamplesAfterASeekAreThoseOfAStraightDecode)
         ASSERT_TRUE(g->RenderFile(file));
         g->Run();
         pump(0.5);
-        const double at = 1.7301;
+        // Between two samples, nearer the later one.
+        const double at = (76297 + 0.6) / 44100;
         ASSERT_TRUE(g->SetCurrentPosition(at));
         const auto played = output->pump(4410);
-        const auto expected = straightDecode(file, std::llround(at * 44100), 4410);
+        const auto expected = straightDecode(file, 76298, 4410);
         ASSERT_EQ(played.size(), expected.size());
         double diff = 0, energy = 0;
         for (std::size_t i = 0; i < played.size(); ++i) {
@@ -226,6 +227,32 @@ TEST_F(Mp3Files, ACutFileEndsWhereItsSoundEnds)
     EXPECT_EQ(player.CurrentPosition(), player.Duration());
     player.Tick();
     EXPECT_EQ(player.PlayerState(), "false");
+}
+
+TEST_F(Mp3Files, AFileWhoseLastFrameIsDamagedEndsWhereItsSoundEnds)
+{
+    // Walk the frames (128 kbit/s, 44.1 kHz: 417 bytes, 418 when padded)
+    // and turn the last one's layer bits to layer I: counted, not decoded.
+    std::string bytes = tonemp3::encode(kFrames, true);
+    std::size_t at = 0, last = 0;
+    while (at + 4 <= bytes.size()) {
+        last = at;
+        at += 417 + ((static_cast<unsigned char>(bytes[at + 2]) >> 1) & 1);
+    }
+    ASSERT_EQ(at, bytes.size());
+    bytes[last + 1] = static_cast<char>(bytes[last + 1] | 0x06);
+    const auto damaged = tonemp3::write((dir / "damaged.mp3").string(), bytes);
+
+    Mp3Player player([this] { return graph(); });
+    player.SetPlayTimer(true);
+    player.Start_Play(damaged);
+    ASSERT_EQ(player.PlayerState(), "true");
+    const double promised = player.Duration();
+    pump(3.5);
+    EXPECT_LT(player.Duration(), promised);
+    EXPECT_EQ(player.CurrentPosition(), player.Duration());
+    player.Tick();
+    EXPECT_EQ(player.PlayerState(), "false") << "the end of the sound ends playback";
 }
 
 TEST_F(Mp3Files, FilesThatAreNotMp3GiveAClearErrorAndLeaveThePlayerStopped)
