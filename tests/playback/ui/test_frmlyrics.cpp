@@ -86,6 +86,13 @@ private slots:
             QVERIFY(l->isVisible());
         }
         QVERIFY(!line(w, 3));
+        // Nine characters go, whatever the stamp: an eight-character one leaves blanks.
+        w.LyricsRef()->addItem("00:12.34    Hi");
+        w.LyricsRef()->addItem("01:2\u00e9    Ciao");
+        w.Order_lblLyrics();
+        QCOMPARE(line(w, 3)->text(), QString("   Hi"));
+        QCOMPARE(line(w, 4)->text(), QString("Ciao"));
+        fill(w, 3);
         QVERIFY(!w.findChild<QLabel *>("lblNoLyrics")->isVisible());
         QCOMPARE(strip(w)->height(), 3 * h);
         QCOMPARE(strip(w)->y(), 0);

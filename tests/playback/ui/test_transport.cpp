@@ -3,6 +3,7 @@
 #include "playback/mediagraph.h"
 #include "playback/mp3player.h"
 #include "playback/ui/transportbinding.h"
+#include "playback/fakegraph.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -12,32 +13,6 @@
 using namespace cantora::playback;
 
 namespace {
-
-struct Clock {
-    double position = 0, duration = 128;
-    GraphState state = GraphState::Stopped;
-    std::vector<double> seeks;
-    long volume = 0;
-};
-
-class ClockGraph : public MediaGraph {
-public:
-    explicit ClockGraph(Clock &c) : c_(c) {}
-    bool RenderFile(const std::string &) override { return true; }
-    bool Run() override { c_.state = GraphState::Running; return true; }
-    bool Pause() override { c_.state = GraphState::Paused; return true; }
-    bool Stop() override { c_.state = GraphState::Stopped; return true; }
-    GraphState GetState() const override { return c_.state; }
-    double Duration() const override { return c_.duration; }
-    double CurrentPosition() const override { return c_.position; }
-    bool SetCurrentPosition(double s) override { c_.seeks.push_back(s); c_.position = s; return true; }
-    bool SetVolume(long v) override { c_.volume = v; return true; }
-    long Volume() const override { return c_.volume; }
-    std::string error() const override { return {}; }
-
-private:
-    Clock &c_;
-};
 
 void mouse(QWidget *w, QEvent::Type type, QPointF at)
 {
@@ -52,7 +27,7 @@ void mouse(QWidget *w, QEvent::Type type, QPointF at)
 class TransportTest : public QObject {
     Q_OBJECT
 
-    Clock clock;
+    GraphLog clock;
     std::unique_ptr<Mp3Player> player;
     std::unique_ptr<QWidget> page;
     KnobStrip *position = nullptr;
@@ -64,8 +39,9 @@ class TransportTest : public QObject {
 private slots:
     void init()
     {
-        clock = Clock{};
-        player = std::make_unique<Mp3Player>([this] { return std::make_unique<ClockGraph>(clock); });
+        clock = GraphLog{};
+        clock.duration = 128;
+        player = std::make_unique<Mp3Player>([this] { return std::make_unique<FakeGraph>(clock); });
         page = std::make_unique<QWidget>();
         position = new KnobStrip(KnobStrip::Axis::Horizontal, 129, "imgNormal_15", page.get());
         volume = new KnobStrip(KnobStrip::Axis::Vertical, 89, "imgNormal_16", page.get());
