@@ -50,8 +50,10 @@ void Mp3Player::Start_Play(const std::string &path)
         graph_->SetVolume(0);
         state_ = kPlaying;
         file_ = path;
+        lastError_.clear();
         return;
     }
+    lastError_ = graph_ ? graph_->error() : "no media player";
     state_ = kStopped;
     file_.clear();
     Stop_Player();

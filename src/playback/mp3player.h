@@ -65,6 +65,9 @@ public:
     // --- What the window shows -------------------------------------------------
     const std::string &PlayerState() const { return state_; }
     const std::string &PlayingFile() const { return file_; }
+    // Why the last Start_Play could not play its file (never shown by the
+    // player itself; empty after a start that worked).
+    const std::string &LastError() const { return lastError_; }
     const std::string &lblTiempoT() const { return elapsedText_; }
     const std::string &lblDuracion() const { return durationText_; }
     int PositionKnobLeft() const { return knobLeft_; }   // where the knob stands
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<MediaGraph> graph_;
     std::string state_ = "false";
     std::string file_;
+    std::string lastError_;
     std::string elapsedText_ = "00:00";
     std::string durationText_ = "00:00";
     bool timerOn_ = false;

@@ -278,6 +278,7 @@ TEST_F(Mp3Files, FilesThatAreNotMp3GiveAClearErrorAndLeaveThePlayerStopped)
         player.Start_Play(path);
         EXPECT_EQ(player.PlayerState(), "false") << name;
         EXPECT_EQ(player.PlayingFile(), "") << name;
+        EXPECT_NE(player.LastError().find(path), std::string::npos) << name << ": " << player.LastError();
     }
     Mp3Decoder d;
     EXPECT_FALSE(d.openFile((dir / "missing.mp3").string()));
