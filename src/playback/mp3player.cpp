@@ -9,10 +9,16 @@
 namespace cantora::playback {
 
 namespace {
-constexpr const char *kPlaying = "true";
-constexpr const char *kPaused = "pause";
-constexpr const char *kStopped = "false";
+constexpr auto kPlaying = PlayState::Playing;
+constexpr auto kPaused = PlayState::Paused;
+constexpr auto kStopped = PlayState::Stopped;
 } // namespace
+
+const std::string &Mp3Player::PlayerState() const
+{
+    static const std::string texts[] = {"false", "true", "pause"};
+    return texts[static_cast<int>(state_)];
+}
 
 Mp3Player::Mp3Player(GraphFactory factory) : factory_(std::move(factory)) {}
 

@@ -20,6 +20,9 @@ namespace cantora::playback {
 
 class MediaGraph;
 
+// Stopped, playing or paused; shown to other windows as "false", "true", "pause".
+enum class PlayState { Stopped, Playing, Paused };
+
 class Mp3Player {
 public:
     // Makes a fresh graph for every Start_Play.
@@ -63,7 +66,9 @@ public:
     void Ajust_Volume(std::int16_t &top);
 
     // --- What the window shows -------------------------------------------------
-    const std::string &PlayerState() const { return state_; }
+    // "true" (playing), "pause" or "false" (stopped), the text other windows compare.
+    const std::string &PlayerState() const;
+    PlayState State() const { return state_; }
     const std::string &PlayingFile() const { return file_; }
     // Why the last Start_Play could not play its file (never shown by the
     // player itself; empty after a start that worked).
@@ -97,7 +102,7 @@ private:
 
     GraphFactory factory_;
     std::unique_ptr<MediaGraph> graph_;
-    std::string state_ = "false";
+    PlayState state_ = PlayState::Stopped;
     std::string file_;
     std::string lastError_;
     std::string elapsedText_ = "00:00";
