@@ -16,9 +16,9 @@ using namespace cantora::playback;
 
 namespace {
 
-class Transport : public ::testing::Test {
+class Mp3Transport : public ::testing::Test {
 protected:
-    Transport()
+    Mp3Transport()
         : player([this] { return std::make_unique<FakeGraph>(log); })
     {
         player.TimerSwitched = [this](bool on) { timerSwitches.push_back(on); };
@@ -37,7 +37,7 @@ protected:
 
 } // namespace
 
-TEST(TimeText, MinutesAndSecondsThenHours)
+TEST(PlaybackTimeText, MinutesAndSecondsThenHours)
 {
     EXPECT_EQ(Convert_Time(0), "00:00");
     EXPECT_EQ(Convert_Time(75), "01:15");
@@ -47,7 +47,7 @@ TEST(TimeText, MinutesAndSecondsThenHours)
     EXPECT_EQ(Convert_Time(36000 + 59), "10:00:59");
 }
 
-TEST(TimeText, HalvesGoToTheEvenNeighbour)
+TEST(PlaybackTimeText, HalvesGoToTheEvenNeighbour)
 {
     EXPECT_EQ(nearest(2.5), 2);
     EXPECT_EQ(nearest(3.5), 4);
@@ -56,7 +56,7 @@ TEST(TimeText, HalvesGoToTheEvenNeighbour)
     EXPECT_EQ(nearest(-1.5), -2);
 }
 
-TEST_F(Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicksShowTheTimes)
+TEST_F(Mp3Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicksShowTheTimes)
 {
     log.volume = -700;
     play();
@@ -76,7 +76,7 @@ TEST_F(Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicksSho
     EXPECT_EQ(player.lblTiempoT(), "00:04");
 }
 
-TEST_F(Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNextTickStops)
+TEST_F(Mp3Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNextTickStops)
 {
     play();
     log.position = 197.0;
@@ -98,7 +98,7 @@ TEST_F(Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNextT
     EXPECT_EQ(player.lblTiempoT(), shown);
 }
 
-TEST_F(Transport, FiveSecondSeeksStopAtTheEdges)
+TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdges)
 {
     play();
     log.position = 2.0;
@@ -109,7 +109,7 @@ TEST_F(Transport, FiveSecondSeeksStopAtTheEdges)
     EXPECT_EQ(log.seeks, (std::vector<double>{0.0, 55.0, 60.0}));
 }
 
-TEST_F(Transport, GivenPausedWhenSeekingThenPlaybackResumes)
+TEST_F(Mp3Transport, GivenPausedWhenSeekingThenPlaybackResumes)
 {
     play();
     player.Pause_Play();
@@ -132,7 +132,7 @@ TEST_F(Transport, GivenPausedWhenSeekingThenPlaybackResumes)
     EXPECT_EQ(log.state, GraphState::Running);
 }
 
-TEST_F(Transport, PauseTogglesAndDoesNothingWhenStopped)
+TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped)
 {
     player.Pause_Play();
     EXPECT_EQ(player.PlayerState(), "false");
@@ -159,7 +159,7 @@ TEST_F(Transport, PauseTogglesAndDoesNothingWhenStopped)
     EXPECT_EQ(log.released, 1);
 }
 
-TEST_F(Transport, AFileThatCannotBePlayedLeavesThePlayerStopped)
+TEST_F(Mp3Transport, AFileThatCannotBePlayedLeavesThePlayerStopped)
 {
     log.renderFails = true;
     play();
@@ -184,7 +184,7 @@ TEST_F(Transport, AFileThatCannotBePlayedLeavesThePlayerStopped)
     EXPECT_NE(player.Graph(), nullptr);
 }
 
-TEST_F(Transport, ThePositionKnobNeverPassesTheEndOfItsStrip)
+TEST_F(Mp3Transport, ThePositionKnobNeverPassesTheEndOfItsStrip)
 {
     play();
     log.duration = 10.0;
@@ -203,7 +203,7 @@ TEST_F(Transport, ThePositionKnobNeverPassesTheEndOfItsStrip)
     EXPECT_EQ(player.PositionKnobLeft(), 116);
 }
 
-TEST_F(Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease)
+TEST_F(Mp3Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease)
 {
     player.SliderReproduccioN_Down(3, 3);
     EXPECT_FALSE(player.PositionDragging()) << "no drag while stopped";
@@ -236,7 +236,7 @@ TEST_F(Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease)
     EXPECT_DOUBLE_EQ(log.seeks[0], 29.0);
 }
 
-TEST_F(Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek)
+TEST_F(Mp3Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek)
 {
     play();
     player.SliderReproduccioN_Down(4, 4);
@@ -252,7 +252,7 @@ TEST_F(Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek)
     EXPECT_EQ(player.PlayerState(), "pause");
 }
 
-TEST_F(Transport, TheVolumeKnobRunsFromFullToMinus50Decibels)
+TEST_F(Mp3Transport, TheVolumeKnobRunsFromFullToMinus50Decibels)
 {
     // Stopped: the volume is only remembered.
     std::int16_t top = 200;
@@ -285,7 +285,7 @@ TEST_F(Transport, TheVolumeKnobRunsFromFullToMinus50Decibels)
     EXPECT_EQ(player.StoredVolume(), -50);
 }
 
-TEST_F(Transport, TheTickRunsTheLyricFollowerOnlyWhenLyricsAreShown)
+TEST_F(Mp3Transport, TheTickRunsTheLyricFollowerOnlyWhenLyricsAreShown)
 {
     bool following = false;
     int followed = 0;
