@@ -100,12 +100,14 @@ TEST(KaraokeMp3, PlaysThroughTheSoundDeviceWithPositionsOfItsDecodedSamples)
     EXPECT_EQ(player.lblDuracion(), "00:52");
 
     std::this_thread::sleep_for(1s);
+    // The device may pull between the reads: bracket the position.
+    const std::int64_t before = pulled;
     const double heard = player.CurrentPosition();
-    const std::int64_t taken = pulled;
-    EXPECT_LE(heard * 44100, double(taken));
-    EXPECT_GE(heard * 44100, double(taken - latency - 4096));
-    EXPECT_GT(heard, 0.5);
-    EXPECT_LT(heard, 1.5);
+    const std::int64_t after = pulled;
+    EXPECT_LE(heard * 44100, double(after));
+    EXPECT_GE(heard * 44100, double(before - latency - 1024)) << "one device buffer may be mid-pull";
+    EXPECT_GT(heard, 0.2);
+    EXPECT_LT(heard, 2.0);
 
     // Near the end: the timer stops the player where the samples run out.
     ASSERT_TRUE(player.Graph()->SetCurrentPosition(player.Duration() - 0.4));
