@@ -1,6 +1,6 @@
 #include "lyrics/livesync.h"
 
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <cstdint>
 #include <mutex>
@@ -28,7 +28,7 @@ void LyricSync(HSYNC, DWORD channel, DWORD data, void *user) {
         m.stream = channel;
         BASS_MIDI_MARK mark{};
         if (BASS_MIDI_StreamGetMark(channel, type, data, &mark) && mark.text)
-            m.text = text::toUtf8(mark.text);
+            m.text = core::toUtf8(mark.text);
         QWORD tick = BASS_ChannelGetPosition(channel, BASS_POS_MIDI_TICK);
         m.tick = tick == static_cast<QWORD>(-1) ? 0 : static_cast<std::int32_t>(tick);
         std::lock_guard lock(g_mutex);

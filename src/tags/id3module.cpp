@@ -1,7 +1,7 @@
 #include "tags/id3module.h"
 
-#include "tags/bytesource.h"
-#include "tags/textcodec.h"
+#include "core/byteio.h"
+#include "core/textcodec.h"
 
 #include <algorithm>
 #include <array>
@@ -104,58 +104,10 @@ constexpr std::array<std::int32_t, 16> kMpeg2Bitrates = {0, 8, 16, 24, 32, 40, 4
 constexpr std::array<const char *, 4> kChannelModes = {"Stereo", "Joint Stereo", "2 Channel", "Mono"};
 constexpr std::array<const char *, 4> kEmphasis = {"None", "50/15 microsec", "invalid", "CITT j. 17"};
 
-bool writeAll(int fd, std::string_view bytes, std::int64_t offset) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool readAll(int fd, std::string &out, std::int64_t offset, std::size_t n) {
-    out.assign(n, '\0');
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t got = ::pread(fd, out.data() + done, n - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// A file opened for writing, seen as a byte source.
-class DescriptorSource : public ByteSource {
-public:
-    DescriptorSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
-    std::int64_t size() const override { return size_; }
-    std::size_t read(std::int64_t offset, char *out, std::size_t n) const override {
-        std::string bytes;
-        if (offset < 0 || offset >= size_)
-            return 0;
-        n = std::min<std::size_t>(n, static_cast<std::size_t>(size_ - offset));
-        if (!readAll(fd_, bytes, offset, n))
-            return 0;
-        bytes.copy(out, n);
-        return n;
-    }
-
-private:
-    int fd_;
-    std::int64_t size_;
-};
-
 } // namespace
 
 Mp3Info Id3Module::GetMp3Info(const std::string &path) {
-    FileSource file;
+    core::FileSource file;
     if (!file.open(path)) {
         CurrentFile = path;
         info_ = Mp3Info{};
@@ -203,7 +155,7 @@ void Id3Module::readId3v1(const ByteSource &file) {
     HasId3v1 = true;
     id3v1Bytes_ = tag;
     const auto text = [&](std::size_t at, std::size_t width) {
-        return withoutNuls(trimSpaces(text::toUtf8(std::string_view(tag).substr(at, width))));
+        return withoutNuls(trimSpaces(core::toUtf8(std::string_view(tag).substr(at, width))));
     };
     info_.Title = text(3, 30);
     info_.Artist = text(33, 30);
@@ -248,7 +200,7 @@ bool Id3Module::ReadLyricsTag(const ByteSource &file) {
         const std::string id = file.readString(p - 1, 3);
         const std::int64_t n = leadingNumber(file.readString(p + 2, 5));
         if (id == "LYR")
-            info_.Lyrics = trimSpaces(text::toUtf8(file.readString(p + 7, static_cast<std::size_t>(n))));
+            info_.Lyrics = trimSpaces(core::toUtf8(file.readString(p + 7, static_cast<std::size_t>(n))));
         p += 8 + n;
     }
     return true;
@@ -354,7 +306,7 @@ std::string Id3Module::LyricsBlock(std::string_view cp1252Lyrics) {
 
 TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag &tag, std::string_view lyrics) {
     TagWriteResult result;
-    const std::string cp = text::utf8ToCp1252(lyrics, &result.unrepresentable);
+    const std::string cp = core::utf8ToCp1252(lyrics, &result.unrepresentable);
     if (cp.size() > kMaxLyricsLength) {
         result.error = "the lyrics hold " + std::to_string(cp.size()) +
                        " characters; a Lyrics3 v2 block holds at most " + std::to_string(kMaxLyricsLength);
@@ -386,7 +338,7 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
     // The write position comes from the last read. Make sure the file still
     // looks that way, so a stale state can never cut into the audio.
     const std::optional<std::int64_t> at =
-        path == CurrentFile ? WritePosition(DescriptorSource(fd, length)) : std::nullopt;
+        path == CurrentFile ? WritePosition(core::DescriptorSource(fd, length)) : std::nullopt;
     if (!at) {
         result.error = "the file is not as it was when last read; read it again before writing";
         return result;
@@ -395,20 +347,20 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
 
     // Keep what is about to be overwritten (at most the old block and tag)
     // so a failed write can be undone.
-    std::string old;
-    if (!readAll(fd, old, w, static_cast<std::size_t>(length - w))) {
+    std::string old(static_cast<std::size_t>(length - w), '\0');
+    if (!core::readFullyAt(fd, old.data(), old.size(), w)) {
         result.error = std::strerror(errno ? errno : EIO);
         return result;
     }
     const std::int64_t newLength = w + static_cast<std::int64_t>(tail.size());
-    bool written = writeAll(fd, tail, w);
+    bool written = core::writeFullyAt(fd, tail, w);
     if (written && newLength < length)
         written = ::ftruncate(fd, static_cast<off_t>(newLength)) == 0;
     if (written)
         written = ::fsync(fd) == 0;
     if (!written) {
         const int err = errno;
-        writeAll(fd, old, w);
+        core::writeFullyAt(fd, old, w);
         [[maybe_unused]] const int rc = ::ftruncate(fd, static_cast<off_t>(length));
         ::fsync(fd);
         result.error = std::string("could not write the tags: ") + std::strerror(err ? err : EIO);

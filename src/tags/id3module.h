@@ -20,9 +20,13 @@
 #include <string>
 #include <string_view>
 
+namespace cantora::core {
+class ByteSource;
+}
+
 namespace cantora::tags {
 
-class ByteSource;
+using core::ByteSource;
 
 // Outcome of WriteLyricsTag.
 struct TagWriteResult {

@@ -1,6 +1,6 @@
 #include "tags/id3v1tag.h"
 
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ std::string_view trimSpaces(std::string_view s) {
 template <std::size_t N>
 void fill(std::array<char, N> &field, std::string_view utf8, const char *name, Id3v1Fit *fit) {
     std::string missing;
-    const std::string bytes = text::utf8ToCp1252(trimSpaces(utf8), &missing);
+    const std::string bytes = core::utf8ToCp1252(trimSpaces(utf8), &missing);
     field.fill(' ');
     const std::size_t n = std::min(N, bytes.size());
     bytes.copy(field.data(), n);
@@ -32,7 +32,7 @@ void fill(std::array<char, N> &field, std::string_view utf8, const char *name, I
     }
     // Collect each character once across all fields.
     std::string merged;
-    text::utf8ToCp1252(fit->unrepresentable + missing, &merged);
+    core::utf8ToCp1252(fit->unrepresentable + missing, &merged);
     fit->unrepresentable = merged;
 }
 

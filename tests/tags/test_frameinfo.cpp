@@ -1,12 +1,13 @@
 // MPEG frame information as the tag editor shows it, read from files built in memory.
 
 #include "mp3bytes.h"
-#include "tags/bytesource.h"
+#include "core/byteio.h"
 #include "tags/id3module.h"
 
 #include <gtest/gtest.h>
 
 using namespace cantora::tags;
+using cantora::core::MemorySource;
 using namespace mp3bytes;
 
 namespace {

@@ -7,7 +7,7 @@
 #include "tags/genres.h"
 #include "tags/id3module.h"
 #include "tags/lyricstext.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -130,7 +130,7 @@ int cantora::cli::tag(const Args &args) {
     // than turn characters CP1252 has no place for into '?'.
     if (!newLyrics) {
         std::string missing;
-        text::utf8ToCp1252(lyrics, &missing);
+        core::utf8ToCp1252(lyrics, &missing);
         if (!missing.empty()) {
             std::fprintf(stderr,
                          "cantora-cli: tag: %s: the lyrics hold characters a Lyrics3 block cannot store (%s); "

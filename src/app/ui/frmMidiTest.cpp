@@ -1,9 +1,9 @@
 #include "app/ui/frmMidiTest.h"
 
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/dialogs.h"
-#include "app/errortext.h"
-#include "app/processexit.h"
+#include "core/errortext.h"
+#include "core/processexit.h"
 #include "app/ui/aboutwindow.h"
 #include "app/ui/positionslider.h"
 #include "audio/bass.h"
@@ -11,7 +11,7 @@
 #include "lyrics/capture.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "player/ui/channelstrips.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,10 +33,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <cerrno>
-#include <system_error>
+#include <stdexcept>
 
 namespace cantora::app {
+
+// Application folder, settings, error text and the exit seam.
+using namespace core;
 
 namespace {
 
@@ -572,7 +574,7 @@ void frmMidiTest::tmrMidiTest_Timer() {
     long long secs = player::roundedSeconds(song_.handle, BASS_ChannelGetPosition(song_.handle, BASS_POS_BYTE));
     sldPosition->setValue(secs < 0 ? 0 : static_cast<int>(secs));
     std::string name;
-    LblSfont->setText(fonts_.mainFontName(name) ? "SoundFont: " + q(text::toUtf8(name)) : QString("no soundfont"));
+    LblSfont->setText(fonts_.mainFontName(name) ? "SoundFont: " + q(core::toUtf8(name)) : QString("no soundfont"));
 }
 
 void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
@@ -644,7 +646,7 @@ void frmMidiTest::Drum() {
     list->clear();
     strips_->CmdDrum()->show();
     for (const auto &name : fonts_.Drum())
-        list->addItem(q(text::toUtf8(name)));
+        list->addItem(q(core::toUtf8(name)));
     list->show();
 }
 
@@ -653,7 +655,7 @@ void frmMidiTest::LstDrum_Click(int row) {
         return;
     BASS_MIDI_StreamEvent(song_.handle, static_cast<DWORD>(selectedChannel), MIDI_EVENT_PROGRAM, static_cast<DWORD>(row));
     if (static_cast<std::size_t>(row) < fonts_.drumNames.size())
-        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(text::toUtf8(fonts_.drumNames[static_cast<std::size_t>(row)])));
+        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(core::toUtf8(fonts_.drumNames[static_cast<std::size_t>(row)])));
     QApplication::processEvents();
 }
 
@@ -667,7 +669,7 @@ void frmMidiTest::CmdDrum_Click() {
 
 void frmMidiTest::confload() {
     Settings s{fonts_.mainFontAccepted, fonts_.mainFontPath, settingsRate_, fonts_.lastFolder};
-    app::confload(appFile(kSettingsFile), s);
+    core::confload(appFile(kSettingsFile), s);
     fonts_.mainFontAccepted = s.accepted;
     fonts_.mainFontPath = s.mainFontPath;
     settingsRate_ = s.rate;
@@ -676,15 +678,15 @@ void frmMidiTest::confload() {
 
 void frmMidiTest::confsave() {
     Settings s{"OK", fonts_.mainFontPath, settingsRate_, fonts_.lastFolder};
-    if (!app::confsave(appFile(kSettingsFile), s))
-        throw std::system_error(errno, std::generic_category(), appFile(kSettingsFile));
+    if (const SaveResult saved = core::confsave(appFile(kSettingsFile), s); !saved)
+        throw std::runtime_error(saved.error);
 }
 
 void frmMidiTest::Savec_Click() {
     auto &dlg = dialogs::Dialogs::current();
     try {
         confsave();
-    } catch (const std::system_error &e) {
+    } catch (const std::runtime_error &e) {
         // The settings were not written: say so instead of "Done!".
         dlg.msgBox(this, e.what(), dialogs::Critical, "Cantora KARAOKE");
         return;

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "lyrics/livesync.h"
 #include "player/channels.h"
 #include "player/song.h"

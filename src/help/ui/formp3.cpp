@@ -1,6 +1,6 @@
 #include "help/ui/formp3.h"
 
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/dialogs.h"
 #include "help/helptext.h"
 #include "help/readme.h"
@@ -20,7 +20,7 @@ namespace cantora::help {
 
 namespace {
 
-QString readmePath() { return QString::fromStdString(app::appFile(kReadmeFile)); }
+QString readmePath() { return QString::fromStdString(core::appFile(kReadmeFile)); }
 
 } // namespace
 

@@ -1,8 +1,8 @@
 // The player window driven as a user drives it: headless, silent output,
 // scripted dialogs, songs built in code.
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/scripteddialogs.h"
-#include "app/processexit.h"
+#include "core/processexit.h"
 #include "app/ui/frmMidiTest.h"
 #include "audio/bass.h"
 #include "audio/midiwriter.h"
@@ -77,13 +77,13 @@ private slots:
     void init() {
         home = std::make_unique<QTemporaryDir>();
         std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        app::setAppFolder(home->path().toStdString());
+        core::setAppFolder(home->path().toStdString());
         audio::overrideVersions(0, 0);
         outputsMade = 0;
         audio::setOutputFactory([this](int) { ++outputsMade; return audio::makeNullOutput(); });
         exits.clear();
         waits.clear();
-        app::setEndProgramHandler([this](int code) { exits.push_back(code); });
+        core::setEndProgramHandler([this](int code) { exits.push_back(code); });
         dlg = std::make_unique<ScriptedDialogs>();
         w = std::make_unique<app::frmMidiTest>();
         w->setWaiter([this](int ms) { waits.push_back(ms); });
@@ -93,7 +93,7 @@ private slots:
         w.reset();
         BASS_Free();
         dlg.reset();
-        app::setEndProgramHandler({});
+        core::setEndProgramHandler({});
         audio::overrideVersions(0, 0);
         home.reset();
     }

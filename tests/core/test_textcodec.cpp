@@ -1,8 +1,8 @@
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <gtest/gtest.h>
 
-using namespace cantora::text;
+using namespace cantora::core;
 
 TEST(TextCodec, RecognisesUtf8AndRejectsMalformedSequences) {
     EXPECT_TRUE(isValidUtf8(""));

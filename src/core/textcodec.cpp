@@ -1,9 +1,9 @@
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <array>
 #include <cstdint>
 
-namespace cantora::text {
+namespace cantora::core {
 
 namespace {
 
@@ -161,4 +161,4 @@ std::string utf8ToCp1252(std::string_view utf8, std::string *unrepresentable) {
     return out;
 }
 
-} // namespace cantora::text
+} // namespace cantora::core

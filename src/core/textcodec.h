@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace cantora::text {
+namespace cantora::core {
 
 // True when `bytes` is well-formed UTF-8 (plain ASCII included).
 bool isValidUtf8(std::string_view bytes);
@@ -23,4 +23,4 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // `unrepresentable` when it is given.
 std::string utf8ToCp1252(std::string_view utf8, std::string *unrepresentable = nullptr);
 
-} // namespace cantora::text
+} // namespace cantora::core
