@@ -114,6 +114,7 @@ Mp3Info Id3Module::GetMp3Info(const std::string &path) {
         id3v1Bytes_.clear();
         HasId3v1 = false;
         LyricsTagFound = false;
+        LyricsBlockDamaged = false;
         DurationSeconds = 0;
         readLength_ = -1;
         openError_ = file.error();
@@ -129,6 +130,7 @@ Mp3Info Id3Module::GetMp3Info(const ByteSource &file, const std::string &name) {
     info_ = Mp3Info{};
     HasId3v1 = false;
     LyricsTagFound = false;
+    LyricsBlockDamaged = false;
     DurationSeconds = 0;
     openError_.clear();
     ReadMp3File(file);
@@ -196,13 +198,17 @@ bool Id3Module::ReadLyricsTag(const ByteSource &file) {
 
     // Fields: 3-byte id, 5 length digits, data. Only LYR is kept (the last
     // one when there are several); IND, EAL and the others are stepped over.
-    for (std::int64_t p = begin + 11; p < end - 9;) {
+    // A length is taken as it stands, even past the block's end.
+    std::int64_t p = begin + 11;
+    while (p < end - 9) {
         const std::string id = file.readString(p - 1, 3);
         const std::int64_t n = leadingNumber(file.readString(p + 2, 5));
         if (id == "LYR")
             info_.Lyrics = trimSpaces(core::toUtf8(file.readString(p + 7, static_cast<std::size_t>(n))));
         p += 8 + n;
     }
+    // In a sound block the fields end exactly where the size digits begin.
+    LyricsBlockDamaged = p != sizeAt;
     return true;
 }
 
@@ -292,28 +298,38 @@ std::optional<VbrInfo> Id3Module::ComputeVbrInfo(std::int64_t fileLength, std::i
     return VbrInfo{std::to_string(bits / ms) + " Kbit (VBR)", n};
 }
 
-std::string Id3Module::LyricsBlock(std::string_view cp1252Lyrics) {
-    if (cp1252Lyrics.empty())
+std::string Id3Module::LyricsBlock(std::string_view encodedLyrics) {
+    if (encodedLyrics.empty())
         return {};
     std::string block = "LYRICSBEGIN";
     block += "LYR";
-    block += zeroFilled(cp1252Lyrics.size(), 5);
-    block += cp1252Lyrics;
+    block += zeroFilled(encodedLyrics.size(), 5);
+    block += encodedLyrics;
     block += zeroFilled(block.size(), 6);
     block += "LYRICS200";
     return block;
 }
 
 TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag &tag, std::string_view lyrics) {
-    TagWriteResult result;
-    const std::string cp = core::utf8ToCp1252(lyrics, &result.unrepresentable);
-    if (cp.size() > kMaxLyricsLength) {
-        result.error = "the lyrics hold " + std::to_string(cp.size()) +
-                       " characters; a Lyrics3 v2 block holds at most " + std::to_string(kMaxLyricsLength);
+    bool utf8 = false;
+    const std::string bytes = core::encodeForWriting(lyrics, &utf8);
+    if (bytes.size() > kMaxLyricsLength) {
+        TagWriteResult result;
+        result.error = "the lyrics take " + std::to_string(bytes.size()) +
+                       " bytes; a Lyrics3 v2 block holds at most " + std::to_string(kMaxLyricsLength);
         return result;
     }
-    const std::string tail = LyricsBlock(cp) + tag.Bytes();
+    TagWriteResult result = writeTail(path, LyricsBlock(bytes) + tag.Bytes(), false);
+    result.lyricsUtf8 = utf8;
+    return result;
+}
 
+TagWriteResult Id3Module::WriteId3v1Tag(const std::string &path, const Id3v1Tag &tag) {
+    return writeTail(path, tag.Bytes(), true);
+}
+
+TagWriteResult Id3Module::writeTail(const std::string &path, const std::string &tail, bool keepLyrics) {
+    TagWriteResult result;
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         result.error = std::strerror(errno);
@@ -343,7 +359,7 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
         result.error = "the file is not as it was when last read; read it again before writing";
         return result;
     }
-    const std::int64_t w = *at;
+    const std::int64_t w = keepLyrics ? (HasId3v1 ? length - kTagSize : length) : *at;
 
     // Keep what is about to be overwritten (at most the old block and tag)
     // so a failed write can be undone.

@@ -2,6 +2,11 @@
 // byte sources under it.
 #include "core/byteio.h"
 #include "core/riff.h"
+#include "core/samefile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -104,4 +109,24 @@ TEST(ByteSources, ReadsStopAtTheEndAndNumbersKeepTheirByteOrder) {
     EXPECT_EQ(none.error(), "No such file or directory");
     EXPECT_FALSE(none.open("/tmp"));
     EXPECT_EQ(none.error(), "is a directory");
+}
+
+TEST(SameFile, OneFileUnderEveryNameAndNoOtherFile) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("cantora_same_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "sub");
+    const std::string song = (dir / "song.mid").string();
+    std::ofstream(song) << "x";
+    std::ofstream((dir / "copy.mid").string()) << "x";
+    fs::create_symlink(song, dir / "link.mid");
+    fs::create_hard_link(song, dir / "hard.mid");
+
+    EXPECT_TRUE(sameFile(song, song));
+    EXPECT_TRUE(sameFile(song, (dir / "sub" / ".." / "song.mid").string()));
+    EXPECT_TRUE(sameFile(song, (dir / "link.mid").string()));
+    EXPECT_TRUE(sameFile((dir / "hard.mid").string(), song));
+    EXPECT_FALSE(sameFile(song, (dir / "copy.mid").string())) << "equal bytes, another file";
+    EXPECT_FALSE(sameFile(song, (dir / "new.wav").string())) << "an output that does not exist yet";
+    EXPECT_FALSE(sameFile((dir / "none").string(), (dir / "none").string()));
+    fs::remove_all(dir);
 }

@@ -11,7 +11,11 @@ TEST(TextCodec, RecognisesUtf8AndRejectsMalformedSequences) {
     EXPECT_FALSE(isValidUtf8("perch\xE9"));        // CP1252 e-acute
     EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong '/'
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate half
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // past U+10FFFF
+    EXPECT_TRUE(isValidUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF, the last code point
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // U+110000, one past it
+    EXPECT_TRUE(isValidUtf8("\xEF\xBF\xBF"));      // U+FFFF
+    EXPECT_TRUE(isValidUtf8("\xC2\x80"));          // U+0080, the shortest two-byte form
+    EXPECT_FALSE(isValidUtf8("\xC1\xBF"));         // U+007F in two bytes: overlong
     EXPECT_FALSE(isValidUtf8("\xE2\x82"));         // cut short
 }
 
@@ -38,4 +42,43 @@ TEST(TextCodec, WritingListsWhatCp1252CannotHold) {
     EXPECT_EQ(missing, "\xD0\x96\xE2\x99\xAA");
     EXPECT_EQ(utf8ToCp1252("a\xFF" "b", &missing), "a?b"); // stray byte
     EXPECT_EQ(utf8ToCp1252("ok"), "ok");
+}
+
+TEST(TextCodec, WritingKeepsCp1252WhereItFitsAndUtf8Elsewhere) {
+    bool utf8 = true;
+    EXPECT_EQ(encodeForWriting("Gr\xC3\xBC\xC3\x9F Gott \xE2\x82\xAC", &utf8), "Gr\xFC\xDF Gott \x80");
+    EXPECT_FALSE(utf8);
+    // One character CP1252 lacks makes the whole text UTF-8: no '?' anywhere.
+    const std::string vietnamese = "Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t";
+    EXPECT_EQ(encodeForWriting(vietnamese, &utf8), vietnamese);
+    EXPECT_TRUE(utf8);
+    EXPECT_EQ(toUtf8(encodeForWriting(vietnamese)), vietnamese);
+    EXPECT_EQ(encodeForWriting("", &utf8), "");
+    EXPECT_FALSE(utf8);
+}
+
+TEST(TextCodec, CutsNeverSplitACharacter) {
+    const std::string s = "ab\xC3\xA9\xE6\x97\xA5\xF0\x9F\x8E\xA4"; // a b é 日 🎤: 2+2+3+4 bytes
+    EXPECT_EQ(cutAtCharacter(s, 11), s);
+    EXPECT_EQ(cutAtCharacter(s, 10), s.substr(0, 7));
+    EXPECT_EQ(cutAtCharacter(s, 7), s.substr(0, 7));
+    EXPECT_EQ(cutAtCharacter(s, 6), s.substr(0, 4));
+    EXPECT_EQ(cutAtCharacter(s, 3), "ab");
+    EXPECT_EQ(cutAtCharacter(s, 0), "");
+}
+
+TEST(TextCodec, NamedEncodingsConvertOrSayWhyNot) {
+    std::string why;
+    // "中文" in GBK, "日本" in Shift-JIS.
+    EXPECT_EQ(convertToUtf8("\xD6\xD0\xCE\xC4", "GBK", &why), "\xE4\xB8\xAD\xE6\x96\x87");
+    EXPECT_EQ(convertToUtf8("\x93\xFA\x96\x7B", "SHIFT_JIS", &why), "\xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_EQ(convertToUtf8("", "GBK", &why), "");
+    EXPECT_EQ(convertToUtf8("abc", "NO-SUCH-CODE", &why), std::nullopt);
+    EXPECT_EQ(why, "unknown encoding 'NO-SUCH-CODE'");
+    EXPECT_EQ(convertToUtf8("ab\xFF\xFF", "GBK", &why), std::nullopt);
+    EXPECT_EQ(why, "byte 2 is not valid GBK");
+    EXPECT_EQ(convertToUtf8("ab\xD6", "GBK", &why), std::nullopt) << "cut inside a character";
+    // Longer than one conversion block.
+    const std::string many(10000, 'a');
+    EXPECT_EQ(convertToUtf8(many, "ISO-8859-2", &why), many);
 }
