@@ -3,7 +3,7 @@
 // exactly one block and one tag at the end, never cut before the write
 // position, and a second save must land at the same place.
 
-#include "tags/bytesource.h"
+#include "core/byteio.h"
 #include "tags/id3module.h"
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <string>
 
 using cantora::tags::Id3Module;
-using cantora::tags::MemorySource;
+using cantora::core::MemorySource;
 
 namespace {
 

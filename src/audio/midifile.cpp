@@ -1,5 +1,7 @@
 #include "audio/midifile.h"
 
+#include "core/riff.h"
+
 #include <algorithm>
 #include <fstream>
 
@@ -62,17 +64,8 @@ private:
     std::size_t end_;
 };
 
-std::uint32_t be32(std::string_view s, std::size_t at) {
-    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + i])); };
-    return (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
-}
-std::uint16_t be16(std::string_view s, std::size_t at) {
-    return static_cast<std::uint16_t>((static_cast<std::uint8_t>(s[at]) << 8) | static_cast<std::uint8_t>(s[at + 1]));
-}
-std::uint32_t le32(std::string_view s, std::size_t at) {
-    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + i])); };
-    return b(0) | (b(1) << 8) | (b(2) << 16) | (b(3) << 24);
-}
+using core::be16;
+using core::be32;
 
 // Data bytes per channel message kind (status high nibble 8..E).
 int channelDataBytes(std::uint8_t status) {
@@ -144,23 +137,17 @@ bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTra
 // Finds the Standard MIDI File inside a "RIFF RMID" wrapper: the payload of
 // its "data" chunk. Returns false if there is none.
 bool findRmidData(std::string_view bytes, std::size_t &begin, std::size_t &end) {
-    // RIFF header: "RIFF", little-endian size, "RMID"; then chunks of
-    // 4-byte id, little-endian 32-bit size, payload padded to an even length.
-    std::size_t pos = 12;
-    while (pos + 8 <= bytes.size()) {
-        const std::string_view id = bytes.substr(pos, 4);
-        const std::size_t size = le32(bytes, pos + 4);
-        pos += 8;
-        if (id == "data") {
-            begin = pos;
-            end = pos + std::min(size, bytes.size() - pos);
+    bool found = false;
+    core::walkRiffChunks(bytes, 12, static_cast<std::int64_t>(bytes.size()), [&](const core::RiffChunk &c) {
+        if (c.id != "data")
             return true;
-        }
-        if (size > bytes.size() - pos)
-            return false;
-        pos += size + (size & 1);
-    }
-    return false;
+        const std::string_view body = core::riffBody(bytes, c);
+        begin = static_cast<std::size_t>(c.body);
+        end = begin + body.size();
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 } // namespace

@@ -1,18 +1,15 @@
 #include "audio/sf2info.h"
 
+#include "core/riff.h"
+
 #include <algorithm>
 
 namespace cantora::audio {
 
 namespace {
 
-std::uint32_t le16(std::string_view b, std::size_t at) {
-    return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8;
-}
-
-std::uint32_t le32(std::string_view b, std::size_t at) {
-    return le16(b, at) | le16(b, at + 2) << 16;
-}
+using core::le16;
+using core::le32;
 
 // Text fields are zero-terminated (and zero-padded) inside their space.
 std::string fieldText(std::string_view body) {
@@ -28,39 +25,36 @@ std::optional<Sf2Info> readSf2Info(std::string_view head) {
     if (head.size() < 12 || head.substr(0, 4) != "RIFF" || head.substr(8, 4) != "sfbk")
         return std::nullopt;
     Sf2Info info;
-    std::uint64_t pos = 12;
     // Top-level lists are walked by their sizes; the sample list may lie
     // far beyond `head`, only its size is needed to find pdta.
-    while (pos + 12 <= head.size()) {
-        const std::uint64_t size = le32(head, pos + 4);
-        const std::string_view type = head.substr(pos + 8, 4);
-        const std::uint64_t end = pos + 8 + size;
-        if (head.substr(pos, 4) == "LIST" && type == "INFO") {
-            std::uint64_t sub = pos + 12;
-            while (sub + 8 <= end && sub + 8 <= head.size()) {
-                const std::string_view sid = head.substr(sub, 4);
-                const std::uint64_t ssize = le32(head, sub + 4);
-                const std::uint64_t avail = std::min<std::uint64_t>(ssize, head.size() - (sub + 8));
-                const std::string_view body = head.substr(sub + 8, avail);
-                if (sid == "INAM")
-                    info.name = fieldText(body);
-                else if (sid == "ICOP")
-                    info.copyright = fieldText(body);
-                else if (sid == "ICMT")
-                    info.comment = fieldText(body);
-                sub += 8 + ssize + (ssize & 1);
-            }
-        } else if (head.substr(pos, 4) == "LIST" && type == "sdta") {
-            if (pos + 20 <= head.size() && head.substr(pos + 12, 4) == "smpl")
-                info.sampleBytes = le32(head, pos + 16);
-            info.afterSdta = end + (size & 1);
-        } else if (head.substr(pos, 4) == "LIST" && type == "pdta") {
-            info.pdtaOffset = pos + 12;
-            info.pdtaSize = size >= 4 ? static_cast<std::uint32_t>(size - 4) : 0;
-            break;
+    core::walkRiffChunks(head, 12, static_cast<std::int64_t>(head.size()), [&](const core::RiffChunk &list) {
+        if (list.id != "LIST")
+            return true;
+        const std::string_view type = head.substr(static_cast<std::size_t>(list.body), 4);
+        const std::int64_t end = list.body + list.size;
+        if (type == "INFO") {
+            core::walkRiffChunks(head, list.body + 4, end, [&](const core::RiffChunk &field) {
+                const std::string body = fieldText(core::riffBody(head, field));
+                if (field.id == "INAM")
+                    info.name = body;
+                else if (field.id == "ICOP")
+                    info.copyright = body;
+                else if (field.id == "ICMT")
+                    info.comment = body;
+                return true;
+            });
+        } else if (type == "sdta") {
+            const auto at = static_cast<std::size_t>(list.body);
+            if (at + 12 <= head.size() && head.substr(at + 4, 4) == "smpl")
+                info.sampleBytes = le32(head, at + 8);
+            info.afterSdta = static_cast<std::uint64_t>(list.next());
+        } else if (type == "pdta") {
+            info.pdtaOffset = static_cast<std::uint64_t>(list.body + 4);
+            info.pdtaSize = list.size >= 4 ? list.size - 4 : 0;
+            return false;
         }
-        pos = end + (size & 1);
-    }
+        return true;
+    });
     return info;
 }
 
@@ -72,24 +66,22 @@ std::optional<std::pair<std::uint64_t, std::uint32_t>> readPdtaHeader(std::strin
 }
 
 std::optional<std::vector<Sf2Preset>> readSf2Presets(std::string_view pdta) {
-    std::size_t pos = 0;
-    while (pos + 8 <= pdta.size()) {
-        const std::size_t size = le32(pdta, pos + 4);
-        if (pdta.substr(pos, 4) == "phdr") {
-            const std::string_view body = pdta.substr(pos + 8, std::min(size, pdta.size() - (pos + 8)));
-            const std::size_t count = body.size() / kPresetHeader;
-            std::vector<Sf2Preset> presets;
-            // The last record is the terminal "EOP" one.
-            for (std::size_t i = 0; i + 1 < count; ++i) {
-                const std::string_view rec = body.substr(i * kPresetHeader, kPresetHeader);
-                presets.push_back({static_cast<int>(le16(rec, 22)), static_cast<int>(le16(rec, 20)),
-                                   fieldText(rec.substr(0, 20))});
-            }
-            return presets;
+    std::optional<std::vector<Sf2Preset>> presets;
+    core::walkRiffChunks(pdta, 0, static_cast<std::int64_t>(pdta.size()), [&](const core::RiffChunk &c) {
+        if (c.id != "phdr")
+            return true;
+        const std::string_view body = core::riffBody(pdta, c);
+        const std::size_t count = body.size() / kPresetHeader;
+        presets.emplace();
+        // The last record is the terminal "EOP" one.
+        for (std::size_t i = 0; i + 1 < count; ++i) {
+            const std::string_view rec = body.substr(i * kPresetHeader, kPresetHeader);
+            presets->push_back({static_cast<int>(le16(rec, 22)), static_cast<int>(le16(rec, 20)),
+                                fieldText(rec.substr(0, 20))});
         }
-        pos += 8 + size + (size & 1);
-    }
-    return std::nullopt;
+        return false;
+    });
+    return presets;
 }
 
 } // namespace cantora::audio

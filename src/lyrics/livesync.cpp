@@ -1,6 +1,6 @@
 #include "lyrics/livesync.h"
 
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <cstdint>
 #include <map>
@@ -77,7 +77,7 @@ MarkReached readMark(HSTREAM stream, DWORD type, DWORD index) {
     m.stream = stream;
     BASS_MIDI_MARK mark{};
     if (BASS_MIDI_StreamGetMark(stream, type, index, &mark) && mark.text)
-        m.text = text::toUtf8(mark.text);
+        m.text = core::toUtf8(mark.text);
     QWORD tick = BASS_ChannelGetPosition(stream, BASS_POS_MIDI_TICK);
     m.tick = tick == static_cast<QWORD>(-1) ? 0 : static_cast<std::int32_t>(tick);
     return m;

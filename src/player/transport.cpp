@@ -2,7 +2,7 @@
 
 #include "lyrics/capture.h"
 #include "player/engine.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <fstream>
 
@@ -29,7 +29,7 @@ std::string formatOf(const std::string &path, std::uint8_t &format) {
 // The engine takes UTF-16 file names; ours are UTF-8 (bytes that are not
 // are read as CP1252 first).
 std::u16string utf16Of(const std::string &path) {
-    const std::string utf8 = text::toUtf8(path);
+    const std::string utf8 = core::toUtf8(path);
     std::u16string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
@@ -349,7 +349,7 @@ DWORD Transport::activity() const { return BASS_ChannelIsActive(song_.handle); }
 
 std::string Transport::soundFontLabel() const {
     std::string name;
-    return fonts_.mainFontName(name) ? "SoundFont: " + text::toUtf8(name) : std::string("no soundfont");
+    return fonts_.mainFontName(name) ? "SoundFont: " + core::toUtf8(name) : std::string("no soundfont");
 }
 
 } // namespace cantora::player

@@ -16,6 +16,14 @@ SongRenderResult failure(std::string text, int code = 0) {
     return r;
 }
 
+// "1234:05:06" (hours, minutes, seconds).
+std::string duration(double seconds) {
+    const auto s = static_cast<unsigned long long>(seconds);
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
+
 // Frees the decoding stream however the render ends.
 struct StreamGuard {
     HSTREAM h;
@@ -37,6 +45,18 @@ SongRenderResult renderSongToWav(const std::string &songPath, const std::string 
     if (!BASS_ChannelGetInfo(stream.h, &info))
         return failure("cannot read the stream information", BASS_ErrorGetCode());
     const std::uint16_t bits = (info.flags & BASS_SAMPLE_8BITS) ? 8 : 16;
+
+    // The length is known before the first sample: refuse what cannot be
+    // written rather than fail after gigabytes.
+    const QWORD length = BASS_ChannelGetLength(stream.h, BASS_POS_BYTE);
+    if (length != QWORD(-1)) {
+        const double seconds = BASS_ChannelBytes2Seconds(stream.h, length);
+        if (seconds > kMaxRenderSeconds)
+            return failure("the song would last " + duration(seconds) + "; a render is limited to 24 hours");
+        if (length > WavWriter::kMaxDataBytes)
+            return failure("the song would last " + duration(seconds) + " and need " + std::to_string(length) +
+                           " bytes of audio; a WAV file holds at most " + std::to_string(WavWriter::kMaxDataBytes));
+    }
 
     const std::string partPath = wavPath + ".part";
     WavWriter writer;
@@ -65,6 +85,8 @@ SongRenderResult renderSongToWav(const std::string &songPath, const std::string 
             return giveUp("cannot write " + partPath + " (disk full?)", 0);
     }
     const std::uint64_t bytes = writer.dataBytes();
+    if (bytes == 0)
+        return giveUp("the song yields no audio", 0);
     if (!writer.finish())
         return giveUp("cannot complete " + partPath, 0);
     if (std::rename(partPath.c_str(), wavPath.c_str()) != 0) {

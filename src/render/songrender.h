@@ -32,6 +32,13 @@ using RenderBlockFn = std::function<bool(HSTREAM stream, std::int64_t position)>
 
 // Bytes asked from the decoder per block.
 constexpr DWORD kRenderBlockBytes = 20000;
+// Longest song rendered: anything longer is a damaged file (one absurd
+// delta time), not music.
+constexpr double kMaxRenderSeconds = 24 * 3600;
+
+// Refusals come before the file is created: a song longer than
+// kMaxRenderSeconds or than a WAV file can hold (4 GiB of data). A song that
+// yields no audio at all is an error too, and leaves no file.
 
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
                                  const RenderBlockFn &onBlock = {});

@@ -1,5 +1,6 @@
 #include "render/wavreader.h"
 
+#include "core/riff.h"
 #include "render/numberederror.h"
 
 #include <algorithm>
@@ -26,11 +27,8 @@ const char *errorText(long code) {
     return "";
 }
 
-std::uint16_t le16(const unsigned char *p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const unsigned char *p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using core::le16;
+using core::le32;
 
 // A chunk found while walking the RIFF form: where its body starts and how
 // long the header says it is.
@@ -98,45 +96,40 @@ bool cWavReader::OpenFile(const std::string &name) {
         fail(ErrOpen);
 
     // RIFF head: "RIFF", size, form type "WAVE".
-    unsigned char head[12];
+    char head[12];
     if (std::fread(head, 1, 12, file_) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
         std::memcmp(head + 8, "WAVE", 4) != 0)
         fail(ErrNotWave);
-    std::int64_t formEnd = 8 + static_cast<std::int64_t>(le32(head + 4));
+    std::int64_t formEnd = 8 + static_cast<std::int64_t>(le32(std::string_view(head, 12), 4));
     if (formEnd < 12 || formEnd > fileSize)
         formEnd = fileSize;
 
-    // Walk the chunks in whatever order they come; bodies of odd size are
-    // followed by one pad byte. Anything but "fmt " and "data" is skipped.
+    // Walk the chunks in whatever order they come; anything but "fmt " and
+    // "data" is skipped. The first of each counts.
     Chunk fmt, data;
-    std::int64_t at = 12;
-    while (at + 8 <= formEnd && !(fmt.found && data.found)) {
-        unsigned char ch[8];
-        if (fseeko(file_, static_cast<off_t>(at), SEEK_SET) != 0 || std::fread(ch, 1, 8, file_) != 8)
-            break;
-        const std::uint32_t size = le32(ch + 4);
-        const std::int64_t body = at + 8;
-        if (!fmt.found && std::memcmp(ch, "fmt ", 4) == 0)
-            fmt = {true, body, size};
-        else if (!data.found && std::memcmp(ch, "data", 4) == 0)
-            data = {true, body, size};
-        at = body + static_cast<std::int64_t>(size) + (size & 1);
-    }
+    core::walkRiffChunks(core::DescriptorSource(fileno(file_), formEnd), 12, formEnd, [&](const core::RiffChunk &c) {
+        if (!fmt.found && c.id == "fmt ")
+            fmt = {true, c.body, c.size};
+        else if (!data.found && c.id == "data")
+            data = {true, c.body, c.size};
+        return !(fmt.found && data.found);
+    });
 
     if (!fmt.found)
         fail(ErrNoFormat);
-    std::array<unsigned char, kFormatArea> area{};
+    std::array<char, kFormatArea> area{};
     const std::size_t want = std::min<std::size_t>(fmt.size, kFormatArea);
     if (fmt.size < kMinFormatChunk || fseeko(file_, static_cast<off_t>(fmt.body), SEEK_SET) != 0 ||
         std::fread(area.data(), 1, want, file_) != want)
         fail(ErrReadFormat);
-    format_.formatTag = le16(&area[0]);
-    format_.channels = le16(&area[2]);
-    format_.sampleRate = le32(&area[4]);
-    format_.bytesPerSecond = le32(&area[8]);
-    format_.blockAlign = le16(&area[12]);
-    format_.bitsPerSample = le16(&area[14]);
-    format_.extraSize = fmt.size >= 18 ? le16(&area[16]) : 0;
+    const std::string_view f(area.data(), area.size());
+    format_.formatTag = le16(f, 0);
+    format_.channels = le16(f, 2);
+    format_.sampleRate = le32(f, 4);
+    format_.bytesPerSecond = le32(f, 8);
+    format_.blockAlign = le16(f, 12);
+    format_.bitsPerSample = le16(f, 14);
+    format_.extraSize = fmt.size >= 18 ? le16(f, 16) : 0;
 
     // Compressed data is no more "16-bit stereo" than 8-bit data is, whatever
     // its header claims; only plain PCM (or its extensible form) is read.

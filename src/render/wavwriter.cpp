@@ -1,7 +1,6 @@
 #include "render/wavwriter.h"
 
 #include <cstring>
-#include <limits>
 
 namespace cantora::render {
 
@@ -14,8 +13,6 @@ void put32(std::uint8_t *p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = (v >> (8 * i)) & 0xFF;
 }
-// The largest data size whose RIFF size (data + 36) still fits 32 bits.
-constexpr std::uint64_t kMaxData = std::numeric_limits<std::uint32_t>::max() - 36;
 } // namespace
 
 std::array<std::uint8_t, 44> wavHeader(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
@@ -56,7 +53,7 @@ bool WavWriter::open(const std::string &path, std::uint16_t channels, std::uint3
 bool WavWriter::write(const void *data, std::size_t bytes) {
     if (!file_ || failed_)
         return false;
-    if (dataBytes_ + bytes > kMaxData) {
+    if (dataBytes_ + bytes > kMaxDataBytes) {
         failed_ = true;   // a WAV file cannot describe more
         return false;
     }

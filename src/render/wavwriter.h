@@ -20,6 +20,9 @@ std::array<std::uint8_t, 44> wavHeader(std::uint16_t channels, std::uint32_t rat
 
 class WavWriter {
 public:
+    // The largest data size whose RIFF size (data + 36) still fits 32 bits.
+    static constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFu - 36;
+
     WavWriter() = default;
     ~WavWriter();
     WavWriter(const WavWriter &) = delete;

@@ -1,7 +1,7 @@
 #include "tags/id3module.h"
 
-#include "tags/bytesource.h"
-#include "tags/textcodec.h"
+#include "core/byteio.h"
+#include "core/textcodec.h"
 
 #include <algorithm>
 #include <array>
@@ -104,64 +104,17 @@ constexpr std::array<std::int32_t, 16> kMpeg2Bitrates = {0, 8, 16, 24, 32, 40, 4
 constexpr std::array<const char *, 4> kChannelModes = {"Stereo", "Joint Stereo", "2 Channel", "Mono"};
 constexpr std::array<const char *, 4> kEmphasis = {"None", "50/15 microsec", "invalid", "CITT j. 17"};
 
-bool writeAll(int fd, std::string_view bytes, std::int64_t offset) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool readAll(int fd, std::string &out, std::int64_t offset, std::size_t n) {
-    out.assign(n, '\0');
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t got = ::pread(fd, out.data() + done, n - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// A file opened for writing, seen as a byte source.
-class DescriptorSource : public ByteSource {
-public:
-    DescriptorSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
-    std::int64_t size() const override { return size_; }
-    std::size_t read(std::int64_t offset, char *out, std::size_t n) const override {
-        std::string bytes;
-        if (offset < 0 || offset >= size_)
-            return 0;
-        n = std::min<std::size_t>(n, static_cast<std::size_t>(size_ - offset));
-        if (!readAll(fd_, bytes, offset, n))
-            return 0;
-        bytes.copy(out, n);
-        return n;
-    }
-
-private:
-    int fd_;
-    std::int64_t size_;
-};
-
 } // namespace
 
 Mp3Info Id3Module::GetMp3Info(const std::string &path) {
-    FileSource file;
+    core::FileSource file;
     if (!file.open(path)) {
         CurrentFile = path;
         info_ = Mp3Info{};
         id3v1Bytes_.clear();
         HasId3v1 = false;
         LyricsTagFound = false;
+        LyricsBlockDamaged = false;
         DurationSeconds = 0;
         readLength_ = -1;
         openError_ = file.error();
@@ -177,6 +130,7 @@ Mp3Info Id3Module::GetMp3Info(const ByteSource &file, const std::string &name) {
     info_ = Mp3Info{};
     HasId3v1 = false;
     LyricsTagFound = false;
+    LyricsBlockDamaged = false;
     DurationSeconds = 0;
     openError_.clear();
     ReadMp3File(file);
@@ -203,7 +157,7 @@ void Id3Module::readId3v1(const ByteSource &file) {
     HasId3v1 = true;
     id3v1Bytes_ = tag;
     const auto text = [&](std::size_t at, std::size_t width) {
-        return withoutNuls(trimSpaces(text::toUtf8(std::string_view(tag).substr(at, width))));
+        return withoutNuls(trimSpaces(core::toUtf8(std::string_view(tag).substr(at, width))));
     };
     info_.Title = text(3, 30);
     info_.Artist = text(33, 30);
@@ -244,13 +198,17 @@ bool Id3Module::ReadLyricsTag(const ByteSource &file) {
 
     // Fields: 3-byte id, 5 length digits, data. Only LYR is kept (the last
     // one when there are several); IND, EAL and the others are stepped over.
-    for (std::int64_t p = begin + 11; p < end - 9;) {
+    // A length is taken as it stands, even past the block's end.
+    std::int64_t p = begin + 11;
+    while (p < end - 9) {
         const std::string id = file.readString(p - 1, 3);
         const std::int64_t n = leadingNumber(file.readString(p + 2, 5));
         if (id == "LYR")
-            info_.Lyrics = trimSpaces(text::toUtf8(file.readString(p + 7, static_cast<std::size_t>(n))));
+            info_.Lyrics = trimSpaces(core::toUtf8(file.readString(p + 7, static_cast<std::size_t>(n))));
         p += 8 + n;
     }
+    // In a sound block the fields end exactly where the size digits begin.
+    LyricsBlockDamaged = p != sizeAt;
     return true;
 }
 
@@ -340,28 +298,38 @@ std::optional<VbrInfo> Id3Module::ComputeVbrInfo(std::int64_t fileLength, std::i
     return VbrInfo{std::to_string(bits / ms) + " Kbit (VBR)", n};
 }
 
-std::string Id3Module::LyricsBlock(std::string_view cp1252Lyrics) {
-    if (cp1252Lyrics.empty())
+std::string Id3Module::LyricsBlock(std::string_view encodedLyrics) {
+    if (encodedLyrics.empty())
         return {};
     std::string block = "LYRICSBEGIN";
     block += "LYR";
-    block += zeroFilled(cp1252Lyrics.size(), 5);
-    block += cp1252Lyrics;
+    block += zeroFilled(encodedLyrics.size(), 5);
+    block += encodedLyrics;
     block += zeroFilled(block.size(), 6);
     block += "LYRICS200";
     return block;
 }
 
 TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag &tag, std::string_view lyrics) {
-    TagWriteResult result;
-    const std::string cp = text::utf8ToCp1252(lyrics, &result.unrepresentable);
-    if (cp.size() > kMaxLyricsLength) {
-        result.error = "the lyrics hold " + std::to_string(cp.size()) +
-                       " characters; a Lyrics3 v2 block holds at most " + std::to_string(kMaxLyricsLength);
+    bool utf8 = false;
+    const std::string bytes = core::encodeForWriting(lyrics, &utf8);
+    if (bytes.size() > kMaxLyricsLength) {
+        TagWriteResult result;
+        result.error = "the lyrics take " + std::to_string(bytes.size()) +
+                       " bytes; a Lyrics3 v2 block holds at most " + std::to_string(kMaxLyricsLength);
         return result;
     }
-    const std::string tail = LyricsBlock(cp) + tag.Bytes();
+    TagWriteResult result = writeTail(path, LyricsBlock(bytes) + tag.Bytes(), false);
+    result.lyricsUtf8 = utf8;
+    return result;
+}
 
+TagWriteResult Id3Module::WriteId3v1Tag(const std::string &path, const Id3v1Tag &tag) {
+    return writeTail(path, tag.Bytes(), true);
+}
+
+TagWriteResult Id3Module::writeTail(const std::string &path, const std::string &tail, bool keepLyrics) {
+    TagWriteResult result;
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         result.error = std::strerror(errno);
@@ -386,29 +354,29 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
     // The write position comes from the last read. Make sure the file still
     // looks that way, so a stale state can never cut into the audio.
     const std::optional<std::int64_t> at =
-        path == CurrentFile ? WritePosition(DescriptorSource(fd, length)) : std::nullopt;
+        path == CurrentFile ? WritePosition(core::DescriptorSource(fd, length)) : std::nullopt;
     if (!at) {
         result.error = "the file is not as it was when last read; read it again before writing";
         return result;
     }
-    const std::int64_t w = *at;
+    const std::int64_t w = keepLyrics ? (HasId3v1 ? length - kTagSize : length) : *at;
 
     // Keep what is about to be overwritten (at most the old block and tag)
     // so a failed write can be undone.
-    std::string old;
-    if (!readAll(fd, old, w, static_cast<std::size_t>(length - w))) {
+    std::string old(static_cast<std::size_t>(length - w), '\0');
+    if (!core::readFullyAt(fd, old.data(), old.size(), w)) {
         result.error = std::strerror(errno ? errno : EIO);
         return result;
     }
     const std::int64_t newLength = w + static_cast<std::int64_t>(tail.size());
-    bool written = writeAll(fd, tail, w);
+    bool written = core::writeFullyAt(fd, tail, w);
     if (written && newLength < length)
         written = ::ftruncate(fd, static_cast<off_t>(newLength)) == 0;
     if (written)
         written = ::fsync(fd) == 0;
     if (!written) {
         const int err = errno;
-        writeAll(fd, old, w);
+        core::writeFullyAt(fd, old, w);
         [[maybe_unused]] const int rc = ::ftruncate(fd, static_cast<off_t>(length));
         ::fsync(fd);
         result.error = std::string("could not write the tags: ") + std::strerror(err ? err : EIO);

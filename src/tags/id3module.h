@@ -10,7 +10,8 @@
 // instance; it is not thread-safe and belongs to the user-interface thread.
 //
 // Texts handed out are UTF-8 (bytes that are valid UTF-8 are taken as such,
-// anything else is CP1252); texts written are converted to CP1252.
+// anything else is CP1252); texts written are CP1252 when CP1252 holds them,
+// else UTF-8, so no character is ever lost.
 
 #include "tags/id3v1tag.h"
 #include "tags/mp3info.h"
@@ -20,15 +21,19 @@
 #include <string>
 #include <string_view>
 
+namespace cantora::core {
+class ByteSource;
+}
+
 namespace cantora::tags {
 
-class ByteSource;
+using core::ByteSource;
 
 // Outcome of WriteLyricsTag.
 struct TagWriteResult {
     bool ok = false;             // the block and tag are on disk
     std::string error;           // why not, for the user; the file is unchanged
-    std::string unrepresentable; // lyric characters CP1252 cannot hold (written as '?')
+    bool lyricsUtf8 = false;     // the lyrics were written in UTF-8 (CP1252 could not hold them)
     explicit operator bool() const { return ok; }
 };
 
@@ -49,6 +54,9 @@ public:
     bool HasLyricsMarker = false;    // "LYRICS" lies where a Lyrics3 end marker belongs; only set here, the editor clears it
     bool LyricsTagFound = false;     // a Lyrics3 v2 block was parsed; the editor may force it true
     std::int64_t LyricsStart = 0;    // 1-based position of "LYRICSBEGIN" computed by the last parse
+    bool LyricsBlockDamaged = false; // the parsed block's fields do not fill it exactly (a length runs
+                                     // past the size digits, or bytes are left over): the lyrics read
+                                     // may hold bytes of the block's end or of the ID3v1 tag
     std::int32_t DurationSeconds = 0; // constant-bitrate play time of the last file read
 
     // Reads the file at `path`; all texts stay empty when it cannot be read.
@@ -72,6 +80,10 @@ public:
     // the last read found the old block or tag, and cuts what lay behind
     // them. Empty lyrics remove the block. On failure the file is unchanged.
     TagWriteResult WriteLyricsTag(const std::string &path, const Id3v1Tag &tag, std::string_view lyrics);
+    // Writes only `tag`, over the old ID3v1 tag or appended, and keeps every
+    // byte before it: a Lyrics3 block (damaged or not) stays exactly as it
+    // is. Same checks and guarantees as WriteLyricsTag.
+    TagWriteResult WriteId3v1Tag(const std::string &path, const Id3v1Tag &tag);
 
     // Average rate and seconds of a Xing file of `fileLength` bytes holding
     // `frames` frames; nothing when the count is too small to give a second.
@@ -88,11 +100,14 @@ public:
     // not the file the state was read from (length or markers differ).
     std::optional<std::int64_t> WritePosition(const ByteSource &file) const;
 
-    // The Lyrics3 v2 block for lyrics already in CP1252 ("" for no lyrics).
-    static std::string LyricsBlock(std::string_view cp1252Lyrics);
+    // The Lyrics3 v2 block for lyrics already encoded ("" for no lyrics).
+    static std::string LyricsBlock(std::string_view encodedLyrics);
 
 private:
     void readId3v1(const ByteSource &file);
+    // Writes `tail` over the end of the file: from the old block (or tag)
+    // on, or only over the old tag when `keepLyrics`.
+    TagWriteResult writeTail(const std::string &path, const std::string &tail, bool keepLyrics);
 
     Mp3Info info_;
     std::string id3v1Bytes_;

@@ -1,6 +1,6 @@
 #include "tags/id3v1tag.h"
 
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <algorithm>
 
@@ -16,24 +16,27 @@ std::string_view trimSpaces(std::string_view s) {
     return s;
 }
 
+void addName(std::string &list, const char *name) {
+    if (!list.empty())
+        list += ", ";
+    list += name;
+}
+
 template <std::size_t N>
 void fill(std::array<char, N> &field, std::string_view utf8, const char *name, Id3v1Fit *fit) {
-    std::string missing;
-    const std::string bytes = text::utf8ToCp1252(trimSpaces(utf8), &missing);
+    bool usedUtf8 = false;
+    const std::string bytes = core::encodeForWriting(trimSpaces(utf8), &usedUtf8);
+    // CP1252 has one byte per character; UTF-8 is never cut inside one.
+    const std::string_view kept =
+        usedUtf8 ? core::cutAtCharacter(bytes, N) : std::string_view(bytes).substr(0, std::min(N, bytes.size()));
     field.fill(' ');
-    const std::size_t n = std::min(N, bytes.size());
-    bytes.copy(field.data(), n);
+    kept.copy(field.data(), kept.size());
     if (!fit)
         return;
-    if (bytes.size() > N) {
-        if (!fit->cutFields.empty())
-            fit->cutFields += ", ";
-        fit->cutFields += name;
-    }
-    // Collect each character once across all fields.
-    std::string merged;
-    text::utf8ToCp1252(fit->unrepresentable + missing, &merged);
-    fit->unrepresentable = merged;
+    if (kept.size() < bytes.size())
+        addName(fit->cutFields, name);
+    if (usedUtf8)
+        addName(fit->utf8Fields, name);
 }
 
 } // namespace

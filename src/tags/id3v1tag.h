@@ -1,8 +1,9 @@
 #pragma once
 // The 128-byte ID3v1 tag that ends an MP3 file: "TAG", title, artist, album
-// (30 bytes each), year (4), comment (30) and a genre byte. Texts are CP1252
-// on disk, padded with spaces (never NULs); byte 125 belongs to the comment,
-// there is no track number.
+// (30 bytes each), year (4), comment (30) and a genre byte. Texts are padded
+// with spaces (never NULs); byte 125 belongs to the comment, there is no
+// track number. Each text is written in CP1252 when CP1252 holds it, else in
+// UTF-8 cut at a character boundary; the reader takes valid UTF-8 as such.
 
 #include <array>
 #include <cstdint>
@@ -25,15 +26,15 @@ struct Id3v1Tag {
     std::string Bytes() const;
 };
 
-// What MakeId3v1Tag had to change to fit the texts into the record.
+// What MakeId3v1Tag did to fit the texts into the record.
 struct Id3v1Fit {
-    std::string cutFields;       // names of the fields cut to their width, comma separated
-    std::string unrepresentable; // characters CP1252 cannot hold (written as '?')
+    std::string cutFields;  // names of the fields cut to their width, comma separated
+    std::string utf8Fields; // names of the fields written in UTF-8 (CP1252 could not hold them)
 };
 
-// Builds a record from UTF-8 texts: each is trimmed of spaces, converted to
-// CP1252, cut to its field and filled with spaces. `fit`, when given, says
-// what was cut or could not be represented.
+// Builds a record from UTF-8 texts: each is trimmed of spaces, encoded
+// (CP1252 when it holds the text, else UTF-8), cut to its field and filled
+// with spaces. `fit`, when given, says what was cut or written in UTF-8.
 Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
                       std::string_view year, std::string_view comment, std::uint8_t genre,
                       Id3v1Fit *fit = nullptr);

@@ -200,6 +200,16 @@ TEST_F(LameEncoderTest, PresetsReachTheLibrary) {
     }
 }
 
+TEST_F(LameEncoderTest, TheVoicePresetEncodesAt32000Hz) {
+    prepare(wav(sine(440.0, 44100, 44100)));
+    enc.EncodingPreset(*FindPresetCode("Voice Quality"));
+    enc.Encode();
+    const Decoded d = decode(dir / "out.mp3");
+    EXPECT_EQ(d.rate, 32000);
+    EXPECT_NEAR(frequency(d), 440.0, 4.4);
+    EXPECT_NEAR(double(d.frames()), 32000.0, 1152);
+}
+
 TEST_F(LameEncoderTest, TheWavFilesOwnRateWins) {
     prepare(wav(sine(440.0, 48000, 48000), 2, 16, 48000));
     enc.EncodingPreset(6);

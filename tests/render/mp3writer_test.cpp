@@ -25,6 +25,10 @@ TEST(Mp3Writer, WritesUpToItsBufferAndNoMore) {
 
     w.Filename(dir / "out.mp3");
     EXPECT_EQ(w.WriteBufferToFile(0), 0);
+    // Exactly the buffer's size is allowed, one byte more is not.
+    std::memset(w.BufferPointer(), 'z', 8192);
+    EXPECT_EQ(w.WriteBufferToFile(8192), 8192);
+    w.Filename(dir / "out.mp3");
     const auto tooMuch = raised([&] { w.WriteBufferToFile(8193); });
     EXPECT_EQ(tooMuch.number, 29873);
     EXPECT_EQ(tooMuch.source, "cantora.WriteBufferToFile");

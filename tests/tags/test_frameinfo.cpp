@@ -1,12 +1,13 @@
 // MPEG frame information as the tag editor shows it, read from files built in memory.
 
 #include "mp3bytes.h"
-#include "tags/bytesource.h"
+#include "core/byteio.h"
 #include "tags/id3module.h"
 
 #include <gtest/gtest.h>
 
 using namespace cantora::tags;
+using cantora::core::MemorySource;
 using namespace mp3bytes;
 
 namespace {
@@ -103,6 +104,9 @@ TEST(FrameInfo, XingFrameCountGivesAverageRateAndLength) {
     EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 39)->seconds, 3); // the extra frame is the third second's
     EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 38 + 39)->seconds, 3);
     EXPECT_EQ(Id3Module::ComputeVbrInfo(1000, 57 + 38 + 38 + 39 + 1)->seconds, 4);
+    // A started second counts whole: 2.6 s of frames show as 3 s, 2 s as 2 s.
+    EXPECT_EQ(read(xing(57 + 100, 40000)).Length, "00:03");
+    EXPECT_EQ(read(xing(57 + 76, 40000)).Length, "00:02");
 
     // 57 frames or fewer give no second to average over: the bare rate stays.
     i = read(xing(57, 5000));
@@ -133,4 +137,8 @@ TEST(FrameInfo, LengthAndSizeFormatting) {
     EXPECT_EQ(read(audio(1048576, slow)).Size, "1 MB");
     EXPECT_EQ(read(audio(3690000, slow)).Size, "3.52 MB");
     EXPECT_EQ(read(audio(5000, slow)).Size, "0 MB");
+    // Exact halves of a hundredth go to the even neighbour, down or up.
+    EXPECT_EQ(read(audio(131072, slow)).Size, "0.12 MB"); // 0.125
+    EXPECT_EQ(read(audio(393216, slow)).Size, "0.38 MB"); // 0.375
+    EXPECT_EQ(read(audio(131073, slow)).Size, "0.13 MB"); // just over the half
 }

@@ -1,13 +1,14 @@
 // ID3v1 fields and Lyrics3 v2 lyrics as GetMp3Info reads them.
 
 #include "mp3bytes.h"
-#include "tags/bytesource.h"
+#include "core/byteio.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 
 #include <gtest/gtest.h>
 
 using namespace cantora::tags;
+using cantora::core::MemorySource;
 using namespace mp3bytes;
 
 namespace {

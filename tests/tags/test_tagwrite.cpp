@@ -1,6 +1,7 @@
 // Writing the Lyrics3 v2 block and ID3v1 tag to files on disk.
 
 #include "mp3bytes.h"
+#include "core/byteio.h"
 #include "tags/id3module.h"
 
 #include <gtest/gtest.h>
@@ -154,16 +155,47 @@ TEST_F(TagWrite, WritableFileInReadOnlyFolderIsWrittenInPlace) {
 
 TEST(Id3v1Build, TextsAreCutPaddedAndConverted) {
     Id3v1Fit fit;
-    const Id3v1Tag t = MakeId3v1Tag(std::string(40, 'T'), "  Caf\xC3\xA9 \xE2\x99\xAA ", "", "24", "", 255, &fit);
+    const Id3v1Tag t =
+        MakeId3v1Tag(std::string(40, 'T'), "  Caf\xC3\xA9 \xE2\x99\xAA ", "Perch\xC3\xA9", "24", "", 255, &fit);
     const std::string b = t.Bytes();
     ASSERT_EQ(b.size(), 128u);
     EXPECT_EQ(b.substr(0, 33), "TAG" + std::string(30, 'T'));
-    EXPECT_EQ(b.substr(33, 30), "Caf\xE9 ?" + std::string(24, ' '));
+    // CP1252 cannot hold the note: the whole field is UTF-8, nothing becomes '?'.
+    EXPECT_EQ(b.substr(33, 30), "Caf\xC3\xA9 \xE2\x99\xAA" + std::string(21, ' '));
+    // CP1252 holds this one: its bytes are what older readers expect.
+    EXPECT_EQ(b.substr(63, 30), "Perch\xE9" + std::string(24, ' '));
     EXPECT_EQ(b.substr(93, 4), "24  ");
     EXPECT_EQ(static_cast<unsigned char>(b[127]), 255);
     EXPECT_EQ(b.find('\0'), std::string::npos);
     EXPECT_EQ(fit.cutFields, "title");
-    EXPECT_EQ(fit.unrepresentable, "\xE2\x99\xAA");
+    EXPECT_EQ(fit.utf8Fields, "artist");
+}
+
+TEST(Id3v1Build, AFullFieldIsNotCutAndUtf8IsCutBetweenCharacters) {
+    Id3v1Fit fit;
+    MakeId3v1Tag(std::string(30, 'x'), std::string(31, 'y'), "", "1999", "", 12, &fit);
+    EXPECT_EQ(fit.cutFields, "artist");
+
+    // Ten three-byte characters fill the field exactly; one more byte in
+    // front pushes the tenth out whole, never half of it.
+    const std::string kanji = "\xE6\x97\xA5"; // U+65E5
+    std::string ten;
+    for (int i = 0; i < 10; ++i)
+        ten += kanji;
+    fit = {};
+    const std::string b = MakeId3v1Tag(ten, "a" + ten, "\xC5\x81\xC3\xB3" "d\xC5\xBA", "", "", 12, &fit).Bytes();
+    EXPECT_EQ(b.substr(3, 30), ten);
+    EXPECT_EQ(b.substr(33, 30), "a" + ten.substr(0, 27) + "  ");
+    EXPECT_EQ(fit.cutFields, "artist");
+    EXPECT_EQ(fit.utf8Fields, "title, artist, album");
+
+    // What is written reads back as it was given (the cut one as cut).
+    const std::string file = mp3bytes::audio(1000) + b;
+    Id3Module m;
+    const Mp3Info i = m.GetMp3Info(cantora::core::MemorySource(file), "mem.mp3");
+    EXPECT_EQ(i.Title, ten);
+    EXPECT_EQ(i.Artist, "a" + ten.substr(0, 27));
+    EXPECT_EQ(i.Album, "\xC5\x81\xC3\xB3" "d\xC5\xBA"); // Polish "Łódź"
 }
 
 TEST_F(TagWrite, TruncateOnlyShortens) {
@@ -173,4 +205,65 @@ TEST_F(TagWrite, TruncateOnlyShortens) {
     EXPECT_TRUE(Id3Module::TruncateFile(path, 4));
     EXPECT_EQ(get(), "0123");
     EXPECT_FALSE(Id3Module::TruncateFile((dir / "none").string(), 0));
+}
+
+TEST_F(TagWrite, LyricsCp1252CannotHoldAreWrittenInUtf8AndReadBackTheSame) {
+    const std::string japanese = "[00:01]\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89\r\n[00:03]\xE6\xA1\x9C"; // さくら 桜
+    put(music);
+    TagWriteResult r = save("T", japanese);
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r.lyricsUtf8);
+    EXPECT_EQ(get(), music + lyrics3({{"LYR", japanese}}) + MakeId3v1Tag("T", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(m.GetMp3Info(path).Lyrics, japanese);
+
+    // Text CP1252 holds keeps the bytes existing files and readers know.
+    r = save("T", "[00:01]Perch\xC3\xA9");
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r.lyricsUtf8);
+    EXPECT_NE(get().find("LYR00013[00:01]Perch\xE9"), std::string::npos);
+    EXPECT_EQ(m.GetMp3Info(path).Lyrics, "[00:01]Perch\xC3\xA9");
+}
+
+TEST_F(TagWrite, TagOnlyWriteKeepsTheLyricsBlockByteForByte) {
+    // UTF-8 lyrics CP1252 could hold: a rewrite through the text would shrink them.
+    const std::string block = lyrics3({{"IND", "10"}, {"LYR", "[00:01]gi\xC3\xA0 \xC3\xA8 cos\xC3\xAC"}});
+    put(music + block + id3v1("Old", "Someone"));
+    m.GetMp3Info(path);
+    ASSERT_TRUE(m.WriteId3v1Tag(path, MakeId3v1Tag("New", "", "", "", "", 13)));
+    EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 13).Bytes());
+    // Without a tag behind the block, the tag is appended after it.
+    put(music + block);
+    m.GetMp3Info(path);
+    ASSERT_TRUE(m.WriteId3v1Tag(path, MakeId3v1Tag("New", "", "", "", "", 13)));
+    EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 13).Bytes());
+    EXPECT_FALSE(m.WriteId3v1Tag(path, MakeId3v1Tag("Again", "", "", "", "", 13))) << "a write needs a new read";
+}
+
+TEST_F(TagWrite, DamagedBlockIsReadLiterallyButNeverWrittenBackAsLyrics) {
+    // The LYR length claims 143 bytes more than the field holds: the reader
+    // takes the size digits, the end marker and the ID3v1 tag as lyrics.
+    std::string block = lyrics3({{"LYR", "[00:01]la"}});
+    block.replace(block.find("00009"), 5, "00152");
+    const std::string tag = id3v1("Old");
+    put(music + block + tag);
+    Mp3Info i = m.GetMp3Info(path);
+    ASSERT_TRUE(m.LyricsTagFound);
+    EXPECT_TRUE(m.LyricsBlockDamaged);
+    EXPECT_NE(i.Lyrics.find("LYRICS200TAGOld"), std::string::npos);
+
+    // A tag-only save keeps the block's bytes; the file does not grow.
+    ASSERT_TRUE(m.WriteId3v1Tag(path, MakeId3v1Tag("New", "", "", "", "", 12)));
+    EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 12).Bytes());
+    // New lyrics replace the whole block.
+    ASSERT_TRUE(save("New", "[00:02]fresh"));
+    EXPECT_EQ(get(), music + lyrics3({{"LYR", "[00:02]fresh"}}) + MakeId3v1Tag("New", "Artist", "Album", "24", "", 12).Bytes());
+    m.GetMp3Info(path);
+    EXPECT_FALSE(m.LyricsBlockDamaged);
+
+    // Bytes left over between the last field and the size digits are damage too.
+    std::string gap = lyrics3({{"LYR", "abc"}});
+    gap.replace(gap.find("00003"), 5, "00001");
+    put(music + gap);
+    m.GetMp3Info(path);
+    EXPECT_TRUE(m.LyricsBlockDamaged);
 }

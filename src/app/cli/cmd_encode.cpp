@@ -5,6 +5,8 @@
 // existing OUT is untouched unless the new one is finished.
 
 #include "app/cli/commands.h"
+#include "app/cli/interrupt.h"
+#include "core/samefile.h"
 
 #include "render/encoderpresets.h"
 #include "render/lameencoder.h"
@@ -13,17 +15,12 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void onSignal(int) { gInterrupted = 1; }
 
 void printError(const cantora::render::NumberedError &e) {
     std::fprintf(stderr, "cantora-cli: encode: error %ld: %s (%s)\n", e.number, e.description.c_str(),
@@ -120,6 +117,10 @@ int cantora::cli::encode(const Args &args) {
         return usage();
 
     std::error_code ec;
+    if (core::sameFile(in, out)) {
+        std::fprintf(stderr, "cantora-cli: encode: %s is the input itself; choose another output\n", out.c_str());
+        return 1;
+    }
     if (fs::exists(out, ec) && !force) {
         std::fprintf(stderr, "cantora-cli: encode: %s already exists (use --force to replace it)\n", out.c_str());
         return 1;
@@ -145,13 +146,7 @@ int cantora::cli::encode(const Args &args) {
     const std::string part = out + "." + std::to_string(getpid()) + ".part";
     fs::remove(part, ec);
 
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction oldInt {}, oldTerm {};
-    sigaction(SIGINT, &action, &oldInt);
-    sigaction(SIGTERM, &action, &oldTerm);
-
+    const cli::InterruptGuard interrupt;
     ProgressBar bar(rate);
     cLameEncoder encoder;
     encoder.EncodingPreset(preset);
@@ -159,7 +154,7 @@ int cantora::cli::encode(const Args &args) {
     encoder.WavFile(in);
     encoder.Mp3File(part);
     encoder.Progress = [&](std::int64_t done, std::int64_t total, bool &cancel) {
-        if (gInterrupted) {
+        if (cli::InterruptGuard::interrupted()) {
             cancel = true;
             return;
         }
@@ -169,11 +164,11 @@ int cantora::cli::encode(const Args &args) {
     int status = 0;
     try {
         encoder.Encode();
-        if (gInterrupted) {
+        if (cli::InterruptGuard::interrupted()) {
             fs::remove(part, ec);
             bar.interrupt();
             std::fprintf(stderr, "cantora-cli: encode: interrupted, nothing written\n");
-            status = 130;
+            status = cli::kInterruptedStatus;
         } else {
             fs::rename(part, out, ec);
             if (ec) {
@@ -189,8 +184,5 @@ int cantora::cli::encode(const Args &args) {
         printError(e);
         status = 1;
     }
-
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
     return status;
 }

@@ -1,6 +1,7 @@
 // cantora-cli info [--json] FILE...: the tag editor's view of MP3 files.
 
 #include "app/cli/commands.h"
+#include "core/textcodec.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 
@@ -14,23 +15,34 @@ namespace {
 using cantora::tags::Id3Module;
 using cantora::tags::Mp3Info;
 
+// A JSON string that is always valid UTF-8: bytes that are not UTF-8 are
+// read as CP1252 (every byte has a meaning there, none is dropped), and
+// control characters, C0 and C1, are written as \u escapes.
 std::string jsonString(const std::string &s) {
+    const std::string utf8 = cantora::core::toUtf8(s);
     std::string out = "\"";
-    for (const char c : s) {
+    for (std::size_t k = 0; k < utf8.size(); ++k) {
+        const auto c = static_cast<unsigned char>(utf8[k]);
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
+        default: {
+            unsigned control = 0x100;
+            if (c < 0x20 || c == 0x7F)
+                control = c;
+            else if (c == 0xC2 && k + 1 < utf8.size() && static_cast<unsigned char>(utf8[k + 1]) < 0xA0)
+                control = static_cast<unsigned char>(utf8[++k]); // U+0080..U+009F
+            if (control < 0x100) {
                 char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+                std::snprintf(buf, sizeof buf, "\\u%04x", control);
                 out += buf;
             } else {
-                out += c;
+                out += static_cast<char>(c);
             }
+        }
         }
     }
     return out + "\"";

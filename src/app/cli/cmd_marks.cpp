@@ -5,7 +5,7 @@
 
 #include "app/cli/commands.h"
 #include "audio/bass.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <cstdio>
 #include <string>
@@ -65,7 +65,7 @@ int cantora::cli::marks(const Args &args) {
     for (const DWORD type : {BASS_MIDI_MARK_LYRIC, BASS_MIDI_MARK_TEXT}) {
         BASS_MIDI_MARK m{};
         for (DWORD i = 0; BASS_MIDI_StreamGetMark(h, type, i, &m); ++i) {
-            const std::string text = escaped(cantora::text::toUtf8(m.text ? m.text : ""));
+            const std::string text = escaped(cantora::core::toUtf8(m.text ? m.text : ""));
             std::printf("%s\t%u\t%u\t%u\t%u\t%s\n", type == BASS_MIDI_MARK_LYRIC ? "lyric" : "text", i, m.track,
                         m.tick, m.pos, text.c_str());
         }

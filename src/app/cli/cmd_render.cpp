@@ -2,7 +2,10 @@
 // engine into a 16-bit PCM WAV file, faster than real time.
 
 #include "app/cli/commands.h"
+#include "app/cli/interrupt.h"
 #include "audio/bass.h"
+#include "audio/midifile.h"
+#include "core/samefile.h"
 #include "render/songrender.h"
 
 #include <cstdio>
@@ -28,6 +31,31 @@ const char *engineErrorText(int code) {
     case BASS_ERROR_MEM: return "out of memory";
     default: return "engine error";
     }
+}
+
+// Reads the song as the engine will and says what it could not read:
+// false (after the message) when nothing in it would sound.
+bool checkSong(const std::string &song) {
+    const cantora::audio::MidiReadResult r = cantora::audio::readMidiFile(song);
+    if (!r.ok())
+        return true; // the engine reports why it cannot open the file
+    std::size_t events = 0;
+    for (const auto &track : r.file.tracks)
+        for (const auto &e : track.events)
+            if (!(e.isMeta() && e.metaType == 0x2F))
+                ++events;
+    if (events == 0) {
+        std::fprintf(stderr, "cantora-cli: render: %s: the song holds no events%s\n", song.c_str(),
+                     r.file.truncated ? " (its first track is damaged)" : "");
+        return false;
+    }
+    const std::size_t read = r.file.tracks.size();
+    if (r.file.truncated || read < r.file.declaredTracks)
+        std::fprintf(stderr,
+                     "cantora-cli: render: %s: the file is damaged or cut short; read in part: "
+                     "%zu of %u tracks, %zu events\n",
+                     song.c_str(), read, static_cast<unsigned>(r.file.declaredTracks), events);
+    return true;
 }
 
 } // namespace
@@ -64,6 +92,15 @@ int cantora::cli::render(const Args &args) {
     }
     if (font.empty())
         font = defaultSoundFont();
+    for (const std::string *input : {&song, &font}) {
+        if (core::sameFile(*input, out)) {
+            std::fprintf(stderr, "cantora-cli: render: %s is the %s itself; choose another output\n", out.c_str(),
+                         input == &song ? "song" : "SoundFont");
+            return 1;
+        }
+    }
+    if (!checkSong(song))
+        return 1;
 
     // Device 0: no sound output, decoding only.
     if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) {
@@ -81,9 +118,15 @@ int cantora::cli::render(const Args &args) {
     const BASS_MIDI_FONT record{sf, -1, 0};
     BASS_MIDI_StreamSetFonts(0, &record, 1);
 
-    const auto result = cantora::render::renderSongToWav(song, out);
+    const InterruptGuard interrupt;
+    const auto result = cantora::render::renderSongToWav(
+        song, out, [](HSTREAM, std::int64_t) { return !InterruptGuard::interrupted(); });
     BASS_Free();
     BASS_MIDI_FontFree(sf);
+    if (!result.ok && InterruptGuard::interrupted()) {
+        std::fprintf(stderr, "cantora-cli: render: interrupted, nothing written\n");
+        return kInterruptedStatus;
+    }
     if (!result.ok) {
         if (result.engineError)
             std::fprintf(stderr, "cantora-cli: render: %s: %s (error %d)\n", result.error.c_str(),

@@ -1,13 +1,18 @@
 // cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y]
-//     [--comment C] [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]
-// Rewrites the ID3v1 tag and the Lyrics3 v2 block of FILE, keeping every
-// field that is not given.
+//     [--comment C] [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME]
+//     | --no-lyrics] [--force]
+// Rewrites the ID3v1 tag and the Lyrics3 v2 block of FILE, keeping the bytes
+// of every field that is not given, and of the lyrics when none are given.
+// Texts are written in CP1252 when it holds them, else in UTF-8.
 
 #include "app/cli/commands.h"
+#include "core/byteio.h"
+#include "core/samefile.h"
+#include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 #include "tags/lyricstext.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -22,7 +27,12 @@ using namespace cantora;
 
 constexpr const char *kUsage =
     "usage: cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
-    "                        [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]\n";
+    "                        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics]\n"
+    "                        [--force]\n"
+    "  --lyrics-encoding NAME  the lyrics file's encoding (GBK, SHIFT_JIS, CP949, ...);\n"
+    "                          without it the file is read as UTF-8, else CP1252, and\n"
+    "                          its bytes are kept\n"
+    "  --force                 tag a file in which no MPEG audio frame is found\n";
 
 int usageError(const std::string &what) {
     std::fprintf(stderr, "cantora-cli: tag: %s\n%s", what.c_str(), kUsage);
@@ -52,7 +62,9 @@ int cantora::cli::tag(const Args &args) {
     Field fields[] = {{"title", {}}, {"artist", {}}, {"album", {}}, {"year", {}}, {"comment", {}}};
     std::optional<int> genre;
     std::optional<std::string> lyricsFile;
+    std::optional<std::string> lyricsEncoding;
     bool noLyrics = false;
+    bool force = false;
 
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string &a = args[k];
@@ -83,8 +95,14 @@ int cantora::cli::tag(const Args &args) {
             lyricsFile = value();
             if (!lyricsFile)
                 return usageError("--lyrics needs a file");
+        } else if (a == "--lyrics-encoding") {
+            lyricsEncoding = value();
+            if (!lyricsEncoding)
+                return usageError("--lyrics-encoding needs an encoding name");
         } else if (a == "--no-lyrics") {
             noLyrics = true;
+        } else if (a == "--force") {
+            force = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return usageError("unknown option '" + a + "'");
         } else if (path.empty()) {
@@ -97,8 +115,14 @@ int cantora::cli::tag(const Args &args) {
         return usageError("no FILE given");
     if (lyricsFile && noLyrics)
         return usageError("--lyrics and --no-lyrics exclude each other");
+    if (lyricsEncoding && !lyricsFile)
+        return usageError("--lyrics-encoding needs --lyrics");
 
     const char *p = path.c_str();
+    if (lyricsFile && core::sameFile(*lyricsFile, path)) {
+        std::fprintf(stderr, "cantora-cli: tag: %s: the lyrics file is the file being tagged\n", p);
+        return 1;
+    }
     std::optional<std::string> newLyrics;
     if (noLyrics)
         newLyrics = std::string();
@@ -110,7 +134,17 @@ int cantora::cli::tag(const Args &args) {
             std::fprintf(stderr, "cantora-cli: tag: %s: cannot read the lyrics file\n", lyricsFile->c_str());
             return 1;
         }
-        std::string box = tags::LyricBoxText(bytes.str());
+        std::string text = bytes.str();
+        if (lyricsEncoding) {
+            std::string why;
+            const std::optional<std::string> utf8 = core::convertToUtf8(text, *lyricsEncoding, &why);
+            if (!utf8) {
+                std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", lyricsFile->c_str(), why.c_str());
+                return 1;
+            }
+            text = *utf8;
+        }
+        std::string box = tags::LyricBoxText(text);
         const std::size_t first = box.find_first_not_of(' ');
         box = first == std::string::npos ? std::string() : box.substr(first, box.find_last_not_of(' ') - first + 1);
         newLyrics = box;
@@ -122,23 +156,18 @@ int cantora::cli::tag(const Args &args) {
         std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, module.OpenError().c_str());
         return 1;
     }
-    // A file without a tag gets genre 12 (Other), as the tag editor saves it.
-    const int genreByte = genre ? *genre : info.Genre.empty() ? 12 : std::stoi(info.Genre) - 1;
-    const std::string lyrics = newLyrics ? *newLyrics : info.Lyrics;
-
-    // Lyrics already in the file must survive the rewrite: refuse rather
-    // than turn characters CP1252 has no place for into '?'.
-    if (!newLyrics) {
-        std::string missing;
-        text::utf8ToCp1252(lyrics, &missing);
-        if (!missing.empty()) {
+    if (!force) {
+        core::FileSource file;
+        if (file.open(path) && !tags::FindFirstAudioFrame(file)) {
             std::fprintf(stderr,
-                         "cantora-cli: tag: %s: the lyrics hold characters a Lyrics3 block cannot store (%s); "
-                         "give --lyrics or --no-lyrics\n",
-                         p, missing.c_str());
+                         "cantora-cli: tag: %s: no MPEG audio frame found; not an MP3 file? "
+                         "(--force tags it anyway)\n",
+                         p);
             return 1;
         }
     }
+    // A file without a tag gets genre 12 (Other), as the tag editor saves it.
+    const int genreByte = genre ? *genre : info.Genre.empty() ? 12 : std::stoi(info.Genre) - 1;
 
     // Fields not given keep their bytes exactly (whatever their encoding,
     // and a track number in the last comment bytes).
@@ -158,17 +187,31 @@ int cantora::cli::tag(const Args &args) {
     if (fields[4].given)
         record.Comment = edited.Comment;
     record.Genre = static_cast<std::uint8_t>(genreByte);
-    const tags::TagWriteResult result = module.WriteLyricsTag(path, record, lyrics);
+
+    // Without new lyrics the block stays byte for byte: its text is never
+    // decoded and encoded again, and a damaged block never swallows the tag.
+    const tags::TagWriteResult result =
+        newLyrics ? module.WriteLyricsTag(path, record, *newLyrics) : module.WriteId3v1Tag(path, record);
     if (!result) {
         std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, result.error.c_str());
         return 1;
     }
+    if (module.LyricsTagFound && module.LyricsBlockDamaged)
+        std::fprintf(stderr,
+                     newLyrics ? "cantora-cli: tag: %s: the old Lyrics3 block was inconsistent (a field length runs "
+                                 "past its end); it was replaced\n"
+                               : "cantora-cli: tag: %s: the Lyrics3 block is inconsistent (a field length runs past "
+                                 "its end); it was kept unchanged (give --lyrics or --no-lyrics to replace it)\n",
+                     p);
     if (!fit.cutFields.empty())
         std::fprintf(stderr, "cantora-cli: tag: %s: cut to fit the tag: %s\n", p, fit.cutFields.c_str());
-    if (!fit.unrepresentable.empty())
-        std::fprintf(stderr, "cantora-cli: tag: %s: written as '?' in the tag: %s\n", p, fit.unrepresentable.c_str());
-    if (!result.unrepresentable.empty())
-        std::fprintf(stderr, "cantora-cli: tag: %s: written as '?' in the lyrics: %s\n", p,
-                     result.unrepresentable.c_str());
+    std::string utf8 = fit.utf8Fields;
+    if (result.lyricsUtf8)
+        utf8 += utf8.empty() ? "lyrics" : ", lyrics";
+    if (!utf8.empty())
+        std::fprintf(stderr,
+                     "cantora-cli: tag: %s: written in UTF-8, as CP1252 cannot hold them "
+                     "(some older players show UTF-8 wrongly): %s\n",
+                     p, utf8.c_str());
     return 0;
 }

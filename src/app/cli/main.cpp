@@ -20,7 +20,8 @@ const Command kCommands[] = {
     {"encode", "encode IN.wav OUT.mp3 [--preset P] [--force]   encode a WAV to MP3", cantora::cli::encode},
     {"info", "info [--json] FILE...                   MPEG frame information and tags", cantora::cli::info},
     {"tag", "tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
-            "        [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]   write ID3v1 and lyrics",
+            "        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics] [--force]\n"
+            "                                          write ID3v1 and lyrics",
      cantora::cli::tag},
 };
 

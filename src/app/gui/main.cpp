@@ -4,7 +4,7 @@
 // settings, the default SoundFont, the read-me and the work files; SONG is
 // opened at start as if chosen with Open (the user still presses Play).
 
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/ui/commandline.h"
 #include "app/ui/frmMidiTest.h"
 
@@ -56,7 +56,7 @@ int main(int argc, char **argv) {
     // Resolved now: start-up makes the application folder current.
     const std::optional<std::string> song = cl.song ? std::optional<std::string>(absolute(*cl.song)) : std::nullopt;
     const char *env = std::getenv("CANTORA_HOME");
-    cantora::app::setAppFolder(cantora::app::resolveAppFolder(home, env ? absolute(env) : std::string(),
+    cantora::core::setAppFolder(cantora::core::resolveAppFolder(home, env ? absolute(env) : std::string(),
                                                               executablePath(argv[0])));
 
     cantora::app::frmMidiTest window;

@@ -1,17 +1,17 @@
 #include "app/ui/frmMidiTest.h"
 
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/dialogs.h"
-#include "app/errortext.h"
-#include "app/processexit.h"
-#include "app/settings.h"
+#include "core/errortext.h"
+#include "core/processexit.h"
+#include "core/settings.h"
 #include "app/ui/aboutwindow.h"
 #include "app/ui/positionslider.h"
 #include "help/ui/formp3.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "player/engine.h"
 #include "player/ui/channelstrips.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,11 +32,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cerrno>
 #include <filesystem>
-#include <system_error>
+#include <stdexcept>
 
 namespace cantora::app {
+
+using namespace core;
 
 namespace {
 
@@ -533,7 +534,7 @@ void frmMidiTest::Drum() {
     list->clear();
     strips_->CmdDrum()->show();
     for (const auto &name : transport_.fonts().Drum())
-        list->addItem(q(text::toUtf8(name)));
+        list->addItem(q(core::toUtf8(name)));
     list->show();
 }
 
@@ -543,7 +544,7 @@ void frmMidiTest::LstDrum_Click(int row) {
     transport_.chooseDrumKit(selectedChannel, row);
     const auto &names = transport_.fonts().drumNames;
     if (static_cast<std::size_t>(row) < names.size())
-        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(text::toUtf8(names[static_cast<std::size_t>(row)])));
+        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(core::toUtf8(names[static_cast<std::size_t>(row)])));
     QApplication::processEvents();
 }
 
@@ -557,7 +558,7 @@ void frmMidiTest::CmdDrum_Click() {
 void frmMidiTest::confload() {
     auto &fonts = transport_.fonts();
     Settings s{fonts.mainFontAccepted, fonts.mainFontPath, settingsRate_, fonts.lastFolder};
-    app::confload(appFile(kSettingsFile), s);
+    core::confload(appFile(kSettingsFile), s);
     fonts.mainFontAccepted = s.accepted;
     fonts.mainFontPath = s.mainFontPath;
     settingsRate_ = s.rate;
@@ -566,15 +567,15 @@ void frmMidiTest::confload() {
 
 void frmMidiTest::confsave() {
     Settings s{"OK", transport_.fonts().mainFontPath, settingsRate_, transport_.fonts().lastFolder};
-    if (!app::confsave(appFile(kSettingsFile), s))
-        throw std::system_error(errno, std::generic_category(), appFile(kSettingsFile));
+    if (const SaveResult saved = core::confsave(appFile(kSettingsFile), s); !saved)
+        throw std::runtime_error(saved.error);
 }
 
 void frmMidiTest::Savec_Click() {
     auto &dlg = dialogs::Dialogs::current();
     try {
         confsave();
-    } catch (const std::system_error &e) {
+    } catch (const std::runtime_error &e) {
         // The settings were not written: say so instead of "Done!".
         dlg.msgBox(this, e.what(), dialogs::Critical, "Cantora KARAOKE");
         return;

@@ -1,10 +1,10 @@
 #include "help/ui/formp3.h"
 
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/dialogs.h"
 #include "help/helptext.h"
 #include "help/readme.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -21,7 +21,7 @@ namespace cantora::help {
 
 namespace {
 
-QString readmePath() { return QString::fromStdString(app::appFile(kReadmeFile)); }
+QString readmePath() { return QString::fromStdString(core::appFile(kReadmeFile)); }
 
 } // namespace
 
@@ -88,7 +88,7 @@ void formp3::CmdPrint_Click() {
     // A cancelled printer dialog still prints on the current printer.
     dlg.showPrinter(this, printer);
     // The read-me is 8-bit text: UTF-8 when it is valid UTF-8, else CP1252.
-    lastPrint_ = printText(printer, QString::fromStdString(text::toUtf8(text)));
+    lastPrint_ = printText(printer, QString::fromStdString(core::toUtf8(text)));
 }
 
 QStringList formp3::wrapToWidth(const QString &line, const QFontMetrics &fm, int width) {

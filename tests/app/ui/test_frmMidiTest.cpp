@@ -2,9 +2,9 @@
 // scripted dialogs, songs built in code. Nothing waits on the wall clock:
 // the window's pauses are scripted, its display timer is ticked by hand and
 // lyric marks are delivered by calling the engine's callbacks directly.
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/scripteddialogs.h"
-#include "app/processexit.h"
+#include "core/processexit.h"
 #include "app/ui/frmMidiTest.h"
 #include "audio/midiwriter.h"
 #include "audio/output.h"
@@ -97,7 +97,7 @@ private slots:
     void init() {
         home = std::make_unique<QTemporaryDir>();
         std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        app::setAppFolder(home->path().toStdString());
+        core::setAppFolder(home->path().toStdString());
         audio::overrideVersions(0, 0);
         outputsMade = 0;
         audio::setOutputFactory([this](int) { ++outputsMade; return audio::makeNullOutput(); });
@@ -106,7 +106,7 @@ private slots:
         scheduled.clear();
         pending.clear();
         holdScheduled = false;
-        app::setEndProgramHandler([this](int code) { exits.push_back(code); });
+        core::setEndProgramHandler([this](int code) { exits.push_back(code); });
         dlg = std::make_unique<ScriptedDialogs>();
         w = std::make_unique<app::frmMidiTest>();
         w->setWaiter([this](int ms) { waits.push_back(ms); });
@@ -123,7 +123,7 @@ private slots:
         w.reset();
         player::releaseOutput();
         dlg.reset();
-        app::setEndProgramHandler({});
+        core::setEndProgramHandler({});
         audio::overrideVersions(0, 0);
         home.reset();
     }

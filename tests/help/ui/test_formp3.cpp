@@ -1,5 +1,5 @@
 // The help window: its text, closing and reopening, printing the read-me.
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 #include "app/dialogs/scripteddialogs.h"
 #include "help/ui/formp3.h"
 
@@ -19,7 +19,7 @@ class Formp3Test : public QObject {
 private slots:
     void GIVEN_a_readme_WHEN_print_is_pressed_THEN_warning_first_then_a_two_size_document() {
         QTemporaryDir home;
-        app::setAppFolder(home.path().toStdString());
+        core::setAppFolder(home.path().toStdString());
         std::ofstream(home.filePath("leggimi.txt").toStdString(), std::ios::binary) << "one, two\r\n\"a, b\"\r\n";
         dialogs::ScriptedDialogs dlg;
         QString pdf = home.filePath("out.pdf");
@@ -95,7 +95,7 @@ private slots:
 
     void GIVEN_no_readme_WHEN_print_is_pressed_THEN_an_empty_page_prints() {
         QTemporaryDir home;
-        app::setAppFolder(home.path().toStdString());
+        core::setAppFolder(home.path().toStdString());
         dialogs::ScriptedDialogs dlg;
         dlg.onPrinter = [&](QPrinter &p) {
             p.setOutputFormat(QPrinter::PdfFormat);

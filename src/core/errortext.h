@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace cantora::app {
+namespace cantora::core {
 
 // "Can't play the file\n\nBASS error code: 2"
 std::string errorText(std::string_view message, int code);
 
-} // namespace cantora::app
+} // namespace cantora::core

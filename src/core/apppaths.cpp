@@ -1,9 +1,9 @@
-#include "app/apppaths.h"
+#include "core/apppaths.h"
 
 #include <filesystem>
 #include <system_error>
 
-namespace cantora::app {
+namespace cantora::core {
 
 namespace {
 std::string g_folder = ".";
@@ -54,4 +54,4 @@ std::string FolderOf(std::string_view path) {
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
-} // namespace cantora::app
+} // namespace cantora::core

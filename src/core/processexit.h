@@ -4,11 +4,11 @@
 
 #include <functional>
 
-namespace cantora::app {
+namespace cantora::core {
 
 // Ends the process now with `code` (or calls the test's handler).
 void endProgram(int code);
 // Replaces the handler; an empty one restores the real exit.
 void setEndProgramHandler(std::function<void(int)> handler);
 
-} // namespace cantora::app
+} // namespace cantora::core

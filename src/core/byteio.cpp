@@ -1,4 +1,4 @@
-#include "tags/bytesource.h"
+#include "core/byteio.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,9 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace cantora::tags {
+namespace cantora::core {
 
 std::string ByteSource::readString(std::int64_t offset, std::size_t n) const {
+    // Never more than the source holds, whatever a length field asked for.
+    const std::int64_t left = size() - offset;
+    if (offset < 0 || left <= 0)
+        return {};
+    n = std::min<std::size_t>(n, static_cast<std::size_t>(left));
     std::string out(n, '\0');
     out.resize(read(offset, out.data(), n));
     return out;
@@ -76,4 +81,38 @@ std::size_t FileSource::read(std::int64_t offset, char *out, std::size_t n) cons
     return done;
 }
 
-} // namespace cantora::tags
+std::size_t DescriptorSource::read(std::int64_t offset, char *out, std::size_t n) const {
+    if (offset < 0 || offset >= size_)
+        return 0;
+    n = std::min<std::size_t>(n, static_cast<std::size_t>(size_ - offset));
+    return readFullyAt(fd_, out, n, offset) ? n : 0;
+}
+
+bool readFullyAt(int fd, char *out, std::size_t n, std::int64_t offset) {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd, out + done, n - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool writeFullyAt(int fd, std::string_view bytes, std::int64_t offset) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace cantora::core

@@ -1,16 +1,17 @@
 // The settings line and the application folder helpers.
-#include "app/apppaths.h"
-#include "app/errortext.h"
-#include "app/settings.h"
+#include "core/apppaths.h"
+#include "core/errortext.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
 #include <sstream>
 
-using namespace cantora::app;
+using namespace cantora::core;
 namespace fs = std::filesystem;
 
 namespace {
@@ -74,8 +75,40 @@ TEST(SettingsFile, MissingShortOrDamagedFieldsKeepTheirItems) {
     EXPECT_EQ(s.lastFolder, "/last/");
 }
 
-TEST(SettingsFile, UnwritableFolderReportsFailure) {
-    EXPECT_FALSE(confsave("/nonexistent-folder/config.tlm", Settings{}));
+TEST(SettingsFile, LastFieldUnquotedBeforeCrLfKeepsNoLineEnd) {
+    Settings s;
+    parseSettings("\"OK\",\"/a.sf2\",48000,/fonts/\r\n", s);
+    EXPECT_EQ(s.rate, 48000);
+    EXPECT_EQ(s.lastFolder, "/fonts/");
+    s = Settings{};
+    parseSettings("\"OK\",\"/a.sf2\",96000\r\n", s);
+    EXPECT_EQ(s.rate, 96000);
+    EXPECT_EQ(s.mainFontPath, "/a.sf2");
+}
+
+// The box shown after a failed save carries the reason of the call that
+// failed, never the "Success" of an unrelated errno.
+TEST(SettingsFile, FailedSaveSaysWhyAndWhere) {
+    errno = 0;
+    const SaveResult missing = confsave("/nonexistent-folder/config.tlm", Settings{});
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.error, "/nonexistent-folder/config.tlm: No such file or directory");
+
+    const std::string folder = fs::temp_directory_path().string();
+    const SaveResult dir = confsave(folder, Settings{});
+    EXPECT_FALSE(dir);
+    EXPECT_EQ(dir.error, folder + ": Is a directory");
+
+    // Opening /dev/full works; the bytes fail only when they are flushed.
+    if (fs::exists("/dev/full")) {
+        const SaveResult full = confsave("/dev/full", Settings{});
+        EXPECT_FALSE(full);
+        EXPECT_EQ(full.error, "/dev/full: No space left on device");
+    }
+    TempFile f;
+    const SaveResult ok = confsave(f.path, Settings{});
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ok.error, "");
 }
 
 TEST(AppPaths, FolderChoiceAndPathPieces) {
@@ -90,6 +123,20 @@ TEST(AppPaths, FolderChoiceAndPathPieces) {
     setAppFolder("/tmp/home/");
     EXPECT_EQ(appFile("config.tlm"), "/tmp/home/config.tlm");
     EXPECT_FALSE(FileExists("/tmp"));   // a folder is not a file
+}
+
+TEST(AppPaths, RootFolderIsAFolderLikeAnyOther) {
+    EXPECT_EQ(resolveAppFolder("", "", "/cantora"), "/");
+    setAppFolder("/");
+    EXPECT_EQ(appFolder(), "/");
+    EXPECT_EQ(appFile("config.tlm"), "/config.tlm");
+    setAppFolder("//");
+    EXPECT_EQ(appFolder(), "/");
+    // One level down, the trailing "/" goes as usual.
+    setAppFolder("/a/");
+    EXPECT_EQ(appFolder(), "/a");
+    EXPECT_EQ(resolveAppFolder("", "", "/a/cantora"), "/a");
+    EXPECT_EQ(resolveAppFolder("", "", "cantora"), ".");
 }
 
 TEST(ErrorText, MessageBlankLineAndCode) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace cantora::app {
+namespace cantora::core {
 
 // The four items the file holds.
 struct Settings {
@@ -29,7 +29,14 @@ void parseSettings(std::string_view bytes, Settings &s);
 // confload: reads `path` into `s`; a missing or short file changes only
 // what it holds.
 void confload(const std::string &path, Settings &s);
-// confsave: writes `path`, replacing it; false when it cannot be written.
-bool confsave(const std::string &path, const Settings &s);
+// Outcome of confsave.
+struct SaveResult {
+    bool ok = false;
+    std::string error; // "<path>: <reason>" when the file could not be written
+    explicit operator bool() const { return ok; }
+};
 
-} // namespace cantora::app
+// confsave: writes `path`, replacing it.
+SaveResult confsave(const std::string &path, const Settings &s);
+
+} // namespace cantora::core

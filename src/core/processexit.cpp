@@ -1,9 +1,9 @@
-#include "app/processexit.h"
+#include "core/processexit.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace cantora::app {
+namespace cantora::core {
 
 namespace {
 std::function<void(int)> g_handler;
@@ -21,4 +21,4 @@ void endProgram(int code) {
 
 void setEndProgramHandler(std::function<void(int)> handler) { g_handler = std::move(handler); }
 
-} // namespace cantora::app
+} // namespace cantora::core

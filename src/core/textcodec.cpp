@@ -1,9 +1,11 @@
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <iconv.h>
 
-namespace cantora::text {
+namespace cantora::core {
 
 namespace {
 
@@ -161,4 +163,64 @@ std::string utf8ToCp1252(std::string_view utf8, std::string *unrepresentable) {
     return out;
 }
 
-} // namespace cantora::text
+std::string encodeForWriting(std::string_view utf8, bool *usedUtf8) {
+    std::string missing;
+    std::string cp = utf8ToCp1252(utf8, &missing);
+    const bool keepUtf8 = !missing.empty();
+    if (usedUtf8)
+        *usedUtf8 = keepUtf8;
+    return keepUtf8 ? std::string(utf8) : cp;
+}
+
+std::string_view cutAtCharacter(std::string_view bytes, std::size_t maxBytes) {
+    if (bytes.size() <= maxBytes)
+        return bytes;
+    // Back off over continuation bytes (10xxxxxx) to the start of the
+    // character that would be split.
+    std::size_t n = maxBytes;
+    while (n > 0 && (static_cast<std::uint8_t>(bytes[n]) & 0xC0) == 0x80)
+        --n;
+    return bytes.substr(0, n);
+}
+
+std::optional<std::string> convertToUtf8(std::string_view bytes, const std::string &encoding, std::string *error) {
+    const iconv_t cd = ::iconv_open("UTF-8", encoding.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        if (error)
+            *error = "unknown encoding '" + encoding + "'";
+        return std::nullopt;
+    }
+    std::string out;
+    std::string in(bytes);
+    char *inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char block[4096];
+    bool failed = false;
+    while (inLeft > 0) {
+        char *outPtr = block;
+        std::size_t outLeft = sizeof block;
+        const std::size_t rc = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(block, sizeof block - outLeft);
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            // EILSEQ: a byte sequence that is no character; EINVAL: the
+            // text ends inside one.
+            if (error)
+                *error = "byte " + std::to_string(in.size() - inLeft) + " is not valid " + encoding;
+            failed = true;
+            break;
+        }
+    }
+    if (!failed) {
+        // Shift-state encodings may owe a final sequence.
+        char *outPtr = block;
+        std::size_t outLeft = sizeof block;
+        ::iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        out.append(block, sizeof block - outLeft);
+    }
+    ::iconv_close(cd);
+    if (failed)
+        return std::nullopt;
+    return out;
+}
+
+} // namespace cantora::core

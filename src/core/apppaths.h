@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace cantora::app {
+namespace cantora::core {
 
 // The application folder, without a trailing "/".
 std::string appFolder();
@@ -28,4 +28,4 @@ std::string GetFileName(std::string_view path);
 // `path` without its file name, keeping the trailing "/".
 std::string FolderOf(std::string_view path);
 
-} // namespace cantora::app
+} // namespace cantora::core

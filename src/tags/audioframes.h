@@ -1,0 +1,40 @@
+#pragma once
+// Finding the MPEG audio in a file before tags are written into it: a WAV,
+// a MIDI song or a text file must not get an ID3v1 tag by mistake.
+//
+// Frame header, 4 bytes big-endian:
+//   AAAAAAAA AAABBCCD EEEEFFGH IIJJKLMM
+//   A sync (11 ones), B version (00 MPEG 2.5, 01 reserved, 10 MPEG 2,
+//   11 MPEG 1), C layer (01 III, 10 II, 11 I, 00 reserved), D protection,
+//   E bitrate index (0000 free format, 1111 bad), F sample-rate index
+//   (11 reserved), G padding, H private, I channel mode, J mode extension,
+//   K copyright, L original, M emphasis.
+
+#include "core/byteio.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace cantora::tags {
+
+// One frame header taken apart.
+struct FrameHeader {
+    int version = 0;          // 1 (MPEG 1), 2 (MPEG 2) or 25 (MPEG 2.5)
+    int layer = 0;            // 1, 2 or 3
+    std::int32_t bitrate = 0; // bit/s
+    std::int32_t rate = 0;    // samples a second
+    std::int32_t length = 0;  // bytes of the whole frame, header included
+};
+
+// The header in the four bytes at `b`; nothing for bytes that are not a
+// usable header (free format and the bad bitrate index included).
+std::optional<FrameHeader> ParseFrameHeader(const unsigned char *b);
+
+// Offset of the first MPEG audio frame: a header, after any ID3v2 tag at
+// the start, whose frame is followed by another header of the same stream,
+// by the end of the file or by a tag ("TAG", "LYRICSBEGIN", "APETAGEX",
+// "ID3"). Junk before the audio is searched through up to `searchBytes`.
+// Nothing when there is no such frame.
+std::optional<std::int64_t> FindFirstAudioFrame(const core::ByteSource &file, std::int64_t searchBytes = 1 << 20);
+
+} // namespace cantora::tags

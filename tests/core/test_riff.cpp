@@ -1,0 +1,132 @@
+// The RIFF chunk walk shared by the WAV, RMID and SoundFont readers, and the
+// byte sources under it.
+#include "core/byteio.h"
+#include "core/riff.h"
+#include "core/samefile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace cantora::core;
+
+namespace {
+
+std::string le32Bytes(std::uint32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+std::string chunk(const std::string &id, const std::string &body, bool pad = true) {
+    std::string c = id + le32Bytes(static_cast<std::uint32_t>(body.size())) + body;
+    if (pad && body.size() % 2)
+        c += '\0';
+    return c;
+}
+
+struct Seen {
+    std::string id;
+    std::int64_t body;
+    std::uint32_t size;
+    bool operator==(const Seen &) const = default;
+};
+
+std::vector<Seen> walk(std::string_view bytes, std::int64_t begin, std::int64_t end) {
+    std::vector<Seen> seen;
+    walkRiffChunks(bytes, begin, end, [&](const RiffChunk &c) {
+        seen.push_back({c.id, c.body, c.size});
+        return true;
+    });
+    return seen;
+}
+
+} // namespace
+
+TEST(RiffWalk, OddSizedChunkIsFollowedByItsPadByte) {
+    // An RMID song whose "data" follows a chunk of 3 bytes: the pad byte
+    // must be stepped over, or "data" is never found.
+    const std::string file = "RIFF" + le32Bytes(0) + "RMID" + chunk("DISP", "abc") + chunk("data", "MThd");
+    EXPECT_EQ(walk(file, 12, static_cast<std::int64_t>(file.size())),
+              (std::vector<Seen>{{"DISP", 20, 3}, {"data", 32, 4}}));
+    // Even sizes get no pad.
+    const std::string even = chunk("ab  ", "12") + chunk("cd  ", "");
+    EXPECT_EQ(walk(even, 0, static_cast<std::int64_t>(even.size())),
+              (std::vector<Seen>{{"ab  ", 8, 2}, {"cd  ", 18, 0}}));
+}
+
+TEST(RiffWalk, StopsAtTheRangeAHeaderCutShortOrTheVisitor) {
+    const std::string two = chunk("one ", "1234") + chunk("two ", "5678");
+    // A range ending inside the second header sees only the first chunk;
+    // ending exactly after it sees both.
+    EXPECT_EQ(walk(two, 0, 12 + 7).size(), 1u);
+    EXPECT_EQ(walk(two, 0, 12 + 8).size(), 2u);
+    // The range is cut to the bytes there are.
+    EXPECT_EQ(walk(two, 0, 1000).size(), 2u);
+    EXPECT_EQ(walk(two.substr(0, 12 + 7), 0, 1000).size(), 1u);
+
+    // A size past the end is visited as stated (the caller clamps the body)
+    // and ends the walk: no allocation, no endless loop.
+    const std::string huge = "big " + le32Bytes(0xFFFFFFFF) + "xy" + chunk("next", "");
+    const auto seen = walk(huge, 0, static_cast<std::int64_t>(huge.size()));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].size, 0xFFFFFFFFu);
+    RiffChunk c;
+    c.body = 8;
+    c.size = 0xFFFFFFFF;
+    EXPECT_EQ(riffBody(huge, c), huge.substr(8));
+    c.body = static_cast<std::int64_t>(huge.size());
+    EXPECT_EQ(riffBody(huge, c), "");
+
+    int visits = 0;
+    walkRiffChunks(two, 0, 1000, [&](const RiffChunk &) { return ++visits < 1; });
+    EXPECT_EQ(visits, 1);
+}
+
+TEST(ByteSources, ReadsStopAtTheEndAndNumbersKeepTheirByteOrder) {
+    const std::string bytes = "\x01\x02\x03\x04xyz";
+    const MemorySource src(bytes);
+    EXPECT_EQ(src.readString(4, 3), "xyz");
+    EXPECT_EQ(src.readString(5, 10), "yz");
+    EXPECT_EQ(src.readString(7, 1), "");
+    EXPECT_EQ(src.readString(-1, 2), "");
+    // A length field asking for gigabytes gets what there is.
+    EXPECT_EQ(src.readString(0, std::size_t(1) << 40).size(), bytes.size());
+    EXPECT_EQ(le16(bytes, 0), 0x0201);
+    EXPECT_EQ(le32(bytes, 0), 0x04030201u);
+    EXPECT_EQ(be16(bytes, 0), 0x0102);
+    EXPECT_EQ(be32(bytes, 0), 0x01020304u);
+    EXPECT_EQ(le32("\xFF\xFF\xFF\xFF", 0), 0xFFFFFFFFu);
+
+    FileSource none;
+    EXPECT_FALSE(none.open("/nonexistent/file"));
+    EXPECT_EQ(none.error(), "No such file or directory");
+    EXPECT_FALSE(none.open("/tmp"));
+    EXPECT_EQ(none.error(), "is a directory");
+}
+
+TEST(SameFile, OneFileUnderEveryNameAndNoOtherFile) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("cantora_same_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "sub");
+    const std::string song = (dir / "song.mid").string();
+    std::ofstream(song) << "x";
+    std::ofstream((dir / "copy.mid").string()) << "x";
+    fs::create_symlink(song, dir / "link.mid");
+    fs::create_hard_link(song, dir / "hard.mid");
+
+    EXPECT_TRUE(sameFile(song, song));
+    EXPECT_TRUE(sameFile(song, (dir / "sub" / ".." / "song.mid").string()));
+    EXPECT_TRUE(sameFile(song, (dir / "link.mid").string()));
+    EXPECT_TRUE(sameFile((dir / "hard.mid").string(), song));
+    EXPECT_FALSE(sameFile(song, (dir / "copy.mid").string())) << "equal bytes, another file";
+    EXPECT_FALSE(sameFile(song, (dir / "new.wav").string())) << "an output that does not exist yet";
+    EXPECT_FALSE(sameFile((dir / "none").string(), (dir / "none").string()));
+    fs::remove_all(dir);
+}

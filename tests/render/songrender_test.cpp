@@ -1,0 +1,100 @@
+// renderSongToWav: what it refuses before writing, and that a render that
+// does not finish leaves no file behind.
+
+#include "render/songrender.h"
+
+#include "audio/midiwriter.h"
+#include "render/wavbytes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace cantora::render;
+using cantora::audio::MidiWriter;
+using namespace wavbytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SongRender : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+        ASSERT_NE(font, 0u);
+        const BASS_MIDI_FONT record{font, -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &record, 1);
+    }
+    static void TearDownTestSuite() {
+        BASS_Free();
+        BASS_MIDI_FontFree(font);
+    }
+
+    // A song with one note from `onTick` to `offTick` (480 ticks a quarter, 120 bpm).
+    std::string song(std::uint64_t onTick, std::uint64_t offTick) {
+        MidiWriter w(480, 0);
+        const int t = w.addTrack();
+        w.noteOn(t, onTick, 0, 60, 100);
+        w.noteOff(t, offTick, 0, 60);
+        const std::string path = dir / "song.mid";
+        save(path, w.bytes());
+        return path;
+    }
+    bool nothingLeft() const { return fs::is_empty(dir.path); }
+    bool onlySong() const {
+        return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}) == 1;
+    }
+
+    TempDir dir;
+    static inline HSOUNDFONT font = 0;
+};
+
+TEST_F(SongRender, ACancelFromTheBlockCallbackLeavesNoFile) {
+    const std::string in = song(0, 480 * 8); // 4 s
+    int blocks = 0;
+    SongRenderResult r = renderSongToWav(in, dir / "out.wav", [&](HSTREAM, std::int64_t position) {
+        ++blocks;
+        return position < 4 * kRenderBlockBytes;
+    });
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "render cancelled");
+    EXPECT_EQ(blocks, 1 + 5) << "the set-up call, then blocks at 0 .. 4 x 20000 bytes";
+    EXPECT_TRUE(onlySong());
+    // Cancelled before the first block: the same.
+    r = renderSongToWav(in, dir / "out.wav", [](HSTREAM, std::int64_t) { return false; });
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(onlySong());
+    // Run to the end, it gives the song.
+    r = renderSongToWav(in, dir / "out.wav");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_GE(r.dataBytes, 4u * 44100 * 4);
+    EXPECT_EQ(fs::file_size(dir / "out.wav"), r.dataBytes + 44);
+}
+
+TEST_F(SongRender, SongsLongerThanAWavHoldsAreRefusedBeforeWriting) {
+    // 7 hours at 44100 Hz stereo 16-bit is 4.4 GB: more than 4 GiB of data.
+    const std::uint64_t hour = 480 * 2 * 3600;
+    SongRenderResult r = renderSongToWav(song(7 * hour, 7 * hour + 480), dir / "out.wav");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("7:00:0"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("a WAV file holds at most 4294967259"), std::string::npos) << r.error;
+    EXPECT_TRUE(onlySong());
+    // Over a day is refused as absurd, whatever the format could hold.
+    r = renderSongToWav(song(25 * hour, 25 * hour + 480), dir / "out.wav");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("limited to 24 hours"), std::string::npos) << r.error;
+    EXPECT_TRUE(onlySong());
+}
+
+TEST_F(SongRender, ASongWithNothingToPlayIsAnErrorWithoutAFile) {
+    MidiWriter w(480, 0);
+    w.addTrack();
+    save(dir / "empty.mid", w.bytes());
+    const SongRenderResult r = renderSongToWav(dir / "empty.mid", dir / "out.wav");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(fs::exists(dir / "out.wav"));
+    EXPECT_FALSE(fs::exists(dir / "out.wav.part"));
+}
+
+} // namespace
