@@ -55,7 +55,7 @@ private slots:
 
     void GIVEN_a_cp1252_readme_with_a_long_line_WHEN_printed_THEN_accents_are_right_and_rows_fit_the_page() {
         QTemporaryDir home;
-        app::setAppFolder(home.path().toStdString());
+        core::setAppFolder(home.path().toStdString());
         std::string longLine;
         for (int i = 0; i < 40; ++i)
             longLine += "parola" + std::to_string(i) + " ";
