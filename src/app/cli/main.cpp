@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"tag", "tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
             "        [--genre NUMBER|NAME] [--lyrics FILE | --no-lyrics]   write ID3v1 and lyrics",
      cantora::cli::tag},
+    {"lrc", "lrc SONG OUT.lrc [--exact]              write the song's lyrics as an LRC file", cantora::cli::lrc},
 };
 
 void usage(std::FILE *to) {
