@@ -57,9 +57,7 @@ bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
     return recorded;
 }
 
-std::string LrcCapture::entryText(const Entry &e) {
-    return e.tag + std::string(withoutBreak(e.line)) + "\r\n";
-}
+std::string LrcCapture::entryText(const Entry &e) { return e.tag + std::string(withoutBreak(e.line)) + "\r\n"; }
 
 std::string LrcCapture::fileBytes() const {
     std::string out;

@@ -23,7 +23,9 @@ std::optional<double> msPerTickOf(std::string_view midiData) {
     const auto at = midiData.find("\xFF\x51");
     if (at == std::string_view::npos || at + 5 >= midiData.size() || midiData.size() < 14)
         return std::nullopt;
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(midiData[i])); };
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(midiData[i]));
+    };
     // FF 51 03 tt tt tt: the three tempo bytes follow the length byte.
     const std::uint32_t tempo = byte(at + 3) << 16 | byte(at + 4) << 8 | byte(at + 5);
     // Ticks per quarter note: bytes 12 and 13 of the MThd chunk.

@@ -28,7 +28,7 @@ namespace cantora::lyrics {
 
 // One lyric or text mark as the engine lists it.
 struct LrcMark {
-    std::string text;      // the event's bytes as stored (8-bit)
+    std::string text;       // the event's bytes as stored (8-bit)
     std::uint32_t tick = 0; // absolute tick
     double seconds = 0;     // time through the whole tempo map
 };
@@ -44,10 +44,10 @@ std::optional<double> msPerTickOf(std::string_view midiData);
 // What the creator keeps between marks and, like the window that owns it,
 // between runs.
 struct LrcCreatorState {
-    std::string LineText;    // the line being gathered, CP1252, break character first
-    bool LinePending = false; // a line with a start time waits to be written
+    std::string LineText;         // the line being gathered, CP1252, break character first
+    bool LinePending = false;     // a line with a start time waits to be written
     std::int32_t LineSeconds = 0; // start of that line in whole seconds
-    double CurrentTick = 0;   // tick of the last mark read
+    double CurrentTick = 0;       // tick of the last mark read
 };
 
 // The LRC bytes for `marks`. midiSize is the song file's length in bytes

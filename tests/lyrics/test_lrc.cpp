@@ -42,7 +42,7 @@ TEST(LrcTag, FirstThreeSecondsStayThenTagsComeEarly) {
     EXPECT_EQ(lrcTag(0), "[00:00]");
     EXPECT_EQ(lrcTag(1), "[00:01]");
     EXPECT_EQ(lrcTag(2), "[00:02]");
-    EXPECT_EQ(lrcTag(3), "[00:02]");  // one second early from here on
+    EXPECT_EQ(lrcTag(3), "[00:02]"); // one second early from here on
     EXPECT_EQ(lrcTag(59), "[00:58]");
     EXPECT_EQ(lrcTag(60), "[00:57]"); // the seconds 0 to 2 of a later minute: three seconds early
     EXPECT_EQ(lrcTag(61), "[00:58]");
@@ -89,9 +89,9 @@ TEST(LrcTempo, FirstTempoBytesAndTheHeaderDivisionGiveMsPerTick) {
 TEST(LrcCreator, LineIsItsMarksUpperCasedAtTheTimeOfItsSecondMark) {
     // 120 bpm, division 480: tick 9600 is 10 s, tagged a second early.
     EXPECT_EQ(run(marksOf({{"/hel", 9000}, {"lo", 9600}, {"world", 9900}})), "[00:09]HELLOWORLD\r\n");
-    EXPECT_EQ(run(marksOf({{"/One ", 0}, {"two", 960}, {"\\Three", 2000}, {" four", 3840}, {"<Five", 4000},
-                           {"six", 57600}})),
-              "[00:01]ONE TWO\r\n[00:03]THREE FOUR\r\n[00:57]FIVESIX\r\n");
+    EXPECT_EQ(
+        run(marksOf({{"/One ", 0}, {"two", 960}, {"\\Three", 2000}, {" four", 3840}, {"<Five", 4000}, {"six", 57600}})),
+        "[00:01]ONE TWO\r\n[00:03]THREE FOUR\r\n[00:57]FIVESIX\r\n");
     // Without a tempo the times stay at zero.
     EXPECT_EQ(run(marksOf({{"/a", 0}, {"b", 96000}}), 0.0), "[00:00]AB\r\n");
 }
@@ -99,9 +99,9 @@ TEST(LrcCreator, LineIsItsMarksUpperCasedAtTheTimeOfItsSecondMark) {
 TEST(LrcCreator, TextBeforeTheFirstBreakLosesItsFirstLetterAndKeepsTheLeftOverTime) {
     LrcCreatorState state;
     state.LineSeconds = 75; // left by an earlier song
-    EXPECT_EQ(createLrc(marksOf({{"intro", 0}, {" words", 480}, {"/sung", 960}, {"now", 1920}}), 1u << 20, kMs120,
-                        state),
-              "[01:14]NTRO WORDS\r\n[00:02]SUNGNOW\r\n");
+    EXPECT_EQ(
+        createLrc(marksOf({{"intro", 0}, {" words", 480}, {"/sung", 960}, {"now", 1920}}), 1u << 20, kMs120, state),
+        "[01:14]NTRO WORDS\r\n[00:02]SUNGNOW\r\n");
     EXPECT_EQ(state.LineSeconds, 2);
 }
 
@@ -111,9 +111,10 @@ TEST(LrcCreator, HeadersAreNeverWrittenButCountAsAMark) {
 }
 
 TEST(LrcCreator, EmptyMarkEndsTheFileWithoutTheLineBeingGathered) {
-    EXPECT_EQ(run(marksOf({{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840},
-                           {"/five", 4800}, {"six", 5760}})),
-              "[00:01]ONETWO\r\n");
+    EXPECT_EQ(
+        run(marksOf(
+            {{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840}, {"/five", 4800}, {"six", 5760}})),
+        "[00:01]ONETWO\r\n");
 }
 
 TEST(LrcCreator, LinesWithNothingAfterTheBreakAreNotWritten) {
@@ -131,8 +132,12 @@ TEST(LrcCreator, BarEndingStartsTheCountBeforeTheFirstBreak) {
 
 TEST(LrcCreator, UpperCaseAndCp1252Output) {
     // UTF-8 in the song is written as CP1252, upper-cased; ß and ÷ have no capital.
-    EXPECT_EQ(run(marksOf({{"/h\xC3\xA9llo \xC3\xA7" "a \xC5\x93\xC3\xBF\xC5\xA1\xC3\x9F\xC3\xB7", 0}, {"!", 0}})),
-              "[00:00]H\xC9LLO \xC7" "A \x8C\x9F\x8A\xDF\xF7!\r\n");
+    EXPECT_EQ(run(marksOf({{"/h\xC3\xA9llo \xC3\xA7"
+                            "a \xC5\x93\xC3\xBF\xC5\xA1\xC3\x9F\xC3\xB7",
+                            0},
+                           {"!", 0}})),
+              "[00:00]H\xC9LLO \xC7"
+              "A \x8C\x9F\x8A\xDF\xF7!\r\n");
     // CP1252 in the song stays CP1252.
     EXPECT_EQ(run(marksOf({{"/caf\xE9", 0}, {"\xE0", 0}})), "[00:00]CAF\xC9\xC0\r\n");
 }
@@ -174,19 +179,15 @@ TEST(LrcCreator, TickGoingBackEndsTheRunFromMark26On) {
 }
 
 TEST(LrcExact, FirstSyllableTimeInHundredthsOriginalCaseUtf8AndHeaders) {
-    std::vector<LrcMark> marks = {{"@KMIDI KARAOKE FILE", 0, 0},
-                                  {"\\", 0, 0.5},
-                                  {"Tw\xC3", 96, 1.004},
-                                  {"\xAFnkle", 192, 1.5},
-                                  {"", 200, 1.6},
-                                  {"/Lit", 300, 62.255},
-                                  {"tle star|", 400, 63.0},
-                                  {"<", 500, 70.0}};
+    std::vector<LrcMark> marks = {{"@KMIDI KARAOKE FILE", 0, 0}, {"\\", 0, 0.5},  {"Tw\xC3", 96, 1.004},
+                                  {"\xAFnkle", 192, 1.5},        {"", 200, 1.6},  {"/Lit", 300, 62.255},
+                                  {"tle star|", 400, 63.0},      {"<", 500, 70.0}};
     EXPECT_EQ(createExactLrc(marks, {"Twinkle ", "Jane Taylor"}),
               "[ti:Twinkle]\r\n[ar:Jane Taylor]\r\n"
               "[00:01.00]Tw\xC3\xAFnkle\r\n[01:02.26]Little star|\r\n");
     EXPECT_EQ(createExactLrc(marks, {"Only a title"}).substr(0, 20), "[ti:Only a title]\r\n[");
     EXPECT_EQ(createExactLrc({}, {}), "");
     // CP1252 texts become UTF-8.
-    EXPECT_EQ(createExactLrc({{"caf\xE9", 0, 0}}, {"\xE9t\xE9"}), "[ti:\xC3\xA9t\xC3\xA9]\r\n[00:00.00]caf\xC3\xA9\r\n");
+    EXPECT_EQ(createExactLrc({{"caf\xE9", 0, 0}}, {"\xE9t\xE9"}),
+              "[ti:\xC3\xA9t\xC3\xA9]\r\n[00:00.00]caf\xC3\xA9\r\n");
 }

@@ -11,12 +11,12 @@ TEST(LrcCapture, ScriptedSongGivesTheFileAtStop) {
     LrcCapture c;
     EXPECT_FALSE(c.onMark("@TSong", 0));
     EXPECT_FALSE(c.onMark("Intro ", 0));
-    EXPECT_TRUE(c.onMark("\\Twin", 4));      // ends the text before the first break
+    EXPECT_TRUE(c.onMark("\\Twin", 4)); // ends the text before the first break
     EXPECT_EQ(LrcCapture::entryText(c.entries().back()), "Intro \r\n");
     EXPECT_FALSE(c.onMark("kle", 5));
     EXPECT_TRUE(c.onMark("/Lit", 61));
     EXPECT_EQ(LrcCapture::entryText(c.entries().back()), "[00:03]Twinkle\r\n");
-    EXPECT_FALSE(c.onMark("tle caf\xE9", 62));  // CP1252 in the song
+    EXPECT_FALSE(c.onMark("tle caf\xE9", 62)); // CP1252 in the song
     EXPECT_TRUE(c.onMark("<star", 63));
     EXPECT_EQ(c.openTag(), "[01:02]");
     EXPECT_EQ(c.fileBytes(), "[00:00]Intro \r\n[00:03]Twinkle\r\n[00:58]Little caf\xE9\r\n[01:02]star\r\n");
@@ -40,12 +40,12 @@ TEST(LrcCapture, PageShowsAtMostTwoLinesAndStaysApartFromTheLine) {
     c.onMark("/two", 1);
     EXPECT_EQ(c.page(), "one\r\ntwo");
     c.onMark("/three", 2);
-    EXPECT_EQ(c.page(), "three");              // a third line starts the page afresh
-    EXPECT_EQ(c.openLine(), "/three");         // the line is whole, not the page
+    EXPECT_EQ(c.page(), "three");      // a third line starts the page afresh
+    EXPECT_EQ(c.openLine(), "/three"); // the line is whole, not the page
     c.onMark("/four", 3);
     c.onMark("\\five", 4);
     EXPECT_EQ(c.page(), "five");
-    EXPECT_EQ(c.entries()[2].page, "three");         // snapshot when each line ended
+    EXPECT_EQ(c.entries()[2].page, "three"); // snapshot when each line ended
     EXPECT_EQ(c.entries()[3].page, "three\r\nfour");
     EXPECT_EQ(c.entries()[3].line, "/four");
 }
@@ -54,7 +54,7 @@ TEST(LrcCapture, AtMost501EntriesAndResetStartsAgain) {
     LrcCapture c;
     for (int i = 0; i < 501; ++i)
         EXPECT_TRUE(c.onMark("/l" + std::to_string(i), i));
-    EXPECT_FALSE(c.onMark("/late", 600));       // the 502nd entry is not recorded
+    EXPECT_FALSE(c.onMark("/late", 600)); // the 502nd entry is not recorded
     EXPECT_EQ(c.entries().size(), 501u);
     EXPECT_EQ(c.entries().back().line, "/l499");
     const std::string file = c.fileBytes();

@@ -1,10 +1,10 @@
 // The LRC writers on real song files through the engine: the mark source,
 // the first tempo against the whole tempo map, and unreadable songs.
-#include "lyrics/lrccreator.h"
-#include "lyrics/lrcsong.h"
 #include "audio/bass.h"
 #include "audio/midiwriter.h"
 #include "audio/output.h"
+#include "lyrics/lrccreator.h"
+#include "lyrics/lrcsong.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +23,9 @@ protected:
     void SetUp() override {
         cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
         ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        dir_ = fs::temp_directory_path() / ("lrcsong-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("lrcsong-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override {
@@ -47,8 +48,8 @@ std::string songWithTempoChange() {
     w.tempo(t, 4800, 250000);
     w.text(t, 0, "@TTempo test");
     w.text(t, 0, "@TNobody");
-    const std::pair<std::uint64_t, const char *> lyrics[] = {
-        {0, "\\One "}, {960, "two"}, {9600, "/Three"}, {10560, " four"}, {12000, "/Five"}, {12480, "six"}};
+    const std::pair<std::uint64_t, const char *> lyrics[] = {{0, "\\One "},    {960, "two"},     {9600, "/Three"},
+                                                             {10560, " four"}, {12000, "/Five"}, {12480, "six"}};
     for (const auto &[tick, text] : lyrics)
         w.lyric(t, tick, text);
     w.noteOn(t, 0, 0, 60, 90);

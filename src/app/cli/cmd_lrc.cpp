@@ -135,8 +135,10 @@ int cantora::cli::lrc(const Args &args) {
         bytes = lyrics::createLrc(s.marks, s.bytes.size(), lyrics::msPerTickOf(s.bytes).value_or(0.0), state);
     }
     if (s.marks.empty())
-        std::fprintf(stderr, "cantora-cli: lrc: %s has no lyrics (fewer than six lyric and twenty-one text "
-                             "events); %s is empty\n", song.c_str(), out.c_str());
+        std::fprintf(stderr,
+                     "cantora-cli: lrc: %s has no lyrics (fewer than six lyric and twenty-one text "
+                     "events); %s is empty\n",
+                     song.c_str(), out.c_str());
 
     std::string why;
     if (!writeWhole(out, bytes, why)) {
