@@ -103,12 +103,6 @@ int cantora::cli::lrc(const Args &args) {
         std::fprintf(stderr, "cantora-cli: lrc: %s is the song itself; name another file\n", out.c_str());
         return 1;
     }
-    std::error_code ec;
-    if (fs::is_directory(out, ec)) {
-        std::fprintf(stderr, "cantora-cli: lrc: %s is a folder\n", out.c_str());
-        return 1;
-    }
-
     if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "cantora-cli: lrc: cannot start the audio engine (error %d)\n", BASS_ErrorGetCode());
         return 1;
