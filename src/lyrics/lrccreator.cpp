@@ -91,8 +91,12 @@ std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, d
             state.LineText += s;
         }
         if (breakSeen) {
-            if (++k == 2)
-                state.LineSeconds = static_cast<std::int32_t>(msPerTick * state.CurrentTick / 1000.0);
+            if (++k == 2) {
+                // A time past the 32-bit range (a damaged tempo) leaves the last one standing.
+                const double seconds = msPerTick * state.CurrentTick / 1000.0;
+                if (seconds >= 0 && seconds < 2147483648.0)
+                    state.LineSeconds = static_cast<std::int32_t>(seconds);
+            }
             state.LineText += s;
             state.LinePending = true;
         }

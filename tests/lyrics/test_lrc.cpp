@@ -92,6 +92,9 @@ TEST(LrcCreator, LineIsItsMarksUpperCasedAtTheTimeOfItsSecondMark) {
     EXPECT_EQ(
         run(marksOf({{"/One ", 0}, {"two", 960}, {"\\Three", 2000}, {" four", 3840}, {"<Five", 4000}, {"six", 57600}})),
         "[00:01]ONE TWO\r\n[00:03]THREE FOUR\r\n[00:57]FIVESIX\r\n");
+    // A damaged tempo (16.7 s per tick) puts the second line past 32-bit seconds: it keeps the time before.
+    EXPECT_EQ(run(marksOf({{"/a", 0}, {"b", 60}, {"/c", 4000000000u}, {"d", 4000000000u}}), 16777.215),
+              "[16:45]AB\r\n[16:45]CD\r\n");
     // Without a tempo the times stay at zero.
     EXPECT_EQ(run(marksOf({{"/a", 0}, {"b", 96000}}), 0.0), "[00:00]AB\r\n");
 }
