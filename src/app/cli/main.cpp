@@ -23,6 +23,7 @@ const Command kCommands[] = {
             "        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics] [--force]\n"
             "                                          write ID3v1 and lyrics",
      cantora::cli::tag},
+    {"lrc", "lrc SONG OUT.lrc [--exact]              write the song's lyrics as an LRC file", cantora::cli::lrc},
 };
 
 void usage(std::FILE *to) {

@@ -1,0 +1,143 @@
+// cantora-cli lrc SONG OUT.lrc [--exact]: the song's lyrics as an LRC file.
+// Without --exact the file is the very one the player's LRC button writes
+// (whole-second early tags, upper case, CP1252). With --exact each line is
+// tagged at its first syllable in hundredths through the whole tempo map,
+// in its own case and UTF-8, after [ti:]/[ar:] lines from the "@T" texts.
+// The file is written beside the target and renamed: never half written.
+
+#include "app/cli/commands.h"
+#include "audio/bass.h"
+#include "lyrics/lrccreator.h"
+#include "lyrics/lrcsong.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const kUsage = "usage: cantora-cli lrc SONG OUT.lrc [--exact]\n"
+                           "  writes the song's lyrics as an LRC file: the player's own file, or with\n"
+                           "  --exact one tagged in hundredths at each line's first syllable (UTF-8)\n";
+
+int usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+const char *songErrorText(cantora::lyrics::LrcSongError e) {
+    using cantora::lyrics::LrcSongError;
+    switch (e) {
+    case LrcSongError::CannotRead: return "cannot read the file";
+    case LrcSongError::TooLarge: return "the file is too large for a song";
+    case LrcSongError::NotMidi: return "not a MIDI file";
+    case LrcSongError::None: break;
+    }
+    return "";
+}
+
+bool sameFile(const std::string &a, const std::string &b) {
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec))
+        return true;
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
+}
+
+// Writes `bytes` to `out` through a part file; false (and no file) on failure.
+bool writeWhole(const std::string &out, const std::string &bytes, std::string &why) {
+    const std::string part = out + "." + std::to_string(getpid()) + ".part";
+    std::error_code ec;
+    {
+        std::ofstream f(part, std::ios::binary | std::ios::trunc);
+        if (f)
+            f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (f)
+            f.close();
+        if (!f) {
+            why = "cannot write the file";
+            fs::remove(part, ec);
+            return false;
+        }
+    }
+    fs::rename(part, out, ec);
+    if (ec) {
+        why = ec.message();
+        fs::remove(part, ec);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int cantora::cli::lrc(const Args &args) {
+    std::string song;
+    std::string out;
+    bool exact = false;
+    for (const auto &a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == "--exact") {
+            exact = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "cantora-cli: lrc: unknown option '%s'\n", a.c_str());
+            return usage();
+        } else if (song.empty()) {
+            song = a;
+        } else if (out.empty()) {
+            out = a;
+        } else {
+            std::fprintf(stderr, "cantora-cli: lrc: unexpected argument '%s'\n", a.c_str());
+            return usage();
+        }
+    }
+    if (song.empty() || out.empty())
+        return usage();
+    if (sameFile(song, out)) {
+        std::fprintf(stderr, "cantora-cli: lrc: %s is the song itself; name another file\n", out.c_str());
+        return 1;
+    }
+    if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) {
+        std::fprintf(stderr, "cantora-cli: lrc: cannot start the audio engine (error %d)\n", BASS_ErrorGetCode());
+        return 1;
+    }
+    lyrics::LrcSong s;
+    int code = 0;
+    const lyrics::LrcSongError error = lyrics::readLrcSong(song, s, &code);
+    BASS_Free();
+    if (error != lyrics::LrcSongError::None) {
+        std::fprintf(stderr, "cantora-cli: lrc: %s: %s", song.c_str(), songErrorText(error));
+        if (code)
+            std::fprintf(stderr, " (error %d)", code);
+        std::fputc('\n', stderr);
+        return 1;
+    }
+
+    std::string bytes;
+    if (exact) {
+        bytes = lyrics::createExactLrc(s.marks, s.atTTexts);
+    } else {
+        // A fresh creator, as in a player just started: no tempo kept from
+        // an earlier song, no line left over.
+        lyrics::LrcCreatorState state;
+        bytes = lyrics::createLrc(s.marks, s.bytes.size(), lyrics::msPerTickOf(s.bytes).value_or(0.0), state);
+    }
+    if (s.marks.empty())
+        std::fprintf(stderr,
+                     "cantora-cli: lrc: %s has no lyrics (fewer than six lyric and twenty-one text "
+                     "events); %s is empty\n",
+                     song.c_str(), out.c_str());
+
+    std::string why;
+    if (!writeWhole(out, bytes, why)) {
+        std::fprintf(stderr, "cantora-cli: lrc: cannot write %s: %s\n", out.c_str(), why.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,79 @@
+#include "lyrics/lrccapture.h"
+
+#include "lyrics/lrcformat.h"
+#include "tags/textcodec.h"
+
+namespace cantora::lyrics {
+
+namespace {
+
+bool isBreak(char c) { return c == '/' || c == '\\' || c == '<'; }
+
+std::string_view withoutBreak(std::string_view line) {
+    if (!line.empty() && isBreak(line.front()))
+        line.remove_prefix(1);
+    return line;
+}
+
+int lineCount(std::string_view page) {
+    int lines = 1;
+    for (auto at = page.find("\r\n"); at != std::string_view::npos; at = page.find("\r\n", at + 1))
+        ++lines;
+    return lines;
+}
+
+} // namespace
+
+void LrcCapture::reset() {
+    entries_.clear();
+    open_ = Entry{};
+    page_.clear();
+}
+
+bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
+    const std::string text = text::toUtf8(stored);
+    if (!text.empty() && text.front() == '@')
+        return false;
+    bool recorded = false;
+    if (!text.empty() && isBreak(text.front())) {
+        if (entries_.size() < kMaxEntries) {
+            open_.page = page_;
+            entries_.push_back(std::move(open_));
+            recorded = true;
+        }
+        open_ = Entry{};
+        open_.tag = lrcTag(sliderSeconds);
+        // The shown page: a paragraph or a third line starts it afresh.
+        if (text.front() == '\\' || lineCount(page_) >= 2)
+            page_.clear();
+        else if (!page_.empty())
+            page_ += "\r\n";
+        page_ += text.substr(1);
+    } else {
+        page_ += text;
+    }
+    open_.line += text;
+    open_.page = page_;
+    return recorded;
+}
+
+std::string LrcCapture::entryText(const Entry &e) { return e.tag + std::string(withoutBreak(e.line)) + "\r\n"; }
+
+std::string LrcCapture::fileBytes() const {
+    std::string out;
+    if (entries_.empty() && open_.line.empty())
+        return out; // nothing was sung: an empty file, not a lone tag
+    bool first = true;
+    const auto write = [&](const Entry &e) {
+        out += first && e.tag.empty() ? std::string("[00:00]") : e.tag;
+        out += text::utf8ToCp1252(withoutBreak(e.line));
+        out += "\r\n";
+        first = false;
+    };
+    for (const Entry &e : entries_)
+        write(e);
+    write(open_);
+    return out;
+}
+
+} // namespace cantora::lyrics

@@ -1,0 +1,149 @@
+#include "lyrics/lrccreator.h"
+
+#include <algorithm>
+#include <array>
+
+#include "lyrics/lrcformat.h"
+#include "tags/textcodec.h"
+
+namespace cantora::lyrics {
+
+namespace {
+
+bool isBreak(char c) { return c == '/' || c == '\\' || c == '<'; }
+
+// Size of the per-run table of mark ticks.
+constexpr std::size_t kTickTableSize = 1501;
+// From this index on, a mark whose tick goes back ends the run.
+constexpr std::size_t kFirstCheckedMark = 25;
+
+} // namespace
+
+std::optional<double> msPerTickOf(std::string_view midiData) {
+    const auto at = midiData.find("\xFF\x51");
+    if (at == std::string_view::npos || at + 5 >= midiData.size() || midiData.size() < 14)
+        return std::nullopt;
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(midiData[i]));
+    };
+    // FF 51 03 tt tt tt: the three tempo bytes follow the length byte.
+    const std::uint32_t tempo = byte(at + 3) << 16 | byte(at + 4) << 8 | byte(at + 5);
+    // Ticks per quarter note: bytes 12 and 13 of the MThd chunk.
+    const std::uint32_t division = byte(12) << 8 | byte(13);
+    if (division == 0)
+        return std::nullopt;
+    // The old writer's own order of operations, so that every tick rounds alike.
+    return static_cast<double>(tempo) / (division / 4.0) / 4000.0;
+}
+
+std::string upperCp1252(std::string_view cp1252) {
+    std::string out(cp1252);
+    for (char &c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7))
+            c = static_cast<char>(b - 0x20);
+        else if (b == 0x9A || b == 0x9C || b == 0x9E) // š œ ž
+            c = static_cast<char>(b - 0x10);
+        else if (b == 0xFF) // ÿ
+            c = static_cast<char>(0x9F);
+    }
+    return out;
+}
+
+std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, double msPerTick,
+                      LrcCreatorState &state) {
+    std::string out;
+    std::array<double, kTickTableSize> ticks{};
+    bool started = false;
+    bool breakSeen = false;
+    int k = 0;
+    const std::size_t last = std::min(kLastLrcMark, midiSize);
+    for (std::size_t i = 0; i <= last; ++i) {
+        if (i >= marks.size())
+            break;
+        std::string s = upperCp1252(text::utf8ToCp1252(text::toUtf8(marks[i].text)));
+        state.CurrentTick = marks[i].tick;
+        if (i >= kFirstCheckedMark) {
+            ticks[i] = state.CurrentTick;
+            if (ticks[i] < ticks[i - 1])
+                break;
+        }
+        if (s.empty())
+            return out; // the file ends here, the gathered line unwritten
+        if (s.back() == '|')
+            breakSeen = true;
+        if (isBreak(s.front())) {
+            if (!started) {
+                started = true;
+                out += lrcLine(state.LineSeconds, state.LineText);
+                state.LineText.clear();
+            }
+            if (state.LinePending) {
+                state.LinePending = false;
+                out += lrcLine(state.LineSeconds, state.LineText);
+                k = 0;
+            }
+            state.LineText.clear();
+            breakSeen = true;
+        } else if (s.front() == '@') {
+            s.clear(); // header texts are dropped
+        } else if (!started) {
+            state.LineText += s;
+        }
+        if (breakSeen) {
+            if (++k == 2) {
+                // A time past the 32-bit range (a damaged tempo) leaves the last one standing.
+                const double seconds = msPerTick * state.CurrentTick / 1000.0;
+                if (seconds >= 0 && seconds < 2147483648.0)
+                    state.LineSeconds = static_cast<std::int32_t>(seconds);
+            }
+            state.LineText += s;
+            state.LinePending = true;
+        }
+    }
+    out += lrcLine(state.LineSeconds, state.LineText);
+    return out;
+}
+
+std::string createExactLrc(const std::vector<LrcMark> &marks, const std::vector<std::string> &atTTexts) {
+    std::string out;
+    const auto header = [&](const char *key, std::size_t index) {
+        if (index >= atTTexts.size())
+            return;
+        std::string value = text::toUtf8(atTTexts[index]);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\r' || value.back() == '\n'))
+            value.pop_back();
+        if (!value.empty())
+            out += std::string("[") + key + ":" + value + "]\r\n";
+    };
+    header("ti", 0);
+    header("ar", 1);
+
+    std::string line;
+    double start = 0;
+    // The line gathers the stored bytes and is converted whole, so that a
+    // UTF-8 character split over two syllables still reads as one.
+    const auto flush = [&] {
+        if (!line.empty())
+            out += lrcExactTag(start) + text::toUtf8(line) + "\r\n";
+        line.clear();
+    };
+    for (const LrcMark &m : marks) {
+        std::string_view s = m.text;
+        if (s.empty() || s.front() == '@')
+            continue;
+        if (isBreak(s.front())) {
+            flush();
+            s.remove_prefix(1);
+        }
+        if (s.empty())
+            continue;
+        if (line.empty())
+            start = m.seconds; // the line's first syllable
+        line += s;
+    }
+    flush();
+    return out;
+}
+
+} // namespace cantora::lyrics

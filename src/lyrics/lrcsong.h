@@ -1,0 +1,36 @@
+#pragma once
+// What the LRC writers need from a song file, read through the engine: the
+// whole file (for its first tempo), the marks of the song's lyric source and
+// its "@T" texts. The engine must be initialised; a decoding stream is made
+// and freed here, the playing stream is not touched.
+
+#include <string>
+#include <vector>
+
+#include "lyrics/lrccreator.h"
+
+namespace cantora::lyrics {
+
+// A song as the LRC writers see it.
+struct LrcSong {
+    std::string bytes;                 // the whole file
+    std::vector<LrcMark> marks;        // lyric marks, or text marks, or none (the mark-source rule)
+    std::vector<std::string> atTTexts; // "@T" text marks without the "@T", in order
+};
+
+// Why a song could not be read.
+enum class LrcSongError { None, CannotRead, TooLarge, NotMidi };
+
+// Largest song file read whole.
+inline constexpr std::size_t kMaxLrcSongBytes = 64u << 20;
+
+// Reads `path` (UTF-8) into `song`. engineError receives the engine's error
+// code when the stream cannot be made.
+LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineError = nullptr);
+
+// The song creator's file for `path`: the song's first tempo (or msPerTick as
+// kept from an earlier run, updated here when the song has one) and its
+// marks through createLrc. Empty when the song cannot be read (see error).
+std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState &state, LrcSongError &error);
+
+} // namespace cantora::lyrics

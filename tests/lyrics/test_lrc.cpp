@@ -1,0 +1,196 @@
+// The LRC file as the song creator writes it: tags, the early-tag rule,
+// the per-mark state machine, and the exact variant.
+#include "lyrics/lrccreator.h"
+#include "lyrics/lrcformat.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace cantora::lyrics;
+
+namespace {
+
+// 120 beats per minute at 480 ticks per quarter note.
+constexpr double kMs120 = 500000.0 / 480 / 1000;
+
+// Marks one quarter note apart unless a tick is given.
+std::vector<LrcMark> marksOf(std::initializer_list<std::pair<const char *, std::uint32_t>> list) {
+    std::vector<LrcMark> out;
+    for (const auto &[text, tick] : list)
+        out.push_back({text, tick, tick / 960.0});
+    return out;
+}
+
+std::string run(const std::vector<LrcMark> &marks, double msPerTick = kMs120) {
+    LrcCreatorState state;
+    return createLrc(marks, 1u << 20, msPerTick, state);
+}
+
+// A MIDI header with the given division and, somewhere after it, tempo bytes.
+std::string headerWithTempo(std::uint16_t division, std::string tempoBytes) {
+    std::string h("MThd\0\0\0\6\0\1\0\1", 12);
+    h += static_cast<char>(division >> 8);
+    h += static_cast<char>(division & 0xFF);
+    return h + "MTrk\0\0\0\x20\0" + tempoBytes;
+}
+
+} // namespace
+
+TEST(LrcTag, FirstThreeSecondsStayThenTagsComeEarly) {
+    EXPECT_EQ(lrcTag(0), "[00:00]");
+    EXPECT_EQ(lrcTag(1), "[00:01]");
+    EXPECT_EQ(lrcTag(2), "[00:02]");
+    EXPECT_EQ(lrcTag(3), "[00:02]"); // one second early from here on
+    EXPECT_EQ(lrcTag(59), "[00:58]");
+    EXPECT_EQ(lrcTag(60), "[00:57]"); // the seconds 0 to 2 of a later minute: three seconds early
+    EXPECT_EQ(lrcTag(61), "[00:58]");
+    EXPECT_EQ(lrcTag(62), "[00:59]");
+    EXPECT_EQ(lrcTag(63), "[01:02]");
+    EXPECT_EQ(lrcTag(120), "[01:57]");
+    EXPECT_EQ(lrcTag(5999), "[99:58]");
+    EXPECT_EQ(lrcTag(6003), "[100:02]"); // a hundred minutes print in full
+    EXPECT_EQ(lrcTag(-4), "[00:00]");
+}
+
+TEST(LrcTag, ExactTagsRoundToHundredthsAndCarry) {
+    EXPECT_EQ(lrcExactTag(0), "[00:00.00]");
+    EXPECT_EQ(lrcExactTag(1.234), "[00:01.23]");
+    EXPECT_EQ(lrcExactTag(1.236), "[00:01.24]");
+    EXPECT_EQ(lrcExactTag(59.996), "[01:00.00]");
+    EXPECT_EQ(lrcExactTag(61.5), "[01:01.50]");
+    EXPECT_EQ(lrcExactTag(6000.01), "[100:00.01]");
+    EXPECT_EQ(lrcExactTag(-1), "[00:00.00]");
+}
+
+TEST(LrcTag, LineDropsItsFirstCharacterAndEmptyLinesVanish) {
+    EXPECT_EQ(lrcLine(10, "/HELLO"), "[00:09]HELLO\r\n");
+    EXPECT_EQ(lrcLine(0, "HELLO"), "[00:00]ELLO\r\n");
+    EXPECT_EQ(lrcLine(10, "/"), "");
+    EXPECT_EQ(lrcLine(10, ""), "");
+}
+
+TEST(LrcTempo, FirstTempoBytesAndTheHeaderDivisionGiveMsPerTick) {
+    const auto ms = msPerTickOf(headerWithTempo(480, "\xFF\x51\x03\x07\xA1\x20"));
+    ASSERT_TRUE(ms);
+    EXPECT_NEAR(*ms, 1.0416667, 1e-6);
+    // 96 ticks per quarter at 600000 us: 6.25 ms per tick.
+    EXPECT_DOUBLE_EQ(*msPerTickOf(headerWithTempo(96, "\xFF\x51\x03\x09\x27\xC0")), 6.25);
+    // Only the first tempo counts.
+    EXPECT_DOUBLE_EQ(*msPerTickOf(headerWithTempo(96, "\xFF\x51\x03\x09\x27\xC0\0\xFF\x51\x03\x07\xA1\x20")), 6.25);
+    // No tempo, a zero division, or tempo bytes cut off by the end of the file: nothing to go by.
+    EXPECT_FALSE(msPerTickOf(headerWithTempo(480, "\x90\x40\x40")));
+    EXPECT_FALSE(msPerTickOf(headerWithTempo(0, "\xFF\x51\x03\x07\xA1\x20")));
+    EXPECT_FALSE(msPerTickOf(headerWithTempo(480, "\xFF\x51\x03\x07\xA1")));
+    EXPECT_FALSE(msPerTickOf(std::string("\xFF\x51\x03\x07\xA1\x20", 6)));
+}
+
+TEST(LrcCreator, LineIsItsMarksUpperCasedAtTheTimeOfItsSecondMark) {
+    // 120 bpm, division 480: tick 9600 is 10 s, tagged a second early.
+    EXPECT_EQ(run(marksOf({{"/hel", 9000}, {"lo", 9600}, {"world", 9900}})), "[00:09]HELLOWORLD\r\n");
+    EXPECT_EQ(
+        run(marksOf({{"/One ", 0}, {"two", 960}, {"\\Three", 2000}, {" four", 3840}, {"<Five", 4000}, {"six", 57600}})),
+        "[00:01]ONE TWO\r\n[00:03]THREE FOUR\r\n[00:57]FIVESIX\r\n");
+    // A damaged tempo (16.7 s per tick) puts the second line past 32-bit seconds: it keeps the time before.
+    EXPECT_EQ(run(marksOf({{"/a", 0}, {"b", 60}, {"/c", 4000000000u}, {"d", 4000000000u}}), 16777.215),
+              "[16:45]AB\r\n[16:45]CD\r\n");
+    // Without a tempo the times stay at zero.
+    EXPECT_EQ(run(marksOf({{"/a", 0}, {"b", 96000}}), 0.0), "[00:00]AB\r\n");
+}
+
+TEST(LrcCreator, TextBeforeTheFirstBreakLosesItsFirstLetterAndKeepsTheLeftOverTime) {
+    LrcCreatorState state;
+    state.LineSeconds = 75; // left by an earlier song
+    EXPECT_EQ(
+        createLrc(marksOf({{"intro", 0}, {" words", 480}, {"/sung", 960}, {"now", 1920}}), 1u << 20, kMs120, state),
+        "[01:14]NTRO WORDS\r\n[00:02]SUNGNOW\r\n");
+    EXPECT_EQ(state.LineSeconds, 2);
+}
+
+TEST(LrcCreator, HeadersAreNeverWrittenButCountAsAMark) {
+    EXPECT_EQ(run(marksOf({{"@TTitle", 0}, {"@LENGL", 0}, {"/", 0}, {"@Iinfo", 1920}, {"la", 2880}})),
+              "[00:02]LA\r\n"); // the header after the break gives the time
+}
+
+TEST(LrcCreator, EmptyMarkEndsTheFileWithoutTheLineBeingGathered) {
+    EXPECT_EQ(
+        run(marksOf(
+            {{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840}, {"/five", 4800}, {"six", 5760}})),
+        "[00:01]ONETWO\r\n");
+}
+
+TEST(LrcCreator, LinesWithNothingAfterTheBreakAreNotWritten) {
+    EXPECT_EQ(run(marksOf({{"/", 0}, {"/", 960}, {"/a", 1920}, {"b", 2880}, {"\\", 3840}, {"<", 4800}})),
+              "[00:02]AB\r\n");
+    EXPECT_EQ(run({}), "");
+}
+
+TEST(LrcCreator, BarEndingStartsTheCountBeforeTheFirstBreak) {
+    // What the old writer did and users' files hold: the text gathered
+    // before the first break takes each counted mark twice.
+    EXPECT_EQ(run(marksOf({{"a", 0}, {"b|", 960}, {"c", 1920}, {"/d", 2880}, {"e", 3840}})),
+              "[00:02]B|B|CC\r\n[00:03]DE\r\n");
+}
+
+TEST(LrcCreator, UpperCaseAndCp1252Output) {
+    // UTF-8 in the song is written as CP1252, upper-cased; ß and ÷ have no capital.
+    EXPECT_EQ(run(marksOf({{"/h\xC3\xA9llo \xC3\xA7"
+                            "a \xC5\x93\xC3\xBF\xC5\xA1\xC3\x9F\xC3\xB7",
+                            0},
+                           {"!", 0}})),
+              "[00:00]H\xC9LLO \xC7"
+              "A \x8C\x9F\x8A\xDF\xF7!\r\n");
+    // CP1252 in the song stays CP1252.
+    EXPECT_EQ(run(marksOf({{"/caf\xE9", 0}, {"\xE0", 0}})), "[00:00]CAF\xC9\xC0\r\n");
+}
+
+TEST(LrcCreator, OnlyMarksUpToIndex850AreRead) {
+    // Pairs: "/Ln" then "x"; mark 850 opens line L425, whose "x" is mark 851.
+    auto song = [](int count) {
+        std::vector<LrcMark> marks;
+        for (int i = 0; i < count; ++i)
+            marks.push_back({i % 2 ? "x" : "/l" + std::to_string(i / 2), static_cast<std::uint32_t>(i * 10), 0});
+        return run(marks);
+    };
+    const std::string all = song(900);
+    EXPECT_NE(all.find("]L424X\r\n"), std::string::npos);
+    EXPECT_TRUE(all.ends_with("]L425\r\n")) << all.substr(all.size() - 40);
+    EXPECT_EQ(all.find("L426"), std::string::npos);
+    EXPECT_EQ(song(851), all);
+    EXPECT_TRUE(song(850).ends_with("]L424X\r\n"));
+}
+
+TEST(LrcCreator, NoMarkIndexBeyondTheFileLengthIsRead) {
+    LrcCreatorState state;
+    const auto marks = marksOf({{"/a", 0}, {"b", 0}, {"c", 0}, {"d", 0}, {"e", 0}});
+    EXPECT_EQ(createLrc(marks, 3, kMs120, state), "[00:00]ABCD\r\n");
+}
+
+TEST(LrcCreator, TickGoingBackEndsTheRunFromMark26On) {
+    auto song = [](std::size_t backAt) {
+        std::vector<LrcMark> marks;
+        for (std::uint32_t i = 0; i < 30; ++i)
+            marks.push_back({i % 2 ? "x" : "/l" + std::to_string(i), i == backAt ? 5 : 1000 + i, 0});
+        return run(marks);
+    };
+    // Mark 25 is compared with an unset entry: it never ends the run.
+    EXPECT_TRUE(song(25).ends_with("]L28X\r\n"));
+    EXPECT_TRUE(song(24).ends_with("]L28X\r\n"));
+    // Mark 27 going back ends at the line mark 26 opened, written without it.
+    EXPECT_TRUE(song(27).ends_with("]L24X\r\n[00:01]L26\r\n")) << song(27);
+}
+
+TEST(LrcExact, FirstSyllableTimeInHundredthsOriginalCaseUtf8AndHeaders) {
+    std::vector<LrcMark> marks = {{"@KMIDI KARAOKE FILE", 0, 0}, {"\\", 0, 0.5},  {"Tw\xC3", 96, 1.004},
+                                  {"\xAFnkle", 192, 1.5},        {"", 200, 1.6},  {"/Lit", 300, 62.255},
+                                  {"tle star|", 400, 63.0},      {"<", 500, 70.0}};
+    EXPECT_EQ(createExactLrc(marks, {"Twinkle ", "Jane Taylor"}),
+              "[ti:Twinkle]\r\n[ar:Jane Taylor]\r\n"
+              "[00:01.00]Tw\xC3\xAFnkle\r\n[01:02.26]Little star|\r\n");
+    EXPECT_EQ(createExactLrc(marks, {"Only a title"}).substr(0, 20), "[ti:Only a title]\r\n[");
+    EXPECT_EQ(createExactLrc({}, {}), "");
+    // CP1252 texts become UTF-8.
+    EXPECT_EQ(createExactLrc({{"caf\xE9", 0, 0}}, {"\xE9t\xE9"}),
+              "[ti:\xC3\xA9t\xC3\xA9]\r\n[00:00.00]caf\xC3\xA9\r\n");
+}

@@ -1,0 +1,138 @@
+// The LRC writers on real song files through the engine: the mark source,
+// the first tempo against the whole tempo map, and unreadable songs.
+#include "audio/bass.h"
+#include "audio/midiwriter.h"
+#include "audio/output.h"
+#include "lyrics/lrccreator.h"
+#include "lyrics/lrcsong.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using namespace cantora::lyrics;
+namespace fs = std::filesystem;
+
+namespace {
+
+class LrcSongFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
+        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        dir_ = fs::temp_directory_path() /
+               ("lrcsong-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        BASS_Free();
+        fs::remove_all(dir_);
+    }
+    std::string write(const std::string &name, const std::string &bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    fs::path dir_;
+};
+
+// 120 bpm, division 480; the tempo halves (250000 us) at tick 4800 (5 s).
+std::string songWithTempoChange() {
+    cantora::audio::MidiWriter w(480);
+    const int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.tempo(t, 4800, 250000);
+    w.text(t, 0, "@TTempo test");
+    w.text(t, 0, "@TNobody");
+    const std::pair<std::uint64_t, const char *> lyrics[] = {{0, "\\One "},    {960, "two"},     {9600, "/Three"},
+                                                             {10560, " four"}, {12000, "/Five"}, {12480, "six"}};
+    for (const auto &[tick, text] : lyrics)
+        w.lyric(t, tick, text);
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 14400, 0, 60);
+    return w.bytes();
+}
+
+} // namespace
+
+TEST_F(LrcSongFile, LaterTempoIgnoredByTheSongFileAndHonouredByTheExactOne) {
+    const std::string path = write("tempo.mid", songWithTempoChange());
+    double ms = 0;
+    LrcCreatorState state;
+    LrcSongError error = LrcSongError::CannotRead;
+    // First tempo only: tick 10560 at 120 bpm is 11 s, tick 12480 is 13 s.
+    EXPECT_EQ(songLrc(path, ms, state, error), "[00:01]ONE TWO\r\n[00:10]THREE FOUR\r\n[00:12]FIVESIX\r\n");
+    EXPECT_EQ(error, LrcSongError::None);
+    EXPECT_NEAR(ms, 1.0416667, 1e-6);
+
+    // Through the tempo map: tick 9600 is 5 s + 4800 ticks at 250000 us = 7.5 s.
+    LrcSong song;
+    ASSERT_EQ(readLrcSong(path, song), LrcSongError::None);
+    EXPECT_EQ(createExactLrc(song.marks, song.atTTexts),
+              "[ti:Tempo test]\r\n[ar:Nobody]\r\n[00:00.00]One two\r\n[00:07.50]Three four\r\n[00:08.75]Fivesix\r\n");
+}
+
+TEST_F(LrcSongFile, TextEventsServeWhenLyricsAreTooFewAndNeitherGivesAnEmptyFile) {
+    auto song = [&](int lyrics, int texts) {
+        cantora::audio::MidiWriter w(480);
+        const int t = w.addTrack();
+        for (int i = 0; i < lyrics; ++i)
+            w.lyric(t, 960 * i, "/ly");
+        for (int i = 0; i < texts; ++i)
+            w.text(t, 960 * i, "/tx");
+        w.noteOn(t, 0, 0, 60, 90);
+        w.noteOff(t, 960 * 30, 0, 60);
+        double ms = 0;
+        LrcCreatorState state;
+        LrcSongError error;
+        return songLrc(write("s.mid", w.bytes()), ms, state, error);
+    };
+    EXPECT_EQ(song(6, 0).substr(0, 9), "[00:00]LY");
+    EXPECT_EQ(song(5, 21).substr(0, 9), "[00:00]TX");
+    EXPECT_EQ(song(5, 20), "");
+}
+
+TEST_F(LrcSongFile, NoTempoKeepsTheTempoOfTheEarlierSong) {
+    cantora::audio::MidiWriter w(480);
+    const int t = w.addTrack();
+    for (int i = 0; i < 6; ++i)
+        w.lyric(t, 4800 * i, i % 2 ? "la" : "/la");
+    const std::string path = write("notempo.mid", w.bytes());
+    double ms = 2.0; // kept from before
+    LrcCreatorState state;
+    LrcSongError error;
+    EXPECT_EQ(songLrc(path, ms, state, error), "[00:08]LALA\r\n[00:27]LALA\r\n[00:47]LALA\r\n");
+    EXPECT_EQ(ms, 2.0);
+}
+
+TEST_F(LrcSongFile, UnreadableSongsAreErrors) {
+    LrcSong song;
+    EXPECT_EQ(readLrcSong((dir_ / "missing.mid").string(), song), LrcSongError::CannotRead);
+    EXPECT_EQ(readLrcSong(dir_.string(), song), LrcSongError::CannotRead);
+    int code = 0;
+    EXPECT_EQ(readLrcSong(write("bad.mid", "not a song at all"), song, &code), LrcSongError::NotMidi);
+    EXPECT_NE(code, 0);
+    double ms = 1.5;
+    LrcCreatorState state;
+    LrcSongError error = LrcSongError::None;
+    EXPECT_EQ(songLrc((dir_ / "missing.mid").string(), ms, state, error), "");
+    EXPECT_EQ(error, LrcSongError::CannotRead);
+    EXPECT_EQ(ms, 1.5);
+}
+
+TEST_F(LrcSongFile, DemoSongGivesTheFileTheCommandLineWrites) {
+    // The LRC button and `cantora-cli lrc` write these very bytes.
+    std::ifstream in(CANTORA_TEST_DATA "/lrc/demo.lrc", std::ios::binary);
+    const std::string want((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(want.empty());
+    double ms = 0;
+    LrcCreatorState state;
+    LrcSongError error;
+    EXPECT_EQ(songLrc(CANTORA_SOURCE_DIR "/data/demo.kar", ms, state, error), want);
+    EXPECT_EQ(error, LrcSongError::None);
+}
