@@ -1,7 +1,7 @@
 #include "lyrics/lrccapture.h"
 
 #include "lyrics/lrcformat.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 namespace cantora::lyrics {
 
@@ -31,7 +31,7 @@ void LrcCapture::reset() {
 }
 
 bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
-    const std::string text = text::toUtf8(stored);
+    const std::string text = core::toUtf8(stored);
     if (!text.empty() && text.front() == '@')
         return false;
     bool recorded = false;
@@ -66,7 +66,7 @@ std::string LrcCapture::fileBytes() const {
     bool first = true;
     const auto write = [&](const Entry &e) {
         out += first && e.tag.empty() ? std::string("[00:00]") : e.tag;
-        out += text::utf8ToCp1252(withoutBreak(e.line));
+        out += core::utf8ToCp1252(withoutBreak(e.line));
         out += "\r\n";
         first = false;
     };

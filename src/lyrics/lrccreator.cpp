@@ -4,7 +4,7 @@
 #include <array>
 
 #include "lyrics/lrcformat.h"
-#include "tags/textcodec.h"
+#include "core/textcodec.h"
 
 namespace cantora::lyrics {
 
@@ -61,7 +61,7 @@ std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, d
     for (std::size_t i = 0; i <= last; ++i) {
         if (i >= marks.size())
             break;
-        std::string s = upperCp1252(text::utf8ToCp1252(text::toUtf8(marks[i].text)));
+        std::string s = upperCp1252(core::utf8ToCp1252(core::toUtf8(marks[i].text)));
         state.CurrentTick = marks[i].tick;
         if (i >= kFirstCheckedMark) {
             ticks[i] = state.CurrentTick;
@@ -110,7 +110,7 @@ std::string createExactLrc(const std::vector<LrcMark> &marks, const std::vector<
     const auto header = [&](const char *key, std::size_t index) {
         if (index >= atTTexts.size())
             return;
-        std::string value = text::toUtf8(atTTexts[index]);
+        std::string value = core::toUtf8(atTTexts[index]);
         while (!value.empty() && (value.back() == ' ' || value.back() == '\r' || value.back() == '\n'))
             value.pop_back();
         if (!value.empty())
@@ -125,7 +125,7 @@ std::string createExactLrc(const std::vector<LrcMark> &marks, const std::vector<
     // UTF-8 character split over two syllables still reads as one.
     const auto flush = [&] {
         if (!line.empty())
-            out += lrcExactTag(start) + text::toUtf8(line) + "\r\n";
+            out += lrcExactTag(start) + core::toUtf8(line) + "\r\n";
         line.clear();
     };
     for (const LrcMark &m : marks) {
