@@ -208,3 +208,11 @@ HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
 BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
 BOOL BASS_FXSetParameters(HFX handle, const void *params);
 BOOL BASS_FXGetParameters(HFX handle, void *params);
+
+// ---- additions of this engine ----
+namespace cantora::audio {
+// The song's own tempo (us per quarter note) at the stream's position,
+// whatever event 62 set since: what a tempo factor must scale. 0 with
+// BASS_ERROR_HANDLE for an unknown handle.
+std::uint32_t songTempo(HSTREAM handle);
+} // namespace cantora::audio

@@ -109,8 +109,9 @@ TEST_F(Engine, EventsAreHeard) {
         EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 0u);
         BASS_StreamFree(h);
     }
-    // Transpose +12 doubles the pitch of a sustained tone, for notes that
-    // start after the change; the change itself ends the sounding note.
+    // Transpose +12 doubles the pitch of the notes that start after the
+    // change; the note held through it sounds on at its pitch until its own
+    // note-off (tick 960, 0.5 s into `rest`) ends it.
     {
         MidiWriter w(480);
         const int t = w.addTrack();
@@ -128,8 +129,10 @@ TEST_F(Engine, EventsAreHeard) {
         EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
         const auto rest = decodeFloat(h, frames(2.0));
         EXPECT_NEAR(fundamental(first, 150, 2000, frames(0.1), frames(0.5)), 220, 3);
+        EXPECT_NEAR(fundamental(rest, 150, 2000, frames(0.05), frames(0.45)), 220, 3);
+        EXPECT_GT(rmsDb(rest, frames(0.3), frames(0.45)), -40);   // not cut by the change
+        EXPECT_LT(rmsDb(rest, frames(0.8), frames(0.98)), -50);   // ended by its note-off
         EXPECT_NEAR(fundamental(rest, 150, 2000, frames(1.1), frames(1.5)), 440, 5);
-        EXPECT_LT(rmsDb(rest, frames(0.3), frames(0.45)), -50);   // cut at once, not at tick 960
         BASS_StreamFree(h);
     }
 }
