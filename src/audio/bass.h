@@ -10,9 +10,11 @@
 //
 // Threading: every call may be made from any thread. Mix-time syncs run on
 // the render thread at the exact sample where their event falls; other syncs
-// run on the engine's notification thread when the sound reaches the output.
+// run on the engine's notification thread when the sound reaches the output
+// (with the pumped output of the tests, inside its pump(): see output.h).
 // A sync callback may call back into the engine (set an event, free the
-// stream) without deadlocking.
+// stream) without deadlocking. Song files: only regular files are opened
+// (BASS_ERROR_FILEOPEN otherwise), up to kMaxSongBytes (songfile.h).
 
 #include <cstdint>
 

@@ -12,7 +12,7 @@ void Notifier::startThread() {
     std::lock_guard lock(mutex_);
     stop_ = false;
     if (!thread_.joinable())
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this, gen = ++generation_] { run(gen); });
 }
 
 void Notifier::startManual() {
@@ -85,9 +85,11 @@ std::size_t Notifier::deliverDue(double now) {
     }
 }
 
-void Notifier::run() {
+void Notifier::run(unsigned generation) {
     std::unique_lock lock(mutex_);
-    while (!stop_) {
+    // A thread left running by a stop from inside its own callback ends
+    // here even if a new one has been started since.
+    while (!stop_ && generation == generation_) {
         if (queue_.empty()) {
             cv_.wait(lock);
             continue;

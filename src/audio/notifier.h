@@ -70,7 +70,7 @@ public:
     std::size_t queued() const;
 
 private:
-    void run();
+    void run(unsigned generation);
     // Takes the front if it is due; false when nothing is.
     bool takeDue(double now, Notification &out);
     static bool deliverable(const Notification &n);
@@ -80,6 +80,7 @@ private:
     std::deque<Notification> queue_;
     std::thread thread_;
     bool stop_ = false;
+    unsigned generation_ = 0;   // of the delivering thread
 };
 
 } // namespace cantora::audio
