@@ -8,11 +8,19 @@ double Notifier::wallClock() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+Notifier::~Notifier() {
+    stop();
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return running_ == 0; });
+}
+
 void Notifier::startThread() {
     std::lock_guard lock(mutex_);
     stop_ = false;
-    if (!thread_.joinable())
+    if (!thread_.joinable()) {
+        ++running_;
         thread_ = std::thread([this, gen = ++generation_] { run(gen); });
+    }
 }
 
 void Notifier::startManual() {
@@ -107,6 +115,8 @@ void Notifier::run(unsigned generation) {
         n.call.proc(n.call.sync, n.call.channel, n.call.data, n.call.user);
         lock.lock();
     }
+    --running_;
+    cv_.notify_all();
 }
 
 } // namespace cantora::audio

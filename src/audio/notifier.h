@@ -49,7 +49,8 @@ struct Notification {
 
 class Notifier {
 public:
-    ~Notifier() { stop(); }
+    // Waits for a thread stopped from inside its own callback to finish.
+    ~Notifier();
 
     // Seconds of the steady clock: the clock of the threaded mode.
     static double wallClock();
@@ -81,6 +82,7 @@ private:
     std::thread thread_;
     bool stop_ = false;
     unsigned generation_ = 0;   // of the delivering thread
+    int running_ = 0;           // delivering threads, the detached one included
 };
 
 } // namespace cantora::audio

@@ -499,16 +499,19 @@ TEST_F(Engine, KeyChangesBeforeEveryBlockLeaveAHeldNoteSounding) {
 }
 
 TEST_F(Engine, FontVolumeIsAGainInDecibelsAndHoldsThroughTheSongsResets) {
-    // A flute note from 0 to 3 s; at 1 s the song resets all controllers.
+    // A flute note from 0 to 0.95 s; at 1 s the song resets all controllers
+    // and starts the next note.
     MidiWriter w(480);
     const int t = w.addTrack();
     w.controller(t, 0, 0, 91, 0);
     w.controller(t, 0, 0, 93, 0);
     w.program(t, 0, 0, 73);
     w.noteOn(t, 0, 0, 69, 110);
+    w.noteOff(t, 912, 0, 69);
     w.controller(t, 960, 0, 121, 0);
     w.controller(t, 960, 0, 91, 0);
     w.controller(t, 960, 0, 93, 0);
+    w.noteOn(t, 960, 0, 69, 110);
     w.noteOff(t, 2880, 0, 69);
     const std::string song = w.bytes();
     const HSOUNDFONT own = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);

@@ -2,6 +2,7 @@
 // pumped output that lets a test drive playback without the wall clock.
 
 #include "audio/bass.h"
+#include "audio/engine.h"
 #include "audio/notifier.h"
 #include "audio/output.h"
 #include "audiotest.h"
@@ -190,5 +191,35 @@ TEST(PumpedOutput, PlaysOnlyWhenPumpedAndCallsBackBeforeThePumpReturns) {
     EXPECT_TRUE(BASS_Free());
     EXPECT_EQ(rmsDb(out->pump(1000)), rmsDb(std::vector<float>(2000, 0.0f)));   // closed: silence, no crash
     BASS_MIDI_FontFree(font);
+    setOutputFactory({});
+}
+
+// White-box: a callback is due when its sample is heard, not when the block
+// that holds it was mixed.
+TEST(PumpedOutput, ACallbackIsDueAtItsOwnSampleWithinTheBlock) {
+    PumpedOutput *out = nullptr;
+    setOutputFactory([&](int) {
+        auto o = makePumpedOutput();
+        out = o.get();
+        return o;
+    });
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.lyric(t, 24, "la");   // 25 ms: sample 1103
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 480, 0, 60);
+    const std::string song = w.bytes();
+    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
+    PlayLog log;
+    BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, onLyric, &log);
+    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+    std::vector<float> block(2 * 2048);
+    Engine &e = Engine::instance();
+    e.mix(block.data(), 2048, 100.0);   // as an output whose clock reads 100 s
+    EXPECT_EQ(e.notifier.deliverDue(100.0 + 1102.5 / 44100), 0u);
+    EXPECT_EQ(e.notifier.deliverDue(100.0 + 1103.0 / 44100), 1u);
+    EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0}));
+    EXPECT_TRUE(BASS_Free());
     setOutputFactory({});
 }
