@@ -543,7 +543,7 @@ TEST_F(Engine, TempoInForceFromTheStartAfterASeekAndClamped) {
     w.noteOff(t, 1920, 0, 60);
     const std::string song = w.bytes();
     // On a stream nobody has decoded yet, as the player reads it at Open.
-    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
+    const HSTREAM h = decodeStream(song);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 240000u);
     // At exactly the second tempo's position (960 ticks at 0.24 s = 0.48 s).
