@@ -31,13 +31,13 @@ struct Log {
 
 void record(HSYNC, DWORD, DWORD data, void *user) {
     auto *log = static_cast<Log *>(user);
-    {
-        std::lock_guard lock(log->m);
-        log->got.push_back(data);
-        log->thread = std::this_thread::get_id();
-    }
     if (log->stopFrom)
         log->stopFrom->stop();
+    // Nothing of `log` is touched after the lock goes: the test may then
+    // destroy it.
+    std::lock_guard lock(log->m);
+    log->got.push_back(data);
+    log->thread = std::this_thread::get_id();
     log->cv.notify_all();
 }
 
