@@ -633,47 +633,49 @@ TEST_F(Engine, SixteenBitOutputPastFullScaleClampsInsteadOfWrapping) {
     BASS_StreamFree(i16);
 }
 
-TEST_F(Engine, OnlyRegularFilesAreOpenedAsSongs) {
-    const std::string dir = ::testing::TempDir() + "engine_not_files";
-    mkdir(dir.c_str(), 0700);
-    const std::string fifo = dir + "/song.mid";
-    unlink(fifo.c_str());
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // Nobody writes to the FIFO: an open() that blocks would hang here for
-    // ever, so the call runs aside and the test frees it if it must.
-    auto call = std::async(std::launch::async, [&] {
-        const HSTREAM h = BASS_MIDI_StreamCreateFile(0, fifo.c_str(), 0, 0, BASS_STREAM_DECODE, 0);
-        return std::pair{h, BASS_ErrorGetCode()};
-    });
-    if (call.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0)
-            close(fd);
-        FAIL() << "opening a FIFO as a song blocked";
+TEST_F(Engine, SongFilesOnlyRegularAndByRange) {
+    {
+        const std::string dir = ::testing::TempDir() + "engine_not_files";
+        mkdir(dir.c_str(), 0700);
+        const std::string fifo = dir + "/song.mid";
+        unlink(fifo.c_str());
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        // Nobody writes to the FIFO: an open() that blocks would hang here for
+        // ever, so the call runs aside and the test frees it if it must.
+        auto call = std::async(std::launch::async, [&] {
+            const HSTREAM h = BASS_MIDI_StreamCreateFile(0, fifo.c_str(), 0, 0, BASS_STREAM_DECODE, 0);
+            return std::pair{h, BASS_ErrorGetCode()};
+        });
+        if (call.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+            FAIL() << "opening a FIFO as a song blocked";
+        }
+        const auto [h, code] = call.get();
+        EXPECT_EQ(h, 0u);
+        EXPECT_EQ(code, BASS_ERROR_FILEOPEN);
+        EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, dir.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+        EXPECT_EQ(BASS_StreamCreateURL(("file://" + fifo).c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+        unlink(fifo.c_str());
+        rmdir(dir.c_str());
     }
-    const auto [h, code] = call.get();
-    EXPECT_EQ(h, 0u);
-    EXPECT_EQ(code, BASS_ERROR_FILEOPEN);
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, dir.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
-    EXPECT_EQ(BASS_StreamCreateURL(("file://" + fifo).c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
-    unlink(fifo.c_str());
-    rmdir(dir.c_str());
-}
-
-TEST_F(Engine, AStreamFromARangeOfAFile) {
-    const std::string song = tone(69, 0.2);
-    const std::string path = ::testing::TempDir() + "engine_range.bin";
-    std::ofstream(path, std::ios::binary) << "JUNK" << song << "TAIL";
-    const HSTREAM h = BASS_MIDI_StreamCreateFile(0, path.c_str(), 4, song.size(), BASS_STREAM_DECODE, 0);
-    ASSERT_NE(h, 0u);
-    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 4u * frames(0.2));
-    BASS_StreamFree(h);
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
-    // In memory, the same one limit: refused before anything is read.
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(1, song.data(), 0, cantora::audio::kMaxSongBytes + 1, BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
-    std::remove(path.c_str());
+    {
+        const std::string song = tone(69, 0.2);
+        const std::string path = ::testing::TempDir() + "engine_range.bin";
+        std::ofstream(path, std::ios::binary) << "JUNK" << song << "TAIL";
+        const HSTREAM h = BASS_MIDI_StreamCreateFile(0, path.c_str(), 4, song.size(), BASS_STREAM_DECODE, 0);
+        ASSERT_NE(h, 0u);
+        EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 4u * frames(0.2));
+        BASS_StreamFree(h);
+        EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+        // In memory, the same one limit: refused before anything is read.
+        const QWORD tooLong = cantora::audio::kMaxSongBytes + 1;
+        EXPECT_EQ(BASS_MIDI_StreamCreateFile(1, song.data(), 0, tooLong, BASS_STREAM_DECODE, 0), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+        std::remove(path.c_str());
+    }
 }

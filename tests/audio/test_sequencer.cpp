@@ -232,41 +232,42 @@ TEST(Sequencer, TempoInForceBeforeAnyRenderAndAtASeekTargetClampedWhenSet) {
     EXPECT_EQ(seq.tempo(), 16777215u);
 }
 
-TEST(Sequencer, LivePitchBendKeepsBothBytesInTheirPlaces) {
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    w.pitchBend(t, 0, 3, 0x34 << 7 | 0x12);   // low 0x12, high 0x34
-    w.pitchBend(t, 10, 3, 16383);
-    w.pitchBend(t, 20, 3, 1);
-    w.noteOn(t, 30, 3, 60, 100);
-    Sequencer seq(parse(w), 44100);
-    Recorder rec;
-    renderAll(seq, rec);
-    EXPECT_TRUE(rec.has("bend 3 6674"));
-    EXPECT_TRUE(rec.has("bend 3 16383"));
-    EXPECT_TRUE(rec.has("bend 3 1"));
-}
+TEST(Sequencer, LivePitchBendBytesAndANoteExactlyAtTheSeekTarget) {
+    {
+        MidiWriter w(480);
+        const int t = w.addTrack();
+        w.pitchBend(t, 0, 3, 0x34 << 7 | 0x12);   // low 0x12, high 0x34
+        w.pitchBend(t, 10, 3, 16383);
+        w.pitchBend(t, 20, 3, 1);
+        w.noteOn(t, 30, 3, 60, 100);
+        Sequencer seq(parse(w), 44100);
+        Recorder rec;
+        renderAll(seq, rec);
+        EXPECT_TRUE(rec.has("bend 3 6674"));
+        EXPECT_TRUE(rec.has("bend 3 16383"));
+        EXPECT_TRUE(rec.has("bend 3 1"));
+    }
+    {
+        MidiWriter w(480);
+        const int t = w.addTrack();
+        w.noteOn(t, 0, 0, 60, 100);
+        w.noteOff(t, 480, 0, 60);
+        w.noteOn(t, 480, 1, 67, 90);    // 0.5 s = frame 22050
+        w.noteOff(t, 960, 1, 67);
+        Sequencer seq(parse(w), 44100);
+        Recorder rec;
+        seq.seekFrame(22050, rec);
+        EXPECT_FALSE(rec.has("on 1 67 90"));   // not started by the chase
+        renderAll(seq, rec);
+        EXPECT_EQ(rec.frameOf("on 1 67 90"), 0u);   // the first thing the render plays
+        EXPECT_FALSE(rec.has("on 0 60 100"));
 
-TEST(Sequencer, ANoteExactlyAtTheSeekTargetIsPlayedNotChased) {
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    w.noteOn(t, 0, 0, 60, 100);
-    w.noteOff(t, 480, 0, 60);
-    w.noteOn(t, 480, 1, 67, 90);    // 0.5 s = frame 22050
-    w.noteOff(t, 960, 1, 67);
-    Sequencer seq(parse(w), 44100);
-    Recorder rec;
-    seq.seekFrame(22050, rec);
-    EXPECT_FALSE(rec.has("on 1 67 90"));   // not started by the chase
-    renderAll(seq, rec);
-    EXPECT_EQ(rec.frameOf("on 1 67 90"), 0u);   // the first thing the render plays
-    EXPECT_FALSE(rec.has("on 0 60 100"));
-
-    // Replay: back to 0 after the end, the opening note plays again.
-    rec.log.clear();
-    rec.frame = 0;
-    seq.seekFrame(0, rec);
-    renderAll(seq, rec);
-    EXPECT_EQ(rec.frameOf("on 0 60 100"), 0u);
-    EXPECT_EQ(rec.frameOf("on 1 67 90"), 22050u);
+        // Replay: back to 0 after the end, the opening note plays again.
+        rec.log.clear();
+        rec.frame = 0;
+        seq.seekFrame(0, rec);
+        renderAll(seq, rec);
+        EXPECT_EQ(rec.frameOf("on 0 60 100"), 0u);
+        EXPECT_EQ(rec.frameOf("on 1 67 90"), 22050u);
+    }
 }
