@@ -10,9 +10,11 @@
 //
 // Threading: every call may be made from any thread. Mix-time syncs run on
 // the render thread at the exact sample where their event falls; other syncs
-// run on the engine's notification thread when the sound reaches the output.
+// run on the engine's notification thread when the sound reaches the output
+// (with the pumped output of the tests, inside its pump(): see output.h).
 // A sync callback may call back into the engine (set an event, free the
-// stream) without deadlocking.
+// stream) without deadlocking. Song files: only regular files are opened
+// (BASS_ERROR_FILEOPEN otherwise), up to kMaxSongBytes (songfile.h).
 
 #include <cstdint>
 
@@ -208,3 +210,11 @@ HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
 BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
 BOOL BASS_FXSetParameters(HFX handle, const void *params);
 BOOL BASS_FXGetParameters(HFX handle, void *params);
+
+// ---- additions of this engine ----
+namespace cantora::audio {
+// The song's own tempo (us per quarter note) at the stream's position,
+// whatever event 62 set since: what a tempo factor must scale. 0 with
+// BASS_ERROR_HANDLE for an unknown handle.
+std::uint32_t songTempo(HSTREAM handle);
+} // namespace cantora::audio

@@ -9,21 +9,21 @@ namespace cantora::audio {
 namespace {
 bool channelSelected(int lChannel, int ch) {
     // -1 = all; otherwise a bit mask of channels (bit 0 = left).
-    return lChannel == BASS_BFX_CHANALL || (lChannel & (1 << ch)) != 0;
+    return lChannel == kAllChannels || (lChannel & (1 << ch)) != 0;
 }
 } // namespace
 
 void PeakEq::design(Band &band) const {
-    const BASS_BFX_PEAKEQ &p = band.params;
+    const PeakEqBand &p = band.params;
     const double nyquist = rate_ / 2;
-    const double f0 = std::clamp<double>(p.fCenter, 1.0, nyquist * 0.999);
+    const double f0 = std::clamp<double>(p.centerHz, 1.0, nyquist * 0.999);
     const double w0 = 2 * std::numbers::pi * f0 / rate_;
-    const double A = std::pow(10.0, p.fGain / 40.0);
+    const double A = std::pow(10.0, p.gainDb / 40.0);
     double alpha;
-    if (p.fQ > 0) {
-        alpha = std::sin(w0) / (2 * p.fQ);
+    if (p.q > 0) {
+        alpha = std::sin(w0) / (2 * p.q);
     } else {
-        const double bw = p.fBandwidth > 0 ? p.fBandwidth : 1.0;
+        const double bw = p.bandwidthOctaves > 0 ? p.bandwidthOctaves : 1.0;
         alpha = std::sin(w0) * std::sinh(std::log(2.0) / 2 * bw * w0 / std::sin(w0));
     }
     const double a0 = 1 + alpha / A;
@@ -34,33 +34,29 @@ void PeakEq::design(Band &band) const {
     band.a2 = (1 - alpha / A) / a0;
 }
 
-bool PeakEq::setParameters(const void *params) {
-    const auto *p = static_cast<const BASS_BFX_PEAKEQ *>(params);
-    if (!p || p->lBand < 0 || p->fCenter <= 0 || !std::isfinite(p->fGain) || p->fQ < 0 || p->fBandwidth < 0)
+bool PeakEq::setBand(const PeakEqBand &p) {
+    if (p.number < 0 || !(p.centerHz > 0) || !std::isfinite(p.gainDb) || p.q < 0 || p.bandwidthOctaves < 0)
         return false;
-    Band &band = bands_[p->lBand];
-    band.params = *p;
+    Band &band = bands_[p.number];
+    band.params = p;
     design(band);
     return true;
 }
 
-bool PeakEq::getParameters(void *params) const {
-    auto *p = static_cast<BASS_BFX_PEAKEQ *>(params);
-    if (!p)
-        return false;
-    auto it = bands_.find(p->lBand);
+bool PeakEq::band(int number, PeakEqBand &out) const {
+    auto it = bands_.find(number);
     if (it == bands_.end())
         return false;
-    *p = it->second.params;
+    out = it->second.params;
     return true;
 }
 
 void PeakEq::process(float *x, std::size_t frames) {
     for (auto &[n, band] : bands_) {
-        if (band.params.fGain == 0)
+        if (band.params.gainDb == 0)
             continue;   // a flat band passes the sound untouched
         for (int ch = 0; ch < 2; ++ch) {
-            if (!channelSelected(band.params.lChannel, ch))
+            if (!channelSelected(band.params.channels, ch))
                 continue;
             double z1 = band.z[ch][0], z2 = band.z[ch][1];
             for (std::size_t i = 0; i < frames; ++i) {
@@ -76,39 +72,28 @@ void PeakEq::process(float *x, std::size_t frames) {
     }
 }
 
-Compressor::Compressor(double rate) : rate_(rate) {
-    params_ = {0.0f, -15.0f, 3.0f, 10.0f, 200.0f, BASS_BFX_CHANALL};
-    coefficients();
-}
+Compressor::Compressor(double rate) : rate_(rate) { coefficients(); }
 
 void Compressor::coefficients() {
     const auto coef = [&](float ms) { return ms <= 0 ? 0.0 : std::exp(-1.0 / (ms * 0.001 * rate_)); };
-    attackCoef_ = coef(params_.fAttack);
-    releaseCoef_ = coef(params_.fRelease);
+    attackCoef_ = coef(params_.attackMs);
+    releaseCoef_ = coef(params_.releaseMs);
 }
 
-bool Compressor::setParameters(const void *params) {
-    const auto *p = static_cast<const BASS_BFX_COMPRESSOR2 *>(params);
-    if (!p || p->fRatio < 1 || p->fAttack < 0 || p->fRelease < 0 || !std::isfinite(p->fGain) ||
-        !std::isfinite(p->fThreshold))
+bool Compressor::set(const CompressorSettings &p) {
+    if (!(p.ratio >= 1) || !(p.attackMs >= 0) || !(p.releaseMs >= 0) || !std::isfinite(p.gainDb) ||
+        !std::isfinite(p.thresholdDb))
         return false;
-    params_ = *p;
+    params_ = p;
     coefficients();
-    return true;
-}
-
-bool Compressor::getParameters(void *params) const {
-    if (!params)
-        return false;
-    *static_cast<BASS_BFX_COMPRESSOR2 *>(params) = params_;
     return true;
 }
 
 void Compressor::process(float *x, std::size_t frames) {
-    const double threshold = std::pow(10.0, params_.fThreshold / 20.0);
-    const double makeup = std::pow(10.0, params_.fGain / 20.0);
-    const double slope = 1.0 - 1.0 / params_.fRatio;
-    const bool left = channelSelected(params_.lChannel, 0), right = channelSelected(params_.lChannel, 1);
+    const double threshold = std::pow(10.0, params_.thresholdDb / 20.0);
+    const double makeup = std::pow(10.0, params_.gainDb / 20.0);
+    const double slope = 1.0 - 1.0 / params_.ratio;
+    const bool left = channelSelected(params_.channels, 0), right = channelSelected(params_.channels, 1);
     double env = envelope_;
     for (std::size_t i = 0; i < frames; ++i) {
         // Both channels share one detector, so the stereo image holds.

@@ -1,18 +1,13 @@
 #include "audio/midifile.h"
 
+#include "audio/songfile.h"
 #include "core/riff.h"
 
 #include <algorithm>
-#include <fstream>
 
 namespace cantora::audio {
 
 namespace {
-
-// Data beyond this size is not read: no karaoke song comes near it, and it
-// bounds what a hostile file costs (an event held in memory takes about 50
-// bytes for as few as 2 in the file).
-constexpr std::size_t kMaxFileBytes = 8u << 20;
 
 // A bounded view over the whole file; every read checks what remains.
 class Cursor {
@@ -74,12 +69,14 @@ int channelDataBytes(std::uint8_t status) {
 }
 
 // Reads the events of one MTrk chunk body [begin, end). Returns false when
-// the body stopped early: cut off, or bytes that cannot be an event.
-bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTrack &track) {
+// the body stopped early: cut off, or bytes that cannot be an event; then
+// `stoppedAt` is where the first unread event begins.
+bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTrack &track, std::size_t &stoppedAt) {
     Cursor c(all, begin, end);
     std::uint64_t tick = 0;
     std::uint8_t running = 0;  // last channel status; meta and SysEx leave it alone
     while (!c.atEnd()) {
+        stoppedAt = c.pos();
         MidiEvent ev;
         ev.offset = static_cast<std::uint32_t>(c.pos());
         std::uint32_t delta;
@@ -154,7 +151,8 @@ bool findRmidData(std::string_view bytes, std::size_t &begin, std::size_t &end) 
 
 MidiReadResult readMidi(std::string_view bytes) {
     MidiReadResult r;
-    bytes = bytes.substr(0, std::min(bytes.size(), kMaxFileBytes));
+    const std::uint64_t size = bytes.size();
+    bytes = bytes.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxSongBytes)));
     std::size_t begin = 0, end = bytes.size();
     if (bytes.size() >= 12 && bytes.substr(0, 4) == "RIFF" && bytes.substr(8, 4) == "RMID") {
         if (!findRmidData(bytes, begin, end)) {
@@ -187,6 +185,8 @@ MidiReadResult readMidi(std::string_view bytes) {
         return r;
     }
 
+    f.sizeBytes = size;
+    f.truncated = size > bytes.size();
     std::size_t pos = begin + 8;
     if (headerLen > end - pos) {
         f.truncated = true;
@@ -194,6 +194,7 @@ MidiReadResult readMidi(std::string_view bytes) {
     } else {
         pos += headerLen;
     }
+    f.readBytes = pos;
 
     // Chunks: MTrk bodies are read, anything else is skipped by its length.
     // Reading stops after the tracks the header declares, so trailing bytes
@@ -207,11 +208,17 @@ MidiReadResult readMidi(std::string_view bytes) {
             f.truncated = true;
             chunkEnd = end;
         }
+        std::size_t stoppedAt = chunkEnd;
         if (id == "MTrk") {
             f.tracks.emplace_back();
-            if (!readTrack(bytes, pos, chunkEnd, f.tracks.back()))
+            if (!readTrack(bytes, pos, chunkEnd, f.tracks.back(), stoppedAt)) {
                 f.truncated = true;
+                ++f.incompleteTracks;
+            } else {
+                stoppedAt = chunkEnd;
+            }
         }
+        f.readBytes += 8 + (stoppedAt - pos);
         pos = chunkEnd;
     }
     if (pos < end && pos + 8 > end && f.tracks.size() < f.declaredTracks)
@@ -225,24 +232,18 @@ MidiReadResult readMidi(std::string_view bytes) {
 }
 
 MidiReadResult readMidiFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const SongBytes song = readSongFile(path);
+    if (!song.ok()) {
         MidiReadResult r;
-        r.error = MidiError::Io;
+        r.error = song.error == SongFileError::NotRegular ? MidiError::NotAFile : MidiError::Io;
         return r;
     }
-    // Read in blocks up to the size limit, so a huge or endless file (a pipe,
-    // a device) costs no more than the limit.
-    std::string bytes;
-    char block[65536];
-    while (bytes.size() < kMaxFileBytes && in.read(block, sizeof block).gcount() > 0)
-        bytes.append(block, static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) {
-        MidiReadResult r;
-        r.error = MidiError::Io;
-        return r;
+    MidiReadResult r = readMidi(song.bytes);
+    if (r.ok() && song.overLimit) {
+        r.file.truncated = true;
+        r.file.sizeBytes = song.available;
     }
-    return readMidi(bytes);
+    return r;
 }
 
 const char *midiErrorText(MidiError e) {
@@ -257,6 +258,8 @@ const char *midiErrorText(MidiError e) {
         return "SMPTE time division is not supported";
     case MidiError::Io:
         return "the file could not be read";
+    case MidiError::NotAFile:
+        return "not a regular file";
     }
     return "unknown error";
 }

@@ -47,6 +47,7 @@ enum class MidiError {
     NoTracks,        // header read but not a single track chunk
     SmpteDivision,   // time division in SMPTE frames, not supported
     Io,              // the file could not be read
+    NotAFile,        // a FIFO, device or folder: only regular files are read
 };
 
 struct MidiFile {
@@ -56,6 +57,11 @@ struct MidiFile {
     std::vector<MidiTrack> tracks;     // the tracks actually present
     bool truncated = false;            // some chunk ran past the end of the data, or a track
                                        // held bytes that are no event (read up to there)
+    // How much of a damaged song was read, for messages: compare
+    // tracks.size() with declaredTracks, and readBytes with sizeBytes.
+    std::uint64_t sizeBytes = 0;       // bytes the song holds (before the size limit)
+    std::uint64_t readBytes = 0;       // bytes read as header, chunks and whole events
+    std::uint16_t incompleteTracks = 0; // tracks cut off or stopped at bytes that are no event
 };
 
 struct MidiReadResult {
@@ -64,10 +70,12 @@ struct MidiReadResult {
     bool ok() const { return error == MidiError::None; }
 };
 
-// Parses a whole file held in memory (its first 8 MiB at most).
+// Parses a whole file held in memory (its first kMaxSongBytes at most; a
+// longer one comes out truncated).
 MidiReadResult readMidi(std::string_view bytes);
-// Reads the file at `path` (UTF-8) and parses it; files over 8 MiB are read
-// up to that size only (and so come out truncated).
+// Reads the file at `path` (UTF-8) through readSongFile and parses it: only
+// regular files (NotAFile otherwise); files over kMaxSongBytes are read up
+// to that size only (and so come out truncated).
 MidiReadResult readMidiFile(const std::string &path);
 
 // Text for an error, for messages and the CLI.

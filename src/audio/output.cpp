@@ -2,8 +2,10 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -118,7 +120,48 @@ public:
 
 } // namespace
 
+bool PumpedOutput::open(int rate, MixFn mix) {
+    rate_ = rate > 0 ? rate : 44100;
+    mix_ = std::move(mix);
+    played_ = 0;
+    return static_cast<bool>(mix_);
+}
+
+void PumpedOutput::close() {
+    mix_ = nullptr;
+    deliver_ = nullptr;
+}
+
+double PumpedOutput::playedSeconds() const { return static_cast<double>(played_) / rate_; }
+
+void PumpedOutput::attachNotifications(std::function<void()> deliver) { deliver_ = std::move(deliver); }
+
+const std::vector<float> &PumpedOutput::pump(std::size_t frames) {
+    buffer_.assign(2 * frames, 0.0f);
+    // Copies: a callback may close this output (BASS_Free) while they run.
+    const MixFn mix = mix_;
+    if (!mix)
+        return buffer_;
+    if (frames > 0)
+        mix(buffer_.data(), frames);
+    played_ += frames;
+    const std::function<void()> deliver = deliver_;
+    if (deliver)
+        deliver();
+    return buffer_;
+}
+
+void PumpedOutput::pumpSeconds(double seconds) {
+    auto left = static_cast<std::uint64_t>(std::llround(seconds * rate_));
+    do {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kDeviceFrames));
+        pump(n);
+        left -= n;
+    } while (left > 0 && mix_);
+}
+
 std::unique_ptr<AudioOutput> makeSdlOutput(int) { return std::make_unique<SdlOutput>(); }
+std::unique_ptr<PumpedOutput> makePumpedOutput() { return std::make_unique<PumpedOutput>(); }
 std::unique_ptr<AudioOutput> makeNullOutput() { return std::make_unique<NullOutput>(); }
 std::unique_ptr<AudioOutput> makeMissingOutput() { return std::make_unique<MissingOutput>(); }
 

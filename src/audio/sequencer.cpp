@@ -102,6 +102,8 @@ Sequencer::Sequencer(const MidiFile &file, double rate)
     }
     for (auto &ch : sounding_)
         ch.fill(-1);
+    // The opening tempo holds from the first sample, not from its dispatch.
+    tempo_ = songTempo_ = map_.tempoAt(0);
 }
 
 double Sequencer::tick() const {
@@ -154,7 +156,7 @@ void Sequencer::dispatch(const Event &e, SynthSink &sink, SequencerListener *lis
         // ends any tempo set from outside.
         anchorFrame_ = map_.advance(anchorFrame_, static_cast<double>(e.tick) - anchorTick_, tempo_);
         anchorTick_ = static_cast<double>(e.tick);
-        tempo_ = e.value;
+        tempo_ = songTempo_ = e.value;
         if (listener)
             listener->onTempoEvent(e.value);
         break;
@@ -184,15 +186,16 @@ void Sequencer::sendChannel(std::uint8_t status, std::uint8_t d1, std::uint8_t d
         }
         [[fallthrough]];
     case 0x80:
-        // Only notes that were started end: a note cut by a key change has
-        // already ended, and its late note-off must not stop a new note.
+        // The note ends at the key it started on, whatever the key is now;
+        // a note that never started (out of range) ends nothing.
         if (sounding_[ch][d1] >= 0) {
             sink.noteOff(ch, sounding_[ch][d1]);
             sounding_[ch][d1] = -1;
         }
         return;
     case 0xA0:
-        sink.keyPressure(ch, std::clamp(d1 + transpose_[ch], 0, 127), d2);
+        // Pressure goes to the key as it sounds.
+        sink.keyPressure(ch, sounding_[ch][d1] >= 0 ? sounding_[ch][d1] : std::clamp(d1 + transpose_[ch], 0, 127), d2);
         return;
     case 0xB0:
         sink.controller(ch, d1, d2);
@@ -213,29 +216,16 @@ void Sequencer::sendChannel(std::uint8_t status, std::uint8_t d1, std::uint8_t d
     }
 }
 
-void Sequencer::releaseChannel(int channel, SynthSink &sink) {
-    for (auto &k : sounding_[channel]) {
-        if (k >= 0) {
-            sink.noteOff(channel, k);
-            k = -1;
-        }
-    }
-}
-
-void Sequencer::setTranspose(int channel, int semitones, SynthSink &sink) {
-    channel &= 15;
-    if (transpose_[channel] == semitones)
-        return;
-    releaseChannel(channel, sink);
-    transpose_[channel] = semitones;
+void Sequencer::setTranspose(int channel, int semitones) {
+    // Sounding notes are left alone: sounding_ remembers the key each one
+    // started on, so its note-off still finds it.
+    transpose_[channel & 15] = semitones;
 }
 
 void Sequencer::setTempo(std::uint32_t usPerQuarter) {
-    if (usPerQuarter == 0)
-        return;
     anchorTick_ = tick();
     anchorFrame_ = static_cast<double>(frame_);
-    tempo_ = usPerQuarter;
+    tempo_ = std::clamp(usPerQuarter, kMinTempo, kMaxTempo);
 }
 
 void Sequencer::seekFrame(std::uint64_t frame, SynthSink &sink) {
@@ -303,13 +293,18 @@ void Sequencer::seekFrame(std::uint64_t frame, SynthSink &sink) {
     anchorTick_ = map_.frameToTick(anchorFrame_);
     tempo_ = map_.tempoAt(anchorTick_);
     // A tempo event just before the target (same sample as an earlier tick)
-    // is in force even if frameToTick lands a hair before its tick.
-    for (std::size_t k = i; k-- > 0;) {
-        if (events_[k].kind == Kind::Tempo) {
-            tempo_ = events_[k].value;
-            break;
-        }
-    }
+    // is in force even if frameToTick lands a hair before its tick; so is
+    // one exactly at the target, though it is dispatched by the next render.
+    std::size_t last = events_.size();
+    for (std::size_t k = i; k < events_.size() && events_[k].sample == frame; ++k)
+        if (events_[k].kind == Kind::Tempo)
+            last = k;
+    for (std::size_t k = i; last == events_.size() && k-- > 0;)
+        if (events_[k].kind == Kind::Tempo)
+            last = k;
+    if (last < events_.size())
+        tempo_ = events_[last].value;
+    songTempo_ = tempo_;
 }
 
 } // namespace cantora::audio

@@ -72,12 +72,20 @@ public:
     // Jumps to a frame of the song's own clock and chases the song state.
     void seekFrame(std::uint64_t frame, SynthSink &sink);
 
-    // Sets the tempo in force until the song's next tempo event.
+    // Sets the tempo in force until the song's next tempo event, clamped to
+    // what a tempo event can hold (kMinTempo to kMaxTempo).
     void setTempo(std::uint32_t usPerQuarter);
+    // The tempo in force at the position, from the moment the sequencer
+    // exists and right after a seek: the song's, or the one set since.
     std::uint32_t tempo() const { return tempo_; }
+    // The song's own tempo at the position, whatever setTempo said.
+    std::uint32_t songTempo() const { return songTempo_; }
+    static constexpr std::uint32_t kMinTempo = 1;
+    static constexpr std::uint32_t kMaxTempo = 0xFFFFFF;
 
-    // Semitones added to the channel's notes; sounding notes end at a change.
-    void setTranspose(int channel, int semitones, SynthSink &sink);
+    // Semitones added to the notes of the channel that start from now on.
+    // A sounding note keeps its pitch, and its note-off still ends it.
+    void setTranspose(int channel, int semitones);
     int transpose(int channel) const { return transpose_[channel & 15]; }
 
 private:
@@ -93,7 +101,6 @@ private:
     std::uint64_t dueSample(const Event &e) const;
     void dispatch(const Event &e, SynthSink &sink, SequencerListener *listener);
     void sendChannel(std::uint8_t status, std::uint8_t d1, std::uint8_t d2, SynthSink &sink);
-    void releaseChannel(int channel, SynthSink &sink);
 
     TempoMap map_;
     std::vector<Event> events_;
@@ -106,6 +113,7 @@ private:
     double anchorFrame_ = 0;        // the live clock: tick anchorTick_ fell at anchorFrame_
     double anchorTick_ = 0;
     std::uint32_t tempo_ = TempoMap::kDefaultTempo;
+    std::uint32_t songTempo_ = TempoMap::kDefaultTempo;
     bool abort_ = false;
     std::uint64_t lastEventFrame_ = 0;
 

@@ -97,7 +97,7 @@ void Stream::fire(DWORD type, QWORD param, DWORD data) {
         } else {
             const std::uint64_t now = seq.renderedFrame();
             const std::size_t offset = blockDone_ + static_cast<std::size_t>(now > blockStart_ ? now - blockStart_ : 0);
-            pending.push_back({s.proc, s.id, handle, data, s.user, offset, type == BASS_SYNC_END});
+            pending.push_back({{s.proc, s.id, handle, data, s.user, type == BASS_SYNC_END}, offset});
         }
     }
 }

@@ -10,6 +10,7 @@
 
 #include "audio/bass.h"
 #include "audio/effects.h"
+#include "audio/notifier.h"
 #include "audio/sequencer.h"
 #include "audio/synthvoice.h"
 
@@ -25,16 +26,13 @@ struct MidiFile;
 
 // A callback to run later, off the render thread.
 struct DeferredSync {
-    SYNCPROC proc;
-    HSYNC sync;
-    DWORD channel;
-    DWORD data;
-    void *user;
+    NotifyCall call;
     std::size_t frameOffset;   // frames into the block where it fell
-    bool isEnd;                // the end-of-stream sync
 };
 
-class Stream : public SequencerListener {
+// `freed` (from NotifyTarget): set once when the stream is freed; it stops
+// rendering and its pending callbacks, and may be read without the lock.
+class Stream : public SequencerListener, public NotifyTarget {
 public:
     enum class State { Stopped, Playing, Paused };
 
@@ -70,7 +68,6 @@ public:
     SynthVoice voice;
     State state = State::Stopped;
     bool ended = false;
-    bool freed = false;
     std::vector<float> scratch;           // 16-bit decoding goes through float here
     std::vector<DeferredSync> pending;    // filled while a playing stream renders
 

@@ -100,15 +100,18 @@ void SynthVoice::select(int ch) {
     volumeGen_ = ~0u;
 }
 
-void SynthVoice::applyVolumes() {
-    for (int ch = 0; ch < 16; ++ch) {
-        float cb = 0;
-        if (servingRecord_[ch] >= 0) {
-            const float v = records_[servingRecord_[ch]].entry->volume.load(std::memory_order_relaxed);
-            cb = v <= 0.0f ? kSilentCb : std::clamp(-200.0f * std::log10(v), -200.0f, kSilentCb);
-        }
-        fluid_synth_set_gen(synth_, ch, GEN_ATTENUATION, cb);
+void SynthVoice::applyVolume(int ch) {
+    float cb = 0;
+    if (servingRecord_[ch] >= 0) {
+        const float v = records_[servingRecord_[ch]].entry->volume.load(std::memory_order_relaxed);
+        cb = v <= 0.0f ? kSilentCb : std::clamp(-200.0f * std::log10(v), -200.0f, kSilentCb);
     }
+    fluid_synth_set_gen(synth_, ch, GEN_ATTENUATION, cb);
+}
+
+void SynthVoice::applyVolumes() {
+    for (int ch = 0; ch < 16; ++ch)
+        applyVolume(ch);
 }
 
 int SynthVoice::controllerValue(int channel, int number) const {
@@ -139,6 +142,11 @@ void SynthVoice::controller(int ch, int number, int value) {
     if (number == 32)
         return;
     fluid_synth_cc(synth_, ch, number, value);
+    // Reset-all-controllers also clears the channel's generator offsets in
+    // FluidSynth, the font volume among them: put it back at once, so the
+    // song can never undo the user's volume.
+    if (number == 121)
+        applyVolume(ch);
 }
 
 void SynthVoice::programChange(int ch, int program) {

@@ -10,7 +10,8 @@
 // program are resolved against the stream's font records (choosePreset) and
 // the chosen font's preset is selected directly. A channel that no record
 // serves is silent. Each font handle's volume becomes an attenuation on the
-// channels it serves.
+// channels it serves, and stays so whatever the song sends (a reset of all
+// controllers included) until the volume changes.
 //
 // Threading: not thread-safe; the owning stream serialises every call.
 
@@ -58,6 +59,7 @@ public:
 
 private:
     void select(int channel);
+    void applyVolume(int channel);   // the serving font's volume as the channel's attenuation
     void applyVolumes();
     int fontId(const std::shared_ptr<LoadedFont> &font);
 

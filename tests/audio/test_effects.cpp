@@ -36,33 +36,31 @@ double eqGain(PeakEq &eq, double hz) {
 
 TEST(PeakEq, BandGainAtCentreAndFlatFarAway) {
     PeakEq eq(44100);
-    const BASS_BFX_PEAKEQ band{0, 2.5f, 1.0f, 1000.0f, 6.0f, BASS_BFX_CHANALL};
-    ASSERT_TRUE(eq.setParameters(&band));
+    const PeakEqBand band{0, 2.5f, 1.0f, 1000.0f, 6.0f, kAllChannels};
+    ASSERT_TRUE(eq.setBand(band));
     EXPECT_NEAR(eqGain(eq, 1000), 6.0, 0.5);
     PeakEq fresh(44100);
-    fresh.setParameters(&band);
+    fresh.setBand(band);
     EXPECT_NEAR(eqGain(fresh, 60), 0.0, 0.5);
 
     // Width given in octaves when Q is 0; a cut is as deep as the boost.
     PeakEq octaves(44100);
-    const BASS_BFX_PEAKEQ cut{3, 1.0f, 0.0f, 4000.0f, -6.0f, BASS_BFX_CHANALL};
-    ASSERT_TRUE(octaves.setParameters(&cut));
+    const PeakEqBand cut{3, 1.0f, 0.0f, 4000.0f, -6.0f, kAllChannels};
+    ASSERT_TRUE(octaves.setBand(cut));
     EXPECT_NEAR(eqGain(octaves, 4000), -6.0, 0.5);
 }
 
 TEST(PeakEq, BandsAreAddressedByNumberAndChannelsByMask) {
     PeakEq eq(44100);
-    const BASS_BFX_PEAKEQ low{0, 2.5f, 1.0f, 200.0f, 3.0f, BASS_BFX_CHANALL};
-    const BASS_BFX_PEAKEQ high{1, 2.5f, 1.0f, 8000.0f, -4.0f, 1};   // left only
-    ASSERT_TRUE(eq.setParameters(&low));
-    ASSERT_TRUE(eq.setParameters(&high));
-    BASS_BFX_PEAKEQ read{};
-    read.lBand = 1;
-    ASSERT_TRUE(eq.getParameters(&read));
-    EXPECT_FLOAT_EQ(read.fCenter, 8000.0f);
-    EXPECT_FLOAT_EQ(read.fGain, -4.0f);
-    read.lBand = 2;
-    EXPECT_FALSE(eq.getParameters(&read));
+    const PeakEqBand low{0, 2.5f, 1.0f, 200.0f, 3.0f, kAllChannels};
+    const PeakEqBand high{1, 2.5f, 1.0f, 8000.0f, -4.0f, 1};   // left only
+    ASSERT_TRUE(eq.setBand(low));
+    ASSERT_TRUE(eq.setBand(high));
+    PeakEqBand read{};
+    ASSERT_TRUE(eq.band(1, read));
+    EXPECT_FLOAT_EQ(read.centerHz, 8000.0f);
+    EXPECT_FLOAT_EQ(read.gainDb, -4.0f);
+    EXPECT_FALSE(eq.band(2, read));
 
     auto x = sine(8000, 0.25, 44100);
     const double before = levelDb(x, 1);
@@ -70,14 +68,14 @@ TEST(PeakEq, BandsAreAddressedByNumberAndChannelsByMask) {
     EXPECT_NEAR(levelDb(x, 0) - before, -4.0, 0.5);
     EXPECT_NEAR(levelDb(x, 1) - before, 0.0, 0.3);
 
-    const BASS_BFX_PEAKEQ bad{0, 2.5f, 1.0f, 0.0f, 3.0f, BASS_BFX_CHANALL};
-    EXPECT_FALSE(eq.setParameters(&bad));
+    const PeakEqBand bad{0, 2.5f, 1.0f, 0.0f, 3.0f, kAllChannels};
+    EXPECT_FALSE(eq.setBand(bad));
 }
 
 TEST(Compressor, LowersPeaksAboveTheThresholdOnly) {
     Compressor c(44100);
-    const BASS_BFX_COMPRESSOR2 p{0.0f, -15.0f, 3.0f, 10.0f, 200.0f, BASS_BFX_CHANALL};
-    ASSERT_TRUE(c.setParameters(&p));
+    const CompressorSettings p{0.0f, -15.0f, 3.0f, 10.0f, 200.0f, kAllChannels};
+    ASSERT_TRUE(c.set(p));
     auto loud = sine(440, 1.0, 44100);   // 0 dB peaks, 15 dB over
     c.process(loud.data(), loud.size() / 2);
     float peak = 0;
@@ -86,7 +84,7 @@ TEST(Compressor, LowersPeaksAboveTheThresholdOnly) {
     EXPECT_LT(20 * std::log10(peak), -6.0);   // about 10 dB of reduction
 
     Compressor quietOne(44100);
-    quietOne.setParameters(&p);
+    quietOne.set(p);
     auto quiet = sine(440, 0.05, 44100);      // -26 dB: under the threshold
     const double before = levelDb(quiet);
     quietOne.process(quiet.data(), quiet.size() / 2);
@@ -94,13 +92,11 @@ TEST(Compressor, LowersPeaksAboveTheThresholdOnly) {
 
     // The output gain is make-up gain in dB.
     Compressor makeup(44100);
-    BASS_BFX_COMPRESSOR2 g = p;
-    g.fGain = 6.0f;
-    makeup.setParameters(&g);
+    CompressorSettings g = p;
+    g.gainDb = 6.0f;
+    makeup.set(g);
     auto q2 = sine(440, 0.05, 44100);
     makeup.process(q2.data(), q2.size() / 2);
     EXPECT_NEAR(levelDb(q2) - before, 6.0, 0.1);
-    BASS_BFX_COMPRESSOR2 back{};
-    ASSERT_TRUE(makeup.getParameters(&back));
-    EXPECT_FLOAT_EQ(back.fGain, 6.0f);
+    EXPECT_FLOAT_EQ(makeup.settings().gainDb, 6.0f);
 }

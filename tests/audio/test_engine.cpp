@@ -3,6 +3,7 @@
 
 #include "audio/bass.h"
 #include "audio/output.h"
+#include "audio/songfile.h"
 #include "audiotest.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,13 @@
 #include <csignal>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <malloc.h>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace cantora::audiotest;
 using cantora::audio::MidiWriter;
@@ -109,8 +115,9 @@ TEST_F(Engine, EventsAreHeard) {
         EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 0u);
         BASS_StreamFree(h);
     }
-    // Transpose +12 doubles the pitch of a sustained tone, for notes that
-    // start after the change; the change itself ends the sounding note.
+    // Transpose +12 doubles the pitch of the notes that start after the
+    // change; the note held through it sounds on at its pitch until its own
+    // note-off (tick 960, 0.5 s into `rest`) ends it.
     {
         MidiWriter w(480);
         const int t = w.addTrack();
@@ -127,9 +134,11 @@ TEST_F(Engine, EventsAreHeard) {
         BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112);
         EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
         const auto rest = decodeFloat(h, frames(2.0));
-        EXPECT_NEAR(fundamental(first, 150, 2000, frames(0.1), frames(0.5)), 220, 3);
-        EXPECT_NEAR(fundamental(rest, 150, 2000, frames(1.1), frames(1.5)), 440, 5);
-        EXPECT_LT(rmsDb(rest, frames(0.3), frames(0.45)), -50);   // cut at once, not at tick 960
+        EXPECT_NEAR(fundamental(first, 150, 1000, frames(0.1), frames(0.5)), 220, 3);
+        EXPECT_NEAR(fundamental(rest, 150, 1000, frames(0.05), frames(0.45)), 220, 3);
+        EXPECT_GT(rmsDb(rest, frames(0.3), frames(0.45)), -40);   // not cut by the change
+        EXPECT_LT(rmsDb(rest, frames(0.8), frames(0.98)), -50);   // ended by its note-off
+        EXPECT_NEAR(fundamental(rest, 150, 1000, frames(1.1), frames(1.5)), 440, 5);
         BASS_StreamFree(h);
     }
 }
@@ -469,4 +478,204 @@ TEST(EngineDevice, SdlDeviceLeavesTerminationSignalsAlone) {
         EXPECT_EQ(now.sa_handler, SIG_DFL) << "signal " << sig;
     }
     out->close();
+}
+
+TEST_F(Engine, KeyChangesBeforeEveryBlockLeaveAHeldNoteSounding) {
+    // As the renderer re-applies the keys before each block: the global key
+    // and then a channel key, every 20000 bytes, under a 4 s organ note.
+    const std::string song = tone(57, 4.0, 19);
+    const HSTREAM h = decodeStream(song);
+    std::vector<double> levels;
+    for (int block = 0; block < 12; ++block) {
+        BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 100);
+        BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 102);
+        levels.push_back(rmsDb(decodeFloat(h, 2500)));
+    }
+    // Past the attack, no block falls away (a cut note drops below -90 dB).
+    for (std::size_t i = 2; i < levels.size(); ++i)
+        EXPECT_GT(levels[i], levels[1] - 3.0) << "block " << i;
+    EXPECT_GT(levels.back(), -45);
+    BASS_StreamFree(h);
+}
+
+TEST_F(Engine, FontVolumeIsAGainInDecibelsAndHoldsThroughTheSongsResets) {
+    // A flute note from 0 to 0.95 s; at 1 s the song resets all controllers
+    // and starts the next note.
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.controller(t, 0, 0, 91, 0);
+    w.controller(t, 0, 0, 93, 0);
+    w.program(t, 0, 0, 73);
+    w.noteOn(t, 0, 0, 69, 110);
+    w.noteOff(t, 912, 0, 69);
+    w.controller(t, 960, 0, 121, 0);
+    w.controller(t, 960, 0, 91, 0);
+    w.controller(t, 960, 0, 93, 0);
+    w.noteOn(t, 960, 0, 69, 110);
+    w.noteOff(t, 2880, 0, 69);
+    const std::string song = w.bytes();
+    const HSOUNDFONT own = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+    const BASS_MIDI_FONT rec{own, -1, 0};
+    BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    const auto render = [&](float volume) {
+        BASS_MIDI_FontSetVolume(own, volume);
+        const HSTREAM h = decodeStream(song);
+        auto pcm = decodeFloat(h, frames(1.6));
+        BASS_StreamFree(h);
+        return pcm;
+    };
+    const auto full = render(1.0f), half = render(0.5f), none = render(0.0f);
+    for (auto [from, to] : {std::pair{0.2, 0.9}, std::pair{1.2, 1.6}}) {
+        const double ref = rmsDb(full, frames(from), frames(to));
+        EXPECT_NEAR(rmsDb(half, frames(from), frames(to)) - ref, -6.0, 0.2) << from;
+        EXPECT_LT(rmsDb(none, frames(from), frames(to)), -90) << from;
+    }
+    EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(own), 0.0f);
+    BASS_MIDI_FontFree(own);
+}
+
+TEST_F(Engine, TempoInForceFromTheStartAfterASeekAndClamped) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.tempo(t, 0, 240000);
+    w.tempo(t, 960, 600000);
+    w.noteOn(t, 0, 0, 60, 90);
+    w.noteOff(t, 1920, 0, 60);
+    const std::string song = w.bytes();
+    // On a stream nobody has decoded yet, as the player reads it at Open.
+    const HSTREAM h = decodeStream(song);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 240000u);
+    // At exactly the second tempo's position (960 ticks at 0.24 s = 0.48 s).
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 960, BASS_POS_MIDI_TICK));
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 600000u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 240000u);
+
+    // Event 62 is clamped to 1...16,777,215; the song's own tempo stays known.
+    ASSERT_TRUE(BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TEMPO, 103797072));
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 16777215u);
+    EXPECT_EQ(cantora::audio::songTempo(h), 240000u);
+    ASSERT_TRUE(BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TEMPO, 0));
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 1u);
+    BASS_StreamFree(h);
+    EXPECT_EQ(cantora::audio::songTempo(h), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+}
+
+namespace {
+struct EndLog {
+    int ends = 0;
+};
+void CALLBACK_countEnd(HSYNC, DWORD, DWORD, void *user) { ++static_cast<EndLog *>(user)->ends; }
+} // namespace
+
+TEST_F(Engine, SeekToExactlyTheLengthEndsTheSongAndOnePastIsRefused) {
+    const std::string song = tone(69, 1.0);
+    const HSTREAM h = decodeStream(song);
+    EndLog log;
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_countEnd, &log);
+    const QWORD length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+    EXPECT_FALSE(BASS_ChannelSetPosition(h, length + 4, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+    EXPECT_FALSE(BASS_ChannelSetPosition(h, 961, BASS_POS_MIDI_TICK));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, length, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
+    float buf[512];
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), DWORD(-1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+    EXPECT_EQ(log.ends, 1);
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    // And by tick, the last one: the same end.
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 960, BASS_POS_MIDI_TICK));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), DWORD(-1));
+    EXPECT_EQ(log.ends, 2);
+    BASS_StreamFree(h);
+}
+
+TEST_F(Engine, SixteenBitOutputPastFullScaleClampsInsteadOfWrapping) {
+    // The same loud song as float and as 16-bit, both pushed 30 dB past
+    // full scale by the compressor's make-up gain.
+    const std::string song = tone(69, 0.5);
+    const auto loud = [&](DWORD flags) {
+        const HSTREAM h = decodeStream(song, flags);
+        const HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_COMPRESSOR2, 0);
+        const BASS_BFX_COMPRESSOR2 gain{30.0f, 0.0f, 1.0f, 1.0f, 1.0f, BASS_BFX_CHANALL};
+        EXPECT_TRUE(BASS_FXSetParameters(fx, &gain));
+        return h;
+    };
+    const HSTREAM f = loud(BASS_SAMPLE_FLOAT), i16 = loud(0);
+    const auto ref = decodeFloat(f, frames(0.4));
+    std::vector<std::int16_t> pcm(ref.size());
+    DWORD got = 0;
+    while (got < pcm.size() * 2) {
+        const DWORD n = BASS_ChannelGetData(i16, reinterpret_cast<char *>(pcm.data()) + got,
+                                            std::min<DWORD>(8192, DWORD(pcm.size() * 2) - got));
+        ASSERT_NE(n, DWORD(-1));
+        got += n;
+    }
+    std::size_t over = 0;
+    for (std::size_t k = 0; k < ref.size(); ++k) {
+        if (ref[k] >= 1.0f) {
+            ++over;
+            ASSERT_EQ(pcm[k], 32767) << k;
+        } else if (ref[k] <= -1.0f) {
+            ++over;
+            ASSERT_EQ(pcm[k], -32768) << k;
+        } else {
+            ASSERT_NEAR(pcm[k], ref[k] * 32768.0f, 1.0) << k;
+        }
+    }
+    EXPECT_GT(over, ref.size() / 10);
+    BASS_StreamFree(f);
+    BASS_StreamFree(i16);
+}
+
+TEST_F(Engine, SongFilesOnlyRegularAndByRange) {
+    {
+        const std::string dir = ::testing::TempDir() + "engine_not_files";
+        mkdir(dir.c_str(), 0700);
+        const std::string fifo = dir + "/song.mid";
+        unlink(fifo.c_str());
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        // Nobody writes to the FIFO: an open() that blocks would hang here for
+        // ever, so the call runs aside and the test frees it if it must.
+        auto call = std::async(std::launch::async, [&] {
+            const HSTREAM h = BASS_MIDI_StreamCreateFile(0, fifo.c_str(), 0, 0, BASS_STREAM_DECODE, 0);
+            return std::pair{h, BASS_ErrorGetCode()};
+        });
+        if (call.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+            FAIL() << "opening a FIFO as a song blocked";
+        }
+        const auto [h, code] = call.get();
+        EXPECT_EQ(h, 0u);
+        EXPECT_EQ(code, BASS_ERROR_FILEOPEN);
+        EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, dir.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+        EXPECT_EQ(BASS_StreamCreateURL(("file://" + fifo).c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+        unlink(fifo.c_str());
+        rmdir(dir.c_str());
+    }
+    {
+        const std::string song = tone(69, 0.2);
+        const std::string path = ::testing::TempDir() + "engine_range.bin";
+        std::ofstream(path, std::ios::binary) << "JUNK" << song << "TAIL";
+        const HSTREAM h = BASS_MIDI_StreamCreateFile(0, path.c_str(), 4, song.size(), BASS_STREAM_DECODE, 0);
+        ASSERT_NE(h, 0u);
+        EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 4u * frames(0.2));
+        BASS_StreamFree(h);
+        EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+        // In memory, the same one limit: refused before anything is read.
+        const QWORD tooLong = cantora::audio::kMaxSongBytes + 1;
+        EXPECT_EQ(BASS_MIDI_StreamCreateFile(1, song.data(), 0, tooLong, BASS_STREAM_DECODE, 0), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+        std::remove(path.c_str());
+    }
 }

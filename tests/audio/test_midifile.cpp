@@ -1,11 +1,16 @@
 // Standard MIDI File reader: hand-built byte layouts for each structural case,
 // and a few real files from other programs.
 #include "audio/midifile.h"
+#include "audio/songfile.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace cantora::audio;
 
@@ -84,6 +89,89 @@ TEST(MidiFileRead, DamagedFilesGiveWhatTheyHold) {
     }
 }
 
+TEST(MidiFileRead, ChannelPressureTakesOneDataByteAndTheNextEventFollows) {
+    // D0 40 (one data byte), then a note-on with its own status, then one
+    // under running status after another pressure; then a pressure and a
+    // pitch bend (two data bytes).
+    const std::string body = std::string("\x00\xD0\x40" "\x00\x90\x3C\x64" "\x00\xD1\x10" "\x05\x20"
+                                         "\x00\xE1\x01\x02", 16) + kEnd;
+    const auto r = readMidi(header(0, 1, 96) + track(body));
+    ASSERT_TRUE(r.ok());
+    EXPECT_FALSE(r.file.truncated);
+    const auto &ev = r.file.tracks.at(0).events;
+    ASSERT_EQ(ev.size(), 6u);
+    EXPECT_EQ(ev[0].status, 0xD0);
+    EXPECT_EQ(ev[0].data1, 0x40);
+    EXPECT_EQ(ev[1].status, 0x90);
+    EXPECT_EQ(ev[1].data1, 0x3C);
+    EXPECT_EQ(ev[1].data2, 0x64);
+    EXPECT_EQ(ev[3].status, 0xD1);   // running status: pressure again
+    EXPECT_EQ(ev[3].data1, 0x20);
+    EXPECT_EQ(ev[3].tick, 5u);
+    EXPECT_EQ(ev[4].status, 0xE1);
+    EXPECT_EQ(ev[4].data1, 0x01);
+    EXPECT_EQ(ev[4].data2, 0x02);
+}
+
+TEST(MidiFileRead, PartReadSongsSayHowMuchWasRead) {
+    const std::string good = track(std::string("\x00\x90\x3C\x64\x10\x80\x3C\x00", 8) + kEnd);
+    // Whole: everything read.
+    auto r = readMidi(header(1, 1, 480) + good);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.file.readBytes, r.file.sizeBytes);
+    EXPECT_EQ(r.file.incompleteTracks, 0);
+    // A second track stops at a data byte with no status: its first event
+    // (5 bytes) was read, the 5 after it were not; a third track is missing.
+    const std::string bad = track(std::string("\x00\xFF\x01\x01" "a" "\x00\x3C\x64\x00\x00", 10));
+    const std::string song = header(1, 3, 480) + good + bad;
+    r = readMidi(song);
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.file.truncated);
+    EXPECT_EQ(r.file.declaredTracks, 3);
+    EXPECT_EQ(r.file.tracks.size(), 2u);
+    EXPECT_EQ(r.file.incompleteTracks, 1);
+    EXPECT_EQ(r.file.sizeBytes, song.size());
+    EXPECT_EQ(r.file.readBytes, song.size() - 5);
+}
+
+TEST(MidiFileRead, OnlyRegularFilesAreReadAndOnlyUpToTheLimit) {
+    const std::string dir = ::testing::TempDir();
+    const std::string fifo = dir + "midifile_fifo.mid";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readMidiFile(fifo).error, MidiError::NotAFile);   // and it did not block
+    unlink(fifo.c_str());
+    EXPECT_EQ(readMidiFile(dir).error, MidiError::NotAFile);
+
+    // A song just over the limit: read up to it, and said to be cut.
+    std::string song;
+    song.reserve(kMaxSongBytes + 1);
+    song = header(0, 1, 96) + track(kEnd);
+    song.resize(kMaxSongBytes, '\0');
+    auto r = readMidi(song);
+    ASSERT_TRUE(r.ok());
+    EXPECT_FALSE(r.file.truncated);   // exactly at the limit: whole
+    song.push_back('x');
+    r = readMidi(song);
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.file.truncated);
+    EXPECT_EQ(r.file.sizeBytes, kMaxSongBytes + 1);
+}
+
+TEST(MidiFileRead, RmidWithAnOddSizedChunkBeforeItsData) {
+    const std::string smf = header(0, 1, 96) + track(std::string("\x00\xC0\x07", 3) + kEnd);
+    auto le = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    // A 3-byte INFO chunk is padded to 4; the data chunk starts after the pad.
+    const std::string body = "RMID" + std::string("INFO") + le(3) + "abc" + std::string(1, '\0') + "data" +
+                             le(static_cast<std::uint32_t>(smf.size())) + smf;
+    const auto r = readMidi("RIFF" + le(static_cast<std::uint32_t>(body.size())) + body);
+    ASSERT_TRUE(r.ok());
+    const auto &ev = r.file.tracks.at(0).events.at(0);
+    EXPECT_EQ(ev.status, 0xC0);
+    EXPECT_EQ(ev.data1, 7);
+    EXPECT_EQ(ev.offset, 12u + 12u + 8u + 22u);
+}
+
 TEST(MidiFileRead, RmidWrapperOffsetsCountFromTheFileStart) {
     const std::string smf = header(0, 1, 96) + track(std::string("\x00\xC0\x05", 3) + kEnd);
     auto le = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
@@ -139,4 +227,8 @@ TEST(MidiFileRead, RealFiles) {
     ASSERT_EQ(r.file.tracks.size(), 3u);
     EXPECT_EQ(r.file.tracks[1].events.size(), 4u);
     EXPECT_EQ(r.file.tracks[2].events.at(1).status, 0xBE);
+    // How much was read, for the message that says so.
+    EXPECT_EQ(r.file.incompleteTracks, 1);
+    EXPECT_LT(r.file.readBytes, r.file.sizeBytes);
+    EXPECT_GT(r.file.readBytes, 0u);
 }

@@ -130,7 +130,7 @@ TEST(Sequencer, MarksInSongOrderWithPositionsAndTempoOverride) {
     EXPECT_EQ(seq.tempo(), 1000000u);
 }
 
-TEST(Sequencer, SeekChasesStateAndTransposeEndsSoundingNotes) {
+TEST(Sequencer, SeekChasesStateAndAKeyChangeLeavesHeldNotesAlone) {
     MidiWriter w(480);
     const int t = w.addTrack();
     w.controller(t, 0, 2, 0, 8);
@@ -155,17 +155,119 @@ TEST(Sequencer, SeekChasesStateAndTransposeEndsSoundingNotes) {
     EXPECT_TRUE(rec.has("cc 5 7 100"));   // untouched channels go back to defaults
     EXPECT_FALSE(rec.has("on 2 50 90"));  // notes are not restarted
 
-    // From the start: a note sounds, the key changes, the note ends at once
-    // and its late note-off stops nothing.
+    // From the start: a note sounds, the key changes; the note sounds on
+    // at its pitch and its own note-off ends it there.
     seq.seekFrame(0, rec);
     rec.log.clear();
     std::vector<float> buf(2 * 20000);
     seq.render(buf.data(), 20000, rec, nullptr, true);   // past tick 300
     EXPECT_TRUE(rec.has("on 2 50 90"));
-    seq.setTranspose(2, 12, rec);
-    EXPECT_TRUE(rec.has("off 2 50"));
+    seq.setTranspose(2, 12);
+    EXPECT_FALSE(rec.has("off 2 50"));
     rec.log.clear();
     renderAll(seq, rec);
-    EXPECT_FALSE(rec.has("off 2 50"));
+    EXPECT_TRUE(rec.has("off 2 50"));
     EXPECT_FALSE(rec.has("off 2 62"));
+}
+
+TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.noteOn(t, 0, 0, 60, 100);     // held through the changes
+    w.noteOn(t, 480, 0, 64, 100);   // starts after the first change
+    w.noteOff(t, 960, 0, 64);
+    w.noteOff(t, 1440, 0, 60);
+    Sequencer seq(parse(w), 44100);
+    Recorder rec;
+    std::vector<float> buf(2 * 5000);
+    seq.render(buf.data(), 5000, rec, nullptr, true);
+    // As the renderer does before every block: the global key, then the
+    // channel's own, each time. Held notes must not notice.
+    for (int block = 0; block < 8; ++block) {
+        seq.setTranspose(0, 0);
+        seq.setTranspose(0, 2);
+        seq.render(buf.data(), 5000, rec, nullptr, true);
+    }
+    const auto before = rec.log.size();
+    seq.setTranspose(0, 2);   // the value in force: nothing happens
+    EXPECT_EQ(rec.log.size(), before);
+    renderAll(seq, rec);
+    std::vector<std::string> notes;
+    for (const auto &[f, m] : rec.log)
+        if (m.rfind("on", 0) == 0 || m.rfind("off", 0) == 0)
+            notes.push_back(m + " @" + std::to_string(f));
+    EXPECT_EQ(notes, (std::vector<std::string>{"on 0 60 100 @0", "on 0 66 100 @22050", "off 0 66 @44100",
+                                               "off 0 60 @66150"}));
+    EXPECT_EQ(seq.transpose(0), 2);
+}
+
+TEST(Sequencer, TempoInForceBeforeAnyRenderAndAtASeekTargetClampedWhenSet) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.tempo(t, 0, 240000);
+    w.tempo(t, 960, 600000);
+    w.noteOn(t, 0, 0, 60, 100);
+    w.noteOff(t, 1920, 0, 60);
+    Sequencer seq(parse(w), 44100);
+    // The opening tempo holds from the start, not from its dispatch.
+    EXPECT_EQ(seq.tempo(), 240000u);
+    EXPECT_EQ(seq.songTempo(), 240000u);
+    // 960 ticks at 0.24 s/qn: the second tempo starts at 0.48 s exactly.
+    Recorder rec;
+    seq.seekFrame(21168, rec);
+    EXPECT_EQ(seq.tempo(), 600000u);
+    seq.seekFrame(21167, rec);
+    EXPECT_EQ(seq.tempo(), 240000u);
+    seq.seekFrame(0, rec);
+    EXPECT_EQ(seq.tempo(), 240000u);
+
+    // Set from outside: clamped to what a tempo event can hold; the song's
+    // own tempo is still known.
+    seq.setTempo(103797072);
+    EXPECT_EQ(seq.tempo(), 16777215u);
+    EXPECT_EQ(seq.songTempo(), 240000u);
+    seq.setTempo(0);
+    EXPECT_EQ(seq.tempo(), 1u);
+    seq.setTempo(16777215);
+    EXPECT_EQ(seq.tempo(), 16777215u);
+}
+
+TEST(Sequencer, LivePitchBendBytesAndANoteExactlyAtTheSeekTarget) {
+    {
+        MidiWriter w(480);
+        const int t = w.addTrack();
+        w.pitchBend(t, 0, 3, 0x34 << 7 | 0x12);   // low 0x12, high 0x34
+        w.pitchBend(t, 10, 3, 16383);
+        w.pitchBend(t, 20, 3, 1);
+        w.noteOn(t, 30, 3, 60, 100);
+        Sequencer seq(parse(w), 44100);
+        Recorder rec;
+        renderAll(seq, rec);
+        EXPECT_TRUE(rec.has("bend 3 6674"));
+        EXPECT_TRUE(rec.has("bend 3 16383"));
+        EXPECT_TRUE(rec.has("bend 3 1"));
+    }
+    {
+        MidiWriter w(480);
+        const int t = w.addTrack();
+        w.noteOn(t, 0, 0, 60, 100);
+        w.noteOff(t, 480, 0, 60);
+        w.noteOn(t, 480, 1, 67, 90);    // 0.5 s = frame 22050
+        w.noteOff(t, 960, 1, 67);
+        Sequencer seq(parse(w), 44100);
+        Recorder rec;
+        seq.seekFrame(22050, rec);
+        EXPECT_FALSE(rec.has("on 1 67 90"));   // not started by the chase
+        renderAll(seq, rec);
+        EXPECT_EQ(rec.frameOf("on 1 67 90"), 0u);   // the first thing the render plays
+        EXPECT_FALSE(rec.has("on 0 60 100"));
+
+        // Replay: back to 0 after the end, the opening note plays again.
+        rec.log.clear();
+        rec.frame = 0;
+        seq.seekFrame(0, rec);
+        renderAll(seq, rec);
+        EXPECT_EQ(rec.frameOf("on 0 60 100"), 0u);
+        EXPECT_EQ(rec.frameOf("on 1 67 90"), 22050u);
+    }
 }

@@ -1,0 +1,59 @@
+// The song-file reader: the range asked for, the one size limit, and what
+// is no regular file.
+
+#include "audio/bass.h"
+#include "audio/songfile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace cantora::audio;
+
+namespace {
+std::string writeFile(const std::string &name, const std::string &bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+} // namespace
+
+TEST(SongFile, ReadsTheRangeAskedForUpToTheOneLimit) {
+    {
+        const std::string path = writeFile("songfile_range.bin", "JUNKmiddleTAIL");
+        auto r = readSongFile(path, 4, 6);
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(r.bytes, "middle");
+        EXPECT_EQ(r.available, 6u);
+        r = readSongFile(path, 4);   // length 0: to the end
+        EXPECT_EQ(r.bytes, "middleTAIL");
+        r = readSongFile(path, 10, 100);   // a length past the end stops there
+        EXPECT_EQ(r.bytes, "TAIL");
+        r = readSongFile(path, 99);
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(r.bytes, "");
+        EXPECT_FALSE(r.overLimit);
+        EXPECT_EQ(readSongFile(path + ".missing").error, SongFileError::Open);
+        EXPECT_EQ(readSongFile("").error, SongFileError::Open);
+        EXPECT_EQ(readSongFile(::testing::TempDir()).error, SongFileError::NotRegular);
+        std::remove(path.c_str());
+    }
+    {
+        const std::string path = writeFile("songfile_limit.bin", "x");
+        ASSERT_EQ(truncate(path.c_str(), kMaxSongBytes + 1), 0);   // sparse: nothing written
+        auto r = readSongFile(path, 1);
+        ASSERT_TRUE(r.ok());
+        EXPECT_FALSE(r.overLimit);
+        EXPECT_EQ(r.bytes.size(), kMaxSongBytes);
+        r = readSongFile(path);
+        EXPECT_TRUE(r.overLimit);
+        EXPECT_EQ(r.available, kMaxSongBytes + 1);
+        EXPECT_EQ(r.bytes.size(), kMaxSongBytes);
+        EXPECT_EQ(r.bytes[0], 'x');
+        std::remove(path.c_str());
+    }
+}
