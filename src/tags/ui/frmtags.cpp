@@ -150,10 +150,16 @@ void frmTags::afterLoadWait() {
     loaded_ = true;
     if (!host_.openAtStart.empty()) {
         OpenFile(host_.openAtStart);
-    } else if (ConvertedSongWaiting(host_.appFolder)) {
-        openedFromConverter_ = true;
-        Mp3Liric();
+    } else {
+        OpenConvertedSong();
     }
+}
+
+void frmTags::OpenConvertedSong() {
+    if (!ConvertedSongWaiting(host_.appFolder))
+        return;
+    openedFromConverter_ = true;
+    Mp3Liric();
 }
 
 void frmTags::buildUi() {

@@ -84,6 +84,9 @@ public:
     void OpenFile(const std::string &path);
     // Opens the converter's SYNCRO.MP3 and its lyrics.
     void Mp3Liric();
+    // What the window load does once its wait is over, for an editor already
+    // open when a conversion ends: Mp3Liric when SYNCRO.MP3 is there.
+    void OpenConvertedSong();
     // Reads LyricFile into the lyric box (appending); false when it cannot be read.
     bool Chargement_Paroles();
     void EnableEditing(bool flag);
