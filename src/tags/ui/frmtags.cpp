@@ -297,6 +297,13 @@ void frmTags::buildUi() {
     playerLayout->addWidget(picSliderVol, 1, 3, 2, 1);
     left->addWidget(picPlayer);
     left->addStretch(1);
+    // The strips show their track, so the knobs read as sliders.
+    for (QWidget *strip : {static_cast<QWidget *>(picSliderRep), static_cast<QWidget *>(picSliderVol)}) {
+        QPalette p = strip->palette();
+        p.setColor(QPalette::Window, p.color(QPalette::Mid));
+        strip->setPalette(p);
+        strip->setAutoFillBackground(true);
+    }
     binding_ = new playback::TransportBinding(player_, picSliderRep, picSliderVol, lblTiempoT, lblDuracion, this);
 
     auto *right = new QVBoxLayout;
