@@ -99,6 +99,10 @@ TEST(TagEditorLyrics, GivenEntries_WhenTimePassesAndGoesBack_ThenTheHighlightFol
     auto next = [&] { ++nexts; };
     auto prev = [&] { ++prevs; };
     EXPECT_EQ(FollowLyrics("00:03", e, 0, next, prev), 0);
+    // Reaching a line's time exactly is not yet passing it.
+    EXPECT_EQ(FollowLyrics("00:05", e, 0, next, prev), 0);
+    EXPECT_EQ(FollowLyrics("00:10", e, 1, next, prev), 1);
+    EXPECT_EQ(nexts, 0);
     EXPECT_EQ(FollowLyrics("00:12", e, 0, next, prev), 2);
     EXPECT_EQ(nexts, 2);
     EXPECT_EQ(FollowLyrics("01:00", e, 2, next, prev), 3); // never past the last
