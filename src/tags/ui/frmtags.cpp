@@ -630,8 +630,10 @@ void frmTags::cmdPlayer_Click(int index) {
         if (lyrics_)
             lyrics_->LyricsRef()->clear();
         closeLyricsWindow();
+        // The player keeps its last knob place; the strip goes back to the start.
         picSliderRep->placeKnob(0);
-        break;
+        txtLyrics->setFocus();
+        return;
     case 4:
         player_.Five_Seg_Forward();
         break;

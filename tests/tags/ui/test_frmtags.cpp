@@ -6,6 +6,7 @@
 #include "playback/fakegraph.h"
 #include "playback/tonemp3.h"
 #include "playback/ui/frmlyrics.h"
+#include "playback/ui/transportbinding.h"
 #include "tags/mp3bytes.h"
 #include "tags/ui/frmtags.h"
 
@@ -350,11 +351,13 @@ private slots:
         w->player().Tick();
         QCOMPARE(w->lyricIndex(), 2);
         QCOMPARE(lyrics->strip().FocusIndex(), 2);
+        QCOMPARE(child<playback::KnobStrip>("picSliderRep")->knobAt(), 8);
 
         QTest::mouseClick(button("cmdPlayer_3"), Qt::LeftButton);
         QCOMPARE(w->player().PlayerState(), std::string("false"));
         QCOMPARE(ref->count(), 0);
         QVERIFY(!w->LyricsWindowOpen());
+        QCOMPARE(child<playback::KnobStrip>("picSliderRep")->knobAt(), 0);
     }
 
     void GIVEN_the_editor_WHEN_its_close_box_or_cancel_is_used_THEN_only_cancel_closes_and_files_stay() {
