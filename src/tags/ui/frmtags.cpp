@@ -142,7 +142,10 @@ frmTags::~frmTags() {
     player_.FollowLyrics = nullptr;
     if (!loaded_)
         QApplication::restoreOverrideCursor();
-    closeLyricsWindow();
+    // The binding and the lyrics window refer to the player and the open
+    // flag, which go before the base class deletes its children.
+    delete binding_;
+    delete lyrics_.data();
     player_.Stop_Player();
 }
 

@@ -229,6 +229,15 @@ private slots:
         QCOMPARE(dialogs->messages()[0].text, std::string("Stop Music"));
         QCOMPARE(dialogs->messages()[0].style, int(dialogs::Critical));
         QCOMPARE(readBytes(file), tone());
+
+        // Paused, the song is let go for the write and taken up where it was.
+        QTest::mouseClick(button("cmdPlayer_2"), Qt::LeftButton);
+        clock.position = 30.5;
+        QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+        QCOMPARE(readBytes(file), tone() + mp3bytes::id3v1("Title"));
+        QCOMPARE(w->player().PlayerState(), std::string("pause"));
+        QCOMPARE(clock.seeks.back(), 30.5);
+        QCOMPARE(clock.released, 1);
     }
 
     void GIVEN_a_tagged_song_WHEN_only_the_album_box_is_ticked_and_saved_THEN_only_the_album_changes() {
