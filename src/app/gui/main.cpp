@@ -1,8 +1,9 @@
 // cantora: the karaoke studio's main window.
-//   cantora [--home DIR] [SONG]
+//   cantora [--home DIR] [--tags FILE.mp3] [SONG]
 // --home (or CANTORA_HOME) names the application folder, which holds the
 // settings, the default SoundFont, the read-me and the work files; SONG is
-// opened at start as if chosen with Open (the user still presses Play).
+// opened at start as if chosen with Open (the user still presses Play);
+// --tags opens the MP3 tag editor on FILE beside the main window.
 
 #include "core/apppaths.h"
 #include "app/ui/commandline.h"
@@ -55,6 +56,7 @@ int main(int argc, char **argv) {
     const std::string home = cl.home.empty() ? std::string() : absolute(cl.home);
     // Resolved now: start-up makes the application folder current.
     const std::optional<std::string> song = cl.song ? std::optional<std::string>(absolute(*cl.song)) : std::nullopt;
+    const std::optional<std::string> tags = cl.tags ? std::optional<std::string>(absolute(*cl.tags)) : std::nullopt;
     const char *env = std::getenv("CANTORA_HOME");
     cantora::core::setAppFolder(cantora::core::resolveAppFolder(home, env ? absolute(env) : std::string(),
                                                               executablePath(argv[0])));
@@ -67,5 +69,7 @@ int main(int argc, char **argv) {
     window.show();
     if (song)
         window.cmdOpenFP_Click(*song);
+    if (tags)
+        window.Mp3KK_Click(*tags);
     return app.exec();
 }

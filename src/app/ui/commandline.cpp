@@ -13,6 +13,13 @@ CommandLine parseCommandLine(const std::vector<std::string> &args) {
                 return cl;
             }
             cl.home = args[++i];
+        } else if (a == "--tags") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                cl.action = CommandLine::Action::UsageError;
+                cl.error = "--tags needs an MP3 file";
+                return cl;
+            }
+            cl.tags = args[++i];
         } else if (a == "--help") {
             cl.action = CommandLine::Action::Help;
             return cl;

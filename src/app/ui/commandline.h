@@ -1,5 +1,5 @@
 #pragma once
-// The window's command line: cantora [--home DIR] [SONG].
+// The window's command line: cantora [--home DIR] [--tags FILE.mp3] [SONG].
 
 #include <optional>
 #include <string>
@@ -12,13 +12,15 @@ struct CommandLine {
     Action action = Action::Run;
     std::string home;                  // --home DIR, as given; empty when absent
     std::optional<std::string> song;   // SONG, as given
+    std::optional<std::string> tags;   // --tags FILE: an MP3 the tag editor opens at start
     std::string error;                 // what was wrong, for a usage error
 };
 
-// Reads the arguments after the program name. "--home" needs a folder after it.
+// Reads the arguments after the program name. "--home" needs a folder after
+// it, "--tags" a file.
 CommandLine parseCommandLine(const std::vector<std::string> &args);
 
 // The usage line.
-constexpr const char *kUsage = "usage: cantora [--home DIR] [SONG]";
+constexpr const char *kUsage = "usage: cantora [--home DIR] [--tags FILE.mp3] [SONG]";
 
 } // namespace cantora::app

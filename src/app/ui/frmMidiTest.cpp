@@ -12,6 +12,7 @@
 #include "player/engine.h"
 #include "player/ui/channelstrips.h"
 #include "core/textcodec.h"
+#include "tags/ui/frmtags.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -254,8 +255,7 @@ void frmMidiTest::buildMenus() {
     Sabout = menuBar()->addAction("About");
     Sabout->setObjectName("Sabout");
 
-    // The tag editor arrives with its own window.
-    Mp3KK->setEnabled(false);
+    connect(Mp3KK, &QAction::triggered, this, [this] { Mp3KK_Click(); });
     connect(Snorma, &QAction::triggered, this, &frmMidiTest::Snorma_Click);
     connect(Mmp3, &QAction::triggered, this, [this] { Lrc_batch(); });
     connect(Savec, &QAction::triggered, this, &frmMidiTest::Savec_Click);
@@ -409,6 +409,36 @@ void frmMidiTest::closeEvent(QCloseEvent *event) {
 }
 
 // ---------------------------------------------------------------- transport
+
+void frmMidiTest::Mp3KK_Click(const std::string &file) {
+    if (tags_) {
+        tags_->raise();
+        tags_->activateWindow();
+        if (!file.empty())
+            tags_->OpenFile(file);
+        return;
+    }
+    tags::TagEditorHost host;
+    host.appFolder = appFolder();
+    host.outputFile = [this] { return tagsOutput_; };
+    host.exited = [this] {
+        mnuconf->setEnabled(true);
+        cmdOpenFP->setEnabled(true);
+    };
+    host.openAtStart = file;
+    tags_ = new tags::frmTags(std::move(host), this);
+    tags_->show();
+}
+
+void frmMidiTest::showTagEditorAfterConversion(const std::string &outputFile) {
+    tagsOutput_ = outputFile;
+    if (tags_) {
+        tags_->OpenConvertedSong();
+        tags_->raise();
+        return;
+    }
+    Mp3KK_Click();
+}
 
 void frmMidiTest::KillTemp() {
     std::error_code ec;

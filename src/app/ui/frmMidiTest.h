@@ -10,11 +10,13 @@
 
 #include <QFont>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "player/transport.h"
+#include "tags/ui/frmtags.h"
 
 class QAction;
 class QCheckBox;
@@ -91,6 +93,12 @@ public:
     void Sabout_Click();
     // Options > MidiEditor: says the external editor is not included.
     void Snorma_Click();
+    // Options > Mp3 Karaoke Editor: shows the tag editor (on `file` when given, as `cantora --tags`).
+    void Mp3KK_Click(const std::string &file = {});
+    // The conversion's last step: the tag editor opens on SYNCRO.MP3; its Save copies to `outputFile`.
+    void showTagEditorAfterConversion(const std::string &outputFile);
+    // The tag editor while it is open.
+    tags::frmTags *tagEditor() const { return tags_; }
 
     // Replaces the pause used by the blocking font waits (tests make them instant).
     void setWaiter(std::function<void(int ms)> waiter) { wait_ = std::move(waiter); }
@@ -174,6 +182,8 @@ private:
     lyrics::LyricPanel *lyricPanel_;
     player::ChannelStrips *strips_;
     help::formp3 *help_ = nullptr;
+    QPointer<tags::frmTags> tags_;
+    std::string tagsOutput_;  // the MP3 the conversion's Save copies to
 };
 
 } // namespace cantora::app

@@ -27,6 +27,16 @@ private slots:
         QVERIFY(parseCommandLine({"--home", ""}).action == Action::UsageError);
     }
 
+    void GIVEN_tags_and_a_file_THEN_the_file_is_for_the_tag_editor_not_a_song() {
+        CommandLine cl = parseCommandLine({"--tags", "a.mp3"});
+        QVERIFY(cl.action == Action::Run);
+        QCOMPARE(cl.tags.value_or(""), std::string("a.mp3"));
+        QVERIFY(!cl.song);
+        QVERIFY(parseCommandLine({"--tags"}).action == Action::UsageError);
+        QVERIFY(parseCommandLine({"song.kar", "--tags", ""}).action == Action::UsageError);
+        QCOMPARE(parseCommandLine({"s.kar", "--tags", "a.mp3"}).song.value_or(""), std::string("s.kar"));
+    }
+
     void GIVEN_two_songs_THEN_a_usage_error() {
         QVERIFY(parseCommandLine({"a.kar", "b.kar"}).action == Action::UsageError);
         QVERIFY(parseCommandLine({"--help"}).action == Action::Help);

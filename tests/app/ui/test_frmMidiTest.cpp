@@ -10,12 +10,14 @@
 #include "audio/output.h"
 #include "lyrics/livesync.h"
 #include "player/engine.h"
+#include "tags/mp3bytes.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -496,6 +498,24 @@ private slots:
             QVERIFY2(!find<QPushButton>(n)->isEnabled(), n);
         find<QAction>("Shelp")->trigger();
         QVERIFY(w->findChild<QWidget *>("formp3")->isVisible());
+    }
+
+    void GIVEN_a_converted_song_WHEN_the_conversion_ends_THEN_the_tag_editor_opens_on_it_and_exit_cleans_up() {
+        const std::string syncro = core::appFile("SYNCRO.MP3");
+        std::ofstream(syncro, std::ios::binary) << mp3bytes::audio(4096);
+        find<QMenu>("mnuconf")->setEnabled(false);
+        w->showTagEditorAfterConversion(home->filePath("out.mp3").toStdString());
+        QPointer<tags::frmTags> editor = w->tagEditor();
+        QVERIFY(editor && editor->isVisible());
+        // The editor waits for the converter to finish its files, then opens them.
+        QTRY_COMPARE_WITH_TIMEOUT(editor->FileName(), syncro, 6000);
+        // The menu item shows the same editor rather than a second one.
+        find<QAction>("Mp3KK")->trigger();
+        QCOMPARE(w->tagEditor(), editor.data());
+        editor->cmdOK_Click();
+        QVERIFY(!std::filesystem::exists(syncro));
+        QVERIFY(find<QMenu>("mnuconf")->isEnabled());
+        QTRY_VERIFY(editor.isNull());
     }
 };
 

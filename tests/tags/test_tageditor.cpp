@@ -1,0 +1,146 @@
+// The tag editor's rules on plain texts: stamping a line among its tags,
+// undoing stamps, the lyric entries and their follower, the keys that count
+// as edits, reading lyric files.
+#include "tags/tageditor.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace cantora::tags;
+
+namespace {
+
+const char *kHello = "[01:20]Hello\r\nWorld\r\n";
+
+} // namespace
+
+TEST(TagEditorStamp, GivenHelloTaggedAt0120_WhenAddAt83_4s_ThenTheStampFollowsTheEarlierTag) {
+    const Stamped s = AddStamp(kHello, 3, 83.4);
+    EXPECT_EQ(s.text, "[01:20][01:23]Hello\r\nWorld\r\n");
+    EXPECT_EQ(s.insertedAt, 7u);
+    EXPECT_EQ(s.caret, 21u); // start of "World"
+}
+
+TEST(TagEditorStamp, GivenHelloTaggedAt0120_WhenAddAt79_6s_ThenTheEqualStampGoesBeforeTheTag) {
+    const Stamped s = AddStamp(kHello, 10, 79.6);
+    EXPECT_EQ(s.text, "[01:20][01:20]Hello\r\nWorld\r\n");
+    EXPECT_EQ(s.insertedAt, 0u);
+}
+
+TEST(TagEditorStamp, GivenSeveralTags_WhenAddBetweenThem_ThenTheOrderOfTimesIsKept) {
+    const Stamped s = AddStamp("x\n[00:10][00:12.34][01:00]Hi\n", 2, 30);
+    EXPECT_EQ(s.text, "x\n[00:10][00:12.34][00:30][01:00]Hi\n");
+    // A stamp from one hour on carries the hours; half seconds go to the even neighbour.
+    EXPECT_EQ(AddStamp("Hi", 0, 3725.5).text, "[01:02:06]Hi");
+    EXPECT_EQ(AddStamp("Hi", 0, 2.5).text, "[00:02]Hi");
+}
+
+TEST(TagEditorStamp, GivenAnUntaggedLine_WhenAddThenUndo_ThenTheStampComesAndGoesExactly) {
+    const std::string text = "[00:01]One\r\nTwo\r\n\r\n\r\nThree\r\n";
+    const Stamped s = AddStamp(text, 13, 5);
+    EXPECT_EQ(s.text, "[00:01]One\r\n[00:05]Two\r\n\r\n\r\nThree\r\n");
+    EXPECT_EQ(s.insertedAt, 12u);
+    EXPECT_EQ(s.text.substr(s.caret, 5), "Three"); // blank lines skipped
+    EXPECT_EQ(RemoveStamp(s.text, s.insertedAt), text);
+}
+
+TEST(TagEditorStamp, GivenTheLastLine_WhenAdd_ThenTheCaretStaysOnIt) {
+    const Stamped s = AddStamp("One\r\nTwo", 6, 1);
+    EXPECT_EQ(s.text, "One\r\n[00:01]Two");
+    EXPECT_EQ(s.caret, 5u);
+    // A stamp at the very start of the text can be undone too.
+    EXPECT_EQ(RemoveStamp(AddStamp("Two", 0, 1).text, 0), "Two");
+    // A title bracket is no stamp: Undo leaves it.
+    EXPECT_EQ(RemoveStamp("[ti:A long title]", 0), "[ti:A long title]");
+}
+
+TEST(TagEditorUndo, GivenElevenStamps_WhenAllAreUndone_ThenTheStackGrowsTo20AndShrinksBack) {
+    std::string text;
+    for (int i = 0; i < 11; ++i)
+        text += "Line " + std::to_string(i) + "\r\n";
+    const std::string original = text;
+    UndoStack undo;
+    std::size_t caret = 0;
+    for (int i = 0; i < 11; ++i) {
+        const Stamped s = AddStamp(text, caret, 10 + i);
+        text = s.text;
+        caret = s.caret;
+        undo.PushUndo(static_cast<std::int32_t>(s.insertedAt));
+        EXPECT_EQ(undo.Capacity(), i < 10 ? 10 : 20) << "after push " << i + 1;
+    }
+    EXPECT_EQ(undo.Count(), 11);
+    for (int i = 0; i < 11; ++i) {
+        const auto pos = undo.PopUndo();
+        ASSERT_TRUE(pos.has_value());
+        text = RemoveStamp(text, static_cast<std::size_t>(*pos));
+        EXPECT_EQ(undo.Capacity(), i < 1 ? 20 : 10) << "after pop " << i + 1;
+    }
+    EXPECT_EQ(text, original);
+    EXPECT_FALSE(undo.PopUndo().has_value());
+}
+
+TEST(TagEditorLyrics, GivenTwoTagsOnALine_ThenEachGivesItsEntry_AndLongBracketsNone) {
+    EXPECT_EQ(LyricEntries("[00:12.34][00:40.00]Hi\r\n"),
+              (std::vector<std::string>{"00:12.34    Hi", "00:40.00    Hi"}));
+    EXPECT_TRUE(LyricEntries("[ti:A very long song title]\r\n").empty());
+    // The unfinished last line and texts without brackets give nothing.
+    EXPECT_TRUE(LyricEntries("[00:01]Hi").empty());
+    EXPECT_TRUE(LyricEntries("plain\r\n").empty());
+    // Entries come in time order.
+    EXPECT_EQ(LyricEntries("[00:05][00:20]A\n  [00:10]B  \n"),
+              (std::vector<std::string>{"00:05    A", "00:10    B", "00:20    A"}));
+}
+
+TEST(TagEditorLyrics, GivenEntries_WhenTimePassesAndGoesBack_ThenTheHighlightFollows) {
+    const std::vector<std::string> e{"00:05    A", "00:10    B", "00:20    C", "00:30    D"};
+    int nexts = 0, prevs = 0;
+    auto next = [&] { ++nexts; };
+    auto prev = [&] { ++prevs; };
+    EXPECT_EQ(FollowLyrics("00:03", e, 0, next, prev), 0);
+    // Reaching a line's time exactly is not yet passing it.
+    EXPECT_EQ(FollowLyrics("00:05", e, 0, next, prev), 0);
+    EXPECT_EQ(FollowLyrics("00:10", e, 1, next, prev), 1);
+    EXPECT_EQ(nexts, 0);
+    EXPECT_EQ(FollowLyrics("00:12", e, 0, next, prev), 2);
+    EXPECT_EQ(nexts, 2);
+    EXPECT_EQ(FollowLyrics("01:00", e, 2, next, prev), 3); // never past the last
+    EXPECT_EQ(FollowLyrics("00:06", e, 3, next, prev), 1);
+    EXPECT_EQ(prevs, 2);
+    EXPECT_EQ(FollowLyrics("00:00", e, 1, next, prev), 1); // never back above the second line
+}
+
+TEST(TagEditorKeys, ArrowsAndModifiersAreNoEdits_LettersAre) {
+    for (int k : {39, 17, 13, 16, 20, 37, 38, 40})
+        EXPECT_FALSE(IsEditKey(k)) << k;
+    for (int k : {65, 8, 46, 32, 48})
+        EXPECT_TRUE(IsEditKey(k)) << k;
+}
+
+TEST(TagEditorFiles, GivenALyricFileWithBlankLines_ThenOnlyTheOthersAreKept) {
+    const auto path = std::filesystem::temp_directory_path() / "tageditor_lyrics.lrc";
+    std::ofstream(path, std::ios::binary) << "[00:01]One\n\n   \r\n[00:02]Two";
+    const LyricFile f = Chargement_Paroles(path.string());
+    EXPECT_TRUE(f.ok);
+    EXPECT_EQ(f.lines, (std::vector<std::string>{"[00:01]One", "[00:02]Two"}));
+    EXPECT_EQ(f.boxText, "[00:01]One\r\n[00:02]Two\r\n");
+    std::filesystem::remove(path);
+    EXPECT_FALSE(Chargement_Paroles(path.string()).ok);
+    EXPECT_EQ(LrcPathFor("/a/SYNCRO.MP3"), "/a/SYNCRO.lrc");
+}
+
+TEST(TagEditorPending, GivenARowPerFile_WhenStoredAndCleared_ThenOnlyThatRowChanges) {
+    PendingEdits p;
+    p.AddRow("/a.mp3");
+    p.AddRow("/b.mp3");
+    p.AddRow("/a.mp3");
+    EXPECT_EQ(p.rows().size(), 2u);
+    p.Store("/a.mp3", {"T", "Ar", "Al", "1999", "C", 18, "L\r\n"});
+    const PendingRow *a = p.Row("/a.mp3");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->sub, (std::array<std::string, 8>{"", "T", "Ar", "Al", "1999", "18", "L\r\n", "C"}));
+    EXPECT_EQ(p.Row("/b.mp3")->sub[1], "");
+    p.ClearRow("/a.mp3");
+    EXPECT_EQ(p.Row("/a.mp3")->sub, (std::array<std::string, 8>{}));
+}

@@ -1,0 +1,169 @@
+// Save's records and writes on files built from bytes in a temporary
+// folder: which fields the apply boxes let through, the genre byte rules,
+// the player released around the write, the copy over the output file,
+// and files that cannot be written staying as they were.
+#include "tags/id3module.h"
+#include "tags/karaokeassembly.h"
+#include "tags/mp3bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace cantora::tags;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readBytes(const fs::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeBytes(const fs::path &p, const std::string &b) { std::ofstream(p, std::ios::binary) << b; }
+
+class SaveTagsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("tageditor_save_" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir);
+    }
+    SaveRequest request(const fs::path &file) {
+        SaveRequest r;
+        r.fileName = file.string();
+        r.appFolder = dir.string();
+        return r;
+    }
+    fs::path dir;
+    Id3Module module;
+    const std::string audio = mp3bytes::audio(4096);
+};
+
+PendingRow row(const std::string &title, const std::string &genreIndex) {
+    PendingRow r;
+    r.sub[1] = title;
+    r.sub[2] = "Artist";
+    r.sub[5] = genreIndex;
+    r.sub[7] = "Comment";
+    return r;
+}
+
+} // namespace
+
+TEST_F(SaveTagsTest, GivenNoTickedBox_WhenSaved_ThenTheOldTagAndLyricsAreWrittenBack) {
+    const std::string old = audio + mp3bytes::lyrics3({{"LYR", "[00:01]a\r\n"}}) +
+                            mp3bytes::id3v1("Title", "Artist", "Album", "2001", "Comment", 200);
+    const fs::path file = dir / "a.mp3";
+    writeBytes(file, old);
+    SaveRequest r = request(file);
+    r.fields = {"Other", "Other", "Other", "1", "Other", 3, "other lyrics"};
+    int released = 0, resumed = 0;
+    r.releaseFile = [&] { EXPECT_EQ(resumed, released++); };
+    r.resumeFile = [&] { EXPECT_EQ(released, ++resumed); };
+    const SaveOutcome out = SaveTags(module, r);
+    EXPECT_TRUE(out.written);
+    EXPECT_TRUE(out.failures.empty());
+    // Genre byte 200 has no name in the list; unticked, it is kept all the same.
+    EXPECT_EQ(readBytes(file), old);
+    EXPECT_EQ(released, 1);
+}
+
+TEST_F(SaveTagsTest, GivenAllBoxesTicked_ThenArtistAlbumYearGenreComeFromTheEditor_TitleAndCommentNot) {
+    const fs::path file = dir / "a.mp3";
+    writeBytes(file, audio + mp3bytes::id3v1("Title", "Artist", "Album", "2001", "Comment", 200));
+    SaveRequest r = request(file);
+    r.apply = {true, true, true, true};
+    r.fields = {"T2", "A2", "B2", "1999", "C2", 0, ""};
+    SaveTags(module, r);
+    // The empty genre entry is written as 12.
+    EXPECT_EQ(readBytes(file), audio + mp3bytes::id3v1("Title", "A2", "B2", "1999", "Comment", 12));
+    r.fields.genreIndex = 9;
+    module.GetMp3Info(file.string());
+    SaveTags(module, r);
+    EXPECT_EQ(readBytes(file), audio + mp3bytes::id3v1("Title", "A2", "B2", "1999", "Comment", 8));
+}
+
+TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSavingAgainKeepsOneOfEach) {
+    const fs::path file = dir / "a.mp3";
+    writeBytes(file, audio + mp3bytes::lyrics3({{"LYR", "old"}}) + mp3bytes::id3v1("Old"));
+    SaveRequest r = request(file);
+    r.pending = row("  New  ", "0");
+    r.fields.lyrics = "[00:01]x\n[00:02]y\n";
+    SaveTags(module, r);
+    const std::string once = audio + mp3bytes::lyrics3({{"LYR", "[00:01]x\r\n[00:02]y\r\n"}}) +
+                             mp3bytes::id3v1("New", "Artist", "", "", "Comment", 12);
+    EXPECT_EQ(readBytes(file), once);
+    SaveTags(module, r);
+    EXPECT_EQ(readBytes(file), once);
+    // Empty lyrics remove the block; a genre index gives the byte below it.
+    r.pending = row("New", "18");
+    r.fields.lyrics = "   ";
+    SaveTags(module, r);
+    EXPECT_EQ(readBytes(file), audio + mp3bytes::id3v1("New", "Artist", "", "", "Comment", 17));
+}
+
+TEST_F(SaveTagsTest, GivenAConvertedSong_ThenSyncroIsCopiedOverTheOutput_AndAFailedWriteCopiesNothing) {
+    const fs::path syncro = dir / kSyncroMp3;
+    writeBytes(syncro, audio);
+    writeBytes(dir / "out.mp3", "the user's older file");
+    SaveRequest r = request(syncro);
+    r.pending = row("Song", "1");
+    r.outputFile = (dir / "out.mp3").string();
+    SaveOutcome out = SaveTags(module, r);
+    EXPECT_TRUE(out.copied);
+    EXPECT_EQ(readBytes(dir / "out.mp3"), readBytes(syncro));
+
+    // SYNCRO.MP3 gone: the write fails and the output stays as it is.
+    const std::string before = readBytes(dir / "out.mp3");
+    fs::remove(syncro);
+    out = SaveTags(module, r);
+    EXPECT_FALSE(out.written);
+    EXPECT_FALSE(out.copied);
+    EXPECT_EQ(out.failures.size(), 2u);
+    EXPECT_EQ(readBytes(dir / "out.mp3"), before);
+    EXPECT_FALSE(fs::exists(syncro));
+}
+
+TEST_F(SaveTagsTest, GivenAReadOnlyMp3_WhenSaved_ThenItIsByteIdentical) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    const fs::path file = dir / "ro.mp3";
+    const std::string old = audio + mp3bytes::id3v1("Old");
+    writeBytes(file, old);
+    fs::permissions(file, fs::perms::owner_read);
+    SaveRequest r = request(file);
+    r.pending = row("New", "1");
+    const SaveOutcome out = SaveTags(module, r);
+    EXPECT_FALSE(out.written);
+    ASSERT_EQ(out.failures.size(), 1u);
+    EXPECT_EQ(readBytes(file), old);
+}
+
+TEST_F(SaveTagsTest, CopyOverAFolderThatIsMissingFails_AndExitRemovesOnlyTheWorkFiles) {
+    writeBytes(dir / "from.mp3", audio);
+    EXPECT_FALSE(CopyOver((dir / "from.mp3").string(), (dir / "none" / "to.mp3").string()).empty());
+    EXPECT_TRUE(CopyOver((dir / "from.mp3").string(), (dir / "to.mp3").string()).empty());
+    EXPECT_EQ(readBytes(dir / "to.mp3"), audio);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2); // no temporary left
+
+    writeBytes(dir / kSyncroMp3, audio);
+    writeBytes(dir / kSyncroLrc, "[00:01]a\r\n");
+    EXPECT_TRUE(ConvertedSongWaiting(dir.string()));
+    DeleteWorkFiles(dir.string());
+    DeleteWorkFiles(dir.string()); // already gone: fine
+    EXPECT_FALSE(ConvertedSongWaiting(dir.string()));
+    EXPECT_FALSE(fs::exists(dir / kSyncroLrc));
+    EXPECT_TRUE(fs::exists(dir / "to.mp3"));
+    writeBytes(dir / kSyncroMp3, "");
+    EXPECT_FALSE(ConvertedSongWaiting(dir.string())); // an empty one is no song
+}
