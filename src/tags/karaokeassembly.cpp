@@ -39,8 +39,8 @@ std::uint8_t genreByteFromIndex(long index) {
 void noteFit(SaveOutcome &out, const Id3v1Fit &fit) {
     if (!fit.cutFields.empty())
         out.notes += "cut to fit: " + fit.cutFields + ". ";
-    if (!fit.unrepresentable.empty())
-        out.notes += "written as '?': " + fit.unrepresentable + ". ";
+    if (!fit.utf8Fields.empty())
+        out.notes += "written in UTF-8: " + fit.utf8Fields + ". ";
 }
 
 // The write of one record and one lyric text, after reading the file again
@@ -61,8 +61,8 @@ bool writeOnce(Id3Module &module, const SaveRequest &request, const Id3v1Tag &re
         out.failures.push_back(result.error);
         return false;
     }
-    if (!result.unrepresentable.empty())
-        out.notes += "lyrics written as '?': " + result.unrepresentable + ". ";
+    if (result.lyricsUtf8)
+        out.notes += "lyrics written in UTF-8. ";
     return true;
 }
 
