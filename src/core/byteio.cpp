@@ -40,7 +40,9 @@ bool FileSource::open(const std::string &path) {
     fd_ = -1;
     size_ = 0;
     error_.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO or a device is refused below instead of
+    // waiting in open() for a writer that never comes.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error_ = std::strerror(errno);
         return false;

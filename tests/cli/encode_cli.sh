@@ -53,7 +53,7 @@ for _ in $(seq 1 1000); do grep -q '%' err.txt && break; sleep 0.01; done
 kill -INT "$pid"
 wait "$pid"
 rc=$?
-[ "$rc" -ne 0 ] || fail "interrupted encode exited 0"
+[ "$rc" = 130 ] || fail "interrupted encode exited $rc, want 130"
 [ "$(cat long.mp3)" = old ] || fail "interrupted encode replaced the output"
 ls ./*.part >/dev/null 2>&1 && fail "interrupted encode left its temporary file"
 

@@ -79,6 +79,14 @@ for s in data meta sysex; do
     no_output $s.wav
 done
 
+# A FIFO is no song: refused at once instead of waiting for a writer.
+mkfifo pipe.mid
+timeout 20 "$cli" render pipe.mid pipe.wav --soundfont "$sf2" 2>err; rc=$?
+[ "$rc" = 1 ] || fail "FIFO: exit $rc"
+grep -q "not a regular file" err || fail "FIFO message: $(cat err)"
+timeout 20 "$cli" info pipe.mid >/dev/null 2>err; rc=$?
+[ "$rc" = 1 ] || fail "info FIFO: exit $rc"
+
 # A song read in part is rendered, and says how much was read.
 "$cli" render "$data/midi/PiDamaged.mid" pi.wav --soundfont "$sf2" 2>err || fail "PiDamaged.mid: exit $?"
 grep -q "read in part: 3 of 30 tracks" err || fail "PiDamaged.mid message: $(cat err)"

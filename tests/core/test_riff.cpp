@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -129,4 +130,21 @@ TEST(SameFile, OneFileUnderEveryNameAndNoOtherFile) {
     EXPECT_FALSE(sameFile(song, (dir / "new.wav").string())) << "an output that does not exist yet";
     EXPECT_FALSE(sameFile((dir / "none").string(), (dir / "none").string()));
     fs::remove_all(dir);
+
+    // An inode number means something on its own device only: the roots of
+    // the kernel's file systems all tend to be inode 1.
+    const char *roots[] = {"/proc", "/sys", "/dev", "/dev/pts", "/dev/shm"};
+    int pairs = 0;
+    for (const char *a : roots) {
+        for (const char *b : roots) {
+            struct stat sa {}, sb {};
+            if (a == b || ::stat(a, &sa) != 0 || ::stat(b, &sb) != 0)
+                continue;
+            if (sa.st_ino == sb.st_ino && sa.st_dev != sb.st_dev) {
+                ++pairs;
+                EXPECT_FALSE(sameFile(a, b)) << a << " and " << b;
+            }
+        }
+    }
+    RecordProperty("same_inode_pairs", pairs);
 }

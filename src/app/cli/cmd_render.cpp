@@ -99,6 +99,11 @@ int cantora::cli::render(const Args &args) {
             return 1;
         }
     }
+    std::error_code ec;
+    if (std::filesystem::exists(song, ec) && !std::filesystem::is_regular_file(song, ec)) {
+        std::fprintf(stderr, "cantora-cli: render: %s: not a regular file\n", song.c_str());
+        return 1;
+    }
     if (!checkSong(song))
         return 1;
 
