@@ -1,7 +1,9 @@
 // cantora: the karaoke studio's main window.
 //   cantora [--home DIR] [--tags FILE.mp3] [SONG]
 // --home (or CANTORA_HOME) names the application folder, which holds the
-// settings, the default SoundFont, the read-me and the work files; SONG is
+// settings, the default SoundFont, the read-me and the work files; without
+// them it is the executable's folder (a build) or, for an installed program,
+// $XDG_DATA_HOME/cantora, filled at first start; SONG is
 // opened at start as if chosen with Open (the user still presses Play);
 // --tags opens the MP3 tag editor on FILE beside the main window.
 
@@ -57,9 +59,21 @@ int main(int argc, char **argv) {
     // Resolved now: start-up makes the application folder current.
     const std::optional<std::string> song = cl.song ? std::optional<std::string>(absolute(*cl.song)) : std::nullopt;
     const std::optional<std::string> tags = cl.tags ? std::optional<std::string>(absolute(*cl.tags)) : std::nullopt;
-    const char *env = std::getenv("CANTORA_HOME");
-    cantora::core::setAppFolder(cantora::core::resolveAppFolder(home, env ? absolute(env) : std::string(),
-                                                              executablePath(argv[0])));
+    auto env = [](const char *name) {
+        const char *v = std::getenv(name);
+        return v ? std::string(v) : std::string();
+    };
+    const std::string envHome = env("CANTORA_HOME");
+    const std::string exe = executablePath(argv[0]);
+    const cantora::core::AppFolderChoice folder = cantora::core::chooseAppFolder(
+        {home, envHome.empty() ? std::string() : absolute(envHome), exe, env("XDG_DATA_HOME"), env("HOME")});
+    if (folder.perUser) {
+        const std::string share = cantora::core::installedShareFolder(exe);
+        const std::string failed = cantora::core::prepareUserFolder(folder.folder, CANTORA_SYSTEM_SF2, share);
+        if (!failed.empty())
+            std::fprintf(stderr, "cantora: %s\n", failed.c_str());
+    }
+    cantora::core::setAppFolder(folder.folder);
 
     cantora::app::frmMidiTest window;
     // The window appears only once the engine and the device are ready; a
