@@ -60,7 +60,7 @@ fi
 man -l "$prefix/share/man/man1/cantora.1" 2>/dev/null | grep -q 'XDG_DATA_HOME' || fail "cantora(1) does not render"
 
 if [ "$gui" = 1 ]; then
-  QT_QPA_PLATFORM=offscreen "$prefix/bin/cantora" --version | grep -q '^cantora ' || fail "installed cantora --version"
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/cantora" --version | grep -q '^cantora ' || fail "installed cantora --version"
   # The installed window: nothing beside the program, the user's data folder made and filled.
   home="$work/home"
   mkdir -p "$home"

@@ -12,6 +12,7 @@
 #include "app/ui/frmMidiTest.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +38,23 @@ std::string absolute(const std::string &path) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // --help and --version answer without a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help") {
+            std::printf("%s\n", cantora::app::kUsage);
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("cantora %s\n", CANTORA_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Cantora");
+    QApplication::setDesktopFileName("cantora");
+    // The installed icon, from the desktop's icon theme.
+    QApplication::setWindowIcon(QIcon::fromTheme("cantora"));
 
     std::vector<std::string> args(argv + 1, argv + argc);
     const cantora::app::CommandLine cl = cantora::app::parseCommandLine(args);
