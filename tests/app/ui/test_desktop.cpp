@@ -164,6 +164,10 @@ private slots:
     void GIVEN_a_playing_song_WHEN_right_right_left_THEN_it_seeks_five_seconds_each_within_the_song() {
         showActive();
         openSong(song("long.kar", 12));
+        // Loaded but not started: no position to move yet.
+        press(Qt::Key_Right);
+        QCOMPARE(find<QSlider>("sldPosition")->value(), 0);
+        QCOMPARE(active(), BASS_ACTIVE_STOPPED);
         press(Qt::Key_Space);
         press(Qt::Key_Right);
         QCOMPARE(w->transport().positionSeconds(), 5.0);
