@@ -32,9 +32,7 @@ std::string resolveAppFolder(std::string_view home, std::string_view env, std::s
     return folder;
 }
 
-bool folderWritable(const std::string &folder) {
-    return !folder.empty() && ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
+bool folderWritable(const std::string &folder) { return !folder.empty() && ::access(folder.c_str(), W_OK | X_OK) == 0; }
 
 std::string userAppFolder(std::string_view xdgDataHome, std::string_view userHome) {
     if (!xdgDataHome.empty() && xdgDataHome.front() == '/')

@@ -73,8 +73,7 @@ int Preferences::getInt(std::string_view key, int fallback) const {
 }
 
 void Preferences::set(std::string_view key, std::string_view value) {
-    if (key.empty() || key.find_first_of("=\r\n") != std::string_view::npos || key.front() == '#' ||
-        key.front() == ';')
+    if (key.empty() || key.find_first_of("=\r\n") != std::string_view::npos || key.front() == '#' || key.front() == ';')
         return;
     std::string v(value);
     for (char &c : v)

@@ -14,7 +14,7 @@ TEST(Preferences, RoundTripKeepsUnknownKeysCommentsAndOrder) {
     Preferences p = Preferences::parse("# written by a newer Cantora\r\nview.lyrics=big\nwindow.geometry=1,2,3,4\n"
                                        "\nfuture=a=b\n");
     EXPECT_EQ(p.get("view.lyrics", ""), "big");
-    EXPECT_EQ(p.get("future", ""), "a=b");   // only the first "=" splits
+    EXPECT_EQ(p.get("future", ""), "a=b"); // only the first "=" splits
     p.set("window.geometry", "5,6,7,8");
     p.set("folder.open", "/songs");
     EXPECT_EQ(p.format(), "# written by a newer Cantora\nview.lyrics=big\nwindow.geometry=5,6,7,8\n\nfuture=a=b\n"
@@ -69,7 +69,7 @@ TEST(RecentSongs, NewestFirstEachOnceTenAtMost) {
     ASSERT_EQ(r.paths().size(), 10u);
     EXPECT_EQ(r.paths().front(), "/s/5.kar");
     EXPECT_EQ(r.paths()[1], "/s/12.kar");
-    EXPECT_EQ(r.paths().back(), "/s/3.kar");   // 1 and 2 fell off the end
+    EXPECT_EQ(r.paths().back(), "/s/3.kar"); // 1 and 2 fell off the end
     EXPECT_EQ(std::set<std::string>(r.paths().begin(), r.paths().end()).size(), 10u);
 }
 

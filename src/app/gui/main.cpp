@@ -7,9 +7,9 @@
 // opened at start as if chosen with Open (the user still presses Play);
 // --tags opens the MP3 tag editor on FILE beside the main window.
 
-#include "core/apppaths.h"
 #include "app/ui/commandline.h"
 #include "app/ui/frmMidiTest.h"
+#include "core/apppaths.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -59,17 +59,12 @@ int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const cantora::app::CommandLine cl = cantora::app::parseCommandLine(args);
     switch (cl.action) {
-    case cantora::app::CommandLine::Action::Help:
-        std::printf("%s\n", cantora::app::kUsage);
-        return 0;
-    case cantora::app::CommandLine::Action::Version:
-        std::printf("cantora %s\n", CANTORA_VERSION);
-        return 0;
+    case cantora::app::CommandLine::Action::Help: std::printf("%s\n", cantora::app::kUsage); return 0;
+    case cantora::app::CommandLine::Action::Version: std::printf("cantora %s\n", CANTORA_VERSION); return 0;
     case cantora::app::CommandLine::Action::UsageError:
         std::fprintf(stderr, "cantora: %s\n%s\n", cl.error.c_str(), cantora::app::kUsage);
         return 2;
-    case cantora::app::CommandLine::Action::Run:
-        break;
+    case cantora::app::CommandLine::Action::Run: break;
     }
     const std::string home = cl.home.empty() ? std::string() : absolute(cl.home);
     // Resolved now: start-up makes the application folder current.

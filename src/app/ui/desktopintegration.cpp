@@ -34,12 +34,9 @@ std::string prefsPath() { return core::appFile(core::Preferences::kFileName); }
 
 const char *folderKey(DesktopIntegration::Folder kind) {
     switch (kind) {
-    case DesktopIntegration::Folder::Song:
-        return "folder.songs";
-    case DesktopIntegration::Folder::SoundFont:
-        return "folder.soundfonts";
-    case DesktopIntegration::Folder::Save:
-        return "folder.save";
+    case DesktopIntegration::Folder::Song: return "folder.songs";
+    case DesktopIntegration::Folder::SoundFont: return "folder.soundfonts";
+    case DesktopIntegration::Folder::Save: return "folder.save";
     }
     return "folder.songs";
 }
@@ -75,8 +72,8 @@ DesktopIntegration::DesktopIntegration(frmMidiTest &window) : QObject(&window), 
     w_.installEventFilter(this);
 }
 
-QAction *DesktopIntegration::action(QMenu *menu, const char *name, const QString &text,
-                                    const QList<QKeySequence> &keys, std::function<void()> run) {
+QAction *DesktopIntegration::action(QMenu *menu, const char *name, const QString &text, const QList<QKeySequence> &keys,
+                                    std::function<void()> run) {
     QAction *a = menu->addAction(text);
     a->setObjectName(name);
     a->setShortcuts(keys);
@@ -161,8 +158,8 @@ void DesktopIntegration::describeButtons() {
             b->setAccessibleName(b->toolTip());
 
     // Tab order along the transport row, then the position and the side sliders.
-    QWidget *chain[] = {w_.findChild<QWidget *>("cmdOpenFP"), w_.findChild<QWidget *>("CmdPlay"),
-                        w_.findChild<QWidget *>("Command1"),  w_.findChild<QWidget *>("cmdStop"),
+    QWidget *chain[] = {w_.findChild<QWidget *>("cmdOpenFP"),  w_.findChild<QWidget *>("CmdPlay"),
+                        w_.findChild<QWidget *>("Command1"),   w_.findChild<QWidget *>("cmdStop"),
                         w_.findChild<QWidget *>("btnreplace"), w_.findChild<QWidget *>("btnConvert"),
                         w_.findChild<QWidget *>("cmdsave"),    w_.findChild<QWidget *>("CmdLyric"),
                         w_.findChild<QWidget *>("Mp3K"),       w_.findChild<QWidget *>("sldPosition"),

@@ -22,7 +22,9 @@ class QAction;
 class QMainWindow;
 class QMenu;
 
-namespace cantora::core { class Preferences; }
+namespace cantora::core {
+class Preferences;
+}
 
 namespace cantora::app {
 

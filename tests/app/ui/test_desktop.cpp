@@ -40,7 +40,8 @@ class DesktopTest : public QObject {
     std::unique_ptr<app::frmMidiTest> w;
     std::vector<int> exits;
 
-    template <class T> T *find(const char *name) {
+    template <class T>
+    T *find(const char *name) {
         T *t = w->findChild<T *>(name);
         if (!t)
             qFatal("no control %s", name);
@@ -172,19 +173,19 @@ private slots:
         press(Qt::Key_Right);
         QCOMPARE(w->transport().positionSeconds(), 5.0);
         press(Qt::Key_Right);
-        press(Qt::Key_Right);   // past the end: stays on the last second
+        press(Qt::Key_Right); // past the end: stays on the last second
         QCOMPARE(find<QSlider>("sldPosition")->value(), 12);
         press(Qt::Key_Left);
         QCOMPARE(find<QSlider>("sldPosition")->value(), 7);
         QCOMPARE(static_cast<int>(w->transport().positionSeconds()), 7);
-        QVERIFY(find<QTimer>("tmrMidiTest")->isActive());   // the display timer runs again
+        QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the display timer runs again
     }
 
     void GIVEN_the_key_and_tempo_controls_WHEN_up_down_plus_minus_THEN_they_step_by_one() {
         showActive();
         openSong(song("a.kar"));
         auto *key = find<QSlider>("Sldtone");
-        key->setEnabled(true);   // enabled by the key control once a song plays
+        key->setEnabled(true); // enabled by the key control once a song plays
         press(Qt::Key_Up);
         press(Qt::Key_Up);
         press(Qt::Key_Down);
@@ -242,7 +243,7 @@ private slots:
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Song One.KAR"));
         QCOMPARE(w->song().path, p);
         QCOMPARE(w->desktop()->recentSongs().front(), p);
-        QVERIFY(dlg->shown.empty());   // no chooser in between
+        QVERIFY(dlg->shown.empty()); // no chooser in between
     }
 
     void GIVEN_files_that_are_no_songs_WHEN_dragged_THEN_the_drag_is_refused_and_nothing_opens() {
@@ -270,8 +271,8 @@ private slots:
         openSong(b);
         openSong(a);
         openSong(c);
-        QCOMPARE(recentMenu(), (QStringList{QString::fromStdString(c), QString::fromStdString(a),
-                                            QString::fromStdString(b)}));
+        QCOMPARE(recentMenu(),
+                 (QStringList{QString::fromStdString(c), QString::fromStdString(a), QString::fromStdString(b)}));
         // A song that failed to open does not join the list.
         std::ofstream(path("bad.mid").toStdString()) << "MThd";
         openSong(path("bad.mid").toStdString());
@@ -299,7 +300,7 @@ private slots:
 
     void GIVEN_a_song_opened_from_a_folder_WHEN_open_and_soundfont_are_pressed_again_THEN_they_start_where_last_used() {
         openSong(song("songs/x/a.kar"));
-        QCOMPARE(dlg->shown.back().initDir, std::string());   // first time: the chooser's own choice
+        QCOMPARE(dlg->shown.back().initDir, std::string()); // first time: the chooser's own choice
         dlg->cancelFile();
         find<QPushButton>("cmdOpenFP")->click();
         QCOMPARE(dlg->shown.back().initDir, path("songs/x/").toStdString());
@@ -343,7 +344,7 @@ private slots:
 
     void GIVEN_the_window_THEN_icon_buttons_have_names_and_tooltips_and_tab_follows_the_transport_row() {
         for (QAbstractButton *b : w->findChildren<QAbstractButton *>()) {
-            if (!b->text().isEmpty() || b->objectName().startsWith("qt_"))   // Qt's own menu bar arrows
+            if (!b->text().isEmpty() || b->objectName().startsWith("qt_")) // Qt's own menu bar arrows
                 continue;
             QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
             QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
