@@ -2,6 +2,7 @@
 # make test  - install what is missing, build, run every test
 # make fuzz  - build the fuzz targets with clang and run each for a while
 # make tools - also install what the benches and the fuzzers use
+# make package - build, then a Debian package (.deb) in the build folder
 # make test-sanitize - logic libraries and their tests with ASan + UBSan, no GUI
 # make format-check  - check the sources against .clang-format
 # WERROR=ON turns warnings into errors (CI sets it).
@@ -30,7 +31,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config git \
 # What the benches, the fuzzers and a look at the window need besides.
 TOOL_PACKAGES := clang libclang-rt-14-dev fluidsynth lame ffmpeg time xvfb xauth imagemagick
 
-.PHONY: all deps tools install-packages build run test test-sanitize format-check fuzz clean
+.PHONY: all deps tools install-packages build run test package test-sanitize format-check fuzz clean
 
 all: build
 
@@ -59,6 +60,11 @@ run: build
 test: build
 	cd $(BUILD) && SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
 	  ctest --no-tests=error --output-on-failure -j $(JOBS) --timeout 600
+
+# The package installs under /usr; its dependencies are listed in CMakeLists.txt.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls -1 $(BUILD)/cantora_*.deb
 
 test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) $(CMAKE_FLAGS) -DCANTORA_BUILD_GUI=OFF -DCANTORA_SANITIZE=ON \

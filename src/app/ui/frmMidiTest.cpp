@@ -6,6 +6,7 @@
 #include "core/processexit.h"
 #include "core/settings.h"
 #include "app/ui/aboutwindow.h"
+#include "app/ui/desktopintegration.h"
 #include "app/ui/positionslider.h"
 #include "help/ui/formp3.h"
 #include "lyrics/ui/lyricpanel.h"
@@ -75,6 +76,7 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
     setFont(captionFont());
     buildUi();
     buildMenus();
+    desktop_ = new DesktopIntegration(*this);
     // Design-time state: only Open is ready before a song is loaded.
     controlsChanged(transport_.controls());
 
@@ -397,6 +399,8 @@ void frmMidiTest::endWithError() {
 void frmMidiTest::Error_(const std::string &message) { engineFailed(message, player::engineErrorCode()); }
 
 void frmMidiTest::Form_Unload() {
+    if (!ending_)
+        desktop_->saveGeometry();
     ending_ = true;
     FixWaveHeader();
     player::releaseOutput();
@@ -463,13 +467,15 @@ void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
         req.title = "Load Midifile";
         req.filter = kMidiFilter;
         req.flags = kChooserFlags;
+        req.initDir = desktop_->startFolder(DesktopIntegration::Folder::Song);
         res = dialogs::Dialogs::current().showOpen(this, req);
     }
     if (res.cancelled() || res.path.empty()) {
         transport_.openCancelled();
         return;
     }
-    transport_.open(res.path);
+    if (transport_.open(res.path))
+        desktop_->songOpened(res.path);
 }
 
 void frmMidiTest::CmdPlay_Click() {
@@ -532,9 +538,10 @@ std::string frmMidiTest::chooseSoundFont(const std::string &initDir) {
 void frmMidiTest::btnreplace_Click() {
     auto &fonts = transport_.fonts();
     fonts.drumStale = true;
-    const std::string chosen = chooseSoundFont({});
+    const std::string chosen = chooseSoundFont(desktop_->startFolder(DesktopIntegration::Folder::SoundFont));
     if (chosen.empty())
         return;
+    desktop_->folderUsed(DesktopIntegration::Folder::SoundFont, chosen);
     auto pause = [](int ms, void *ctx) { static_cast<frmMidiTest *>(ctx)->wait(ms); };
     if (fonts.replaceMain(chosen, transport_.song().handle, pause, this)) {
         statusBar()->clearMessage();

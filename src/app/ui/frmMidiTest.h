@@ -33,6 +33,7 @@ namespace cantora::help { class formp3; }
 
 namespace cantora::app {
 
+class DesktopIntegration;
 class PositionSlider;
 
 class frmMidiTest : public QMainWindow, private player::TransportListener {
@@ -120,6 +121,8 @@ public:
     std::int32_t outputSampleRate() const { return settingsRate_; }
     DWORD floatCapability() const { return floatCap_; }
     lyrics::LyricPanel *lyricPanel() const { return lyricPanel_; }
+    // Shortcuts, drops, recent songs, remembered folders and geometry.
+    DesktopIntegration *desktop() const { return desktop_; }
     int selectedChannel = 0;  // target of the instrument and drum lists
 
 protected:
@@ -182,6 +185,7 @@ private:
     lyrics::LyricPanel *lyricPanel_;
     player::ChannelStrips *strips_;
     help::formp3 *help_ = nullptr;
+    DesktopIntegration *desktop_ = nullptr;
     QPointer<tags::frmTags> tags_;
     std::string tagsOutput_;  // the MP3 the conversion's Save copies to
 };

@@ -1,0 +1,361 @@
+// The player window as a desktop user meets it: keys, dropped songs, the
+// recent songs menu, choosers that start where the user was, a remembered
+// and screen-sized window, named icon buttons. Headless, silent output,
+// scripted dialogs, songs built in code.
+#include "app/dialogs/scripteddialogs.h"
+#include "app/ui/desktopintegration.h"
+#include "app/ui/frmMidiTest.h"
+#include "audio/midiwriter.h"
+#include "audio/output.h"
+#include "core/apppaths.h"
+#include "core/preferences.h"
+#include "core/processexit.h"
+#include "player/engine.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace cantora;
+using dialogs::ScriptedDialogs;
+using Folder = app::DesktopIntegration::Folder;
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<ScriptedDialogs> dlg;
+    std::unique_ptr<app::frmMidiTest> w;
+    std::vector<int> exits;
+
+    template <class T>
+    T *find(const char *name) {
+        T *t = w->findChild<T *>(name);
+        if (!t)
+            qFatal("no control %s", name);
+        return t;
+    }
+    QString path(const QString &name) const { return home->filePath(name); }
+    // A one-note song of `seconds` in `name` (folders created).
+    std::string song(const QString &name, int seconds = 30) {
+        audio::MidiWriter mw(480, 1);
+        int t = mw.addTrack();
+        mw.tempo(t, 0, 500000);
+        mw.program(t, 0, 0, 0);
+        mw.noteOn(t, 0, 0, 60, 90);
+        mw.noteOff(t, 960ull * seconds, 0, 60);
+        const std::string p = path(name).toStdString();
+        std::filesystem::create_directories(std::filesystem::path(p).parent_path());
+        std::ofstream(p, std::ios::binary) << mw.bytes();
+        return p;
+    }
+    void makeWindow() {
+        w = std::make_unique<app::frmMidiTest>();
+        w->setWaiter([](int) {});
+        w->setScheduler([](int, std::function<void()> then) { then(); });
+        QVERIFY(w->Form_Initialize());
+    }
+    void showActive() {
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    }
+    // A key pressed wherever the focus is in the window.
+    void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : w.get();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
+    }
+    void openSong(const std::string &p) {
+        dlg->answerFile(p);
+        find<QPushButton>("cmdOpenFP")->click();
+    }
+    DWORD active() { return w->transport().activity(); }
+    // A drag of `files` entering and dropping on the window; true when the drop was taken.
+    bool drop(const QStringList &files, bool *entered = nullptr) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString &f : files)
+            urls << QUrl::fromLocalFile(f);
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enter);
+        if (entered)
+            *entered = enter.isAccepted();
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &dropped);
+        return dropped.isAccepted();
+    }
+    QStringList recentMenu() {
+        QMenu *menu = w->desktop()->recentMenu();
+        emit menu->aboutToShow();
+        QStringList out;
+        for (QAction *a : menu->actions())
+            out << a->toolTip();
+        return out;
+    }
+
+private slots:
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
+        core::setAppFolder(home->path().toStdString());
+        audio::overrideVersions(0, 0);
+        audio::setOutputFactory([](int) { return audio::makeNullOutput(); });
+        exits.clear();
+        core::setEndProgramHandler([this](int code) { exits.push_back(code); });
+        dlg = std::make_unique<ScriptedDialogs>();
+        makeWindow();
+    }
+
+    void cleanup() {
+        w.reset();
+        player::releaseOutput();
+        dlg.reset();
+        core::setEndProgramHandler({});
+        home.reset();
+    }
+
+    void GIVEN_a_loaded_song_WHEN_space_space_s_space_esc_THEN_the_transport_buttons_run_as_if_clicked() {
+        showActive();
+        QSignalSpy opened(find<QPushButton>("cmdOpenFP"), &QPushButton::clicked);
+        dlg->answerFile(song("a.kar"));
+        press(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(dlg->shown.back().title, std::string("Load Midifile"));
+        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("a.kar"));
+
+        QSignalSpy played(find<QPushButton>("CmdPlay"), &QPushButton::clicked);
+        QSignalSpy paused(find<QPushButton>("Command1"), &QPushButton::clicked);
+        QSignalSpy stopped(find<QPushButton>("cmdStop"), &QPushButton::clicked);
+        press(Qt::Key_Space);
+        QCOMPARE(played.count(), 1);
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+        press(Qt::Key_Space);
+        QCOMPARE(paused.count(), 1);
+        QCOMPARE(active(), BASS_ACTIVE_PAUSED);
+        press(Qt::Key_Space);
+        QCOMPARE(played.count(), 2);
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+        press(Qt::Key_S);
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(active(), BASS_ACTIVE_STOPPED);
+        // After Stop, Space replays like the Play button; Esc stops too.
+        press(Qt::Key_Space);
+        QCOMPARE(played.count(), 3);
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+        press(Qt::Key_Escape);
+        QCOMPARE(stopped.count(), 2);
+        // Stopped: Stop is disabled, so is its key.
+        press(Qt::Key_S);
+        QCOMPARE(stopped.count(), 2);
+    }
+
+    void GIVEN_a_playing_song_WHEN_right_right_left_THEN_it_seeks_five_seconds_each_within_the_song() {
+        showActive();
+        openSong(song("long.kar", 12));
+        // Loaded but not started: no position to move yet.
+        press(Qt::Key_Right);
+        QCOMPARE(find<QSlider>("sldPosition")->value(), 0);
+        QCOMPARE(active(), BASS_ACTIVE_STOPPED);
+        press(Qt::Key_Space);
+        press(Qt::Key_Right);
+        QCOMPARE(w->transport().positionSeconds(), 5.0);
+        press(Qt::Key_Right);
+        press(Qt::Key_Right); // past the end: stays on the last second
+        QCOMPARE(find<QSlider>("sldPosition")->value(), 12);
+        press(Qt::Key_Left);
+        QCOMPARE(find<QSlider>("sldPosition")->value(), 7);
+        QCOMPARE(static_cast<int>(w->transport().positionSeconds()), 7);
+        QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the display timer runs again
+    }
+
+    void GIVEN_the_key_and_tempo_controls_WHEN_up_down_plus_minus_THEN_they_step_by_one() {
+        showActive();
+        openSong(song("a.kar"));
+        auto *key = find<QSlider>("Sldtone");
+        key->setEnabled(true); // enabled by the key control once a song plays
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        press(Qt::Key_Down);
+        QCOMPARE(key->value(), 1);
+        key->setEnabled(false);
+        press(Qt::Key_Up);
+        QCOMPARE(key->value(), 1);
+
+        // Without a tempo control the keys do nothing; with one they step it.
+        QVERIFY(!find<QAction>("actTempoUp")->isEnabled());
+        press(Qt::Key_Plus);
+        std::vector<int> steps;
+        w->desktop()->setTempoStep([&](int s) { steps.push_back(s); });
+        press(Qt::Key_Plus);
+        press(Qt::Key_Minus);
+        press(Qt::Key_Minus);
+        QCOMPARE(steps, (std::vector<int>{1, -1, -1}));
+    }
+
+    void GIVEN_the_window_WHEN_f1_and_ctrl_q_THEN_help_shows_and_the_program_exits() {
+        showActive();
+        QSignalSpy help(find<QAction>("Shelp"), &QAction::triggered);
+        press(Qt::Key_F1);
+        QCOMPARE(help.count(), 1);
+        QVERIFY(find<QWidget>("formp3")->isVisible());
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        press(Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(exits, std::vector<int>{0});
+    }
+
+    void GIVEN_a_playing_song_WHEN_ctrl_q_THEN_nothing_as_exit_is_disabled() {
+        showActive();
+        openSong(song("a.kar"));
+        press(Qt::Key_Space);
+        press(Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(exits.empty());
+    }
+
+    void GIVEN_the_menus_THEN_keys_are_shown_beside_the_items_and_in_the_button_tooltips() {
+        QCOMPARE(find<QAction>("actOpen")->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(find<QAction>("actPlayPause")->shortcut(), QKeySequence(Qt::Key_Space));
+        QCOMPARE(find<QAction>("actStop")->shortcuts().size(), 2);
+        QCOMPARE(find<QAction>("Shelp")->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(find<QPushButton>("CmdPlay")->toolTip().contains("Space"));
+        QVERIFY(find<QPushButton>("cmdStop")->toolTip().contains("Esc"));
+        QVERIFY(find<QPushButton>("cmdOpenFP")->toolTip().contains("Ctrl+O"));
+    }
+
+    void GIVEN_a_song_file_WHEN_dropped_on_the_window_THEN_it_is_opened_and_remembered() {
+        const std::string p = song("dropped/Song One.KAR");
+        bool entered = false;
+        QVERIFY(drop({path("notes.txt"), QString::fromStdString(p)}, &entered));
+        QVERIFY(entered);
+        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Song One.KAR"));
+        QCOMPARE(w->song().path, p);
+        QCOMPARE(w->desktop()->recentSongs().front(), p);
+        QVERIFY(dlg->shown.empty()); // no chooser in between
+    }
+
+    void GIVEN_files_that_are_no_songs_WHEN_dragged_THEN_the_drag_is_refused_and_nothing_opens() {
+        std::ofstream(path("notes.txt").toStdString()) << "x";
+        bool entered = true;
+        QVERIFY(!drop({path("notes.txt")}, &entered));
+        QVERIFY(!entered);
+        QVERIFY(!drop({}, &entered));
+        QVERIFY(w->song().path.empty());
+    }
+
+    void GIVEN_a_playing_song_WHEN_another_is_dropped_THEN_it_is_refused_and_the_status_says_why() {
+        const std::string first = song("a.kar");
+        openSong(first);
+        find<QPushButton>("CmdPlay")->click();
+        QVERIFY(!drop({QString::fromStdString(song("b.kar"))}));
+        QCOMPARE(w->song().path, first);
+        QVERIFY(w->statusBar()->currentMessage().contains("Stop"));
+        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
+    }
+
+    void GIVEN_songs_opened_WHEN_the_recent_menu_shows_THEN_newest_first_once_each_missing_ones_gone() {
+        const std::string a = song("a.kar"), b = song("b.mid"), c = song("c.kar");
+        openSong(a);
+        openSong(b);
+        openSong(a);
+        openSong(c);
+        QCOMPARE(recentMenu(),
+                 (QStringList{QString::fromStdString(c), QString::fromStdString(a), QString::fromStdString(b)}));
+        // A song that failed to open does not join the list.
+        std::ofstream(path("bad.mid").toStdString()) << "MThd";
+        openSong(path("bad.mid").toStdString());
+        QCOMPARE(recentMenu().size(), 3);
+        std::filesystem::remove(a);
+        QCOMPARE(recentMenu(), (QStringList{QString::fromStdString(c), QString::fromStdString(b)}));
+
+        // A new window (the next start) has the same list and opens from it.
+        w.reset();
+        player::releaseOutput();
+        makeWindow();
+        QCOMPARE(recentMenu(), (QStringList{QString::fromStdString(c), QString::fromStdString(b)}));
+        find<QAction>("recent_1")->trigger();
+        QCOMPARE(w->song().path, b);
+        QCOMPARE(recentMenu().front(), QString::fromStdString(b));
+    }
+
+    void GIVEN_the_preferences_of_another_window_WHEN_songs_are_opened_THEN_its_keys_are_kept() {
+        std::ofstream(path("cantora.ini").toStdString()) << "view.lyrics=large\n";
+        openSong(song("a.kar"));
+        const core::Preferences p = core::Preferences::load(path("cantora.ini").toStdString());
+        QCOMPARE(p.get("view.lyrics", ""), std::string("large"));
+        QVERIFY(p.get("recent1"));
+    }
+
+    void GIVEN_a_song_opened_from_a_folder_WHEN_open_and_soundfont_are_pressed_again_THEN_they_start_where_last_used() {
+        openSong(song("songs/x/a.kar"));
+        QCOMPARE(dlg->shown.back().initDir, std::string()); // first time: the chooser's own choice
+        dlg->cancelFile();
+        find<QPushButton>("cmdOpenFP")->click();
+        QCOMPARE(dlg->shown.back().initDir, path("songs/x/").toStdString());
+
+        openSong(song("songs/x/a.kar"));
+        std::filesystem::create_directories(path("fonts").toStdString());
+        std::filesystem::copy_file(CANTORA_TEST_SF2, path("fonts/small.sf2").toStdString());
+        dlg->answerFile(path("fonts/small.sf2").toStdString());
+        find<QPushButton>("btnreplace")->click();
+        dlg->cancelFile();
+        find<QPushButton>("btnreplace")->click();
+        QCOMPARE(dlg->shown.back().initDir, path("fonts/").toStdString());
+        // Each kind keeps its own folder.
+        QCOMPARE(w->desktop()->startFolder(Folder::Song), path("songs/x/").toStdString());
+    }
+
+    void GIVEN_a_moved_and_resized_window_WHEN_closed_and_started_again_THEN_it_comes_back_the_same() {
+        w->resize(900, 560);
+        w->move(40, 30);
+        showActive();
+        const QSize size = w->size();
+        w->close();
+        QCOMPARE(exits, std::vector<int>{0});
+        w.reset();
+        player::releaseOutput();
+        makeWindow();
+        QCOMPARE(w->size(), size);
+    }
+
+    void GIVEN_a_1024x600_screen_THEN_the_whole_window_fits_on_it() {
+        // Menu bar, status bar and a title bar of about 30 pixels included.
+        const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+        QVERIFY2(least.width() <= 1024 && least.height() <= 570,
+                 qPrintable(QString("%1x%2").arg(least.width()).arg(least.height())));
+        w->resize(1024, 570);
+        QCOMPARE(w->size(), QSize(1024, 570));
+        // First start on this screen: not larger than it.
+        const QSize avail = w->screen()->availableGeometry().size();
+        QVERIFY(w->width() <= std::max(1024, avail.width()));
+    }
+
+    void GIVEN_the_window_THEN_icon_buttons_have_names_and_tooltips_and_tab_follows_the_transport_row() {
+        for (QAbstractButton *b : w->findChildren<QAbstractButton *>()) {
+            if (!b->text().isEmpty() || b->objectName().startsWith("qt_")) // Qt's own menu bar arrows
+                continue;
+            QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
+            QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+        }
+        QCOMPARE(find<QPushButton>("CmdPlay")->accessibleName(), QString("Play"));
+        QCOMPARE(find<QPushButton>("cmdStop")->accessibleName(), QString("Stop"));
+        const char *order[] = {"cmdOpenFP", "CmdPlay", "Command1", "cmdStop", "btnreplace"};
+        for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+            QCOMPARE(find<QWidget>(order[i])->nextInFocusChain()->objectName(), QString(order[i + 1]));
+    }
+};
+
+QTEST_MAIN(DesktopTest)
+#include "test_desktop.moc"

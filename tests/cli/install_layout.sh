@@ -1,0 +1,84 @@
+#!/bin/bash
+# cmake --install into a temporary prefix: the programs, the read-me, the
+# demo song, the menu entry, the .kar file type, the icon and the manual
+# pages land where the desktop looks for them, the installed programs run,
+# and the installed window keeps its files in the user's data folder.
+# Usage: install_layout.sh BIN_DIR TEST_DATA_DIR SF2
+set -u
+build=$(cd "$1/.." && pwd)
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
+
+for f in bin/cantora-cli share/cantora/leggimi.txt share/cantora/demo.kar \
+  share/applications/cantora.desktop share/mime/packages/cantora.xml \
+  share/icons/hicolor/scalable/apps/cantora.svg share/man/man1/cantora.1 share/man/man1/cantora-cli.1; do
+  [ -s "$prefix/$f" ] || fail "$f not installed"
+done
+[ -x "$prefix/bin/cantora-cli" ] || fail "cantora-cli is not executable"
+gui=0
+if [ -e "$1/cantora" ]; then
+  gui=1
+  [ -x "$prefix/bin/cantora" ] || fail "cantora not installed"
+fi
+# Nothing of the build's own folder comes along (the build's SoundFont link, work files).
+[ -e "$prefix/bin/Chorium.sf2" ] && fail "the build's Chorium.sf2 link was installed"
+cmp -s "$prefix/share/cantora/leggimi.txt" "$build/bin/leggimi.txt" || fail "installed leggimi.txt differs"
+
+out=$("$prefix/bin/cantora-cli" --version 2>&1) || fail "installed cantora-cli --version exited $?"
+case "$out" in "cantora-cli "[0-9]*) ;; *) fail "installed cantora-cli --version said: $out" ;; esac
+"$prefix/bin/cantora-cli" marks "$prefix/share/cantora/demo.kar" >/dev/null || fail "installed cli cannot read the demo song"
+
+# The menu entry names the program, its icon and the three MIDI types.
+desktop="$prefix/share/applications/cantora.desktop"
+grep -qx 'Exec=cantora %f' "$desktop" || fail "Exec line"
+grep -qx 'Icon=cantora' "$desktop" || fail "Icon line"
+for t in audio/midi audio/x-midi audio/x-karaoke; do
+  grep -q "^MimeType=.*$t;" "$desktop" || fail "MimeType lacks $t"
+done
+grep -q '^Categories=.*Audio;.*Music;' "$desktop" || fail "Categories lack Audio and Music"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop-file-validate"
+else
+  echo "SKIP: desktop-file-validate not installed (package desktop-file-utils)"
+fi
+grep -q 'type="audio/x-karaoke"' "$prefix/share/mime/packages/cantora.xml" || fail "MIME type missing"
+grep -q 'pattern="\*.kar"' "$prefix/share/mime/packages/cantora.xml" || fail ".kar glob missing"
+if command -v update-mime-database >/dev/null; then
+  update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || fail "update-mime-database rejects the MIME file"
+  grep -q '^audio/x-karaoke:\*\.kar' "$prefix/share/mime/globs2" 2>/dev/null ||
+    grep -q 'audio/x-karaoke:\*\.kar' "$prefix/share/mime/globs" || fail "*.kar not bound to audio/x-karaoke"
+fi
+if command -v xmllint >/dev/null; then
+  xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/cantora.svg" || fail "icon is not well-formed"
+fi
+man -l "$prefix/share/man/man1/cantora.1" 2>/dev/null | grep -q 'XDG_DATA_HOME' || fail "cantora(1) does not render"
+
+if [ "$gui" = 1 ]; then
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/cantora" --version | grep -q '^cantora ' || fail "installed cantora --version"
+  # The installed window: nothing beside the program, the user's data folder made and filled.
+  home="$work/home"
+  mkdir -p "$home"
+  env -u CANTORA_HOME -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+    "$prefix/bin/cantora" >"$work/gui.log" 2>&1 &
+  pid=$!
+  data="$home/.local/share/cantora"
+  for _ in $(seq 100); do
+    [ -e "$data/leggimi.txt" ] && break
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  pid=
+  [ -L "$data/Chorium.sf2" ] || fail "no Chorium.sf2 link in $data: $(cat "$work/gui.log")"
+  cmp -s "$data/leggimi.txt" "$prefix/share/cantora/leggimi.txt" || fail "leggimi.txt not copied to $data"
+  [ -e "$prefix/bin/config.tlm" ] && fail "the installed program wrote beside itself"
+fi
+
+[ "$failures" = 0 ] && echo "install layout: ok"
+exit "$failures"
