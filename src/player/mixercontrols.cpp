@@ -1,0 +1,32 @@
+#include "player/mixercontrols.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace cantora::player {
+
+float tempoFactorOf(int slider) {
+    slider = std::clamp(slider, 0, 20);
+    return 20.0f / static_cast<float>(30 - slider);
+}
+
+std::string tempoTip(int slider) { return std::to_string((slider - 20 / 2) * -1 * 5) + "%"; }
+
+std::string bpmText(unsigned songTempo, float factor) {
+    const double value = static_cast<double>(songTempo) * static_cast<double>(factor);
+    if (!(value >= 1))
+        return "0";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", 60000000.0 / value);
+    return text;
+}
+
+float fontVolumeOf(int slider) { return static_cast<float>(10 - std::clamp(slider, 1, 10)) / 10.0f; }
+
+int fontVolumeBox(int slider) { return 10 - std::clamp(slider, 1, 10); }
+
+int sentVolume(int slider) { return 127 - std::clamp(slider, 0, 127); }
+
+int channelKeyEvent(int keySlider, int channelSlider) { return 100 - channelSlider - keySlider; }
+
+} // namespace cantora::player
