@@ -1,7 +1,6 @@
 #include "player/mixercontrols.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace cantora::player {
 
@@ -11,15 +10,6 @@ float tempoFactorOf(int slider) {
 }
 
 std::string tempoTip(int slider) { return std::to_string((slider - 20 / 2) * -1 * 5) + "%"; }
-
-std::string bpmText(unsigned songTempo, float factor) {
-    const double value = static_cast<double>(songTempo) * static_cast<double>(factor);
-    if (!(value >= 1))
-        return "0";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", 60000000.0 / value);
-    return text;
-}
 
 float fontVolumeOf(int slider) { return static_cast<float>(10 - std::clamp(slider, 1, 10)) / 10.0f; }
 

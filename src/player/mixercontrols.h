@@ -11,9 +11,6 @@ namespace cantora::player {
 float tempoFactorOf(int slider);
 // Its tooltip: the change as the user reads it, "50%" at 0, "-50%" at 20.
 std::string tempoTip(int slider);
-// Beats per minute a song tempo (us per quarter) plays at under a factor,
-// one decimal: "180.0" for 500000 at 2/3.
-std::string bpmText(unsigned songTempo, float factor);
 // SoundFont volume slider 1-10 (inverted): the volume (10 - v) / 10 and the
 // number its box shows, 10 - v.
 float fontVolumeOf(int slider);

@@ -2,7 +2,9 @@
 // what the tempo, key and volume sliders mean.
 #include "player/channelscan.h"
 #include "player/gmnames.h"
+#include "player/mixer.h"
 #include "player/mixercontrols.h"
+#include "player/song.h"
 
 #include "audio/midifile.h"
 #include "audio/midiwriter.h"
@@ -92,4 +94,63 @@ TEST(MixerControls, TempoKeyAndVolumeSlidersMeanWhatTheWindowShows) {
     EXPECT_EQ(fontVolumeBox(1), 9);
     EXPECT_EQ(sentVolume(0), 127);
     EXPECT_EQ(sentVolume(127), 0);
+}
+
+TEST(MixerRules, MuteGivesBackTheFilesVolumeAndAnUntouchedFaderFollowsTheSongAgain) {
+    LiveSettings live;
+    ChannelRecords records{};
+    records[2].volume = 90;
+    Mixer m(live, records);
+    EXPECT_EQ(m.muteClicked(2, false), 127);
+    EXPECT_FALSE(live.audible(2));
+    EXPECT_EQ(m.muteClicked(2, true), 127 - 90);
+    EXPECT_TRUE(live.audible(2));
+    EXPECT_FALSE(live.channels[2].volume) << "an untouched fader follows the song";
+    m.volumeMoved(2, 7);
+    EXPECT_EQ(live.channels[2].volume, 120);
+    m.muteClicked(2, false);
+    m.muteClicked(2, true);
+    EXPECT_EQ(live.channels[2].volume, 90) << "the file's volume, not the last fader position";
+}
+
+TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
+    LiveSettings live;
+    ChannelRecords records{};
+    Mixer m(live, records);
+    EXPECT_TRUE(m.soloClicked(3));
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(live.audible(c), c == 3) << c;
+    EXPECT_FALSE(m.soloClicked(7));   // any second click ends the solo
+    for (int c = 0; c < 16; ++c)
+        EXPECT_TRUE(live.audible(c)) << c;
+
+    m.instrumentListOpened();
+    EXPECT_FALSE(m.instrumentClicked(1, 40));   // the automatic selection
+    EXPECT_TRUE(m.instrumentClicked(1, 41));    // the user's click closes the list
+    EXPECT_EQ(live.channels[1].program, 41);
+    EXPECT_EQ(records[1].programChanged, 1);
+    EXPECT_FALSE(m.instrumentClicked(LiveSettings::kDrumChannel, 5));
+    EXPECT_FALSE(live.channels[9].program);
+
+    m.keyMoved(-2);
+    m.channelKeyMoved(3, 1);
+    m.channelKeyMoved(9, -5);
+    EXPECT_EQ(live.transposeOf(3), 1);
+    EXPECT_EQ(live.transposeOf(9), 0);
+    EXPECT_EQ(live.channels[9].key, 0);
+    m.tempoMoved(0);
+    m.eqMoved(6, -4);
+    m.eqMoved(7, 3);   // no such band
+    EXPECT_FLOAT_EQ(live.eqGains[6], 4);
+    m.compressor(true, 9);
+    EXPECT_FLOAT_EQ(live.compressorGain, 9);
+    m.soloClicked(2);
+    m.clear();
+    EXPECT_FLOAT_EQ(live.tempoFactor, 1);
+    EXPECT_EQ(live.channels[3].key, 0);
+    EXPECT_EQ(live.key, 2) << "the key slider is the window's, set to 0 at Open";
+    EXPECT_FALSE(live.compressor);
+    EXPECT_FLOAT_EQ(live.compressorGain, 2);
+    EXPECT_FALSE(m.soloOn());
+    EXPECT_TRUE(live.audible(5));
 }
