@@ -185,7 +185,21 @@ LiveBlockHook::LiveBlockHook(LiveSettings settings, const std::string &songBytes
 
 std::uint32_t LiveBlockHook::songTempoAt(double tick) const { return state_->tempo->tempoAt(tick); }
 
+namespace {
+// Mix time, at each of the song's own tempo events: the factor goes on the
+// new tempo at once, not only from the next block.
+void scaleSongTempo(HSYNC, DWORD stream, DWORD, void *user) {
+    const float factor = *static_cast<const float *>(user);
+    const std::uint32_t own = audio::songTempo(stream);
+    if (own != 0)
+        BASS_MIDI_StreamEvent(stream, 0, MIDI_EVENT_TEMPO, scaledTempo(own, factor));
+}
+} // namespace
+
 bool LiveBlockHook::operator()(HSTREAM stream, std::int64_t position) {
+    if (position < 0 && state_->settings.tempoFactor != 1.0f)
+        BASS_ChannelSetSync(stream, BASS_SYNC_MIDI_EVENT | BASS_SYNC_MIXTIME, MIDI_EVENT_TEMPO, scaleSongTempo,
+                            &state_->settings.tempoFactor);
     QWORD tick = position < 0 ? 0 : BASS_ChannelGetPosition(stream, BASS_POS_MIDI_TICK);
     if (tick == static_cast<QWORD>(-1))
         tick = 0;

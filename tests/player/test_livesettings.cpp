@@ -1,6 +1,7 @@
 // The live settings on a stream: what re-applying sends and leaves alone,
 // measured on what the stream holds and on rendered sound.
 #include "player/livesettings.h"
+#include "player/liveoptions.h"
 
 #include "player/playertest.h"
 #include "player/soundfonts.h"
@@ -234,6 +235,10 @@ TEST_F(LiveTest, GIVEN_settings_in_force_WHEN_applied_again_THEN_nothing_is_sent
 
 namespace {
 
+bool applyLiveOptionFor(LiveSettings &s, const char *option, const char *value) {
+    return applyLiveOption(option, value, s).empty();
+}
+
 // Power in dB of one frequency in the left channel between two times.
 double powerDb(const std::vector<float> &x, double hz, double from, double to) {
     const double k = 2 * std::cos(2 * M_PI * hz / 44100);
@@ -387,4 +392,29 @@ TEST_F(LiveTest, GIVEN_a_quiet_song_WHEN_the_compressor_is_on_THEN_it_is_raised_
     const auto pressed = render(h, LiveBlockHook(s, bytes), 10);
     BASS_StreamFree(h);
     EXPECT_NEAR(20 * std::log10(rms(pressed, 0.3, 0.9) / rms(plain, 0.3, 0.9)), 6, 1);
+}
+
+TEST_F(LiveTest, GIVEN_tempo_plus_50_percent_WHEN_rendered_across_the_songs_tempo_changes_THEN_two_thirds_of_its_length) {
+    audio::MidiWriter w(480, 1);
+    int t = w.addTrack();
+    w.tempo(t, 0, 500000);
+    w.noteOn(t, 0, 0, 60, 90);
+    w.tempo(t, 960, 250000);   // 1 s, then twice as fast
+    w.tempo(t, 1920, 1000000); // 0.5 s, then half as fast: 1 s more
+    w.noteOff(t, 2400, 0, 60);
+    bytes = w.bytes();
+    // Own clock 2.5 s to the last event; at +50 % (factor 2/3) 1.667 s.
+    HSTREAM h = decoder();
+    LiveSettings s;
+    const auto plain = render(h, LiveBlockHook(s, bytes), 30);
+    BASS_StreamFree(h);
+    ASSERT_TRUE(applyLiveOptionFor(s, "--tempo", "50"));
+    h = decoder();
+    const auto fast = render(h, LiveBlockHook(s, bytes), 30);
+    BASS_StreamFree(h);
+    // Both end after a release tail (a little shorter after the shorter
+    // note); the difference is the music. Scaling only from the next block
+    // after each tempo event saves about 0.70 s.
+    const double saved = double(plain.size() - fast.size()) / 44100;
+    EXPECT_NEAR(saved, 2.5 / 3, 0.07) << plain.size() << " vs " << fast.size();
 }
