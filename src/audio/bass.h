@@ -139,8 +139,8 @@ struct BASS_CHANNELINFO {
 // Peaking equaliser band: one effect may hold several bands.
 struct BASS_BFX_PEAKEQ {
     int lBand;
-    float fBandwidth;  // octaves (used when fQ is 0)
-    float fQ;
+    float fBandwidth;  // octaves; 0 = width from fQ
+    float fQ;          // used only when fBandwidth is 0
     float fCenter;     // Hz
     float fGain;       // dB
     int lChannel;      // -1 = all channels
@@ -217,4 +217,10 @@ namespace cantora::audio {
 // whatever event 62 set since: what a tempo factor must scale. 0 with
 // BASS_ERROR_HANDLE for an unknown handle.
 std::uint32_t songTempo(HSTREAM handle);
+// Volume, pan, reverb and chorus (events 12, 13, 23, 24) sent with
+// BASS_MIDI_StreamEvent hold on that channel against the song's own
+// controllers of that kind for the life of the stream. This ends the hold
+// on one channel: the channel takes the song's own value at the position
+// and follows the song again. BASS_ERROR_ILLTYPE for another event.
+BOOL releaseController(HSTREAM handle, DWORD chan, DWORD event);
 } // namespace cantora::audio

@@ -6,6 +6,19 @@
 
 using namespace cantora::audio;
 
+namespace {
+// The controller number behind a holdable event; 0 for any other event.
+int controllerOf(DWORD event) {
+    switch (event) {
+    case MIDI_EVENT_VOLUME: return 7;
+    case MIDI_EVENT_PAN: return 10;
+    case MIDI_EVENT_REVERB: return 91;
+    case MIDI_EVENT_CHORUS: return 93;
+    default: return 0;
+    }
+}
+} // namespace
+
 BOOL BASS_MIDI_StreamGetMark(HSTREAM handle, DWORD type, DWORD index, BASS_MIDI_MARK *mark) {
     return withStream(handle, BOOL(0), [&](const std::shared_ptr<Stream> &s) {
         if (type != BASS_MIDI_MARK_LYRIC && type != BASS_MIDI_MARK_TEXT)
@@ -32,10 +45,17 @@ BOOL BASS_MIDI_StreamEvent(HSTREAM handle, DWORD chan, DWORD event, DWORD param)
         const int v = static_cast<int>(std::min<DWORD>(param, 127));
         switch (event) {
         case MIDI_EVENT_PROGRAM: s->voice.programChange(ch, v); break;
-        case MIDI_EVENT_VOLUME: s->voice.controller(ch, 7, v); break;
-        case MIDI_EVENT_PAN: s->voice.controller(ch, 10, v); break;
-        case MIDI_EVENT_REVERB: s->voice.controller(ch, 91, v); break;
-        case MIDI_EVENT_CHORUS: s->voice.controller(ch, 93, v); break;
+        // A controller set here holds against the song's own until the
+        // stream ends or releaseController gives it back.
+        case MIDI_EVENT_VOLUME:
+        case MIDI_EVENT_PAN:
+        case MIDI_EVENT_REVERB:
+        case MIDI_EVENT_CHORUS: {
+            const int cc = controllerOf(event);
+            s->voice.controller(ch, cc, v);
+            s->seq.holdController(ch, cc, v);
+            break;
+        }
         case MIDI_EVENT_TEMPO:
             // Clamped to what a tempo event can hold (1 to 16,777,215 us).
             s->seq.setTempo(param);
@@ -73,6 +93,18 @@ namespace cantora::audio {
 std::uint32_t songTempo(HSTREAM handle) {
     return withStream(handle, std::uint32_t(0), [](const std::shared_ptr<Stream> &s) {
         return ok<std::uint32_t>(s->seq.songTempo());
+    });
+}
+
+BOOL releaseController(HSTREAM handle, DWORD chan, DWORD event) {
+    return withStream(handle, BOOL(0), [&](const std::shared_ptr<Stream> &s) {
+        if (chan > 15)
+            return fail(BASS_ERROR_ILLPARAM);
+        const int cc = controllerOf(event);
+        if (cc == 0)
+            return fail(BASS_ERROR_ILLTYPE);
+        s->seq.releaseController(static_cast<int>(chan), cc, s->voice);
+        return ok<BOOL>(1);
     });
 }
 

@@ -20,11 +20,12 @@ void PeakEq::design(Band &band) const {
     const double w0 = 2 * std::numbers::pi * f0 / rate_;
     const double A = std::pow(10.0, p.gainDb / 40.0);
     double alpha;
-    if (p.q > 0) {
-        alpha = std::sin(w0) / (2 * p.q);
+    if (p.bandwidthOctaves > 0) {
+        alpha = std::sin(w0) * std::sinh(std::log(2.0) / 2 * p.bandwidthOctaves * w0 / std::sin(w0));
     } else {
-        const double bw = p.bandwidthOctaves > 0 ? p.bandwidthOctaves : 1.0;
-        alpha = std::sin(w0) * std::sinh(std::log(2.0) / 2 * bw * w0 / std::sin(w0));
+        // Q counts only when no bandwidth is given; neither gives one octave's Q.
+        const double q = p.q > 0 ? p.q : std::numbers::sqrt2;   // one octave
+        alpha = std::sin(w0) / (2 * q);
     }
     const double a0 = 1 + alpha / A;
     band.b0 = (1 + alpha * A) / a0;

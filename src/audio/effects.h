@@ -15,8 +15,8 @@ constexpr int kAllChannels = -1;
 // One band of the peaking equaliser.
 struct PeakEqBand {
     int number = 0;             // the band's number; a new number adds a band
-    float bandwidthOctaves = 1; // width, used when q is 0
-    float q = 0;
+    float bandwidthOctaves = 1; // width in octaves; 0 = width from q
+    float q = 0;                // used only when bandwidthOctaves is 0
     float centerHz = 1000;
     float gainDb = 0;
     int channels = kAllChannels;
@@ -39,8 +39,8 @@ public:
 };
 
 // Peaking equaliser (RBJ biquads). setBand sets the band its record
-// numbers, adding it when new. A band's width is q, or bandwidthOctaves
-// when q is 0.
+// numbers, adding it when new. A band's width is bandwidthOctaves, or q
+// when the bandwidth is 0.
 class PeakEq : public Effect {
 public:
     explicit PeakEq(double rate) : rate_(rate) {}

@@ -23,6 +23,17 @@ int sameTickRank(std::uint8_t status, std::uint8_t d1, std::uint8_t d2) {
 }
 
 // Controller values a channel has before the song sets them.
+// Where a holdable controller keeps its state; -1 for one that cannot be held.
+int heldSlot(int cc) {
+    switch (cc) {
+    case 7: return 0;
+    case 10: return 1;
+    case 91: return 2;
+    case 93: return 3;
+    default: return -1;
+    }
+}
+
 int defaultController(int cc) {
     switch (cc) {
     case 7: return 100;   // volume
@@ -101,6 +112,10 @@ Sequencer::Sequencer(const MidiFile &file, double rate)
         lengthFrames_ = events_.back().sample;
     }
     for (auto &ch : sounding_)
+        ch.fill(-1);
+    for (auto &ch : heldValue_)
+        ch.fill(-1);
+    for (auto &ch : songValue_)
         ch.fill(-1);
     // The opening tempo holds from the first sample, not from its dispatch.
     tempo_ = songTempo_ = map_.tempoAt(0);
@@ -198,6 +213,11 @@ void Sequencer::sendChannel(std::uint8_t status, std::uint8_t d1, std::uint8_t d
         sink.keyPressure(ch, sounding_[ch][d1] >= 0 ? sounding_[ch][d1] : std::clamp(d1 + transpose_[ch], 0, 127), d2);
         return;
     case 0xB0:
+        if (const int slot = heldSlot(d1); slot >= 0) {
+            songValue_[ch][slot] = d2;
+            if (heldValue_[ch][slot] >= 0)
+                return;   // the user's value stands
+        }
         sink.controller(ch, d1, d2);
         if (d1 == 120 || d1 == 123)
             sounding_[ch].fill(-1);
@@ -220,6 +240,26 @@ void Sequencer::setTranspose(int channel, int semitones) {
     // Sounding notes are left alone: sounding_ remembers the key each one
     // started on, so its note-off still finds it.
     transpose_[channel & 15] = semitones;
+}
+
+void Sequencer::holdController(int channel, int cc, int value) {
+    if (const int slot = heldSlot(cc); slot >= 0)
+        heldValue_[channel & 15][slot] = std::clamp(value, 0, 127);
+}
+
+void Sequencer::releaseController(int channel, int cc, SynthSink &sink) {
+    const int slot = heldSlot(cc);
+    if (slot < 0)
+        return;
+    const int ch = channel & 15;
+    heldValue_[ch][slot] = -1;
+    const int own = songValue_[ch][slot];
+    sink.controller(ch, cc, own >= 0 ? own : defaultController(cc));
+}
+
+bool Sequencer::held(int channel, int cc) const {
+    const int slot = heldSlot(cc);
+    return slot >= 0 && heldValue_[channel & 15][slot] >= 0;
 }
 
 void Sequencer::setTempo(std::uint32_t usPerQuarter) {
@@ -275,6 +315,13 @@ void Sequencer::seekFrame(std::uint64_t frame, SynthSink &sink) {
         for (int cc = 1; cc < 120; ++cc) {
             if (cc == 32)
                 continue;
+            if (const int slot = heldSlot(cc); slot >= 0) {
+                songValue_[ch][slot] = s.cc[cc];
+                if (heldValue_[ch][slot] >= 0) {
+                    sink.controller(ch, cc, heldValue_[ch][slot]);
+                    continue;
+                }
+            }
             if (s.cc[cc] >= 0)
                 sink.controller(ch, cc, s.cc[cc]);
             else if (cc == 7 || cc == 10 || cc == 11 || cc == 91 || cc == 93)

@@ -88,6 +88,16 @@ public:
     void setTranspose(int channel, int semitones);
     int transpose(int channel) const { return transpose_[channel & 15]; }
 
+    // A controller set from outside (volume, pan, reverb, chorus) holds its
+    // value: the song's later events of that controller on that channel are
+    // kept track of but not played, and a seek puts the held value back.
+    // Only these four can be held; other numbers are ignored.
+    void holdController(int channel, int cc, int value);
+    // Ends a hold and gives the channel the song's own value of the
+    // controller at the position (its default when the song set none).
+    void releaseController(int channel, int cc, SynthSink &sink);
+    bool held(int channel, int cc) const;
+
 private:
     enum class Kind : std::uint8_t { Channel, Tempo, Lyric, Text, End };
     struct Event {
@@ -118,6 +128,11 @@ private:
     std::uint64_t lastEventFrame_ = 0;
 
     std::array<int, 16> transpose_{};
+    // Per channel, for volume, pan, reverb and chorus (heldSlot order):
+    // the held value (-1 = follows the song) and the song's own last value
+    // (-1 = none yet).
+    std::array<std::array<int, 4>, 16> heldValue_;
+    std::array<std::array<int, 4>, 16> songValue_;
     // Key actually sounding for each (channel, key as written), -1 = none.
     std::array<std::array<std::int8_t, 128>, 16> sounding_;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace cantora::player {
 
@@ -28,6 +29,61 @@ void sendIfChanged(HSTREAM stream, int channel, DWORD event, const std::optional
     sent = want;
 }
 
+// A controller the engine holds once sent: sends a new value, or gives the
+// channel back to the song when the user's value is gone.
+void sendHeld(HSTREAM stream, int channel, DWORD event, const std::optional<int> &want, std::optional<int> &sent,
+              LiveApplied &applied) {
+    if (want) {
+        sendIfChanged(stream, channel, event, want, sent, applied);
+    } else if (sent) {
+        audio::releaseController(stream, static_cast<DWORD>(channel), event);
+        ++applied.eventsSent;
+        sent.reset();
+    }
+}
+
+// The equaliser and the compressor: created when switched on, removed when
+// off, and their parameters written only when they differ.
+void applyEffects(HSTREAM stream, const LiveSettings &wanted, LiveApplied &applied) {
+    if (wanted.equalizer) {
+        if (!applied.equalizer) {
+            applied.equalizer = BASS_ChannelSetFX(stream, BASS_FX_BFX_PEAKEQ, 0);
+            applied.eqGains.reset();
+        }
+        for (std::size_t b = 0; applied.equalizer && b < wanted.eqGains.size(); ++b) {
+            if (applied.eqGains && (*applied.eqGains)[b] == wanted.eqGains[b])
+                continue;
+            const BASS_BFX_PEAKEQ band{static_cast<int>(b), LiveSettings::kEqBandwidth, LiveSettings::kEqQ,
+                                      LiveSettings::kEqCentres[b], wanted.eqGains[b], BASS_BFX_CHANALL};
+            BASS_FXSetParameters(applied.equalizer, &band);
+        }
+        if (applied.equalizer)
+            applied.eqGains = wanted.eqGains;
+    } else if (applied.equalizer) {
+        BASS_ChannelRemoveFX(stream, applied.equalizer);
+        applied.equalizer = 0;
+        applied.eqGains.reset();
+    }
+
+    if (wanted.compressor) {
+        if (!applied.compressor) {
+            applied.compressor = BASS_ChannelSetFX(stream, BASS_FX_BFX_COMPRESSOR2, 1);
+            applied.compressorGain.reset();
+        }
+        if (applied.compressor && applied.compressorGain != wanted.compressorGain) {
+            const BASS_BFX_COMPRESSOR2 c{wanted.compressorGain,   LiveSettings::kCompThreshold,
+                                        LiveSettings::kCompRatio, LiveSettings::kCompAttack,
+                                        LiveSettings::kCompRelease, BASS_BFX_CHANALL};
+            BASS_FXSetParameters(applied.compressor, &c);
+            applied.compressorGain = wanted.compressorGain;
+        }
+    } else if (applied.compressor) {
+        BASS_ChannelRemoveFX(stream, applied.compressor);
+        applied.compressor = 0;
+        applied.compressorGain.reset();
+    }
+}
+
 } // namespace
 
 int LiveSettings::transposeOf(int channel) const {
@@ -45,9 +101,8 @@ bool LiveSettings::audible(int channel) const {
 }
 
 void LiveApplied::afterSeek() {
-    for (auto *list : {&program, &volume, &pan, &chorus, &reverb})
-        list->fill(std::nullopt);
-    silencedFrom.fill(std::nullopt);
+    // Held controllers survive a seek in the engine; programs and tempo do not.
+    program.fill(std::nullopt);
     tempoSent = 0;
 }
 
@@ -90,33 +145,17 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
         if (c == LiveSettings::kDrumChannel && wanted.drumKit)
             program = wanted.drumKit;
         sendIfChanged(stream, c, MIDI_EVENT_PROGRAM, program, applied.program[i], applied);
-        sendIfChanged(stream, c, MIDI_EVENT_PAN, ch.pan, applied.pan[i], applied);
-        sendIfChanged(stream, c, MIDI_EVENT_CHORUS, ch.chorus, applied.chorus[i], applied);
-        sendIfChanged(stream, c, MIDI_EVENT_REVERB, ch.reverb, applied.reverb[i], applied);
+        sendHeld(stream, c, MIDI_EVENT_PAN, ch.pan, applied.pan[i], applied);
+        sendHeld(stream, c, MIDI_EVENT_CHORUS, ch.chorus, applied.chorus[i], applied);
+        sendHeld(stream, c, MIDI_EVENT_REVERB, ch.reverb, applied.reverb[i], applied);
 
-        if (!wanted.audible(c)) {
-            // Muted: hold the channel at volume 0, whatever the song sends.
-            DWORD now = BASS_MIDI_StreamGetEvent(stream, static_cast<DWORD>(c), MIDI_EVENT_VOLUME);
-            if (now != 0 && now != static_cast<DWORD>(-1)) {
-                // The song's latest own volume is what comes back after.
-                applied.silencedFrom[i] = static_cast<int>(now);
-                send(stream, c, MIDI_EVENT_VOLUME, 0, applied);
-            }
-            applied.volume[i] = 0;
-            continue;
-        }
-        if (applied.silencedFrom[i]) {
-            // Audible again: the user's volume, else the one the mute replaced.
-            int back = ch.volume.value_or(*applied.silencedFrom[i]);
-            send(stream, c, MIDI_EVENT_VOLUME, static_cast<DWORD>(back), applied);
-            applied.volume[i] = back;
-            applied.silencedFrom[i].reset();
-            continue;
-        }
-        if (applied.volume[i] == 0 && !ch.volume)
-            applied.volume[i].reset();
-        sendIfChanged(stream, c, MIDI_EVENT_VOLUME, ch.volume, applied.volume[i], applied);
+        // Mute and solo hold the channel at volume 0; audible again, it
+        // takes the user's fader or goes back to following the song.
+        const std::optional<int> volume = wanted.audible(c) ? ch.volume : std::optional<int>(0);
+        sendHeld(stream, c, MIDI_EVENT_VOLUME, volume, applied.volume[i], applied);
     }
+
+    applyEffects(stream, wanted, applied);
 
     if (fonts && wanted.fontVolume && applied.fontVolume != wanted.fontVolume) {
         fonts->applyVolume(*wanted.fontVolume);
@@ -146,11 +185,37 @@ LiveBlockHook::LiveBlockHook(LiveSettings settings, const std::string &songBytes
 
 std::uint32_t LiveBlockHook::songTempoAt(double tick) const { return state_->tempo->tempoAt(tick); }
 
+namespace {
+// Mix time, at each of the song's own tempo events: the factor goes on the
+// new tempo at once, not only from the next block.
+void scaleSongTempo(HSYNC, DWORD stream, DWORD, void *user) {
+    const float factor = *static_cast<const float *>(user);
+    const std::uint32_t own = audio::songTempo(stream);
+    if (own != 0)
+        BASS_MIDI_StreamEvent(stream, 0, MIDI_EVENT_TEMPO, scaledTempo(own, factor));
+}
+} // namespace
+
 bool LiveBlockHook::operator()(HSTREAM stream, std::int64_t position) {
+    if (position < 0 && state_->settings.tempoFactor != 1.0f)
+        BASS_ChannelSetSync(stream, BASS_SYNC_MIDI_EVENT | BASS_SYNC_MIXTIME, MIDI_EVENT_TEMPO, scaleSongTempo,
+                            &state_->settings.tempoFactor);
     QWORD tick = position < 0 ? 0 : BASS_ChannelGetPosition(stream, BASS_POS_MIDI_TICK);
     if (tick == static_cast<QWORD>(-1))
         tick = 0;
     applyLiveSettings(stream, state_->settings, state_->applied, songTempoAt(static_cast<double>(tick)));
+    // The font volume goes on the fonts this stream plays, once.
+    const auto &volume = state_->settings.fontVolume;
+    if (volume && state_->applied.fontVolume != volume) {
+        const DWORD n = BASS_MIDI_StreamGetFonts(stream, nullptr, 0);
+        if (n != DWORD(-1) && n > 0) {
+            std::vector<BASS_MIDI_FONT> fonts(n);
+            BASS_MIDI_StreamGetFonts(stream, fonts.data(), n);
+            for (const auto &f : fonts)
+                BASS_MIDI_FontSetVolume(f.font, *volume);
+        }
+        state_->applied.fontVolume = volume;
+    }
     return true;
 }
 

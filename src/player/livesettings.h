@@ -44,10 +44,17 @@ struct LiveSettings {
     std::array<ChannelLive, 16> channels{};
     std::optional<int> drumKit;              // program of the drum channel, wins over its strip's
     std::optional<float> fontVolume;         // every SoundFont's volume, 0-1; empty = as loaded
-    bool equalizer = false;                  // the seven-band equaliser (arrives with the effects)
-    std::array<float, 7> eqGains{};          // dB per band
-    bool compressor = false;                 // the compressor (arrives with the effects)
-    float compressorGain = 0.0f;             // dB
+    bool equalizer = false;                  // the seven-band equaliser
+    std::array<float, 7> eqGains{};          // dB per band, -10…10
+    bool compressor = false;                 // the compressor
+    float compressorGain = 2.0f;             // its make-up gain, dB (2-15)
+
+    // The equaliser's bands: centres in Hz, each 2.5 octaves wide.
+    static constexpr std::array<float, 7> kEqCentres{80, 200, 1500, 4000, 7500, 10000, 12000};
+    static constexpr float kEqBandwidth = 2.5f;
+    static constexpr float kEqQ = 1.0f;
+    // The compressor's fixed settings.
+    static constexpr float kCompThreshold = -15, kCompRatio = 3, kCompAttack = 10, kCompRelease = 200;
     bool operator==(const LiveSettings &) const = default;
 
     // Transpose in semitones a channel gets (0 on the drum channel).
@@ -60,24 +67,31 @@ struct LiveSettings {
 struct LiveApplied {
     std::array<int, 16> transpose{};              // semitones in force (the engine keeps them over seeks)
     std::array<std::optional<int>, 16> program;   // what we sent since the last seek
+    // Held by the engine against the song's own controllers (0 = muted);
+    // empty = the channel follows the song.
     std::array<std::optional<int>, 16> volume;
     std::array<std::optional<int>, 16> pan;
     std::array<std::optional<int>, 16> chorus;
     std::array<std::optional<int>, 16> reverb;
-    std::array<std::optional<int>, 16> silencedFrom;   // volume a mute replaced (to give back)
     std::optional<float> fontVolume;
+    HFX equalizer = 0;                            // effect handles on the stream, 0 = none
+    std::optional<std::array<float, 7>> eqGains;  // what the equaliser's bands hold
+    HFX compressor = 0;
+    std::optional<float> compressorGain;
     std::uint32_t tempoSent = 0;                  // 0 = the song's own tempo is in force
     int eventsSent = 0;                           // events the last application sent
 
-    // After a seek the engine has chased the song's own programs, controllers
-    // and tempo back: those go out again on the next application.
+    // After a seek the engine has chased the song's own programs and tempo
+    // back: those go out again on the next application.
     void afterSeek();
 };
 
 // Puts `wanted` on `stream`: tempo (`songTempo`, the song's OWN tempo at the
 // stream's position, × the factor, clamped to MIDI's range), per-channel key,
-// programs and drum kit, channel controllers and mute/solo, and the font
-// volume on `fonts` (when given). Sends only what `applied` says differs.
+// programs and drum kit, channel controllers and mute/solo (the engine holds
+// each against the song's own; a channel the user gives back follows the
+// song again), the equaliser and the compressor, and the font volume on
+// `fonts` (when given). Sends only what `applied` says differs.
 void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &applied, std::uint32_t songTempo,
                        SoundFonts *fonts = nullptr);
 

@@ -36,6 +36,7 @@ public:
     std::int16_t chosenChannel = 0;
     std::vector<std::string> drumNames;
     bool drumStale = true;
+    bool multiFont = false;   // CmdMulti: the song renders with the channel fonts too
 
     // Font_General: free the main font and load the accepted path, or the
     // default font (which then becomes the main font path); the main font

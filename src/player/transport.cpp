@@ -1,5 +1,7 @@
 #include "player/transport.h"
 
+#include "player/channelscan.h"
+
 #include "lyrics/capture.h"
 #include "player/engine.h"
 #include "core/textcodec.h"
@@ -204,8 +206,10 @@ bool Transport::play() {
     controls_.play = false;
     controls_.open = false;
     if (!flags_.rebuildOnPlay) {
-        // The channel scan of the song file arrives with the mixer.
+        // ReadFile: the strips start from the song's own values.
         report();
+        scanChannelsOfFile(song_.path, channels_);
+        listener_.channelsScanned(channels_);
         return true;
     }
     controls_.convert = false;

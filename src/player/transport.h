@@ -72,6 +72,9 @@ public:
     // ENGINE THREAD: the song stream ended and was released. Post it, then
     // call Transport::songEnded on the UI thread.
     virtual void streamEnded(HSTREAM stream) = 0;
+    // ReadFile at the first Play: the channel records now hold the song's
+    // starting values; the strips take them.
+    virtual void channelsScanned(const ChannelRecords &) {}
 };
 
 class Transport {

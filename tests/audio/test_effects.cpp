@@ -100,3 +100,17 @@ TEST(Compressor, LowersPeaksAboveTheThresholdOnly) {
     EXPECT_NEAR(levelDb(q2) - before, 6.0, 0.1);
     EXPECT_FLOAT_EQ(makeup.settings().gainDb, 6.0f);
 }
+
+TEST(PeakEq, BandwidthInOctavesWinsOverQAndQCountsOnlyWithoutIt) {
+    // +10 dB at 1 kHz, measured one octave up: 2.5 octaves wide gives about
+    // +6.2 dB there, Q 1.0 about +3.2 dB.
+    PeakEq wide(44100);
+    ASSERT_TRUE(wide.setBand({0, 2.5f, 1.0f, 1000.0f, 10.0f, kAllChannels}));
+    EXPECT_NEAR(eqGain(wide, 2000), 6.2, 0.5);
+    PeakEq byQ(44100);
+    ASSERT_TRUE(byQ.setBand({0, 0.0f, 1.0f, 1000.0f, 10.0f, kAllChannels}));
+    EXPECT_NEAR(eqGain(byQ, 2000), 3.2, 0.5);
+    PeakEq centre(44100);
+    ASSERT_TRUE(centre.setBand({0, 2.5f, 1.0f, 1000.0f, 10.0f, kAllChannels}));
+    EXPECT_NEAR(eqGain(centre, 1000), 10.0, 0.5);
+}

@@ -1,22 +1,29 @@
-// cantora-cli render SONG OUT.wav [--soundfont SF2]: the song through the
-// engine into a 16-bit PCM WAV file, faster than real time.
+// cantora-cli render SONG OUT.wav [--soundfont SF2] [live options]: the song
+// through the engine into a 16-bit PCM WAV file, faster than real time, with
+// the live settings the window would play it with.
 
 #include "app/cli/commands.h"
 #include "app/cli/interrupt.h"
 #include "audio/bass.h"
 #include "audio/midifile.h"
 #include "core/samefile.h"
+#include "player/liveoptions.h"
 #include "render/songrender.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 namespace {
 
-const char *const kUsage = "usage: cantora-cli render SONG OUT.wav [--soundfont SF2]\n"
-                           "  renders a MIDI song to a 16-bit stereo 44100 Hz WAV file;\n"
-                           "  the SoundFont defaults to Chorium.sf2 beside the program\n";
+const std::string kUsage = std::string("usage: cantora-cli render SONG OUT.wav [--soundfont SF2] [OPTIONS]\n"
+                                       "  renders a MIDI song to a 16-bit stereo 44100 Hz WAV file;\n"
+                                       "  the SoundFont defaults to Chorium.sf2 beside the program\n"
+                                       "options (channels 1-16 as the mixer numbers them):\n") +
+                           cantora::player::kLiveOptionsUsage;
 
 std::string defaultSoundFont() {
     std::error_code ec;
@@ -62,32 +69,45 @@ bool checkSong(const std::string &song) {
 
 int cantora::cli::render(const Args &args) {
     std::string song, out, font;
+    std::optional<cantora::player::LiveSettings> live;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(kUsage.c_str(), stdout);
             return 0;
         }
         if (a == "--soundfont") {
             if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "cantora-cli: render: --soundfont needs a file\n%s", kUsage);
+                std::fprintf(stderr, "cantora-cli: render: --soundfont needs a file\n%s", kUsage.c_str());
                 return 2;
             }
             font = args[++i];
+        } else if (cantora::player::isLiveOption(a)) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "cantora-cli: render: %s needs a value\n%s", a.c_str(), kUsage.c_str());
+                return 2;
+            }
+            if (!live)
+                live.emplace();
+            const std::string why = cantora::player::applyLiveOption(a, args[++i], *live);
+            if (!why.empty()) {
+                std::fprintf(stderr, "cantora-cli: render: %s\n%s", why.c_str(), kUsage.c_str());
+                return 2;
+            }
         } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "cantora-cli: render: unknown option '%s'\n%s", a.c_str(), kUsage);
+            std::fprintf(stderr, "cantora-cli: render: unknown option '%s'\n%s", a.c_str(), kUsage.c_str());
             return 2;
         } else if (song.empty()) {
             song = a;
         } else if (out.empty()) {
             out = a;
         } else {
-            std::fprintf(stderr, "cantora-cli: render: too many arguments\n%s", kUsage);
+            std::fprintf(stderr, "cantora-cli: render: too many arguments\n%s", kUsage.c_str());
             return 2;
         }
     }
     if (song.empty() || out.empty()) {
-        std::fputs(kUsage, stderr);
+        std::fputs(kUsage.c_str(), stderr);
         return 2;
     }
     if (font.empty())
@@ -123,9 +143,17 @@ int cantora::cli::render(const Args &args) {
     const BASS_MIDI_FONT record{sf, -1, 0};
     BASS_MIDI_StreamSetFonts(0, &record, 1);
 
+    // Without options nothing is sent: the render is the song as written.
+    cantora::render::RenderBlockFn onBlock = [](HSTREAM, std::int64_t) { return !InterruptGuard::interrupted(); };
+    if (live) {
+        std::ifstream in(song, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        onBlock = [hook = cantora::player::LiveBlockHook(*live, bytes)](HSTREAM s, std::int64_t pos) mutable {
+            return !InterruptGuard::interrupted() && hook(s, pos);
+        };
+    }
     const InterruptGuard interrupt;
-    const auto result = cantora::render::renderSongToWav(
-        song, out, [](HSTREAM, std::int64_t) { return !InterruptGuard::interrupted(); });
+    const auto result = cantora::render::renderSongToWav(song, out, onBlock);
     BASS_Free();
     BASS_MIDI_FontFree(sf);
     if (!result.ok && InterruptGuard::interrupted()) {

@@ -11,7 +11,10 @@
 #include "help/ui/formp3.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "player/engine.h"
+#include "player/gmnames.h"
+#include "player/mixercontrols.h"
 #include "player/ui/channelstrips.h"
+#include "player/ui/effectspanel.h"
 #include "core/textcodec.h"
 #include "tags/ui/frmtags.h"
 
@@ -28,12 +31,16 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSignalBlocker>
+#include <QProcess>
+#include <QSlider>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -181,8 +188,7 @@ void frmMidiTest::buildUi() {
     Sldtone = new QSlider(Qt::Vertical, central);
     Sldtone->setObjectName("Sldtone");
     Sldtone->setRange(-24, 24);
-    Sldtone->setToolTip("Key");
-    Sldtone->setEnabled(false);
+    Sldtone->setToolTip("Key (semitones)");
     SldVol = new QSlider(Qt::Vertical, central);
     SldVol->setObjectName("SldVol");
     SldVol->setRange(1, 10);
@@ -204,6 +210,8 @@ void frmMidiTest::buildUi() {
     auto *middle = new QHBoxLayout;
     middle->addWidget(lyricPanel_, 1);
     middle->addLayout(side);
+    effects_ = new player::EffectsPanel(central);
+    middle->addWidget(effects_);
 
     strips_ = new player::ChannelStrips(central);
 
@@ -218,8 +226,7 @@ void frmMidiTest::buildUi() {
     tmrMidiTest->setObjectName("tmrMidiTest");
     tmrMidiTest->setInterval(500);
 
-    for (QPushButton *b : {CmdLyric, CmdReset})
-        setPending(b, false);
+    setPending(CmdLyric, false);
     statusBar()->setObjectName("statusBar");
 
     connect(cmdOpenFP, &QPushButton::clicked, this, [this] { cmdOpenFP_Click(); });
@@ -235,8 +242,104 @@ void frmMidiTest::buildUi() {
     connect(strips_, &player::ChannelStrips::soundFontClicked, this, &frmMidiTest::CmdSF2_Click);
     connect(strips_, &player::ChannelStrips::drumKitClicked, this, &frmMidiTest::LstDrum_Click);
     connect(strips_, &player::ChannelStrips::drumButtonClicked, this, &frmMidiTest::CmdDrum_Click);
+    connectMixer();
 
-    resize(1180, 720);
+    resize(1280, 860);
+}
+
+void frmMidiTest::connectMixer() {
+    using player::ChannelStrips;
+    using player::EffectsPanel;
+    auto edit = [this](auto change) {
+        return [this, change](auto... args) {
+            change(args...);
+            liveEdited();
+        };
+    };
+    connect(strips_, &ChannelStrips::volumeMoved, this, edit([this](int c, int v) {
+                strips_->Label3(c)->setText(channels()[static_cast<std::size_t>(c)].state == 10
+                                                ? QString("drums")
+                                                : q(player::GetPatch(channels()[static_cast<std::size_t>(c)].program)));
+                mixer_.volumeMoved(c, v);
+            }));
+    connect(strips_, &ChannelStrips::muteClicked, this, edit([this](int c, bool sounding) {
+                const int slider = mixer_.muteClicked(c, sounding);
+                const QSignalBlocker block(strips_->Slider2(c));
+                strips_->Slider2(c)->setValue(slider);
+                strips_->Slider2(c)->setEnabled(sounding);
+            }));
+    connect(strips_, &ChannelStrips::soloClicked, this,
+            edit([this](int c) { strips_->showSolo(c, mixer_.soloClicked(c)); }));
+    connect(strips_, &ChannelStrips::chorusMoved, this, edit([this](int c, int v) { mixer_.chorusMoved(c, v); }));
+    connect(strips_, &ChannelStrips::reverbMoved, this, edit([this](int c, int v) { mixer_.reverbMoved(c, v); }));
+    connect(strips_, &ChannelStrips::panMoved, this, edit([this](int c, int v) { mixer_.panMoved(c, v); }));
+    connect(strips_, &ChannelStrips::channelKeyMoved, this,
+            edit([this](int c, int v) { mixer_.channelKeyMoved(c, v); }));
+    connect(strips_, &ChannelStrips::instrumentButtonClicked, this, [this](int c) {
+        strips_->Option1(c)->setChecked(false);
+        if (!flags().started)
+            return;
+        mixer_.instrumentListOpened();
+        if (c == player::SoundFonts::kDrumChannel) {
+            selectedChannel = c;
+            Drum();
+            return;
+        }
+        selectedChannel = c;
+        strips_->Option1(c)->setChecked(true);
+        strips_->showInstruments(channels()[static_cast<std::size_t>(c)].program);
+    });
+    connect(strips_, &ChannelStrips::instrumentListClicked, this, edit([this](int program) {
+                if (mixer_.instrumentClicked(selectedChannel, program))
+                    strips_->instrumentChosen(selectedChannel, program);
+            }));
+    connect(strips_, &ChannelStrips::programVolumeLockClicked, this, [this](bool ticked) {
+        dialogs::Dialogs::current().msgBox(
+            this, ticked ? "Program Change & Volume Disabled" : "Program Change & Volume Enabled",
+            dialogs::Exclamation, "");
+    });
+    connect(strips_, &ChannelStrips::multiFontClicked, this, [this] {
+        fonts().multiFont = true;
+        setPending(btnConvert, true);
+    });
+    connect(Sldtone, &QSlider::valueChanged, this, edit([this](int v) { mixer_.keyMoved(v); }));
+    connect(effects_, &EffectsPanel::pitchClicked, this, [this] { Sldtone->setValue(0); });
+    connect(effects_, &EffectsPanel::tempoMoved, this, edit([this](int v) { mixer_.tempoMoved(v); }));
+    connect(effects_, &EffectsPanel::equalizerClicked, this, [this](bool) { chkEqualizer_Click(); });
+    connect(effects_, &EffectsPanel::eqChanged, this, edit([this](int b, int v) { mixer_.eqMoved(b, v); }));
+    connect(effects_, &EffectsPanel::compressorClicked, this,
+            edit([this](bool on) { mixer_.compressor(on, effects_->sldPhaser(1)->value()); }));
+    connect(effects_, &EffectsPanel::compressorMoved, this, edit([this](int v) {
+                if (effects_->chkPhaser()->isChecked())
+                    mixer_.compressor(true, v);
+            }));
+    connect(CmdReset, &QPushButton::clicked, effects_, &EffectsPanel::EqReset);
+}
+
+void frmMidiTest::liveEdited() {
+    transport_.applyLive();
+    const auto &live = transport_.live();
+    effects_->showKey(live.key);
+    const int slider = effects_->sldTempo()->value();
+    effects_->showTempo(q(player::tempoTip(slider)), q(transport_.bpm()));
+}
+
+void frmMidiTest::chkEqualizer_Click() {
+    // Box and band faders into the settings: a new stream gets the equaliser anew.
+    mixer_.equalizer(effects_->chkEqualizer()->isChecked());
+    for (int b = 0; b < 7; ++b)
+        mixer_.eqMoved(b, effects_->sldEQ(b)->value());
+    liveEdited();
+}
+
+void frmMidiTest::channelsScanned(const player::ChannelRecords &records) { strips_->fill(records); }
+
+void frmMidiTest::Clear() {
+    mixer_.clear();
+    strips_->clearKeys();
+    strips_->showSolo(0, false);
+    effects_->clear();
+    lblBPM->setText("0");
 }
 
 void frmMidiTest::buildMenus() {
@@ -360,7 +463,8 @@ bool frmMidiTest::Form_Initialize() {
         strips_->CmdSF2(c)->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
     TextR->setText("5");
     settingsRate_ = 44100;
-    LoadPatches();
+    strips_->LoadPatches();
+    strips_->inizio();
     Mmp3->setEnabled(false);
     QDir::setCurrent(q(appFolder()));
 
@@ -457,6 +561,8 @@ void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
         endWithError();
         return;
     }
+    Clear();
+    strips_->ZeroVariables();
     Sldtone->setValue(0);
 
     dialogs::FileResult res;
@@ -507,8 +613,10 @@ void frmMidiTest::sldPosition_MouseUp() {
 
 void frmMidiTest::tmrMidiTest_Timer() {
     const std::string bpm = transport_.bpm();
-    if (!bpm.empty())
+    if (!bpm.empty()) {
         lblBPM->setText(q(bpm));
+        effects_->showTempo(q(player::tempoTip(effects_->sldTempo()->value())), q(bpm));
+    }
     sldPosition->setValue(static_cast<int>(transport_.positionSeconds()));
     LblSfont->setText(q(transport_.soundFontLabel()));
 }
@@ -636,8 +744,20 @@ void frmMidiTest::Sabout_Click() {
 }
 
 void frmMidiTest::Snorma_Click() {
-    dialogs::Dialogs::current().msgBox(this, "The external MIDI editor is not part of this version of Cantora.",
-                                       dialogs::Information, "MidiEditor");
+    // The editor named by CANTORA_MIDI_EDITOR, else "tunesmith" beside the program; not waited for.
+    std::string program;
+    if (const char *env = std::getenv("CANTORA_MIDI_EDITOR"); env && *env)
+        program = env;
+    else if (std::filesystem::exists(appFile("tunesmith")))
+        program = appFile("tunesmith");
+    if (program.empty() || !QProcess::startDetached(q(program), {})) {
+        dialogs::Dialogs::current().msgBox(
+            this,
+            program.empty() ? "No MIDI editor is set. Put the editor's command in the CANTORA_MIDI_EDITOR "
+                              "environment variable, or a program named \"tunesmith\" beside Cantora."
+                            : "The MIDI editor " + program + " could not be started.",
+            dialogs::Exclamation, "MidiEditor");
+    }
 }
 
 } // namespace cantora::app

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "player/mixer.h"
 #include "player/transport.h"
 #include "tags/ui/frmtags.h"
 
@@ -28,7 +29,7 @@ class QSlider;
 class QTimer;
 
 namespace cantora::lyrics { class LyricPanel; }
-namespace cantora::player { class ChannelStrips; }
+namespace cantora::player { class ChannelStrips; class EffectsPanel; }
 namespace cantora::help { class formp3; }
 
 namespace cantora::app {
@@ -141,8 +142,15 @@ private:
     void after(int ms, std::function<void()> then) override;
     void markReached(const lyrics::MarkReached &mark) override;
     void streamEnded(HSTREAM stream) override;
+    void channelsScanned(const player::ChannelRecords &records) override;
 
     void buildUi();
+    // The mixer and effect controls' wiring (strips and effects panel).
+    void connectMixer();
+    // Clear: channel keys, tempo and compressor back to their start.
+    void Clear();
+    // Applies the live settings to the song and refreshes the readouts.
+    void liveEdited();
     void buildMenus();
     void wait(int ms);
     // Ends the program after a fatal start-up or output failure.
@@ -150,8 +158,8 @@ private:
     // The SoundFont chooser of the replace and channel buttons; empty when cancelled.
     std::string chooseSoundFont(const std::string &initDir);
     // Hooks into features still to come (rendering, equaliser, LRC); they do nothing yet.
-    void chkEqualizer_Click() {}
-    void LoadPatches() {}
+    // The equaliser box: the panel's box and band gains into the live settings, applied.
+    void chkEqualizer_Click();
     void FixWaveHeader() {}
     void Lrc_batch() {}
     void writeCapture() {}
@@ -165,6 +173,8 @@ private:
     void setPending(QPushButton *button, bool enabled);
 
     player::Transport transport_{*this};
+    player::Mixer mixer_{transport_.live(), transport_.channels()};
+    player::EffectsPanel *effects_ = nullptr;
     std::int32_t settingsRate_ = 44100;
     DWORD floatCap_ = 0;
     std::function<void(int)> wait_;

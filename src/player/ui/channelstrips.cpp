@@ -1,13 +1,42 @@
 #include "player/ui/channelstrips.h"
 
+#include "player/gmnames.h"
+#include "player/livesettings.h"
+
+#include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QVBoxLayout>
 
 namespace cantora::player {
+
+namespace {
+
+QSlider *smallSlider(QWidget *parent, const QString &name, int lo, int hi, int value, const QString &tip) {
+    auto *s = new QSlider(Qt::Horizontal, parent);
+    s->setObjectName(name);
+    s->setRange(lo, hi);
+    s->setValue(value);
+    s->setToolTip(tip);
+    s->setFixedWidth(56);
+    return s;
+}
+
+QLabel *tiny(QWidget *parent, const QString &text) {
+    auto *l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setPointSize(7);
+    l->setFont(f);
+    return l;
+}
+
+} // namespace
 
 ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     setObjectName("channelStrips");
@@ -15,19 +44,25 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(3);
     for (int c = 0; c < 16; ++c) {
+        const std::size_t i = at(c);
+        const bool drums = c == LiveSettings::kDrumChannel;
         auto *strip = new QFrame(this);
         strip->setObjectName(QString("strip_%1").arg(c));
         strip->setFrameShape(QFrame::StyledPanel);
         strip->setFixedWidth(64);
+        if (drums)
+            strip->setStyleSheet("QFrame#strip_9 { background: #fff3d6; }");
         auto *col = new QVBoxLayout(strip);
         col->setContentsMargins(3, 3, 3, 3);
         col->setSpacing(2);
 
         // Channels are numbered from 1 for the user; the drum channel is 10.
-        auto *number = new QLabel(QString::number(c + 1), strip);
+        auto *number = new QLabel(drums ? QString("10 Drums") : QString::number(c + 1), strip);
         number->setAlignment(Qt::AlignCenter);
         QFont bold = number->font();
         bold.setBold(true);
+        if (drums)
+            bold.setPointSize(7);
         number->setFont(bold);
 
         auto *name = new QLabel(strip);
@@ -39,21 +74,97 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         small.setPointSize(7);
         name->setFont(small);
 
+        auto *instrument = new QPushButton("Instr.", strip);
+        instrument->setObjectName(QString("Option1_%1").arg(c));
+        instrument->setCheckable(true);
+        instrument->setFixedWidth(56);
+        instrument->setEnabled(false);
+        connect(instrument, &QPushButton::clicked, this, [this, c] { emit instrumentButtonClicked(c); });
+
+        auto *fader = new QSlider(Qt::Vertical, strip);
+        fader->setObjectName(QString("Slider2_%1").arg(c));
+        fader->setRange(0, 127);
+        fader->setInvertedAppearance(true);   // 0 at the top: full volume
+        fader->setMinimumHeight(90);
+        fader->setEnabled(false);
+        connect(fader, &QSlider::valueChanged, this, [this, c](int v) { emit volumeMoved(c, v); });
+
+        auto *mute = new QCheckBox("Sound", strip);
+        mute->setObjectName(QString("Check1_%1").arg(c));
+        connect(mute, &QCheckBox::clicked, this, [this, c](bool on) { emit muteClicked(c, on); });
+        auto *solo = new QLabel("Solo", strip);
+        solo->setObjectName(QString("Label2_%1").arg(c));
+        solo->setAlignment(Qt::AlignCenter);
+        solo->setFrameShape(QFrame::Box);
+        solo->setCursor(Qt::PointingHandCursor);
+        solo->installEventFilter(this);
+        auto *buttons = new QVBoxLayout;
+        buttons->setSpacing(1);
+        buttons->addWidget(mute);
+        buttons->addWidget(solo);
+
+        auto *chorus = smallSlider(strip, QString("Slider1_%1").arg(c), 0, 127, 0, "Chorus");
+        auto *reverb = smallSlider(strip, QString("Slider3_%1").arg(c), 0, 127, 0, "Reverb");
+        auto *pan = smallSlider(strip, QString("Slider4_%1").arg(c), 0, 127, 64, "Pan");
+        connect(chorus, &QSlider::valueChanged, this, [this, c](int v) { emit chorusMoved(c, v); });
+        connect(reverb, &QSlider::valueChanged, this, [this, c](int v) { emit reverbMoved(c, v); });
+        connect(pan, &QSlider::valueChanged, this, [this, c](int v) { emit panMoved(c, v); });
+
+        auto *key = smallSlider(strip, QString("StoneSingle_%1").arg(c), -24, 24, 0, "Channel key (semitones)");
+        key->setInvertedAppearance(true);   // -v semitones: right = up
+        key->setEnabled(!drums);
+        auto *pitch = tiny(strip, "0");
+        pitch->setObjectName(QString("LblPit_%1").arg(c));
+        pitch->setAlignment(Qt::AlignCenter);
+        pitch->setToolTip("Click: back to 0");
+        pitch->installEventFilter(this);
+        connect(key, &QSlider::valueChanged, this, [this, c, pitch](int v) {
+            if (c == LiveSettings::kDrumChannel)
+                return;
+            pitch->setText(QString::number(-v));
+            emit channelKeyMoved(c, v);
+        });
+
         auto *sf2 = new QPushButton("SF2", strip);
         sf2->setObjectName(QString("CmdSF2_%1").arg(c));
-        sf2->setFixedWidth(50);
+        sf2->setFixedWidth(56);
         sf2->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
         connect(sf2, &QPushButton::clicked, this, [this, c] { emit soundFontClicked(c); });
 
         col->addWidget(number);
         col->addWidget(name);
+        col->addWidget(instrument);
+        col->addWidget(fader, 1, Qt::AlignHCenter);
+        col->addLayout(buttons);
+        col->addWidget(tiny(strip, "Chorus"));
+        col->addWidget(chorus);
+        col->addWidget(tiny(strip, "Reverb"));
+        col->addWidget(reverb);
+        col->addWidget(tiny(strip, "Pan"));
+        col->addWidget(pan);
+        col->addWidget(tiny(strip, "Key"));
+        col->addWidget(key);
+        col->addWidget(pitch);
         col->addWidget(sf2);
         row->addWidget(strip);
-        label3_[static_cast<std::size_t>(c)] = name;
-        cmdSF2_[static_cast<std::size_t>(c)] = sf2;
+        label3_[i] = name;
+        cmdSF2_[i] = sf2;
+        option1_[i] = instrument;
+        slider2_[i] = fader;
+        check1_[i] = mute;
+        label2_[i] = solo;
+        slider1_[i] = chorus;
+        slider3_[i] = reverb;
+        slider4_[i] = pan;
+        stoneSingle_[i] = key;
+        lblPit_[i] = pitch;
     }
 
-    auto *drums = new QVBoxLayout;
+    auto *side = new QVBoxLayout;
+    list3_ = new QListWidget(this);
+    list3_->setObjectName("List3");
+    list3_->setMaximumWidth(170);
+    list3_->hide();
     lstDrum_ = new QListWidget(this);
     lstDrum_->setObjectName("LstDrum");
     lstDrum_->setMaximumWidth(150);
@@ -62,13 +173,127 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     cmdDrum_ = new QPushButton("Drum Kit", this);
     cmdDrum_->setObjectName("CmdDrum");
     cmdDrum_->hide();
-    drums->addWidget(lstDrum_);
-    drums->addWidget(cmdDrum_);
-    row->addLayout(drums);
+    ckPg_ = new QCheckBox("Lock Pg/Vol", this);
+    ckPg_->setObjectName("CkPg");
+    ckPg_->setToolTip("Keep program changes and volumes out of a replay");
+    cmdMulti_ = new QPushButton("Multi SF2", this);
+    cmdMulti_->setObjectName("CmdMulti");
+    cmdMulti_->setEnabled(false);
+    side->addWidget(list3_, 1);
+    side->addWidget(lstDrum_);
+    side->addWidget(cmdDrum_);
+    side->addWidget(ckPg_);
+    side->addWidget(cmdMulti_);
+    side->addStretch();
+    row->addLayout(side);
 
     connect(lstDrum_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { emit drumKitClicked(lstDrum_->row(item)); });
     connect(cmdDrum_, &QPushButton::clicked, this, &ChannelStrips::drumButtonClicked);
+    connect(list3_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { emit instrumentListClicked(list3_->row(item)); });
+    connect(ckPg_, &QCheckBox::clicked, this, &ChannelStrips::programVolumeLockClicked);
+    connect(cmdMulti_, &QPushButton::clicked, this, &ChannelStrips::multiFontClicked);
+    LoadPatches();
+    inizio();
+}
+
+bool ChannelStrips::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (int c = 0; c < 16; ++c) {
+            if (watched == label2_[at(c)] && label2_[at(c)]->isEnabled()) {
+                emit soloClicked(c);
+                return true;
+            }
+            if (watched == lblPit_[at(c)]) {
+                stoneSingle_[at(c)]->setValue(0);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ChannelStrips::LoadPatches() {
+    list3_->clear();
+    for (int p = 0; p < 128; ++p)
+        list3_->addItem(QString::fromStdString(GetPatch(p)));
+}
+
+void ChannelStrips::inizio() {
+    for (int c = 0; c < 16; ++c) {
+        option1_[at(c)]->setToolTip("Change Instrument");
+        slider2_[at(c)]->setToolTip("Volume Instrument");
+        check1_[at(c)]->setToolTip("Mute Channel");
+        label2_[at(c)]->setToolTip("Solo");
+        lblPit_[at(c)]->setText("0");
+    }
+}
+
+void ChannelStrips::ZeroVariables() {
+    for (int c = 0; c < 16; ++c) {
+        const QSignalBlocker a(slider2_[at(c)]), b(check1_[at(c)]);
+        slider2_[at(c)]->setValue(0);
+        slider2_[at(c)]->setEnabled(false);
+        label2_[at(c)]->setEnabled(true);
+        check1_[at(c)]->setChecked(false);
+        lblPit_[at(c)]->setText(QString::number(-stoneSingle_[at(c)]->value()));
+    }
+}
+
+void ChannelStrips::fill(const ChannelRecords &records) {
+    for (int c = 0; c < 16; ++c) {
+        const ChannelRecord &r = records[at(c)];
+        const QSignalBlocker a(slider2_[at(c)]), b(slider4_[at(c)]), d(slider1_[at(c)]), e(slider3_[at(c)]),
+            f(check1_[at(c)]);
+        if (r.state == -1) {
+            slider2_[at(c)]->setValue(127);
+            slider2_[at(c)]->setEnabled(false);
+            continue;
+        }
+        slider2_[at(c)]->setValue(127 - r.volume);
+        slider2_[at(c)]->setEnabled(true);
+        slider4_[at(c)]->setValue(r.pan);
+        slider4_[at(c)]->setEnabled(true);
+        slider1_[at(c)]->setValue(r.chorus);
+        slider3_[at(c)]->setValue(r.reverb);
+        label3_[at(c)]->setText(c == LiveSettings::kDrumChannel && r.program == 0
+                                    ? QString("Drums")
+                                    : QString::fromStdString(GetPatch(r.program)));
+        check1_[at(c)]->setChecked(true);
+        check1_[at(c)]->setEnabled(true);
+        option1_[at(c)]->setEnabled(true);
+        option1_[at(c)]->setChecked(false);
+    }
+}
+
+void ChannelStrips::showSolo(int channel, bool on) {
+    for (int c = 0; c < 16; ++c) {
+        label2_[at(c)]->setEnabled(!on || c == channel);
+        label2_[at(c)]->setStyleSheet(on && c == channel ? "background: #ffd24d; font-weight: bold;" : "");
+    }
+}
+
+void ChannelStrips::clearKeys() {
+    for (int c = 0; c < 16; ++c) {
+        const QSignalBlocker b(stoneSingle_[at(c)]);
+        stoneSingle_[at(c)]->setValue(0);
+        lblPit_[at(c)]->setText("0");
+    }
+}
+
+void ChannelStrips::showInstruments(int program) {
+    list3_->show();
+    list3_->setCurrentRow(program);
+    list3_->scrollToItem(list3_->item(program));
+    // Selecting the channel's instrument is the list's first click.
+    emit instrumentListClicked(program);
+}
+
+void ChannelStrips::instrumentChosen(int channel, int program) {
+    option1_[at(channel)]->setChecked(false);
+    label3_[at(channel)]->setText(QString::fromStdString(GetPatch(program)));
+    list3_->hide();
 }
 
 } // namespace cantora::player

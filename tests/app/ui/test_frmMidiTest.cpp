@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
@@ -494,8 +495,9 @@ private slots:
         QCOMPARE(names, QStringList({"Mp3KK", "Snorma", "Mmp3", "Savec", "Mnuexit"}));
         QCOMPARE(captions, QStringList({"&Mp3 Karaoke Editor", "MidiEditor", "&LRC Creator", "Save Configuration", "Exit"}));
         QCOMPARE(find<QAction>("Shelp")->text(), QString("Help"));
-        for (const char *n : {"btnConvert", "cmdsave", "CmdLyric", "CmdReset"})
+        for (const char *n : {"btnConvert", "cmdsave", "CmdLyric"})
             QVERIFY2(!find<QPushButton>(n)->isEnabled(), n);
+        QVERIFY(find<QPushButton>("CmdReset")->isEnabled());   // the equaliser is here
         find<QAction>("Shelp")->trigger();
         QVERIFY(w->findChild<QWidget *>("formp3")->isVisible());
     }
@@ -516,6 +518,132 @@ private slots:
         QVERIFY(!std::filesystem::exists(syncro));
         QVERIFY(find<QMenu>("mnuconf")->isEnabled());
         QTRY_VERIFY(editor.isNull());
+    }
+    // Channel 1 (index 0) and 3 (index 2) play, channel 5 (index 4) only sends a volume.
+    std::string mixSong(const QString &name) {
+        audio::MidiWriter mw(480, 1);
+        int t = mw.addTrack();
+        mw.tempo(t, 0, 500000);
+        mw.program(t, 0, 0, 73);
+        mw.controller(t, 0, 0, 7, 90);
+        mw.controller(t, 0, 0, 10, 20);
+        mw.program(t, 0, 2, 40);
+        mw.controller(t, 0, 2, 7, 100);
+        mw.controller(t, 0, 4, 7, 77);
+        mw.noteOn(t, 0, 0, 69, 90);
+        mw.noteOn(t, 0, 2, 60, 90);
+        mw.noteOff(t, 960 * 4, 0, 69);
+        mw.noteOff(t, 960 * 4, 2, 60);
+        return write(name, mw.bytes());
+    }
+    void openAndPlay(const std::string &file) {
+        dlg->answerFile(file);
+        find<QPushButton>("cmdOpenFP")->click();
+        find<QPushButton>("CmdPlay")->click();
+        QCoreApplication::processEvents();
+    }
+
+    void GIVEN_a_song_without_channel_5_notes_WHEN_played_THEN_its_strip_is_disabled_at_127_and_the_others_filled() {
+        start();
+        openAndPlay(mixSong("mix.mid"));
+        auto *silent = find<QSlider>("Slider2_4");
+        QCOMPARE(silent->value(), 127);
+        QVERIFY(!silent->isEnabled());
+        QCOMPARE(find<QSlider>("Slider2_0")->value(), 127 - 90);
+        QVERIFY(find<QSlider>("Slider2_0")->isEnabled());
+        QCOMPARE(find<QSlider>("Slider4_0")->value(), 20);
+        QCOMPARE(find<QLabel>("Label3_0")->text(), QString("Flute"));
+        QCOMPARE(find<QLabel>("Label3_2")->text(), QString("Violin"));
+        QVERIFY(find<QCheckBox>("Check1_0")->isChecked());
+        QCOMPARE(w->channels()[4].state, std::int16_t(-1));
+        QCOMPARE(find<QListWidget>("List3")->count(), 128);
+        QCOMPARE(find<QListWidget>("List3")->item(77)->text(), QString("Skakuhachi"));
+        if (const char *shot = std::getenv("CANTORA_MIXER_SHOT")) {
+            w->resize(1280, 860);
+            w->show();
+            QCoreApplication::processEvents();
+            w->grab().save(shot);
+        }
+    }
+
+    void GIVEN_a_playing_song_WHEN_a_channel_is_muted_and_unmuted_THEN_the_files_volume_comes_back() {
+        start();
+        openAndPlay(mixSong("mix.mid"));
+        find<QSlider>("Slider2_0")->setValue(0);   // the user turns it up first
+        auto *box = find<QCheckBox>("Check1_0");
+        box->click();
+        QVERIFY(!box->isChecked());
+        QCOMPARE(find<QSlider>("Slider2_0")->value(), 127);
+        QVERIFY(!find<QSlider>("Slider2_0")->isEnabled());
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 0u);
+        box->click();
+        QCOMPARE(find<QSlider>("Slider2_0")->value(), 127 - 90);
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u);
+    }
+
+    void GIVEN_a_playing_song_WHEN_solo_is_clicked_twice_THEN_the_others_fall_silent_and_come_back() {
+        start();
+        openAndPlay(mixSong("mix.mid"));
+        QTRY_COMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u);   // the song's at tick 0
+        QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 0u);
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 2, MIDI_EVENT_VOLUME), 100u);
+        QVERIFY(!find<QLabel>("Label2_0")->isEnabled());
+        QVERIFY(find<QLabel>("Label2_2")->isEnabled());
+        QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
+        for (int c = 0; c < 16; ++c)
+            QVERIFY(find<QLabel>(QString("Label2_%1").arg(c).toUtf8().constData())->isEnabled());
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u);   // the song's own again
+    }
+
+    void GIVEN_a_playing_song_WHEN_an_instrument_is_picked_THEN_the_list_closes_on_the_users_click() {
+        start();
+        find<QPushButton>("Option1_0")->click();   // before Play: nothing
+        QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
+        openAndPlay(mixSong("mix.mid"));
+        find<QPushButton>("Option1_0")->click();
+        auto *list = find<QListWidget>("List3");
+        QVERIFY(list->isVisibleTo(w.get()));
+        QCOMPARE(list->currentRow(), 73);   // the channel's instrument, the first click
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(list->currentRow())).center());
+        QVERIFY(!list->isVisibleTo(w.get()));
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_PROGRAM), 73u);
+        find<QPushButton>("Option1_0")->click();
+        list->scrollToItem(list->item(24));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(24)).center());
+        QCOMPARE(find<QLabel>("Label3_0")->text(), QString("Nylon String Guitar"));
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_PROGRAM), 24u);
+    }
+
+    void GIVEN_a_playing_song_WHEN_tempo_key_volume_and_equaliser_move_THEN_the_stream_and_readouts_follow() {
+        start();
+        openAndPlay(mixSong("mix.mid"));
+        find<QSlider>("sldTempo")->setValue(0);
+        QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_TEMPO), 333333u);
+        w->tmrMidiTest_Timer();
+        QCOMPARE(find<QLabel>("lblBPM")->text(), QString("180.0"));
+        find<QSlider>("Sldtone")->setValue(-2);
+        find<QSlider>("StoneSingle_3")->setValue(1);
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 3, MIDI_EVENT_TRANSPOSE), 101u);
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_TRANSPOSE), 102u);
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 9, MIDI_EVENT_TRANSPOSE), 100u);
+        QCOMPARE(find<QLabel>("LblPit_3")->text(), QString("-1"));
+        auto *vol = find<QSlider>("SldVol");
+        vol->setValue(10);
+        emit vol->sliderMoved(10);
+        QCOMPARE(find<QLineEdit>("TextR")->text(), QString("0"));
+        QCOMPARE(*w->transport().live().fontVolume, 0.0f);
+        find<QSlider>("sldEQ_2")->setValue(-6);
+        find<QCheckBox>("chkEqualizer")->click();
+        QVERIFY(w->transport().live().equalizer);
+        QCOMPARE(w->transport().live().eqGains[2], 6.0f);
+        find<QCheckBox>("chkEqualizer")->click();
+        find<QCheckBox>("chkEqualizer")->click();
+        QCOMPARE(find<QSlider>("sldEQ_2")->value(), -6);
+        QCOMPARE(w->transport().live().eqGains[2], 6.0f);
+        find<QPushButton>("CmdReset")->click();
+        QCOMPARE(w->transport().live().eqGains[2], 0.0f);
     }
 };
 

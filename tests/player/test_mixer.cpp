@@ -1,0 +1,156 @@
+// The mixer's plain logic: the instrument names, ReadFile's channel scan and
+// what the tempo, key and volume sliders mean.
+#include "player/channelscan.h"
+#include "player/gmnames.h"
+#include "player/mixer.h"
+#include "player/mixercontrols.h"
+#include "player/song.h"
+
+#include "audio/midifile.h"
+#include "audio/midiwriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace cantora;
+using namespace cantora::player;
+
+TEST(InstrumentNames, TheTableAsTheListSpellsIt) {
+    EXPECT_EQ(GetPatch(0), "Acoustic Grand");
+    EXPECT_EQ(GetPatch(21), "Accordeon");
+    EXPECT_EQ(GetPatch(23), "Tango accordeon");
+    EXPECT_EQ(GetPatch(33), "Electric Bass(finger)");
+    EXPECT_EQ(GetPatch(73), "Flute");
+    EXPECT_EQ(GetPatch(77), "Skakuhachi");
+    EXPECT_EQ(GetPatch(87), "Lead 8 (bass+lead)");
+    EXPECT_EQ(GetPatch(103), "FX 8 (sci-fi)");
+    EXPECT_EQ(GetPatch(127), "Gunshot");
+    EXPECT_EQ(GetPatch(128), "Percussion");
+    EXPECT_EQ(GetPatch(129), "");
+    EXPECT_EQ(GetPatch(-1), "");
+    for (int p = 0; p < 128; ++p)
+        EXPECT_FALSE(GetPatch(p).empty()) << p;
+}
+
+namespace {
+ChannelRecords scan(const std::string &bytes) {
+    ChannelRecords records{};
+    resetChannelRecords(records);
+    const auto r = audio::readMidi(bytes);
+    EXPECT_TRUE(r.ok());
+    scanChannels(r.file, records);
+    return records;
+}
+} // namespace
+
+TEST(ChannelScan, GIVEN_a_song_WHEN_scanned_THEN_each_channel_gets_its_first_values_and_silent_ones_are_marked) {
+    audio::MidiWriter w(480, 1);
+    const int a = w.addTrack(), b = w.addTrack();
+    w.program(a, 0, 2, 0);          // program 0 does not count ...
+    w.controller(a, 0, 2, 7, 90);
+    w.controller(a, 0, 2, 10, 30);
+    w.controller(a, 0, 2, 91, 11);
+    w.controller(a, 0, 2, 93, 22);
+    w.noteOn(a, 10, 2, 60, 100);
+    w.program(a, 20, 2, 40);        // ... the first non-zero one does
+    w.controller(a, 20, 2, 7, 50);  // only the first volume counts
+    w.program(a, 30, 2, 41);
+    w.noteOff(a, 480, 2, 60);
+    w.controller(b, 0, 4, 7, 77);   // channel 5: controllers but no note
+    w.noteOn(b, 0, 9, 36, 100);     // drums without a program change
+    w.noteOff(b, 100, 9, 36);
+    const ChannelRecords r = scan(w.bytes());
+    EXPECT_EQ(r[2].state, 3);
+    EXPECT_EQ(r[2].program, 40);
+    EXPECT_EQ(r[2].volume, 90);
+    EXPECT_EQ(r[2].pan, 30);
+    EXPECT_EQ(r[2].reverb, 11);
+    EXPECT_EQ(r[2].chorus, 22);
+    EXPECT_EQ(r[4].state, -1) << "a channel without notes is silent in the file";
+    EXPECT_EQ(r[4].volume, 0);
+    EXPECT_EQ(r[9].state, 10);
+    EXPECT_EQ(r[9].program, 0);
+    EXPECT_EQ(r[9].pan, 64) << "a pan the file never sends keeps its reset value";
+    EXPECT_EQ(r[0].state, -1);
+}
+
+TEST(MixerControls, TempoKeyAndVolumeSlidersMeanWhatTheWindowShows) {
+    EXPECT_FLOAT_EQ(tempoFactorOf(10), 1.0f);
+    EXPECT_FLOAT_EQ(tempoFactorOf(0), 2.0f / 3.0f);
+    EXPECT_FLOAT_EQ(tempoFactorOf(20), 2.0f);
+    EXPECT_EQ(tempoTip(0), "50%");
+    EXPECT_EQ(tempoTip(10), "0%");
+    EXPECT_EQ(tempoTip(20), "-50%");
+    EXPECT_EQ(tempoTip(12), "-10%");
+    // Tempo slider at 0 on a song at 120 bpm: 180.0 shown.
+    EXPECT_EQ(bpmText(500000, tempoFactorOf(0)), "180.0");
+    EXPECT_EQ(bpmText(500000, tempoFactorOf(20)), "60.0");
+    // Key slider -2 with channel 3's slider at 1: one semitone up.
+    EXPECT_EQ(channelKeyEvent(-2, 1), 101);
+    EXPECT_EQ(channelKeyEvent(0, 0), 100);
+    // Volume 10 silences the fonts, 1 plays them at 0.9; the box shows 10 - v.
+    EXPECT_FLOAT_EQ(fontVolumeOf(10), 0.0f);
+    EXPECT_FLOAT_EQ(fontVolumeOf(1), 0.9f);
+    EXPECT_EQ(fontVolumeBox(5), 5);
+    EXPECT_EQ(fontVolumeBox(1), 9);
+    EXPECT_EQ(sentVolume(0), 127);
+    EXPECT_EQ(sentVolume(127), 0);
+}
+
+TEST(MixerRules, MuteGivesBackTheFilesVolumeAndAnUntouchedFaderFollowsTheSongAgain) {
+    LiveSettings live;
+    ChannelRecords records{};
+    records[2].volume = 90;
+    Mixer m(live, records);
+    EXPECT_EQ(m.muteClicked(2, false), 127);
+    EXPECT_FALSE(live.audible(2));
+    EXPECT_EQ(m.muteClicked(2, true), 127 - 90);
+    EXPECT_TRUE(live.audible(2));
+    EXPECT_FALSE(live.channels[2].volume) << "an untouched fader follows the song";
+    m.volumeMoved(2, 7);
+    EXPECT_EQ(live.channels[2].volume, 120);
+    m.muteClicked(2, false);
+    m.muteClicked(2, true);
+    EXPECT_EQ(live.channels[2].volume, 90) << "the file's volume, not the last fader position";
+}
+
+TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
+    LiveSettings live;
+    ChannelRecords records{};
+    Mixer m(live, records);
+    EXPECT_TRUE(m.soloClicked(3));
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(live.audible(c), c == 3) << c;
+    EXPECT_FALSE(m.soloClicked(7));   // any second click ends the solo
+    for (int c = 0; c < 16; ++c)
+        EXPECT_TRUE(live.audible(c)) << c;
+
+    m.instrumentListOpened();
+    EXPECT_FALSE(m.instrumentClicked(1, 40));   // the automatic selection
+    EXPECT_TRUE(m.instrumentClicked(1, 41));    // the user's click closes the list
+    EXPECT_EQ(live.channels[1].program, 41);
+    EXPECT_EQ(records[1].programChanged, 1);
+    EXPECT_FALSE(m.instrumentClicked(LiveSettings::kDrumChannel, 5));
+    EXPECT_FALSE(live.channels[9].program);
+
+    m.keyMoved(-2);
+    m.channelKeyMoved(3, 1);
+    m.channelKeyMoved(9, -5);
+    EXPECT_EQ(live.transposeOf(3), 1);
+    EXPECT_EQ(live.transposeOf(9), 0);
+    EXPECT_EQ(live.channels[9].key, 0);
+    m.tempoMoved(0);
+    m.eqMoved(6, -4);
+    m.eqMoved(7, 3);   // no such band
+    EXPECT_FLOAT_EQ(live.eqGains[6], 4);
+    m.compressor(true, 9);
+    EXPECT_FLOAT_EQ(live.compressorGain, 9);
+    m.soloClicked(2);
+    m.clear();
+    EXPECT_FLOAT_EQ(live.tempoFactor, 1);
+    EXPECT_EQ(live.channels[3].key, 0);
+    EXPECT_EQ(live.key, 2) << "the key slider is the window's, set to 0 at Open";
+    EXPECT_FALSE(live.compressor);
+    EXPECT_FLOAT_EQ(live.compressorGain, 2);
+    EXPECT_FALSE(m.soloOn());
+    EXPECT_TRUE(live.audible(5));
+}
