@@ -8,6 +8,7 @@
 #include "app/ui/aboutwindow.h"
 #include "app/ui/positionslider.h"
 #include "help/ui/formp3.h"
+#include "lyrics/lrcsong.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "player/engine.h"
 #include "player/ui/channelstrips.h"
@@ -26,8 +27,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -132,6 +135,15 @@ void frmMidiTest::buildUi() {
     CmdReset = makeButton(central, "CmdReset", "Reset Eq.");
     Mp3K = new QCheckBox("MP3K", central);
     Mp3K->setObjectName("Mp3K");
+    static const char *const kOptK[3][3] = {{"OptK_0", "NoKar", "NoKaraoke"},
+                                            {"OptK_1", "RtKar", "RealTime Karaoke"},
+                                            {"OptK_2", "BtKar", "BatchKaraoke"}};
+    for (int i = 0; i < 3; ++i) {
+        OptK[i] = new QRadioButton(kOptK[i][1], central);
+        OptK[i]->setObjectName(kOptK[i][0]);
+        OptK[i]->setToolTip(kOptK[i][2]);
+    }
+    OptK[0]->setChecked(true);
 
     auto *transport = new QHBoxLayout;
     transport->addWidget(cmdOpenFP);
@@ -145,6 +157,8 @@ void frmMidiTest::buildUi() {
     transport->addWidget(cmdsave);
     transport->addWidget(CmdLyric);
     transport->addWidget(Mp3K);
+    for (QRadioButton *o : OptK)
+        transport->addWidget(o);
 
     // Position row: the slider counts whole seconds.
     sldPosition = new PositionSlider(central);
@@ -199,8 +213,15 @@ void frmMidiTest::buildUi() {
     side->addWidget(SldVol, 1, 1, Qt::AlignHCenter);
     side->addWidget(TextR, 2, 1, Qt::AlignHCenter);
     side->addWidget(CmdReset, 3, 0, 1, 2);
+    // The capture box: one line per captured lyric line, tag first.
+    Text2 = new QPlainTextEdit(central);
+    Text2->setObjectName("Text2");
+    Text2->setReadOnly(true);
+    Text2->setMaximumWidth(240);
+    Text2->setPlaceholderText("RtKar: the lines captured while playing");
     auto *middle = new QHBoxLayout;
     middle->addWidget(lyricPanel_, 1);
+    middle->addWidget(Text2);
     middle->addLayout(side);
 
     strips_ = new player::ChannelStrips(central);
@@ -216,8 +237,7 @@ void frmMidiTest::buildUi() {
     tmrMidiTest->setObjectName("tmrMidiTest");
     tmrMidiTest->setInterval(500);
 
-    for (QPushButton *b : {CmdLyric, CmdReset})
-        setPending(b, false);
+    setPending(CmdReset, false);
     statusBar()->setObjectName("statusBar");
 
     connect(cmdOpenFP, &QPushButton::clicked, this, [this] { cmdOpenFP_Click(); });
@@ -230,6 +250,9 @@ void frmMidiTest::buildUi() {
     connect(tmrMidiTest, &QTimer::timeout, this, &frmMidiTest::tmrMidiTest_Timer);
     connect(SldVol, &QSlider::sliderMoved, this, [this] { SldVol_Scroll(); });
     connect(Mp3K, &QCheckBox::toggled, this, [this](bool on) { transport_.captureLyrics = on; });
+    for (int i = 0; i < 3; ++i)
+        connect(OptK[i], &QRadioButton::clicked, this, [this, i] { OptK_Click(i); });
+    connect(CmdLyric, &QPushButton::clicked, this, &frmMidiTest::CmdLyric_Click);
     connect(strips_, &player::ChannelStrips::soundFontClicked, this, &frmMidiTest::CmdSF2_Click);
     connect(strips_, &player::ChannelStrips::drumKitClicked, this, &frmMidiTest::LstDrum_Click);
     connect(strips_, &player::ChannelStrips::drumButtonClicked, this, &frmMidiTest::CmdDrum_Click);
@@ -341,11 +364,32 @@ void frmMidiTest::streamEnded(HSTREAM stream) {
                               Qt::QueuedConnection);
 }
 
+void frmMidiTest::captureReached(const lyrics::MarkReached &mark) {
+    QPointer<frmMidiTest> self(this);
+    QMetaObject::invokeMethod(qApp, [self, mark] { if (self) self->onCaptureReached(mark); }, Qt::QueuedConnection);
+}
+
 void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
     // A report from a stream that has since been replaced is stale.
     if (mark.stream != transport_.song().handle)
         return;
     lyricPanel_->markReached(mark.text, mark.tick);
+    // While capturing, the page shown is the capture's (two lines at most).
+    if (transport_.captureLyrics)
+        lyricPanel_->showCapturePage(capture_.page());
+}
+
+void frmMidiTest::onCaptureReached(const lyrics::MarkReached &mark) {
+    if (mark.stream != transport_.song().handle)
+        return;
+    if (capture_.onMark(mark.text, sldPosition->value())) {
+        // One captured line more in the box; its CR LF becomes the box's line end.
+        QString line = q(lyrics::LrcCapture::entryText(capture_.entries().back()));
+        line.replace("\r\n", "\n");
+        Text2->moveCursor(QTextCursor::End);
+        Text2->insertPlainText(line);
+    }
+    lyricPanel_->showCapturePage(capture_.page());
 }
 
 // ---------------------------------------------------------------- start-up
@@ -448,6 +492,9 @@ void frmMidiTest::KillTemp() {
 
 void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
     lblBPM->setText("0");
+    // A new song starts a new capture.
+    capture_.reset();
+    Text2->clear();
     transport_.captureLyrics = Mp3K->isChecked();
     if (!transport_.beginOpen()) {
         endWithError();
@@ -486,6 +533,14 @@ void frmMidiTest::cmdStop_Click() {
         writeCapture();
 }
 
+void frmMidiTest::writeCapture() {
+    std::string why;
+    const std::string target = appFile("SYNCRO.LRC");
+    if (!lyrics::writeLrcFile(target, capture_.fileBytes(), why))
+        dialogs::Dialogs::current().msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation,
+                                           "LRC");
+}
+
 void frmMidiTest::sldPosition_MouseDown() {
     if (Mp3K->isChecked())
         return;
@@ -505,6 +560,62 @@ void frmMidiTest::tmrMidiTest_Timer() {
         lblBPM->setText(q(bpm));
     sldPosition->setValue(static_cast<int>(transport_.positionSeconds()));
     LblSfont->setText(q(transport_.soundFontLabel()));
+}
+
+// ---------------------------------------------------------------- LRC files
+
+void frmMidiTest::OptK_Click(int index) {
+    if (index < 0 || index > 2)
+        return;
+    OptK[index]->setChecked(true);
+    Mp3K->setChecked(index == 1);
+}
+
+bool frmMidiTest::makeLrc(const std::string &target) {
+    auto &dlg = dialogs::Dialogs::current();
+    const std::string &song = transport_.song().path;
+    if (song.empty()) {
+        dlg.msgBox(this, "Open a song first: its LRC is made from its lyrics.", dialogs::Exclamation, "LRC");
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    lyrics::LrcSongError error = lyrics::LrcSongError::None;
+    const std::string bytes = lyrics::songLrc(song, msPerTick_, lrcState_, error);
+    std::string why;
+    const bool written = error == lyrics::LrcSongError::None && lyrics::writeLrcFile(target, bytes, why);
+    QApplication::restoreOverrideCursor();
+    if (error != lyrics::LrcSongError::None) {
+        dlg.msgBox(this, song + ": " + lyrics::lrcSongErrorText(error) + "; no LRC was written.",
+                   dialogs::Exclamation, "LRC");
+        return false;
+    }
+    if (!written) {
+        dlg.msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation, "LRC");
+        return false;
+    }
+    return true;
+}
+
+void frmMidiTest::CmdLyric_Click() { makeLrc(appFile("SYNCRO.LRC")); }
+
+void frmMidiTest::Lrc_batch() {
+    dialogs::FileRequest req;
+    req.title = "Save Lrc File";
+    req.filter = "File Syncro (Lrc File (*.lrc)|*.lrc";
+    const dialogs::FileResult res = dialogs::Dialogs::current().showSave(this, req);
+    CmdPlay->setEnabled(false);
+    setPending(btnConvert, false);
+    setPending(cmdsave, false);
+    if (res.cancelled() || res.path.empty())
+        return;
+    const bool written = makeLrc(res.path);
+    if (written)
+        transport_.closeSong();
+    CmdPlay->setEnabled(true);
+    setPending(cmdsave, true);
+    setPending(btnConvert, true);
+    if (written)
+        dialogs::Dialogs::current().msgBox(this, "Done! LRC Creator", dialogs::OkOnly, "Cantora Professional");
 }
 
 // ---------------------------------------------------------------- SoundFonts

@@ -15,6 +15,8 @@
 #include <optional>
 #include <string>
 
+#include "lyrics/lrccapture.h"
+#include "lyrics/lrccreator.h"
 #include "player/transport.h"
 #include "tags/ui/frmtags.h"
 
@@ -23,7 +25,9 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 class QSlider;
 class QTimer;
 
@@ -80,6 +84,16 @@ public:
     void LstDrum_Click(int row);
     // The drum button: closes the kit list.
     void CmdDrum_Click();
+
+    // LRC: the song LRC creator writes SYNCRO.LRC in the application folder.
+    void CmdLyric_Click();
+    // Options > LRC Creator: the same creator into a file the user names;
+    // the song must be opened again afterwards.
+    void Lrc_batch();
+    // A karaoke option chosen: 0 none, 1 real-time capture (ticks MP3K), 2 batch.
+    void OptK_Click(int index);
+    // The real-time capture of the song playing with MP3K ticked.
+    const lyrics::LrcCapture &capture() const { return capture_; }
 
     // Reads the settings file into the SoundFont fields.
     void confload();
@@ -138,6 +152,7 @@ private:
     void after(int ms, std::function<void()> then) override;
     void markReached(const lyrics::MarkReached &mark) override;
     void streamEnded(HSTREAM stream) override;
+    void captureReached(const lyrics::MarkReached &mark) override;
 
     void buildUi();
     void buildMenus();
@@ -150,14 +165,18 @@ private:
     void chkEqualizer_Click() {}
     void LoadPatches() {}
     void FixWaveHeader() {}
-    void Lrc_batch() {}
-    void writeCapture() {}
+    // Stop with MP3K ticked: the captured lines become SYNCRO.LRC.
+    void writeCapture();
+    // The song LRC creator into `target`; false (reported) when nothing was written.
+    bool makeLrc(const std::string &target);
     // Deletes the conversion's work files.
     void KillTemp();
     // The SoundFont volume slider moved.
     void SldVol_Scroll();
     // A posted lyric report on the UI thread.
     void onMarkReached(const lyrics::MarkReached &mark);
+    // A posted capture report on the UI thread.
+    void onCaptureReached(const lyrics::MarkReached &mark);
     // Wave and MP3 wait for the renderer: they remember what they were asked to be and stay disabled.
     void setPending(QPushButton *button, bool enabled);
 
@@ -172,6 +191,8 @@ private:
     QPushButton *cmdOpenFP, *CmdPlay, *Command1, *cmdStop, *btnreplace;
     QPushButton *btnConvert, *cmdsave, *CmdLyric, *CmdReset;
     QCheckBox *Mp3K;
+    QRadioButton *OptK[3];
+    QPlainTextEdit *Text2;
     PositionSlider *sldPosition;
     QTimer *tmrMidiTest;
     QLabel *lblTime, *lblBPM, *LblSfont, *Label7;
@@ -184,6 +205,10 @@ private:
     help::formp3 *help_ = nullptr;
     QPointer<tags::frmTags> tags_;
     std::string tagsOutput_;  // the MP3 the conversion's Save copies to
+    // The song LRC creator keeps its state and the tempo from one run to the next.
+    lyrics::LrcCreatorState lrcState_;
+    double msPerTick_ = 0;
+    lyrics::LrcCapture capture_;
 };
 
 } // namespace cantora::app

@@ -49,9 +49,11 @@ void LyricPanel::clearPage() {
     lblLyrics->clear();
 }
 
-void LyricPanel::showPage() {
+void LyricPanel::showPage() { showCapturePage(state_.LyricPage); }
+
+void LyricPanel::showCapturePage(const std::string &text) {
     // The page keeps CR LF between lines; the label wants plain line feeds.
-    QString page = QString::fromStdString(state_.LyricPage);
+    QString page = QString::fromStdString(text);
     page.replace("\r\n", "\n");
     lblLyrics->setText(page);
 }

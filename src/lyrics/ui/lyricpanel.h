@@ -22,6 +22,9 @@ public:
 
     // One mark reached while playing.
     void markReached(const std::string &text, std::int32_t tick);
+    // Shows `page` (lines separated by CR LF) in place of the page state:
+    // the LRC capture keeps its own, shorter page while it runs.
+    void showCapturePage(const std::string &page);
     // Empties the page and its label (open, seek, rebuild, end of song).
     void clearPage();
 
