@@ -91,7 +91,7 @@ const char *lrcSongErrorText(LrcSongError error) {
     return "";
 }
 
-bool writeLrcFile(const std::string &path, const std::string &bytes, std::string &why) {
+bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why) {
     const std::string part = path + "." + std::to_string(getpid()) + ".part";
     std::error_code ec;
     {

@@ -38,6 +38,6 @@ const char *lrcSongErrorText(LrcSongError error);
 
 // Writes `bytes` to `path` through a part file renamed over it, so a failed
 // write leaves no half-written LRC; false (why set, no part file) on failure.
-bool writeLrcFile(const std::string &path, const std::string &bytes, std::string &why);
+bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why);
 
 } // namespace cantora::lyrics

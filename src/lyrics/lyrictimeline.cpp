@@ -134,4 +134,13 @@ double wipeWidth(const std::vector<double> &syllableWidths, const std::vector<do
     return w;
 }
 
+double songClockSeconds(HSTREAM stream) {
+    if (stream == 0)
+        return -1;
+    const QWORD pos = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    if (pos == QWORD(-1))
+        return -1;
+    return BASS_ChannelBytes2Seconds(stream, pos);
+}
+
 } // namespace cantora::lyrics

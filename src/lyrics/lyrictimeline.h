@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/bass.h"
 #include "lyrics/lrccreator.h"
 
 namespace cantora::lyrics {
@@ -97,5 +98,9 @@ private:
 // any unit and its wipe: the sum of the whole widths sung plus the part of the
 // syllable being sung.
 double wipeWidth(const std::vector<double> &syllableWidths, const std::vector<double> &wipe);
+
+// The stream's playing position in seconds on the song's own clock (what the
+// timeline's marks are measured on); negative when there is no stream.
+double songClockSeconds(HSTREAM stream);
 
 } // namespace cantora::lyrics

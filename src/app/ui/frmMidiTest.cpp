@@ -536,7 +536,7 @@ void frmMidiTest::cmdStop_Click() {
 void frmMidiTest::writeCapture() {
     std::string why;
     const std::string target = appFile("SYNCRO.LRC");
-    if (!lyrics::writeLrcFile(target, capture_.fileBytes(), why))
+    if (!lyrics::writeWholeFile(target, capture_.fileBytes(), why))
         dialogs::Dialogs::current().msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation,
                                            "LRC");
 }
@@ -582,7 +582,7 @@ bool frmMidiTest::makeLrc(const std::string &target) {
     lyrics::LrcSongError error = lyrics::LrcSongError::None;
     const std::string bytes = lyrics::songLrc(song, msPerTick_, lrcState_, error);
     std::string why;
-    const bool written = error == lyrics::LrcSongError::None && lyrics::writeLrcFile(target, bytes, why);
+    const bool written = error == lyrics::LrcSongError::None && lyrics::writeWholeFile(target, bytes, why);
     QApplication::restoreOverrideCursor();
     if (error != lyrics::LrcSongError::None) {
         dlg.msgBox(this, song + ": " + lyrics::lrcSongErrorText(error) + "; no LRC was written.",

@@ -1,0 +1,96 @@
+// The sing-along view's geometry without pixels (word wrap, text scale, the
+// wipe's width on a row) and its preferences file.
+#include "lyrics/singalonglayout.h"
+#include "lyrics/viewprefs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace cantora::lyrics;
+
+namespace {
+
+// Ten units a character at the reference size.
+const MeasureText chars = [](std::string_view s) { return 10.0 * static_cast<double>(s.size()); };
+
+std::vector<std::string> rowTexts(const std::vector<std::string> &syl, const std::vector<LayoutRow> &rows) {
+    std::vector<std::string> out;
+    for (const LayoutRow &r : rows) {
+        std::string t;
+        for (std::size_t i = r.first; i < r.first + r.count; ++i)
+            t += syl[i];
+        out.push_back(t);
+    }
+    return out;
+}
+
+TEST(SingAlongLayout, LinesWrapBetweenWordsNeverInsideOne) {
+    const std::vector<std::string> syl = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"};
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 1000)), (std::vector<std::string>{"Twinkle, twinkle, little star"}));
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 180)),
+              (std::vector<std::string>{"Twinkle, twinkle, ", "little star"}));
+    // A word wider than the row stands alone rather than being cut.
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 50)),
+              (std::vector<std::string>{"Twinkle, ", "twinkle, ", "little ", "star"}));
+    // A syllable starting with a space also allows a break before it.
+    const std::vector<std::string> lead = {"one", " two", " three"};
+    EXPECT_EQ(rowTexts(lead, wrapSyllables(lead, chars, 80)), (std::vector<std::string>{"one two", " three"}));
+    EXPECT_TRUE(wrapSyllables({}, chars, 100).empty());
+}
+
+TEST(SingAlongLayout, TheScaleFitsEveryRowInTheViewAndShrinksWithIt) {
+    const std::vector<std::vector<std::string>> lines = {{"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"},
+                                                         {"How ", "I ", "won", "der"}};
+    // Wide and tall: the cap.
+    EXPECT_DOUBLE_EQ(fitScale(lines, chars, 10000, 10000, 50, 2.0, 0.2), 2.0);
+    // 600 wide, 100 high, rows 50 high: two rows at most, so no wrap; the
+    // longest line (290 units) must fit 600: scale about 1.
+    const double s = fitScale(lines, chars, 600, 100, 50, 2.0, 0.2);
+    EXPECT_LE(s * 290, 600);
+    EXPECT_LE(s * 2 * 50, 100.0 + 1e-9);
+    EXPECT_GT(s, 0.9);
+    // Narrow and tall: wrapped rows, every one within the width.
+    const double narrow = fitScale(lines, chars, 150, 1000, 50, 2.0, 0.2);
+    for (const auto &line : lines)
+        for (const LayoutRow &r : wrapSyllables(line, chars, 150 / narrow))
+            EXPECT_LE(r.width * narrow, 150.0 + 1e-9);
+    EXPECT_DOUBLE_EQ(fitScale(lines, chars, 0, 100, 50, 2.0, 0.2), 0.2);
+}
+
+TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
+    const std::vector<std::string> syl = {"Twin", "kle, ", "lit", "tle"};
+    const auto rows = wrapSyllables(syl, chars, 90);
+    ASSERT_EQ(rows.size(), 2u);
+    const std::vector<double> wipe = {1, 1, 0.5, 0};
+    EXPECT_DOUBLE_EQ(rowWipeWidth(rows[0], syl, chars, wipe), 90);
+    EXPECT_DOUBLE_EQ(rowWipeWidth(rows[1], syl, chars, wipe), 15);
+    EXPECT_DOUBLE_EQ(rowWipeWidth(rows[1], syl, chars, {}), 0);
+}
+
+TEST(ViewPrefsFile, ReadsWritesAndKeepsWhatItDoesNotKnow) {
+    ViewPrefs p = parseViewPrefs("# mine\r\nlyrics.view = singalong\r\nother.key=1\r\n\r\nlyrics.contrast=yellow\r\n");
+    EXPECT_EQ(p.view, LyricView::SingAlong);
+    EXPECT_EQ(p.contrast, LyricContrast::Yellow);
+    EXPECT_EQ(formatViewPrefs(p),
+              "# Cantora preferences\nlyrics.view=singalong\nlyrics.contrast=yellow\nother.key=1\n");
+    // Unknown values and broken lines read as the defaults.
+    p = parseViewPrefs("lyrics.view=karaoke\nlyrics.contrast\n=x\nlyrics.contrast=day\n");
+    EXPECT_EQ(p.view, LyricView::Classic);
+    EXPECT_EQ(p.contrast, LyricContrast::Day);
+
+    const auto dir = std::filesystem::temp_directory_path() / "viewprefs-test";
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / kViewPrefsFile).string();
+    std::filesystem::remove(file);
+    EXPECT_EQ(loadViewPrefs(file).view, LyricView::Classic);
+    ViewPrefs saved;
+    saved.view = LyricView::SingAlong;
+    ASSERT_TRUE(saveViewPrefs(file, saved));
+    EXPECT_EQ(loadViewPrefs(file).view, LyricView::SingAlong);
+    EXPECT_FALSE(saveViewPrefs((dir / "none" / "x.ini").string(), saved));
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
