@@ -10,11 +10,13 @@
 #include "help/ui/formp3.h"
 #include "lyrics/lrcsong.h"
 #include "lyrics/ui/lyricpanel.h"
+#include "lyrics/ui/singalongview.h"
 #include "player/engine.h"
 #include "player/ui/channelstrips.h"
 #include "core/textcodec.h"
 #include "tags/ui/frmtags.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -91,7 +93,10 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
     schedule_ = [this](int ms, std::function<void()> then) { QTimer::singleShot(ms, this, std::move(then)); };
 }
 
-frmMidiTest::~frmMidiTest() = default;
+frmMidiTest::~frmMidiTest() {
+    // The full-screen lyrics are a window of their own that asks this one for the position.
+    delete fullScreen_.data();
+}
 
 QFont frmMidiTest::captionFont() {
     // The captions' face is a rounded hand; where no free one is installed
@@ -285,6 +290,103 @@ void frmMidiTest::buildMenus() {
     connect(Mnuexit, &QAction::triggered, this, &frmMidiTest::Form_Unload);
     connect(Shelp, &QAction::triggered, this, &frmMidiTest::Shelp_Click);
     connect(Sabout, &QAction::triggered, this, &frmMidiTest::Sabout_Click);
+    buildViewMenu();
+}
+
+void frmMidiTest::buildViewMenu() {
+    // After Options, before Help and About.
+    auto *view = new QMenu("&View", this);
+    view->setObjectName("mnuView");
+    menuBar()->insertMenu(Shelp, view);
+    auto add = [this, view](QActionGroup *group, const char *name, const QString &text) {
+        QAction *a = view->addAction(text);
+        a->setObjectName(name);
+        if (group) {
+            a->setCheckable(true);
+            group->addAction(a);
+        }
+        return a;
+    };
+    auto *views = new QActionGroup(this);
+    viewClassic_ = add(views, "viewClassic", "Classic page");
+    viewSingAlong_ = add(views, "viewSingAlong", "Sing-along");
+    view->addSeparator();
+    viewFullScreen_ = add(nullptr, "viewFullScreen", "Full screen lyrics");
+    viewFullScreen_->setShortcut(QKeySequence(Qt::Key_F11));
+    viewFullScreen_->setShortcutContext(Qt::ApplicationShortcut);
+    view->addSeparator();
+    auto *colours = new QActionGroup(this);
+    contrast_[0] = add(colours, "contrastNight", "Colours: white on night blue");
+    contrast_[1] = add(colours, "contrastDay", "Colours: black on white");
+    contrast_[2] = add(colours, "contrastYellow", "Colours: yellow on black");
+    viewClassic_->setChecked(true);
+    contrast_[0]->setChecked(true);
+
+    connect(viewClassic_, &QAction::triggered, this, [this] { chooseLyricView(lyrics::LyricView::Classic); });
+    connect(viewSingAlong_, &QAction::triggered, this, [this] { chooseLyricView(lyrics::LyricView::SingAlong); });
+    connect(viewFullScreen_, &QAction::triggered, this, &frmMidiTest::toggleFullScreenLyrics);
+    const lyrics::LyricContrast kinds[3] = {lyrics::LyricContrast::Night, lyrics::LyricContrast::Day,
+                                            lyrics::LyricContrast::Yellow};
+    for (int i = 0; i < 3; ++i)
+        connect(contrast_[i], &QAction::triggered, this, [this, c = kinds[i]] { chooseContrast(c); });
+
+    lyricPanel_->singAlong()->setPosition([this] { return lyrics::songClockSeconds(transport_.song().handle); });
+}
+
+void frmMidiTest::saveViewPrefs() {
+    if (!lyrics::saveViewPrefs(appFile(lyrics::kViewPrefsFile), viewPrefs_))
+        statusBar()->showMessage("The view preferences could not be saved in the application folder.");
+}
+
+void frmMidiTest::chooseLyricView(lyrics::LyricView view) {
+    (view == lyrics::LyricView::SingAlong ? viewSingAlong_ : viewClassic_)->setChecked(true);
+    lyricPanel_->setView(view);
+    if (viewPrefs_.view != view) {
+        viewPrefs_.view = view;
+        saveViewPrefs();
+    }
+}
+
+void frmMidiTest::chooseContrast(lyrics::LyricContrast contrast) {
+    contrast_[static_cast<int>(contrast)]->setChecked(true);
+    lyricPanel_->singAlong()->setContrast(contrast);
+    if (fullScreen_)
+        fullScreen_->setContrast(contrast);
+    if (viewPrefs_.contrast != contrast) {
+        viewPrefs_.contrast = contrast;
+        saveViewPrefs();
+    }
+}
+
+void frmMidiTest::toggleFullScreenLyrics() {
+    if (fullScreen_) {
+        fullScreen_->close();
+        return;
+    }
+    auto *view = new lyrics::SingAlongView(nullptr);
+    view->setObjectName("lyricsFullScreen");
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle("Cantora lyrics");
+    view->setTimeline(timeline_, timelineTitle_);
+    view->setContrast(viewPrefs_.contrast);
+    view->setPosition([this] { return lyrics::songClockSeconds(transport_.song().handle); });
+    view->addAction(viewFullScreen_);
+    connect(view, &lyrics::SingAlongView::escapePressed, view, &QWidget::close);
+    fullScreen_ = view;
+    view->showFullScreen();
+    view->activateWindow();
+}
+
+void frmMidiTest::buildTimeline(const std::string &path) {
+    lyrics::LrcSong song;
+    timelineTitle_ = std::filesystem::path(path).stem().string();
+    if (lyrics::readLrcSong(path, song) == lyrics::LrcSongError::None)
+        timeline_ = std::make_shared<lyrics::LyricTimeline>(song.marks, song.atTTexts);
+    else
+        timeline_ = std::make_shared<lyrics::LyricTimeline>();
+    lyricPanel_->singAlong()->setTimeline(timeline_, timelineTitle_);
+    if (fullScreen_)
+        fullScreen_->setTimeline(timeline_, timelineTitle_);
 }
 
 void frmMidiTest::setPending(QPushButton *button, bool enabled) {
@@ -405,6 +507,9 @@ bool frmMidiTest::Form_Initialize() {
     LoadPatches();
     Mmp3->setEnabled(false);
     QDir::setCurrent(q(appFolder()));
+    viewPrefs_ = lyrics::loadViewPrefs(appFile(lyrics::kViewPrefsFile));
+    chooseLyricView(viewPrefs_.view);
+    chooseContrast(viewPrefs_.contrast);
 
     const player::EngineStartResult started = player::startEngine();
     switch (started.status) {
@@ -516,7 +621,8 @@ void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
         transport_.openCancelled();
         return;
     }
-    transport_.open(res.path);
+    if (transport_.open(res.path))
+        buildTimeline(res.path);
 }
 
 void frmMidiTest::CmdPlay_Click() {

@@ -12,11 +12,15 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "lyrics/lrccapture.h"
 #include "lyrics/lrccreator.h"
+#include "lyrics/lyrictimeline.h"
+#include "lyrics/ui/singalongview.h"
+#include "lyrics/viewprefs.h"
 #include "player/transport.h"
 #include "tags/ui/frmtags.h"
 
@@ -92,6 +96,17 @@ public:
     void Lrc_batch();
     // A karaoke option chosen: 0 none, 1 real-time capture (ticks MP3K), 2 batch.
     void OptK_Click(int index);
+    // View menu: the classic page or the sing-along view (remembered in cantora.ini).
+    void chooseLyricView(lyrics::LyricView view);
+    // View menu: the sing-along colours (remembered in cantora.ini).
+    void chooseContrast(lyrics::LyricContrast contrast);
+    // F11 / View > Full screen lyrics: the sing-along view on a screen of its own; Esc or F11 leaves.
+    void toggleFullScreenLyrics();
+    // The full-screen lyrics while shown.
+    lyrics::SingAlongView *fullScreenLyrics() const { return fullScreen_; }
+    // The sing-along timeline of the song opened last.
+    const lyrics::LyricTimeline &timeline() const { return *timeline_; }
+
     // The real-time capture of the song playing with MP3K ticked.
     const lyrics::LrcCapture &capture() const { return capture_; }
 
@@ -156,6 +171,10 @@ private:
 
     void buildUi();
     void buildMenus();
+    void buildViewMenu();
+    // Reads the song's marks into the sing-along timeline.
+    void buildTimeline(const std::string &path);
+    void saveViewPrefs();
     void wait(int ms);
     // Ends the program after a fatal start-up or output failure.
     void endWithError();
@@ -209,6 +228,11 @@ private:
     lyrics::LrcCreatorState lrcState_;
     double msPerTick_ = 0;
     lyrics::LrcCapture capture_;
+    lyrics::ViewPrefs viewPrefs_;
+    std::shared_ptr<const lyrics::LyricTimeline> timeline_ = std::make_shared<lyrics::LyricTimeline>();
+    std::string timelineTitle_;
+    QPointer<lyrics::SingAlongView> fullScreen_;
+    QAction *viewClassic_, *viewSingAlong_, *viewFullScreen_, *contrast_[3];
 };
 
 } // namespace cantora::app

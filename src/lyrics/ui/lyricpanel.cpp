@@ -1,5 +1,7 @@
 #include "lyrics/ui/lyricpanel.h"
 
+#include "lyrics/ui/singalongview.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -32,9 +34,21 @@ LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
     mid.setPointSize(16);
     Label12->setFont(mid);
 
+    singAlong_ = new SingAlongView(this);
+    singAlong_->hide();
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblLyrics, 1);
     layout->addWidget(Label12);
+    layout->addWidget(singAlong_, 1);
+}
+
+void LyricPanel::setView(LyricView view) {
+    view_ = view;
+    const bool sing = view == LyricView::SingAlong;
+    lblLyrics->setVisible(!sing);
+    Label12->setVisible(!sing);
+    singAlong_->setVisible(sing);
 }
 
 void LyricPanel::markReached(const std::string &text, std::int32_t tick) {
