@@ -1,5 +1,6 @@
 // The sing-along view's geometry without pixels (word wrap, text scale, the
 // wipe's width on a row) and its preferences file.
+#include "lyrics/positionsmoother.h"
 #include "lyrics/singalonglayout.h"
 #include "lyrics/viewprefs.h"
 
@@ -91,6 +92,29 @@ TEST(ViewPrefsFile, ReadsWritesAndKeepsWhatItDoesNotKnow) {
     EXPECT_EQ(loadViewPrefs(file).view, LyricView::SingAlong);
     EXPECT_FALSE(saveViewPrefs((dir / "none" / "x.ini").string(), saved));
     std::filesystem::remove_all(dir);
+}
+
+TEST(PositionSmoother, CarriesThePositionBetweenStepsAndStopsWithinAStep) {
+    PositionSmoother s;
+    EXPECT_DOUBLE_EQ(s.at(-1, 0), -1);
+    EXPECT_DOUBLE_EQ(s.at(1.0, 10.0), 1.0); // the first position is taken as it is
+    EXPECT_DOUBLE_EQ(s.at(1.0, 10.05), 1.0); // no pace known yet
+    EXPECT_DOUBLE_EQ(s.at(1.1, 10.1), 1.1);
+    // Between steps of 0.1 s every 0.1 s the position moves on with the clock.
+    EXPECT_NEAR(s.at(1.1, 10.14), 1.14, 1e-9);
+    EXPECT_NEAR(s.at(1.1, 10.18), 1.18, 1e-9);
+    // Paused: it goes no further than one step.
+    EXPECT_NEAR(s.at(1.1, 10.5), 1.2, 1e-9);
+    EXPECT_NEAR(s.at(1.1, 12.0), 1.2, 1e-9);
+    // The next step lands short of the estimate: no going back.
+    EXPECT_NEAR(s.at(1.15, 12.02), 1.2, 1e-9);
+    // A seek is taken at once, backwards too.
+    EXPECT_DOUBLE_EQ(s.at(30.0, 12.1), 30.0);
+    EXPECT_DOUBLE_EQ(s.at(5.0, 12.2), 5.0);
+    // A faster tempo: song seconds pass quicker than the clock.
+    EXPECT_DOUBLE_EQ(s.at(5.2, 12.3), 5.2);
+    EXPECT_NEAR(s.at(5.2, 12.35), 5.3, 1e-9);
+    EXPECT_DOUBLE_EQ(s.at(-1, 13), -1);
 }
 
 } // namespace

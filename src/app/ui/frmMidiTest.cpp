@@ -9,6 +9,7 @@
 #include "app/ui/positionslider.h"
 #include "help/ui/formp3.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/positionsmoother.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "lyrics/ui/singalongview.h"
 #include "player/engine.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -330,7 +332,18 @@ void frmMidiTest::buildViewMenu() {
     for (int i = 0; i < 3; ++i)
         connect(contrast_[i], &QAction::triggered, this, [this, c = kinds[i]] { chooseContrast(c); });
 
-    lyricPanel_->singAlong()->setPosition([this] { return lyrics::songClockSeconds(transport_.song().handle); });
+    lyricPanel_->singAlong()->setPosition(positionSource());
+}
+
+lyrics::SingAlongView::Position frmMidiTest::positionSource() {
+    // Each view smooths the engine's block-wise position on its own.
+    auto smoother = std::make_shared<lyrics::PositionSmoother>();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    return [this, smoother, clock] {
+        return smoother->at(lyrics::songClockSeconds(transport_.song().handle),
+                            static_cast<double>(clock->nsecsElapsed()) / 1e9);
+    };
 }
 
 void frmMidiTest::saveViewPrefs() {
@@ -369,7 +382,7 @@ void frmMidiTest::toggleFullScreenLyrics() {
     view->setWindowTitle("Cantora lyrics");
     view->setTimeline(timeline_, timelineTitle_);
     view->setContrast(viewPrefs_.contrast);
-    view->setPosition([this] { return lyrics::songClockSeconds(transport_.song().handle); });
+    view->setPosition(positionSource());
     view->addAction(viewFullScreen_);
     connect(view, &lyrics::SingAlongView::escapePressed, view, &QWidget::close);
     fullScreen_ = view;

@@ -175,6 +175,8 @@ private:
     // Reads the song's marks into the sing-along timeline.
     void buildTimeline(const std::string &path);
     void saveViewPrefs();
+    // The playing position a sing-along view follows.
+    lyrics::SingAlongView::Position positionSource();
     void wait(int ms);
     // Ends the program after a fatal start-up or output failure.
     void endWithError();
