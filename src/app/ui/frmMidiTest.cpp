@@ -35,6 +35,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -386,6 +387,8 @@ void frmMidiTest::toggleFullScreenLyrics() {
     view->addAction(viewFullScreen_);
     connect(view, &lyrics::SingAlongView::escapePressed, view, &QWidget::close);
     fullScreen_ = view;
+    // The whole screen this window is on, also where no window manager applies the state.
+    view->setGeometry(screen()->geometry());
     view->showFullScreen();
     view->activateWindow();
 }
