@@ -39,6 +39,12 @@ TEST(SingAlongLayout, LinesWrapBetweenWordsNeverInsideOne) {
     const std::vector<std::string> lead = {"one", " two", " three"};
     EXPECT_EQ(rowTexts(lead, wrapSyllables(lead, chars, 80)), (std::vector<std::string>{"one two", " three"}));
     EXPECT_TRUE(wrapSyllables({}, chars, 100).empty());
+    // A word that would overrun the row by a little still goes to the next one.
+    const std::vector<std::string> three = {"ab ", "cd ", "ef "};
+    const auto rows = wrapSyllables(three, chars, 85);
+    EXPECT_EQ(rowTexts(three, rows), (std::vector<std::string>{"ab cd ", "ef "}));
+    for (const LayoutRow &r : rows)
+        EXPECT_LE(r.width, 85);
 }
 
 TEST(SingAlongLayout, TheScaleFitsEveryRowInTheViewAndShrinksWithIt) {

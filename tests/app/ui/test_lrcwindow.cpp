@@ -269,6 +269,21 @@ private slots:
         QVERIFY(w->capture().entries().empty());
     }
 
+    void GIVEN_RtKar_WHEN_an_old_songs_capture_report_arrives_late_THEN_it_is_dropped() {
+        find<QRadioButton>("OptK_1")->click();
+        const std::string file = song("cap.kar", {"\\one", "/two", "/three", "a", "b", "c"}, 10);
+        open(file);
+        const HSTREAM old = handle();
+        // Reached on the engine's thread just before the next song is opened:
+        // the report is still on its way when the old stream goes.
+        lyrics::LyricCapture(0, old, 1, nullptr);
+        open(song("other.kar", {"\\x", "/y", "/z", "a", "b", "c"}, 10));
+        QVERIFY(handle() != old);
+        QCoreApplication::processEvents();
+        QVERIFY(w->capture().entries().empty());
+        QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
+    }
+
     void GIVEN_NoKar_WHEN_a_song_plays_and_stops_THEN_the_page_is_the_classic_one_and_no_file() {
         open(song("cap.kar", {"\\one", "/two", "/three", "a", "b", "c"}));
         play();
