@@ -27,9 +27,8 @@ ViewPrefs parseViewPrefs(const std::string &text) {
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        line = trim(line);
         const auto eq = line.find('=');
-        if (line.empty() || line.front() == '#' || eq == std::string::npos)
+        if (eq == std::string::npos)
             continue;
         const std::string key = trim(line.substr(0, eq));
         const std::string value = trim(line.substr(eq + 1));
@@ -39,32 +38,59 @@ ViewPrefs parseViewPrefs(const std::string &text) {
             p.contrast = value == "day" ? LyricContrast::Day
                          : value == "yellow" ? LyricContrast::Yellow
                                              : LyricContrast::Night;
-        else
-            p.others.emplace_back(key, value);
     }
     return p;
 }
 
-std::string formatViewPrefs(const ViewPrefs &p) {
-    std::string out = "# Cantora preferences\n";
-    out += std::string(kView) + "=" + (p.view == LyricView::SingAlong ? "singalong" : "classic") + "\n";
-    out += std::string(kContrast) + "=" +
-           (p.contrast == LyricContrast::Day ? "day" : p.contrast == LyricContrast::Yellow ? "yellow" : "night") + "\n";
-    for (const auto &[k, v] : p.others)
-        out += k + "=" + v + "\n";
+std::string mergeViewPrefs(const std::string &current, const ViewPrefs &p) {
+    const std::string view = std::string(kView) + "=" + (p.view == LyricView::SingAlong ? "singalong" : "classic");
+    const std::string contrast =
+        std::string(kContrast) + "=" +
+        (p.contrast == LyricContrast::Day ? "day" : p.contrast == LyricContrast::Yellow ? "yellow" : "night");
+    std::string out;
+    bool viewDone = false, contrastDone = false;
+    std::istringstream in(current);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto eq = line.find('=');
+        const std::string key = eq == std::string::npos ? std::string() : trim(line.substr(0, eq));
+        if (key == kView) {
+            if (!viewDone)
+                out += view + "\n";
+            viewDone = true;
+        } else if (key == kContrast) {
+            if (!contrastDone)
+                out += contrast + "\n";
+            contrastDone = true;
+        } else {
+            out += line + "\n";
+        }
+    }
+    if (!viewDone)
+        out += view + "\n";
+    if (!contrastDone)
+        out += contrast + "\n";
     return out;
 }
 
-ViewPrefs loadViewPrefs(const std::string &path) {
+namespace {
+
+std::string readAll(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
-    return parseViewPrefs({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+} // namespace
+
+ViewPrefs loadViewPrefs(const std::string &path) { return parseViewPrefs(readAll(path)); }
 
 bool saveViewPrefs(const std::string &path, const ViewPrefs &prefs) {
     std::string why;
-    return writeWholeFile(path, formatViewPrefs(prefs), why);
+    return writeWholeFile(path, mergeViewPrefs(readAll(path), prefs), why);
 }
 
 } // namespace cantora::lyrics

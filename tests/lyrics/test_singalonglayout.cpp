@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 using namespace cantora::lyrics;
 
@@ -76,12 +77,16 @@ TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
     EXPECT_DOUBLE_EQ(rowWipeWidth(rows[1], syl, chars, {}), 0);
 }
 
-TEST(ViewPrefsFile, ReadsWritesAndKeepsWhatItDoesNotKnow) {
-    ViewPrefs p = parseViewPrefs("# mine\r\nlyrics.view = singalong\r\nother.key=1\r\n\r\nlyrics.contrast=yellow\r\n");
+TEST(ViewPrefsFile, ReadsOurKeysAndChangesOnlyThemLeavingEveryOtherLineInPlace) {
+    const std::string file = "# mine\r\nrecent.1=/songs/a.kar\r\nlyrics.view = singalong\r\n\r\n"
+                             "lyrics.contrast=yellow\r\nwindow.width=900\r\n";
+    ViewPrefs p = parseViewPrefs(file);
     EXPECT_EQ(p.view, LyricView::SingAlong);
     EXPECT_EQ(p.contrast, LyricContrast::Yellow);
-    EXPECT_EQ(formatViewPrefs(p),
-              "# Cantora preferences\nlyrics.view=singalong\nlyrics.contrast=yellow\nother.key=1\n");
+    p.view = LyricView::Classic;
+    EXPECT_EQ(mergeViewPrefs(file, p), "# mine\nrecent.1=/songs/a.kar\nlyrics.view=classic\n\n"
+                                       "lyrics.contrast=yellow\nwindow.width=900\n");
+    EXPECT_EQ(mergeViewPrefs("a=1", p), "a=1\nlyrics.view=classic\nlyrics.contrast=yellow\n");
     // Unknown values and broken lines read as the defaults.
     p = parseViewPrefs("lyrics.view=karaoke\nlyrics.contrast\n=x\nlyrics.contrast=day\n");
     EXPECT_EQ(p.view, LyricView::Classic);
@@ -89,13 +94,20 @@ TEST(ViewPrefsFile, ReadsWritesAndKeepsWhatItDoesNotKnow) {
 
     const auto dir = std::filesystem::temp_directory_path() / "viewprefs-test";
     std::filesystem::create_directories(dir);
-    const std::string file = (dir / kViewPrefsFile).string();
-    std::filesystem::remove(file);
-    EXPECT_EQ(loadViewPrefs(file).view, LyricView::Classic);
+    const std::string path = (dir / kViewPrefsFile).string();
+    std::filesystem::remove(path);
+    EXPECT_EQ(loadViewPrefs(path).view, LyricView::Classic);
     ViewPrefs saved;
     saved.view = LyricView::SingAlong;
-    ASSERT_TRUE(saveViewPrefs(file, saved));
-    EXPECT_EQ(loadViewPrefs(file).view, LyricView::SingAlong);
+    ASSERT_TRUE(saveViewPrefs(path, saved));
+    EXPECT_EQ(loadViewPrefs(path).view, LyricView::SingAlong);
+    // Another window writes its key in between: the next save keeps it.
+    std::ofstream(path, std::ios::app) << "recent.1=/x.kar\n";
+    saved.contrast = LyricContrast::Day;
+    ASSERT_TRUE(saveViewPrefs(path, saved));
+    std::ifstream in(path);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(text, "lyrics.view=singalong\nlyrics.contrast=day\nrecent.1=/x.kar\n");
     EXPECT_FALSE(saveViewPrefs((dir / "none" / "x.ini").string(), saved));
     std::filesystem::remove_all(dir);
 }

@@ -115,8 +115,7 @@ private slots:
 
         find<QAction>("viewSingAlong")->trigger();
         QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
-        QCOMPARE(readFile("cantora.ini"), std::string("# Cantora preferences\nlyrics.view=singalong\n"
-                                                      "lyrics.contrast=night\n"));
+        QCOMPARE(readFile("cantora.ini"), std::string("lyrics.view=singalong\nlyrics.contrast=night\n"));
         QVERIFY(!std::filesystem::exists(path("config.tlm").toStdString()));
         // The page's labels still follow the marks underneath.
         dlg->answerFile(song());
