@@ -41,7 +41,14 @@ SingAlongView::SingAlongView(QWidget *parent) : QWidget(parent) {
     frames_ = new QTimer(this);
     frames_->setInterval(kFrameMs);
     frames_->setTimerType(Qt::PreciseTimer);
-    connect(frames_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(frames_, &QTimer::timeout, this, [this] {
+        // Stopped or paused, the picture does not change: no frame is painted.
+        const double now = position_ ? position_() : -1;
+        if (now != polled_) {
+            polled_ = now;
+            update();
+        }
+    });
 }
 
 void SingAlongView::setTimeline(std::shared_ptr<const LyricTimeline> timeline, const std::string &fallbackTitle) {

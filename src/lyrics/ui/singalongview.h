@@ -61,6 +61,7 @@ private:
     LyricContrast contrast_ = LyricContrast::Night;
     QTimer *frames_;
     double paintedAt_ = -1;
+    double polled_ = -2; // the position the frame timer saw last
     SingAlongFrame painted_;
 };
 
