@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <unistd.h>
+
 #include "audio/bass.h"
 #include "lyrics/lyricpage.h"
 
@@ -73,6 +75,44 @@ std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState 
     if (const auto ms = msPerTickOf(song.bytes))
         msPerTick = *ms;
     return createLrc(song.marks, song.bytes.size(), msPerTick, state);
+}
+
+const char *lrcSongErrorText(LrcSongError error) {
+    switch (error) {
+    case LrcSongError::None:
+        return "";
+    case LrcSongError::CannotRead:
+        return "the song file cannot be read";
+    case LrcSongError::TooLarge:
+        return "the song file is too large";
+    case LrcSongError::NotMidi:
+        return "the file is not a MIDI song";
+    }
+    return "";
+}
+
+bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why) {
+    const std::string part = path + "." + std::to_string(getpid()) + ".part";
+    std::error_code ec;
+    {
+        std::ofstream f(part, std::ios::binary | std::ios::trunc);
+        if (f)
+            f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (f)
+            f.close();
+        if (!f) {
+            why = "cannot write the file";
+            std::filesystem::remove(part, ec);
+            return false;
+        }
+    }
+    std::filesystem::rename(part, path, ec);
+    if (ec) {
+        why = ec.message();
+        std::filesystem::remove(part, ec);
+        return false;
+    }
+    return true;
 }
 
 } // namespace cantora::lyrics

@@ -33,4 +33,11 @@ LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineErro
 // marks through createLrc. Empty when the song cannot be read (see error).
 std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState &state, LrcSongError &error);
 
+// What the window says when a song cannot be read for its LRC.
+const char *lrcSongErrorText(LrcSongError error);
+
+// Writes `bytes` to `path` through a part file renamed over it, so a failed
+// write leaves no half-written LRC; false (why set, no part file) on failure.
+bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why);
+
 } // namespace cantora::lyrics

@@ -162,6 +162,7 @@ long long Transport::lengthSeconds() const {
 void Transport::listenTo(HSTREAM stream) {
     lyrics::StreamListeners l;
     l.onMark = [this](const lyrics::MarkReached &m) { listener_.markReached(m); };
+    l.onCapture = [this](const lyrics::MarkReached &m) { listener_.captureReached(m); };
     l.onEnd = [this](HSTREAM s) { listener_.streamEnded(s); };
     lyrics_ = lyrics::StreamSubscription(stream, std::move(l));
 }
@@ -294,6 +295,16 @@ void Transport::Modify() {
         controls_.pause = true;
         report();
     });
+}
+
+void Transport::closeSong() {
+    releaseSong();
+    song_.handle = 0;
+    ++replayGeneration_;
+    settling_ = false;
+    info_ = SongInfo{"Open Midifile", {}, 0};
+    listener_.songChanged(info_);
+    listener_.lyricsCleared();
 }
 
 void Transport::seek(int seconds) {

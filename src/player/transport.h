@@ -69,6 +69,8 @@ public:
     virtual void after(int ms, std::function<void()> then) = 0;
     // ENGINE THREAD: a lyric mark of the song stream was reached. Post it on.
     virtual void markReached(const lyrics::MarkReached &mark) = 0;
+    // ENGINE THREAD: a mark registered for the lyric capture was reached. Post it on.
+    virtual void captureReached(const lyrics::MarkReached &) {}
     // ENGINE THREAD: the song stream ended and was released. Post it, then
     // call Transport::songEnded on the UI thread.
     virtual void streamEnded(HSTREAM stream) = 0;
@@ -109,6 +111,9 @@ public:
     // Rebuilds the stream for a replay after Stop and plays it; the window
     // settles after the fixed two-second pause.
     void Modify();
+    // The LRC creator with a save dialog leaves no song behind: the stream is
+    // released and the song must be opened again.
+    void closeSong();
     // Jumps to `seconds` and puts the live settings back on the song.
     void seek(int seconds);
     // The song stream ended (posted from the engine): the window returns to

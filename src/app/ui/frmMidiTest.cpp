@@ -9,7 +9,10 @@
 #include "app/ui/desktopintegration.h"
 #include "app/ui/positionslider.h"
 #include "help/ui/formp3.h"
+#include "lyrics/lrcsong.h"
+#include "lyrics/positionsmoother.h"
 #include "lyrics/ui/lyricpanel.h"
+#include "lyrics/ui/singalongview.h"
 #include "player/engine.h"
 #include "player/gmnames.h"
 #include "player/mixercontrols.h"
@@ -18,10 +21,12 @@
 #include "core/textcodec.h"
 #include "tags/ui/frmtags.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -30,11 +35,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QProcess>
 #include <QSlider>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -103,7 +111,10 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
     schedule_ = [this](int ms, std::function<void()> then) { QTimer::singleShot(ms, this, std::move(then)); };
 }
 
-frmMidiTest::~frmMidiTest() = default;
+frmMidiTest::~frmMidiTest() {
+    // The full-screen lyrics are a window of their own that asks this one for the position.
+    delete fullScreen_.data();
+}
 
 QFont frmMidiTest::captionFont() {
     // The captions' face is a rounded hand; where no free one is installed
@@ -147,6 +158,15 @@ void frmMidiTest::buildUi() {
     CmdReset = makeButton(central, "CmdReset", "Reset Eq.");
     Mp3K = new QCheckBox("MP3K", central);
     Mp3K->setObjectName("Mp3K");
+    static const char *const kOptK[3][3] = {{"OptK_0", "NoKar", "NoKaraoke"},
+                                            {"OptK_1", "RtKar", "RealTime Karaoke"},
+                                            {"OptK_2", "BtKar", "BatchKaraoke"}};
+    for (int i = 0; i < 3; ++i) {
+        OptK[i] = new QRadioButton(kOptK[i][1], central);
+        OptK[i]->setObjectName(kOptK[i][0]);
+        OptK[i]->setToolTip(kOptK[i][2]);
+    }
+    OptK[0]->setChecked(true);
 
     auto *transport = new QHBoxLayout;
     transport->addWidget(cmdOpenFP);
@@ -160,6 +180,8 @@ void frmMidiTest::buildUi() {
     transport->addWidget(cmdsave);
     transport->addWidget(CmdLyric);
     transport->addWidget(Mp3K);
+    for (QRadioButton *o : OptK)
+        transport->addWidget(o);
 
     // Position row: the slider counts whole seconds.
     sldPosition = new PositionSlider(central);
@@ -213,8 +235,15 @@ void frmMidiTest::buildUi() {
     side->addWidget(SldVol, 1, 1, Qt::AlignHCenter);
     side->addWidget(TextR, 2, 1, Qt::AlignHCenter);
     side->addWidget(CmdReset, 3, 0, 1, 2);
+    // The capture box: one line per captured lyric line, tag first.
+    Text2 = new QPlainTextEdit(central);
+    Text2->setObjectName("Text2");
+    Text2->setReadOnly(true);
+    Text2->setMaximumWidth(240);
+    Text2->setPlaceholderText("RtKar: the lines captured while playing");
     auto *middle = new QHBoxLayout;
     middle->addWidget(lyricPanel_, 1);
+    middle->addWidget(Text2);
     middle->addLayout(side);
     effects_ = new player::EffectsPanel(central);
     middle->addWidget(effects_);
@@ -232,7 +261,6 @@ void frmMidiTest::buildUi() {
     tmrMidiTest->setObjectName("tmrMidiTest");
     tmrMidiTest->setInterval(500);
 
-    setPending(CmdLyric, false);
     statusBar()->setObjectName("statusBar");
 
     connect(cmdOpenFP, &QPushButton::clicked, this, [this] { cmdOpenFP_Click(); });
@@ -245,6 +273,9 @@ void frmMidiTest::buildUi() {
     connect(tmrMidiTest, &QTimer::timeout, this, &frmMidiTest::tmrMidiTest_Timer);
     connect(SldVol, &QSlider::sliderMoved, this, [this] { SldVol_Scroll(); });
     connect(Mp3K, &QCheckBox::toggled, this, [this](bool on) { transport_.captureLyrics = on; });
+    for (int i = 0; i < 3; ++i)
+        connect(OptK[i], &QRadioButton::clicked, this, [this, i] { OptK_Click(i); });
+    connect(CmdLyric, &QPushButton::clicked, this, &frmMidiTest::CmdLyric_Click);
     connect(strips_, &player::ChannelStrips::soundFontClicked, this, &frmMidiTest::CmdSF2_Click);
     connect(strips_, &player::ChannelStrips::drumKitClicked, this, &frmMidiTest::LstDrum_Click);
     connect(strips_, &player::ChannelStrips::drumButtonClicked, this, &frmMidiTest::CmdDrum_Click);
@@ -373,6 +404,116 @@ void frmMidiTest::buildMenus() {
     connect(Mnuexit, &QAction::triggered, this, &frmMidiTest::Form_Unload);
     connect(Shelp, &QAction::triggered, this, &frmMidiTest::Shelp_Click);
     connect(Sabout, &QAction::triggered, this, &frmMidiTest::Sabout_Click);
+    buildViewMenu();
+}
+
+void frmMidiTest::buildViewMenu() {
+    // After Options, before Help and About.
+    auto *view = new QMenu("&View", this);
+    view->setObjectName("mnuView");
+    menuBar()->insertMenu(Shelp, view);
+    auto add = [this, view](QActionGroup *group, const char *name, const QString &text) {
+        QAction *a = view->addAction(text);
+        a->setObjectName(name);
+        if (group) {
+            a->setCheckable(true);
+            group->addAction(a);
+        }
+        return a;
+    };
+    auto *views = new QActionGroup(this);
+    viewClassic_ = add(views, "viewClassic", "Classic page");
+    viewSingAlong_ = add(views, "viewSingAlong", "Sing-along");
+    view->addSeparator();
+    viewFullScreen_ = add(nullptr, "viewFullScreen", "Full screen lyrics");
+    viewFullScreen_->setShortcut(QKeySequence(Qt::Key_F11));
+    viewFullScreen_->setShortcutContext(Qt::ApplicationShortcut);
+    view->addSeparator();
+    auto *colours = new QActionGroup(this);
+    contrast_[0] = add(colours, "contrastNight", "Colours: white on night blue");
+    contrast_[1] = add(colours, "contrastDay", "Colours: black on white");
+    contrast_[2] = add(colours, "contrastYellow", "Colours: yellow on black");
+    viewClassic_->setChecked(true);
+    contrast_[0]->setChecked(true);
+
+    connect(viewClassic_, &QAction::triggered, this, [this] { chooseLyricView(lyrics::LyricView::Classic); });
+    connect(viewSingAlong_, &QAction::triggered, this, [this] { chooseLyricView(lyrics::LyricView::SingAlong); });
+    connect(viewFullScreen_, &QAction::triggered, this, &frmMidiTest::toggleFullScreenLyrics);
+    const lyrics::LyricContrast kinds[3] = {lyrics::LyricContrast::Night, lyrics::LyricContrast::Day,
+                                            lyrics::LyricContrast::Yellow};
+    for (int i = 0; i < 3; ++i)
+        connect(contrast_[i], &QAction::triggered, this, [this, c = kinds[i]] { chooseContrast(c); });
+
+    lyricPanel_->singAlong()->setPosition(positionSource());
+}
+
+lyrics::SingAlongView::Position frmMidiTest::positionSource() {
+    // Each view smooths the engine's block-wise position on its own.
+    auto smoother = std::make_shared<lyrics::PositionSmoother>();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    return [this, smoother, clock] {
+        return smoother->at(lyrics::songClockSeconds(transport_.song().handle),
+                            static_cast<double>(clock->nsecsElapsed()) / 1e9);
+    };
+}
+
+void frmMidiTest::saveViewPrefs() {
+    if (!lyrics::saveViewPrefs(appFile(lyrics::kViewPrefsFile), viewPrefs_))
+        statusBar()->showMessage("The view preferences could not be saved in the application folder.");
+}
+
+void frmMidiTest::chooseLyricView(lyrics::LyricView view) {
+    (view == lyrics::LyricView::SingAlong ? viewSingAlong_ : viewClassic_)->setChecked(true);
+    lyricPanel_->setView(view);
+    if (viewPrefs_.view != view) {
+        viewPrefs_.view = view;
+        saveViewPrefs();
+    }
+}
+
+void frmMidiTest::chooseContrast(lyrics::LyricContrast contrast) {
+    contrast_[static_cast<int>(contrast)]->setChecked(true);
+    lyricPanel_->singAlong()->setContrast(contrast);
+    if (fullScreen_)
+        fullScreen_->setContrast(contrast);
+    if (viewPrefs_.contrast != contrast) {
+        viewPrefs_.contrast = contrast;
+        saveViewPrefs();
+    }
+}
+
+void frmMidiTest::toggleFullScreenLyrics() {
+    if (fullScreen_) {
+        fullScreen_->close();
+        return;
+    }
+    auto *view = new lyrics::SingAlongView(nullptr);
+    view->setObjectName("lyricsFullScreen");
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle("Cantora lyrics");
+    view->setTimeline(timeline_, timelineTitle_);
+    view->setContrast(viewPrefs_.contrast);
+    view->setPosition(positionSource());
+    view->addAction(viewFullScreen_);
+    connect(view, &lyrics::SingAlongView::escapePressed, view, &QWidget::close);
+    fullScreen_ = view;
+    // The whole screen this window is on, also where no window manager applies the state.
+    view->setGeometry(screen()->geometry());
+    view->showFullScreen();
+    view->activateWindow();
+}
+
+void frmMidiTest::buildTimeline(const std::string &path) {
+    lyrics::LrcSong song;
+    timelineTitle_ = std::filesystem::path(path).stem().string();
+    if (lyrics::readLrcSong(path, song) == lyrics::LrcSongError::None)
+        timeline_ = std::make_shared<lyrics::LyricTimeline>(song.marks, song.atTTexts);
+    else
+        timeline_ = std::make_shared<lyrics::LyricTimeline>();
+    lyricPanel_->singAlong()->setTimeline(timeline_, timelineTitle_);
+    if (fullScreen_)
+        fullScreen_->setTimeline(timeline_, timelineTitle_);
 }
 
 void frmMidiTest::setPending(QPushButton *button, bool enabled) {
@@ -452,11 +593,32 @@ void frmMidiTest::streamEnded(HSTREAM stream) {
                               Qt::QueuedConnection);
 }
 
+void frmMidiTest::captureReached(const lyrics::MarkReached &mark) {
+    QPointer<frmMidiTest> self(this);
+    QMetaObject::invokeMethod(qApp, [self, mark] { if (self) self->onCaptureReached(mark); }, Qt::QueuedConnection);
+}
+
 void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
     // A report from a stream that has since been replaced is stale.
     if (mark.stream != transport_.song().handle)
         return;
     lyricPanel_->markReached(mark.text, mark.tick);
+    // While capturing, the page shown is the capture's (two lines at most).
+    if (transport_.captureLyrics)
+        lyricPanel_->showCapturePage(capture_.page());
+}
+
+void frmMidiTest::onCaptureReached(const lyrics::MarkReached &mark) {
+    if (mark.stream != transport_.song().handle)
+        return;
+    if (capture_.onMark(mark.text, sldPosition->value())) {
+        // One captured line more in the box; its CR LF becomes the box's line end.
+        QString line = q(lyrics::LrcCapture::entryText(capture_.entries().back()));
+        line.replace("\r\n", "\n");
+        Text2->moveCursor(QTextCursor::End);
+        Text2->insertPlainText(line);
+    }
+    lyricPanel_->showCapturePage(capture_.page());
 }
 
 // ---------------------------------------------------------------- start-up
@@ -473,6 +635,9 @@ bool frmMidiTest::Form_Initialize() {
     strips_->inizio();
     Mmp3->setEnabled(false);
     QDir::setCurrent(q(appFolder()));
+    viewPrefs_ = lyrics::loadViewPrefs(appFile(lyrics::kViewPrefsFile));
+    chooseLyricView(viewPrefs_.view);
+    chooseContrast(viewPrefs_.contrast);
 
     const player::EngineStartResult started = player::startEngine();
     switch (started.status) {
@@ -562,6 +727,9 @@ void frmMidiTest::KillTemp() {
 
 void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
     lblBPM->setText("0");
+    // A new song starts a new capture.
+    capture_.reset();
+    Text2->clear();
     transport_.captureLyrics = Mp3K->isChecked();
     if (!transport_.beginOpen()) {
         endWithError();
@@ -586,8 +754,10 @@ void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
         transport_.openCancelled();
         return;
     }
-    if (transport_.open(res.path))
+    if (transport_.open(res.path)) {
         desktop_->songOpened(res.path);
+        buildTimeline(res.path);
+    }
 }
 
 void frmMidiTest::CmdPlay_Click() {
@@ -602,6 +772,14 @@ void frmMidiTest::cmdStop_Click() {
     transport_.stop();
     if (Mp3K->isChecked())
         writeCapture();
+}
+
+void frmMidiTest::writeCapture() {
+    std::string why;
+    const std::string target = appFile("SYNCRO.LRC");
+    if (!lyrics::writeWholeFile(target, capture_.fileBytes(), why))
+        dialogs::Dialogs::current().msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation,
+                                           "LRC");
 }
 
 void frmMidiTest::sldPosition_MouseDown() {
@@ -625,6 +803,62 @@ void frmMidiTest::tmrMidiTest_Timer() {
     }
     sldPosition->setValue(static_cast<int>(transport_.positionSeconds()));
     LblSfont->setText(q(transport_.soundFontLabel()));
+}
+
+// ---------------------------------------------------------------- LRC files
+
+void frmMidiTest::OptK_Click(int index) {
+    if (index < 0 || index > 2)
+        return;
+    OptK[index]->setChecked(true);
+    Mp3K->setChecked(index == 1);
+}
+
+bool frmMidiTest::makeLrc(const std::string &target) {
+    auto &dlg = dialogs::Dialogs::current();
+    const std::string &song = transport_.song().path;
+    if (song.empty()) {
+        dlg.msgBox(this, "Open a song first: its LRC is made from its lyrics.", dialogs::Exclamation, "LRC");
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    lyrics::LrcSongError error = lyrics::LrcSongError::None;
+    const std::string bytes = lyrics::songLrc(song, msPerTick_, lrcState_, error);
+    std::string why;
+    const bool written = error == lyrics::LrcSongError::None && lyrics::writeWholeFile(target, bytes, why);
+    QApplication::restoreOverrideCursor();
+    if (error != lyrics::LrcSongError::None) {
+        dlg.msgBox(this, song + ": " + lyrics::lrcSongErrorText(error) + "; no LRC was written.",
+                   dialogs::Exclamation, "LRC");
+        return false;
+    }
+    if (!written) {
+        dlg.msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation, "LRC");
+        return false;
+    }
+    return true;
+}
+
+void frmMidiTest::CmdLyric_Click() { makeLrc(appFile("SYNCRO.LRC")); }
+
+void frmMidiTest::Lrc_batch() {
+    dialogs::FileRequest req;
+    req.title = "Save Lrc File";
+    req.filter = "File Syncro (Lrc File (*.lrc)|*.lrc";
+    const dialogs::FileResult res = dialogs::Dialogs::current().showSave(this, req);
+    CmdPlay->setEnabled(false);
+    setPending(btnConvert, false);
+    setPending(cmdsave, false);
+    if (res.cancelled() || res.path.empty())
+        return;
+    const bool written = makeLrc(res.path);
+    if (written)
+        transport_.closeSong();
+    CmdPlay->setEnabled(true);
+    setPending(cmdsave, true);
+    setPending(btnConvert, true);
+    if (written)
+        dialogs::Dialogs::current().msgBox(this, "Done! LRC Creator", dialogs::OkOnly, "Cantora Professional");
 }
 
 // ---------------------------------------------------------------- SoundFonts

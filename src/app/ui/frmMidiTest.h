@@ -12,10 +12,16 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "player/mixer.h"
+#include "lyrics/lrccapture.h"
+#include "lyrics/lrccreator.h"
+#include "lyrics/lyrictimeline.h"
+#include "lyrics/ui/singalongview.h"
+#include "lyrics/viewprefs.h"
 #include "player/transport.h"
 #include "tags/ui/frmtags.h"
 
@@ -24,7 +30,9 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 class QSlider;
 class QTimer;
 
@@ -82,6 +90,27 @@ public:
     void LstDrum_Click(int row);
     // The drum button: closes the kit list.
     void CmdDrum_Click();
+
+    // LRC: the song LRC creator writes SYNCRO.LRC in the application folder.
+    void CmdLyric_Click();
+    // Options > LRC Creator: the same creator into a file the user names;
+    // the song must be opened again afterwards.
+    void Lrc_batch();
+    // A karaoke option chosen: 0 none, 1 real-time capture (ticks MP3K), 2 batch.
+    void OptK_Click(int index);
+    // View menu: the classic page or the sing-along view (remembered in cantora.ini).
+    void chooseLyricView(lyrics::LyricView view);
+    // View menu: the sing-along colours (remembered in cantora.ini).
+    void chooseContrast(lyrics::LyricContrast contrast);
+    // F11 / View > Full screen lyrics: the sing-along view on a screen of its own; Esc or F11 leaves.
+    void toggleFullScreenLyrics();
+    // The full-screen lyrics while shown.
+    lyrics::SingAlongView *fullScreenLyrics() const { return fullScreen_; }
+    // The sing-along timeline of the song opened last.
+    const lyrics::LyricTimeline &timeline() const { return *timeline_; }
+
+    // The real-time capture of the song playing with MP3K ticked.
+    const lyrics::LrcCapture &capture() const { return capture_; }
 
     // Reads the settings file into the SoundFont fields.
     void confload();
@@ -143,6 +172,7 @@ private:
     void markReached(const lyrics::MarkReached &mark) override;
     void streamEnded(HSTREAM stream) override;
     void channelsScanned(const player::ChannelRecords &records) override;
+    void captureReached(const lyrics::MarkReached &mark) override;
 
     void buildUi();
     // The mixer and effect controls' wiring (strips and effects panel).
@@ -152,23 +182,33 @@ private:
     // Applies the live settings to the song and refreshes the readouts.
     void liveEdited();
     void buildMenus();
+    void buildViewMenu();
+    // Reads the song's marks into the sing-along timeline.
+    void buildTimeline(const std::string &path);
+    void saveViewPrefs();
+    // The playing position a sing-along view follows.
+    lyrics::SingAlongView::Position positionSource();
     void wait(int ms);
     // Ends the program after a fatal start-up or output failure.
     void endWithError();
     // The SoundFont chooser of the replace and channel buttons; empty when cancelled.
     std::string chooseSoundFont(const std::string &initDir);
-    // Hooks into features still to come (rendering, equaliser, LRC); they do nothing yet.
     // The equaliser box: the panel's box and band gains into the live settings, applied.
     void chkEqualizer_Click();
+    // The rendered WAV's header, put right after a render (comes with rendering).
     void FixWaveHeader() {}
-    void Lrc_batch() {}
-    void writeCapture() {}
+    // Stop with MP3K ticked: the captured lines become SYNCRO.LRC.
+    void writeCapture();
+    // The song LRC creator into `target`; false (reported) when nothing was written.
+    bool makeLrc(const std::string &target);
     // Deletes the conversion's work files.
     void KillTemp();
     // The SoundFont volume slider moved.
     void SldVol_Scroll();
     // A posted lyric report on the UI thread.
     void onMarkReached(const lyrics::MarkReached &mark);
+    // A posted capture report on the UI thread.
+    void onCaptureReached(const lyrics::MarkReached &mark);
     // Wave and MP3 wait for the renderer: they remember what they were asked to be and stay disabled.
     void setPending(QPushButton *button, bool enabled);
 
@@ -185,6 +225,8 @@ private:
     QPushButton *cmdOpenFP, *CmdPlay, *Command1, *cmdStop, *btnreplace;
     QPushButton *btnConvert, *cmdsave, *CmdLyric, *CmdReset;
     QCheckBox *Mp3K;
+    QRadioButton *OptK[3];
+    QPlainTextEdit *Text2;
     PositionSlider *sldPosition;
     QTimer *tmrMidiTest;
     QLabel *lblTime, *lblBPM, *LblSfont, *Label7;
@@ -198,6 +240,15 @@ private:
     DesktopIntegration *desktop_ = nullptr;
     QPointer<tags::frmTags> tags_;
     std::string tagsOutput_;  // the MP3 the conversion's Save copies to
+    // The song LRC creator keeps its state and the tempo from one run to the next.
+    lyrics::LrcCreatorState lrcState_;
+    double msPerTick_ = 0;
+    lyrics::LrcCapture capture_;
+    lyrics::ViewPrefs viewPrefs_;
+    std::shared_ptr<const lyrics::LyricTimeline> timeline_ = std::make_shared<lyrics::LyricTimeline>();
+    std::string timelineTitle_;
+    QPointer<lyrics::SingAlongView> fullScreen_;
+    QAction *viewClassic_, *viewSingAlong_, *viewFullScreen_, *contrast_[3];
 };
 
 } // namespace cantora::app

@@ -1,5 +1,7 @@
 #include "lyrics/ui/lyricpanel.h"
 
+#include "lyrics/ui/singalongview.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -32,9 +34,21 @@ LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
     mid.setPointSize(16);
     Label12->setFont(mid);
 
+    singAlong_ = new SingAlongView(this);
+    singAlong_->hide();
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblLyrics, 1);
     layout->addWidget(Label12);
+    layout->addWidget(singAlong_, 1);
+}
+
+void LyricPanel::setView(LyricView view) {
+    view_ = view;
+    const bool sing = view == LyricView::SingAlong;
+    lblLyrics->setVisible(!sing);
+    Label12->setVisible(!sing);
+    singAlong_->setVisible(sing);
 }
 
 void LyricPanel::markReached(const std::string &text, std::int32_t tick) {
@@ -49,9 +63,11 @@ void LyricPanel::clearPage() {
     lblLyrics->clear();
 }
 
-void LyricPanel::showPage() {
+void LyricPanel::showPage() { showCapturePage(state_.LyricPage); }
+
+void LyricPanel::showCapturePage(const std::string &text) {
     // The page keeps CR LF between lines; the label wants plain line feeds.
-    QString page = QString::fromStdString(state_.LyricPage);
+    QString page = QString::fromStdString(text);
     page.replace("\r\n", "\n");
     lblLyrics->setText(page);
 }

@@ -1,0 +1,190 @@
+#include "lyrics/ui/singalongview.h"
+
+#include "lyrics/singalonglayout.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace cantora::lyrics {
+
+namespace {
+
+struct Palette {
+    QColor background, text, sung, next;
+};
+
+Palette paletteOf(LyricContrast c) {
+    switch (c) {
+    case LyricContrast::Day:
+        return {QColor("#ffffff"), QColor("#000000"), QColor("#c00000"), QColor("#404040")};
+    case LyricContrast::Yellow:
+        return {QColor("#000000"), QColor("#ffff00"), QColor("#00ffff"), QColor("#c8c800")};
+    case LyricContrast::Night:
+        break;
+    }
+    return {QColor("#0a0e2a"), QColor("#ffffff"), QColor("#ffc400"), QColor("#a8b0d8")};
+}
+
+// Text size at scale 1, in pixels.
+constexpr double kReferencePx = 100.0;
+
+QString q(const std::string &s) { return QString::fromStdString(s); }
+
+} // namespace
+
+SingAlongView::SingAlongView(QWidget *parent) : QWidget(parent) {
+    setObjectName("singAlong");
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(200, 120);
+    frames_ = new QTimer(this);
+    frames_->setInterval(kFrameMs);
+    frames_->setTimerType(Qt::PreciseTimer);
+    connect(frames_, &QTimer::timeout, this, [this] {
+        // Stopped or paused, the picture does not change: no frame is painted.
+        const double now = position_ ? position_() : -1;
+        if (now != polled_) {
+            polled_ = now;
+            update();
+        }
+    });
+}
+
+void SingAlongView::setTimeline(std::shared_ptr<const LyricTimeline> timeline, const std::string &fallbackTitle) {
+    timeline_ = std::move(timeline);
+    fallbackTitle_ = fallbackTitle;
+    update();
+}
+
+void SingAlongView::setContrast(LyricContrast contrast) {
+    contrast_ = contrast;
+    update();
+}
+
+QString SingAlongView::titleText() const {
+    if (timeline_ && !timeline_->title().empty())
+        return q(timeline_->title());
+    return q(fallbackTitle_);
+}
+
+void SingAlongView::showEvent(QShowEvent *event) {
+    frames_->start();
+    QWidget::showEvent(event);
+}
+
+void SingAlongView::hideEvent(QHideEvent *event) {
+    frames_->stop();
+    QWidget::hideEvent(event);
+}
+
+void SingAlongView::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape) {
+        emit escapePressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SingAlongView::paintEvent(QPaintEvent *) {
+    const Palette pal = paletteOf(contrast_);
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.fillRect(rect(), pal.background);
+
+    const double now = position_ ? position_() : -1;
+    static const LyricTimeline none;
+    const LyricTimeline &tl = timeline_ ? *timeline_ : none;
+    SingAlongFrame frame = tl.frameAt(now < 0 ? 0 : now);
+    if (now < 0) {
+        frame = SingAlongFrame{};
+        frame.showTitle = true;
+    }
+    paintedAt_ = now;
+    painted_ = frame;
+
+    const double margin = width() * 0.04;
+    const double width = this->width() - 2 * margin;
+    QFont font = this->font();
+    font.setBold(true);
+    font.setPixelSize(static_cast<int>(kReferencePx));
+    const QFontMetricsF ref(font);
+    const MeasureText measure = [&ref](std::string_view s) {
+        return ref.horizontalAdvance(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
+    };
+    const double rowHeight = ref.height() * 1.15;
+
+    // The countdown sits above everything else.
+    const double dotsHeight = height() * 0.12;
+    if (frame.countdownDots > 0) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(pal.sung);
+        const double r = dotsHeight * 0.22;
+        const double cx = this->width() / 2.0, cy = dotsHeight * 0.6;
+        for (int i = 0; i < frame.countdownDots; ++i)
+            p.drawEllipse(QPointF(cx + (i - (frame.countdownDots - 1) / 2.0) * r * 3, cy), r, r);
+    }
+    const double top = dotsHeight;
+    const double height = this->height() - top - margin;
+
+    if (frame.showTitle) {
+        std::vector<std::vector<std::string>> lines = {{titleText().toStdString()}};
+        if (!tl.artist().empty())
+            lines.push_back({tl.artist()});
+        const double scale = fitScale(lines, measure, width, height, rowHeight, 0.9, 0.1);
+        double y = top + (height - static_cast<double>(lines.size()) * rowHeight * scale) / 2;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            QFont f = font;
+            f.setPixelSize(std::max(1, static_cast<int>(kReferencePx * scale * (i == 0 ? 1.0 : 0.7))));
+            p.setFont(f);
+            p.setPen(i == 0 ? pal.sung : pal.next);
+            p.drawText(QRectF(margin, y, width, rowHeight * scale), Qt::AlignCenter, q(lines[i][0]));
+            y += rowHeight * scale;
+        }
+    } else if (frame.lineCount > 0) {
+        std::vector<std::vector<std::string>> lines;
+        for (std::size_t i = 0; i < frame.lineCount; ++i) {
+            std::vector<std::string> syl;
+            for (const TimedSyllable &s : tl.lines()[frame.firstLine + i].syllables)
+                syl.push_back(s.text);
+            lines.push_back(std::move(syl));
+        }
+        const double scale = fitScale(lines, measure, width, height, rowHeight, 1.0, 0.1);
+        QFont f = font;
+        f.setPixelSize(std::max(1, static_cast<int>(kReferencePx * scale)));
+        p.setFont(f);
+        std::vector<std::vector<LayoutRow>> rows;
+        std::size_t rowCount = 0;
+        for (const auto &line : lines) {
+            rows.push_back(wrapSyllables(line, measure, width / scale));
+            rowCount += rows.back().size();
+        }
+        double y = top + (height - static_cast<double>(rowCount) * rowHeight * scale) / 2;
+        for (std::size_t li = 0; li < lines.size(); ++li) {
+            const std::vector<double> wipe =
+                li == 0 ? tl.wipeAt(frame.firstLine, now) : std::vector<double>(lines[li].size(), 0.0);
+            for (const LayoutRow &row : rows[li]) {
+                QString text;
+                for (std::size_t i = row.first; i < row.first + row.count; ++i)
+                    text += q(lines[li][i]);
+                const double w = row.width * scale;
+                const QRectF box(margin + (width - w) / 2, y, w + 2, rowHeight * scale);
+                p.setPen(li == 0 ? pal.text : pal.next);
+                p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+                const double sung = rowWipeWidth(row, lines[li], measure, wipe) * scale;
+                if (sung > 0) {
+                    p.save();
+                    p.setClipRect(QRectF(box.left(), box.top(), sung, box.height()));
+                    p.setPen(pal.sung);
+                    p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+                    p.restore();
+                }
+                y += rowHeight * scale;
+            }
+        }
+    }
+    if (onPainted)
+        onPainted(now);
+}
+
+} // namespace cantora::lyrics

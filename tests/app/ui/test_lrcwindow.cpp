@@ -1,0 +1,303 @@
+// The player window's LRC commands driven as a user drives them: the LRC
+// button, Options > LRC Creator with its save dialog, the karaoke option
+// buttons and the real-time capture at Stop. Headless, silent output,
+// scripted dialogs, songs built in code; marks are delivered by calling the
+// engine's callbacks directly, the position slider is set by hand.
+#include "app/dialogs/scripteddialogs.h"
+#include "app/ui/frmMidiTest.h"
+#include "audio/midiwriter.h"
+#include "audio/output.h"
+#include "core/apppaths.h"
+#include "core/processexit.h"
+#include "lyrics/capture.h"
+#include "lyrics/livesync.h"
+#include "player/engine.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+using namespace cantora;
+using dialogs::ScriptedDialogs;
+
+class LrcWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<ScriptedDialogs> dlg;
+    std::unique_ptr<app::frmMidiTest> w;
+    std::vector<int> waits;
+
+    template <class T> T *find(const char *name) {
+        T *t = w->findChild<T *>(name);
+        if (!t)
+            qFatal("no control %s", name);
+        return t;
+    }
+    QString path(const QString &name) const { return home->filePath(name); }
+    static std::string readFile(const std::string &p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string syncro() { return readFile(core::appFile("SYNCRO.LRC")); }
+    bool syncroExists() { return std::filesystem::exists(core::appFile("SYNCRO.LRC")); }
+    // A song of `seconds` (division 480, tempo `tempo` or none) with lyric events `step` ticks apart.
+    std::string song(const QString &name, const std::vector<std::string> &lyrics, int seconds = 3,
+                     std::uint32_t tempo = 500000, std::uint64_t step = 96) {
+        audio::MidiWriter mw(480, 1);
+        int t = mw.addTrack();
+        if (tempo)
+            mw.tempo(t, 0, tempo);
+        mw.program(t, 0, 0, 0);
+        mw.noteOn(t, 0, 0, 60, 90);
+        mw.noteOff(t, 960ull * seconds, 0, 60);
+        std::uint64_t tick = 0;
+        for (auto &l : lyrics)
+            mw.lyric(t, tick += step, l);
+        std::ofstream(path(name).toStdString(), std::ios::binary) << mw.bytes();
+        return path(name).toStdString();
+    }
+    void open(const std::string &file) {
+        dlg->answerFile(file);
+        find<QPushButton>("cmdOpenFP")->click();
+        QVERIFY(w->song().handle != 0);
+    }
+    void play() {
+        find<QPushButton>("CmdPlay")->click();
+        // The slider is set by hand here, not by the display timer.
+        find<QTimer>("tmrMidiTest")->stop();
+    }
+    HSTREAM handle() { return w->song().handle; }
+    // The engine reaching mark `index`: the page callback, then the capture
+    // callback with the user value it was registered with.
+    void reach(DWORD index, int sliderSeconds, std::uintptr_t captureUser) {
+        find<QSlider>("sldPosition")->setValue(sliderSeconds);
+        lyrics::LyricSync(0, handle(), index, reinterpret_cast<void *>(std::uintptr_t(2)));
+        lyrics::LyricCapture(0, handle(), index, reinterpret_cast<void *>(captureUser));
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
+        core::setAppFolder(home->path().toStdString());
+        audio::overrideVersions(0, 0);
+        audio::setOutputFactory([](int) { return audio::makeNullOutput(); });
+        core::setEndProgramHandler([](int) {});
+        dlg = std::make_unique<ScriptedDialogs>();
+        w = std::make_unique<app::frmMidiTest>();
+        waits.clear();
+        w->setWaiter([this](int ms) { waits.push_back(ms); });
+        w->setScheduler([](int, std::function<void()> then) { then(); });
+        QVERIFY(w->Form_Initialize());
+    }
+
+    void cleanup() {
+        w.reset();
+        player::releaseOutput();
+        dlg.reset();
+        core::setEndProgramHandler({});
+        home.reset();
+    }
+
+    void GIVEN_the_demo_song_WHEN_LRC_is_pressed_THEN_SYNCRO_LRC_is_the_command_lines_file() {
+        open(CANTORA_SOURCE_DIR "/data/demo.kar");
+        auto *lrc = find<QPushButton>("CmdLyric");
+        QCOMPARE(lrc->text(), QString("LRC"));
+        QVERIFY(lrc->isEnabled());
+        const std::size_t boxes = dlg->shown.size();
+        lrc->click();
+        QCOMPARE(syncro(), readFile(CANTORA_TEST_DATA "/lrc/demo.lrc"));
+        // No box, no fixed pause per mark: the window never froze.
+        QCOMPARE(dlg->shown.size(), boxes);
+        QVERIFY(waits.empty());
+        // Pressed again: the creator's state lives on in the window, so the
+        // line still gathered at the end of the first run is written first.
+        const std::string first = syncro();
+        const std::string lastLine = first.substr(first.rfind('[', first.size() - 3));
+        lrc->click();
+        QCOMPARE(syncro(), lastLine + first);
+    }
+
+    void GIVEN_a_song_with_no_tempo_WHEN_LRC_follows_a_slow_song_THEN_its_times_use_the_kept_tempo() {
+        // 60 beats a minute, division 480: 2.083 ms a tick. The second song
+        // has no tempo bytes, so the creator keeps the first one's.
+        std::vector<std::string> marks = {"\\ONE", "a", "b", "/TWO", "c", "d"};
+        open(song("slow.kar", marks, 40, 1000000, 480));
+        find<QPushButton>("CmdLyric")->click();
+        // Each line starts at its second mark: ticks 960 (2 s) and 2400 (5 s, shown 1 s early).
+        QCOMPARE(syncro(), std::string("[00:02]ONEAB\r\n[00:04]TWOCD\r\n"));
+        open(song("notempo.kar", marks, 40, 0, 480));
+        find<QPushButton>("CmdLyric")->click();
+        // The first run's last line, still gathered, comes first.
+        QCOMPARE(syncro(), std::string("[00:04]TWOCD\r\n[00:02]ONEAB\r\n[00:04]TWOCD\r\n"));
+    }
+
+    void GIVEN_no_song_WHEN_LRC_is_pressed_THEN_it_says_so_and_writes_nothing() {
+        find<QPushButton>("CmdLyric")->click();
+        QCOMPARE(dlg->messages().size(), std::size_t(1));
+        QVERIFY(!syncroExists());
+    }
+
+    void GIVEN_a_song_gone_from_disk_WHEN_LRC_is_pressed_THEN_an_error_and_no_file() {
+        const std::string file = song("gone.kar", {"\\A", "b", "c", "d", "e", "f"});
+        open(file);
+        std::filesystem::remove(file);
+        find<QPushButton>("CmdLyric")->click();
+        QCOMPARE(dlg->messages().size(), std::size_t(1));
+        QVERIFY(dlg->messages().back().text.find("cannot be read") != std::string::npos);
+        QVERIFY(!syncroExists());
+    }
+
+    void GIVEN_a_loaded_song_WHEN_lrc_creator_is_cancelled_THEN_nothing_is_written_and_play_is_disabled() {
+        open(CANTORA_SOURCE_DIR "/data/demo.kar");
+        auto *menu = find<QAction>("Mmp3");
+        QVERIFY(menu->isEnabled());
+        dlg->cancelFile();
+        menu->trigger();
+        const auto &box = dlg->shown.back();
+        QCOMPARE(box.kind, ScriptedDialogs::Shown::Save);
+        QCOMPARE(box.title, std::string("Save Lrc File"));
+        QCOMPARE(box.filter, std::string("File Syncro (Lrc File (*.lrc)|*.lrc"));
+        QVERIFY(dlg->messages().empty());
+        QVERIFY(!find<QPushButton>("CmdPlay")->isEnabled());
+        QVERIFY(!find<QPushButton>("cmdsave")->property("wantedEnabled").toBool());
+        QVERIFY(!find<QPushButton>("btnConvert")->property("wantedEnabled").toBool());
+        QVERIFY(handle() != 0);
+    }
+
+    void GIVEN_a_loaded_song_WHEN_lrc_creator_saves_THEN_the_file_is_written_the_song_closed_and_done_said() {
+        open(CANTORA_SOURCE_DIR "/data/demo.kar");
+        const std::string target = path("mine.lrc").toStdString();
+        dlg->answerFile(target);
+        find<QAction>("Mmp3")->trigger();
+        QCOMPARE(readFile(target), readFile(CANTORA_TEST_DATA "/lrc/demo.lrc"));
+        QVERIFY(!syncroExists());
+        QCOMPARE(dlg->messages().size(), std::size_t(1));
+        QCOMPARE(dlg->messages().back().text, std::string("Done! LRC Creator"));
+        QCOMPARE(dlg->messages().back().title, std::string("Cantora Professional"));
+        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Open Midifile"));
+        QCOMPARE(handle(), HSTREAM(0));
+        QVERIFY(find<QPushButton>("CmdPlay")->isEnabled());
+        QVERIFY(find<QPushButton>("cmdsave")->property("wantedEnabled").toBool());
+        QVERIFY(find<QPushButton>("btnConvert")->property("wantedEnabled").toBool());
+    }
+
+    void GIVEN_an_unwritable_target_WHEN_lrc_creator_saves_THEN_an_error_and_no_done() {
+        open(CANTORA_SOURCE_DIR "/data/demo.kar");
+        dlg->answerFile(path("no/such/folder/x.lrc").toStdString());
+        find<QAction>("Mmp3")->trigger();
+        QCOMPARE(dlg->messages().size(), std::size_t(1));
+        QVERIFY(dlg->messages().back().text.rfind("Cannot write", 0) == 0);
+        QVERIFY(handle() != 0);
+        QVERIFY(find<QPushButton>("CmdPlay")->isEnabled());
+    }
+
+    void GIVEN_the_karaoke_options_WHEN_each_is_chosen_THEN_only_RtKar_ticks_MP3K() {
+        const char *names[] = {"OptK_0", "OptK_1", "OptK_2"};
+        const QStringList texts = {"NoKar", "RtKar", "BtKar"};
+        const QStringList tips = {"NoKaraoke", "RealTime Karaoke", "BatchKaraoke"};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(find<QRadioButton>(names[i])->text(), texts[i]);
+            QCOMPARE(find<QRadioButton>(names[i])->toolTip(), tips[i]);
+        }
+        QVERIFY(find<QRadioButton>("OptK_0")->isChecked());
+        auto *mp3k = find<QCheckBox>("Mp3K");
+        QVERIFY(!mp3k->isChecked());
+        find<QRadioButton>("OptK_1")->click();
+        QVERIFY(mp3k->isChecked());
+        find<QRadioButton>("OptK_2")->click();
+        QVERIFY(!mp3k->isChecked());
+        find<QRadioButton>("OptK_1")->click();
+        find<QRadioButton>("OptK_0")->click();
+        QVERIFY(!mp3k->isChecked());
+    }
+
+    void GIVEN_RtKar_WHEN_a_song_plays_and_stops_THEN_the_box_grows_the_page_keeps_two_lines_and_SYNCRO_LRC_is_written() {
+        find<QRadioButton>("OptK_1")->click();
+        open(song("cap.kar", {"\\Hel", "lo ", "/world", "/two", "\\three", "/four", "@Tname"}, 70));
+        play();
+        auto *box = find<QPlainTextEdit>("Text2");
+        auto *page = find<QLabel>("lblLyrics");
+        reach(0, 0, 0);
+        reach(1, 0, 0);
+        QCOMPARE(page->text(), QString("Hello "));
+        reach(2, 5, 0);
+        QCOMPARE(page->text(), QString("Hello \nworld"));
+        QCOMPARE(box->toPlainText(), QString("\n[00:00]Hello \n"));
+        // A third line starts the page afresh: two lines at most while capturing.
+        reach(3, 61, 0);
+        QCOMPARE(page->text(), QString("two"));
+        reach(4, 63, 0);
+        reach(5, 64, 0);
+        reach(6, 65, 0);   // a header reaches neither the page nor the file
+        QCOMPARE(page->text(), QString("three\nfour"));
+        QCOMPARE(box->toPlainText(), QString("\n[00:00]Hello \n[00:04]world\n[00:58]two\n[01:02]three\n"));
+        QVERIFY(!syncroExists());
+        find<QPushButton>("cmdStop")->click();
+        QCOMPARE(syncro(), std::string("[00:00]\r\n[00:00]Hello \r\n[00:04]world\r\n[00:58]two\r\n"
+                                       "[01:02]three\r\n[01:03]four\r\n"));
+    }
+
+    void GIVEN_RtKar_WHEN_the_song_is_replayed_after_stop_THEN_capture_goes_on_and_a_new_song_starts_afresh() {
+        find<QRadioButton>("OptK_1")->click();
+        const std::string file = song("cap.kar", {"\\one", "/two", "/three", "a", "b", "c"}, 10);
+        open(file);
+        play();
+        reach(0, 1, 0);
+        find<QPushButton>("cmdStop")->click();
+        play();   // the replay registers the capture with the mark type as its user value
+        reach(1, 3, 2);
+        reach(2, 4, 2);
+        find<QPushButton>("cmdStop")->click();
+        QCOMPARE(syncro(), std::string("[00:00]\r\n[00:01]one\r\n[00:02]two\r\n[00:03]three\r\n"));
+        open(file);
+        QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
+        QVERIFY(w->capture().entries().empty());
+    }
+
+    void GIVEN_RtKar_WHEN_an_old_songs_capture_report_arrives_late_THEN_it_is_dropped() {
+        find<QRadioButton>("OptK_1")->click();
+        const std::string file = song("cap.kar", {"\\one", "/two", "/three", "a", "b", "c"}, 10);
+        open(file);
+        const HSTREAM old = handle();
+        // Reached on the engine's thread just before the next song is opened:
+        // the report is still on its way when the old stream goes.
+        lyrics::LyricCapture(0, old, 1, nullptr);
+        open(song("other.kar", {"\\x", "/y", "/z", "a", "b", "c"}, 10));
+        QVERIFY(handle() != old);
+        QCoreApplication::processEvents();
+        QVERIFY(w->capture().entries().empty());
+        QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
+    }
+
+    void GIVEN_NoKar_WHEN_a_song_plays_and_stops_THEN_the_page_is_the_classic_one_and_no_file() {
+        open(song("cap.kar", {"\\one", "/two", "/three", "a", "b", "c"}));
+        play();
+        for (DWORD i = 0; i < 3; ++i) {
+            find<QSlider>("sldPosition")->setValue(1);
+            lyrics::LyricSync(0, handle(), i, reinterpret_cast<void *>(std::uintptr_t(2)));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(find<QLabel>("lblLyrics")->text(), QString("one\ntwo\nthree"));
+        find<QPushButton>("cmdStop")->click();
+        QVERIFY(!syncroExists());
+        QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
+    }
+};
+
+QTEST_MAIN(LrcWindowTest)
+#include "test_lrcwindow.moc"

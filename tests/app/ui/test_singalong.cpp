@@ -1,0 +1,203 @@
+// The sing-along view in the player window: chosen from the View menu and
+// remembered in cantora.ini, driven by the playing position (the engine's
+// output is pumped by hand, so positions are exact), full screen in and out,
+// and the classic page untouched underneath.
+#include "app/dialogs/scripteddialogs.h"
+#include "app/ui/frmMidiTest.h"
+#include "audio/midiwriter.h"
+#include "audio/output.h"
+#include "core/apppaths.h"
+#include "core/processexit.h"
+#include "lyrics/livesync.h"
+#include "lyrics/ui/lyricpanel.h"
+#include "lyrics/ui/singalongview.h"
+#include "player/engine.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+using namespace cantora;
+
+class SingAlongTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<dialogs::ScriptedDialogs> dlg;
+    std::unique_ptr<app::frmMidiTest> w;
+    audio::PumpedOutput *out = nullptr;
+
+    template <class T> T *find(const char *name) {
+        T *t = w->findChild<T *>(name);
+        if (!t)
+            qFatal("no control %s", name);
+        return t;
+    }
+    QString path(const QString &name) const { return home->filePath(name); }
+    std::string readFile(const QString &name) {
+        std::ifstream in(path(name).toStdString(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void makeWindow() {
+        w = std::make_unique<app::frmMidiTest>();
+        w->setWaiter([](int) {});
+        w->setScheduler([](int, std::function<void()> then) { then(); });
+        QVERIFY(w->Form_Initialize());
+    }
+    // 120 bpm, division 480: a second is 960 ticks. Lines at 10 s and 12 s, then a rest to 30 s.
+    std::string song() {
+        audio::MidiWriter mw(480, 1);
+        const int t = mw.addTrack();
+        mw.tempo(t, 0, 500000);
+        mw.text(t, 0, "@TMorning song");
+        mw.text(t, 0, "@TThe singers");
+        mw.noteOn(t, 0, 0, 60, 90);
+        mw.noteOff(t, 960 * 40, 0, 60);
+        const std::pair<double, const char *> lyrics[] = {{10, "\\Good "}, {11, "mor"}, {11.5, "ning "},
+                                                          {12, "/to "},    {12.5, "you"}, {30, "\\Now "},
+                                                          {30.5, "again"}};
+        for (const auto &[s, text] : lyrics)
+            mw.lyric(t, static_cast<std::uint64_t>(s * 960), text);
+        const std::string p = path("morning.kar").toStdString();
+        std::ofstream(p, std::ios::binary) << mw.bytes();
+        return p;
+    }
+    lyrics::SingAlongView *view() { return w->lyricPanel()->singAlong(); }
+    // Plays `seconds` more of the song, then paints a frame.
+    void playOn(double seconds) {
+        out->pumpSeconds(seconds);
+        QCoreApplication::processEvents();
+        view()->repaint();
+    }
+
+private slots:
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
+        core::setAppFolder(home->path().toStdString());
+        audio::overrideVersions(0, 0);
+        audio::setOutputFactory([this](int) {
+            auto o = audio::makePumpedOutput();
+            out = o.get();
+            return o;
+        });
+        core::setEndProgramHandler([](int) {});
+        dlg = std::make_unique<dialogs::ScriptedDialogs>();
+    }
+    void cleanup() {
+        w.reset();
+        player::releaseOutput();
+        dlg.reset();
+        core::setEndProgramHandler({});
+        home.reset();
+    }
+
+    void GIVEN_no_preferences_WHEN_sing_along_is_chosen_THEN_it_replaces_the_page_and_is_remembered() {
+        makeWindow();
+        auto *menu = find<QMenu>("mnuView");
+        QStringList texts;
+        for (QAction *a : menu->actions())
+            if (!a->isSeparator())
+                texts << a->text();
+        QCOMPARE(texts.mid(0, 3), QStringList({"Classic page", "Sing-along", "Full screen lyrics"}));
+        QVERIFY(find<QAction>("viewClassic")->isChecked());
+        QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::Classic);
+        QVERIFY(!std::filesystem::exists(path("cantora.ini").toStdString()));
+
+        find<QAction>("viewSingAlong")->trigger();
+        QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
+        QCOMPARE(readFile("cantora.ini"), std::string("lyrics.view=singalong\nlyrics.contrast=night\n"));
+        QVERIFY(!std::filesystem::exists(path("config.tlm").toStdString()));
+        // The page's labels still follow the marks underneath.
+        dlg->answerFile(song());
+        find<QPushButton>("cmdOpenFP")->click();
+        lyrics::LyricSync(0, w->song().handle, 0, reinterpret_cast<void *>(std::uintptr_t(2)));
+        QCoreApplication::processEvents();
+        QCOMPARE(find<QLabel>("lblLyrics")->text(), QString("Good "));
+        QCOMPARE(find<QLabel>("Label12")->text(), QString("\\Good "));
+
+        find<QAction>("contrastYellow")->trigger();
+        QCOMPARE(view()->contrast(), lyrics::LyricContrast::Yellow);
+        w.reset();
+        player::releaseOutput();
+        makeWindow();
+        QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
+        QVERIFY(find<QAction>("viewSingAlong")->isChecked());
+        QVERIFY(find<QAction>("contrastYellow")->isChecked());
+        find<QAction>("viewClassic")->trigger();
+        QVERIFY(readFile("cantora.ini").find("lyrics.view=classic\n") != std::string::npos);
+    }
+
+    void GIVEN_a_song_playing_in_sing_along_THEN_the_frame_follows_the_position_through_pause_and_seek() {
+        makeWindow();
+        find<QAction>("viewSingAlong")->trigger();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        dlg->answerFile(song());
+        find<QPushButton>("cmdOpenFP")->click();
+        QCOMPARE(view()->titleText(), QString("Morning song"));
+        QCOMPARE(w->timeline().lines().size(), 3u);
+        view()->repaint();
+        QVERIFY(view()->paintedFrame().showTitle);   // nothing plays yet
+        find<QPushButton>("CmdPlay")->click();
+        playOn(2.0);
+        QVERIFY(view()->paintedFrame().showTitle);   // the intro: title and artist
+        playOn(6.5);                                 // 8.5 s: the lines are up, two dots to go
+        QCOMPARE(view()->paintedFrame().lineCount, std::size_t(2));
+        QCOMPARE(view()->paintedFrame().countdownDots, 2);
+        playOn(2.75);                                // 11.25 s: a quarter into "mor"... of its half second
+        QVERIFY(qAbs(view()->paintedAt() - 11.25) < 0.01);
+        const auto wipe = w->timeline().wipeAt(0, view()->paintedAt());
+        QVERIFY(qAbs(wipe[1] - 0.5) < 0.03);
+        QVERIFY(view()->paintedFrame().singing);
+        // Paused, the frame stays where the song is.
+        find<QPushButton>("Command1")->click();
+        playOn(3);
+        QVERIFY(qAbs(view()->paintedAt() - 11.25) < 0.01);
+        // A seek moves it at once.
+        find<QPushButton>("CmdPlay")->click();
+        auto *slider = find<QSlider>("sldPosition");
+        slider->setValue(29);
+        w->sldPosition_MouseUp();
+        playOn(0.0);
+        QVERIFY(qAbs(view()->paintedAt() - 29) < 0.01);
+        QCOMPARE(view()->paintedFrame().firstLine, std::size_t(2));
+        QCOMPARE(view()->paintedFrame().countdownDots, 1);
+    }
+
+    void GIVEN_a_song_WHEN_F11_and_Esc_THEN_full_screen_lyrics_come_and_go() {
+        makeWindow();
+        dlg->answerFile(song());
+        find<QPushButton>("cmdOpenFP")->click();
+        find<QAction>("viewFullScreen")->trigger();
+        QPointer<lyrics::SingAlongView> full = w->fullScreenLyrics();
+        QVERIFY(full);
+        QVERIFY(full->windowState() & Qt::WindowFullScreen);
+        QCOMPARE(full->titleText(), QString("Morning song"));
+        QCOMPARE(find<QAction>("viewFullScreen")->shortcut(), QKeySequence(Qt::Key_F11));
+        QTest::keyClick(full, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!full);
+        // F11 again opens it, and F11 once more closes it.
+        find<QAction>("viewFullScreen")->trigger();
+        full = w->fullScreenLyrics();
+        QVERIFY(full);
+        find<QAction>("viewFullScreen")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!full);
+        // The classic page is still the window's view.
+        QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::Classic);
+    }
+};
+
+QTEST_MAIN(SingAlongTest)
+#include "test_singalong.moc"

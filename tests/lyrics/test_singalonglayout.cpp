@@ -1,0 +1,138 @@
+// The sing-along view's geometry without pixels (word wrap, text scale, the
+// wipe's width on a row) and its preferences file.
+#include "lyrics/positionsmoother.h"
+#include "lyrics/singalonglayout.h"
+#include "lyrics/viewprefs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace cantora::lyrics;
+
+namespace {
+
+// Ten units a character at the reference size.
+const MeasureText chars = [](std::string_view s) { return 10.0 * static_cast<double>(s.size()); };
+
+std::vector<std::string> rowTexts(const std::vector<std::string> &syl, const std::vector<LayoutRow> &rows) {
+    std::vector<std::string> out;
+    for (const LayoutRow &r : rows) {
+        std::string t;
+        for (std::size_t i = r.first; i < r.first + r.count; ++i)
+            t += syl[i];
+        out.push_back(t);
+    }
+    return out;
+}
+
+TEST(SingAlongLayout, LinesWrapBetweenWordsNeverInsideOne) {
+    const std::vector<std::string> syl = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"};
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 1000)), (std::vector<std::string>{"Twinkle, twinkle, little star"}));
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 180)),
+              (std::vector<std::string>{"Twinkle, twinkle, ", "little star"}));
+    // A word wider than the row stands alone rather than being cut.
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 50)),
+              (std::vector<std::string>{"Twinkle, ", "twinkle, ", "little ", "star"}));
+    // A syllable starting with a space also allows a break before it.
+    const std::vector<std::string> lead = {"one", " two", " three"};
+    EXPECT_EQ(rowTexts(lead, wrapSyllables(lead, chars, 80)), (std::vector<std::string>{"one two", " three"}));
+    EXPECT_TRUE(wrapSyllables({}, chars, 100).empty());
+    // A word that would overrun the row by a little still goes to the next one.
+    const std::vector<std::string> three = {"ab ", "cd ", "ef "};
+    const auto rows = wrapSyllables(three, chars, 85);
+    EXPECT_EQ(rowTexts(three, rows), (std::vector<std::string>{"ab cd ", "ef "}));
+    for (const LayoutRow &r : rows)
+        EXPECT_LE(r.width, 85);
+}
+
+TEST(SingAlongLayout, TheScaleFitsEveryRowInTheViewAndShrinksWithIt) {
+    const std::vector<std::vector<std::string>> lines = {{"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"},
+                                                         {"How ", "I ", "won", "der"}};
+    // Wide and tall: the cap.
+    EXPECT_DOUBLE_EQ(fitScale(lines, chars, 10000, 10000, 50, 2.0, 0.2), 2.0);
+    // 600 wide, 100 high, rows 50 high: two rows at most, so no wrap; the
+    // longest line (290 units) must fit 600: scale about 1.
+    const double s = fitScale(lines, chars, 600, 100, 50, 2.0, 0.2);
+    EXPECT_LE(s * 290, 600);
+    EXPECT_LE(s * 2 * 50, 100.0 + 1e-9);
+    EXPECT_GT(s, 0.9);
+    // Narrow and tall: wrapped rows, every one within the width.
+    const double narrow = fitScale(lines, chars, 150, 1000, 50, 2.0, 0.2);
+    for (const auto &line : lines)
+        for (const LayoutRow &r : wrapSyllables(line, chars, 150 / narrow))
+            EXPECT_LE(r.width * narrow, 150.0 + 1e-9);
+    EXPECT_DOUBLE_EQ(fitScale(lines, chars, 0, 100, 50, 2.0, 0.2), 0.2);
+}
+
+TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
+    const std::vector<std::string> syl = {"Twin", "kle, ", "lit", "tle"};
+    const auto rows = wrapSyllables(syl, chars, 90);
+    ASSERT_EQ(rows.size(), 2u);
+    const std::vector<double> wipe = {1, 1, 0.5, 0};
+    EXPECT_DOUBLE_EQ(rowWipeWidth(rows[0], syl, chars, wipe), 90);
+    EXPECT_DOUBLE_EQ(rowWipeWidth(rows[1], syl, chars, wipe), 15);
+    EXPECT_DOUBLE_EQ(rowWipeWidth(rows[1], syl, chars, {}), 0);
+}
+
+TEST(ViewPrefsFile, ReadsOurKeysAndChangesOnlyThemLeavingEveryOtherLineInPlace) {
+    const std::string file = "# mine\r\nrecent.1=/songs/a.kar\r\nlyrics.view = singalong\r\n\r\n"
+                             "lyrics.contrast=yellow\r\nwindow.width=900\r\n";
+    ViewPrefs p = parseViewPrefs(file);
+    EXPECT_EQ(p.view, LyricView::SingAlong);
+    EXPECT_EQ(p.contrast, LyricContrast::Yellow);
+    p.view = LyricView::Classic;
+    EXPECT_EQ(mergeViewPrefs(file, p), "# mine\nrecent.1=/songs/a.kar\nlyrics.view=classic\n\n"
+                                       "lyrics.contrast=yellow\nwindow.width=900\n");
+    EXPECT_EQ(mergeViewPrefs("a=1", p), "a=1\nlyrics.view=classic\nlyrics.contrast=yellow\n");
+    // Unknown values and broken lines read as the defaults.
+    p = parseViewPrefs("lyrics.view=karaoke\nlyrics.contrast\n=x\nlyrics.contrast=day\n");
+    EXPECT_EQ(p.view, LyricView::Classic);
+    EXPECT_EQ(p.contrast, LyricContrast::Day);
+
+    const auto dir = std::filesystem::temp_directory_path() / "viewprefs-test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / kViewPrefsFile).string();
+    std::filesystem::remove(path);
+    EXPECT_EQ(loadViewPrefs(path).view, LyricView::Classic);
+    ViewPrefs saved;
+    saved.view = LyricView::SingAlong;
+    ASSERT_TRUE(saveViewPrefs(path, saved));
+    EXPECT_EQ(loadViewPrefs(path).view, LyricView::SingAlong);
+    // Another window writes its key in between: the next save keeps it.
+    std::ofstream(path, std::ios::app) << "recent.1=/x.kar\n";
+    saved.contrast = LyricContrast::Day;
+    ASSERT_TRUE(saveViewPrefs(path, saved));
+    std::ifstream in(path);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(text, "lyrics.view=singalong\nlyrics.contrast=day\nrecent.1=/x.kar\n");
+    EXPECT_FALSE(saveViewPrefs((dir / "none" / "x.ini").string(), saved));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(PositionSmoother, CarriesThePositionBetweenStepsAndStopsWithinAStep) {
+    PositionSmoother s;
+    EXPECT_DOUBLE_EQ(s.at(-1, 0), -1);
+    EXPECT_DOUBLE_EQ(s.at(1.0, 10.0), 1.0); // the first position is taken as it is
+    EXPECT_DOUBLE_EQ(s.at(1.0, 10.05), 1.0); // no pace known yet
+    EXPECT_DOUBLE_EQ(s.at(1.1, 10.1), 1.1);
+    // Between steps of 0.1 s every 0.1 s the position moves on with the clock.
+    EXPECT_NEAR(s.at(1.1, 10.14), 1.14, 1e-9);
+    EXPECT_NEAR(s.at(1.1, 10.18), 1.18, 1e-9);
+    // Paused: it goes no further than one step.
+    EXPECT_NEAR(s.at(1.1, 10.5), 1.2, 1e-9);
+    EXPECT_NEAR(s.at(1.1, 12.0), 1.2, 1e-9);
+    // The next step lands short of the estimate: no going back.
+    EXPECT_NEAR(s.at(1.15, 12.02), 1.2, 1e-9);
+    // A seek is taken at once, backwards too.
+    EXPECT_DOUBLE_EQ(s.at(30.0, 12.1), 30.0);
+    EXPECT_DOUBLE_EQ(s.at(5.0, 12.2), 5.0);
+    // A faster tempo: song seconds pass quicker than the clock.
+    EXPECT_DOUBLE_EQ(s.at(5.2, 12.3), 5.2);
+    EXPECT_NEAR(s.at(5.2, 12.35), 5.3, 1e-9);
+    EXPECT_DOUBLE_EQ(s.at(-1, 13), -1);
+}
+
+} // namespace
