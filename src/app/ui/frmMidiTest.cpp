@@ -241,6 +241,7 @@ void frmMidiTest::buildUi() {
     Text2->setReadOnly(true);
     Text2->setMaximumWidth(240);
     Text2->setPlaceholderText("RtKar: the lines captured while playing");
+    Text2->setVisible(false);
     auto *middle = new QHBoxLayout;
     middle->addWidget(lyricPanel_, 1);
     middle->addWidget(Text2);
@@ -272,7 +273,11 @@ void frmMidiTest::buildUi() {
     connect(sldPosition, &PositionSlider::mouseUp, this, &frmMidiTest::sldPosition_MouseUp);
     connect(tmrMidiTest, &QTimer::timeout, this, &frmMidiTest::tmrMidiTest_Timer);
     connect(SldVol, &QSlider::sliderMoved, this, [this] { SldVol_Scroll(); });
-    connect(Mp3K, &QCheckBox::toggled, this, [this](bool on) { transport_.captureLyrics = on; });
+    // The capture box takes room from the lyrics only while capturing is on.
+    connect(Mp3K, &QCheckBox::toggled, this, [this](bool on) {
+        transport_.captureLyrics = on;
+        Text2->setVisible(on);
+    });
     for (int i = 0; i < 3; ++i)
         connect(OptK[i], &QRadioButton::clicked, this, [this, i] { OptK_Click(i); });
     connect(CmdLyric, &QPushButton::clicked, this, &frmMidiTest::CmdLyric_Click);

@@ -216,11 +216,15 @@ private slots:
         }
         QVERIFY(find<QRadioButton>("OptK_0")->isChecked());
         auto *mp3k = find<QCheckBox>("Mp3K");
+        auto *box = find<QPlainTextEdit>("Text2");
         QVERIFY(!mp3k->isChecked());
+        QVERIFY2(box->isHidden(), "the capture box leaves the room to the lyrics");
         find<QRadioButton>("OptK_1")->click();
         QVERIFY(mp3k->isChecked());
+        QVERIFY(!box->isHidden());
         find<QRadioButton>("OptK_2")->click();
         QVERIFY(!mp3k->isChecked());
+        QVERIFY(box->isHidden());
         find<QRadioButton>("OptK_1")->click();
         find<QRadioButton>("OptK_0")->click();
         QVERIFY(!mp3k->isChecked());
