@@ -44,7 +44,7 @@ const char *folderKey(DesktopIntegration::Folder kind) {
 constexpr const char *kGeometryKey = "window.geometry";
 constexpr int kSeekStep = 5;
 // The size the window opens at when nothing was remembered, if the screen allows.
-constexpr QSize kPreferredSize(1180, 720);
+constexpr QSize kPreferredSize(1280, 860); // room for the mixer strips and the effects panel
 
 bool isSong(const QString &path) {
     const QString suffix = QFileInfo(path).suffix().toLower();

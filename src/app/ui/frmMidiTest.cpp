@@ -285,8 +285,6 @@ void frmMidiTest::buildUi() {
     connect(strips_, &player::ChannelStrips::drumKitClicked, this, &frmMidiTest::LstDrum_Click);
     connect(strips_, &player::ChannelStrips::drumButtonClicked, this, &frmMidiTest::CmdDrum_Click);
     connectMixer();
-
-    resize(1280, 860);
 }
 
 void frmMidiTest::connectMixer() {
