@@ -7,16 +7,13 @@
 
 #include "app/cli/commands.h"
 #include "audio/bass.h"
+#include "core/samefile.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,38 +35,6 @@ const char *songErrorText(cantora::lyrics::LrcSongError e) {
     case LrcSongError::None: break;
     }
     return "";
-}
-
-bool sameFile(const std::string &a, const std::string &b) {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec))
-        return true;
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
-}
-
-// Writes `bytes` to `out` through a part file; false (and no file) on failure.
-bool writeWhole(const std::string &out, const std::string &bytes, std::string &why) {
-    const std::string part = out + "." + std::to_string(getpid()) + ".part";
-    std::error_code ec;
-    {
-        std::ofstream f(part, std::ios::binary | std::ios::trunc);
-        if (f)
-            f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (f)
-            f.close();
-        if (!f) {
-            why = "cannot write the file";
-            fs::remove(part, ec);
-            return false;
-        }
-    }
-    fs::rename(part, out, ec);
-    if (ec) {
-        why = ec.message();
-        fs::remove(part, ec);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -99,7 +64,7 @@ int cantora::cli::lrc(const Args &args) {
     }
     if (song.empty() || out.empty())
         return usage();
-    if (sameFile(song, out)) {
+    if (cantora::core::sameFile(song, out)) {
         std::fprintf(stderr, "cantora-cli: lrc: %s is the song itself; name another file\n", out.c_str());
         return 1;
     }
@@ -135,7 +100,7 @@ int cantora::cli::lrc(const Args &args) {
                      song.c_str(), out.c_str());
 
     std::string why;
-    if (!writeWhole(out, bytes, why)) {
+    if (!cantora::lyrics::writeWholeFile(out, bytes, why)) {
         std::fprintf(stderr, "cantora-cli: lrc: cannot write %s: %s\n", out.c_str(), why.c_str());
         return 1;
     }
