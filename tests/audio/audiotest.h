@@ -5,6 +5,8 @@
 #include "audio/bass.h"
 #include "audio/midiwriter.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -73,5 +75,25 @@ inline double fundamental(const std::vector<float> &x, double lo, double hi, std
 }
 
 inline std::size_t frames(double seconds) { return static_cast<std::size_t>(seconds * kRate); }
+
+// A suite on the "no sound" device with the test SoundFont as every
+// stream's default font.
+class EngineWithFont : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+        font_ = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+        ASSERT_NE(font_, 0u);
+    }
+    static void TearDownTestSuite() {
+        BASS_Free();
+        BASS_MIDI_FontFree(font_);
+    }
+    void SetUp() override {
+        const BASS_MIDI_FONT rec{font_, -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    }
+    static inline HSOUNDFONT font_ = 0;
+};
 
 } // namespace cantora::audiotest

@@ -26,24 +26,7 @@ using cantora::audio::MidiWriter;
 
 namespace {
 
-class Engine : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-        font_ = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-        ASSERT_NE(font_, 0u);
-    }
-    static void TearDownTestSuite() {
-        BASS_Free();
-        BASS_MIDI_FontFree(font_);
-    }
-    void SetUp() override {
-        const BASS_MIDI_FONT rec{font_, -1, 0};
-        BASS_MIDI_StreamSetFonts(0, &rec, 1);
-    }
-    static HSOUNDFONT font_;
-};
-HSOUNDFONT Engine::font_ = 0;
+class Engine : public EngineWithFont {};
 
 // One sustained flute note on channel 0 from 0 to `seconds` at 120 bpm,
 // reverb and chorus sends off so the tone is clean.

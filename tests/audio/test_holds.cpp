@@ -11,24 +11,7 @@ using cantora::audio::MidiWriter;
 
 namespace {
 
-class Holds : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-        font_ = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-        ASSERT_NE(font_, 0u);
-    }
-    static void TearDownTestSuite() {
-        BASS_Free();
-        BASS_MIDI_FontFree(font_);
-    }
-    void SetUp() override {
-        const BASS_MIDI_FONT rec{font_, -1, 0};
-        BASS_MIDI_StreamSetFonts(0, &rec, 1);
-    }
-    static HSOUNDFONT font_;
-};
-HSOUNDFONT Holds::font_ = 0;
+class Holds : public EngineWithFont {};
 
 // Two organ notes, channel 0 (A4) and channel 1 (E5), four seconds at
 // 120 bpm; the song sets channel 0's volume, pan and sends again at 1 s.
