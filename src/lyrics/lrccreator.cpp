@@ -50,9 +50,32 @@ std::string upperCp1252(std::string_view cp1252) {
     return out;
 }
 
+namespace {
+
+// A mark's text in upper case, as UTF-8. Text CP1252 can hold is raised by
+// the CP1252 rule the file has always used; other text (a song in Japanese,
+// say) keeps its characters, only its ASCII letters raised.
+std::string upperMark(std::string_view raw) {
+    const std::string utf8 = core::toUtf8(raw);
+    std::string lost;
+    const std::string cp = core::utf8ToCp1252(utf8, &lost);
+    if (lost.empty())
+        return core::cp1252ToUtf8(upperCp1252(cp));
+    std::string out = utf8;
+    for (char &c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 0x20);
+    return out;
+}
+
+// The file's bytes: CP1252 when it holds every line, else UTF-8.
+std::string fileBytes(const std::string &utf8) { return core::encodeForWriting(utf8); }
+
+} // namespace
+
 std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, double msPerTick,
                       LrcCreatorState &state) {
-    std::string out;
+    std::string out; // UTF-8 until it is returned
     std::array<double, kTickTableSize> ticks{};
     bool started = false;
     bool breakSeen = false;
@@ -61,7 +84,7 @@ std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, d
     for (std::size_t i = 0; i <= last; ++i) {
         if (i >= marks.size())
             break;
-        std::string s = upperCp1252(core::utf8ToCp1252(core::toUtf8(marks[i].text)));
+        std::string s = upperMark(marks[i].text);
         state.CurrentTick = marks[i].tick;
         if (i >= kFirstCheckedMark) {
             ticks[i] = state.CurrentTick;
@@ -69,7 +92,7 @@ std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, d
                 break;
         }
         if (s.empty())
-            return out; // the file ends here, the gathered line unwritten
+            return fileBytes(out); // the file ends here, the gathered line unwritten
         if (s.back() == '|')
             breakSeen = true;
         if (isBreak(s.front())) {
@@ -102,7 +125,7 @@ std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, d
         }
     }
     out += lrcLine(state.LineSeconds, state.LineText);
-    return out;
+    return fileBytes(out);
 }
 
 std::string createExactLrc(const std::vector<LrcMark> &marks, const std::vector<std::string> &atTTexts) {

@@ -44,7 +44,7 @@ std::optional<double> msPerTickOf(std::string_view midiData);
 // What the creator keeps between marks and, like the window that owns it,
 // between runs.
 struct LrcCreatorState {
-    std::string LineText;         // the line being gathered, CP1252, break character first
+    std::string LineText;         // the line being gathered, UTF-8, break character first
     bool LinePending = false;     // a line with a start time waits to be written
     std::int32_t LineSeconds = 0; // start of that line in whole seconds
     double CurrentTick = 0;       // tick of the last mark read

@@ -39,10 +39,15 @@ std::string lrcExactTag(double seconds) {
 }
 
 std::string lrcLine(int seconds, std::string_view lineText) {
-    if (lineText.size() <= 1)
+    // The first character (the break, or the first letter of a line sung
+    // before any break) is not written; in UTF-8 text it may be several bytes.
+    std::size_t first = lineText.empty() ? 0 : 1;
+    while (first < lineText.size() && (static_cast<unsigned char>(lineText[first]) & 0xC0) == 0x80)
+        ++first;
+    if (first >= lineText.size())
         return {};
     std::string out = lrcTag(seconds);
-    out += lineText.substr(1);
+    out += lineText.substr(first);
     out += "\r\n";
     return out;
 }

@@ -143,6 +143,11 @@ TEST(LrcCreator, UpperCaseAndCp1252Output) {
               "A \x8C\x9F\x8A\xDF\xF7!\r\n");
     // CP1252 in the song stays CP1252.
     EXPECT_EQ(run(marksOf({{"/caf\xE9", 0}, {"\xE0", 0}})), "[00:00]CAF\xC9\xC0\r\n");
+    // Words CP1252 cannot hold are written in UTF-8, never as "?"; a line
+    // sung before the first break loses its whole first character.
+    EXPECT_EQ(run(marksOf({{"/sakura \xE3\x81\x95", 0}, {"\xE3\x81\x8F\xE3\x82\x89", 0}})),
+              "[00:00]SAKURA \xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89\r\n");
+    EXPECT_EQ(run(marksOf({{"\xE3\x81\x95\xE3\x81\x8F", 0}, {"ra", 0}})), "[00:00]\xE3\x81\x8FRA\r\n");
 }
 
 TEST(LrcCreator, OnlyMarksUpToIndex850AreRead) {
