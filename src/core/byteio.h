@@ -81,6 +81,11 @@ bool readFullyAt(int fd, char *out, std::size_t n, std::int64_t offset);
 // Writes all of `bytes` at `offset` of descriptor `fd`; false (errno set) when it could not.
 bool writeFullyAt(int fd, std::string_view bytes, std::int64_t offset);
 
+// Writes `bytes` as the whole of `path` through a part file beside it that
+// is renamed over it, so a failed write leaves the old file (or none) and no
+// part file. Returns "" when written, else what failed.
+std::string writeWholeFile(const std::string &path, std::string_view bytes);
+
 // Numbers stored in bytes; `at` must leave room for the whole number.
 inline std::uint16_t le16(std::string_view b, std::size_t at) {
     return static_cast<std::uint16_t>(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);

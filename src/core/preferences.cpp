@@ -1,5 +1,7 @@
 #include "core/preferences.h"
 
+#include "core/byteio.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,7 +26,13 @@ Preferences Preferences::parse(std::string_view bytes) {
             p.lines_.push_back({{}, std::string(line)});
             continue;
         }
-        p.set(line.substr(0, eq), line.substr(eq + 1));
+        // Hand-edited files may put spaces around the "=".
+        std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t'))
+            key.remove_suffix(1);
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+            value.remove_prefix(1);
+        p.set(key, value);
     }
     return p;
 }
@@ -96,26 +104,6 @@ std::string Preferences::format() const {
     return out;
 }
 
-std::string Preferences::save(const std::string &path) const {
-    const std::string tmp = path + ".part";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        const std::string text = format();
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(tmp, ec);
-            return path + ": cannot be written";
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        return path + ": " + ec.message();
-    }
-    return {};
-}
+std::string Preferences::save(const std::string &path) const { return writeWholeFile(path, format()); }
 
 } // namespace cantora::core

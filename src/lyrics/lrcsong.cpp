@@ -91,28 +91,4 @@ const char *lrcSongErrorText(LrcSongError error) {
     return "";
 }
 
-bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why) {
-    const std::string part = path + "." + std::to_string(getpid()) + ".part";
-    std::error_code ec;
-    {
-        std::ofstream f(part, std::ios::binary | std::ios::trunc);
-        if (f)
-            f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (f)
-            f.close();
-        if (!f) {
-            why = "cannot write the file";
-            std::filesystem::remove(part, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(part, path, ec);
-    if (ec) {
-        why = ec.message();
-        std::filesystem::remove(part, ec);
-        return false;
-    }
-    return true;
-}
-
 } // namespace cantora::lyrics

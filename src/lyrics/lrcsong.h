@@ -36,8 +36,4 @@ std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState 
 // What the window says when a song cannot be read for its LRC.
 const char *lrcSongErrorText(LrcSongError error);
 
-// Writes `bytes` to `path` through a part file renamed over it, so a failed
-// write leaves no half-written LRC; false (why set, no part file) on failure.
-bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why);
-
 } // namespace cantora::lyrics

@@ -1,96 +1,48 @@
 #include "lyrics/viewprefs.h"
 
-#include "lyrics/lrcsong.h"
-
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include "core/preferences.h"
 
 namespace cantora::lyrics {
 
 namespace {
 
-std::string trim(const std::string &s) {
-    const auto a = s.find_first_not_of(" \t\r");
-    if (a == std::string::npos)
-        return {};
-    return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
-
 constexpr const char *kView = "lyrics.view";
 constexpr const char *kContrast = "lyrics.contrast";
 
-} // namespace
-
-ViewPrefs parseViewPrefs(const std::string &text) {
+ViewPrefs read(const core::Preferences &file) {
     ViewPrefs p;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        const std::string key = trim(line.substr(0, eq));
-        const std::string value = trim(line.substr(eq + 1));
-        if (key == kView)
-            p.view = value == "singalong" ? LyricView::SingAlong : LyricView::Classic;
-        else if (key == kContrast)
-            p.contrast = value == "day" ? LyricContrast::Day
-                         : value == "yellow" ? LyricContrast::Yellow
-                                             : LyricContrast::Night;
-    }
+    if (file.get(kView, "") == "singalong")
+        p.view = LyricView::SingAlong;
+    const std::string contrast = file.get(kContrast, "");
+    p.contrast = contrast == "day"      ? LyricContrast::Day
+                 : contrast == "yellow" ? LyricContrast::Yellow
+                                        : LyricContrast::Night;
     return p;
 }
 
-std::string mergeViewPrefs(const std::string &current, const ViewPrefs &p) {
-    const std::string view = std::string(kView) + "=" + (p.view == LyricView::SingAlong ? "singalong" : "classic");
-    const std::string contrast =
-        std::string(kContrast) + "=" +
-        (p.contrast == LyricContrast::Day ? "day" : p.contrast == LyricContrast::Yellow ? "yellow" : "night");
-    std::string out;
-    bool viewDone = false, contrastDone = false;
-    std::istringstream in(current);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const auto eq = line.find('=');
-        const std::string key = eq == std::string::npos ? std::string() : trim(line.substr(0, eq));
-        if (key == kView) {
-            if (!viewDone)
-                out += view + "\n";
-            viewDone = true;
-        } else if (key == kContrast) {
-            if (!contrastDone)
-                out += contrast + "\n";
-            contrastDone = true;
-        } else {
-            out += line + "\n";
-        }
-    }
-    if (!viewDone)
-        out += view + "\n";
-    if (!contrastDone)
-        out += contrast + "\n";
-    return out;
-}
-
-namespace {
-
-std::string readAll(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+void write(core::Preferences &file, const ViewPrefs &p) {
+    file.set(kView, p.view == LyricView::SingAlong ? "singalong" : "classic");
+    file.set(kContrast, p.contrast == LyricContrast::Day      ? "day"
+                        : p.contrast == LyricContrast::Yellow ? "yellow"
+                                                              : "night");
 }
 
 } // namespace
 
-ViewPrefs loadViewPrefs(const std::string &path) { return parseViewPrefs(readAll(path)); }
+ViewPrefs parseViewPrefs(const std::string &text) { return read(core::Preferences::parse(text)); }
+
+std::string mergeViewPrefs(const std::string &current, const ViewPrefs &prefs) {
+    core::Preferences file = core::Preferences::parse(current);
+    write(file, prefs);
+    return file.format();
+}
+
+ViewPrefs loadViewPrefs(const std::string &path) { return read(core::Preferences::load(path)); }
 
 bool saveViewPrefs(const std::string &path, const ViewPrefs &prefs) {
-    std::string why;
-    return writeWholeFile(path, mergeViewPrefs(readAll(path), prefs), why);
+    core::Preferences file = core::Preferences::load(path);
+    write(file, prefs);
+    return file.save(path).empty();
 }
 
 } // namespace cantora::lyrics

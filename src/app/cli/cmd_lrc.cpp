@@ -7,6 +7,7 @@
 
 #include "app/cli/commands.h"
 #include "audio/bass.h"
+#include "core/byteio.h"
 #include "core/samefile.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
@@ -99,9 +100,8 @@ int cantora::cli::lrc(const Args &args) {
                      "events); %s is empty\n",
                      song.c_str(), out.c_str());
 
-    std::string why;
-    if (!cantora::lyrics::writeWholeFile(out, bytes, why)) {
-        std::fprintf(stderr, "cantora-cli: lrc: cannot write %s: %s\n", out.c_str(), why.c_str());
+    if (const std::string why = cantora::core::writeWholeFile(out, bytes); !why.empty()) {
+        std::fprintf(stderr, "cantora-cli: lrc: cannot write %s\n", why.c_str());
         return 1;
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "app/ui/frmMidiTest.h"
 
 #include "core/apppaths.h"
+#include "core/byteio.h"
 #include "app/dialogs/dialogs.h"
 #include "core/errortext.h"
 #include "core/processexit.h"
@@ -778,11 +779,8 @@ void frmMidiTest::cmdStop_Click() {
 }
 
 void frmMidiTest::writeCapture() {
-    std::string why;
-    const std::string target = appFile("SYNCRO.LRC");
-    if (!lyrics::writeWholeFile(target, capture_.fileBytes(), why))
-        dialogs::Dialogs::current().msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation,
-                                           "LRC");
+    if (const std::string why = writeWholeFile(appFile("SYNCRO.LRC"), capture_.fileBytes()); !why.empty())
+        dialogs::Dialogs::current().msgBox(this, "Cannot write " + why, dialogs::Exclamation, "LRC");
 }
 
 void frmMidiTest::sldPosition_MouseDown() {
@@ -827,16 +825,15 @@ bool frmMidiTest::makeLrc(const std::string &target) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     lyrics::LrcSongError error = lyrics::LrcSongError::None;
     const std::string bytes = lyrics::songLrc(song, msPerTick_, lrcState_, error);
-    std::string why;
-    const bool written = error == lyrics::LrcSongError::None && lyrics::writeWholeFile(target, bytes, why);
+    const std::string why = error == lyrics::LrcSongError::None ? writeWholeFile(target, bytes) : std::string();
     QApplication::restoreOverrideCursor();
     if (error != lyrics::LrcSongError::None) {
         dlg.msgBox(this, song + ": " + lyrics::lrcSongErrorText(error) + "; no LRC was written.",
                    dialogs::Exclamation, "LRC");
         return false;
     }
-    if (!written) {
-        dlg.msgBox(this, "Cannot write " + target + ": " + why, dialogs::Exclamation, "LRC");
+    if (!why.empty()) {
+        dlg.msgBox(this, "Cannot write " + why, dialogs::Exclamation, "LRC");
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "tags/ui/frmtags.h"
 
 #include "app/dialogs/dialogs.h"
+#include "core/byteio.h"
 #include "playback/mediagraph.h"
 #include "playback/playbackoutput.h"
 #include "playback/ui/frmlyrics.h"
@@ -73,29 +74,6 @@ bool nonEmptyFile(const std::string &path) {
 
 bool sameFile(const std::string &a, const std::string &b) {
     return QString::compare(q(a), q(b), Qt::CaseInsensitive) == 0;
-}
-
-// Writes `bytes` to `path` through a temporary file, so a failed write
-// leaves an older file of that name whole. Empty on success, else why not.
-std::string writeWhole(const std::string &path, const std::string &bytes) {
-    const std::string temp = path + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return "cannot write " + path;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return ec.message();
-    }
-    return {};
 }
 
 } // namespace
@@ -496,9 +474,9 @@ void frmTags::Save_Lrc_Click() {
     const dialogs::FileResult chosen = dialogs::Dialogs::current().showSave(this, req);
     if (chosen.error != 0 || chosen.path.empty())
         return;
-    const std::string err = writeWhole(chosen.path, WithCrLf(lyricText()));
+    const std::string err = core::writeWholeFile(chosen.path, WithCrLf(lyricText()));
     if (!err.empty())
-        lblfile->setText(q(chosen.path + ": " + err));
+        lblfile->setText(q(err));
 }
 
 // ------------------------------------------------------------------ editing
