@@ -2,6 +2,7 @@
 
 #include "app/dialogs/dialogs.h"
 #include "core/byteio.h"
+#include "core/samefile.h"
 #include "playback/mediagraph.h"
 #include "playback/playbackoutput.h"
 #include "playback/ui/frmlyrics.h"
@@ -70,10 +71,6 @@ bool blank(const std::string &t) { return t.find_first_not_of(" \t\r\n") == std:
 bool nonEmptyFile(const std::string &path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec;
-}
-
-bool sameFile(const std::string &a, const std::string &b) {
-    return QString::compare(q(a), q(b), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -690,7 +687,7 @@ void frmTags::closeLyricsWindow() {
 
 void frmTags::ReleaseFile(const std::string &path) {
     resume_ = Resume{};
-    if (player_.State() == playback::PlayState::Stopped || !sameFile(player_.PlayingFile(), path))
+    if (player_.State() == playback::PlayState::Stopped || !core::sameFile(player_.PlayingFile(), path))
         return;
     resume_.active = true;
     resume_.paused = player_.State() == playback::PlayState::Paused;
