@@ -9,11 +9,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const auto r = cantora::audio::readMidi(std::string_view(reinterpret_cast<const char *>(data), size));
     if (r.ok() && r.file.tracks.empty())
-        __builtin_trap();  // a successful read always has a track
+        __builtin_trap(); // a successful read always has a track
     // What a part read reports stays within what was there.
-    if (r.ok() && (r.file.readBytes > r.file.sizeBytes || r.file.sizeBytes != size ||
-                   r.file.incompleteTracks > r.file.tracks.size() ||
-                   (r.file.incompleteTracks > 0 && !r.file.truncated)))
+    if (r.ok() &&
+        (r.file.readBytes > r.file.sizeBytes || r.file.sizeBytes != size ||
+         r.file.incompleteTracks > r.file.tracks.size() || (r.file.incompleteTracks > 0 && !r.file.truncated)))
         __builtin_trap();
     for (const auto &t : r.file.tracks) {
         std::uint64_t tick = 0;

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-using cantora::tags::Id3Module;
 using cantora::core::MemorySource;
+using cantora::tags::Id3Module;
 
 namespace {
 

@@ -33,7 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::int64_t total = 0;
     while (std::size_t n = d.read(buf.data(), 1152)) {
         total += static_cast<std::int64_t>(n);
-        if (total > d.length()) { fprintf(stderr, "len %ld total %ld size %zu\n", (long)d.length(), (long)total, size); FILE*f=fopen("/tmp/fzbad.mp3","wb"); fwrite(data,1,size,f); fclose(f);} check(total <= d.length());
+        if (total > d.length()) {
+            fprintf(stderr, "len %ld total %ld size %zu\n", (long)d.length(), (long)total, size);
+            FILE *f = fopen("/tmp/fzbad.mp3", "wb");
+            fwrite(data, 1, size, f);
+            fclose(f);
+        }
+        check(total <= d.length());
     }
     check(d.seek(d.length() / 2) && d.tell() <= d.length());
     d.read(buf.data(), 1152);

@@ -21,9 +21,9 @@ namespace cantora::demo {
 // The whole demo song as Standard MIDI File bytes.
 inline std::string demoSongBytes() {
     using audio::MidiWriter;
-    constexpr int Q = 480;        // ticks per quarter note
-    constexpr int Bar = 4 * Q;    // 4/4 throughout
-    constexpr int Intro = Bar;    // one bar of accompaniment before the voice
+    constexpr int Q = 480;     // ticks per quarter note
+    constexpr int Bar = 4 * Q; // 4/4 throughout
+    constexpr int Intro = Bar; // one bar of accompaniment before the voice
     constexpr int LineLen = 2 * Bar;
 
     MidiWriter w(Q, 1);
@@ -37,10 +37,10 @@ inline std::string demoSongBytes() {
     // Six lines per verse on four melodic phrases: A B C C A B.
     // Each phrase: six quarter notes and a half note.
     const std::array<std::array<int, 7>, 4> phrase = {{
-        {60, 60, 67, 67, 69, 69, 67},  // A: Twin-kle, twin-kle, lit-tle star
-        {65, 65, 64, 64, 62, 62, 60},  // B: How I won-der what you are
-        {67, 67, 65, 65, 64, 64, 62},  // C: Up a-bove the world so high
-        {67, 67, 65, 65, 64, 64, 62},  // C: Like a dia-mond in the sky
+        {60, 60, 67, 67, 69, 69, 67}, // A: Twin-kle, twin-kle, lit-tle star
+        {65, 65, 64, 64, 62, 62, 60}, // B: How I won-der what you are
+        {67, 67, 65, 65, 64, 64, 62}, // C: Up a-bove the world so high
+        {67, 67, 65, 65, 64, 64, 62}, // C: Like a dia-mond in the sky
     }};
     const std::array<int, 6> lineTune = {0, 1, 2, 3, 0, 1};
     // Chord roots per half bar (four per line): C, F and G major.
@@ -66,14 +66,14 @@ inline std::string demoSongBytes() {
         {"How ", "I ", "won", "der ", "what ", "you ", "are! "},
     };
     const int lines = static_cast<int>(words.size());
-    const int songEnd = Intro + lines * LineLen + Bar;  // a last bar holds the final chord
+    const int songEnd = Intro + lines * LineLen + Bar; // a last bar holds the final chord
 
     // Conductor: metre and the three tempos.
     w.meta(tTempo, 0, 0x03, "Twinkle, Twinkle, Little Star");
-    w.meta(tTempo, 0, 0x58, std::string("\x04\x02\x18\x08", 4));  // 4/4, 24 clocks per click
-    w.tempo(tTempo, 0, 500000);                                    // 120 BPM
-    w.tempo(tTempo, Intro + 6 * LineLen, 461538);                  // 130 BPM: second verse
-    w.tempo(tTempo, Intro + 11 * LineLen, 600000);                 // 100 BPM: last line
+    w.meta(tTempo, 0, 0x58, std::string("\x04\x02\x18\x08", 4)); // 4/4, 24 clocks per click
+    w.tempo(tTempo, 0, 500000);                                  // 120 BPM
+    w.tempo(tTempo, Intro + 6 * LineLen, 461538);                // 130 BPM: second verse
+    w.tempo(tTempo, Intro + 11 * LineLen, 600000);               // 100 BPM: last line
 
     // Channel set-up at tick 0: name, program, volume, pan, reverb, chorus.
     auto setup = [&](int track, const char *name, int ch, int prog, int vol, int pan) {

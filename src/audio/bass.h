@@ -78,11 +78,11 @@ constexpr DWORD BASS_ACTIVE_PAUSED = 3;
 // ---- sync types ----
 constexpr DWORD BASS_SYNC_MIXTIME = 0x40000000;
 constexpr DWORD BASS_SYNC_END = 2;
-constexpr DWORD BASS_SYNC_SETPOS = 11;            // 0x0B
-constexpr DWORD BASS_SYNC_MIDI_MARK = 0x10000;    // param = mark type
-constexpr DWORD BASS_SYNC_MIDI_LYRIC = 0x10002;   // data = lyric mark index
-constexpr DWORD BASS_SYNC_MIDI_TEXT = 0x10003;    // data = text mark index
-constexpr DWORD BASS_SYNC_MIDI_EVENT = 0x10004;   // param = event type
+constexpr DWORD BASS_SYNC_SETPOS = 11;          // 0x0B
+constexpr DWORD BASS_SYNC_MIDI_MARK = 0x10000;  // param = mark type
+constexpr DWORD BASS_SYNC_MIDI_LYRIC = 0x10002; // data = lyric mark index
+constexpr DWORD BASS_SYNC_MIDI_TEXT = 0x10003;  // data = text mark index
+constexpr DWORD BASS_SYNC_MIDI_EVENT = 0x10004; // param = event type
 
 // ---- mark types ----
 constexpr DWORD BASS_MIDI_MARK_LYRIC = 2;
@@ -95,7 +95,7 @@ constexpr DWORD MIDI_EVENT_PAN = 13;
 constexpr DWORD MIDI_EVENT_REVERB = 23;
 constexpr DWORD MIDI_EVENT_CHORUS = 24;
 constexpr DWORD MIDI_EVENT_TEMPO = 62;
-constexpr DWORD MIDI_EVENT_TRANSPOSE = 0x10001;   // 100 + semitones
+constexpr DWORD MIDI_EVENT_TRANSPOSE = 0x10001; // 100 + semitones
 
 // ---- effects ----
 constexpr DWORD BASS_FX_BFX_PEAKEQ = 0x10004;
@@ -104,25 +104,25 @@ constexpr int BASS_BFX_CHANALL = -1;
 
 // One lyric or text meta event of the song.
 struct BASS_MIDI_MARK {
-    DWORD track;       // track number in file order, 0-based
-    DWORD pos;         // byte position in the 16-bit stereo output
-    const char *text;  // the event's bytes, NUL-terminated, 8-bit as stored
-    DWORD tick;        // absolute tick of the event
+    DWORD track;      // track number in file order, 0-based
+    DWORD pos;        // byte position in the 16-bit stereo output
+    const char *text; // the event's bytes, NUL-terminated, 8-bit as stored
+    DWORD tick;       // absolute tick of the event
 };
 
 // One entry of a stream's SoundFont list.
 struct BASS_MIDI_FONT {
     HSOUNDFONT font;
-    int preset;        // -1 = all presets
-    int bank;          // 0, or 128 for the drum kits
+    int preset; // -1 = all presets
+    int bank;   // 0, or 128 for the drum kits
 };
 
 struct BASS_MIDI_FONTINFO {
     const char *name;
     const char *copyright;
     const char *comment;
-    DWORD presets;     // number of presets
-    DWORD samsize;     // sample data size in bytes
+    DWORD presets; // number of presets
+    DWORD samsize; // sample data size in bytes
 };
 
 struct BASS_CHANNELINFO {
@@ -139,19 +139,19 @@ struct BASS_CHANNELINFO {
 // Peaking equaliser band: one effect may hold several bands.
 struct BASS_BFX_PEAKEQ {
     int lBand;
-    float fBandwidth;  // octaves; 0 = width from fQ
-    float fQ;          // used only when fBandwidth is 0
-    float fCenter;     // Hz
-    float fGain;       // dB
-    int lChannel;      // -1 = all channels
+    float fBandwidth; // octaves; 0 = width from fQ
+    float fQ;         // used only when fBandwidth is 0
+    float fCenter;    // Hz
+    float fGain;      // dB
+    int lChannel;     // -1 = all channels
 };
 
 struct BASS_BFX_COMPRESSOR2 {
-    float fGain;       // output gain, dB
-    float fThreshold;  // dB
+    float fGain;      // output gain, dB
+    float fThreshold; // dB
     float fRatio;
-    float fAttack;     // ms
-    float fRelease;    // ms
+    float fAttack;  // ms
+    float fRelease; // ms
     int lChannel;
 };
 

@@ -83,7 +83,7 @@ BOOL BASS_Free() {
             all.push_back(s);
     }
     if (out)
-        out->close();   // no mixing after this
+        out->close(); // no mixing after this
     for (auto &s : all)
         e.release(s);
     {

@@ -8,9 +8,7 @@ using namespace cantora::audio;
 
 namespace {
 
-PeakEqBand toBand(const BASS_BFX_PEAKEQ &p) {
-    return {p.lBand, p.fBandwidth, p.fQ, p.fCenter, p.fGain, p.lChannel};
-}
+PeakEqBand toBand(const BASS_BFX_PEAKEQ &p) { return {p.lBand, p.fBandwidth, p.fQ, p.fCenter, p.fGain, p.lChannel}; }
 BASS_BFX_PEAKEQ fromBand(const PeakEqBand &b) {
     return {b.number, b.bandwidthOctaves, b.q, b.centerHz, b.gainDb, b.channels};
 }

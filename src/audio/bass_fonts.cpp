@@ -68,8 +68,8 @@ BOOL BASS_MIDI_StreamSetFonts(HSTREAM handle, const BASS_MIDI_FONT *fonts, DWORD
     std::vector<FontRecord> records;
     auto &reg = FontRegistry::instance();
     for (DWORD i = 0; i < count; ++i)
-        records.push_back({fonts[i].font ? reg.find(fonts[i].font) : nullptr, fonts[i].font, fonts[i].preset,
-                           fonts[i].bank});
+        records.push_back(
+            {fonts[i].font ? reg.find(fonts[i].font) : nullptr, fonts[i].font, fonts[i].preset, fonts[i].bank});
     if (handle == 0) {
         Engine &e = Engine::instance();
         std::lock_guard lock(e.table);

@@ -60,11 +60,8 @@ BOOL BASS_MIDI_StreamEvent(HSTREAM handle, DWORD chan, DWORD event, DWORD param)
             // Clamped to what a tempo event can hold (1 to 16,777,215 us).
             s->seq.setTempo(param);
             break;
-        case MIDI_EVENT_TRANSPOSE:
-            s->seq.setTranspose(ch, static_cast<int>(std::min<DWORD>(param, 200)) - 100);
-            break;
-        default:
-            return fail(BASS_ERROR_ILLTYPE);
+        case MIDI_EVENT_TRANSPOSE: s->seq.setTranspose(ch, static_cast<int>(std::min<DWORD>(param, 200)) - 100); break;
+        default: return fail(BASS_ERROR_ILLTYPE);
         }
         return ok<BOOL>(1);
     });
@@ -91,9 +88,8 @@ DWORD BASS_MIDI_StreamGetEvent(HSTREAM handle, DWORD chan, DWORD event) {
 namespace cantora::audio {
 
 std::uint32_t songTempo(HSTREAM handle) {
-    return withStream(handle, std::uint32_t(0), [](const std::shared_ptr<Stream> &s) {
-        return ok<std::uint32_t>(s->seq.songTempo());
-    });
+    return withStream(handle, std::uint32_t(0),
+                      [](const std::shared_ptr<Stream> &s) { return ok<std::uint32_t>(s->seq.songTempo()); });
 }
 
 BOOL releaseController(HSTREAM handle, DWORD chan, DWORD event) {

@@ -114,7 +114,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
         {
             std::lock_guard tl(e.table);
             if (!e.output)
-                return fail(BASS_ERROR_NOTAVAIL);   // the "no sound" device plays nothing
+                return fail(BASS_ERROR_NOTAVAIL); // the "no sound" device plays nothing
         }
         if (s->isDecode())
             return fail(BASS_ERROR_DECODE);
@@ -166,7 +166,7 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO *info) {
         info->freq = static_cast<DWORD>(s->rate);
         info->chans = 2;
         info->flags = s->flags & ~BASS_UNICODE;
-        info->ctype = 0x10D00;   // MIDI
+        info->ctype = 0x10D00; // MIDI
         info->filename = s->path.empty() ? nullptr : s->path.c_str();
         return ok<BOOL>(1);
     });
@@ -211,9 +211,8 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
 }
 
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
-    return withStream(handle, -1.0, [&](const std::shared_ptr<Stream> &s) {
-        return ok(static_cast<double>(pos / 4) / s->rate);
-    });
+    return withStream(handle, -1.0,
+                      [&](const std::shared_ptr<Stream> &s) { return ok(static_cast<double>(pos / 4) / s->rate); });
 }
 
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double secs) {
@@ -269,10 +268,8 @@ HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC proc, 
         case BASS_SYNC_MIDI_LYRIC:
         case BASS_SYNC_MIDI_TEXT:
         case BASS_SYNC_MIDI_MARK:
-        case BASS_SYNC_MIDI_EVENT:
-            break;
-        default:
-            return fail<HSYNC>(BASS_ERROR_ILLTYPE, 0);
+        case BASS_SYNC_MIDI_EVENT: break;
+        default: return fail<HSYNC>(BASS_ERROR_ILLTYPE, 0);
         }
         return ok(s->addSync(Engine::instance().nextSync++, type, param, proc, user));
     });

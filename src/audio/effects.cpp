@@ -24,7 +24,7 @@ void PeakEq::design(Band &band) const {
         alpha = std::sin(w0) * std::sinh(std::log(2.0) / 2 * p.bandwidthOctaves * w0 / std::sin(w0));
     } else {
         // Q counts only when no bandwidth is given; neither gives one octave's Q.
-        const double q = p.q > 0 ? p.q : std::numbers::sqrt2;   // one octave
+        const double q = p.q > 0 ? p.q : std::numbers::sqrt2; // one octave
         alpha = std::sin(w0) / (2 * q);
     }
     const double a0 = 1 + alpha / A;
@@ -55,7 +55,7 @@ bool PeakEq::band(int number, PeakEqBand &out) const {
 void PeakEq::process(float *x, std::size_t frames) {
     for (auto &[n, band] : bands_) {
         if (band.params.gainDb == 0)
-            continue;   // a flat band passes the sound untouched
+            continue; // a flat band passes the sound untouched
         for (int ch = 0; ch < 2; ++ch) {
             if (!channelSelected(band.params.channels, ch))
                 continue;

@@ -24,7 +24,7 @@ struct PeakEqBand {
 
 // The compressor's settings.
 struct CompressorSettings {
-    float gainDb = 0;           // make-up gain
+    float gainDb = 0; // make-up gain
     float thresholdDb = -15;
     float ratio = 3;
     float attackMs = 10;
@@ -55,7 +55,7 @@ private:
     struct Band {
         PeakEqBand params{};
         double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
-        double z[2][2] = {{0, 0}, {0, 0}};   // per channel, transposed direct form II
+        double z[2][2] = {{0, 0}, {0, 0}}; // per channel, transposed direct form II
     };
     void design(Band &band) const;
     double rate_;
@@ -78,7 +78,7 @@ private:
     double rate_;
     CompressorSettings params_{};
     double attackCoef_ = 0, releaseCoef_ = 0;
-    double envelope_ = 0;   // linear peak level followed by the detector
+    double envelope_ = 0; // linear peak level followed by the detector
 };
 
 } // namespace cantora::audio

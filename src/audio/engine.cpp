@@ -12,7 +12,7 @@ void setError(int code) { t_error = code; }
 int lastError() { return t_error; }
 
 Engine &Engine::instance() {
-    static Engine *e = new Engine;   // outlives static destructors of callers
+    static Engine *e = new Engine; // outlives static destructors of callers
     return *e;
 }
 

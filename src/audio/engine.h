@@ -70,10 +70,10 @@ public:
     int device = 0;
     int rate = 44100;
     std::unique_ptr<AudioOutput> output;
-    std::unique_ptr<AudioOutput> retiredOutput;   // kept until the next init: a test may still hold it
+    std::unique_ptr<AudioOutput> retiredOutput; // kept until the next init: a test may still hold it
     double latency = 0;
     std::map<DWORD, std::shared_ptr<Stream>> streams;
-    std::map<DWORD, bool> probes;   // float probe streams
+    std::map<DWORD, bool> probes; // float probe streams
     std::map<HFX, std::weak_ptr<Stream>> effects;
     std::vector<FontRecord> defaultFonts;
     DWORD nextHandle = 0x10000;

@@ -15,7 +15,7 @@ constexpr std::uint32_t kMaxPdta = 64u << 20;
 } // namespace
 
 FontRegistry &FontRegistry::instance() {
-    static FontRegistry *registry = new FontRegistry;  // never destroyed: fonts may outlive main
+    static FontRegistry *registry = new FontRegistry; // never destroyed: fonts may outlive main
     return *registry;
 }
 
@@ -87,7 +87,7 @@ std::uint32_t FontRegistry::open(const std::string &path, FontError &error) {
 }
 
 bool FontRegistry::close(std::uint32_t handle) {
-    std::shared_ptr<FontEntry> entry;  // dropped after the lock
+    std::shared_ptr<FontEntry> entry; // dropped after the lock
     {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);

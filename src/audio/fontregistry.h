@@ -24,9 +24,9 @@ namespace cantora::audio {
 
 // One SoundFont file in memory.
 struct LoadedFont {
-    std::string path;      // canonical path; stream synths load it by this name
+    std::string path; // canonical path; stream synths load it by this name
     Sf2Info info;
-    std::map<int, std::string> presetNames;   // key bank * 128 + program
+    std::map<int, std::string> presetNames; // key bank * 128 + program
     std::uint32_t presets = 0;
 };
 
@@ -38,7 +38,7 @@ struct FontEntry {
 
 // A stream's font list entry as the synth sees it.
 struct FontRecord {
-    std::shared_ptr<FontEntry> entry;  // null = the record is ignored
+    std::shared_ptr<FontEntry> entry; // null = the record is ignored
     std::uint32_t handle = 0;
     int preset = -1;
     int bank = 0;
@@ -77,7 +77,7 @@ private:
 // Which record of a stream's font list serves a channel's (bank, program),
 // and which preset of that font is used.
 struct PresetChoice {
-    int record = -1;   // index into the list, -1 = nothing serves it
+    int record = -1; // index into the list, -1 = nothing serves it
     int bank = 0;
     int program = 0;
 };

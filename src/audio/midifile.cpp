@@ -42,7 +42,7 @@ public:
             if (!(b & 0x80u))
                 return true;
         }
-        return false;  // a fifth continuation byte: not a valid quantity
+        return false; // a fifth continuation byte: not a valid quantity
     }
     // Takes `n` bytes if they are all there.
     bool take(std::size_t n, std::string &out) {
@@ -74,7 +74,7 @@ int channelDataBytes(std::uint8_t status) {
 bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTrack &track, std::size_t &stoppedAt) {
     Cursor c(all, begin, end);
     std::uint64_t tick = 0;
-    std::uint8_t running = 0;  // last channel status; meta and SysEx leave it alone
+    std::uint8_t running = 0; // last channel status; meta and SysEx leave it alone
     while (!c.atEnd()) {
         stoppedAt = c.pos();
         MidiEvent ev;
@@ -96,7 +96,7 @@ bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTra
             ev.status = 0xFF;
             track.events.push_back(std::move(ev));
             if (track.events.back().metaType == 0x2F)
-                return true;  // end of track: whatever follows is padding
+                return true; // end of track: whatever follows is padding
             continue;
         }
         if (b == 0xF0 || b == 0xF7) {
@@ -110,11 +110,11 @@ bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTra
         }
         if (b & 0x80) {
             if (b > 0xEF)
-                return false;  // system common / real-time bytes have no place in a file
+                return false; // system common / real-time bytes have no place in a file
             c.byte(b);
             running = b;
         } else if (running == 0) {
-            return false;  // a data byte with no status to run on
+            return false; // a data byte with no status to run on
         }
         ev.status = running;
         std::uint8_t d1 = 0, d2 = 0;
@@ -128,7 +128,7 @@ bool readTrack(std::string_view all, std::size_t begin, std::size_t end, MidiTra
         ev.data2 = d2 & 0x7F;
         track.events.push_back(std::move(ev));
     }
-    return true;  // ran to the end of the chunk without an end-of-track event
+    return true; // ran to the end of the chunk without an end-of-track event
 }
 
 // Finds the Standard MIDI File inside a "RIFF RMID" wrapper: the payload of
@@ -176,11 +176,11 @@ MidiReadResult readMidi(std::string_view bytes) {
     f.format = be16(bytes, begin + 8);
     f.declaredTracks = be16(bytes, begin + 10);
     f.division = be16(bytes, begin + 12);
-    if (f.division & 0x8000) {  // high bit: SMPTE frames per second and ticks per frame
+    if (f.division & 0x8000) { // high bit: SMPTE frames per second and ticks per frame
         r.error = MidiError::SmpteDivision;
         return r;
     }
-    if (f.division == 0) {  // no tick length can be derived from it
+    if (f.division == 0) { // no tick length can be derived from it
         r.error = MidiError::NotMidi;
         return r;
     }
@@ -222,7 +222,7 @@ MidiReadResult readMidi(std::string_view bytes) {
         pos = chunkEnd;
     }
     if (pos < end && pos + 8 > end && f.tracks.size() < f.declaredTracks)
-        f.truncated = true;  // a chunk header cut in half
+        f.truncated = true; // a chunk header cut in half
 
     if (f.tracks.empty()) {
         r.error = MidiError::NoTracks;
@@ -248,18 +248,12 @@ MidiReadResult readMidiFile(const std::string &path) {
 
 const char *midiErrorText(MidiError e) {
     switch (e) {
-    case MidiError::None:
-        return "no error";
-    case MidiError::NotMidi:
-        return "not a MIDI file";
-    case MidiError::NoTracks:
-        return "the MIDI file holds no tracks";
-    case MidiError::SmpteDivision:
-        return "SMPTE time division is not supported";
-    case MidiError::Io:
-        return "the file could not be read";
-    case MidiError::NotAFile:
-        return "not a regular file";
+    case MidiError::None: return "no error";
+    case MidiError::NotMidi: return "not a MIDI file";
+    case MidiError::NoTracks: return "the MIDI file holds no tracks";
+    case MidiError::SmpteDivision: return "SMPTE time division is not supported";
+    case MidiError::Io: return "the file could not be read";
+    case MidiError::NotAFile: return "not a regular file";
     }
     return "unknown error";
 }

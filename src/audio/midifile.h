@@ -24,13 +24,13 @@ namespace cantora::audio {
 
 // One event as stored in its track.
 struct MidiEvent {
-    std::uint64_t tick = 0;       // absolute tick from the start of its track
-    std::uint32_t offset = 0;     // byte offset of the event (its delta time) in the file
-    std::uint8_t status = 0;      // 0x80-0xEF channel message, 0xF0/0xF7 SysEx, 0xFF meta
-    std::uint8_t metaType = 0;    // meta events only
-    std::uint8_t data1 = 0;       // channel messages: first data byte
-    std::uint8_t data2 = 0;       // channel messages: second data byte (0 if none)
-    std::string data;             // meta / SysEx payload bytes, as stored
+    std::uint64_t tick = 0;    // absolute tick from the start of its track
+    std::uint32_t offset = 0;  // byte offset of the event (its delta time) in the file
+    std::uint8_t status = 0;   // 0x80-0xEF channel message, 0xF0/0xF7 SysEx, 0xFF meta
+    std::uint8_t metaType = 0; // meta events only
+    std::uint8_t data1 = 0;    // channel messages: first data byte
+    std::uint8_t data2 = 0;    // channel messages: second data byte (0 if none)
+    std::string data;          // meta / SysEx payload bytes, as stored
 
     std::uint8_t channel() const { return status & 0x0F; }
     std::uint8_t kind() const { return status & 0xF0; }
@@ -38,29 +38,29 @@ struct MidiEvent {
 };
 
 struct MidiTrack {
-    std::vector<MidiEvent> events;  // in file order (ticks non-decreasing); see above for FF 2F
+    std::vector<MidiEvent> events; // in file order (ticks non-decreasing); see above for FF 2F
 };
 
 enum class MidiError {
     None = 0,
-    NotMidi,         // no MThd (nor RIFF RMID holding one), or a header with division 0
-    NoTracks,        // header read but not a single track chunk
-    SmpteDivision,   // time division in SMPTE frames, not supported
-    Io,              // the file could not be read
-    NotAFile,        // a FIFO, device or folder: only regular files are read
+    NotMidi,       // no MThd (nor RIFF RMID holding one), or a header with division 0
+    NoTracks,      // header read but not a single track chunk
+    SmpteDivision, // time division in SMPTE frames, not supported
+    Io,            // the file could not be read
+    NotAFile,      // a FIFO, device or folder: only regular files are read
 };
 
 struct MidiFile {
     std::uint16_t format = 0;
-    std::uint16_t declaredTracks = 0;  // as the header says
-    std::uint16_t division = 0;        // ticks per quarter note
-    std::vector<MidiTrack> tracks;     // the tracks actually present
-    bool truncated = false;            // some chunk ran past the end of the data, or a track
-                                       // held bytes that are no event (read up to there)
+    std::uint16_t declaredTracks = 0; // as the header says
+    std::uint16_t division = 0;       // ticks per quarter note
+    std::vector<MidiTrack> tracks;    // the tracks actually present
+    bool truncated = false;           // some chunk ran past the end of the data, or a track
+                                      // held bytes that are no event (read up to there)
     // How much of a damaged song was read, for messages: compare
     // tracks.size() with declaredTracks, and readBytes with sizeBytes.
-    std::uint64_t sizeBytes = 0;       // bytes the song holds (before the size limit)
-    std::uint64_t readBytes = 0;       // bytes read as header, chunks and whole events
+    std::uint64_t sizeBytes = 0;        // bytes the song holds (before the size limit)
+    std::uint64_t readBytes = 0;        // bytes read as header, chunks and whole events
     std::uint16_t incompleteTracks = 0; // tracks cut off or stopped at bytes that are no event
 };
 

@@ -11,7 +11,7 @@ std::uint8_t chan(int c) { return static_cast<std::uint8_t>(c & 0x0F); }
 
 // Variable-length quantity, most significant 7-bit group first.
 void putVlq(std::string &out, std::uint64_t v) {
-    v = std::min<std::uint64_t>(v, 0x0FFFFFFF);  // 4 bytes at most
+    v = std::min<std::uint64_t>(v, 0x0FFFFFFF); // 4 bytes at most
     char buf[4];
     int n = 0;
     buf[n++] = static_cast<char>(v & 0x7F);
@@ -57,8 +57,9 @@ void MidiWriter::controller(int track, std::uint64_t tick, int channel, int cc, 
 
 void MidiWriter::pitchBend(int track, std::uint64_t tick, int channel, int value14) {
     const int v = std::clamp(value14, 0, 0x3FFF);
-    tracks_.at(track).push_back({tick, {static_cast<std::uint8_t>(0xE0 | chan(channel)), static_cast<std::uint8_t>(v & 0x7F),
-                                        static_cast<std::uint8_t>(v >> 7)}});
+    tracks_.at(track).push_back({tick,
+                                 {static_cast<std::uint8_t>(0xE0 | chan(channel)), static_cast<std::uint8_t>(v & 0x7F),
+                                  static_cast<std::uint8_t>(v >> 7)}});
 }
 
 void MidiWriter::tempo(int track, std::uint64_t tick, std::uint32_t usPerQuarter) {
@@ -111,7 +112,7 @@ std::string MidiWriter::bytes(bool runningStatus) const {
             std::size_t from = 0;
             if (status < 0xF0) {
                 if (runningStatus && status == running)
-                    from = 1;  // same channel status as before: left out
+                    from = 1; // same channel status as before: left out
                 running = status;
             }
             body.append(reinterpret_cast<const char *>(e->raw.data()) + from, e->raw.size() - from);

@@ -42,7 +42,7 @@ public:
 private:
     struct Ev {
         std::uint64_t tick;
-        std::vector<std::uint8_t> raw;  // status + data (meta/sysex with length)
+        std::vector<std::uint8_t> raw; // status + data (meta/sysex with length)
     };
     std::uint16_t division_;
     std::uint16_t format_;

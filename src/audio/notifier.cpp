@@ -39,7 +39,7 @@ void Notifier::stop() {
     cv_.notify_all();
     if (ending.joinable()) {
         if (ending.get_id() == std::this_thread::get_id())
-            ending.detach();   // stopped from inside one of its own callbacks
+            ending.detach(); // stopped from inside one of its own callbacks
         else
             ending.join();
     }

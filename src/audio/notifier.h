@@ -38,11 +38,11 @@ struct NotifyCall {
     DWORD channel = 0;
     DWORD data = 0;
     void *user = nullptr;
-    bool isEnd = false;   // the end-of-stream callback
+    bool isEnd = false; // the end-of-stream callback
 };
 
 struct Notification {
-    double due = 0;       // seconds on the notifier's clock
+    double due = 0; // seconds on the notifier's clock
     NotifyCall call;
     std::weak_ptr<const NotifyTarget> target;
 };
@@ -81,8 +81,8 @@ private:
     std::deque<Notification> queue_;
     std::thread thread_;
     bool stop_ = false;
-    unsigned generation_ = 0;   // of the delivering thread
-    int running_ = 0;           // delivering threads, the detached one included
+    unsigned generation_ = 0; // of the delivering thread
+    int running_ = 0;         // delivering threads, the detached one included
 };
 
 } // namespace cantora::audio

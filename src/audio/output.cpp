@@ -52,7 +52,7 @@ public:
 
     void close() override {
         if (device_ != 0) {
-            SDL_CloseAudioDevice(device_);   // waits for a running callback
+            SDL_CloseAudioDevice(device_); // waits for a running callback
             device_ = 0;
         }
         if (subsystem_) {

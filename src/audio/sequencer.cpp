@@ -36,10 +36,10 @@ int heldSlot(int cc) {
 
 int defaultController(int cc) {
     switch (cc) {
-    case 7: return 100;   // volume
-    case 10: return 64;   // pan
-    case 11: return 127;  // expression
-    case 91: return 40;   // reverb send
+    case 7: return 100;  // volume
+    case 10: return 64;  // pan
+    case 11: return 127; // expression
+    case 91: return 40;  // reverb send
     default: return 0;
     }
 }
@@ -47,16 +47,19 @@ int defaultController(int cc) {
 } // namespace
 
 Sequencer::Sequencer(const MidiFile &file, double rate)
-    : map_(file.division, [&] {
-          std::vector<std::pair<std::uint64_t, std::uint32_t>> tempos;
-          for (const auto &t : file.tracks)
-              for (const auto &e : t.events)
-                  if (e.isMeta() && e.metaType == 0x51 && e.data.size() >= 3)
-                      tempos.emplace_back(e.tick, (std::uint32_t(std::uint8_t(e.data[0])) << 16) |
-                                                      (std::uint32_t(std::uint8_t(e.data[1])) << 8) |
-                                                      std::uint8_t(e.data[2]));
-          return tempos;
-      }(), rate) {
+    : map_(
+          file.division,
+          [&] {
+              std::vector<std::pair<std::uint64_t, std::uint32_t>> tempos;
+              for (const auto &t : file.tracks)
+                  for (const auto &e : t.events)
+                      if (e.isMeta() && e.metaType == 0x51 && e.data.size() >= 3)
+                          tempos.emplace_back(e.tick, (std::uint32_t(std::uint8_t(e.data[0])) << 16) |
+                                                          (std::uint32_t(std::uint8_t(e.data[1])) << 8) |
+                                                          std::uint8_t(e.data[2]));
+              return tempos;
+          }(),
+          rate) {
     struct Pending {
         Event ev;
         int rank;
@@ -80,7 +83,7 @@ Sequencer::Sequencer(const MidiFile &file, double rate)
                 ev.value = (std::uint32_t(std::uint8_t(e.data[0])) << 16) |
                            (std::uint32_t(std::uint8_t(e.data[1])) << 8) | std::uint8_t(e.data[2]);
                 if (ev.value == 0)
-                    ev.kind = Kind::End;   // a zero tempo is ignored, its tick still counts
+                    ev.kind = Kind::End; // a zero tempo is ignored, its tick still counts
             } else if (e.isMeta() && (e.metaType == 0x05 || e.metaType == 0x01)) {
                 ev.kind = e.metaType == 0x05 ? Kind::Lyric : Kind::Text;
                 text = &e.data;
@@ -163,9 +166,7 @@ std::size_t Sequencer::render(float *out, std::size_t frames, SynthSink &sink, S
 
 void Sequencer::dispatch(const Event &e, SynthSink &sink, SequencerListener *listener) {
     switch (e.kind) {
-    case Kind::Channel:
-        sendChannel(e.status, e.d1, e.d2, sink);
-        break;
+    case Kind::Channel: sendChannel(e.status, e.d1, e.d2, sink); break;
     case Kind::Tempo:
         // Re-anchor the live clock where the song's tempo changes; this also
         // ends any tempo set from outside.
@@ -180,8 +181,7 @@ void Sequencer::dispatch(const Event &e, SynthSink &sink, SequencerListener *lis
         if (listener)
             listener->onMark(e.kind == Kind::Lyric ? MarkKind::Lyric : MarkKind::Text, e.value);
         break;
-    case Kind::End:
-        break;
+    case Kind::End: break;
     }
 }
 
@@ -216,23 +216,16 @@ void Sequencer::sendChannel(std::uint8_t status, std::uint8_t d1, std::uint8_t d
         if (const int slot = heldSlot(d1); slot >= 0) {
             songValue_[ch][slot] = d2;
             if (heldValue_[ch][slot] >= 0)
-                return;   // the user's value stands
+                return; // the user's value stands
         }
         sink.controller(ch, d1, d2);
         if (d1 == 120 || d1 == 123)
             sounding_[ch].fill(-1);
         return;
-    case 0xC0:
-        sink.programChange(ch, d1);
-        return;
-    case 0xD0:
-        sink.channelPressure(ch, d1);
-        return;
-    case 0xE0:
-        sink.pitchBend(ch, d1 | (d2 << 7));
-        return;
-    default:
-        return;
+    case 0xC0: sink.programChange(ch, d1); return;
+    case 0xD0: sink.channelPressure(ch, d1); return;
+    case 0xE0: sink.pitchBend(ch, d1 | (d2 << 7)); return;
+    default: return;
     }
 }
 

@@ -27,10 +27,10 @@ struct MidiFile;
 
 // A lyric (FF 05) or text (FF 01) event of the song.
 struct SongMark {
-    std::uint32_t track = 0;   // 0-based track number in file order
+    std::uint32_t track = 0; // 0-based track number in file order
     std::uint64_t tick = 0;
-    std::uint64_t sample = 0;  // output frame on the song's own clock
-    std::string text;          // bytes as stored
+    std::uint64_t sample = 0; // output frame on the song's own clock
+    std::string text;         // bytes as stored
 };
 
 enum class MarkKind { Lyric = 0, Text = 1 };
@@ -64,8 +64,8 @@ public:
     // Live-clock frame at which the last event was played.
     std::uint64_t lastEventFrame() const { return lastEventFrame_; }
 
-    std::uint64_t renderedFrame() const { return frame_; }   // live clock
-    double tick() const;                                     // current tick
+    std::uint64_t renderedFrame() const { return frame_; } // live clock
+    double tick() const;                                   // current tick
     // Current position on the song's own clock, in frames.
     std::uint64_t positionFrames() const;
 
@@ -102,8 +102,8 @@ private:
     enum class Kind : std::uint8_t { Channel, Tempo, Lyric, Text, End };
     struct Event {
         std::uint64_t tick;
-        std::uint64_t sample;      // on the song's own clock
-        std::uint32_t value;       // tempo, or mark index
+        std::uint64_t sample; // on the song's own clock
+        std::uint32_t value;  // tempo, or mark index
         Kind kind;
         std::uint8_t status, d1, d2;
     };
@@ -118,9 +118,9 @@ private:
     std::uint64_t lastTick_ = 0;
     std::uint64_t lengthFrames_ = 0;
 
-    std::size_t next_ = 0;          // first event not yet dispatched
-    std::uint64_t frame_ = 0;       // samples rendered (position of the live clock)
-    double anchorFrame_ = 0;        // the live clock: tick anchorTick_ fell at anchorFrame_
+    std::size_t next_ = 0;    // first event not yet dispatched
+    std::uint64_t frame_ = 0; // samples rendered (position of the live clock)
+    double anchorFrame_ = 0;  // the live clock: tick anchorTick_ fell at anchorFrame_
     double anchorTick_ = 0;
     std::uint32_t tempo_ = TempoMap::kDefaultTempo;
     std::uint32_t songTempo_ = TempoMap::kDefaultTempo;

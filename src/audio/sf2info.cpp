@@ -76,8 +76,8 @@ std::optional<std::vector<Sf2Preset>> readSf2Presets(std::string_view pdta) {
         // The last record is the terminal "EOP" one.
         for (std::size_t i = 0; i + 1 < count; ++i) {
             const std::string_view rec = body.substr(i * kPresetHeader, kPresetHeader);
-            presets->push_back({static_cast<int>(le16(rec, 22)), static_cast<int>(le16(rec, 20)),
-                                fieldText(rec.substr(0, 20))});
+            presets->push_back(
+                {static_cast<int>(le16(rec, 22)), static_cast<int>(le16(rec, 20)), fieldText(rec.substr(0, 20))});
         }
         return false;
     });

@@ -24,10 +24,10 @@ struct Sf2Info {
     std::string name;
     std::string copyright;
     std::string comment;
-    std::uint32_t sampleBytes = 0;  // size of the smpl chunk, 0 if not seen
-    std::uint64_t pdtaOffset = 0;   // file offset of the pdta list's body, 0 if not found
+    std::uint32_t sampleBytes = 0; // size of the smpl chunk, 0 if not seen
+    std::uint64_t pdtaOffset = 0;  // file offset of the pdta list's body, 0 if not found
     std::uint32_t pdtaSize = 0;
-    std::uint64_t afterSdta = 0;    // file offset just past the sdta list, 0 if not found
+    std::uint64_t afterSdta = 0; // file offset just past the sdta list, 0 if not found
 };
 
 struct Sf2Preset {

@@ -59,7 +59,7 @@ SongBytes readSongFile(const std::string &path, std::uint64_t offset, std::uint6
         if (n < 0)
             return failed(SongFileError::Read);
         if (n == 0)
-            break;   // the file shrank while being read
+            break; // the file shrank while being read
         got += static_cast<std::size_t>(n);
     }
     r.bytes.resize(got);

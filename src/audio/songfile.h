@@ -18,9 +18,9 @@ constexpr std::uint64_t kMaxSongBytes = 8u << 20;
 
 enum class SongFileError {
     None = 0,
-    Open,         // missing, unreadable, or not a path at all
-    NotRegular,   // a FIFO, device, socket or folder
-    Read,         // an I/O error while reading
+    Open,       // missing, unreadable, or not a path at all
+    NotRegular, // a FIFO, device, socket or folder
+    Read,       // an I/O error while reading
 };
 
 struct SongBytes {

@@ -54,7 +54,7 @@ std::size_t Stream::renderFloat(float *out, std::size_t frames) {
             }
         }
         if (n == 0 && !ended)
-            break;   // aborted: a sync freed or moved the stream
+            break; // aborted: a sync freed or moved the stream
         done += n;
     }
     if (done > 0) {
@@ -75,9 +75,7 @@ void Stream::seek(std::uint64_t frame) {
     fire(BASS_SYNC_SETPOS, 0, 0);
 }
 
-void Stream::onTempoEvent(std::uint32_t usPerQuarter) {
-    fire(BASS_SYNC_MIDI_EVENT, MIDI_EVENT_TEMPO, usPerQuarter);
-}
+void Stream::onTempoEvent(std::uint32_t usPerQuarter) { fire(BASS_SYNC_MIDI_EVENT, MIDI_EVENT_TEMPO, usPerQuarter); }
 
 void Stream::onMark(MarkKind kind, std::uint32_t index) {
     fire(kind == MarkKind::Lyric ? BASS_SYNC_MIDI_LYRIC : BASS_SYNC_MIDI_TEXT, 0, index);

@@ -27,7 +27,7 @@ struct MidiFile;
 // A callback to run later, off the render thread.
 struct DeferredSync {
     NotifyCall call;
-    std::size_t frameOffset;   // frames into the block where it fell
+    std::size_t frameOffset; // frames into the block where it fell
 };
 
 // `freed` (from NotifyTarget): set once when the stream is freed; it stops
@@ -68,13 +68,13 @@ public:
     SynthVoice voice;
     State state = State::Stopped;
     bool ended = false;
-    std::vector<float> scratch;           // 16-bit decoding goes through float here
-    std::vector<DeferredSync> pending;    // filled while a playing stream renders
+    std::vector<float> scratch;        // 16-bit decoding goes through float here
+    std::vector<DeferredSync> pending; // filled while a playing stream renders
 
 private:
     struct Sync {
         HSYNC id;
-        DWORD type;        // without the mix-time bit
+        DWORD type; // without the mix-time bit
         QWORD param;
         SYNCPROC proc;
         void *user;
@@ -89,10 +89,10 @@ private:
 
     std::vector<Sync> syncs_;
     std::vector<FxSlot> effects_;
-    std::uint64_t blockStart_ = 0;        // live-clock frame where the current render call began
-    std::size_t blockDone_ = 0;           // frames already delivered by the current render call
-    std::uint64_t quietFrames_ = 0;       // consecutive near-silent frames after the last event
-    std::uint64_t pastEndFrames_ = 0;     // frames rendered after the last event
+    std::uint64_t blockStart_ = 0;    // live-clock frame where the current render call began
+    std::size_t blockDone_ = 0;       // frames already delivered by the current render call
+    std::uint64_t quietFrames_ = 0;   // consecutive near-silent frames after the last event
+    std::uint64_t pastEndFrames_ = 0; // frames rendered after the last event
 };
 
 } // namespace cantora::audio

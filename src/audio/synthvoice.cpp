@@ -66,9 +66,8 @@ void SynthVoice::setFonts(std::vector<FontRecord> records) {
         select(ch);
     // Unload files no record uses any more.
     for (auto it = loaded_.begin(); it != loaded_.end();) {
-        const bool used = std::any_of(records_.begin(), records_.end(), [&](const FontRecord &r) {
-            return r.entry && r.entry->font.get() == it->first;
-        });
+        const bool used = std::any_of(records_.begin(), records_.end(),
+                                      [&](const FontRecord &r) { return r.entry && r.entry->font.get() == it->first; });
         if (!used) {
             if (it->second.second != FLUID_FAILED)
                 fluid_synth_sfunload(synth_, it->second.second, 0);

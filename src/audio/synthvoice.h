@@ -59,7 +59,7 @@ public:
 
 private:
     void select(int channel);
-    void applyVolume(int channel);   // the serving font's volume as the channel's attenuation
+    void applyVolume(int channel); // the serving font's volume as the channel's attenuation
     void applyVolumes();
     int fontId(const std::shared_ptr<LoadedFont> &font);
 
@@ -72,7 +72,7 @@ private:
     std::array<int, 16> bankMsb_{};
     std::array<int, 16> servingRecord_;
     std::uint32_t volumeGen_ = ~0u;
-    std::uint64_t rendered_ = 0;   // frames rendered since the synth was made
+    std::uint64_t rendered_ = 0; // frames rendered since the synth was made
 };
 
 } // namespace cantora::audio

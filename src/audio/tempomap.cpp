@@ -7,8 +7,7 @@ namespace cantora::audio {
 
 TempoMap::TempoMap(std::uint16_t division, std::vector<std::pair<std::uint64_t, std::uint32_t>> changes, double rate)
     : division_(division ? division : 480), rate_(rate > 0 ? rate : 44100.0) {
-    std::stable_sort(changes.begin(), changes.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(changes.begin(), changes.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     segments_.push_back({0.0, 0.0, kDefaultTempo});
     for (const auto &[tick, tempo] : changes) {
         if (tempo == 0)
@@ -66,8 +65,6 @@ double TempoMap::frameToTick(double frame) const {
     return s.tick + (frame - s.frame) / framesPerTick(s.tempo);
 }
 
-std::uint32_t TempoMap::tempoAt(double tick) const {
-    return segmentForTick(tick < 0 ? 0 : tick).tempo;
-}
+std::uint32_t TempoMap::tempoAt(double tick) const { return segmentForTick(tick < 0 ? 0 : tick).tempo; }
 
 } // namespace cantora::audio

@@ -19,11 +19,11 @@ public:
     // are ignored. division = ticks per quarter note (0 is read as 480).
     TempoMap(std::uint16_t division, std::vector<std::pair<std::uint64_t, std::uint32_t>> changes, double rate);
 
-    double tickToFrame(double tick) const;       // fractional output frame of a tick
-    double frameToTick(double frame) const;      // inverse of tickToFrame
+    double tickToFrame(double tick) const;  // fractional output frame of a tick
+    double frameToTick(double frame) const; // inverse of tickToFrame
     double tickToSeconds(double tick) const { return tickToFrame(tick) / rate_; }
     double secondsToTick(double s) const { return frameToTick(s * rate_); }
-    std::uint32_t tempoAt(double tick) const;    // tempo in force at a tick
+    std::uint32_t tempoAt(double tick) const; // tempo in force at a tick
 
     std::uint16_t division() const { return division_; }
     double rate() const { return rate_; }
@@ -49,7 +49,7 @@ private:
 
     std::uint16_t division_;
     double rate_;
-    std::vector<Segment> segments_;   // first one starts at tick 0
+    std::vector<Segment> segments_; // first one starts at tick 0
 };
 
 } // namespace cantora::audio

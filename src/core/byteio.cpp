@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,7 +95,8 @@ std::size_t DescriptorSource::read(std::int64_t offset, char *out, std::size_t n
 bool readFullyAt(int fd, char *out, std::size_t n, std::int64_t offset) {
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t got = ::pread(fd, out + done, n - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        const ssize_t got =
+            ::pread(fd, out + done, n - done, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

@@ -10,7 +10,8 @@ void LyricCapture(HSYNC, DWORD channel, DWORD data, void *user) {
     try {
         // User 0 (the registration at Open) means the lyric events.
         auto type = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(user));
-        reportCapture(readMark(channel, type == BASS_MIDI_MARK_TEXT ? BASS_MIDI_MARK_TEXT : BASS_MIDI_MARK_LYRIC, data));
+        reportCapture(
+            readMark(channel, type == BASS_MIDI_MARK_TEXT ? BASS_MIDI_MARK_TEXT : BASS_MIDI_MARK_LYRIC, data));
     } catch (...) {
         // Nothing may escape into the engine's thread.
     }

@@ -28,7 +28,8 @@ Registry &registry() {
     return r;
 }
 
-template <class Fn> void forEachListener(HSTREAM stream, Fn fn) {
+template <class Fn>
+void forEachListener(HSTREAM stream, Fn fn) {
     Registry &r = registry();
     std::lock_guard lock(r.mutex);
     for (auto &[id, e] : r.entries)
@@ -45,8 +46,7 @@ StreamSubscription::StreamSubscription(HSTREAM stream, StreamListeners listeners
     r.entries.emplace(id_, Entry{stream, std::move(listeners)});
 }
 
-StreamSubscription::StreamSubscription(StreamSubscription &&other) noexcept
-    : stream_(other.stream_), id_(other.id_) {
+StreamSubscription::StreamSubscription(StreamSubscription &&other) noexcept : stream_(other.stream_), id_(other.id_) {
     other.stream_ = 0;
     other.id_ = 0;
 }
@@ -118,8 +118,7 @@ void EndSync(HSYNC, DWORD channel, DWORD, void *) {
         BASS_StreamFree(channel);
         BASS_MusicFree(channel);
         reportEnd(channel);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void registerLyricSync(HSTREAM stream, MarkSource source) {

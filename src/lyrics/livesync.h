@@ -30,9 +30,9 @@ using EndListener = std::function<void(HSTREAM)>;
 
 // What one listener of a stream wants to hear; empty functions hear nothing.
 struct StreamListeners {
-    MarkListener onMark;      // marks registered with LyricSync (the live page)
-    MarkListener onCapture;   // marks registered with LyricCapture (the timed lyric list)
-    EndListener onEnd;        // the stream ended and was released
+    MarkListener onMark;    // marks registered with LyricSync (the live page)
+    MarkListener onCapture; // marks registered with LyricCapture (the timed lyric list)
+    EndListener onEnd;      // the stream ended and was released
 };
 
 // Listens to one stream for as long as it lives; the destructor (or reset)

@@ -1,7 +1,7 @@
 #include "lyrics/lrccapture.h"
 
-#include "lyrics/lrcformat.h"
 #include "core/textcodec.h"
+#include "lyrics/lrcformat.h"
 
 namespace cantora::lyrics {
 

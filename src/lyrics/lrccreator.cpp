@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "lyrics/lrcformat.h"
 #include "core/textcodec.h"
+#include "lyrics/lrcformat.h"
 
 namespace cantora::lyrics {
 

@@ -79,14 +79,10 @@ std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState 
 
 const char *lrcSongErrorText(LrcSongError error) {
     switch (error) {
-    case LrcSongError::None:
-        return "";
-    case LrcSongError::CannotRead:
-        return "the song file cannot be read";
-    case LrcSongError::TooLarge:
-        return "the song file is too large";
-    case LrcSongError::NotMidi:
-        return "the file is not a MIDI song";
+    case LrcSongError::None: return "";
+    case LrcSongError::CannotRead: return "the song file cannot be read";
+    case LrcSongError::TooLarge: return "the song file is too large";
+    case LrcSongError::NotMidi: return "the file is not a MIDI song";
     }
     return "";
 }

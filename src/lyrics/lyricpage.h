@@ -22,9 +22,9 @@ SyllableKind classify(std::string_view text);
 
 // The page and what was last reached; shared by the page and the LRC capture.
 struct LyricState {
-    std::string LyricPage;        // lines separated by "\r\n"
+    std::string LyricPage; // lines separated by "\r\n"
     std::int32_t LastLyricTick = 0;
-    std::string LastSyllable;     // the last accepted mark as stored, break character included
+    std::string LastSyllable; // the last accepted mark as stored, break character included
 };
 
 // Line count of a page: one more than its "\r\n" separators.

@@ -76,8 +76,8 @@ LyricTimeline::LyricTimeline(const std::vector<LrcMark> &marks, const std::vecto
     for (TimedLine &line : lines_)
         for (TimedSyllable &s : line.syllables) {
             if (previous)
-                previous->end = std::min(std::max(s.start, previous->start),
-                                         previous->start + kMaxSyllableSeconds / tempoFactor);
+                previous->end =
+                    std::min(std::max(s.start, previous->start), previous->start + kMaxSyllableSeconds / tempoFactor);
             previous = &s;
         }
     if (previous)

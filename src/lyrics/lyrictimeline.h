@@ -51,11 +51,11 @@ struct LyricGap {
 
 // What the sing-along view shows at one moment.
 struct SingAlongFrame {
-    bool showTitle = false;     // nothing sung yet: title and artist
-    std::size_t firstLine = 0;  // the line on the top row (the one sung, or next to be)
-    std::size_t lineCount = 0;  // rows of lines shown: 0, 1 or 2
-    bool singing = false;       // the top row's line has started
-    int countdownDots = 0;      // 3, 2, 1 in the last seconds of a long gap; 0 otherwise
+    bool showTitle = false;    // nothing sung yet: title and artist
+    std::size_t firstLine = 0; // the line on the top row (the one sung, or next to be)
+    std::size_t lineCount = 0; // rows of lines shown: 0, 1 or 2
+    bool singing = false;      // the top row's line has started
+    int countdownDots = 0;     // 3, 2, 1 in the last seconds of a long gap; 0 otherwise
 };
 
 class LyricTimeline {

@@ -17,11 +17,11 @@ public:
     double at(double enginePos, double wall);
 
 private:
-    double lastPos_ = -1;   // the engine position at its last step
-    double lastWall_ = 0;   // when that step was seen
-    double rate_ = 0;       // song seconds per wall second over the last step
-    double stepWall_ = 0;   // wall seconds the last step took
-    double shown_ = -1;     // the last position given
+    double lastPos_ = -1; // the engine position at its last step
+    double lastWall_ = 0; // when that step was seen
+    double rate_ = 0;     // song seconds per wall second over the last step
+    double stepWall_ = 0; // wall seconds the last step took
+    double shown_ = -1;   // the last position given
 };
 
 } // namespace cantora::lyrics

@@ -2,15 +2,13 @@
 
 namespace cantora::playback {
 
-LyricsStrip::LyricsStrip(int lineHeight)
-{
+LyricsStrip::LyricsStrip(int lineHeight) {
     LyricLabel first;
     first.height = lineHeight;
     labels_.push_back(first);
 }
 
-std::string LyricsStrip::displayText(const std::string &entry)
-{
+std::string LyricsStrip::displayText(const std::string &entry) {
     // Count characters, not bytes: a stamp may hold a non-ASCII letter.
     std::size_t at = 0;
     for (int chars = 0; chars < 9 && at < entry.size(); ++chars) {
@@ -21,8 +19,7 @@ std::string LyricsStrip::displayText(const std::string &entry)
     return entry.substr(at);
 }
 
-void LyricsStrip::Order_lblLyrics(const std::vector<std::string> &entries, std::uint32_t normalColor)
-{
+void LyricsStrip::Order_lblLyrics(const std::vector<std::string> &entries, std::uint32_t normalColor) {
     if (entries.empty())
         return;
     normalColor_ = normalColor;
@@ -51,8 +48,7 @@ void LyricsStrip::Order_lblLyrics(const std::vector<std::string> &entries, std::
     labels_[0].bold = true;
 }
 
-void LyricsStrip::Move_Next_Focus_Lyrics()
-{
+void LyricsStrip::Move_Next_Focus_Lyrics() {
     ++focusIndex_;
     if (++pageLine_ > kLinesPerPage - 1) {
         pageLine_ = 0;
@@ -67,8 +63,7 @@ void LyricsStrip::Move_Next_Focus_Lyrics()
     }
 }
 
-void LyricsStrip::Move_Previous_Focus_Lyrics()
-{
+void LyricsStrip::Move_Previous_Focus_Lyrics() {
     --focusIndex_;
     if (focusIndex_ >= 0) {
         if (--pageLine_ < 0)

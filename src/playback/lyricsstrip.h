@@ -12,8 +12,8 @@
 namespace cantora::playback {
 
 // Colours as 0x00BBGGRR.
-constexpr std::uint32_t kFocusColor = 255;        // red
-constexpr std::uint32_t kPassedColor = 0xFF8080;  // light blue
+constexpr std::uint32_t kFocusColor = 255;       // red
+constexpr std::uint32_t kPassedColor = 0xFF8080; // light blue
 constexpr int kLinesPerPage = 10;
 
 // One label of the strip.

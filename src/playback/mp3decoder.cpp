@@ -15,8 +15,7 @@ struct Mp3Decoder::Source {
     std::string bytes;
     std::size_t at = 0;
 
-    static mpg123_ssize_t read(void *self, void *buf, size_t count)
-    {
+    static mpg123_ssize_t read(void *self, void *buf, size_t count) {
         auto *s = static_cast<Source *>(self);
         const std::size_t n = std::min(count, s->bytes.size() - s->at);
         std::memcpy(buf, s->bytes.data() + s->at, n);
@@ -24,8 +23,7 @@ struct Mp3Decoder::Source {
         return static_cast<mpg123_ssize_t>(n);
     }
 
-    static off_t seek(void *self, off_t offset, int whence)
-    {
+    static off_t seek(void *self, off_t offset, int whence) {
         auto *s = static_cast<Source *>(self);
         std::int64_t base = 0;
         if (whence == SEEK_CUR)
@@ -40,20 +38,15 @@ struct Mp3Decoder::Source {
     }
 };
 
-Mp3Decoder::Mp3Decoder()
-{
+Mp3Decoder::Mp3Decoder() {
     // Needed by libmpg123 before 1.27, harmless after.
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
 }
 
-Mp3Decoder::~Mp3Decoder()
-{
-    close();
-}
+Mp3Decoder::~Mp3Decoder() { close(); }
 
-void Mp3Decoder::close()
-{
+void Mp3Decoder::close() {
     if (handle_ != nullptr) {
         mpg123_close(handle_);
         mpg123_delete(handle_);
@@ -66,15 +59,13 @@ void Mp3Decoder::close()
     position_ = 0;
 }
 
-bool Mp3Decoder::fail(const std::string &why)
-{
+bool Mp3Decoder::fail(const std::string &why) {
     close();
     error_ = why;
     return false;
 }
 
-bool Mp3Decoder::openFile(const std::string &path)
-{
+bool Mp3Decoder::openFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return fail("cannot open " + path);
@@ -93,8 +84,7 @@ bool Mp3Decoder::openFile(const std::string &path)
     return true;
 }
 
-bool Mp3Decoder::openBytes(std::string bytes)
-{
+bool Mp3Decoder::openBytes(std::string bytes) {
     close();
     error_.clear();
     if (bytes.empty())
@@ -112,8 +102,8 @@ bool Mp3Decoder::openBytes(std::string bytes)
     mpg123_format_none(handle_);
     for (long r : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
         mpg123_format(handle_, r, MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    if (mpg123_replace_reader_handle(handle_, &Source::read, &Source::seek, nullptr) != MPG123_OK
-        || mpg123_open_handle(handle_, source_.get()) != MPG123_OK)
+    if (mpg123_replace_reader_handle(handle_, &Source::read, &Source::seek, nullptr) != MPG123_OK ||
+        mpg123_open_handle(handle_, source_.get()) != MPG123_OK)
         return fail("the MP3 decoder cannot read the file");
 
     long rate = 0;
@@ -142,8 +132,7 @@ bool Mp3Decoder::openBytes(std::string bytes)
     return true;
 }
 
-std::size_t Mp3Decoder::read(float *out, std::size_t frames)
-{
+std::size_t Mp3Decoder::read(float *out, std::size_t frames) {
     if (handle_ == nullptr)
         return 0;
     std::size_t got = 0;
@@ -161,8 +150,7 @@ std::size_t Mp3Decoder::read(float *out, std::size_t frames)
     return got;
 }
 
-bool Mp3Decoder::seek(std::int64_t frame)
-{
+bool Mp3Decoder::seek(std::int64_t frame) {
     if (handle_ == nullptr)
         return false;
     frame = std::clamp<std::int64_t>(frame, 0, length_);

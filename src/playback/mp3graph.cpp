@@ -25,8 +25,7 @@ public:
     explicit Mp3Graph(std::unique_ptr<PlaybackOutput> output) : output_(std::move(output)) {}
     ~Mp3Graph() override { output_->close(); }
 
-    bool RenderFile(const std::string &path) override
-    {
+    bool RenderFile(const std::string &path) override {
         output_->close();
         std::lock_guard lock(m_);
         state_ = GraphState::Stopped;
@@ -42,8 +41,7 @@ public:
         return true;
     }
 
-    bool Run() override
-    {
+    bool Run() override {
         {
             std::lock_guard lock(m_);
             if (!decoder_.isOpen()) {
@@ -67,8 +65,7 @@ public:
         return true;
     }
 
-    bool Pause() override
-    {
+    bool Pause() override {
         std::lock_guard lock(m_);
         if (!decoder_.isOpen())
             return false;
@@ -76,33 +73,28 @@ public:
         return true;
     }
 
-    bool Stop() override
-    {
+    bool Stop() override {
         std::lock_guard lock(m_);
         state_ = GraphState::Stopped;
         return true;
     }
 
-    GraphState GetState() const override
-    {
+    GraphState GetState() const override {
         std::lock_guard lock(m_);
         return state_;
     }
 
-    double Duration() const override
-    {
+    double Duration() const override {
         std::lock_guard lock(m_);
         return rate_ > 0 ? static_cast<double>(length_) / rate_ : 0.0;
     }
 
-    double CurrentPosition() const override
-    {
+    double CurrentPosition() const override {
         std::lock_guard lock(m_);
         return rate_ > 0 ? static_cast<double>(heardFrame()) / rate_ : 0.0;
     }
 
-    bool SetCurrentPosition(double seconds) override
-    {
+    bool SetCurrentPosition(double seconds) override {
         std::lock_guard lock(m_);
         if (!decoder_.isOpen() || !std::isfinite(seconds))
             return false;
@@ -114,22 +106,19 @@ public:
         return true;
     }
 
-    bool SetVolume(long hundredthsDb) override
-    {
+    bool SetVolume(long hundredthsDb) override {
         std::lock_guard lock(m_);
         volume_ = std::clamp(hundredthsDb, -10000L, 0L);
         gain_ = volume_ <= -10000 ? 0.0f : static_cast<float>(std::pow(10.0, volume_ / 2000.0));
         return true;
     }
 
-    long Volume() const override
-    {
+    long Volume() const override {
         std::lock_guard lock(m_);
         return volume_;
     }
 
-    std::string error() const override
-    {
+    std::string error() const override {
         std::lock_guard lock(m_);
         return error_;
     }
@@ -144,8 +133,7 @@ private:
         bool audio;
     };
 
-    void pull(float *out, std::size_t frames)
-    {
+    void pull(float *out, std::size_t frames) {
         std::lock_guard lock(m_);
         const auto n = static_cast<std::int64_t>(frames);
         std::int64_t got = 0;
@@ -171,8 +159,7 @@ private:
             history_.pop_front();
     }
 
-    std::int64_t heardFrame() const
-    {
+    std::int64_t heardFrame() const {
         const auto at = deviceTime_ - static_cast<std::int64_t>(output_->latencyFrames());
         if (history_.empty() || at >= deviceTime_)
             return std::min(decoder_.tell(), length_);
@@ -201,8 +188,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<MediaGraph> makeMp3Graph(std::unique_ptr<PlaybackOutput> output)
-{
+std::unique_ptr<MediaGraph> makeMp3Graph(std::unique_ptr<PlaybackOutput> output) {
     return std::make_unique<Mp3Graph>(std::move(output));
 }
 

@@ -14,8 +14,7 @@ constexpr auto kPaused = PlayState::Paused;
 constexpr auto kStopped = PlayState::Stopped;
 } // namespace
 
-const std::string &Mp3Player::PlayerState() const
-{
+const std::string &Mp3Player::PlayerState() const {
     static const std::string texts[] = {"false", "true", "pause"};
     return texts[static_cast<int>(state_)];
 }
@@ -24,31 +23,22 @@ Mp3Player::Mp3Player(GraphFactory factory) : factory_(std::move(factory)) {}
 
 Mp3Player::~Mp3Player() = default;
 
-void Mp3Player::SetPlayTimer(bool on)
-{
+void Mp3Player::SetPlayTimer(bool on) {
     timerOn_ = on;
     if (TimerSwitched)
         TimerSwitched(on);
 }
 
-void Mp3Player::repaint()
-{
+void Mp3Player::repaint() {
     if (KnobsMoved)
         KnobsMoved();
 }
 
-double Mp3Player::CurrentPosition() const
-{
-    return graph_ ? graph_->CurrentPosition() : 0.0;
-}
+double Mp3Player::CurrentPosition() const { return graph_ ? graph_->CurrentPosition() : 0.0; }
 
-double Mp3Player::Duration() const
-{
-    return graph_ ? graph_->Duration() : 0.0;
-}
+double Mp3Player::Duration() const { return graph_ ? graph_->Duration() : 0.0; }
 
-void Mp3Player::Start_Play(const std::string &path)
-{
+void Mp3Player::Start_Play(const std::string &path) {
     // A new graph replaces the old one, which releases it.
     graph_.reset();
     graph_ = factory_ ? factory_() : nullptr;
@@ -65,8 +55,7 @@ void Mp3Player::Start_Play(const std::string &path)
     Stop_Player();
 }
 
-void Mp3Player::Stop_Player()
-{
+void Mp3Player::Stop_Player() {
     SetPlayTimer(false);
     state_ = kStopped;
     if (graph_)
@@ -74,8 +63,7 @@ void Mp3Player::Stop_Player()
     graph_.reset();
 }
 
-void Mp3Player::Pause_Play()
-{
+void Mp3Player::Pause_Play() {
     if (state_ == kStopped || !graph_)
         return;
     if (graph_->GetState() != GraphState::Running) {
@@ -88,8 +76,7 @@ void Mp3Player::Pause_Play()
     }
 }
 
-void Mp3Player::Five_Seg_Forward()
-{
+void Mp3Player::Five_Seg_Forward() {
     if (state_ == kPaused)
         Pause_Play(); // seeking from a pause also resumes
     if (!graph_)
@@ -99,8 +86,7 @@ void Mp3Player::Five_Seg_Forward()
     graph_->SetCurrentPosition(p);
 }
 
-void Mp3Player::Five_Seg_Backward()
-{
+void Mp3Player::Five_Seg_Backward() {
     if (state_ == kPaused)
         Pause_Play();
     if (!graph_)
@@ -109,8 +95,7 @@ void Mp3Player::Five_Seg_Backward()
     graph_->SetCurrentPosition(p);
 }
 
-void Mp3Player::Tick()
-{
+void Mp3Player::Tick() {
     if (!graph_)
         return; // the duration cannot be read: the tick ends here
     durationText_ = Convert_Time(static_cast<std::int32_t>(nearest(graph_->Duration())));
@@ -131,8 +116,7 @@ void Mp3Player::Tick()
         FollowLyrics();
 }
 
-void Mp3Player::ShowTime(std::int16_t seconds)
-{
+void Mp3Player::ShowTime(std::int16_t seconds) {
     const double duration = Duration();
     if (duration <= 0)
         return; // nothing to divide by: the knob stays
@@ -140,14 +124,12 @@ void Mp3Player::ShowTime(std::int16_t seconds)
     repaint();
 }
 
-double Mp3Player::knobTime(int left) const
-{
+double Mp3Player::knobTime(int left) const {
     const double t = std::floor((left - 1) / 128.0 * Duration() * 1000.0) / 1000.0;
     return std::max(t, 0.0);
 }
 
-void Mp3Player::SliderReproduccioN_Down(float x, float /*y*/)
-{
+void Mp3Player::SliderReproduccioN_Down(float x, float /*y*/) {
     if (state_ == kStopped || positionDragging_)
         return;
     positionGrabX_ = x;
@@ -156,8 +138,7 @@ void Mp3Player::SliderReproduccioN_Down(float x, float /*y*/)
     movedSinceDown_ = false;
 }
 
-void Mp3Player::SliderReproduccioN_Move(float x, float /*y*/)
-{
+void Mp3Player::SliderReproduccioN_Move(float x, float /*y*/) {
     if (!positionDragging_)
         return;
     // x is relative to the knob, which follows the mouse: adding the knob's
@@ -171,8 +152,7 @@ void Mp3Player::SliderReproduccioN_Move(float x, float /*y*/)
     elapsedText_ = Convert_Time(static_cast<std::int32_t>(nearest(knobTime(positionKnobLeft_))));
 }
 
-void Mp3Player::SliderReproduccioN_Up(float /*x*/, float /*y*/)
-{
+void Mp3Player::SliderReproduccioN_Up(float /*x*/, float /*y*/) {
     if (!positionDragging_)
         return;
     positionDragging_ = false;
@@ -186,8 +166,7 @@ void Mp3Player::SliderReproduccioN_Up(float /*x*/, float /*y*/)
         Pause_Play();
 }
 
-void Mp3Player::VolumeKnob_Down(float y)
-{
+void Mp3Player::VolumeKnob_Down(float y) {
     if (volumeDragging_)
         return;
     volumeGrabY_ = y;
@@ -195,8 +174,7 @@ void Mp3Player::VolumeKnob_Down(float y)
     volumeDragging_ = true;
 }
 
-void Mp3Player::VolumeKnob_Move(float y)
-{
+void Mp3Player::VolumeKnob_Move(float y) {
     if (!volumeDragging_)
         return;
     const auto top = nearest(static_cast<double>(y) - volumeGrabY_ + volumeGrabTop_);
@@ -205,13 +183,9 @@ void Mp3Player::VolumeKnob_Move(float y)
     Ajust_Volume(clamped);
 }
 
-void Mp3Player::VolumeKnob_Up()
-{
-    volumeDragging_ = false;
-}
+void Mp3Player::VolumeKnob_Up() { volumeDragging_ = false; }
 
-void Mp3Player::Ajust_Volume(std::int16_t &top)
-{
+void Mp3Player::Ajust_Volume(std::int16_t &top) {
     top = std::clamp<std::int16_t>(top, 0, kVolumeMaxTop);
     volumeTop_ = top;
     repaint();

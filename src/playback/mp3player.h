@@ -28,9 +28,9 @@ public:
     // Makes a fresh graph for every Start_Play.
     using GraphFactory = std::function<std::unique_ptr<MediaGraph>()>;
 
-    static constexpr int kKnobMaxLeft = 129;   // position knob's rightmost left
-    static constexpr int kVolumeMaxTop = 89;   // volume knob's lowest top
-    static constexpr int kTimerMs = 100;       // playTimer interval
+    static constexpr int kKnobMaxLeft = 129; // position knob's rightmost left
+    static constexpr int kVolumeMaxTop = 89; // volume knob's lowest top
+    static constexpr int kTimerMs = 100;     // playTimer interval
 
     explicit Mp3Player(GraphFactory factory);
     ~Mp3Player();
@@ -75,7 +75,7 @@ public:
     const std::string &LastError() const { return lastError_; }
     const std::string &lblTiempoT() const { return elapsedText_; }
     const std::string &lblDuracion() const { return durationText_; }
-    int PositionKnobLeft() const { return knobLeft_; }   // where the knob stands
+    int PositionKnobLeft() const { return knobLeft_; } // where the knob stands
     int VolumeKnobTop() const { return volumeTop_; }
     std::int16_t StoredVolume() const { return storedVolume_; }
     bool PlayTimerEnabled() const { return timerOn_; }
@@ -91,13 +91,13 @@ public:
     void SetPlayTimer(bool on);
 
     // --- Hooks to the window -----------------------------------------------------
-    std::function<void(bool on)> TimerSwitched;  // start or stop the real timer
-    std::function<void()> KnobsMoved;            // repaint the knobs, let pending events run
-    std::function<bool()> LyricsFollowing;       // lyrics tag found and lyrics window open
-    std::function<void()> FollowLyrics;          // the tag editor's lyric follower
+    std::function<void(bool on)> TimerSwitched; // start or stop the real timer
+    std::function<void()> KnobsMoved;           // repaint the knobs, let pending events run
+    std::function<bool()> LyricsFollowing;      // lyrics tag found and lyrics window open
+    std::function<void()> FollowLyrics;         // the tag editor's lyric follower
 
 private:
-    double knobTime(int left) const;             // seconds a knob place stands for
+    double knobTime(int left) const; // seconds a knob place stands for
     void repaint();
 
     GraphFactory factory_;
@@ -109,11 +109,11 @@ private:
     std::string durationText_ = "00:00";
     bool timerOn_ = false;
 
-    int knobLeft_ = 0;                 // the position knob as shown
+    int knobLeft_ = 0; // the position knob as shown
     bool positionDragging_ = false;
     float positionGrabX_ = 0;
     float positionGrabLeft_ = 0;
-    int positionKnobLeft_ = 0;         // left computed by the last drag move
+    int positionKnobLeft_ = 0; // left computed by the last drag move
     bool movedSinceDown_ = false;
 
     int volumeTop_ = 0;

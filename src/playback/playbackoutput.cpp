@@ -4,20 +4,15 @@
 
 namespace cantora::playback {
 
-bool ManualOutput::open(int rate, PullFn pull)
-{
+bool ManualOutput::open(int rate, PullFn pull) {
     rate_ = rate;
     pull_ = std::move(pull);
     return true;
 }
 
-void ManualOutput::close()
-{
-    pull_ = nullptr;
-}
+void ManualOutput::close() { pull_ = nullptr; }
 
-std::vector<float> ManualOutput::pump(std::size_t frames)
-{
+std::vector<float> ManualOutput::pump(std::size_t frames) {
     std::vector<float> out;
     if (!pull_)
         return out;
@@ -33,8 +28,7 @@ namespace {
 // so the main player's device and this one can live side by side.
 class SdlPlaybackOutput : public PlaybackOutput {
 public:
-    bool open(int rate, PullFn pull) override
-    {
+    bool open(int rate, PullFn pull) override {
         close();
         device_ = audio::makeSdlOutput(-1);
         if (!device_->open(rate, std::move(pull))) {
@@ -45,8 +39,7 @@ public:
         return true;
     }
 
-    void close() override
-    {
+    void close() override {
         if (device_)
             device_->close(); // waits for a running pull
         device_.reset();
@@ -61,9 +54,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<PlaybackOutput> makeSdlPlaybackOutput()
-{
-    return std::make_unique<SdlPlaybackOutput>();
-}
+std::unique_ptr<PlaybackOutput> makeSdlPlaybackOutput() { return std::make_unique<SdlPlaybackOutput>(); }
 
 } // namespace cantora::playback

@@ -5,14 +5,12 @@
 
 namespace cantora::playback {
 
-std::int64_t nearest(double x)
-{
+std::int64_t nearest(double x) {
     // The default rounding mode is round-half-to-even.
     return static_cast<std::int64_t>(std::nearbyint(x));
 }
 
-std::string Convert_Time(std::int32_t seconds)
-{
+std::string Convert_Time(std::int32_t seconds) {
     // div and mod truncate toward zero, as in the displays' own arithmetic.
     const std::int32_t h = seconds / 3600;
     const std::int32_t m = (seconds / 60) % 60;

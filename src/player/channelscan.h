@@ -6,7 +6,9 @@
 
 #include <string>
 
-namespace cantora::audio { struct MidiFile; }
+namespace cantora::audio {
+struct MidiFile;
+}
 
 namespace cantora::player {
 

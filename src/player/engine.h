@@ -12,14 +12,14 @@ namespace cantora::player {
 // How start-up went.
 enum class EngineStart {
     Ok,
-    WrongEngineVersion,   // the engine's interface is not 2.4
-    WrongEffectsVersion,  // the effects' interface is not 2.4
-    NoDevice,             // the output device could not be opened
+    WrongEngineVersion,  // the engine's interface is not 2.4
+    WrongEffectsVersion, // the effects' interface is not 2.4
+    NoDevice,            // the output device could not be opened
 };
 
 struct EngineStartResult {
     EngineStart status = EngineStart::Ok;
-    DWORD floatCapability = 0;   // BASS_SAMPLE_FLOAT when the output takes float samples
+    DWORD floatCapability = 0; // BASS_SAMPLE_FLOAT when the output takes float samples
 };
 
 // The library checks, the output at 44100 Hz, float effects, the float probe.

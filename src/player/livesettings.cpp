@@ -12,7 +12,7 @@ namespace cantora::player {
 
 namespace {
 
-constexpr std::uint32_t kMaxTempo = 16777215;   // 24 bits: MIDI's largest tempo
+constexpr std::uint32_t kMaxTempo = 16777215; // 24 bits: MIDI's largest tempo
 
 // One event to the stream, counted.
 void send(HSTREAM stream, int channel, DWORD event, DWORD param, LiveApplied &applied) {
@@ -21,8 +21,8 @@ void send(HSTREAM stream, int channel, DWORD event, DWORD param, LiveApplied &ap
 }
 
 // Sends a controller-like value when it differs from what the stream holds from us.
-void sendIfChanged(HSTREAM stream, int channel, DWORD event, const std::optional<int> &want,
-                   std::optional<int> &sent, LiveApplied &applied) {
+void sendIfChanged(HSTREAM stream, int channel, DWORD event, const std::optional<int> &want, std::optional<int> &sent,
+                   LiveApplied &applied) {
     if (!want || sent == want)
         return;
     send(stream, channel, event, static_cast<DWORD>(*want), applied);
@@ -53,8 +53,8 @@ void applyEffects(HSTREAM stream, const LiveSettings &wanted, LiveApplied &appli
         for (std::size_t b = 0; applied.equalizer && b < wanted.eqGains.size(); ++b) {
             if (applied.eqGains && (*applied.eqGains)[b] == wanted.eqGains[b])
                 continue;
-            const BASS_BFX_PEAKEQ band{static_cast<int>(b), LiveSettings::kEqBandwidth, LiveSettings::kEqQ,
-                                      LiveSettings::kEqCentres[b], wanted.eqGains[b], BASS_BFX_CHANALL};
+            const BASS_BFX_PEAKEQ band{static_cast<int>(b),         LiveSettings::kEqBandwidth, LiveSettings::kEqQ,
+                                       LiveSettings::kEqCentres[b], wanted.eqGains[b],          BASS_BFX_CHANALL};
             BASS_FXSetParameters(applied.equalizer, &band);
         }
         if (applied.equalizer)
@@ -71,9 +71,9 @@ void applyEffects(HSTREAM stream, const LiveSettings &wanted, LiveApplied &appli
             applied.compressorGain.reset();
         }
         if (applied.compressor && applied.compressorGain != wanted.compressorGain) {
-            const BASS_BFX_COMPRESSOR2 c{wanted.compressorGain,   LiveSettings::kCompThreshold,
-                                        LiveSettings::kCompRatio, LiveSettings::kCompAttack,
-                                        LiveSettings::kCompRelease, BASS_BFX_CHANALL};
+            const BASS_BFX_COMPRESSOR2 c{wanted.compressorGain,      LiveSettings::kCompThreshold,
+                                         LiveSettings::kCompRatio,   LiveSettings::kCompAttack,
+                                         LiveSettings::kCompRelease, BASS_BFX_CHANALL};
             BASS_FXSetParameters(applied.compressor, &c);
             applied.compressorGain = wanted.compressorGain;
         }
@@ -169,8 +169,7 @@ struct LiveBlockHook::State {
     std::unique_ptr<audio::TempoMap> tempo;
 };
 
-LiveBlockHook::LiveBlockHook(LiveSettings settings, const std::string &songBytes)
-    : state_(std::make_shared<State>()) {
+LiveBlockHook::LiveBlockHook(LiveSettings settings, const std::string &songBytes) : state_(std::make_shared<State>()) {
     state_->settings = std::move(settings);
     audio::MidiReadResult r = audio::readMidi(songBytes);
     std::vector<std::pair<std::uint64_t, std::uint32_t>> changes;

@@ -17,7 +17,9 @@
 
 #include "audio/bass.h"
 
-namespace cantora::audio { class TempoMap; }
+namespace cantora::audio {
+class TempoMap;
+}
 
 namespace cantora::player {
 
@@ -25,29 +27,29 @@ class SoundFonts;
 
 // One channel's live controls; an empty value leaves the song's own in force.
 struct ChannelLive {
-    std::optional<int> program;   // instrument chosen on the strip, 0-127
-    std::optional<int> volume;    // controller 7, 0-127
-    std::optional<int> pan;       // controller 10, 0-127
-    std::optional<int> chorus;    // controller 93, 0-127
-    std::optional<int> reverb;    // controller 91, 0-127
-    int key = 0;                  // semitones added to the song key on this channel
+    std::optional<int> program; // instrument chosen on the strip, 0-127
+    std::optional<int> volume;  // controller 7, 0-127
+    std::optional<int> pan;     // controller 10, 0-127
+    std::optional<int> chorus;  // controller 93, 0-127
+    std::optional<int> reverb;  // controller 91, 0-127
+    int key = 0;                // semitones added to the song key on this channel
     bool mute = false;
     bool solo = false;
     bool operator==(const ChannelLive &) const = default;
 };
 
 struct LiveSettings {
-    static constexpr int kDrumChannel = 9;   // never transposed; its program is the drum kit
+    static constexpr int kDrumChannel = 9; // never transposed; its program is the drum kit
 
-    float tempoFactor = 1.0f;                // the song's tempo value × this (above 1 = slower)
-    int key = 0;                             // semitones on every channel but the drums
+    float tempoFactor = 1.0f; // the song's tempo value × this (above 1 = slower)
+    int key = 0;              // semitones on every channel but the drums
     std::array<ChannelLive, 16> channels{};
-    std::optional<int> drumKit;              // program of the drum channel, wins over its strip's
-    std::optional<float> fontVolume;         // every SoundFont's volume, 0-1; empty = as loaded
-    bool equalizer = false;                  // the seven-band equaliser
-    std::array<float, 7> eqGains{};          // dB per band, -10…10
-    bool compressor = false;                 // the compressor
-    float compressorGain = 2.0f;             // its make-up gain, dB (2-15)
+    std::optional<int> drumKit;      // program of the drum channel, wins over its strip's
+    std::optional<float> fontVolume; // every SoundFont's volume, 0-1; empty = as loaded
+    bool equalizer = false;          // the seven-band equaliser
+    std::array<float, 7> eqGains{};  // dB per band, -10…10
+    bool compressor = false;         // the compressor
+    float compressorGain = 2.0f;     // its make-up gain, dB (2-15)
 
     // The equaliser's bands: centres in Hz, each 2.5 octaves wide.
     static constexpr std::array<float, 7> kEqCentres{80, 200, 1500, 4000, 7500, 10000, 12000};
@@ -65,8 +67,8 @@ struct LiveSettings {
 
 // What a stream holds of the live settings; starts as a fresh stream is.
 struct LiveApplied {
-    std::array<int, 16> transpose{};              // semitones in force (the engine keeps them over seeks)
-    std::array<std::optional<int>, 16> program;   // what we sent since the last seek
+    std::array<int, 16> transpose{};            // semitones in force (the engine keeps them over seeks)
+    std::array<std::optional<int>, 16> program; // what we sent since the last seek
     // Held by the engine against the song's own controllers (0 = muted);
     // empty = the channel follows the song.
     std::array<std::optional<int>, 16> volume;
@@ -74,12 +76,12 @@ struct LiveApplied {
     std::array<std::optional<int>, 16> chorus;
     std::array<std::optional<int>, 16> reverb;
     std::optional<float> fontVolume;
-    HFX equalizer = 0;                            // effect handles on the stream, 0 = none
-    std::optional<std::array<float, 7>> eqGains;  // what the equaliser's bands hold
+    HFX equalizer = 0;                           // effect handles on the stream, 0 = none
+    std::optional<std::array<float, 7>> eqGains; // what the equaliser's bands hold
     HFX compressor = 0;
     std::optional<float> compressorGain;
-    std::uint32_t tempoSent = 0;                  // 0 = the song's own tempo is in force
-    int eventsSent = 0;                           // events the last application sent
+    std::uint32_t tempoSent = 0; // 0 = the song's own tempo is in force
+    int eventsSent = 0;          // events the last application sent
 
     // After a seek the engine has chased the song's own programs and tempo
     // back: those go out again on the next application.

@@ -49,9 +49,7 @@ void ApplyTempo(HSTREAM stream, SongTempo &tempo, bool reread) {
 
 namespace {
 
-void TempoSync(HSYNC, DWORD channel, DWORD, void *user) {
-    ApplyTempo(channel, *static_cast<SongTempo *>(user), true);
-}
+void TempoSync(HSYNC, DWORD channel, DWORD, void *user) { ApplyTempo(channel, *static_cast<SongTempo *>(user), true); }
 
 } // namespace
 

@@ -17,14 +17,14 @@ namespace cantora::player {
 
 // Tempo shared between the UI and the render thread.
 struct SongTempo {
-    std::atomic<std::int32_t> tempo{0};      // song tempo last read, µs per quarter note
-    std::atomic<float> tempoFactor{1.0f};    // above 1 = slower
+    std::atomic<std::int32_t> tempo{0};   // song tempo last read, µs per quarter note
+    std::atomic<float> tempoFactor{1.0f}; // above 1 = slower
 };
 
 // Process-wide song state.
 struct Song {
-    HSTREAM handle = 0;   // 0 = no stream was ever opened
-    std::string path;     // file of the song
+    HSTREAM handle = 0; // 0 = no stream was ever opened
+    std::string path;   // file of the song
     SongTempo tempo;
     std::uint8_t format = 0;
 };

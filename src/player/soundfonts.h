@@ -23,11 +23,11 @@ public:
 
     HSOUNDFONT mainFont = 0;
     std::string mainFontPath;
-    std::string mainFontAccepted;   // "OK" when the settings name a user-chosen main font
-    std::string lastFolder;         // folder of the last channel font, trailing "/"
-    HSOUNDFONT newFont = 0;         // the font most recently loaded for a channel
+    std::string mainFontAccepted; // "OK" when the settings name a user-chosen main font
+    std::string lastFolder;       // folder of the last channel font, trailing "/"
+    HSOUNDFONT newFont = 0;       // the font most recently loaded for a channel
     std::array<BASS_MIDI_FONT, 17> records{};
-    std::int16_t count = 0;         // channel records in use; the main record follows them
+    std::int16_t count = 0; // channel records in use; the main record follows them
     std::array<HSOUNDFONT, 16> handles{};
     std::array<std::int16_t, 16> presets{};
     std::array<bool, 16> hasFont{};
@@ -36,7 +36,7 @@ public:
     std::int16_t chosenChannel = 0;
     std::vector<std::string> drumNames;
     bool drumStale = true;
-    bool multiFont = false;   // CmdMulti: the song renders with the channel fonts too
+    bool multiFont = false; // CmdMulti: the song renders with the channel fonts too
 
     // Font_General: free the main font and load the accepted path, or the
     // default font (which then becomes the main font path); the main font

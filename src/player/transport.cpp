@@ -2,9 +2,9 @@
 
 #include "player/channelscan.h"
 
+#include "core/textcodec.h"
 #include "lyrics/capture.h"
 #include "player/engine.h"
-#include "core/textcodec.h"
 
 #include <fstream>
 

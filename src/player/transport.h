@@ -40,9 +40,9 @@ struct TransportControls {
 
 // What the window shows about the loaded song.
 struct SongInfo {
-    std::string openCaption;   // the Open button's caption (plain text, not escaped)
-    std::string format;        // the header's format field as "&H01"
-    long long seconds = 0;     // length, whole seconds; the position slider's maximum
+    std::string openCaption; // the Open button's caption (plain text, not escaped)
+    std::string format;      // the header's format field as "&H01"
+    long long seconds = 0;   // length, whole seconds; the position slider's maximum
 };
 
 // What the transport tells the window.

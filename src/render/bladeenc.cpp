@@ -177,8 +177,8 @@ BE_ERR beInitStream(const BE_CONFIG *cfg, std::uint32_t *dwSamples, std::uint32_
     return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::int16_t *pSamples,
-                     std::uint8_t *pOutput, std::uint32_t *pdwOutput) {
+BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::int16_t *pSamples, std::uint8_t *pOutput,
+                     std::uint32_t *pdwOutput) {
     Stream s;
     if (!find(hbeStream, s))
         return BE_ERR_INVALID_HANDLE;
@@ -210,8 +210,7 @@ BE_ERR beDeinitStream(HBE_STREAM hbeStream, std::uint8_t *pOutput, std::uint32_t
     return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR beInfoTag(HBE_STREAM hbeStream, std::uint8_t *pOutput, std::uint32_t dwBufferSize,
-                 std::uint32_t *pdwOutput) {
+BE_ERR beInfoTag(HBE_STREAM hbeStream, std::uint8_t *pOutput, std::uint32_t dwBufferSize, std::uint32_t *pdwOutput) {
     Stream s;
     if (!find(hbeStream, s))
         return BE_ERR_INVALID_HANDLE;

@@ -88,12 +88,12 @@ struct BE_CONFIG {
 struct BE_VERSION {
     std::uint8_t byDLLMajorVersion; // this interface layer
     std::uint8_t byDLLMinorVersion;
-    std::uint8_t byMajorVersion;    // the encoder library
+    std::uint8_t byMajorVersion; // the encoder library
     std::uint8_t byMinorVersion;
-    std::uint8_t byDay;             // release date of this layer's build
+    std::uint8_t byDay; // release date of this layer's build
     std::uint8_t byMonth;
     std::uint16_t wYear;
-    char zHomepage[129 + 1];        // zero-terminated
+    char zHomepage[129 + 1]; // zero-terminated
     std::uint8_t byAlphaLevel;
     std::uint8_t byBetaLevel;
     std::uint8_t byMMXEnabled;
@@ -109,15 +109,14 @@ BE_ERR beInitStream(const BE_CONFIG *cfg, std::uint32_t *dwSamples, std::uint32_
                     HBE_STREAM *phbeStream);
 // Encodes nSamples 16-bit samples (frames x 2); MP3 bytes go to pOutput
 // (at least dwBufferSize bytes), their count to pdwOutput.
-BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::int16_t *pSamples,
-                     std::uint8_t *pOutput, std::uint32_t *pdwOutput);
+BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::int16_t *pSamples, std::uint8_t *pOutput,
+                     std::uint32_t *pdwOutput);
 // Flushes the last frames into pOutput (at least dwBufferSize bytes).
 BE_ERR beDeinitStream(HBE_STREAM hbeStream, std::uint8_t *pOutput, std::uint32_t *pdwOutput);
 // Copies the finished Xing/Info frame (after beDeinitStream) into pOutput;
 // it replaces the first frame of the stream's output. 0 bytes when the
 // stream writes no such frame.
-BE_ERR beInfoTag(HBE_STREAM hbeStream, std::uint8_t *pOutput, std::uint32_t dwBufferSize,
-                 std::uint32_t *pdwOutput);
+BE_ERR beInfoTag(HBE_STREAM hbeStream, std::uint8_t *pOutput, std::uint32_t dwBufferSize, std::uint32_t *pdwOutput);
 // Releases the stream.
 BE_ERR beCloseStream(HBE_STREAM hbeStream);
 // Fills the version record.

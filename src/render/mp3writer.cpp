@@ -31,8 +31,7 @@ cMp3Writer::~cMp3Writer() {
     buffer_.reset();
     try {
         CloseFile();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 const std::string &cMp3Writer::Filename() const { return filename_; }

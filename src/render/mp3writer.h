@@ -25,30 +25,30 @@ public:
         ErrNotOpen = 4,
         ErrWrite = 5,
     };
-    static constexpr long kErrorBase = 29870;         // number = base + code
+    static constexpr long kErrorBase = 29870;                // number = base + code
     static constexpr std::int64_t kDefaultBufferSize = 8192; // bytes at creation
     static constexpr std::int64_t kMaxBufferSize = 64 << 20; // larger requests fail
 
-    cMp3Writer();                            // no file, no buffer yet
-    ~cMp3Writer();                           // frees the buffer, closes the file
+    cMp3Writer();  // no file, no buffer yet
+    ~cMp3Writer(); // frees the buffer, closes the file
     cMp3Writer(const cMp3Writer &) = delete;
     cMp3Writer &operator=(const cMp3Writer &) = delete;
 
-    const std::string &Filename() const;     // the name last given
-    void Filename(const std::string &name);  // closes any file, creates name (errors 1, 2)
+    const std::string &Filename() const;    // the name last given
+    void Filename(const std::string &name); // closes any file, creates name (errors 1, 2)
 
-    std::int64_t BufferSize() const;         // buffer size in bytes (0 after a failed allocation)
-    void BufferSize(std::int64_t bytes);     // replaces the buffer (error 1 on failure)
-    std::uint8_t *BufferPointer();           // where the library writes MP3 bytes
+    std::int64_t BufferSize() const;     // buffer size in bytes (0 after a failed allocation)
+    void BufferSize(std::int64_t bytes); // replaces the buffer (error 1 on failure)
+    std::uint8_t *BufferPointer();       // where the library writes MP3 bytes
 
     std::int64_t WriteBufferToFile(std::int64_t bytes); // appends the first bytes; returns them
     // Writes the first bytes of the buffer over the file at offset, then goes
     // back to the end; puts the finished Info frame in place of its placeholder.
     void WriteBufferAt(std::int64_t offset, std::int64_t bytes);
-    void CloseFile();                        // closes the file if open
+    void CloseFile(); // closes the file if open
 
 private:
-    void allocate(std::int64_t bytes);       // error 1 on failure, size 0
+    void allocate(std::int64_t bytes); // error 1 on failure, size 0
 
     std::unique_ptr<std::uint8_t[]> buffer_;
     std::int64_t bufferSize_ = kDefaultBufferSize;

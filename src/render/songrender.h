@@ -18,8 +18,8 @@ namespace cantora::render {
 
 struct SongRenderResult {
     bool ok = false;
-    std::string error;          // what went wrong, for messages
-    int engineError = 0;        // BASS_ErrorGetCode of the failing call, if any
+    std::string error;   // what went wrong, for messages
+    int engineError = 0; // BASS_ErrorGetCode of the failing call, if any
     std::uint64_t dataBytes = 0;
     std::uint32_t rate = 0;
     std::uint16_t channels = 0;

@@ -51,8 +51,7 @@ cWavReader::cWavReader() = default;
 cWavReader::~cWavReader() {
     try {
         CloseFile();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 const std::string &cWavReader::Filename() const { return filename_; }

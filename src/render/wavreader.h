@@ -40,45 +40,45 @@ public:
         ErrPosition = 8,
         ErrBufferWhileOpen = 9,
     };
-    static constexpr long kErrorBase = 29670;           // number = base + code
+    static constexpr long kErrorBase = 29670;                   // number = base + code
     static constexpr std::int64_t kDefaultBufferBytes = 131072; // 32768 samples
 
-    cWavReader();                    // no file open, default buffer size
-    ~cWavReader();                   // closes the file, ignoring errors
+    cWavReader();  // no file open, default buffer size
+    ~cWavReader(); // closes the file, ignoring errors
     cWavReader(const cWavReader &) = delete;
     cWavReader &operator=(const cWavReader &) = delete;
 
-    const std::string &Filename() const;     // the name of the open file
-    void Filename(const std::string &name);  // opens name; stores it only on success
+    const std::string &Filename() const;    // the name of the open file
+    void Filename(const std::string &name); // opens name; stores it only on success
 
-    bool OpenFile(const std::string &name);  // opens and checks a file; true when ready
-    void CloseFile();                        // closes the file and frees the buffer
+    bool OpenFile(const std::string &name); // opens and checks a file; true when ready
+    void CloseFile();                       // closes the file and frees the buffer
 
-    bool Read();                             // next block; true when more data follows it
-    std::int64_t ReadSize() const;           // samples delivered by the last Read
+    bool Read();                               // next block; true when more data follows it
+    std::int64_t ReadSize() const;             // samples delivered by the last Read
     const std::int16_t *ReadBufferPtr() const; // the last block, interleaved L/R
-    std::int64_t ReadBufferSize() const;     // buffer size in samples
+    std::int64_t ReadBufferSize() const;       // buffer size in samples
     void ReadBufferSize(std::int64_t samples); // refused (error 9) while a file is open
-    std::int64_t AudioLength() const;        // data size in samples
-    std::int64_t BufferStartPosition() const; // read position from the data start, bytes
-    void SeekAbsolute(std::int64_t pos);     // read position := sample pos
-    void SeekRelative(std::int64_t delta);   // read position += delta samples
+    std::int64_t AudioLength() const;          // data size in samples
+    std::int64_t BufferStartPosition() const;  // read position from the data start, bytes
+    void SeekAbsolute(std::int64_t pos);       // read position := sample pos
+    void SeekRelative(std::int64_t delta);     // read position += delta samples
 
-    const WavFormat &Format() const;         // format record of the open file
+    const WavFormat &Format() const; // format record of the open file
 
 private:
-    [[noreturn]] void raise(Error code);     // closes nothing; throws the numbered error
-    [[noreturn]] void fail(Error code);      // closes the file, then raises
-    void seekTo(std::int64_t filePos);       // moves the file position
+    [[noreturn]] void raise(Error code); // closes nothing; throws the numbered error
+    [[noreturn]] void fail(Error code);  // closes the file, then raises
+    void seekTo(std::int64_t filePos);   // moves the file position
 
     std::FILE *file_ = nullptr;
     WavFormat format_;
-    std::int64_t dataStart_ = 0;   // file offset of the first sample byte
-    std::int64_t dataSize_ = 0;    // bytes of sample data that really exist
-    std::int64_t pos_ = 0;         // current file offset
+    std::int64_t dataStart_ = 0; // file offset of the first sample byte
+    std::int64_t dataSize_ = 0;  // bytes of sample data that really exist
+    std::int64_t pos_ = 0;       // current file offset
     std::unique_ptr<std::int16_t[]> buffer_;
     std::int64_t bufferBytes_ = kDefaultBufferBytes;
-    std::int64_t delivered_ = 0;   // bytes delivered by the last Read
+    std::int64_t delivered_ = 0; // bytes delivered by the last Read
     std::string filename_;
 };
 

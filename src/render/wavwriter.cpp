@@ -45,7 +45,7 @@ bool WavWriter::open(const std::string &path, std::uint16_t channels, std::uint3
     dataBytes_ = 0;
     failed_ = false;
     auto h = wavHeader(channels, rate, bits, 0);
-    put32(&h[4], 0);   // both sizes stay 0 until finish()
+    put32(&h[4], 0); // both sizes stay 0 until finish()
     failed_ = std::fwrite(h.data(), 1, h.size(), file_) != h.size();
     return !failed_;
 }
@@ -54,7 +54,7 @@ bool WavWriter::write(const void *data, std::size_t bytes) {
     if (!file_ || failed_)
         return false;
     if (dataBytes_ + bytes > kMaxDataBytes) {
-        failed_ = true;   // a WAV file cannot describe more
+        failed_ = true; // a WAV file cannot describe more
         return false;
     }
     if (std::fwrite(data, 1, bytes, file_) != bytes)

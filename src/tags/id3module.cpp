@@ -94,10 +94,10 @@ constexpr std::array<std::int32_t, 3> kMpeg2Rates = {22050, 24000, 16000};
 // Bitrate tables in kbit/s, indexed by the bitrate index; one per version
 // for all layers. Index 0 (free format) and 15 (bad) keep the values the
 // display has always shown.
-constexpr std::array<std::int32_t, 16> kMpeg1Bitrates = {24, 32, 40, 48, 56, 64, 80, 96,
-                                                          112, 128, 160, 192, 224, 256, 320, 320};
-constexpr std::array<std::int32_t, 16> kMpeg2Bitrates = {0, 8, 16, 24, 32, 40, 48, 56,
-                                                          64, 80, 96, 112, 128, 144, 160, 176};
+constexpr std::array<std::int32_t, 16> kMpeg1Bitrates = {24,  32,  40,  48,  56,  64,  80,  96,
+                                                         112, 128, 160, 192, 224, 256, 320, 320};
+constexpr std::array<std::int32_t, 16> kMpeg2Bitrates = {0,  8,  16, 24,  32,  40,  48,  56,
+                                                         64, 80, 96, 112, 128, 144, 160, 176};
 
 // Byte 3: channel mode in bits 7..6, mode extension, copyright bit 3,
 // original bit 2, emphasis in bits 1..0.
@@ -137,10 +137,9 @@ Mp3Info Id3Module::GetMp3Info(const ByteSource &file, const std::string &name) {
     readLength_ = file.size();
 
     Mp3Info out = info_;
-    for (std::string *s : {&out.Bitrate, &out.ChannelMode, &out.Copyrighted, &out.Crcs, &out.Emphasis,
-                           &out.Frequency, &out.Layer, &out.Length, &out.MpegVersion, &out.Original, &out.Size,
-                           &out.Reserved, &out.Title, &out.Artist, &out.Album, &out.Year, &out.Comment,
-                           &out.Genre, &out.Lyrics})
+    for (std::string *s : {&out.Bitrate, &out.ChannelMode, &out.Copyrighted, &out.Crcs, &out.Emphasis, &out.Frequency,
+                           &out.Layer, &out.Length, &out.MpegVersion, &out.Original, &out.Size, &out.Reserved,
+                           &out.Title, &out.Artist, &out.Album, &out.Year, &out.Comment, &out.Genre, &out.Lyrics})
         *s = trimSpaces(*s);
     return out;
 }
@@ -315,8 +314,8 @@ TagWriteResult Id3Module::WriteLyricsTag(const std::string &path, const Id3v1Tag
     const std::string bytes = core::encodeForWriting(lyrics, &utf8);
     if (bytes.size() > kMaxLyricsLength) {
         TagWriteResult result;
-        result.error = "the lyrics take " + std::to_string(bytes.size()) +
-                       " bytes; a Lyrics3 v2 block holds at most " + std::to_string(kMaxLyricsLength);
+        result.error = "the lyrics take " + std::to_string(bytes.size()) + " bytes; a Lyrics3 v2 block holds at most " +
+                       std::to_string(kMaxLyricsLength);
         return result;
     }
     TagWriteResult result = writeTail(path, LyricsBlock(bytes) + tag.Bytes(), false);

@@ -31,9 +31,9 @@ using core::ByteSource;
 
 // Outcome of WriteLyricsTag.
 struct TagWriteResult {
-    bool ok = false;             // the block and tag are on disk
-    std::string error;           // why not, for the user; the file is unchanged
-    bool lyricsUtf8 = false;     // the lyrics were written in UTF-8 (CP1252 could not hold them)
+    bool ok = false;         // the block and tag are on disk
+    std::string error;       // why not, for the user; the file is unchanged
+    bool lyricsUtf8 = false; // the lyrics were written in UTF-8 (CP1252 could not hold them)
     explicit operator bool() const { return ok; }
 };
 
@@ -49,14 +49,15 @@ public:
     static constexpr std::size_t kMaxLyricsLength = 99999;
 
     // --- Tag state, overwritten by every read -------------------------------
-    std::string CurrentFile;         // path being read or written
-    bool HasId3v1 = false;           // the file ends with an ID3v1 tag
-    bool HasLyricsMarker = false;    // "LYRICS" lies where a Lyrics3 end marker belongs; only set here, the editor clears it
-    bool LyricsTagFound = false;     // a Lyrics3 v2 block was parsed; the editor may force it true
-    std::int64_t LyricsStart = 0;    // 1-based position of "LYRICSBEGIN" computed by the last parse
-    bool LyricsBlockDamaged = false; // the parsed block's fields do not fill it exactly (a length runs
-                                     // past the size digits, or bytes are left over): the lyrics read
-                                     // may hold bytes of the block's end or of the ID3v1 tag
+    std::string CurrentFile; // path being read or written
+    bool HasId3v1 = false;   // the file ends with an ID3v1 tag
+    bool HasLyricsMarker =
+        false; // "LYRICS" lies where a Lyrics3 end marker belongs; only set here, the editor clears it
+    bool LyricsTagFound = false;      // a Lyrics3 v2 block was parsed; the editor may force it true
+    std::int64_t LyricsStart = 0;     // 1-based position of "LYRICSBEGIN" computed by the last parse
+    bool LyricsBlockDamaged = false;  // the parsed block's fields do not fill it exactly (a length runs
+                                      // past the size digits, or bytes are left over): the lyrics read
+                                      // may hold bytes of the block's end or of the ID3v1 tag
     std::int32_t DurationSeconds = 0; // constant-bitrate play time of the last file read
 
     // Reads the file at `path`; all texts stay empty when it cannot be read.

@@ -67,8 +67,8 @@ Id3v1Tag Id3v1TagFromBytes(std::string_view bytes) {
     return tag;
 }
 
-Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
-                      std::string_view year, std::string_view comment, std::uint8_t genre, Id3v1Fit *fit) {
+Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album, std::string_view year,
+                      std::string_view comment, std::uint8_t genre, Id3v1Fit *fit) {
     Id3v1Tag tag;
     fill(tag.Title, title, "title", fit);
     fill(tag.Artist, artist, "artist", fit);

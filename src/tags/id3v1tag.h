@@ -35,9 +35,8 @@ struct Id3v1Fit {
 // Builds a record from UTF-8 texts: each is trimmed of spaces, encoded
 // (CP1252 when it holds the text, else UTF-8), cut to its field and filled
 // with spaces. `fit`, when given, says what was cut or written in UTF-8.
-Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
-                      std::string_view year, std::string_view comment, std::uint8_t genre,
-                      Id3v1Fit *fit = nullptr);
+Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album, std::string_view year,
+                      std::string_view comment, std::uint8_t genre, Id3v1Fit *fit = nullptr);
 
 // The record held in 128 bytes read from a file (the first 128 are used;
 // shorter input gives a blank record with genre 12).

@@ -37,22 +37,22 @@ bool ConvertedSongWaiting(const std::string &folder);
 
 // What Save works on.
 struct SaveRequest {
-    std::string fileName;           // the MP3 shown in the editor
-    EditorFields fields;            // the boxes as they are now
-    std::array<bool, 4> apply{};    // apply boxes: artist, album, year, genre
+    std::string fileName;              // the MP3 shown in the editor
+    EditorFields fields;               // the boxes as they are now
+    std::array<bool, 4> apply{};       // apply boxes: artist, album, year, genre
     std::optional<PendingRow> pending; // the file's pending-edit row before Save
-    std::string appFolder;          // where SYNCRO.MP3 lies
-    std::string outputFile;         // the main window's output choice; empty when none
+    std::string appFolder;             // where SYNCRO.MP3 lies
+    std::string outputFile;            // the main window's output choice; empty when none
     std::function<void()> releaseFile; // stop the editor's player on this file
     std::function<void()> resumeFile;  // and start it again
 };
 
 // What Save did.
 struct SaveOutcome {
-    bool written = false;           // the tag (and lyrics) are in the file
-    bool copied = false;            // SYNCRO.MP3 now also lies at the output file
+    bool written = false;              // the tag (and lyrics) are in the file
+    bool copied = false;               // SYNCRO.MP3 now also lies at the output file
     std::vector<std::string> failures; // what went wrong, for the file label
-    std::string notes;              // texts changed to fit the tag (cut, '?'), for the file label
+    std::string notes;                 // texts changed to fit the tag (cut, '?'), for the file label
 };
 
 // The ID3v1 record the first write uses: the editor's fields with title and

@@ -3,10 +3,10 @@
 #include "tags/lyricstext.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cerrno>
 #include <fstream>
 #include <sstream>
 

@@ -59,9 +59,9 @@ LineSpan LineAt(std::string_view text, std::size_t caret);
 
 // What one Add did to the lyric text.
 struct Stamped {
-    std::string text;          // the text with the stamp inserted
+    std::string text;           // the text with the stamp inserted
     std::size_t insertedAt = 0; // where the stamp went (for Undo)
-    std::size_t caret = 0;     // start of the next non-empty line, or of the last line
+    std::size_t caret = 0;      // start of the next non-empty line, or of the last line
 };
 
 // Inserts "[" + FormatTime(round(seconds)) + "]" into the line holding
@@ -127,7 +127,7 @@ struct LyricFile {
     bool ok = false;                // the file could be read
     std::vector<std::string> lines; // non-blank lines
     std::string boxText;
-    std::string error;              // why it could not be read
+    std::string error; // why it could not be read
 };
 LyricFile Chargement_Paroles(const std::string &path);
 

@@ -53,7 +53,7 @@ TEST(PeakEq, BandGainAtCentreAndFlatFarAway) {
 TEST(PeakEq, BandsAreAddressedByNumberAndChannelsByMask) {
     PeakEq eq(44100);
     const PeakEqBand low{0, 2.5f, 1.0f, 200.0f, 3.0f, kAllChannels};
-    const PeakEqBand high{1, 2.5f, 1.0f, 8000.0f, -4.0f, 1};   // left only
+    const PeakEqBand high{1, 2.5f, 1.0f, 8000.0f, -4.0f, 1}; // left only
     ASSERT_TRUE(eq.setBand(low));
     ASSERT_TRUE(eq.setBand(high));
     PeakEqBand read{};
@@ -76,16 +76,16 @@ TEST(Compressor, LowersPeaksAboveTheThresholdOnly) {
     Compressor c(44100);
     const CompressorSettings p{0.0f, -15.0f, 3.0f, 10.0f, 200.0f, kAllChannels};
     ASSERT_TRUE(c.set(p));
-    auto loud = sine(440, 1.0, 44100);   // 0 dB peaks, 15 dB over
+    auto loud = sine(440, 1.0, 44100); // 0 dB peaks, 15 dB over
     c.process(loud.data(), loud.size() / 2);
     float peak = 0;
     for (std::size_t i = loud.size() / 2; i < loud.size(); ++i)
         peak = std::max(peak, std::fabs(loud[i]));
-    EXPECT_LT(20 * std::log10(peak), -6.0);   // about 10 dB of reduction
+    EXPECT_LT(20 * std::log10(peak), -6.0); // about 10 dB of reduction
 
     Compressor quietOne(44100);
     quietOne.set(p);
-    auto quiet = sine(440, 0.05, 44100);      // -26 dB: under the threshold
+    auto quiet = sine(440, 0.05, 44100); // -26 dB: under the threshold
     const double before = levelDb(quiet);
     quietOne.process(quiet.data(), quiet.size() / 2);
     EXPECT_NEAR(levelDb(quiet) - before, 0.0, 0.1);

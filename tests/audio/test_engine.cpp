@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <future>
 #include <malloc.h>
@@ -45,7 +45,7 @@ std::string tone(int key, double seconds, int program = 73) {
 
 TEST_F(Engine, DecodeLengthEndAndSixteenBitOutput) {
     const std::string song = tone(69, 1.0);
-    const HSTREAM h = decodeStream(song, 0);   // 16-bit
+    const HSTREAM h = decodeStream(song, 0); // 16-bit
     ASSERT_NE(h, 0u);
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 176400u);
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_MIDI_TICK), 960u);
@@ -76,7 +76,7 @@ TEST_F(Engine, DecodeLengthEndAndSixteenBitOutput) {
 }
 
 TEST_F(Engine, DecayEndLetsTheSoundDieAwayAfterTheLastEvent) {
-    const std::string song = tone(60, 0.5, 0);   // piano: a release tail
+    const std::string song = tone(60, 0.5, 0); // piano: a release tail
     const HSTREAM h = decodeStream(song, BASS_SAMPLE_FLOAT | BASS_MIDI_DECAYEND);
     const auto pcm = decodeFloat(h, frames(10));
     EXPECT_GT(pcm.size() / 2, frames(0.6));
@@ -119,8 +119,8 @@ TEST_F(Engine, EventsAreHeard) {
         const auto rest = decodeFloat(h, frames(2.0));
         EXPECT_NEAR(fundamental(first, 150, 1000, frames(0.1), frames(0.5)), 220, 3);
         EXPECT_NEAR(fundamental(rest, 150, 1000, frames(0.05), frames(0.45)), 220, 3);
-        EXPECT_GT(rmsDb(rest, frames(0.3), frames(0.45)), -40);   // not cut by the change
-        EXPECT_LT(rmsDb(rest, frames(0.8), frames(0.98)), -50);   // ended by its note-off
+        EXPECT_GT(rmsDb(rest, frames(0.3), frames(0.45)), -40); // not cut by the change
+        EXPECT_LT(rmsDb(rest, frames(0.8), frames(0.98)), -50); // ended by its note-off
         EXPECT_NEAR(fundamental(rest, 150, 1000, frames(1.1), frames(1.5)), 440, 5);
         BASS_StreamFree(h);
     }
@@ -184,7 +184,7 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
 namespace {
 struct SyncLog {
     HSTREAM stream = 0;
-    std::vector<std::pair<DWORD, QWORD>> marks;   // index, position when fired
+    std::vector<std::pair<DWORD, QWORD>> marks; // index, position when fired
     int ends = 0;
     int tempos = 0;
     int setpos = 0;
@@ -234,7 +234,7 @@ TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPosition) {
     }
     BASS_MIDI_MARK m{};
     ASSERT_TRUE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, 3, &m));
-    EXPECT_EQ(m.pos, 4u * 49613);   // 1 s + 240 ticks at 0.25 s/qn = 49612.5 frames
+    EXPECT_EQ(m.pos, 4u * 49613); // 1 s + 240 ticks at 0.25 s/qn = 49612.5 frames
     EXPECT_FALSE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, 6, &m));
     EXPECT_EQ(log.ends, 1);
     BASS_StreamFree(h);
@@ -323,7 +323,7 @@ TEST_F(Engine, SameFileTwiceIsLoadedOnce) {
     const BASS_MIDI_FONT ownRec{own, -1, 0};
     BASS_MIDI_StreamSetFonts(0, &ownRec, 1);
     const std::string song = tone(69, 0.2);
-    malloc_trim(0);   // memory freed by earlier tests must not hide a load
+    malloc_trim(0); // memory freed by earlier tests must not hide a load
     const long start = residentKiB();
     const HSTREAM first = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
     ASSERT_NE(first, 0u);
@@ -354,9 +354,9 @@ TEST_F(Engine, BadInputAndWrongCalls) {
     const std::string song = tone(69, 0.2);
     const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
     ASSERT_NE(h, 0u);
-    EXPECT_FALSE(BASS_ChannelPlay(h, 0));   // the "no sound" device plays nothing
+    EXPECT_FALSE(BASS_ChannelPlay(h, 0)); // the "no sound" device plays nothing
     char buf[16];
-    EXPECT_EQ(BASS_ChannelGetData(h, buf, 16), DWORD(-1));   // not a decode stream
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, 16), DWORD(-1)); // not a decode stream
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);
     BASS_StreamFree(h);
 
@@ -381,7 +381,8 @@ TEST_F(Engine, EffectsOnAStream) {
     ASSERT_TRUE(BASS_FXGetParameters(eq, &read));
     EXPECT_FLOAT_EQ(read.fGain, 6.0f);
     const auto a = decodeFloat(plain, frames(0.6)), b = decodeFloat(boosted, frames(0.6));
-    const double gain = 10 * std::log10(power(b, 440, frames(0.2), frames(0.6)) / power(a, 440, frames(0.2), frames(0.6)));
+    const double gain =
+        10 * std::log10(power(b, 440, frames(0.2), frames(0.6)) / power(a, 440, frames(0.2), frames(0.6)));
     EXPECT_NEAR(gain, 6.0, 0.5);
     EXPECT_TRUE(BASS_ChannelRemoveFX(boosted, eq));
     EXPECT_FALSE(BASS_FXSetParameters(eq, &band));
@@ -400,7 +401,7 @@ struct PlayLog {
 void CALLBACK_playEnd(HSYNC, DWORD ch, DWORD, void *user) {
     auto *log = static_cast<PlayLog *>(user);
     log->offThread = std::this_thread::get_id() != log->caller;
-    BASS_StreamFree(ch);   // as the player's end callback does
+    BASS_StreamFree(ch); // as the player's end callback does
     ++log->ends;
 }
 void CALLBACK_playLyric(HSYNC, DWORD ch, DWORD, void *user) {
@@ -443,7 +444,7 @@ TEST(EngineDevice, PlayingOnTheNullDeviceReachesTheEndOffTheCallerThread) {
     EXPECT_EQ(log.ends, 1);
     EXPECT_EQ(log.lyrics, 2);
     EXPECT_TRUE(log.offThread);
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);   // freed by its own callback
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED); // freed by its own callback
     EXPECT_TRUE(BASS_Free());
     BASS_MIDI_FontFree(font);
     cantora::audio::setOutputFactory({});

@@ -31,8 +31,9 @@ std::string presetHeader(const std::string &name, int program, int bank) {
 } // namespace
 
 TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
-    const std::string info = list("INFO", chunk("ifil", std::string(4, '\0')) + chunk("INAM", std::string("Tiny Kit\0", 9)) +
-                                              chunk("ICOP", "(c) us") + chunk("ICMT", std::string("odd\0\0", 5)));
+    const std::string info =
+        list("INFO", chunk("ifil", std::string(4, '\0')) + chunk("INAM", std::string("Tiny Kit\0", 9)) +
+                         chunk("ICOP", "(c) us") + chunk("ICMT", std::string("odd\0\0", 5)));
     const std::string sdta = list("sdta", chunk("smpl", std::string(1000, '\0')));
     const std::string pdta = list("pdta", chunk("phdr", presetHeader("Piano", 0, 0) + presetHeader("Standard", 0, 128) +
                                                             presetHeader("EOP", 0, 0)));
@@ -48,7 +49,7 @@ TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
     ASSERT_NE(parsed->pdtaOffset, 0u);
     auto presets = readSf2Presets(std::string_view(file).substr(parsed->pdtaOffset, parsed->pdtaSize));
     ASSERT_TRUE(presets);
-    ASSERT_EQ(presets->size(), 2u);   // the terminal record is not a preset
+    ASSERT_EQ(presets->size(), 2u); // the terminal record is not a preset
     EXPECT_EQ((*presets)[1].name, "Standard");
     EXPECT_EQ((*presets)[1].bank, 128);
 
@@ -83,17 +84,17 @@ TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
     };
     auto c = choosePreset(records, 4, 0, 25, has);
     EXPECT_EQ(c.record, 0);
-    c = choosePreset(records, 4, 0, 26, has);   // only program 25 is served by it
+    c = choosePreset(records, 4, 0, 26, has); // only program 25 is served by it
     EXPECT_EQ(c.record, 2);
     EXPECT_EQ(c.program, 26);
-    c = choosePreset(records, 9, 0, 16, has);   // drum channel: the kit record
+    c = choosePreset(records, 9, 0, 16, has); // drum channel: the kit record
     EXPECT_EQ(c.record, 1);
     EXPECT_EQ(c.bank, 0);
     EXPECT_EQ(c.program, 0);
-    c = choosePreset(records, 3, 8, 5, has);    // missing bank falls back to 0
+    c = choosePreset(records, 3, 8, 5, has); // missing bank falls back to 0
     EXPECT_EQ(c.record, 2);
 
-    records[1].entry = nullptr;                 // a record without a font is skipped
+    records[1].entry = nullptr; // a record without a font is skipped
     c = choosePreset(records, 9, 0, 16, has);
     EXPECT_EQ(c.record, 2);
     EXPECT_EQ(c.bank, 128);

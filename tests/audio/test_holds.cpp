@@ -47,7 +47,7 @@ TEST_F(Holds, GIVEN_a_channel_silenced_by_volume_0_WHEN_the_song_sends_its_volum
     const HSTREAM h = decodeStream(song);
     const auto before = decodeFloat(h, frames(0.5));
     ASSERT_TRUE(BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_VOLUME, 0));
-    const auto rest = decodeFloat(h, frames(3.0));   // the song's CC 7 falls at 0.5 s into this
+    const auto rest = decodeFloat(h, frames(3.0)); // the song's CC 7 falls at 0.5 s into this
     // (The other tone's leakage keeps the bin from reading true silence.)
     EXPECT_LT(powerDb(rest, 440, 1.0, 2.5), powerDb(before, 440, 0.1, 0.5) - 30)
         << "the song's volume undid the silence";
@@ -76,7 +76,7 @@ TEST_F(Holds, GIVEN_a_held_volume_WHEN_released_THEN_the_channel_takes_the_songs
 TEST_F(Holds, GIVEN_pan_and_reverb_set_by_the_user_WHEN_the_song_changes_them_and_a_seek_chases_THEN_the_users_stand) {
     const std::string song = twoChannels();
     const HSTREAM h = decodeStream(song);
-    BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_PAN, 127);   // hard right
+    BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_PAN, 127); // hard right
     BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_REVERB, 5);
     BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_CHORUS, 7);
     const auto heard = decodeFloat(h, frames(2.0));
@@ -85,7 +85,7 @@ TEST_F(Holds, GIVEN_pan_and_reverb_set_by_the_user_WHEN_the_song_changes_them_an
     EXPECT_LT(powerDb(heard, 440, 1.2, 1.9), powerDb(right, 440, 1.2, 1.9) - 10);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_PAN), 127u);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_REVERB), 5u);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PAN), 0u);      // untouched: the song's
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PAN), 0u); // untouched: the song's
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_REVERB), 90u);
     ASSERT_TRUE(BASS_ChannelSetPosition(h, BASS_ChannelSeconds2Bytes(h, 1.5), BASS_POS_BYTE));
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_PAN), 127u);

@@ -45,7 +45,7 @@ TEST(MidiFileRead, RunningStatusSurvivesMetaAndSysexWithTicksAndOffsets) {
     EXPECT_FALSE(r.file.truncated);
     const auto &ev = r.file.tracks.at(0).events;
     ASSERT_EQ(ev.size(), 6u);
-    const std::uint32_t base = 22;  // 14-byte header + 8-byte track chunk header
+    const std::uint32_t base = 22; // 14-byte header + 8-byte track chunk header
     EXPECT_EQ(ev[0].offset, base);
     EXPECT_EQ(ev[1].offset, base + 4);
     EXPECT_EQ(ev[1].tick, 128u);
@@ -82,7 +82,10 @@ TEST(MidiFileRead, DamagedFilesGiveWhatTheyHold) {
     EXPECT_EQ(r.file.tracks.at(0).events.size(), 1u);
 
     // A meta event whose length runs past its chunk, and a five-byte delta time.
-    for (const std::string &body : {std::string("\x00\xFF\x01\x7F" "abc", 7), std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10)}) {
+    for (const std::string &body : {std::string("\x00\xFF\x01\x7F"
+                                                "abc",
+                                                7),
+                                    std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10)}) {
         r = readMidi(header(0, 1, 96) + track(body));
         ASSERT_TRUE(r.ok());
         EXPECT_TRUE(r.file.truncated);
@@ -93,8 +96,13 @@ TEST(MidiFileRead, ChannelPressureTakesOneDataByteAndTheNextEventFollows) {
     // D0 40 (one data byte), then a note-on with its own status, then one
     // under running status after another pressure; then a pressure and a
     // pitch bend (two data bytes).
-    const std::string body = std::string("\x00\xD0\x40" "\x00\x90\x3C\x64" "\x00\xD1\x10" "\x05\x20"
-                                         "\x00\xE1\x01\x02", 16) + kEnd;
+    const std::string body = std::string("\x00\xD0\x40"
+                                         "\x00\x90\x3C\x64"
+                                         "\x00\xD1\x10"
+                                         "\x05\x20"
+                                         "\x00\xE1\x01\x02",
+                                         16) +
+                             kEnd;
     const auto r = readMidi(header(0, 1, 96) + track(body));
     ASSERT_TRUE(r.ok());
     EXPECT_FALSE(r.file.truncated);
@@ -105,7 +113,7 @@ TEST(MidiFileRead, ChannelPressureTakesOneDataByteAndTheNextEventFollows) {
     EXPECT_EQ(ev[1].status, 0x90);
     EXPECT_EQ(ev[1].data1, 0x3C);
     EXPECT_EQ(ev[1].data2, 0x64);
-    EXPECT_EQ(ev[3].status, 0xD1);   // running status: pressure again
+    EXPECT_EQ(ev[3].status, 0xD1); // running status: pressure again
     EXPECT_EQ(ev[3].data1, 0x20);
     EXPECT_EQ(ev[3].tick, 5u);
     EXPECT_EQ(ev[4].status, 0xE1);
@@ -122,7 +130,10 @@ TEST(MidiFileRead, PartReadSongsSayHowMuchWasRead) {
     EXPECT_EQ(r.file.incompleteTracks, 0);
     // A second track stops at a data byte with no status: its first event
     // (5 bytes) was read, the 5 after it were not; a third track is missing.
-    const std::string bad = track(std::string("\x00\xFF\x01\x01" "a" "\x00\x3C\x64\x00\x00", 10));
+    const std::string bad = track(std::string("\x00\xFF\x01\x01"
+                                              "a"
+                                              "\x00\x3C\x64\x00\x00",
+                                              10));
     const std::string song = header(1, 3, 480) + good + bad;
     r = readMidi(song);
     ASSERT_TRUE(r.ok());
@@ -139,7 +150,7 @@ TEST(MidiFileRead, OnlyRegularFilesAreReadAndOnlyUpToTheLimit) {
     const std::string fifo = dir + "midifile_fifo.mid";
     unlink(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(readMidiFile(fifo).error, MidiError::NotAFile);   // and it did not block
+    EXPECT_EQ(readMidiFile(fifo).error, MidiError::NotAFile); // and it did not block
     unlink(fifo.c_str());
     EXPECT_EQ(readMidiFile(dir).error, MidiError::NotAFile);
 
@@ -150,7 +161,7 @@ TEST(MidiFileRead, OnlyRegularFilesAreReadAndOnlyUpToTheLimit) {
     song.resize(kMaxSongBytes, '\0');
     auto r = readMidi(song);
     ASSERT_TRUE(r.ok());
-    EXPECT_FALSE(r.file.truncated);   // exactly at the limit: whole
+    EXPECT_FALSE(r.file.truncated); // exactly at the limit: whole
     song.push_back('x');
     r = readMidi(song);
     ASSERT_TRUE(r.ok());
@@ -189,7 +200,8 @@ TEST(MidiFileRead, RefusesWhatIsNotAPlayableMidiFile) {
     const std::string t = track(kEnd);
     EXPECT_EQ(readMidi("").error, MidiError::NotMidi);
     EXPECT_EQ(readMidi("ID3\x03 not a song at all, just text").error, MidiError::NotMidi);
-    EXPECT_EQ(readMidi(std::string("RIFF\x10\0\0\0RMIDLIST\0\0\0\0", 20) + header(0, 1, 96) + t).error, MidiError::NotMidi);
+    EXPECT_EQ(readMidi(std::string("RIFF\x10\0\0\0RMIDLIST\0\0\0\0", 20) + header(0, 1, 96) + t).error,
+              MidiError::NotMidi);
     EXPECT_EQ(readMidi(header(0, 1, 0xE728) + t).error, MidiError::SmpteDivision);
     EXPECT_EQ(readMidi(header(0, 1, 96)).error, MidiError::NoTracks);
     EXPECT_EQ(readMidi(header(1, 2, 96) + chunk("XFIH", "", 0)).error, MidiError::NoTracks);
@@ -206,7 +218,7 @@ TEST(MidiFileRead, RealFiles) {
     ASSERT_EQ(r.file.tracks.size(), 1u);
     EXPECT_EQ(r.file.tracks[0].events.size(), 900u);
 
-    r = readMidiFile(dir + "clementi.mid");  // running status on every note
+    r = readMidiFile(dir + "clementi.mid"); // running status on every note
     ASSERT_TRUE(r.ok());
     ASSERT_EQ(r.file.tracks.size(), 3u);
     EXPECT_EQ(r.file.tracks[1].events.size(), 909u);

@@ -14,15 +14,15 @@ TEST(MidiWriter, ExactBytesWithRunningStatusAcrossMeta) {
     w.noteOn(t, 0, 0, 60, 100);
     w.lyric(t, 0, "Hi");
     w.noteOn(t, 0, 0, 64, 90);
-    w.meta(t, 200, 0x2F, "");  // only moves the end of the track
+    w.meta(t, 200, 0x2F, ""); // only moves the end of the track
 
     const std::string track = std::string("\x00\x90\x3C\x64", 4) + std::string("\x00\xFF\x05\x02Hi", 6) +
-                              std::string("\x00\x40\x5A", 3) +                 // 0x90 left out
-                              std::string("\x60\x80\x3C\x00", 4) +             // note-off: new status
-                              std::string("\x68\xFF\x2F\x00", 4);              // end at tick 200
+                              std::string("\x00\x40\x5A", 3) +     // 0x90 left out
+                              std::string("\x60\x80\x3C\x00", 4) + // note-off: new status
+                              std::string("\x68\xFF\x2F\x00", 4);  // end at tick 200
     const std::string expect = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x15", 22) + track;
     EXPECT_EQ(w.bytes(true), expect);
-    EXPECT_EQ(w.bytes(false).size(), expect.size() + 1);  // status byte written again
+    EXPECT_EQ(w.bytes(false).size(), expect.size() + 1); // status byte written again
 }
 
 TEST(MidiWriter, ReaderGetsBackEveryEvent) {
@@ -30,12 +30,12 @@ TEST(MidiWriter, ReaderGetsBackEveryEvent) {
     const int conductor = w.addTrack();
     const int music = w.addTrack();
     w.tempo(conductor, 0, 500000);
-    w.tempo(conductor, 100000, 0x1234567);  // beyond 24 bits: clamped
+    w.tempo(conductor, 100000, 0x1234567); // beyond 24 bits: clamped
     w.program(music, 0, 9, 73);
-    w.controller(music, 0, 3, 7, 200);  // value clamped to 127
+    w.controller(music, 0, 3, 7, 200); // value clamped to 127
     w.pitchBend(music, 10, 3, 0x2001);
     w.sysex(music, 20, std::string("\x7E\x7F\x09\x01\xF7", 5));
-    w.noteOn(music, 300000, 15, 127, 1);  // three-byte delta time
+    w.noteOn(music, 300000, 15, 127, 1); // three-byte delta time
 
     for (bool running : {false, true}) {
         const auto r = readMidi(w.bytes(running));

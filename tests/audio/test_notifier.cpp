@@ -26,7 +26,7 @@ struct Log {
     std::condition_variable cv;
     std::vector<DWORD> got;
     std::thread::id thread;
-    Notifier *stopFrom = nullptr;   // a callback that stops its own notifier
+    Notifier *stopFrom = nullptr; // a callback that stops its own notifier
 };
 
 void record(HSYNC, DWORD, DWORD data, void *user) {
@@ -57,7 +57,7 @@ TEST(Notifier, ByHandRunsWhatIsDueInPostingOrderAndAFreedTargetGetsOnlyItsEnd) {
         n.post(items);
         EXPECT_TRUE(items.empty());
         EXPECT_EQ(n.deliverDue(0.999), 0u);
-        EXPECT_EQ(n.deliverDue(1.0), 2u);   // due exactly now: runs
+        EXPECT_EQ(n.deliverDue(1.0), 2u); // due exactly now: runs
         EXPECT_EQ(log.got, (std::vector<DWORD>{1, 2}));
         EXPECT_EQ(n.queued(), 1u);
         EXPECT_EQ(n.deliverDue(5.0), 1u);
@@ -70,11 +70,11 @@ TEST(Notifier, ByHandRunsWhatIsDueInPostingOrderAndAFreedTargetGetsOnlyItsEnd) {
         auto a = std::make_shared<NotifyTarget>(), b = std::make_shared<NotifyTarget>();
         auto gone = std::make_shared<NotifyTarget>();
         Log log;
-        std::vector<Notification> items{note(log, 0, 1, a), note(log, 0, 2, b), note(log, 0, 3, a, true),
+        std::vector<Notification> items{note(log, 0, 1, a), note(log, 0, 2, b),    note(log, 0, 3, a, true),
                                         note(log, 0, 4, a), note(log, 0, 5, gone), note(log, 0, 6, gone, true)};
         n.post(items);
         a->freed = true;
-        gone.reset();   // a target destroyed with callbacks on their way
+        gone.reset(); // a target destroyed with callbacks on their way
         EXPECT_EQ(n.deliverDue(0), 3u);
         EXPECT_EQ(log.got, (std::vector<DWORD>{2, 3, 6}));
         EXPECT_EQ(n.queued(), 0u);
@@ -163,13 +163,13 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, &log);
         ASSERT_TRUE(BASS_ChannelPlay(h, 0));
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);   // nothing moves between pumps
+        EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u); // nothing moves between pumps
         out->pumpSeconds(0.25);
         EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0}));
         EXPECT_EQ(log.thread, std::this_thread::get_id());
         EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 4u * frames(0.25));
         const auto &block = out->pump(4410);
-        EXPECT_GT(rmsDb(block), -60);   // the piano note, heard
+        EXPECT_GT(rmsDb(block), -60); // the piano note, heard
         // WHEN it is pumped to 0.5 s THEN the second lyric, at 0.5 s, belongs
         // to the block that starts there: one frame more reports it.
         out->pumpSeconds(0.5 - 0.35);
@@ -193,7 +193,7 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         EXPECT_EQ(BASS_ChannelIsActive(again), BASS_ACTIVE_STOPPED);
 
         EXPECT_TRUE(BASS_Free());
-        EXPECT_EQ(rmsDb(out->pump(1000)), rmsDb(std::vector<float>(2000, 0.0f)));   // closed: silence, no crash
+        EXPECT_EQ(rmsDb(out->pump(1000)), rmsDb(std::vector<float>(2000, 0.0f))); // closed: silence, no crash
         BASS_MIDI_FontFree(font);
         setOutputFactory({});
     }
@@ -207,10 +207,10 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
             return o;
         });
         ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        BASS_MIDI_StreamSetFonts(0, nullptr, 0);   // silent: only the timing counts
+        BASS_MIDI_StreamSetFonts(0, nullptr, 0); // silent: only the timing counts
         MidiWriter w(480);
         const int t = w.addTrack();
-        w.lyric(t, 24, "la");   // 25 ms: sample 1103
+        w.lyric(t, 24, "la"); // 25 ms: sample 1103
         w.noteOn(t, 0, 0, 60, 90);
         w.noteOff(t, 480, 0, 60);
         const std::string song = w.bytes();
@@ -220,7 +220,7 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         ASSERT_TRUE(BASS_ChannelPlay(h, 0));
         std::vector<float> block(2 * 2048);
         Engine &e = Engine::instance();
-        e.mix(block.data(), 2048, 100.0);   // as an output whose clock reads 100 s
+        e.mix(block.data(), 2048, 100.0); // as an output whose clock reads 100 s
         EXPECT_EQ(e.notifier.deliverDue(100.0 + 1102.5 / 44100), 0u);
         EXPECT_EQ(e.notifier.deliverDue(100.0 + 1103.0 / 44100), 1u);
         EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0}));

@@ -16,9 +16,13 @@ struct Recorder : SynthSink {
     std::uint64_t frame = 0;
     std::vector<std::pair<std::uint64_t, std::string>> log;
     void add(std::string s) { log.emplace_back(frame, std::move(s)); }
-    void noteOn(int c, int k, int v) override { add("on " + std::to_string(c) + " " + std::to_string(k) + " " + std::to_string(v)); }
+    void noteOn(int c, int k, int v) override {
+        add("on " + std::to_string(c) + " " + std::to_string(k) + " " + std::to_string(v));
+    }
     void noteOff(int c, int k) override { add("off " + std::to_string(c) + " " + std::to_string(k)); }
-    void controller(int c, int n, int v) override { add("cc " + std::to_string(c) + " " + std::to_string(n) + " " + std::to_string(v)); }
+    void controller(int c, int n, int v) override {
+        add("cc " + std::to_string(c) + " " + std::to_string(n) + " " + std::to_string(v));
+    }
     void programChange(int c, int p) override { add("prog " + std::to_string(c) + " " + std::to_string(p)); }
     void pitchBend(int c, int v) override { add("bend " + std::to_string(c) + " " + std::to_string(v)); }
     void channelPressure(int, int) override {}
@@ -82,7 +86,7 @@ TEST(Sequencer, SameTickOrderAcrossTracksAndExactSamples) {
     w.controller(b, 480, 0, 0, 1);
     w.noteOff(b, 480, 0, 64);
     w.noteOn(a, 0, 0, 64, 80);
-    w.noteOn(a, 960, 0, 60, 0);   // velocity 0 ends the note
+    w.noteOn(a, 960, 0, 60, 0); // velocity 0 ends the note
     Sequencer seq(parse(w), 44100);
     Recorder rec;
     const std::size_t total = renderAll(seq, rec, nullptr, 777);
@@ -93,7 +97,7 @@ TEST(Sequencer, SameTickOrderAcrossTracksAndExactSamples) {
             at480.push_back(m);
     EXPECT_EQ(at480, (std::vector<std::string>{"off 0 64", "cc 0 0 1", "prog 0 5", "cc 0 7 90", "on 0 60 100"}));
     EXPECT_EQ(rec.frameOf("off 0 60"), 44100u);
-    EXPECT_EQ(total, 44100u);   // the song ends at its last event
+    EXPECT_EQ(total, 44100u); // the song ends at its last event
     EXPECT_EQ(seq.lengthFrames(), 44100u);
 }
 
@@ -104,7 +108,7 @@ TEST(Sequencer, MarksInSongOrderWithPositionsAndTempoOverride) {
     w.tempo(t0, 960, 250000);
     w.lyric(t1, 1440, "lo");
     w.lyric(t1, 0, "Hel");
-    w.lyric(t0, 1440, "first");   // same tick as "lo": lower track first
+    w.lyric(t0, 1440, "first"); // same tick as "lo": lower track first
     w.text(t0, 1440, "@T");
     const MidiFile file = parse(w);
     Sequencer seq(file, 44100);
@@ -115,7 +119,7 @@ TEST(Sequencer, MarksInSongOrderWithPositionsAndTempoOverride) {
     EXPECT_EQ(lyrics[1].track, 0u);
     EXPECT_EQ(lyrics[2].text, "lo");
     EXPECT_EQ(lyrics[2].tick, 1440u);
-    EXPECT_EQ(lyrics[2].sample, 55125u);   // 1 s + 480 ticks at 250000 us
+    EXPECT_EQ(lyrics[2].sample, 55125u); // 1 s + 480 ticks at 250000 us
     ASSERT_EQ(seq.marks(MarkKind::Text).size(), 1u);
 
     // A listener that doubles the tempo's length at each tempo event: the
@@ -125,8 +129,9 @@ TEST(Sequencer, MarksInSongOrderWithPositionsAndTempoOverride) {
     l.overrideTo = 1000000;
     Recorder rec;
     const std::size_t total = renderAll(seq, rec, &l);
-    EXPECT_EQ(l.heard, (std::vector<std::string>{"tempo 500000", "lyric 0", "tempo 250000", "lyric 1", "text 0", "lyric 2"}));
-    EXPECT_EQ(total, 2 * 44100u + 44100u);   // 960 ticks at 1 s/qn, then 480 at 1 s/qn
+    EXPECT_EQ(l.heard,
+              (std::vector<std::string>{"tempo 500000", "lyric 0", "tempo 250000", "lyric 1", "text 0", "lyric 2"}));
+    EXPECT_EQ(total, 2 * 44100u + 44100u); // 960 ticks at 1 s/qn, then 480 at 1 s/qn
     EXPECT_EQ(seq.tempo(), 1000000u);
 }
 
@@ -139,11 +144,11 @@ TEST(Sequencer, SeekChasesStateAndAKeyChangeLeavesHeldNotesAlone) {
     w.pitchBend(t, 100, 2, 1000);
     w.tempo(t, 240, 1000000);
     w.noteOn(t, 300, 2, 50, 90);
-    w.program(t, 2000, 2, 41);      // after the seek point: not chased
+    w.program(t, 2000, 2, 41); // after the seek point: not chased
     w.noteOff(t, 4000, 2, 50);
     Sequencer seq(parse(w), 44100);
     Recorder rec;
-    seq.seekFrame(44100, rec);   // 0.25 s at 120 bpm, then 0.75 s at 60 bpm = tick 600
+    seq.seekFrame(44100, rec); // 0.25 s at 120 bpm, then 0.75 s at 60 bpm = tick 600
     EXPECT_NEAR(seq.tick(), 600, 1e-6);
     EXPECT_EQ(seq.tempo(), 1000000u);
     EXPECT_TRUE(rec.has("silence"));
@@ -152,15 +157,15 @@ TEST(Sequencer, SeekChasesStateAndAKeyChangeLeavesHeldNotesAlone) {
     EXPECT_FALSE(rec.has("prog 2 41"));
     EXPECT_TRUE(rec.has("cc 2 7 30"));
     EXPECT_TRUE(rec.has("bend 2 1000"));
-    EXPECT_TRUE(rec.has("cc 5 7 100"));   // untouched channels go back to defaults
-    EXPECT_FALSE(rec.has("on 2 50 90"));  // notes are not restarted
+    EXPECT_TRUE(rec.has("cc 5 7 100"));  // untouched channels go back to defaults
+    EXPECT_FALSE(rec.has("on 2 50 90")); // notes are not restarted
 
     // From the start: a note sounds, the key changes; the note sounds on
     // at its pitch and its own note-off ends it there.
     seq.seekFrame(0, rec);
     rec.log.clear();
     std::vector<float> buf(2 * 20000);
-    seq.render(buf.data(), 20000, rec, nullptr, true);   // past tick 300
+    seq.render(buf.data(), 20000, rec, nullptr, true); // past tick 300
     EXPECT_TRUE(rec.has("on 2 50 90"));
     seq.setTranspose(2, 12);
     EXPECT_FALSE(rec.has("off 2 50"));
@@ -173,8 +178,8 @@ TEST(Sequencer, SeekChasesStateAndAKeyChangeLeavesHeldNotesAlone) {
 TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
     MidiWriter w(480);
     const int t = w.addTrack();
-    w.noteOn(t, 0, 0, 60, 100);     // held through the changes
-    w.noteOn(t, 480, 0, 64, 100);   // starts after the first change
+    w.noteOn(t, 0, 0, 60, 100);   // held through the changes
+    w.noteOn(t, 480, 0, 64, 100); // starts after the first change
     w.noteOff(t, 960, 0, 64);
     w.noteOff(t, 1440, 0, 60);
     Sequencer seq(parse(w), 44100);
@@ -189,15 +194,15 @@ TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
         seq.render(buf.data(), 5000, rec, nullptr, true);
     }
     const auto before = rec.log.size();
-    seq.setTranspose(0, 2);   // the value in force: nothing happens
+    seq.setTranspose(0, 2); // the value in force: nothing happens
     EXPECT_EQ(rec.log.size(), before);
     renderAll(seq, rec);
     std::vector<std::string> notes;
     for (const auto &[f, m] : rec.log)
         if (m.rfind("on", 0) == 0 || m.rfind("off", 0) == 0)
             notes.push_back(m + " @" + std::to_string(f));
-    EXPECT_EQ(notes, (std::vector<std::string>{"on 0 60 100 @0", "on 0 66 100 @22050", "off 0 66 @44100",
-                                               "off 0 60 @66150"}));
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{"on 0 60 100 @0", "on 0 66 100 @22050", "off 0 66 @44100", "off 0 60 @66150"}));
     EXPECT_EQ(seq.transpose(0), 2);
 }
 
@@ -236,7 +241,7 @@ TEST(Sequencer, LivePitchBendBytesAndANoteExactlyAtTheSeekTarget) {
     {
         MidiWriter w(480);
         const int t = w.addTrack();
-        w.pitchBend(t, 0, 3, 0x34 << 7 | 0x12);   // low 0x12, high 0x34
+        w.pitchBend(t, 0, 3, 0x34 << 7 | 0x12); // low 0x12, high 0x34
         w.pitchBend(t, 10, 3, 16383);
         w.pitchBend(t, 20, 3, 1);
         w.noteOn(t, 30, 3, 60, 100);
@@ -252,14 +257,14 @@ TEST(Sequencer, LivePitchBendBytesAndANoteExactlyAtTheSeekTarget) {
         const int t = w.addTrack();
         w.noteOn(t, 0, 0, 60, 100);
         w.noteOff(t, 480, 0, 60);
-        w.noteOn(t, 480, 1, 67, 90);    // 0.5 s = frame 22050
+        w.noteOn(t, 480, 1, 67, 90); // 0.5 s = frame 22050
         w.noteOff(t, 960, 1, 67);
         Sequencer seq(parse(w), 44100);
         Recorder rec;
         seq.seekFrame(22050, rec);
-        EXPECT_FALSE(rec.has("on 1 67 90"));   // not started by the chase
+        EXPECT_FALSE(rec.has("on 1 67 90")); // not started by the chase
         renderAll(seq, rec);
-        EXPECT_EQ(rec.frameOf("on 1 67 90"), 0u);   // the first thing the render plays
+        EXPECT_EQ(rec.frameOf("on 1 67 90"), 0u); // the first thing the render plays
         EXPECT_FALSE(rec.has("on 0 60 100"));
 
         // Replay: back to 0 after the end, the opening note plays again.

@@ -29,9 +29,9 @@ TEST(SongFile, ReadsTheRangeAskedForUpToTheOneLimit) {
         ASSERT_TRUE(r.ok());
         EXPECT_EQ(r.bytes, "middle");
         EXPECT_EQ(r.available, 6u);
-        r = readSongFile(path, 4);   // length 0: to the end
+        r = readSongFile(path, 4); // length 0: to the end
         EXPECT_EQ(r.bytes, "middleTAIL");
-        r = readSongFile(path, 10, 100);   // a length past the end stops there
+        r = readSongFile(path, 10, 100); // a length past the end stops there
         EXPECT_EQ(r.bytes, "TAIL");
         r = readSongFile(path, 99);
         ASSERT_TRUE(r.ok());
@@ -44,7 +44,7 @@ TEST(SongFile, ReadsTheRangeAskedForUpToTheOneLimit) {
     }
     {
         const std::string path = writeFile("songfile_limit.bin", "x");
-        ASSERT_EQ(truncate(path.c_str(), kMaxSongBytes + 1), 0);   // sparse: nothing written
+        ASSERT_EQ(truncate(path.c_str(), kMaxSongBytes + 1), 0); // sparse: nothing written
         auto r = readSongFile(path, 1);
         ASSERT_TRUE(r.ok());
         EXPECT_FALSE(r.overLimit);

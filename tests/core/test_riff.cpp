@@ -137,7 +137,8 @@ TEST(SameFile, OneFileUnderEveryNameAndNoOtherFile) {
     int pairs = 0;
     for (const char *a : roots) {
         for (const char *b : roots) {
-            struct stat sa {}, sb {};
+            struct stat sa {
+            }, sb{};
             if (a == b || ::stat(a, &sa) != 0 || ::stat(b, &sb) != 0)
                 continue;
             if (sa.st_ino == sb.st_ino && sa.st_dev != sb.st_dev) {

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <sstream>
+#include <unistd.h>
 
 using namespace cantora::core;
 namespace fs = std::filesystem;
@@ -64,7 +64,7 @@ TEST(SettingsFile, MissingShortOrDamagedFieldsKeepTheirItems) {
 
     s = keep;
     parseSettings("\"OK\",\"/a.sf2\",fast,\"/b/\"", s);
-    EXPECT_EQ(s.rate, 44100);           // not a number: the item stays
+    EXPECT_EQ(s.rate, 44100); // not a number: the item stays
     EXPECT_EQ(s.lastFolder, "/b/");
 
     s = keep;
@@ -122,7 +122,7 @@ TEST(AppPaths, FolderChoiceAndPathPieces) {
     EXPECT_EQ(FolderOf("/x/y/song.kar"), "/x/y/");
     setAppFolder("/tmp/home/");
     EXPECT_EQ(appFile("config.tlm"), "/tmp/home/config.tlm");
-    EXPECT_FALSE(FileExists("/tmp"));   // a folder is not a file
+    EXPECT_FALSE(FileExists("/tmp")); // a folder is not a file
 }
 
 TEST(AppPaths, RootFolderIsAFolderLikeAnyOther) {

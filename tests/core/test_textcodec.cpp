@@ -40,7 +40,10 @@ TEST(TextCodec, WritingListsWhatCp1252CannotHold) {
     std::string missing;
     EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9 \xE2\x82\xAC \xD0\x96\xD0\x96 \xE2\x99\xAA", &missing), "caf\xE9 \x80 ?? ?");
     EXPECT_EQ(missing, "\xD0\x96\xE2\x99\xAA");
-    EXPECT_EQ(utf8ToCp1252("a\xFF" "b", &missing), "a?b"); // stray byte
+    EXPECT_EQ(utf8ToCp1252("a\xFF"
+                           "b",
+                           &missing),
+              "a?b"); // stray byte
     EXPECT_EQ(utf8ToCp1252("ok"), "ok");
 }
 

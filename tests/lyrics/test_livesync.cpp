@@ -38,7 +38,7 @@ TEST(LyricListeners, EachStreamsReportsReachOnlyItsOwnListeners) {
 TEST(LyricListeners, AReplacedOrMovedSubscriptionHearsNothingMore) {
     Heard heard;
     StreamSubscription page(7, heard.listeners("old"));
-    page = StreamSubscription(8, heard.listeners("new"));   // the song was replaced
+    page = StreamSubscription(8, heard.listeners("new")); // the song was replaced
     reportMark({7, "late", 0});
     reportMark({8, "now", 0});
     StreamSubscription moved = std::move(page);

@@ -1,7 +1,7 @@
 // The lyric page grammar and the rule that picks lyric or text events.
-#include "lyrics/lyricpage.h"
 #include "audio/midiwriter.h"
 #include "audio/output.h"
+#include "lyrics/lyricpage.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(LyricPage, ParagraphThenSyllableThenLineGrowTheSamePage) {
     EXPECT_EQ(feed(s, {"\\Hel"}), "Hel");
     EXPECT_EQ(feed(s, {"lo "}), "Hello ");
     EXPECT_EQ(feed(s, {"/world"}), "Hello \r\nworld");
-    EXPECT_EQ(s.LastSyllable, "/world");   // as stored, slash included
+    EXPECT_EQ(s.LastSyllable, "/world"); // as stored, slash included
     EXPECT_EQ(feed(s, {"<again"}), "Hello \r\nworld\r\nagain");
 }
 
@@ -30,9 +30,9 @@ TEST(LyricPage, FourthLineAndParagraphStartAFreshPage) {
     LyricState s;
     feed(s, {"one", "/two", "/three"});
     EXPECT_EQ(countLines(s.LyricPage), 3);
-    EXPECT_EQ(feed(s, {"/four"}), "four");        // no leading break kept
+    EXPECT_EQ(feed(s, {"/four"}), "four"); // no leading break kept
     EXPECT_EQ(feed(s, {"/five", "\\new"}), "new");
-    EXPECT_EQ(feed(s, {"\\"}), "");               // a bare paragraph mark empties the page
+    EXPECT_EQ(feed(s, {"\\"}), ""); // a bare paragraph mark empties the page
 }
 
 TEST(LyricPage, HeaderMarksChangeNothingAndEmptyMarksAddNothing) {

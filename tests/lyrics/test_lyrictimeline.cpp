@@ -45,8 +45,8 @@ TEST(LyricTimeline, BreakCharactersMakeLinesAndParagraphsAndHeadersAreNotShown) 
                                    {9, "/"},
                                    {10, "last"}}),
                           {"  Song title ", "The artist", "ignored"});
-    EXPECT_EQ(lineTexts(t), (std::vector<std::string>{"0:Hello ", "0:world", "0:again", "1:Second verse", "1:next",
-                                                     "1:last"}));
+    EXPECT_EQ(lineTexts(t),
+              (std::vector<std::string>{"0:Hello ", "0:world", "0:again", "1:Second verse", "1:next", "1:last"}));
     EXPECT_EQ(t.title(), "Song title");
     EXPECT_EQ(t.artist(), "The artist");
     // Text before any break is a line of the first paragraph.

@@ -30,7 +30,8 @@ std::vector<std::string> rowTexts(const std::vector<std::string> &syl, const std
 
 TEST(SingAlongLayout, LinesWrapBetweenWordsNeverInsideOne) {
     const std::vector<std::string> syl = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"};
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 1000)), (std::vector<std::string>{"Twinkle, twinkle, little star"}));
+    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 1000)),
+              (std::vector<std::string>{"Twinkle, twinkle, little star"}));
     EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 180)),
               (std::vector<std::string>{"Twinkle, twinkle, ", "little star"}));
     // A word wider than the row stands alone rather than being cut.
@@ -115,7 +116,7 @@ TEST(ViewPrefsFile, ReadsOurKeysAndChangesOnlyThemLeavingEveryOtherLineInPlace) 
 TEST(PositionSmoother, CarriesThePositionBetweenStepsAndStopsWithinAStep) {
     PositionSmoother s;
     EXPECT_DOUBLE_EQ(s.at(-1, 0), -1);
-    EXPECT_DOUBLE_EQ(s.at(1.0, 10.0), 1.0); // the first position is taken as it is
+    EXPECT_DOUBLE_EQ(s.at(1.0, 10.0), 1.0);  // the first position is taken as it is
     EXPECT_DOUBLE_EQ(s.at(1.0, 10.05), 1.0); // no pace known yet
     EXPECT_DOUBLE_EQ(s.at(1.1, 10.1), 1.1);
     // Between steps of 0.1 s every 0.1 s the position moves on with the clock.

@@ -30,39 +30,33 @@ class FakeGraph : public MediaGraph {
 public:
     explicit FakeGraph(GraphLog &log) : log_(log) {}
     ~FakeGraph() override { ++log_.released; }
-    bool RenderFile(const std::string &path) override
-    {
+    bool RenderFile(const std::string &path) override {
         log_.path = path;
         return !log_.renderFails;
     }
-    bool Run() override
-    {
+    bool Run() override {
         if (log_.runFails)
             return false;
         log_.state = GraphState::Running;
         return true;
     }
-    bool Pause() override
-    {
+    bool Pause() override {
         log_.state = GraphState::Paused;
         return true;
     }
-    bool Stop() override
-    {
+    bool Stop() override {
         log_.state = GraphState::Stopped;
         return true;
     }
     GraphState GetState() const override { return log_.state; }
     double Duration() const override { return log_.duration; }
     double CurrentPosition() const override { return log_.position; }
-    bool SetCurrentPosition(double s) override
-    {
+    bool SetCurrentPosition(double s) override {
         log_.seeks.push_back(s);
         log_.position = s;
         return true;
     }
-    bool SetVolume(long v) override
-    {
+    bool SetVolume(long v) override {
         log_.volume = v;
         return true;
     }

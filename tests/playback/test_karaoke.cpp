@@ -27,8 +27,7 @@ namespace {
 class CountingOutput : public PlaybackOutput {
 public:
     explicit CountingOutput(std::atomic<std::int64_t> &pulled) : inner_(makeSdlPlaybackOutput()), pulled_(pulled) {}
-    bool open(int rate, PullFn pull) override
-    {
+    bool open(int rate, PullFn pull) override {
         return inner_->open(rate, [this, pull](float *out, std::size_t frames) {
             pull(out, frames);
             pulled_ += static_cast<std::int64_t>(frames);
@@ -42,13 +41,9 @@ private:
     std::atomic<std::int64_t> &pulled_;
 };
 
-int run(const std::string &command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
+int run(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
-std::int64_t decodedFrames(const std::string &path)
-{
+std::int64_t decodedFrames(const std::string &path) {
     Mp3Decoder d;
     EXPECT_TRUE(d.openFile(path)) << d.error();
     std::vector<float> buf(8192);
@@ -60,8 +55,7 @@ std::int64_t decodedFrames(const std::string &path)
 
 } // namespace
 
-TEST(KaraokeMp3, PlaysThroughTheSoundDeviceWithPositionsOfItsDecodedSamples)
-{
+TEST(KaraokeMp3, PlaysThroughTheSoundDeviceWithPositionsOfItsDecodedSamples) {
     const std::string cli = std::string(CANTORA_BIN_DIR) + "/cantora-cli";
     if (!fs::exists(cli))
         GTEST_SKIP() << "cantora-cli is not built";

@@ -24,8 +24,7 @@ constexpr double kTolerance = 0.020;               // seconds
 
 class Mp3Files : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         dir = fs::temp_directory_path() / ("cantora_playback_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         withHeader = tonemp3::write((dir / "xing.mp3").string(), tonemp3::encode(kFrames, true));
@@ -34,16 +33,14 @@ protected:
     static void TearDownTestSuite() { fs::remove_all(dir); }
 
     // A graph over a hand-pumped output the test keeps a pointer to.
-    std::unique_ptr<MediaGraph> graph(std::size_t latency = 0)
-    {
+    std::unique_ptr<MediaGraph> graph(std::size_t latency = 0) {
         auto out = std::make_unique<ManualOutput>(latency);
         output = out.get();
         return makeMp3Graph(std::move(out));
     }
 
     // Pulls `seconds` of sound in 10 ms blocks, as a device would.
-    std::vector<float> pump(double seconds)
-    {
+    std::vector<float> pump(double seconds) {
         std::vector<float> all;
         for (int i = 0; i < std::lround(seconds * 100); ++i) {
             auto block = output->pump(441);
@@ -52,8 +49,7 @@ protected:
         return all;
     }
 
-    static std::vector<float> straightDecode(const std::string &path, std::int64_t from, std::size_t frames)
-    {
+    static std::vector<float> straightDecode(const std::string &path, std::int64_t from, std::size_t frames) {
         Mp3Decoder d;
         EXPECT_TRUE(d.openFile(path));
         std::vector<float> skip(static_cast<std::size_t>(from) * 2);
@@ -68,8 +64,7 @@ protected:
     ManualOutput *output = nullptr;
 };
 
-std::size_t countFrames(Mp3Decoder &d)
-{
+std::size_t countFrames(Mp3Decoder &d) {
     std::vector<float> buf(4096 * 2);
     std::size_t total = 0;
     while (std::size_t n = d.read(buf.data(), 4096))
@@ -79,8 +74,7 @@ std::size_t countFrames(Mp3Decoder &d)
 
 } // namespace
 
-TEST_F(Mp3Files, TheLengthIsExactFromTheHeaderAndScannedWithoutOne)
-{
+TEST_F(Mp3Files, TheLengthIsExactFromTheHeaderAndScannedWithoutOne) {
     Mp3Decoder d;
     ASSERT_TRUE(d.openFile(withHeader)) << d.error();
     EXPECT_TRUE(d.lengthFromHeader());
@@ -96,8 +90,7 @@ TEST_F(Mp3Files, TheLengthIsExactFromTheHeaderAndScannedWithoutOne)
     EXPECT_EQ(countFrames(d), static_cast<std::size_t>(scanned));
 }
 
-TEST_F(Mp3Files, PlayPauseResumeSeekAndStopMoveThePositionAsHeard)
-{
+TEST_F(Mp3Files, PlayPauseResumeSeekAndStopMoveThePositionAsHeard) {
     auto g = graph();
     ASSERT_TRUE(g->RenderFile(withHeader)) << g->error();
     EXPECT_NEAR(g->Duration(), double(kFrames) / 44100, 1e-9);
@@ -131,8 +124,7 @@ TEST_F(Mp3Files, PlayPauseResumeSeekAndStopMoveThePositionAsHeard)
     EXPECT_NEAR(g->CurrentPosition(), 0.35, kTolerance);
 }
 
-TEST_F(Mp3Files, SamplesAfterASeekAreThoseOfAStraightDecode)
-{
+TEST_F(Mp3Files, SamplesAfterASeekAreThoseOfAStraightDecode) {
     for (const std::string &file : {withHeader, plain}) {
         auto g = graph();
         ASSERT_TRUE(g->RenderFile(file));
@@ -154,8 +146,7 @@ TEST_F(Mp3Files, SamplesAfterASeekAreThoseOfAStraightDecode)
     }
 }
 
-TEST_F(Mp3Files, ThePositionIsWhatIsHeardNotWhatWasDecoded)
-{
+TEST_F(Mp3Files, ThePositionIsWhatIsHeardNotWhatWasDecoded) {
     auto g = graph(2048);
     ASSERT_TRUE(g->RenderFile(withHeader));
     g->Run();
@@ -173,8 +164,7 @@ TEST_F(Mp3Files, ThePositionIsWhatIsHeardNotWhatWasDecoded)
     EXPECT_NEAR(g->CurrentPosition(), before + 2048 / 44100.0, 1e-9);
 }
 
-TEST_F(Mp3Files, TheVolumeScalesTheSound)
-{
+TEST_F(Mp3Files, TheVolumeScalesTheSound) {
     auto g = graph();
     ASSERT_TRUE(g->RenderFile(withHeader));
     g->Run();
@@ -189,8 +179,7 @@ TEST_F(Mp3Files, TheVolumeScalesTheSound)
     EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](float s) { return s == 0.0f; }));
 }
 
-TEST_F(Mp3Files, ThePlayerPlaysToTheEndAndStops)
-{
+TEST_F(Mp3Files, ThePlayerPlaysToTheEndAndStops) {
     Mp3Player player([this] { return graph(1024); });
     player.SetPlayTimer(true);
     player.Start_Play(withHeader);
@@ -208,8 +197,7 @@ TEST_F(Mp3Files, ThePlayerPlaysToTheEndAndStops)
     EXPECT_EQ(player.Graph(), nullptr) << "the stopped player released its graph and device";
 }
 
-TEST_F(Mp3Files, ACutFileEndsWhereItsSoundEnds)
-{
+TEST_F(Mp3Files, ACutFileEndsWhereItsSoundEnds) {
     // The header still promises the whole song: a file copied half-way.
     std::string bytes = tonemp3::encode(kFrames, true);
     bytes.resize(bytes.size() / 2 + 77);
@@ -229,8 +217,7 @@ TEST_F(Mp3Files, ACutFileEndsWhereItsSoundEnds)
     EXPECT_EQ(player.PlayerState(), "false");
 }
 
-TEST_F(Mp3Files, AFileWhoseLastFrameIsDamagedEndsWhereItsSoundEnds)
-{
+TEST_F(Mp3Files, AFileWhoseLastFrameIsDamagedEndsWhereItsSoundEnds) {
     // Walk the frames (128 kbit/s, 44.1 kHz: 417 bytes, 418 when padded)
     // and turn the last one's layer bits to layer I: counted, not decoded.
     std::string bytes = tonemp3::encode(kFrames, true);
@@ -255,8 +242,7 @@ TEST_F(Mp3Files, AFileWhoseLastFrameIsDamagedEndsWhereItsSoundEnds)
     EXPECT_EQ(player.PlayerState(), "false") << "the end of the sound ends playback";
 }
 
-TEST_F(Mp3Files, FilesThatAreNotMp3GiveAClearErrorAndLeaveThePlayerStopped)
-{
+TEST_F(Mp3Files, FilesThatAreNotMp3GiveAClearErrorAndLeaveThePlayerStopped) {
     std::mt19937 rng(13);
     std::string noise(64 * 1024, '\0');
     for (char &c : noise)

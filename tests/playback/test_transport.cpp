@@ -2,10 +2,10 @@
 // end of file, five-second seeks, pause, both knobs and a file that cannot
 // be played.
 
+#include "fakegraph.h"
 #include "playback/mediagraph.h"
 #include "playback/mp3player.h"
 #include "playback/timetext.h"
-#include "fakegraph.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +18,11 @@ namespace {
 
 class Mp3Transport : public ::testing::Test {
 protected:
-    Mp3Transport()
-        : player([this] { return std::make_unique<FakeGraph>(log); })
-    {
+    Mp3Transport() : player([this] { return std::make_unique<FakeGraph>(log); }) {
         player.TimerSwitched = [this](bool on) { timerSwitches.push_back(on); };
     }
 
-    void play()
-    {
+    void play() {
         player.SetPlayTimer(true); // as the play command does
         player.Start_Play("/music/song.mp3");
     }
@@ -37,8 +34,7 @@ protected:
 
 } // namespace
 
-TEST(PlaybackTimeText, MinutesAndSecondsThenHours)
-{
+TEST(PlaybackTimeText, MinutesAndSecondsThenHours) {
     EXPECT_EQ(Convert_Time(0), "00:00");
     EXPECT_EQ(Convert_Time(75), "01:15");
     EXPECT_EQ(Convert_Time(3599), "59:59");
@@ -47,8 +43,7 @@ TEST(PlaybackTimeText, MinutesAndSecondsThenHours)
     EXPECT_EQ(Convert_Time(36000 + 59), "10:00:59");
 }
 
-TEST(PlaybackTimeText, HalvesGoToTheEvenNeighbour)
-{
+TEST(PlaybackTimeText, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(nearest(2.5), 2);
     EXPECT_EQ(nearest(3.5), 4);
     EXPECT_EQ(nearest(2.5000001), 3);
@@ -56,8 +51,7 @@ TEST(PlaybackTimeText, HalvesGoToTheEvenNeighbour)
     EXPECT_EQ(nearest(-1.5), -2);
 }
 
-TEST_F(Mp3Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicksShowTheTimes)
-{
+TEST_F(Mp3Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicksShowTheTimes) {
     log.volume = -700;
     play();
     EXPECT_EQ(player.PlayerState(), "true");
@@ -76,8 +70,7 @@ TEST_F(Mp3Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicks
     EXPECT_EQ(player.lblTiempoT(), "00:04");
 }
 
-TEST_F(Mp3Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNextTickStops)
-{
+TEST_F(Mp3Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNextTickStops) {
     play();
     log.position = 197.0;
     player.Five_Seg_Forward();
@@ -98,8 +91,7 @@ TEST_F(Mp3Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNe
     EXPECT_EQ(player.lblTiempoT(), shown);
 }
 
-TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdges)
-{
+TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdges) {
     play();
     log.position = 2.0;
     player.Five_Seg_Backward();
@@ -109,8 +101,7 @@ TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdges)
     EXPECT_EQ(log.seeks, (std::vector<double>{0.0, 55.0, 60.0}));
 }
 
-TEST_F(Mp3Transport, GivenPausedWhenSeekingThenPlaybackResumes)
-{
+TEST_F(Mp3Transport, GivenPausedWhenSeekingThenPlaybackResumes) {
     play();
     player.Pause_Play();
     EXPECT_EQ(player.PlayerState(), "pause");
@@ -132,8 +123,7 @@ TEST_F(Mp3Transport, GivenPausedWhenSeekingThenPlaybackResumes)
     EXPECT_EQ(log.state, GraphState::Running);
 }
 
-TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped)
-{
+TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped) {
     player.Pause_Play();
     EXPECT_EQ(player.PlayerState(), "false");
     EXPECT_TRUE(timerSwitches.empty());
@@ -159,8 +149,7 @@ TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped)
     EXPECT_EQ(log.released, 1);
 }
 
-TEST_F(Mp3Transport, AFileThatCannotBePlayedLeavesThePlayerStopped)
-{
+TEST_F(Mp3Transport, AFileThatCannotBePlayedLeavesThePlayerStopped) {
     log.renderFails = true;
     play();
     EXPECT_EQ(player.PlayerState(), "false");
@@ -184,8 +173,7 @@ TEST_F(Mp3Transport, AFileThatCannotBePlayedLeavesThePlayerStopped)
     EXPECT_NE(player.Graph(), nullptr);
 }
 
-TEST_F(Mp3Transport, ThePositionKnobNeverPassesTheEndOfItsStrip)
-{
+TEST_F(Mp3Transport, ThePositionKnobNeverPassesTheEndOfItsStrip) {
     play();
     log.duration = 10.0;
     log.position = 5.0;
@@ -203,8 +191,7 @@ TEST_F(Mp3Transport, ThePositionKnobNeverPassesTheEndOfItsStrip)
     EXPECT_EQ(player.PositionKnobLeft(), 116);
 }
 
-TEST_F(Mp3Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease)
-{
+TEST_F(Mp3Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease) {
     player.SliderReproduccioN_Down(3, 3);
     EXPECT_FALSE(player.PositionDragging()) << "no drag while stopped";
 
@@ -236,8 +223,7 @@ TEST_F(Mp3Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease)
     EXPECT_DOUBLE_EQ(log.seeks[0], 29.0);
 }
 
-TEST_F(Mp3Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek)
-{
+TEST_F(Mp3Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek) {
     play();
     player.SliderReproduccioN_Down(4, 4);
     player.SliderReproduccioN_Move(60, 4);
@@ -252,8 +238,7 @@ TEST_F(Mp3Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek)
     EXPECT_EQ(player.PlayerState(), "pause");
 }
 
-TEST_F(Mp3Transport, TheVolumeKnobRunsFromFullToMinus50Decibels)
-{
+TEST_F(Mp3Transport, TheVolumeKnobRunsFromFullToMinus50Decibels) {
     // Stopped: the volume is only remembered.
     std::int16_t top = 200;
     player.Ajust_Volume(top);
@@ -285,8 +270,7 @@ TEST_F(Mp3Transport, TheVolumeKnobRunsFromFullToMinus50Decibels)
     EXPECT_EQ(player.StoredVolume(), -50);
 }
 
-TEST_F(Mp3Transport, TheTickRunsTheLyricFollowerOnlyWhenLyricsAreShown)
-{
+TEST_F(Mp3Transport, TheTickRunsTheLyricFollowerOnlyWhenLyricsAreShown) {
     bool following = false;
     int followed = 0;
     player.LyricsFollowing = [&] { return following; };

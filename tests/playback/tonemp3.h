@@ -16,8 +16,7 @@ constexpr int kRate = 44100;
 
 // `frames` frames of a 440 Hz tone whose loudness climbs, so that every
 // stretch of the file differs from every other.
-inline std::vector<short> tone(int frames)
-{
+inline std::vector<short> tone(int frames) {
     std::vector<short> pcm(static_cast<std::size_t>(frames) * 2);
     for (int i = 0; i < frames; ++i) {
         const double amp = 2000.0 + 20000.0 * i / frames;
@@ -29,8 +28,7 @@ inline std::vector<short> tone(int frames)
 }
 
 // The MP3 bytes of `frames` frames of tone.
-inline std::string encode(int frames, bool withHeader)
-{
+inline std::string encode(int frames, bool withHeader) {
     lame_global_flags *gf = lame_init();
     lame_set_in_samplerate(gf, kRate);
     lame_set_out_samplerate(gf, kRate);
@@ -55,8 +53,7 @@ inline std::string encode(int frames, bool withHeader)
     return out;
 }
 
-inline std::string write(const std::string &path, const std::string &bytes)
-{
+inline std::string write(const std::string &path, const std::string &bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }

@@ -20,9 +20,9 @@ protected:
     void SetUp() override {
         cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
         ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        dir = std::filesystem::temp_directory_path() /
-              ("cantora_player_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("cantora_player_" + std::to_string(::getpid()) + "_" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
     }
     void TearDown() override {

@@ -7,12 +7,21 @@ using namespace cantora::player;
 
 TEST(LiveOptions, EachOptionSetsWhatTheWindowWould) {
     LiveSettings s;
-    for (auto [o, v] : std::initializer_list<std::pair<const char *, const char *>>{
-             {"--tempo", "10"}, {"--key", "-3"}, {"--channel-key", "3:2"}, {"--volume", "2:90"}, {"--pan", "2:0"},
-             {"--reverb", "16:127"}, {"--chorus", "1:5"}, {"--program", "10:16"}, {"--mute", "1"},
-             {"--solo", "4"}, {"--font-volume", "9"}, {"--eq", "7:-10"}, {"--compressor", "15"}})
+    for (auto [o, v] : std::initializer_list<std::pair<const char *, const char *>>{{"--tempo", "10"},
+                                                                                    {"--key", "-3"},
+                                                                                    {"--channel-key", "3:2"},
+                                                                                    {"--volume", "2:90"},
+                                                                                    {"--pan", "2:0"},
+                                                                                    {"--reverb", "16:127"},
+                                                                                    {"--chorus", "1:5"},
+                                                                                    {"--program", "10:16"},
+                                                                                    {"--mute", "1"},
+                                                                                    {"--solo", "4"},
+                                                                                    {"--font-volume", "9"},
+                                                                                    {"--eq", "7:-10"},
+                                                                                    {"--compressor", "15"}})
         EXPECT_EQ(applyLiveOption(o, v, s), "") << o << " " << v;
-    EXPECT_FLOAT_EQ(s.tempoFactor, 20.0f / 22.0f);   // slider 8: 10% faster
+    EXPECT_FLOAT_EQ(s.tempoFactor, 20.0f / 22.0f); // slider 8: 10% faster
     EXPECT_EQ(s.key, -3);
     EXPECT_EQ(s.channels[2].key, 2);
     EXPECT_EQ(s.channels[1].volume, 90);

@@ -1,7 +1,7 @@
 // The live settings on a stream: what re-applying sends and leaves alone,
 // measured on what the stream holds and on rendered sound.
-#include "player/livesettings.h"
 #include "player/liveoptions.h"
+#include "player/livesettings.h"
 
 #include "player/playertest.h"
 #include "player/soundfonts.h"
@@ -71,11 +71,11 @@ protected:
 TEST(LiveTempo, ScaledTempoIsRoundedAndStaysWithinMidisRange) {
     EXPECT_EQ(scaledTempo(500000, 2.0f / 3.0f), 333333u);
     EXPECT_EQ(scaledTempo(500000, 1.0f), 500000u);
-    EXPECT_EQ(scaledTempo(16777215, 1.0f), 16777215u);   // the largest tempo MIDI has
+    EXPECT_EQ(scaledTempo(16777215, 1.0f), 16777215u); // the largest tempo MIDI has
     EXPECT_EQ(scaledTempo(16777215, 1.5f), 16777215u);
-    EXPECT_EQ(scaledTempo(8388608, 2.0f), 16777215u);    // one past the top is held at it
-    EXPECT_EQ(scaledTempo(1, 0.25f), 1u);                // never 0
-    EXPECT_EQ(scaledTempo(3, 0.5f), 2u);                 // 1.5 rounds up
+    EXPECT_EQ(scaledTempo(8388608, 2.0f), 16777215u); // one past the top is held at it
+    EXPECT_EQ(scaledTempo(1, 0.25f), 1u);             // never 0
+    EXPECT_EQ(scaledTempo(3, 0.5f), 2u);              // 1.5 rounds up
 }
 
 TEST(LiveChannels, KeyAndChannelKeyAddUpButNeverOnTheDrums) {
@@ -91,7 +91,7 @@ TEST(LiveChannels, KeyAndChannelKeyAddUpButNeverOnTheDrums) {
     s.channels[0].solo = true;
     EXPECT_TRUE(s.audible(0));
     EXPECT_FALSE(s.audible(1));
-    s.channels[4].solo = true;   // muted wins over soloed
+    s.channels[4].solo = true; // muted wins over soloed
     EXPECT_FALSE(s.audible(4));
 }
 
@@ -100,7 +100,7 @@ TEST_F(LiveTest, GIVEN_a_tempo_factor_WHEN_applied_before_every_block_THEN_it_ne
     int t = w.addTrack();
     w.tempo(t, 0, 500000);
     w.noteOn(t, 0, 0, 60, 90);
-    w.tempo(t, 960, 250000);   // twice as fast after two beats
+    w.tempo(t, 960, 250000); // twice as fast after two beats
     w.noteOff(t, 1920, 0, 60);
     bytes = w.bytes();
     // Own clock: 1 s + 0.5 s. At factor 2: 3 s, plus the release tail.
@@ -115,7 +115,7 @@ TEST_F(LiveTest, GIVEN_a_tempo_factor_WHEN_applied_before_every_block_THEN_it_ne
     std::vector<float> out = render(h, hook, 30);
     EXPECT_GT(out.size(), 2.9 * 44100);
     EXPECT_LT(out.size(), 6.0 * 44100) << "the tempo compounded";
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);   // 250000 × 2
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u); // 250000 × 2
     BASS_StreamFree(h);
 }
 
@@ -123,7 +123,7 @@ TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_reapplied_every_block_THEN_a
     audio::MidiWriter w(480, 1);
     int t = w.addTrack();
     w.tempo(t, 0, 500000);
-    w.program(t, 0, 0, 19);    // church organ: holds at full level
+    w.program(t, 0, 0, 19); // church organ: holds at full level
     w.noteOn(t, 0, 0, 60, 110);
     w.noteOff(t, 3840, 0, 60); // four seconds
     bytes = w.bytes();
@@ -145,10 +145,10 @@ TEST_F(LiveTest, GIVEN_settings_on_one_channel_WHEN_reapplied_THEN_the_songs_own
     w.tempo(t, 0, 500000);
     w.program(t, 0, 1, 40);
     w.noteOn(t, 0, 1, 60, 90);
-    w.controller(t, 480, 1, 7, 30);    // the song turns channel 2 down
+    w.controller(t, 480, 1, 7, 30); // the song turns channel 2 down
     w.controller(t, 480, 1, 10, 20);
-    w.program(t, 480, 1, 41);          // and changes its instrument
-    w.controller(t, 480, 0, 7, 50);    // the song's own volume on channel 1
+    w.program(t, 480, 1, 41);       // and changes its instrument
+    w.controller(t, 480, 0, 7, 50); // the song's own volume on channel 1
     w.noteOff(t, 1920, 1, 60);
     bytes = w.bytes();
     LiveSettings s;
@@ -182,7 +182,7 @@ TEST_F(LiveTest, GIVEN_a_solo_WHEN_the_song_raises_a_silenced_channel_THEN_it_st
     BASS_ChannelGetData(h, block.data(), 20000);
     applyLiveSettings(h, s, applied, 500000);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 0u);
-    for (int i = 0; i < 30; ++i)   // past the song's own volume change
+    for (int i = 0; i < 30; ++i) // past the song's own volume change
         BASS_ChannelGetData(h, block.data(), 20000);
     applyLiveSettings(h, s, applied, 500000);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 0u);
@@ -216,14 +216,14 @@ TEST_F(LiveTest, GIVEN_settings_in_force_WHEN_applied_again_THEN_nothing_is_sent
     HSTREAM h = decoder();
     LiveSettings s;
     s.key = 2;
-    s.channels[4].key = -2;   // 2 - 2: no transpose at all on channel 5
+    s.channels[4].key = -2; // 2 - 2: no transpose at all on channel 5
     s.channels[1].program = 30;
     s.channels[1].volume = 90;
     s.channels[2].pan = 10;
     s.drumKit = 16;
     LiveApplied applied;
     applyLiveSettings(h, s, applied, 500000);
-    EXPECT_EQ(applied.eventsSent, 14 + 4);   // 14 transposes (not the drums, not channel 5), 4 others
+    EXPECT_EQ(applied.eventsSent, 14 + 4); // 14 transposes (not the drums, not channel 5), 4 others
     applyLiveSettings(h, s, applied, 500000);
     EXPECT_EQ(applied.eventsSent, 0);
     s.key = 3;
@@ -276,7 +276,7 @@ std::string twoNotes(int a, int b, int chB = 1, int volume = 100) {
 } // namespace
 
 TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_rendered_THEN_the_pitches_move_and_the_drums_never_do) {
-    bytes = twoNotes(69, 62, 3);   // A4 on channel 1, D4 on channel 4
+    bytes = twoNotes(69, 62, 3); // A4 on channel 1, D4 on channel 4
     LiveSettings s;
     s.key = 12;
     HSTREAM h = decoder();
@@ -285,7 +285,7 @@ TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_rendered_THEN_the_pitches_mo
     EXPECT_GT(powerDb(out, 880, 0.3, 2.5), powerDb(out, 440, 0.3, 2.5) + 20) << "A4 did not move to 880 Hz";
 
     s.key = 0;
-    s.channels[3].key = 12;        // only channel 4 (index 3) goes up
+    s.channels[3].key = 12; // only channel 4 (index 3) goes up
     h = decoder();
     out = render(h, LiveBlockHook(s, bytes), 10);
     BASS_StreamFree(h);
@@ -298,8 +298,9 @@ TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_rendered_THEN_the_pitches_mo
     EXPECT_EQ(s.transposeOf(LiveSettings::kDrumChannel), 0);
 }
 
-TEST_F(LiveTest, GIVEN_a_mute_WHEN_the_song_raises_the_channel_THEN_it_stays_silent_and_unmuting_gives_the_songs_volume) {
-    bytes = twoNotes(69, 76);      // A4 on channel 1, E5 on channel 2
+TEST_F(LiveTest,
+       GIVEN_a_mute_WHEN_the_song_raises_the_channel_THEN_it_stays_silent_and_unmuting_gives_the_songs_volume) {
+    bytes = twoNotes(69, 76); // A4 on channel 1, E5 on channel 2
     LiveSettings s;
     HSTREAM h = decoder();
     const auto open = render(h, LiveBlockHook(s, bytes), 10);
@@ -317,7 +318,7 @@ TEST_F(LiveTest, GIVEN_a_mute_WHEN_the_song_raises_the_channel_THEN_it_stays_sil
     LiveApplied applied;
     std::vector<std::int16_t> block(20000);
     applyLiveSettings(h, s, applied, 500000);
-    for (int i = 0; i < 7; ++i)   // 1.6 s: past the song's raise to 120
+    for (int i = 0; i < 7; ++i) // 1.6 s: past the song's raise to 120
         BASS_ChannelGetData(h, block.data(), 40000);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 0u);
     s.channels[0].mute = false;
@@ -347,10 +348,10 @@ TEST_F(LiveTest, GIVEN_font_volume_0_WHEN_rendered_THEN_the_song_is_silent) {
 }
 
 TEST_F(LiveTest, GIVEN_an_equaliser_cut_WHEN_rendered_THEN_its_centre_drops_10_dB_and_three_octaves_away_stays) {
-    bytes = twoNotes(90, 54);      // 1480 Hz (band 3 at 1500 Hz) and 185 Hz
+    bytes = twoNotes(90, 54); // 1480 Hz (band 3 at 1500 Hz) and 185 Hz
     HSTREAM h = decoder();
     LiveSettings s;
-    s.equalizer = true;            // flat
+    s.equalizer = true; // flat
     const auto flat = render(h, LiveBlockHook(s, bytes), 10);
     BASS_StreamFree(h);
     s.eqGains[2] = -10;
@@ -381,7 +382,7 @@ TEST_F(LiveTest, GIVEN_an_equaliser_cut_WHEN_rendered_THEN_its_centre_drops_10_d
 }
 
 TEST_F(LiveTest, GIVEN_a_quiet_song_WHEN_the_compressor_is_on_THEN_it_is_raised_by_about_its_gain) {
-    bytes = twoNotes(69, 76, 1, 20);   // far below the -15 dB threshold
+    bytes = twoNotes(69, 76, 1, 20); // far below the -15 dB threshold
     HSTREAM h = decoder();
     LiveSettings s;
     const auto plain = render(h, LiveBlockHook(s, bytes), 10);
@@ -394,7 +395,8 @@ TEST_F(LiveTest, GIVEN_a_quiet_song_WHEN_the_compressor_is_on_THEN_it_is_raised_
     EXPECT_NEAR(20 * std::log10(rms(pressed, 0.3, 0.9) / rms(plain, 0.3, 0.9)), 6, 1);
 }
 
-TEST_F(LiveTest, GIVEN_tempo_plus_50_percent_WHEN_rendered_across_the_songs_tempo_changes_THEN_two_thirds_of_its_length) {
+TEST_F(LiveTest,
+       GIVEN_tempo_plus_50_percent_WHEN_rendered_across_the_songs_tempo_changes_THEN_two_thirds_of_its_length) {
     audio::MidiWriter w(480, 1);
     int t = w.addTrack();
     w.tempo(t, 0, 500000);

@@ -45,18 +45,18 @@ ChannelRecords scan(const std::string &bytes) {
 TEST(ChannelScan, GIVEN_a_song_WHEN_scanned_THEN_each_channel_gets_its_first_values_and_silent_ones_are_marked) {
     audio::MidiWriter w(480, 1);
     const int a = w.addTrack(), b = w.addTrack();
-    w.program(a, 0, 2, 0);          // program 0 does not count ...
+    w.program(a, 0, 2, 0); // program 0 does not count ...
     w.controller(a, 0, 2, 7, 90);
     w.controller(a, 0, 2, 10, 30);
     w.controller(a, 0, 2, 91, 11);
     w.controller(a, 0, 2, 93, 22);
     w.noteOn(a, 10, 2, 60, 100);
-    w.program(a, 20, 2, 40);        // ... the first non-zero one does
-    w.controller(a, 20, 2, 7, 50);  // only the first volume counts
+    w.program(a, 20, 2, 40);       // ... the first non-zero one does
+    w.controller(a, 20, 2, 7, 50); // only the first volume counts
     w.program(a, 30, 2, 41);
     w.noteOff(a, 480, 2, 60);
-    w.controller(b, 0, 4, 7, 77);   // channel 5: controllers but no note
-    w.noteOn(b, 0, 9, 36, 100);     // drums without a program change
+    w.controller(b, 0, 4, 7, 77); // channel 5: controllers but no note
+    w.noteOn(b, 0, 9, 36, 100);   // drums without a program change
     w.noteOff(b, 100, 9, 36);
     const ChannelRecords r = scan(w.bytes());
     EXPECT_EQ(r[2].state, 3);
@@ -120,13 +120,13 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_TRUE(m.soloClicked(3));
     for (int c = 0; c < 16; ++c)
         EXPECT_EQ(live.audible(c), c == 3) << c;
-    EXPECT_FALSE(m.soloClicked(7));   // any second click ends the solo
+    EXPECT_FALSE(m.soloClicked(7)); // any second click ends the solo
     for (int c = 0; c < 16; ++c)
         EXPECT_TRUE(live.audible(c)) << c;
 
     m.instrumentListOpened();
-    EXPECT_FALSE(m.instrumentClicked(1, 40));   // the automatic selection
-    EXPECT_TRUE(m.instrumentClicked(1, 41));    // the user's click closes the list
+    EXPECT_FALSE(m.instrumentClicked(1, 40)); // the automatic selection
+    EXPECT_TRUE(m.instrumentClicked(1, 41));  // the user's click closes the list
     EXPECT_EQ(live.channels[1].program, 41);
     EXPECT_EQ(records[1].programChanged, 1);
     EXPECT_FALSE(m.instrumentClicked(LiveSettings::kDrumChannel, 5));
@@ -140,7 +140,7 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_EQ(live.channels[9].key, 0);
     m.tempoMoved(0);
     m.eqMoved(6, -4);
-    m.eqMoved(7, 3);   // no such band
+    m.eqMoved(7, 3); // no such band
     EXPECT_FLOAT_EQ(live.eqGains[6], 4);
     m.compressor(true, 9);
     EXPECT_FLOAT_EQ(live.compressorGain, 9);

@@ -1,11 +1,11 @@
 // Song texts, the tempo hook and the SoundFont records, against the real
 // engine with a silent output.
-#include "player/channels.h"
-#include "player/song.h"
-#include "player/soundfonts.h"
 #include "audio/midiwriter.h"
 #include "audio/output.h"
+#include "player/channels.h"
 #include "player/sf2builder.h"
+#include "player/song.h"
+#include "player/soundfonts.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ TEST(SongTexts, FormatFieldTimeAndBeatsAsTheWindowShowsThem) {
     EXPECT_EQ(TipoFile(head), "&H01");
     head[8] = '\x1A';
     head[9] = '\x0B';
-    EXPECT_EQ(TipoFile(head), "&H1AB");   // no padding on either byte
+    EXPECT_EQ(TipoFile(head), "&H1AB"); // no padding on either byte
     EXPECT_EQ(TipoFile("MThd"), "");
 
     EXPECT_EQ(timeText(187), "Time: 3:07");
@@ -154,7 +154,8 @@ TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
 
 TEST_F(Engine, DrumKitListComesFromBank128OfTheMainFont) {
     auto noDrums = write("nodrums.sf2", testsupport::buildSf2("Plain", {{0, 0, "Piano"}, {0, 1, "Bright"}}));
-    auto kits = write("kits.sf2", testsupport::buildSf2("Kits", {{128, 0, "Standard"}, {128, 25, "TR-808"}, {0, 0, "Piano"}}));
+    auto kits =
+        write("kits.sf2", testsupport::buildSf2("Kits", {{128, 0, "Standard"}, {128, 25, "TR-808"}, {0, 0, "Piano"}}));
     SoundFonts f;
     f.mainFontAccepted = "OK";
     f.mainFontPath = noDrums;
@@ -166,11 +167,12 @@ TEST_F(Engine, DrumKitListComesFromBank128OfTheMainFont) {
 }
 
 TEST_F(Engine, DrumKitsReachTheLastPresetAndTheListIsBuiltOncePerFont) {
-    auto edge = write("edge.sf2", testsupport::buildSf2("Edge", {{128, 0, "First"}, {128, 127, "Last"}, {0, 127, "Gunshot"}}));
+    auto edge =
+        write("edge.sf2", testsupport::buildSf2("Edge", {{128, 0, "First"}, {128, 127, "Last"}, {0, 127, "Gunshot"}}));
     auto other = write("other.sf2", testsupport::buildSf2("Other", {{128, 5, "Room"}}));
     SoundFonts f;
     f.fontGeneral(edge, 0);
-    EXPECT_EQ(f.Drum(), (std::vector<std::string>{"First", "Last"}));   // preset 127 is a kit too
+    EXPECT_EQ(f.Drum(), (std::vector<std::string>{"First", "Last"})); // preset 127 is a kit too
     EXPECT_FALSE(f.drumStale);
     // Fresh: a second look does not ask the font again, even if it went away.
     HSOUNDFONT loaded = f.mainFont;

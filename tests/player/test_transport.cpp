@@ -24,7 +24,7 @@ struct Screen : TransportListener {
     std::vector<std::function<void()>> held;
     bool hold = false;
     int settingsRead = 0, workFilesDeleted = 0;
-    std::mutex mutex;   // marks and ends arrive on the engine thread
+    std::mutex mutex; // marks and ends arrive on the engine thread
     std::vector<lyrics::MarkReached> marks;
     std::vector<HSTREAM> ends;
 
@@ -94,7 +94,7 @@ bool alive(HSTREAM h) { return BASS_ChannelGetLength(h, BASS_POS_BYTE) != static
 } // namespace
 
 TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_commands_follow_each_step) {
-    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0 exit=1");   // before any song
+    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0 exit=1"); // before any song
     ASSERT_TRUE(open(song("twinkle.kar", 187)));
     EXPECT_EQ(screen.song.openCaption, "twinkle.kar");
     EXPECT_EQ(screen.song.format, "&H01");

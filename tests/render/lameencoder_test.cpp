@@ -225,11 +225,13 @@ TEST(LameEncoderRecord, DefaultsSitAtTheirOffsets) {
     unsigned char b[331];
     static_assert(sizeof(BE_CONFIG) == sizeof b);
     std::memcpy(b, &enc.Config(), sizeof b);
-    auto at = [&](int offset) { return std::uint32_t(b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 | b[offset + 3] << 24); };
+    auto at = [&](int offset) {
+        return std::uint32_t(b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 | b[offset + 3] << 24);
+    };
     const std::vector<std::pair<int, std::uint32_t>> expected{
-        {0, 256}, {4, 1}, {8, 331}, {12, 44100}, {16, 0}, {20, 1}, {24, 128}, {28, 0}, {32, 4}, {36, 1},
-        {40, 0},  {44, 0}, {48, 0}, {52, 0},     {56, 0}, {60, 1}, {64, 1},   {68, 0}, {72, 0}, {76, 0},
-        {80, 0},  {84, 1}, {88, 0}};
+        {0, 256}, {4, 1},  {8, 331}, {12, 44100}, {16, 0}, {20, 1}, {24, 128}, {28, 0},
+        {32, 4},  {36, 1}, {40, 0},  {44, 0},     {48, 0}, {52, 0}, {56, 0},   {60, 1},
+        {64, 1},  {68, 0}, {72, 0},  {76, 0},     {80, 0}, {84, 1}, {88, 0}};
     for (auto [offset, value] : expected)
         EXPECT_EQ(at(offset), value) << "offset " << offset;
     for (int i = 92; i < 331; ++i)

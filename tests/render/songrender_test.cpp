@@ -42,9 +42,7 @@ protected:
         return path;
     }
     bool nothingLeft() const { return fs::is_empty(dir.path); }
-    bool onlySong() const {
-        return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}) == 1;
-    }
+    bool onlySong() const { return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}) == 1; }
 
     TempDir dir;
     static inline HSOUNDFONT font = 0;

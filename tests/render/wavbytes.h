@@ -95,7 +95,8 @@ inline std::string load(const std::filesystem::path &p) {
 }
 
 // Runs f and returns the numbered error it raised (number 0 if none).
-template <class F> cantora::render::NumberedError raised(F f) {
+template <class F>
+cantora::render::NumberedError raised(F f) {
     try {
         f();
     } catch (const cantora::render::NumberedError &e) {

@@ -35,10 +35,13 @@ TEST_F(WavReaderTest, OnlyStereo16BitPcmIsAccepted) {
         EXPECT_NO_THROW(r.ReadBufferSize(10));
     }
     cWavReader r;
-    EXPECT_EQ(raised([&] { r.OpenFile(file(riff({{"fmt ", fmt(2, 16, 44100, 2)}, {"data", ramp(8)}}))); }).number,
+    EXPECT_EQ(raised([&] {
+                  r.OpenFile(file(riff({{"fmt ", fmt(2, 16, 44100, 2)}, {"data", ramp(8)}})));
+              }).number,
               29671)
         << "a compressed format with a 16-bit header is still not PCM";
-    EXPECT_TRUE(r.OpenFile(file(riff({{"fmt ", fmt(2, 16, 44100, 0xFFFE) + std::string(24, '\0')}, {"data", ramp(8)}}))));
+    EXPECT_TRUE(
+        r.OpenFile(file(riff({{"fmt ", fmt(2, 16, 44100, 0xFFFE) + std::string(24, '\0')}, {"data", ramp(8)}}))));
 }
 
 TEST_F(WavReaderTest, BrokenFilesRaiseTheirOwnErrors) {
@@ -125,9 +128,9 @@ TEST_F(WavReaderTest, ChunksComeInAnyOrderAndOddBodiesArePadded) {
     cWavReader r;
     const std::string data = ramp(50);
     ASSERT_TRUE(r.OpenFile(file(riff({{"LIST", "INFOISFT\3\0\0\0ab\0"s}, // 15 bytes: padded
-                                       {"data", data},
-                                       {"junk", "x"},
-                                       {"fmt ", fmt(2, 16) + std::string(40, '\7')}}))));
+                                      {"data", data},
+                                      {"junk", "x"},
+                                      {"fmt ", fmt(2, 16) + std::string(40, '\7')}}))));
     EXPECT_EQ(r.AudioLength(), 50);
     EXPECT_EQ(r.Format().sampleRate, 44100u);
     EXPECT_FALSE(r.Read());

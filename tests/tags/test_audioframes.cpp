@@ -1,8 +1,8 @@
 // Finding MPEG audio before tags are written: real frames are found behind
 // ID3v2 tags and junk, other files (WAV, MIDI, text) have none.
 
-#include "mp3bytes.h"
 #include "core/byteio.h"
+#include "mp3bytes.h"
 #include "tags/audioframes.h"
 
 #include <gtest/gtest.h>
@@ -26,18 +26,18 @@ TEST(AudioFrames, HeadersGiveTheirFrameLength) {
         const auto f = ParseFrameHeader(reinterpret_cast<const unsigned char *>(h.data()));
         return f ? f->length : -1;
     };
-    EXPECT_EQ(len(0xFB, 0x90), 417);  // MPEG 1 III, 128 kbit/s, 44100 Hz
-    EXPECT_EQ(len(0xFB, 0x92), 418);  // the same, padded
-    EXPECT_EQ(len(0xFB, 0x98), 576);  // 32000 Hz
-    EXPECT_EQ(len(0xF3, 0x94), 240);  // MPEG 2 III, 80 kbit/s, 24000 Hz: 72 bytes per kbit/s over the rate
-    EXPECT_EQ(len(0xE3, 0x84), 384);  // MPEG 2.5 III, 64 kbit/s, 12000 Hz
-    EXPECT_EQ(len(0xFF, 0x90), 312);  // MPEG 1 layer I, 288 kbit/s, 44100 Hz: 78 slots of 4 bytes
-    EXPECT_EQ(len(0xFD, 0x90), 522);  // MPEG 1 layer II, 160 kbit/s, 44100 Hz
-    EXPECT_EQ(len(0xFB, 0x00), -1);   // free format
-    EXPECT_EQ(len(0xFB, 0xF0), -1);   // bad bitrate
-    EXPECT_EQ(len(0xFB, 0x9C), -1);   // reserved rate
-    EXPECT_EQ(len(0xEB, 0x90), -1);   // reserved version
-    EXPECT_EQ(len(0xF9, 0x90), -1);   // reserved layer
+    EXPECT_EQ(len(0xFB, 0x90), 417); // MPEG 1 III, 128 kbit/s, 44100 Hz
+    EXPECT_EQ(len(0xFB, 0x92), 418); // the same, padded
+    EXPECT_EQ(len(0xFB, 0x98), 576); // 32000 Hz
+    EXPECT_EQ(len(0xF3, 0x94), 240); // MPEG 2 III, 80 kbit/s, 24000 Hz: 72 bytes per kbit/s over the rate
+    EXPECT_EQ(len(0xE3, 0x84), 384); // MPEG 2.5 III, 64 kbit/s, 12000 Hz
+    EXPECT_EQ(len(0xFF, 0x90), 312); // MPEG 1 layer I, 288 kbit/s, 44100 Hz: 78 slots of 4 bytes
+    EXPECT_EQ(len(0xFD, 0x90), 522); // MPEG 1 layer II, 160 kbit/s, 44100 Hz
+    EXPECT_EQ(len(0xFB, 0x00), -1);  // free format
+    EXPECT_EQ(len(0xFB, 0xF0), -1);  // bad bitrate
+    EXPECT_EQ(len(0xFB, 0x9C), -1);  // reserved rate
+    EXPECT_EQ(len(0xEB, 0x90), -1);  // reserved version
+    EXPECT_EQ(len(0xF9, 0x90), -1);  // reserved layer
 }
 
 TEST(AudioFrames, FramesAreFoundBehindTagsAndJunk) {

@@ -1,7 +1,7 @@
 // MPEG frame information as the tag editor shows it, read from files built in memory.
 
-#include "mp3bytes.h"
 #include "core/byteio.h"
+#include "mp3bytes.h"
 #include "tags/id3module.h"
 
 #include <gtest/gtest.h>

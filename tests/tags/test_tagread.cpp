@@ -1,7 +1,7 @@
 // ID3v1 fields and Lyrics3 v2 lyrics as GetMp3Info reads them.
 
-#include "mp3bytes.h"
 #include "core/byteio.h"
+#include "mp3bytes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 
@@ -91,14 +91,17 @@ TEST(Lyrics3Read, DamagedBlocksAreRejectedOrWalkedSafely) {
     EXPECT_FALSE(m.LyricsTagFound);
 
     // Length digits that are not a number count as 0: the walk steps 8 bytes on.
-    block = "LYRICSBEGIN" "INDxxxxx" "LYR00003abc";
+    block = "LYRICSBEGIN"
+            "INDxxxxx"
+            "LYR00003abc";
     block += "000030LYRICS200";
     i = read(m, audio(100) + block);
     EXPECT_TRUE(m.LyricsTagFound);
     EXPECT_EQ(i.Lyrics, "abc");
 
     // A field longer than the file reads what there is and ends the walk.
-    block = "LYRICSBEGIN" "LYR99999abc";
+    block = "LYRICSBEGIN"
+            "LYR99999abc";
     block += "000022LYRICS200";
     i = read(m, block);
     EXPECT_TRUE(m.LyricsTagFound);

@@ -1,7 +1,7 @@
 // Writing the Lyrics3 v2 block and ID3v1 tag to files on disk.
 
-#include "mp3bytes.h"
 #include "core/byteio.h"
+#include "mp3bytes.h"
 #include "tags/id3module.h"
 
 #include <gtest/gtest.h>
@@ -183,7 +183,11 @@ TEST(Id3v1Build, AFullFieldIsNotCutAndUtf8IsCutBetweenCharacters) {
     for (int i = 0; i < 10; ++i)
         ten += kanji;
     fit = {};
-    const std::string b = MakeId3v1Tag(ten, "a" + ten, "\xC5\x81\xC3\xB3" "d\xC5\xBA", "", "", 12, &fit).Bytes();
+    const std::string b = MakeId3v1Tag(ten, "a" + ten,
+                                       "\xC5\x81\xC3\xB3"
+                                       "d\xC5\xBA",
+                                       "", "", 12, &fit)
+                              .Bytes();
     EXPECT_EQ(b.substr(3, 30), ten);
     EXPECT_EQ(b.substr(33, 30), "a" + ten.substr(0, 27) + "  ");
     EXPECT_EQ(fit.cutFields, "artist");
@@ -195,7 +199,8 @@ TEST(Id3v1Build, AFullFieldIsNotCutAndUtf8IsCutBetweenCharacters) {
     const Mp3Info i = m.GetMp3Info(cantora::core::MemorySource(file), "mem.mp3");
     EXPECT_EQ(i.Title, ten);
     EXPECT_EQ(i.Artist, "a" + ten.substr(0, 27));
-    EXPECT_EQ(i.Album, "\xC5\x81\xC3\xB3" "d\xC5\xBA"); // Polish "Łódź"
+    EXPECT_EQ(i.Album, "\xC5\x81\xC3\xB3"
+                       "d\xC5\xBA"); // Polish "Łódź"
 }
 
 TEST_F(TagWrite, TruncateOnlyShortens) {
@@ -256,7 +261,8 @@ TEST_F(TagWrite, DamagedBlockIsReadLiterallyButNeverWrittenBackAsLyrics) {
     EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 12).Bytes());
     // New lyrics replace the whole block.
     ASSERT_TRUE(save("New", "[00:02]fresh"));
-    EXPECT_EQ(get(), music + lyrics3({{"LYR", "[00:02]fresh"}}) + MakeId3v1Tag("New", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(get(), music + lyrics3({{"LYR", "[00:02]fresh"}}) +
+                         MakeId3v1Tag("New", "Artist", "Album", "24", "", 12).Bytes());
     m.GetMp3Info(path);
     EXPECT_FALSE(m.LyricsBlockDamaged);
 

@@ -50,12 +50,24 @@ std::string jsonString(const std::string &s) {
 
 std::string json(const Mp3Info &i, const Id3Module &m) {
     const std::pair<const char *, const std::string *> fields[] = {
-        {"Bitrate", &i.Bitrate}, {"ChannelMode", &i.ChannelMode}, {"Copyrighted", &i.Copyrighted},
-        {"Crcs", &i.Crcs},       {"Emphasis", &i.Emphasis},       {"Frequency", &i.Frequency},
-        {"Layer", &i.Layer},     {"Length", &i.Length},           {"MpegVersion", &i.MpegVersion},
-        {"Original", &i.Original}, {"Size", &i.Size},             {"Title", &i.Title},
-        {"Artist", &i.Artist},   {"Album", &i.Album},             {"Year", &i.Year},
-        {"Comment", &i.Comment}, {"Genre", &i.Genre},             {"Lyrics", &i.Lyrics},
+        {"Bitrate", &i.Bitrate},
+        {"ChannelMode", &i.ChannelMode},
+        {"Copyrighted", &i.Copyrighted},
+        {"Crcs", &i.Crcs},
+        {"Emphasis", &i.Emphasis},
+        {"Frequency", &i.Frequency},
+        {"Layer", &i.Layer},
+        {"Length", &i.Length},
+        {"MpegVersion", &i.MpegVersion},
+        {"Original", &i.Original},
+        {"Size", &i.Size},
+        {"Title", &i.Title},
+        {"Artist", &i.Artist},
+        {"Album", &i.Album},
+        {"Year", &i.Year},
+        {"Comment", &i.Comment},
+        {"Genre", &i.Genre},
+        {"Lyrics", &i.Lyrics},
     };
     std::string out = "{";
     for (const auto &[key, value] : fields)

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <string>
 
-
 namespace {
 
 const char *const kUsage = "usage: cantora-cli lrc SONG OUT.lrc [--exact]\n"

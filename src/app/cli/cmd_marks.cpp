@@ -66,8 +66,8 @@ int cantora::cli::marks(const Args &args) {
         BASS_MIDI_MARK m{};
         for (DWORD i = 0; BASS_MIDI_StreamGetMark(h, type, i, &m); ++i) {
             const std::string text = escaped(cantora::core::toUtf8(m.text ? m.text : ""));
-            std::printf("%s\t%u\t%u\t%u\t%u\t%s\n", type == BASS_MIDI_MARK_LYRIC ? "lyric" : "text", i, m.track,
-                        m.tick, m.pos, text.c_str());
+            std::printf("%s\t%u\t%u\t%u\t%u\t%s\n", type == BASS_MIDI_MARK_LYRIC ? "lyric" : "text", i, m.track, m.tick,
+                        m.pos, text.c_str());
         }
     }
     BASS_Free();

@@ -135,8 +135,8 @@ int cantora::cli::render(const Args &args) {
     const HSOUNDFONT sf = BASS_MIDI_FontInit(font.c_str(), 0);
     if (!sf) {
         const int code = BASS_ErrorGetCode();
-        std::fprintf(stderr, "cantora-cli: render: SoundFont %s: %s (error %d)\n", font.c_str(),
-                     engineErrorText(code), code);
+        std::fprintf(stderr, "cantora-cli: render: SoundFont %s: %s (error %d)\n", font.c_str(), engineErrorText(code),
+                     code);
         BASS_Free();
         return 1;
     }

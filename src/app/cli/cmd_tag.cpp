@@ -8,11 +8,11 @@
 #include "app/cli/commands.h"
 #include "core/byteio.h"
 #include "core/samefile.h"
+#include "core/textcodec.h"
 #include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 #include "tags/lyricstext.h"
-#include "core/textcodec.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -173,8 +173,8 @@ int cantora::cli::tag(const Args &args) {
     // and a track number in the last comment bytes).
     tags::Id3v1Fit fit;
     const auto text = [](const Field &f) { return f.given ? *f.given : std::string(); };
-    const tags::Id3v1Tag edited = tags::MakeId3v1Tag(text(fields[0]), text(fields[1]), text(fields[2]),
-                                                     text(fields[3]), text(fields[4]), 0, &fit);
+    const tags::Id3v1Tag edited = tags::MakeId3v1Tag(text(fields[0]), text(fields[1]), text(fields[2]), text(fields[3]),
+                                                     text(fields[4]), 0, &fit);
     tags::Id3v1Tag record = tags::Id3v1TagFromBytes(module.Id3v1Bytes());
     if (fields[0].given)
         record.Title = edited.Title;

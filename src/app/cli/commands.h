@@ -10,11 +10,11 @@ namespace cantora::cli {
 
 using Args = std::vector<std::string>;
 
-int render(const Args &args);   // render SONG OUT.wav [--soundfont SF2]
-int marks(const Args &args);    // marks SONG
-int encode(const Args &args);   // encode IN.wav OUT.mp3 [--preset CODE|NAME] [--force]
-int info(const Args &args);     // info [--json] FILE...
-int tag(const Args &args);      // tag FILE [--title T] ...
-int lrc(const Args &args);      // lrc SONG OUT.lrc [--exact]
+int render(const Args &args); // render SONG OUT.wav [--soundfont SF2]
+int marks(const Args &args);  // marks SONG
+int encode(const Args &args); // encode IN.wav OUT.mp3 [--preset CODE|NAME] [--force]
+int info(const Args &args);   // info [--json] FILE...
+int tag(const Args &args);    // tag FILE [--title T] ...
+int lrc(const Args &args);    // lrc SONG OUT.lrc [--exact]
 
 } // namespace cantora::cli

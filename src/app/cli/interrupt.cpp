@@ -7,7 +7,8 @@ namespace cantora::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
-struct sigaction gOldInt {}, gOldTerm {};
+struct sigaction gOldInt {
+}, gOldTerm{};
 
 void onSignal(int) { gInterrupted = 1; }
 

@@ -19,9 +19,10 @@ const Command kCommands[] = {
     {"marks", "marks SONG                              list the song's lyric and text events", cantora::cli::marks},
     {"encode", "encode IN.wav OUT.mp3 [--preset P] [--force]   encode a WAV to MP3", cantora::cli::encode},
     {"info", "info [--json] FILE...                   MPEG frame information and tags", cantora::cli::info},
-    {"tag", "tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
-            "        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics] [--force]\n"
-            "                                          write ID3v1 and lyrics",
+    {"tag",
+     "tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
+     "        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics] [--force]\n"
+     "                                          write ID3v1 and lyrics",
      cantora::cli::tag},
     {"lrc", "lrc SONG OUT.lrc [--exact]              write the song's lyrics as an LRC file", cantora::cli::lrc},
 };

@@ -41,11 +41,11 @@ constexpr unsigned kExplorer = 0x80000;
 
 // What a window asks a file chooser for.
 struct FileRequest {
-    std::string title;     // dialog title
-    std::string filter;    // "Description|*.a;*.b|Other|*.c"
-    unsigned flags = 0;    // chooser flags above
-    std::string initDir;   // start folder; empty = the chooser's own choice
-    std::string fileName;  // preset file name
+    std::string title;    // dialog title
+    std::string filter;   // "Description|*.a;*.b|Other|*.c"
+    unsigned flags = 0;   // chooser flags above
+    std::string initDir;  // start folder; empty = the chooser's own choice
+    std::string fileName; // preset file name
 };
 
 // What a chooser gives back: a path, or error kCancelError.

@@ -91,11 +91,28 @@ int QtDialogs::msgBox(QWidget *parent, const std::string &text, int style, const
     std::vector<std::pair<QAbstractButton *, int>> buttons;
     auto add = [&](QMessageBox::StandardButton b, int answer) { buttons.emplace_back(box.addButton(b), answer); };
     switch (style & 0x0F) {
-    case OkCancel: add(QMessageBox::Ok, Ok); add(QMessageBox::Cancel, Cancel); break;
-    case AbortRetryIgnore: add(QMessageBox::Abort, Abort); add(QMessageBox::Retry, Retry); add(QMessageBox::Ignore, Ignore); break;
-    case YesNoCancel: add(QMessageBox::Yes, Yes); add(QMessageBox::No, No); add(QMessageBox::Cancel, Cancel); break;
-    case YesNo: add(QMessageBox::Yes, Yes); add(QMessageBox::No, No); break;
-    case RetryCancel: add(QMessageBox::Retry, Retry); add(QMessageBox::Cancel, Cancel); break;
+    case OkCancel:
+        add(QMessageBox::Ok, Ok);
+        add(QMessageBox::Cancel, Cancel);
+        break;
+    case AbortRetryIgnore:
+        add(QMessageBox::Abort, Abort);
+        add(QMessageBox::Retry, Retry);
+        add(QMessageBox::Ignore, Ignore);
+        break;
+    case YesNoCancel:
+        add(QMessageBox::Yes, Yes);
+        add(QMessageBox::No, No);
+        add(QMessageBox::Cancel, Cancel);
+        break;
+    case YesNo:
+        add(QMessageBox::Yes, Yes);
+        add(QMessageBox::No, No);
+        break;
+    case RetryCancel:
+        add(QMessageBox::Retry, Retry);
+        add(QMessageBox::Cancel, Cancel);
+        break;
     default: add(QMessageBox::Ok, Ok); break;
     }
     box.exec();

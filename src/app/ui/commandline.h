@@ -10,10 +10,10 @@ namespace cantora::app {
 struct CommandLine {
     enum class Action { Run, Help, Version, UsageError };
     Action action = Action::Run;
-    std::string home;                  // --home DIR, as given; empty when absent
-    std::optional<std::string> song;   // SONG, as given
-    std::optional<std::string> tags;   // --tags FILE: an MP3 the tag editor opens at start
-    std::string error;                 // what was wrong, for a usage error
+    std::string home;                // --home DIR, as given; empty when absent
+    std::optional<std::string> song; // SONG, as given
+    std::optional<std::string> tags; // --tags FILE: an MP3 the tag editor opens at start
+    std::string error;               // what was wrong, for a usage error
 };
 
 // Reads the arguments after the program name. "--home" needs a folder after

@@ -1,14 +1,15 @@
 #include "app/ui/frmMidiTest.h"
 
-#include "core/apppaths.h"
-#include "core/byteio.h"
 #include "app/dialogs/dialogs.h"
-#include "core/errortext.h"
-#include "core/processexit.h"
-#include "core/settings.h"
 #include "app/ui/aboutwindow.h"
 #include "app/ui/desktopintegration.h"
 #include "app/ui/positionslider.h"
+#include "core/apppaths.h"
+#include "core/byteio.h"
+#include "core/errortext.h"
+#include "core/processexit.h"
+#include "core/settings.h"
+#include "core/textcodec.h"
 #include "help/ui/formp3.h"
 #include "lyrics/lrcsong.h"
 #include "lyrics/positionsmoother.h"
@@ -19,7 +20,6 @@
 #include "player/mixercontrols.h"
 #include "player/ui/channelstrips.h"
 #include "player/ui/effectspanel.h"
-#include "core/textcodec.h"
 #include "tags/ui/frmtags.h"
 
 #include <QActionGroup>
@@ -38,12 +38,12 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QSignalBlocker>
 #include <QProcess>
-#include <QSlider>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -159,9 +159,8 @@ void frmMidiTest::buildUi() {
     CmdReset = makeButton(central, "CmdReset", "Reset Eq.");
     Mp3K = new QCheckBox("MP3K", central);
     Mp3K->setObjectName("Mp3K");
-    static const char *const kOptK[3][3] = {{"OptK_0", "NoKar", "NoKaraoke"},
-                                            {"OptK_1", "RtKar", "RealTime Karaoke"},
-                                            {"OptK_2", "BtKar", "BatchKaraoke"}};
+    static const char *const kOptK[3][3] = {
+        {"OptK_0", "NoKar", "NoKaraoke"}, {"OptK_1", "RtKar", "RealTime Karaoke"}, {"OptK_2", "BtKar", "BatchKaraoke"}};
     for (int i = 0; i < 3; ++i) {
         OptK[i] = new QRadioButton(kOptK[i][1], central);
         OptK[i]->setObjectName(kOptK[i][0]);
@@ -336,8 +335,8 @@ void frmMidiTest::connectMixer() {
             }));
     connect(strips_, &ChannelStrips::programVolumeLockClicked, this, [this](bool ticked) {
         dialogs::Dialogs::current().msgBox(
-            this, ticked ? "Program Change & Volume Disabled" : "Program Change & Volume Enabled",
-            dialogs::Exclamation, "");
+            this, ticked ? "Program Change & Volume Disabled" : "Program Change & Volume Enabled", dialogs::Exclamation,
+            "");
     });
     connect(strips_, &ChannelStrips::multiFontClicked, this, [this] {
         fonts().multiFont = true;
@@ -588,18 +587,35 @@ void frmMidiTest::after(int ms, std::function<void()> then) {
 void frmMidiTest::markReached(const lyrics::MarkReached &mark) {
     // Engine thread: post, in order, to the UI thread.
     QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(qApp, [self, mark] { if (self) self->onMarkReached(mark); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, mark] {
+            if (self)
+                self->onMarkReached(mark);
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMidiTest::streamEnded(HSTREAM stream) {
     QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(qApp, [self, stream] { if (self) self->transport_.songEnded(stream); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, stream] {
+            if (self)
+                self->transport_.songEnded(stream);
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMidiTest::captureReached(const lyrics::MarkReached &mark) {
     QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(qApp, [self, mark] { if (self) self->onCaptureReached(mark); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, mark] {
+            if (self)
+                self->onCaptureReached(mark);
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
@@ -658,8 +674,7 @@ bool frmMidiTest::Form_Initialize() {
         Error_("Can't initialize device");
         endWithError();
         return false;
-    case player::EngineStart::Ok:
-        break;
+    case player::EngineStart::Ok: break;
     }
     floatCap_ = started.floatCapability;
     transport_.setDefaultFont(appFile(kDefaultFont));
@@ -828,8 +843,8 @@ bool frmMidiTest::makeLrc(const std::string &target) {
     const std::string why = error == lyrics::LrcSongError::None ? writeWholeFile(target, bytes) : std::string();
     QApplication::restoreOverrideCursor();
     if (error != lyrics::LrcSongError::None) {
-        dlg.msgBox(this, song + ": " + lyrics::lrcSongErrorText(error) + "; no LRC was written.",
-                   dialogs::Exclamation, "LRC");
+        dlg.msgBox(this, song + ": " + lyrics::lrcSongErrorText(error) + "; no LRC was written.", dialogs::Exclamation,
+                   "LRC");
         return false;
     }
     if (!why.empty()) {
@@ -929,7 +944,8 @@ void frmMidiTest::LstDrum_Click(int row) {
     transport_.chooseDrumKit(selectedChannel, row);
     const auto &names = transport_.fonts().drumNames;
     if (static_cast<std::size_t>(row) < names.size())
-        strips_->Label3(player::SoundFonts::kDrumChannel)->setText(q(core::toUtf8(names[static_cast<std::size_t>(row)])));
+        strips_->Label3(player::SoundFonts::kDrumChannel)
+            ->setText(q(core::toUtf8(names[static_cast<std::size_t>(row)])));
     QApplication::processEvents();
 }
 

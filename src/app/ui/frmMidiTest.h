@@ -16,12 +16,12 @@
 #include <optional>
 #include <string>
 
-#include "player/mixer.h"
 #include "lyrics/lrccapture.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lyrictimeline.h"
 #include "lyrics/ui/singalongview.h"
 #include "lyrics/viewprefs.h"
+#include "player/mixer.h"
 #include "player/transport.h"
 #include "tags/ui/frmtags.h"
 
@@ -36,9 +36,16 @@ class QRadioButton;
 class QSlider;
 class QTimer;
 
-namespace cantora::lyrics { class LyricPanel; }
-namespace cantora::player { class ChannelStrips; class EffectsPanel; }
-namespace cantora::help { class formp3; }
+namespace cantora::lyrics {
+class LyricPanel;
+}
+namespace cantora::player {
+class ChannelStrips;
+class EffectsPanel;
+} // namespace cantora::player
+namespace cantora::help {
+class formp3;
+}
 
 namespace cantora::app {
 
@@ -153,7 +160,7 @@ public:
     lyrics::LyricPanel *lyricPanel() const { return lyricPanel_; }
     // Shortcuts, drops, recent songs, remembered folders and geometry.
     DesktopIntegration *desktop() const { return desktop_; }
-    int selectedChannel = 0;  // target of the instrument and drum lists
+    int selectedChannel = 0; // target of the instrument and drum lists
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -239,7 +246,7 @@ private:
     help::formp3 *help_ = nullptr;
     DesktopIntegration *desktop_ = nullptr;
     QPointer<tags::frmTags> tags_;
-    std::string tagsOutput_;  // the MP3 the conversion's Save copies to
+    std::string tagsOutput_; // the MP3 the conversion's Save copies to
     // The song LRC creator keeps its state and the tempo from one run to the next.
     lyrics::LrcCreatorState lrcState_;
     double msPerTick_ = 0;

@@ -1,10 +1,10 @@
 #include "help/ui/formp3.h"
 
-#include "core/apppaths.h"
 #include "app/dialogs/dialogs.h"
+#include "core/apppaths.h"
+#include "core/textcodec.h"
 #include "help/helptext.h"
 #include "help/readme.h"
-#include "core/textcodec.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-
 
 namespace cantora::help {
 

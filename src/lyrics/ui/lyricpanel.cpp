@@ -9,9 +9,10 @@ namespace cantora::lyrics {
 
 LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
     setObjectName("frameLyrics");
-    setStyleSheet("QGroupBox#frameLyrics { background: #10163a; border: 2px solid #3a4a9a; border-radius: 8px;"
-                  " margin-top: 14px; color: #d8dcff; font-weight: bold; }"
-                  "QGroupBox#frameLyrics::title { subcontrol-origin: margin; left: 14px; padding: 0 4px; color: #1c2660; }");
+    setStyleSheet(
+        "QGroupBox#frameLyrics { background: #10163a; border: 2px solid #3a4a9a; border-radius: 8px;"
+        " margin-top: 14px; color: #d8dcff; font-weight: bold; }"
+        "QGroupBox#frameLyrics::title { subcontrol-origin: margin; left: 14px; padding: 0 4px; color: #1c2660; }");
 
     lblLyrics = new QLabel(this);
     lblLyrics->setObjectName("lblLyrics");

@@ -17,12 +17,9 @@ struct Palette {
 
 Palette paletteOf(LyricContrast c) {
     switch (c) {
-    case LyricContrast::Day:
-        return {QColor("#ffffff"), QColor("#000000"), QColor("#c00000"), QColor("#404040")};
-    case LyricContrast::Yellow:
-        return {QColor("#000000"), QColor("#ffff00"), QColor("#00ffff"), QColor("#c8c800")};
-    case LyricContrast::Night:
-        break;
+    case LyricContrast::Day: return {QColor("#ffffff"), QColor("#000000"), QColor("#c00000"), QColor("#404040")};
+    case LyricContrast::Yellow: return {QColor("#000000"), QColor("#ffff00"), QColor("#00ffff"), QColor("#c8c800")};
+    case LyricContrast::Night: break;
     }
     return {QColor("#0a0e2a"), QColor("#ffffff"), QColor("#ffc400"), QColor("#a8b0d8")};
 }

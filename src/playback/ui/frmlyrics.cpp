@@ -16,23 +16,20 @@ const QColor kBand(0x26, 0x2d, 0x45);
 const QColor kNormalLine(0xf4, 0xf0, 0xe4);
 constexpr int kLyricsPointSize = 14;
 
-void setForeground(QWidget *w, const QColor &c)
-{
+void setForeground(QWidget *w, const QColor &c) {
     QPalette p = w->palette();
     p.setColor(QPalette::WindowText, c);
     w->setPalette(p);
 }
 
-void setBackground(QWidget *w, const QColor &c)
-{
+void setBackground(QWidget *w, const QColor &c) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, c);
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
 
-void setBold(QLabel *l, bool bold)
-{
+void setBold(QLabel *l, bool bold) {
     QFont f = l->font();
     f.setBold(bold);
     l->setFont(f);
@@ -41,19 +38,16 @@ void setBold(QLabel *l, bool bold)
 
 const QString frmLyrics::kCaption = QString(32, ' ') + "Orvane  Mp3 Karaoke";
 
-QColor colorFromRef(std::uint32_t bgr)
-{
+QColor colorFromRef(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-std::uint32_t refFromColor(const QColor &c)
-{
+std::uint32_t refFromColor(const QColor &c) {
     return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
 }
 
 frmLyrics::frmLyrics(const LyricsWindowLoad &load, bool &lyricsWindowOpen, QWidget *parent)
-    : QWidget(parent, Qt::Window), lyricsWindowOpen_(lyricsWindowOpen), strip_(0)
-{
+    : QWidget(parent, Qt::Window), lyricsWindowOpen_(lyricsWindowOpen), strip_(0) {
     setObjectName("frmLyrics");
     setWindowTitle(kCaption);
     setAttribute(Qt::WA_DeleteOnClose); // closing unloads
@@ -153,19 +147,16 @@ frmLyrics::frmLyrics(const LyricsWindowLoad &load, bool &lyricsWindowOpen, QWidg
     setMinimumSize(320, 160 + 3 * first->height());
 }
 
-frmLyrics::~frmLyrics()
-{
+frmLyrics::~frmLyrics() {
     lyricsWindowOpen_ = false; // unload
 }
 
-void frmLyrics::closeEvent(QCloseEvent *event)
-{
+void frmLyrics::closeEvent(QCloseEvent *event) {
     lyricsWindowOpen_ = false;
     QWidget::closeEvent(event);
 }
 
-QLabel *frmLyrics::label(std::size_t i)
-{
+QLabel *frmLyrics::label(std::size_t i) {
     while (lblLyrics.size() <= i) {
         // A new element takes over the current properties of element 0.
         QLabel *zero = lblLyrics[0];
@@ -180,8 +171,7 @@ QLabel *frmLyrics::label(std::size_t i)
     return lblLyrics[i];
 }
 
-void frmLyrics::Order_lblLyrics()
-{
+void frmLyrics::Order_lblLyrics() {
     std::vector<std::string> entries;
     for (int i = 0; i < LyricsRef_->count(); ++i)
         entries.push_back(LyricsRef_->item(i)->text().toStdString());
@@ -189,20 +179,17 @@ void frmLyrics::Order_lblLyrics()
     showStrip();
 }
 
-void frmLyrics::Move_Next_Focus_Lyrics()
-{
+void frmLyrics::Move_Next_Focus_Lyrics() {
     strip_.Move_Next_Focus_Lyrics();
     showStrip();
 }
 
-void frmLyrics::Move_Previous_Focus_Lyrics()
-{
+void frmLyrics::Move_Previous_Focus_Lyrics() {
     strip_.Move_Previous_Focus_Lyrics();
     showStrip();
 }
 
-void frmLyrics::showStrip()
-{
+void frmLyrics::showStrip() {
     const int width = picBody->width();
     const auto &records = strip_.labels();
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -228,8 +215,7 @@ void frmLyrics::showStrip()
     }
 }
 
-bool frmLyrics::eventFilter(QObject *watched, QEvent *event)
-{
+bool frmLyrics::eventFilter(QObject *watched, QEvent *event) {
     if (watched == picBody && event->type() == QEvent::Resize) {
         lblNoLyrics->setGeometry(0, 0, picBody->width(), picBody->height());
         showStrip();

@@ -24,8 +24,8 @@ namespace cantora::playback {
 
 // What the window takes from the tag editor when it loads.
 struct LyricsWindowLoad {
-    bool hasLyricsMarker = false;     // the file carries a lyrics marker
-    QString title, artist, album;     // the editor's tag boxes
+    bool hasLyricsMarker = false; // the file carries a lyrics marker
+    QString title, artist, album; // the editor's tag boxes
 };
 
 class frmLyrics : public QWidget {
@@ -48,7 +48,7 @@ public:
     // The lines, focus and paging the labels show.
     const LyricsStrip &strip() const { return strip_; }
 
-    static const QString kCaption;    // the window's caption
+    static const QString kCaption; // the window's caption
 
 protected:
     // Closing is the unload: the flag drops at once, the window goes later.
@@ -57,15 +57,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void showStrip();                 // puts the strip's records on the labels
-    QLabel *label(std::size_t i);     // lblLyrics(i), created from element 0 when missing
+    void showStrip();             // puts the strip's records on the labels
+    QLabel *label(std::size_t i); // lblLyrics(i), created from element 0 when missing
 
     bool &lyricsWindowOpen_;
     QListWidget *LyricsRef_;
     QFrame *shpFocus;
     QWidget *picBody;
     QWidget *picLyrics;
-    QWidget *focusBand;               // the bar behind the focus line
+    QWidget *focusBand; // the bar behind the focus line
     QLabel *lblNoLyrics;
     QLabel *Lblyr;
     QLabel *lblTitle;

@@ -12,9 +12,7 @@ namespace {
 constexpr int kKnobSize = 12;
 }
 
-KnobStrip::KnobStrip(Axis axis, int travel, const QString &knobName, QWidget *parent)
-    : QWidget(parent), axis_(axis)
-{
+KnobStrip::KnobStrip(Axis axis, int travel, const QString &knobName, QWidget *parent) : QWidget(parent), axis_(axis) {
     knob_ = new QWidget(this);
     knob_->setObjectName(knobName);
     knob_->setFixedSize(kKnobSize, kKnobSize);
@@ -31,21 +29,16 @@ KnobStrip::KnobStrip(Axis axis, int travel, const QString &knobName, QWidget *pa
     placeKnob(0);
 }
 
-void KnobStrip::placeKnob(int at)
-{
+void KnobStrip::placeKnob(int at) {
     if (axis_ == Axis::Horizontal)
         knob_->move(at, 2);
     else
         knob_->move(2, at);
 }
 
-int KnobStrip::knobAt() const
-{
-    return axis_ == Axis::Horizontal ? knob_->x() : knob_->y();
-}
+int KnobStrip::knobAt() const { return axis_ == Axis::Horizontal ? knob_->x() : knob_->y(); }
 
-bool KnobStrip::eventFilter(QObject *watched, QEvent *event)
-{
+bool KnobStrip::eventFilter(QObject *watched, QEvent *event) {
     if (watched != knob_)
         return QWidget::eventFilter(watched, event);
     const auto type = event->type();
@@ -65,9 +58,7 @@ bool KnobStrip::eventFilter(QObject *watched, QEvent *event)
 
 TransportBinding::TransportBinding(Mp3Player &player, KnobStrip *position, KnobStrip *volume, QLabel *elapsed,
                                    QLabel *duration, QObject *parent)
-    : QObject(parent), player_(player), position_(position), volume_(volume), elapsed_(elapsed),
-      duration_(duration)
-{
+    : QObject(parent), player_(player), position_(position), volume_(volume), elapsed_(elapsed), duration_(duration) {
     timer_ = new QTimer(this);
     timer_->setObjectName("playTimer");
     timer_->setInterval(Mp3Player::kTimerMs);
@@ -98,15 +89,13 @@ TransportBinding::TransportBinding(Mp3Player &player, KnobStrip *position, KnobS
     refresh();
 }
 
-TransportBinding::~TransportBinding()
-{
+TransportBinding::~TransportBinding() {
     // The player may outlive the window.
     player_.TimerSwitched = nullptr;
     player_.KnobsMoved = nullptr;
 }
 
-void TransportBinding::refresh()
-{
+void TransportBinding::refresh() {
     if (position_)
         position_->placeKnob(player_.PositionKnobLeft());
     if (volume_)

@@ -49,8 +49,8 @@ private:
 class TransportBinding : public QObject {
     Q_OBJECT
 public:
-    TransportBinding(Mp3Player &player, KnobStrip *position, KnobStrip *volume, QLabel *elapsed,
-                     QLabel *duration, QObject *parent = nullptr);
+    TransportBinding(Mp3Player &player, KnobStrip *position, KnobStrip *volume, QLabel *elapsed, QLabel *duration,
+                     QObject *parent = nullptr);
     ~TransportBinding() override;
 
     QTimer *playTimer() const { return timer_; }

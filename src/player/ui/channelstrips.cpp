@@ -84,7 +84,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         auto *fader = new QSlider(Qt::Vertical, strip);
         fader->setObjectName(QString("Slider2_%1").arg(c));
         fader->setRange(0, 127);
-        fader->setInvertedAppearance(true);   // 0 at the top: full volume
+        fader->setInvertedAppearance(true); // 0 at the top: full volume
         fader->setMinimumHeight(90);
         fader->setEnabled(false);
         connect(fader, &QSlider::valueChanged, this, [this, c](int v) { emit volumeMoved(c, v); });
@@ -111,7 +111,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         connect(pan, &QSlider::valueChanged, this, [this, c](int v) { emit panMoved(c, v); });
 
         auto *key = smallSlider(strip, QString("StoneSingle_%1").arg(c), -24, 24, 0, "Channel key (semitones)");
-        key->setInvertedAppearance(true);   // -v semitones: right = up
+        key->setInvertedAppearance(true); // -v semitones: right = up
         key->setEnabled(!drums);
         auto *pitch = tiny(strip, "0");
         pitch->setObjectName(QString("LblPit_%1").arg(c));

@@ -31,7 +31,7 @@ EffectsPanel::EffectsPanel(QWidget *parent) : QWidget(parent) {
     sldTempo_->setObjectName("sldTempo");
     sldTempo_->setRange(0, 20);
     sldTempo_->setValue(10);
-    sldTempo_->setInvertedAppearance(true);   // 0 (faster) at the top
+    sldTempo_->setInvertedAppearance(true); // 0 (faster) at the top
     sldTempo_->setToolTip(QString::fromStdString(tempoTip(10)));
     lblTempo_ = new QLabel("0%", tempoBox);
     lblTempo_->setObjectName("lblTempo");
@@ -60,7 +60,7 @@ EffectsPanel::EffectsPanel(QWidget *parent) : QWidget(parent) {
         auto *s = new QSlider(Qt::Vertical, eqBox);
         s->setObjectName(QString("sldEQ_%1").arg(b));
         s->setRange(-10, 10);
-        s->setValue(0);   // minimum at the top: up = boost (gain -v dB)
+        s->setValue(0); // minimum at the top: up = boost (gain -v dB)
         s->setToolTip("0");
         s->setMinimumHeight(80);
         auto *label = new QLabel(hz(LiveSettings::kEqCentres[static_cast<std::size_t>(b)]), eqBox);

@@ -61,7 +61,9 @@ int keyCode(const QKeyEvent *e) {
 }
 
 // Byte offset in the UTF-8 form of `text` of character position `pos`, and back.
-std::size_t byteOffset(const QString &text, int pos) { return static_cast<std::size_t>(text.left(pos).toUtf8().size()); }
+std::size_t byteOffset(const QString &text, int pos) {
+    return static_cast<std::size_t>(text.left(pos).toUtf8().size());
+}
 int charOffset(const std::string &utf8, std::size_t bytes) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(std::min(bytes, utf8.size()))).size();
 }
@@ -78,8 +80,7 @@ bool nonEmptyFile(const std::string &path) {
 const QString frmTags::kCaption = "Orvane  ID3 Tag & LyricsEditor  V.1.0";
 
 frmTags::frmTags(TagEditorHost host, QWidget *parent)
-    : QMainWindow(parent, Qt::Window), host_(std::move(host)),
-      player_(host_.graphFactory ? host_.graphFactory : [] {
+    : QMainWindow(parent, Qt::Window), host_(std::move(host)), player_(host_.graphFactory ? host_.graphFactory : [] {
           return playback::makeMp3Graph(playback::makeSdlPlaybackOutput());
       }) {
     setObjectName("frmTags");
@@ -206,9 +207,8 @@ void frmTags::buildUi() {
         const char *caption;
         QWidget *field;
         QCheckBox *apply;
-    } rows[] = {{"Title:", txtTitle, nullptr},      {"Artist:", txtArtist, chkTags[0]},
-                {"Album:", txtAlbum, chkTags[1]},   {"Year:", txtYear, chkTags[2]},
-                {"Comment:", Txtcomment, nullptr},  {"Genre:", cboGenre, chkTags[3]}};
+    } rows[] = {{"Title:", txtTitle, nullptr},  {"Artist:", txtArtist, chkTags[0]}, {"Album:", txtAlbum, chkTags[1]},
+                {"Year:", txtYear, chkTags[2]}, {"Comment:", Txtcomment, nullptr},  {"Genre:", cboGenre, chkTags[3]}};
     int r = 0;
     for (const auto &row : rows) {
         grid->addWidget(new QLabel(row.caption, fraID3v1), r, 0);
@@ -487,12 +487,12 @@ void frmTags::EnableEditing(bool flag) {
         c->setChecked(false);
     }
     for (QWidget *w : std::initializer_list<QWidget *>{txtTitle, txtArtist, txtAlbum, txtYear, Txtcomment, cboGenre,
-                                                        chkTags[0], chkTags[1], chkTags[2], chkTags[3], picPlayer})
+                                                       chkTags[0], chkTags[1], chkTags[2], chkTags[3], picPlayer})
         w->setEnabled(flag);
 }
 
 EditorFields frmTags::fields() const {
-    return EditorFields{s(txtTitle->text()),   s(txtArtist->text()),  s(txtAlbum->text()), s(txtYear->text()),
+    return EditorFields{s(txtTitle->text()),   s(txtArtist->text()),     s(txtAlbum->text()),  s(txtYear->text()),
                         s(Txtcomment->text()), cboGenre->currentIndex(), WithCrLf(lyricText())};
 }
 
@@ -529,8 +529,8 @@ void frmTags::applyBoxToggled(int k, bool on) {
 
 bool frmTags::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyRelease) {
-        const bool tracked = watched == txtTitle || watched == txtArtist || watched == txtAlbum ||
-                             watched == txtYear || watched == Txtcomment || watched == txtLyrics;
+        const bool tracked = watched == txtTitle || watched == txtArtist || watched == txtAlbum || watched == txtYear ||
+                             watched == Txtcomment || watched == txtLyrics;
         if (tracked && IsEditKey(keyCode(static_cast<QKeyEvent *>(event))))
             edited();
     }
@@ -549,7 +549,8 @@ void frmTags::cmdAdd_Click() {
     cmdApply->setEnabled(true);
     const QString before = txtLyrics->toPlainText();
     const std::string text = s(before);
-    const Stamped st = AddStamp(text, byteOffset(before, txtLyrics->textCursor().position()), player_.CurrentPosition());
+    const Stamped st =
+        AddStamp(text, byteOffset(before, txtLyrics->textCursor().position()), player_.CurrentPosition());
     txtLyrics->setPlainText(q(st.text));
     undo_.PushUndo(static_cast<std::int32_t>(st.insertedAt));
     cmdUndo->setEnabled(true);
@@ -582,9 +583,7 @@ void frmTags::cmdUndo_Click() {
 
 void frmTags::cmdPlayer_Click(int index) {
     switch (index) {
-    case 0:
-        player_.Five_Seg_Backward();
-        break;
+    case 0: player_.Five_Seg_Backward(); break;
     case 1:
         if (player_.State() == playback::PlayState::Paused) {
             player_.Pause_Play();
@@ -599,9 +598,7 @@ void frmTags::cmdPlayer_Click(int index) {
         else if (!player_.LastError().empty())
             lblfile->setText(q(fileName_ + ": " + player_.LastError()));
         break;
-    case 2:
-        player_.Pause_Play();
-        break;
+    case 2: player_.Pause_Play(); break;
     case 3:
         player_.Stop_Player();
         LyricsRef->clear();
@@ -612,11 +609,8 @@ void frmTags::cmdPlayer_Click(int index) {
         picSliderRep->placeKnob(0);
         txtLyrics->setFocus();
         return;
-    case 4:
-        player_.Five_Seg_Forward();
-        break;
-    default:
-        return;
+    case 4: player_.Five_Seg_Forward(); break;
+    default: return;
     }
     binding_->refresh();
     txtLyrics->setFocus();

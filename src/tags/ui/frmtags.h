@@ -47,14 +47,14 @@ namespace cantora::tags {
 
 // What the editor takes from the window that opens it.
 struct TagEditorHost {
-    std::string appFolder;                     // holds the work files SYNCRO.MP3 and SYNCRO.LRC
-    std::function<std::string()> outputFile;   // the main window's chosen output MP3; empty when none
-    std::function<void()> exited;              // the editor's Exit: the main window enables its menu and Open
+    std::string appFolder;                          // holds the work files SYNCRO.MP3 and SYNCRO.LRC
+    std::function<std::string()> outputFile;        // the main window's chosen output MP3; empty when none
+    std::function<void()> exited;                   // the editor's Exit: the main window enables its menu and Open
     playback::Mp3Player::GraphFactory graphFactory; // default: the mpg123 graph on the SDL device
     // Runs `then` after `ms` without blocking input (tests run it at once).
     std::function<void(int ms, std::function<void()> then)> schedule;
-    Id3Module *module = nullptr;               // the application's tag state; the window keeps its own when null
-    std::string openAtStart;                   // a file to open once loaded, instead of looking for SYNCRO.MP3
+    Id3Module *module = nullptr; // the application's tag state; the window keeps its own when null
+    std::string openAtStart;     // a file to open once loaded, instead of looking for SYNCRO.MP3
 };
 
 class frmTags : public QMainWindow {
@@ -69,15 +69,15 @@ public:
     ~frmTags() override;
 
     // --- Commands, as the user gives them --------------------------------------
-    void btnParcourSon_Click();                 // Open Mp3 Audio File
-    void btnParcourTxt_Click();                 // Load Text
-    void Save_Lrc_Click();                      // Save Lyrics
-    void cmdOK_Click();                         // Exit
-    void cmdApply_Click();                      // Save
-    void cmdCancel_Click();                     // Cancel
-    void cmdAdd_Click();                        // stamp the play time
-    void cmdUndo_Click();                       // remove the last stamp
-    void cmdPlayer_Click(int index);            // back 5 s, play, pause, stop, forward 5 s
+    void btnParcourSon_Click();      // Open Mp3 Audio File
+    void btnParcourTxt_Click();      // Load Text
+    void Save_Lrc_Click();           // Save Lyrics
+    void cmdOK_Click();              // Exit
+    void cmdApply_Click();           // Save
+    void cmdCancel_Click();          // Cancel
+    void cmdAdd_Click();             // stamp the play time
+    void cmdUndo_Click();            // remove the last stamp
+    void cmdPlayer_Click(int index); // back 5 s, play, pause, stop, forward 5 s
 
     // --- Procedures ----------------------------------------------------------------
     // Opens `path` in the editor (the steps after the Open chooser).
@@ -124,7 +124,7 @@ private:
     void loadFile(const std::string &labelText);
     void fieldsFromInfo(const Mp3Info &info);
     EditorFields fields() const;
-    void edited();                              // an edit: row updated, Save enabled
+    void edited(); // an edit: row updated, Save enabled
     void applyBoxToggled(int k, bool on);
     void closeLyricsWindow();
     void unload();                              // closes the window for good

@@ -2,18 +2,19 @@
 // scripted dialogs, songs built in code. Nothing waits on the wall clock:
 // the window's pauses are scripted, its display timer is ticked by hand and
 // lyric marks are delivered by calling the engine's callbacks directly.
-#include "core/apppaths.h"
 #include "app/dialogs/scripteddialogs.h"
-#include "core/processexit.h"
 #include "app/ui/frmMidiTest.h"
 #include "audio/midiwriter.h"
 #include "audio/output.h"
+#include "core/apppaths.h"
+#include "core/processexit.h"
 #include "lyrics/livesync.h"
 #include "player/engine.h"
 #include "tags/mp3bytes.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,7 +26,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QFontDatabase>
 #include <QtTest>
 
 #include <filesystem>
@@ -48,7 +48,8 @@ class FrmMidiTestTest : public QObject {
     bool holdScheduled = false;
     int outputsMade = 0;
 
-    template <class T> T *find(const char *name) {
+    template <class T>
+    T *find(const char *name) {
         T *t = w->findChild<T *>(name);
         if (!t)
             qFatal("no control %s", name);
@@ -103,7 +104,10 @@ private slots:
         core::setAppFolder(home->path().toStdString());
         audio::overrideVersions(0, 0);
         outputsMade = 0;
-        audio::setOutputFactory([this](int) { ++outputsMade; return audio::makeNullOutput(); });
+        audio::setOutputFactory([this](int) {
+            ++outputsMade;
+            return audio::makeNullOutput();
+        });
         exits.clear();
         waits.clear();
         scheduled.clear();
@@ -148,7 +152,7 @@ private slots:
         QCOMPARE(find<QSlider>("sldPosition")->maximum(), 3);
         QVERIFY(find<QAction>("Mmp3")->isEnabled());
         QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=1 exit=1"));
-        QCOMPARE(active(), BASS_ACTIVE_STOPPED);   // Open does not start the song
+        QCOMPARE(active(), BASS_ACTIVE_STOPPED); // Open does not start the song
 
         find<QPushButton>("CmdPlay")->click();
         QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=1 exit=0"));
@@ -197,7 +201,7 @@ private slots:
         find<QPushButton>("cmdStop")->click();
         holdScheduled = true;
         find<QPushButton>("CmdPlay")->click();
-        QVERIFY(find<QPushButton>("cmdStop")->isEnabled());   // input is not blocked while it settles
+        QVERIFY(find<QPushButton>("cmdStop")->isEnabled()); // input is not blocked while it settles
         find<QPushButton>("cmdStop")->click();
         pending.at(0)();
         QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=0 exit=1"));
@@ -250,7 +254,8 @@ private slots:
     void GIVEN_no_song_WHEN_started_THEN_the_display_timer_runs_and_names_the_soundfont() {
         start();
         QVERIFY(w->findChild<QTimer *>("tmrMidiTest")->isActive());
-        QVERIFY2(find<QLabel>("LblSfont")->text().startsWith("SoundFont: "), qPrintable(find<QLabel>("LblSfont")->text()));
+        QVERIFY2(find<QLabel>("LblSfont")->text().startsWith("SoundFont: "),
+                 qPrintable(find<QLabel>("LblSfont")->text()));
         QVERIFY(w->statusBar()->currentMessage().isEmpty());
     }
 
@@ -300,7 +305,8 @@ private slots:
         QVERIFY(!w->Form_Initialize());
         auto msgs = dlg->messages();
         QCOMPARE(msgs.size(), std::size_t(1));
-        QCOMPARE(msgs[0].text, std::string("Can't initialize device\n\nBASS error code: ") + std::to_string(BASS_ERROR_DEVICE));
+        QCOMPARE(msgs[0].text,
+                 std::string("Can't initialize device\n\nBASS error code: ") + std::to_string(BASS_ERROR_DEVICE));
         QCOMPARE(msgs[0].style, 48);
         // The program ends with a failure status, and the window never showed.
         QCOMPARE(exits, std::vector<int>{1});
@@ -319,7 +325,8 @@ private slots:
         exits.clear();
         audio::overrideVersions(0, 0x02050000);
         QVERIFY(!w->Form_Initialize());
-        QCOMPARE(dlg->messages().at(0).text, std::string("An incorrect version of BASS_FX.DLL was loaded (2.4 is required)"));
+        QCOMPARE(dlg->messages().at(0).text,
+                 std::string("An incorrect version of BASS_FX.DLL was loaded (2.4 is required)"));
         QCOMPARE(exits.size(), std::size_t(1));
     }
 
@@ -329,7 +336,7 @@ private slots:
         find<QPushButton>("cmdOpenFP")->click();
         auto *page = find<QLabel>("lblLyrics");
         auto *syllable = find<QLabel>("Label12");
-        reach(0);   // a header mark changes nothing
+        reach(0); // a header mark changes nothing
         QCOMPARE(syllable->text(), QString());
         for (DWORD i = 1; i <= 3; ++i)
             reach(i);
@@ -408,7 +415,7 @@ private slots:
     void GIVEN_a_saved_main_font_WHEN_a_replacement_is_not_saved_THEN_the_next_open_returns_to_the_saved_one() {
         std::filesystem::copy_file(CANTORA_TEST_SF2, path("mine.sf2").toStdString());
         start();
-        QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString());   // nothing saved yet
+        QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString()); // nothing saved yet
 
         std::ofstream(path("config.tlm").toStdString(), std::ios::binary)
             << "\"OK\",\"" << path("mine.sf2").toStdString() << "\",48000,\"\"\r\n";
@@ -456,7 +463,7 @@ private slots:
         dlg->cancelFile();
         find<QPushButton>("CmdSF2_9")->click();
         QCOMPARE(dlg->shown.back().initDir, path("fonts/").toStdString());
-        QCOMPARE(w->fonts().count, 1);   // cancel changes nothing
+        QCOMPARE(w->fonts().count, 1); // cancel changes nothing
     }
 
     void GIVEN_a_font_with_drum_kits_WHEN_a_kit_is_clicked_THEN_channel_10_shows_its_name() {
@@ -493,11 +500,12 @@ private slots:
             captions << a->text();
         }
         QCOMPARE(names, QStringList({"Mp3KK", "Snorma", "Mmp3", "Savec", "Mnuexit"}));
-        QCOMPARE(captions, QStringList({"&Mp3 Karaoke Editor", "MidiEditor", "&LRC Creator", "Save Configuration", "Exit"}));
+        QCOMPARE(captions,
+                 QStringList({"&Mp3 Karaoke Editor", "MidiEditor", "&LRC Creator", "Save Configuration", "Exit"}));
         QCOMPARE(find<QAction>("Shelp")->text(), QString("Help"));
         for (const char *n : {"btnConvert", "cmdsave"})
             QVERIFY2(!find<QPushButton>(n)->isEnabled(), n);
-        QVERIFY(find<QPushButton>("CmdReset")->isEnabled());   // the equaliser is here
+        QVERIFY(find<QPushButton>("CmdReset")->isEnabled()); // the equaliser is here
         find<QAction>("Shelp")->trigger();
         QVERIFY(w->findChild<QWidget *>("formp3")->isVisible());
     }
@@ -569,7 +577,7 @@ private slots:
     void GIVEN_a_playing_song_WHEN_a_channel_is_muted_and_unmuted_THEN_the_files_volume_comes_back() {
         start();
         openAndPlay(mixSong("mix.mid"));
-        find<QSlider>("Slider2_0")->setValue(0);   // the user turns it up first
+        find<QSlider>("Slider2_0")->setValue(0); // the user turns it up first
         auto *box = find<QCheckBox>("Check1_0");
         box->click();
         QVERIFY(!box->isChecked());
@@ -584,7 +592,7 @@ private slots:
     void GIVEN_a_playing_song_WHEN_solo_is_clicked_twice_THEN_the_others_fall_silent_and_come_back() {
         start();
         openAndPlay(mixSong("mix.mid"));
-        QTRY_COMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u);   // the song's at tick 0
+        QTRY_COMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u); // the song's at tick 0
         QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
         QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 0u);
         QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 2, MIDI_EVENT_VOLUME), 100u);
@@ -593,19 +601,20 @@ private slots:
         QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
         for (int c = 0; c < 16; ++c)
             QVERIFY(find<QLabel>(QString("Label2_%1").arg(c).toUtf8().constData())->isEnabled());
-        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u);   // the song's own again
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u); // the song's own again
     }
 
     void GIVEN_a_playing_song_WHEN_an_instrument_is_picked_THEN_the_list_closes_on_the_users_click() {
         start();
-        find<QPushButton>("Option1_0")->click();   // before Play: nothing
+        find<QPushButton>("Option1_0")->click(); // before Play: nothing
         QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
         openAndPlay(mixSong("mix.mid"));
         find<QPushButton>("Option1_0")->click();
         auto *list = find<QListWidget>("List3");
         QVERIFY(list->isVisibleTo(w.get()));
-        QCOMPARE(list->currentRow(), 73);   // the channel's instrument, the first click
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(list->currentRow())).center());
+        QCOMPARE(list->currentRow(), 73); // the channel's instrument, the first click
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(list->currentRow())).center());
         QVERIFY(!list->isVisibleTo(w.get()));
         QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_PROGRAM), 73u);
         find<QPushButton>("Option1_0")->click();

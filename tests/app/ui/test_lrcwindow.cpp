@@ -40,7 +40,8 @@ class LrcWindowTest : public QObject {
     std::unique_ptr<app::frmMidiTest> w;
     std::vector<int> waits;
 
-    template <class T> T *find(const char *name) {
+    template <class T>
+    T *find(const char *name) {
         T *t = w->findChild<T *>(name);
         if (!t)
             qFatal("no control %s", name);
@@ -230,7 +231,8 @@ private slots:
         QVERIFY(!mp3k->isChecked());
     }
 
-    void GIVEN_RtKar_WHEN_a_song_plays_and_stops_THEN_the_box_grows_the_page_keeps_two_lines_and_SYNCRO_LRC_is_written() {
+    void
+    GIVEN_RtKar_WHEN_a_song_plays_and_stops_THEN_the_box_grows_the_page_keeps_two_lines_and_SYNCRO_LRC_is_written() {
         find<QRadioButton>("OptK_1")->click();
         open(song("cap.kar", {"\\Hel", "lo ", "/world", "/two", "\\three", "/four", "@Tname"}, 70));
         play();
@@ -247,7 +249,7 @@ private slots:
         QCOMPARE(page->text(), QString("two"));
         reach(4, 63, 0);
         reach(5, 64, 0);
-        reach(6, 65, 0);   // a header reaches neither the page nor the file
+        reach(6, 65, 0); // a header reaches neither the page nor the file
         QCOMPARE(page->text(), QString("three\nfour"));
         QCOMPARE(box->toPlainText(), QString("\n[00:00]Hello \n[00:04]world\n[00:58]two\n[01:02]three\n"));
         QVERIFY(!syncroExists());
@@ -263,7 +265,7 @@ private slots:
         play();
         reach(0, 1, 0);
         find<QPushButton>("cmdStop")->click();
-        play();   // the replay registers the capture with the mark type as its user value
+        play(); // the replay registers the capture with the mark type as its user value
         reach(1, 3, 2);
         reach(2, 4, 2);
         find<QPushButton>("cmdStop")->click();

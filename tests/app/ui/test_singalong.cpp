@@ -36,7 +36,8 @@ class SingAlongTest : public QObject {
     std::unique_ptr<app::frmMidiTest> w;
     audio::PumpedOutput *out = nullptr;
 
-    template <class T> T *find(const char *name) {
+    template <class T>
+    T *find(const char *name) {
         T *t = w->findChild<T *>(name);
         if (!t)
             qFatal("no control %s", name);
@@ -62,7 +63,7 @@ class SingAlongTest : public QObject {
         mw.text(t, 0, "@TThe singers");
         mw.noteOn(t, 0, 0, 60, 90);
         mw.noteOff(t, 960 * 40, 0, 60);
-        const std::pair<double, const char *> lyrics[] = {{10, "\\Good "}, {11, "mor"}, {11.5, "ning "},
+        const std::pair<double, const char *> lyrics[] = {{10, "\\Good "}, {11, "mor"},   {11.5, "ning "},
                                                           {12, "/to "},    {12.5, "you"}, {30, "\\Now "},
                                                           {30.5, "again"}};
         for (const auto &[s, text] : lyrics)
@@ -147,14 +148,14 @@ private slots:
         QCOMPARE(view()->titleText(), QString("Morning song"));
         QCOMPARE(w->timeline().lines().size(), 3u);
         view()->repaint();
-        QVERIFY(view()->paintedFrame().showTitle);   // nothing plays yet
+        QVERIFY(view()->paintedFrame().showTitle); // nothing plays yet
         find<QPushButton>("CmdPlay")->click();
         playOn(2.0);
-        QVERIFY(view()->paintedFrame().showTitle);   // the intro: title and artist
-        playOn(6.5);                                 // 8.5 s: the lines are up, two dots to go
+        QVERIFY(view()->paintedFrame().showTitle); // the intro: title and artist
+        playOn(6.5);                               // 8.5 s: the lines are up, two dots to go
         QCOMPARE(view()->paintedFrame().lineCount, std::size_t(2));
         QCOMPARE(view()->paintedFrame().countdownDots, 2);
-        playOn(2.75);                                // 11.25 s: a quarter into "mor"... of its half second
+        playOn(2.75); // 11.25 s: a quarter into "mor"... of its half second
         QVERIFY(qAbs(view()->paintedAt() - 11.25) < 0.01);
         const auto wipe = w->timeline().wipeAt(0, view()->paintedAt());
         QVERIFY(qAbs(wipe[1] - 0.5) < 0.03);

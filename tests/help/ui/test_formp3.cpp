@@ -1,13 +1,13 @@
 // The help window: its text, closing and reopening, printing the read-me.
-#include "core/apppaths.h"
 #include "app/dialogs/scripteddialogs.h"
+#include "core/apppaths.h"
 #include "help/ui/formp3.h"
 
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fstream>
@@ -26,7 +26,7 @@ private slots:
         dlg.onPrinter = [&](QPrinter &p) {
             p.setOutputFormat(QPrinter::PdfFormat);
             p.setOutputFileName(pdf);
-            return false;   // a cancelled printer dialog still prints
+            return false; // a cancelled printer dialog still prints
         };
         help::formp3 w;
         w.findChild<QPushButton *>("CmdPrint")->click();
@@ -60,7 +60,9 @@ private slots:
         for (int i = 0; i < 40; ++i)
             longLine += "parola" + std::to_string(i) + " ";
         std::ofstream(home.filePath("leggimi.txt").toStdString(), std::ios::binary)
-            << "\"Perch\xE9 cos\xEC \xE8 pi\xF9 facile\"\r\n" << longLine << "\r\n" << std::string(300, 'x') << "\r\n";
+            << "\"Perch\xE9 cos\xEC \xE8 pi\xF9 facile\"\r\n"
+            << longLine << "\r\n"
+            << std::string(300, 'x') << "\r\n";
         dialogs::ScriptedDialogs dlg;
         QPrinter *used = nullptr;
         dlg.onPrinter = [&](QPrinter &p) {
@@ -87,7 +89,8 @@ private slots:
             rows << lines[i].text;
         }
         QVERIFY(rows.size() >= 5);
-        QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).mid(5, 40).join(' ') + ' ', QString::fromStdString(longLine));
+        QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).mid(5, 40).join(' ') + ' ',
+                 QString::fromStdString(longLine));
         QCOMPARE(rows.mid(rows.indexOf(QRegularExpression("^x+$"))).join(""), QString(300, 'x'));
         // A line that fits stays whole.
         QCOMPARE(help::formp3::wrapToWidth(QString("a b"), fm, printer.width()), QStringList({"a b"}));

@@ -17,8 +17,7 @@ const QColor kLightBlue(0x80, 0x80, 0xFF);
 
 QColor fore(const QWidget *w) { return w->palette().color(QPalette::WindowText); }
 
-void fill(frmLyrics &w, int lines, const QString &word = "line")
-{
+void fill(frmLyrics &w, int lines, const QString &word = "line") {
     w.LyricsRef()->clear();
     for (int i = 0; i < lines; ++i)
         w.LyricsRef()->addItem(QString("00:%1    %2 %3").arg(i, 2, 10, QChar('0')).arg(word).arg(i));
@@ -35,8 +34,7 @@ class FrmLyricsTest : public QObject {
     int lineHeight(frmLyrics &w) { return line(w, 0)->height(); }
 
 private slots:
-    void GIVEN_a_file_without_lyrics_WHEN_the_window_loads_THEN_it_says_so_and_shows_the_tags()
-    {
+    void GIVEN_a_file_without_lyrics_WHEN_the_window_loads_THEN_it_says_so_and_shows_the_tags() {
         bool open = false;
         QPointer<frmLyrics> w = new frmLyrics({false, "Volare", "Modugno", "Sanremo 1958"}, open);
         QVERIFY(open);
@@ -66,8 +64,7 @@ private slots:
         QCOMPARE(again.findChild<QLabel *>("Lblyr")->text(), QString());
     }
 
-    void GIVEN_lines_WHEN_the_editor_orders_them_THEN_one_label_a_line_first_in_red()
-    {
+    void GIVEN_lines_WHEN_the_editor_orders_them_THEN_one_label_a_line_first_in_red() {
         bool open = false;
         frmLyrics w({true, "", "", ""}, open);
         w.show();
@@ -103,8 +100,7 @@ private slots:
         QTRY_COMPARE(line(w, 2)->width(), w.findChild<QWidget *>("picBody")->width());
     }
 
-    void GIVEN_a_strip_WHEN_an_empty_list_or_a_shorter_one_is_ordered_THEN_labels_are_kept_and_reused()
-    {
+    void GIVEN_a_strip_WHEN_an_empty_list_or_a_shorter_one_is_ordered_THEN_labels_are_kept_and_reused() {
         bool open = false;
         frmLyrics w({true, "", "", ""}, open);
         w.show();
@@ -135,8 +131,7 @@ private slots:
         QVERIFY(strip(w)->visibleRegion().boundingRect().bottom() < line(w, 2)->y());
     }
 
-    void GIVEN_twenty_lines_WHEN_eleven_lines_are_sung_THEN_the_strip_moves_once_on_the_tenth()
-    {
+    void GIVEN_twenty_lines_WHEN_eleven_lines_are_sung_THEN_the_strip_moves_once_on_the_tenth() {
         bool open = false;
         frmLyrics w({true, "", "", ""}, open);
         w.show();
@@ -154,11 +149,11 @@ private slots:
         auto *band = w.findChild<QWidget *>("focusBand");
         QVERIFY(band->isVisible());
         QCOMPARE(band->geometry(), line(w, 11)->geometry());
-        QVERIFY(line(w, 11)->mapTo(&w, QPoint(0, 0)).y() >= w.findChild<QWidget *>("picBody")->mapTo(&w, QPoint(0, 0)).y());
+        QVERIFY(line(w, 11)->mapTo(&w, QPoint(0, 0)).y() >=
+                w.findChild<QWidget *>("picBody")->mapTo(&w, QPoint(0, 0)).y());
     }
 
-    void GIVEN_the_focus_WHEN_it_steps_back_THEN_only_the_bold_moves_and_never_before_line_0()
-    {
+    void GIVEN_the_focus_WHEN_it_steps_back_THEN_only_the_bold_moves_and_never_before_line_0() {
         bool open = false;
         frmLyrics w({true, "", "", ""}, open);
         fill(w, 15);
@@ -183,16 +178,15 @@ private slots:
 
     // Mid-song as a singer sees it. CANTORA_LYRICS_HOLD_MS keeps the window
     // on screen that long, for a look at it on a real display.
-    void GIVEN_a_song_half_sung_WHEN_the_window_is_on_screen_THEN_the_sung_line_stands_out()
-    {
+    void GIVEN_a_song_half_sung_WHEN_the_window_is_on_screen_THEN_the_sung_line_stands_out() {
         bool open = false;
         frmLyrics w({true, "Twinkle, Twinkle, Little Star", "Traditional", "Nursery Rhymes"}, open);
         const QStringList lyrics = {
-            "Twinkle, twinkle, little star,", "How I wonder what you are!", "Up above the world so high,",
-            "Like a diamond in the sky.", "Twinkle, twinkle, little star,", "How I wonder what you are!",
-            "When the blazing sun is gone,", "When he nothing shines upon,", "Then you show your little light,",
-            "Twinkle, twinkle, all the night.", "Twinkle, twinkle, little star,", "How I wonder what you are!",
-            "Then the traveller in the dark", "Thanks you for your tiny spark,", "He could not see which way to go,"};
+            "Twinkle, twinkle, little star,",   "How I wonder what you are!",      "Up above the world so high,",
+            "Like a diamond in the sky.",       "Twinkle, twinkle, little star,",  "How I wonder what you are!",
+            "When the blazing sun is gone,",    "When he nothing shines upon,",    "Then you show your little light,",
+            "Twinkle, twinkle, all the night.", "Twinkle, twinkle, little star,",  "How I wonder what you are!",
+            "Then the traveller in the dark",   "Thanks you for your tiny spark,", "He could not see which way to go,"};
         for (int i = 0; i < lyrics.size(); ++i)
             w.LyricsRef()->addItem(QString("00:%1    %2").arg(4 + 3 * i, 2, 10, QChar('0')).arg(lyrics[i]));
         w.Order_lblLyrics();
@@ -204,7 +198,8 @@ private slots:
         QCOMPARE(fore(line(w, 12)), kRed);
         QVERIFY(line(w, 12)->isVisible());
         // The whole focus line fits in the window's width.
-        QVERIFY(line(w, 12)->fontMetrics().horizontalAdvance(lyrics[12]) + line(w, 12)->indent() < line(w, 12)->width());
+        QVERIFY(line(w, 12)->fontMetrics().horizontalAdvance(lyrics[12]) + line(w, 12)->indent() <
+                line(w, 12)->width());
         if (const int hold = qEnvironmentVariableIntValue("CANTORA_LYRICS_HOLD_MS"))
             QTest::qWait(hold);
     }

@@ -1,9 +1,9 @@
 // The transport's timer, knobs and time labels bound to a player whose
 // graph the test drives: the gestures of the tag editor's player page.
+#include "playback/fakegraph.h"
 #include "playback/mediagraph.h"
 #include "playback/mp3player.h"
 #include "playback/ui/transportbinding.h"
-#include "playback/fakegraph.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,8 +14,7 @@ using namespace cantora::playback;
 
 namespace {
 
-void mouse(QWidget *w, QEvent::Type type, QPointF at)
-{
+void mouse(QWidget *w, QEvent::Type type, QPointF at) {
     const auto button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     const auto buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
@@ -37,8 +36,7 @@ class TransportTest : public QObject {
     TransportBinding *binding = nullptr;
 
 private slots:
-    void init()
-    {
+    void init() {
         clock = GraphLog{};
         clock.duration = 128;
         player = std::make_unique<Mp3Player>([this] { return std::make_unique<FakeGraph>(clock); });
@@ -51,14 +49,12 @@ private slots:
         page->show();
     }
 
-    void cleanup()
-    {
+    void cleanup() {
         page.reset();
         player.reset();
     }
 
-    void GIVEN_a_song_WHEN_play_is_pressed_THEN_the_timer_shows_the_times_and_moves_the_knob()
-    {
+    void GIVEN_a_song_WHEN_play_is_pressed_THEN_the_timer_shows_the_times_and_moves_the_knob() {
         player->SetPlayTimer(true);
         player->Start_Play("song.mp3");
         QVERIFY(binding->playTimer()->isActive());
@@ -72,8 +68,7 @@ private slots:
         QVERIFY(!binding->playTimer()->isActive());
     }
 
-    void GIVEN_playing_WHEN_the_position_knob_is_dragged_THEN_it_shows_its_time_and_seeks_on_release()
-    {
+    void GIVEN_playing_WHEN_the_position_knob_is_dragged_THEN_it_shows_its_time_and_seeks_on_release() {
         player->Start_Play("song.mp3");
         QWidget *knob = page->findChild<QWidget *>("imgNormal_15");
         mouse(knob, QEvent::MouseButtonPress, {4, 4});
@@ -84,8 +79,7 @@ private slots:
         QCOMPARE(clock.seeks, std::vector<double>{29.0});
     }
 
-    void GIVEN_playing_WHEN_the_volume_knob_goes_to_the_bottom_and_back_THEN_minus_5000_then_0()
-    {
+    void GIVEN_playing_WHEN_the_volume_knob_goes_to_the_bottom_and_back_THEN_minus_5000_then_0() {
         player->Start_Play("song.mp3");
         QWidget *knob = page->findChild<QWidget *>("imgNormal_16");
         mouse(knob, QEvent::MouseButtonPress, {4, 4});

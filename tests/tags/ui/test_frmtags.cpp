@@ -86,7 +86,8 @@ class FrmTagsTest : public QObject {
         return w;
     }
 
-    template <class T> T *child(const char *name) {
+    template <class T>
+    T *child(const char *name) {
         T *c = w->findChild<T *>(name);
         if (!c)
             qWarning("no control %s", name);
@@ -121,9 +122,8 @@ private slots:
         for (const auto &[name, text] : menus)
             QCOMPARE(child<QAction>(name)->text(), QString(text));
         const std::pair<const char *, const char *> buttons[] = {
-            {"cmdAdd", "Add"},           {"cmdUndo", "Undo"},           {"cmdApply", "Save"},
-            {"cmdCancel", "Cancel"},     {"cmdPlayer_1", "Play"},       {"cmdPlayer_2", "Pause"},
-            {"cmdPlayer_3", "Stop"}};
+            {"cmdAdd", "Add"},       {"cmdUndo", "Undo"},      {"cmdApply", "Save"},   {"cmdCancel", "Cancel"},
+            {"cmdPlayer_1", "Play"}, {"cmdPlayer_2", "Pause"}, {"cmdPlayer_3", "Stop"}};
         for (const auto &[name, text] : buttons)
             QCOMPARE(button(name)->text(), QString(text));
         for (const char *name : {"txtTitle", "txtArtist", "txtAlbum", "txtYear", "Txtcomment"})
@@ -256,9 +256,9 @@ private slots:
         child<QLineEdit>("txtArtist")->setText("Not applied");
         child<QPlainTextEdit>("txtLyrics")->setPlainText("not applied either\n");
         QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
-        QCOMPARE(readBytes(file), tone() + lyrBlock("[00:01]Old\r\n") +
-                                      mp3bytes::id3v1("Old title", "Old artist", "New album", "1999",
-                                                      "Old comment", 17));
+        QCOMPARE(readBytes(file),
+                 tone() + lyrBlock("[00:01]Old\r\n") +
+                     mp3bytes::id3v1("Old title", "Old artist", "New album", "1999", "Old comment", 17));
     }
 
     void GIVEN_a_full_disk_WHEN_saved_THEN_the_file_is_byte_identical_and_the_label_says_why() {
@@ -390,7 +390,8 @@ private slots:
         dialogs->answerFile(file);
         w->btnParcourSon_Click();
         const auto &chooser = dialogs->shown.at(1);
-        QCOMPARE(chooser.filter, std::string("MP3 Audio (*.mp3)|*.MP3|Wave Files (*.wav)|*.WAV|WMA Files (*.wma)|*.WMA"));
+        QCOMPARE(chooser.filter,
+                 std::string("MP3 Audio (*.mp3)|*.MP3|Wave Files (*.wav)|*.WAV|WMA Files (*.wma)|*.WMA"));
         QCOMPARE(chooser.flags, 2u);
         QCOMPARE(w->FileName(), file);
         QVERIFY(w->LrcLoaded());
