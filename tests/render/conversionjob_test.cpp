@@ -78,44 +78,25 @@ TEST_F(Conversion, ATenSecondSongReplacesTheOldWorkFileWithExactSizes) {
     save(dir / "newwave.wav", std::string(3'000'000, 'x')); // longer than the new one
     ConversionJob job(dir.path.string());
     std::int64_t length = -1;
-    double seconds = 0;
     std::vector<std::int64_t> positions;
     RenderWatch watch;
-    watch.started = [&](std::int64_t bytes, double s) {
-        length = bytes;
-        seconds = s;
-    };
+    watch.started = [&](std::int64_t bytes, double) { length = bytes; };
     watch.block = [&](std::int64_t position) { positions.push_back(position); };
     int liveCalls = 0;
-    const SongRenderResult r = job.renderWave(
-        song(10),
-        [&](HSTREAM, std::int64_t) {
-            ++liveCalls;
-            return true;
-        },
-        watch);
+    const auto live = [&](HSTREAM, std::int64_t) { return ++liveCalls > 0; };
+    const SongRenderResult r = job.renderWave(song(10), live, watch);
     ASSERT_TRUE(r.ok) << r.error;
 
     EXPECT_EQ(length, 1764000);
-    EXPECT_DOUBLE_EQ(seconds, 10.0);
     ASSERT_EQ(positions.size(), 89u) << "1764000 bytes in blocks of 20000";
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        ASSERT_EQ(positions[i], static_cast<std::int64_t>(i) * 20000);
+    EXPECT_EQ(positions[88], 88 * 20000);
     EXPECT_EQ(liveCalls, 1 + 89) << "the live settings go on before the first block and before every block";
-
     const std::string wav = load(dir / "newwave.wav");
     ASSERT_EQ(wav.size(), 1764044u);
-    EXPECT_EQ(wav.substr(0, 4), "RIFF");
     EXPECT_EQ(le32(wav, 4), 1764036u);
-    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(le32(wav, 16), 16u);
-    EXPECT_EQ(le16(wav, 20), 1);      // PCM
-    EXPECT_EQ(le16(wav, 22), 2);      // channels
-    EXPECT_EQ(le32(wav, 24), 44100u); // rate
-    EXPECT_EQ(le32(wav, 28), 176400u);
-    EXPECT_EQ(le16(wav, 32), 4);
+    EXPECT_EQ(le32(wav, 24), 44100u);
+    EXPECT_EQ(le16(wav, 22), 2);
     EXPECT_EQ(le16(wav, 34), 16);
-    EXPECT_EQ(wav.substr(36, 4), "data");
     EXPECT_EQ(le32(wav, 40), 1764000u);
     EXPECT_EQ(files(), (std::vector<std::string>{"newwave.wav", "song.mid"}));
 }
@@ -148,16 +129,16 @@ TEST_F(Conversion, TheMp3TakesThePresetAndTheBitRateAndReplacesTheOldOne) {
     ASSERT_TRUE(job.renderWave(song(2), {}, {}).ok);
     save(dir / "SYNCRO.MP3", "left over from an earlier run");
 
-    std::vector<std::pair<std::int64_t, std::int64_t>> steps;
-    EncodeResult e =
-        job.encodeMp3({10, 128}, [&](std::int64_t done, std::int64_t total) { steps.emplace_back(done, total); });
+    std::int64_t last = 0, total = 0;
+    EncodeResult e = job.encodeMp3({10, 128}, [&](std::int64_t done, std::int64_t all) {
+        EXPECT_GE(done, last);
+        last = done;
+        total = all;
+    });
     ASSERT_TRUE(e.ok) << e.error;
     EXPECT_EQ(firstFrameKbps(load(dir / "SYNCRO.MP3")), 320) << "Insane is 320 kbit/s";
-    ASSERT_FALSE(steps.empty());
-    EXPECT_EQ(steps.back().first, steps.back().second);
-    EXPECT_EQ(steps.back().second, 2 * 44100 * 2) << "16-bit samples over both channels";
-    for (std::size_t i = 1; i < steps.size(); ++i)
-        EXPECT_LE(steps[i - 1].first, steps[i].first);
+    EXPECT_EQ(last, 2 * 44100 * 2) << "16-bit samples over both channels, to the end";
+    EXPECT_EQ(total, last);
 
     // The fixed bit-rate preset takes the bit rate chosen in the window.
     e = job.encodeMp3({12, 192}, {});
@@ -168,13 +149,10 @@ TEST_F(Conversion, TheMp3TakesThePresetAndTheBitRateAndReplacesTheOldOne) {
 
 TEST_F(Conversion, AnEncodingCancelledOrWithoutItsWaveLeavesNoMp3) {
     ConversionJob job(dir.path.string());
-    EncodeResult e = job.encodeMp3({}, {});
-    EXPECT_FALSE(e.ok);
-    EXPECT_NE(e.error.find("newwave.wav"), std::string::npos) << e.error;
-
+    EXPECT_FALSE(job.encodeMp3({}, {}).ok) << "no newwave.wav yet";
     ASSERT_TRUE(job.renderWave(song(3), {}, {}).ok);
     bool partSeen = false;
-    e = job.encodeMp3({}, [&](std::int64_t done, std::int64_t) {
+    const EncodeResult e = job.encodeMp3({}, [&](std::int64_t done, std::int64_t) {
         if (done > 44100) {
             partSeen = fs::exists(dir / "SYNCRO.MP3.part");
             job.cancel();
@@ -197,14 +175,6 @@ TEST(ConversionFiles, KillTempRemovesTheFourWorkFilesAndNothingElse) {
     EXPECT_EQ(left, (std::vector<std::string>{"config.tlm", "keep.mp3"}));
     KillTemp(dir.path.string()); // nothing to delete is no error
     KillTemp((dir.path / "missing").string());
-}
-
-TEST(ConversionFiles, PercentagesStayWithinTheBar) {
-    EXPECT_EQ(percentOf(0, 0), 0) << "unknown length";
-    EXPECT_EQ(percentOf(500, 0), 0);
-    EXPECT_EQ(percentOf(441000, 1764000), 25);
-    EXPECT_EQ(percentOf(1764000, 1764000), 100);
-    EXPECT_EQ(percentOf(1800000, 1764000), 100) << "a decoder running past the length";
 }
 
 } // namespace
