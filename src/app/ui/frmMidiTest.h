@@ -6,7 +6,9 @@
 //
 // Threading: everything here runs on the UI thread. The engine's lyric and
 // end reports arrive through the transport on the engine's thread and are
-// posted here (queued, in order).
+// posted here (queued, in order). Wave and MP3 render and encode on this
+// thread too, letting window events run between blocks; the commands that
+// could interfere, the mixer and the effects are disabled meanwhile.
 
 #include <QFont>
 #include <QMainWindow>
