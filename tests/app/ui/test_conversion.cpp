@@ -452,6 +452,19 @@ private slots:
         QVERIFY(find<QMenu>("mnuconf")->isEnabled());
     }
 
+    void GIVEN_a_song_gone_from_disk_WHEN_Wave_runs_THEN_it_says_so_instead_of_Done_and_writes_nothing() {
+        const std::string file = song("gone.mid", 2);
+        openStopped(file);
+        fs::remove(file);
+        renderWave();
+        QCOMPARE(messages().size(), std::size_t(2));
+        QVERIFY2(messages()[1].text.find("could not be rendered") != std::string::npos, messages()[1].text.c_str());
+        QCOMPARE(messages()[1].style, int(dialogs::Critical));
+        QCOMPARE(messages()[1].title, std::string("Midi To Wave "));
+        QVERIFY(files() == std::vector<std::string>{"Chorium.sf2"});
+        QCOMPARE(enabled(), QString("cmdOpenFP=1 CmdPlay=1 btnreplace=1 btnConvert=1 cmdsave=1 mnuconf=1 Mnuexit=1"));
+    }
+
     void GIVEN_work_files_WHEN_a_song_is_opened_THEN_all_four_are_removed() {
         for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"})
             write(name, "x");
