@@ -20,12 +20,14 @@
 #include "player/mixercontrols.h"
 #include "player/ui/channelstrips.h"
 #include "player/ui/effectspanel.h"
+#include "render/encoderpresets.h"
 #include "tags/ui/frmtags.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -39,6 +41,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -51,6 +54,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace cantora::app {
@@ -113,6 +118,9 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
 }
 
 frmMidiTest::~frmMidiTest() {
+    // The editor goes with this window; its going must not touch controls already gone.
+    if (tags_)
+        disconnect(tags_, nullptr, this, nullptr);
     // The full-screen lyrics are a window of their own that asks this one for the position.
     delete fullScreen_.data();
 }
@@ -255,6 +263,7 @@ void frmMidiTest::buildUi() {
     layout->addLayout(transport);
     layout->addLayout(position);
     layout->addLayout(info);
+    layout->addLayout(buildConversionRow(central));
     layout->addLayout(middle, 1);
     layout->addWidget(strips_);
 
@@ -281,6 +290,8 @@ void frmMidiTest::buildUi() {
     for (int i = 0; i < 3; ++i)
         connect(OptK[i], &QRadioButton::clicked, this, [this, i] { OptK_Click(i); });
     connect(CmdLyric, &QPushButton::clicked, this, &frmMidiTest::CmdLyric_Click);
+    connect(btnConvert, &QPushButton::clicked, this, &frmMidiTest::btnConvert_Click);
+    connect(cmdsave, &QPushButton::clicked, this, &frmMidiTest::cmdsave_Click);
     connect(strips_, &player::ChannelStrips::soundFontClicked, this, &frmMidiTest::CmdSF2_Click);
     connect(strips_, &player::ChannelStrips::drumKitClicked, this, &frmMidiTest::LstDrum_Click);
     connect(strips_, &player::ChannelStrips::drumButtonClicked, this, &frmMidiTest::CmdDrum_Click);
@@ -521,7 +532,7 @@ void frmMidiTest::buildTimeline(const std::string &path) {
 
 void frmMidiTest::setPending(QPushButton *button, bool enabled) {
     button->setProperty("wantedEnabled", enabled);
-    button->setEnabled(false);
+    button->setEnabled(enabled && !job_);
 }
 
 void frmMidiTest::wait(int ms) {
@@ -696,7 +707,10 @@ void frmMidiTest::Form_Unload() {
     if (!ending_)
         desktop_->saveGeometry();
     ending_ = true;
-    FixWaveHeader();
+    // A conversion still running stops here, and its file under construction
+    // goes now: the process ends before the conversion could clean up.
+    if (job_)
+        job_->cancel();
     player::releaseOutput();
     endProgram(0);
 }
@@ -724,7 +738,16 @@ void frmMidiTest::Mp3KK_Click(const std::string &file) {
         cmdOpenFP->setEnabled(true);
     };
     host.openAtStart = file;
+    host.schedule = [this](int ms, std::function<void()> then) { after(ms, std::move(then)); };
     tags_ = new tags::frmTags(std::move(host), this);
+    // However the editor goes (Exit or Cancel), what the conversion held comes back.
+    connect(tags_, &QObject::destroyed, this, [this] {
+        if (!editorLocksMain_)
+            return;
+        editorLocksMain_ = false;
+        mnuconf->setEnabled(true);
+        cmdOpenFP->setEnabled(true);
+    });
     tags_->show();
 }
 
@@ -733,16 +756,16 @@ void frmMidiTest::showTagEditorAfterConversion(const std::string &outputFile) {
     if (tags_) {
         tags_->OpenConvertedSong();
         tags_->raise();
-        return;
+    } else {
+        Mp3KK_Click();
     }
-    Mp3KK_Click();
+    // While this editor is open the options and Open wait for its Exit.
+    editorLocksMain_ = true;
+    mnuconf->setEnabled(false);
+    cmdOpenFP->setEnabled(false);
 }
 
-void frmMidiTest::KillTemp() {
-    std::error_code ec;
-    for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"})
-        std::filesystem::remove(appFile(name), ec);
-}
+void frmMidiTest::KillTemp() { render::KillTemp(appFolder()); }
 
 void frmMidiTest::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
     lblBPM->setText("0");
@@ -1014,6 +1037,364 @@ void frmMidiTest::Snorma_Click() {
                             : "The MIDI editor " + program + " could not be started.",
             dialogs::Exclamation, "MidiEditor");
     }
+}
+
+// ---------------------------------------------------------------- conversion
+
+namespace {
+
+constexpr const char *kWaveTitle = "Midi To Wave ";
+constexpr const char *kMp3Title = "Midi To Mp3";
+constexpr const char *kProfessional = "Cantora Professional";
+constexpr const char *const kBitRates[] = {"64", "96", "128", "160", "192", "224", "256", "320"};
+constexpr const char *const kRates[] = {"44100", "48000", "96000"};
+
+// Why a rendering failed, in the user's words.
+std::string renderFailure(const render::SongRenderResult &r) {
+    std::string text = "The song could not be rendered: " + r.error;
+    if (r.engineError)
+        text += " (engine error " + std::to_string(r.engineError) + ")";
+    return text;
+}
+
+QProgressBar *makeProgress(QWidget *parent, const char *name) {
+    auto *p = new QProgressBar(parent);
+    p->setObjectName(name);
+    p->setRange(0, 100);
+    p->setMaximumWidth(200);
+    p->hide();
+    return p;
+}
+
+} // namespace
+
+QLayout *frmMidiTest::buildConversionRow(QWidget *parent) {
+    LblExtr[0] = makeLabel(parent, "LblExtr_0", "Midi to Mp3: please wait...");
+    LblExtr[1] = makeLabel(parent, "LblExtr_1", "Midi to Wave: please wait...");
+    for (QLabel *l : LblExtr) {
+        l->setStyleSheet("color: #b00000; font-weight: bold;");
+        l->hide();
+    }
+    Pbregg = makeProgress(parent, "Pbregg");
+    Prog = makeProgress(parent, "Prog");
+    lblStrFile = makeLabel(parent, "lblStrFile", QString());
+    // A long song name must not widen the window.
+    lblStrFile->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblPos = makeLabel(parent, "lblPos", QString());
+    lblPos->setMinimumWidth(110);
+
+    cboOption = new QComboBox(parent);
+    cboOption->setObjectName("cboOption");
+    cboOption->setToolTip("MP3 encoder preset");
+    cboOption->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboOption->setMinimumContentsLength(18);
+    LoadPresets();
+    // The bit rate and sample rate lists open from their buttons and hide once a value is chosen.
+    auto choice = [parent](const char *name, const char *button, const char *const *items, int count,
+                           const char *current, const QString &tip, QPushButton *&shown) {
+        auto *box = new QComboBox(parent);
+        box->setObjectName(name);
+        for (int i = 0; i < count; ++i)
+            box->addItem(items[i]);
+        box->setCurrentText(current);
+        box->setToolTip(tip);
+        box->hide();
+        shown = makeButton(parent, button, QString());
+        shown->setFlat(true);
+        shown->setToolTip(tip);
+        connect(shown, &QPushButton::clicked, box, [box] {
+            box->show();
+            box->showPopup();
+        });
+        return box;
+    };
+    Combo2 = choice("Combo2", "cmdBitRate", kBitRates, int(std::size(kBitRates)), "128", "MP3 bit rate (kbit/s)",
+                    cmdBitRate);
+    CmbFreq = choice("CmbFreq", "cmdFreq", kRates, int(std::size(kRates)), "44100", "Output sample rate (Hz)", cmdFreq);
+    cmdBitRate->setText("128 kbps");
+    cmdFreq->setText("44100 Hz");
+    connect(cboOption, &QComboBox::activated, this, &frmMidiTest::cboOption_Click);
+    connect(Combo2, &QComboBox::activated, this, &frmMidiTest::Combo2_Click);
+    connect(CmbFreq, &QComboBox::activated, this, &frmMidiTest::CmbFreq_Click);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(LblExtr[0]);
+    row->addWidget(LblExtr[1]);
+    row->addWidget(Pbregg);
+    row->addWidget(Prog);
+    row->addWidget(lblPos);
+    row->addWidget(lblStrFile, 1);
+    row->addWidget(new QLabel("MP3:", parent));
+    row->addWidget(cboOption);
+    row->addWidget(cmdBitRate);
+    row->addWidget(Combo2);
+    row->addWidget(cmdFreq);
+    row->addWidget(CmbFreq);
+    return row;
+}
+
+void frmMidiTest::LoadPresets() {
+    cboOption->clear();
+    for (const render::EncoderPreset &p : render::EncoderPresets())
+        cboOption->addItem(p.text, QVariant::fromValue<qlonglong>(p.code));
+    cboOption->setCurrentIndex(render::kDefaultPresetIndex);
+    cboOption_Click(render::kDefaultPresetIndex);
+}
+
+void frmMidiTest::cboOption_Click(int index) {
+    if (index >= 0 && index < cboOption->count())
+        mp3_.preset = static_cast<long>(cboOption->itemData(index).toLongLong());
+}
+
+void frmMidiTest::Combo2_Click(int index) {
+    if (index < 0)
+        return;
+    Combo2->setCurrentIndex(index);
+    // The encoder takes it in kbit/s: it sets the fixed and average bit-rate presets.
+    bitRate_ = Combo2->currentText().toInt() * 1000;
+    mp3_.bitRateKbps = bitRate_ / 1000;
+    cmdBitRate->setText(QString("%1 kbps").arg(mp3_.bitRateKbps));
+    dialogs::Dialogs::current().msgBox(this, "Mp3 Setup", dialogs::Question, "Cantora KARAOKE");
+    Combo2->hide();
+}
+
+void frmMidiTest::CmbFreq_Click(int index) {
+    if (index < 0)
+        return;
+    CmbFreq->setCurrentIndex(index);
+    // Kept with the settings; the MP3 takes the rendered file's own rate.
+    settingsRate_ = CmbFreq->currentText().toInt();
+    cmdFreq->setText(QString("%1 Hz").arg(settingsRate_));
+    dialogs::Dialogs::current().msgBox(this, "Frequency setup", dialogs::OkOnly, "Midi to Mp3");
+    CmbFreq->hide();
+}
+
+void frmMidiTest::busyCursor(bool busy) {
+    if (busy == busyCursor_)
+        return;
+    busyCursor_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frmMidiTest::lockForRendering(bool locked) {
+    for (QWidget *panel : std::initializer_list<QWidget *>{strips_, effects_, Sldtone, SldVol, CmdReset})
+        panel->setEnabled(!locked);
+    // Wave and MP3 follow the job: disabled while it runs, as wanted after.
+    setPending(btnConvert, btnConvert->property("wantedEnabled").toBool());
+    setPending(cmdsave, cmdsave->property("wantedEnabled").toBool());
+    if (!locked)
+        return;
+    CmdPlay->setEnabled(false);
+    cmdOpenFP->setEnabled(false);
+    btnreplace->setEnabled(false);
+    mnuconf->setEnabled(false);
+    Mnuexit->setEnabled(false);
+    tmrMidiTest->stop();
+    busyCursor(true);
+    Pbregg->setValue(0);
+    Pbregg->show();
+}
+
+render::SongRenderResult frmMidiTest::renderWorkWave() {
+    const std::string song = transport_.song().path;
+    std::ifstream in(song, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The live settings as the song plays with them, put on the decoding
+    // stream before every block; the controls that change them are locked.
+    player::LiveBlockHook live(transport_.live(), bytes);
+
+    std::int64_t length = 0;
+    int shown = -1;
+    render::RenderWatch watch;
+    watch.started = [&](std::int64_t lengthBytes, double seconds) {
+        length = lengthBytes;
+        lblStrFile->setText(QString("Streaming file: %1 [%2 bytes]").arg(q(GetFileName(song))).arg(lengthBytes));
+        if (lengthBytes > 0)
+            lblTime->setText(q(player::timeText(std::llround(seconds))));
+        lblPos->setText("Pos:");
+        QApplication::processEvents();
+    };
+    watch.block = [&](std::int64_t position) {
+        lblPos->setText(QString("Pos: %1").arg(position));
+        if (const int percent = render::percentOf(position, length); percent != shown)
+            Pbregg->setValue(shown = percent);
+        // The window stays live between blocks: it repaints, and Exit is heard.
+        QApplication::processEvents();
+    };
+    render::SongRenderResult result = job_->renderWave(song, live, watch);
+    if (result.ok) {
+        Pbregg->setValue(100);
+        lblPos->setText(QString("Pos: %1").arg(result.dataBytes));
+    }
+    return result;
+}
+
+void frmMidiTest::btnConvert_Click() {
+    if (job_ || transport_.song().path.empty())
+        return;
+    auto &dlg = dialogs::Dialogs::current();
+    if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kWaveTitle) != dialogs::Yes)
+        return;
+    job_ = std::make_unique<render::ConversionJob>(appFolder());
+    lyricPanel_->clearPage();
+    setPending(cmdsave, false);
+    lockForRendering(true);
+    LblExtr[1]->show();
+    const render::SongRenderResult result = renderWorkWave();
+    if (!result.ok) {
+        LblExtr[1]->hide();
+        conversionFailed(kWaveTitle, renderFailure(result));
+        return;
+    }
+    // The decoder's last blocks settle before the file is offered; input is not held.
+    after(3000, [this] { finishWave(); });
+}
+
+void frmMidiTest::finishWave() {
+    if (ending_ || !job_ || job_->cancelled())
+        return;
+    busyCursor(false);
+    dialogs::Dialogs::current().msgBox(this, "Midi to Wave Done!", dialogs::OkOnly, "Cantora KARAOKE");
+    lblPos->clear();
+    cmdOpenFP->setEnabled(true);
+    mnuconf->setEnabled(true);
+    Mnuexit->setEnabled(true);
+    Pbregg->hide();
+    LblExtr[1]->hide();
+    job_.reset();
+    lockForRendering(false);
+    SaveWave();
+}
+
+void frmMidiTest::SaveWave() {
+    auto &dlg = dialogs::Dialogs::current();
+    dialogs::FileRequest req;
+    req.title = "Save WAVE File As";
+    req.filter = "File Wave (*.wav)|*.wav";
+    req.flags = dialogs::kOverwritePrompt;
+    req.initDir = desktop_->startFolder(DesktopIntegration::Folder::Save);
+    const dialogs::FileResult res = dlg.showSave(this, req);
+    if (res.cancelled() || res.path.empty())
+        return;
+    desktop_->folderUsed(DesktopIntegration::Folder::Save, res.path);
+    // The copy is built beside the target and renamed over it, so a failed
+    // copy leaves the user's old file as it was.
+    const std::string part = res.path + ".part";
+    std::error_code ec;
+    std::filesystem::copy_file(appFile(render::kWaveWorkFile), part, std::filesystem::copy_options::overwrite_existing,
+                               ec);
+    if (!ec)
+        std::filesystem::rename(part, res.path, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        std::filesystem::remove(part, ec);
+        dlg.msgBox(this, "Cannot write " + res.path + ": " + why, dialogs::Exclamation, "Cantora KARAOKE");
+    }
+}
+
+render::SongRenderResult frmMidiTest::MidiMp3() {
+    setPending(btnConvert, false);
+    lockForRendering(true);
+    render::SongRenderResult result = renderWorkWave();
+    lblPos->clear();
+    Pbregg->hide();
+    busyCursor(false);
+    return result;
+}
+
+void frmMidiTest::conversionFailed(const std::string &title, const std::string &why) {
+    const bool ending = ending_ || (job_ && job_->cancelled());
+    busyCursor(false);
+    lblPos->clear();
+    Pbregg->hide();
+    Prog->hide();
+    job_.reset();
+    lockForRendering(false);
+    if (ending)
+        return;
+    cmdOpenFP->setEnabled(true);
+    mnuconf->setEnabled(true);
+    Mnuexit->setEnabled(true);
+    btnreplace->setEnabled(true);
+    CmdPlay->setEnabled(true);
+    setPending(cmdsave, true);
+    setPending(btnConvert, true);
+    dialogs::Dialogs::current().msgBox(this, why + "\nNothing was written.", dialogs::Critical, title);
+}
+
+void frmMidiTest::cmdsave_Click() {
+    if (job_ || transport_.song().path.empty())
+        return;
+    auto &dlg = dialogs::Dialogs::current();
+    if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kMp3Title) != dialogs::Yes)
+        return;
+    CmdPlay->setEnabled(false);
+    setPending(cmdsave, false);
+    // BtKar: the song's lyrics become SYNCRO.LRC before anything else.
+    if (OptK[2]->isChecked())
+        makeLrc(appFile(render::kLrcWorkFile));
+
+    dialogs::FileRequest req;
+    req.title = "Save MP3 File As";
+    req.filter = "File MP3 (*.MP3)|*.MP3";
+    req.flags = dialogs::kOverwritePrompt;
+    req.initDir = desktop_->startFolder(DesktopIntegration::Folder::Save);
+    const dialogs::FileResult res = dlg.showSave(this, req);
+    if (res.cancelled() || res.path.empty()) {
+        setPending(cmdsave, true);
+        dlg.msgBox(this, "Annullato!", dialogs::OkOnly, "MIDI to MP3");
+        cmdOpenFP->setEnabled(true);
+        btnreplace->setEnabled(true);
+        mnuconf->setEnabled(true);
+        Mnuexit->setEnabled(true);
+        CmdPlay->setEnabled(true);
+        return;
+    }
+    desktop_->folderUsed(DesktopIntegration::Folder::Save, res.path);
+    const std::string output = res.path;
+    LblExtr[0]->show();
+
+    job_ = std::make_unique<render::ConversionJob>(appFolder());
+    const render::SongRenderResult rendered = MidiMp3();
+    if (!rendered.ok) {
+        LblExtr[0]->hide();
+        conversionFailed(kMp3Title, renderFailure(rendered));
+        return;
+    }
+    Prog->setValue(0);
+    Prog->show();
+    dlg.msgBox(this, "Done! Prima Fase", dialogs::Question, kProfessional);
+    if (ending_ || job_->cancelled()) {
+        conversionFailed(kMp3Title, {});
+        return;
+    }
+
+    busyCursor(true);
+    int shown = -1;
+    const render::EncodeResult encoded = job_->encodeMp3(mp3_, [&](std::int64_t done, std::int64_t total) {
+        if (const int percent = render::percentOf(done, total); percent != shown)
+            Prog->setValue(shown = percent);
+        QApplication::processEvents();
+    });
+    if (!encoded.ok) {
+        LblExtr[0]->hide();
+        conversionFailed(kMp3Title, "The MP3 could not be made: " + encoded.error);
+        return;
+    }
+    busyCursor(false);
+    dlg.msgBox(this, "Done! Midi To Mp3", dialogs::Question, kProfessional);
+    mnuconf->setEnabled(true);
+    cmdOpenFP->setEnabled(true);
+    Mnuexit->setEnabled(true);
+    LblExtr[0]->hide();
+    Prog->hide();
+    job_.reset();
+    lockForRendering(false);
+    // Play, Wave and MP3 wait for the next song; the editor finishes this one.
+    showTagEditorAfterConversion(output);
 }
 
 } // namespace cantora::app

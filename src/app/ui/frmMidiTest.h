@@ -6,7 +6,9 @@
 //
 // Threading: everything here runs on the UI thread. The engine's lyric and
 // end reports arrive through the transport on the engine's thread and are
-// posted here (queued, in order).
+// posted here (queued, in order). Wave and MP3 render and encode on this
+// thread too, letting window events run between blocks; the commands that
+// could interfere, the mixer and the effects are disabled meanwhile.
 
 #include <QFont>
 #include <QMainWindow>
@@ -23,14 +25,18 @@
 #include "lyrics/viewprefs.h"
 #include "player/mixer.h"
 #include "player/transport.h"
+#include "render/conversionjob.h"
 #include "tags/ui/frmtags.h"
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -138,6 +144,23 @@ public:
     // The tag editor while it is open.
     tags::frmTags *tagEditor() const { return tags_; }
 
+    // Wave: renders the song with the live settings to newwave.wav and offers a copy.
+    void btnConvert_Click();
+    // MP3: the karaoke conversion (song LRC, output name, render, encoding, tag editor).
+    void cmdsave_Click();
+    // A preset chosen in the encoder preset list.
+    void cboOption_Click(int index);
+    // A bit rate chosen (kbit/s in the list, kept in bit/s).
+    void Combo2_Click(int index);
+    // A sample rate chosen (Hz), kept with the settings.
+    void CmbFreq_Click(int index);
+    // True while a rendering or its encoding runs.
+    bool converting() const { return job_ != nullptr; }
+    // What the encoder is given: the preset of cboOption and the bit rate of Combo2.
+    const render::Mp3Settings &mp3Settings() const { return mp3_; }
+    // The bit rate chosen, in bit/s.
+    std::int32_t bitRate() const { return bitRate_; }
+
     // Replaces the pause used by the blocking font waits (tests make them instant).
     void setWaiter(std::function<void(int ms)> waiter) { wait_ = std::move(waiter); }
     // Replaces the timer behind the non-blocking waits (the replay's pause):
@@ -202,8 +225,6 @@ private:
     std::string chooseSoundFont(const std::string &initDir);
     // The equaliser box: the panel's box and band gains into the live settings, applied.
     void chkEqualizer_Click();
-    // The rendered WAV's header, put right after a render (comes with rendering).
-    void FixWaveHeader() {}
     // Stop with MP3K ticked: the captured lines become SYNCRO.LRC.
     void writeCapture();
     // The song LRC creator into `target`; false (reported) when nothing was written.
@@ -216,8 +237,30 @@ private:
     void onMarkReached(const lyrics::MarkReached &mark);
     // A posted capture report on the UI thread.
     void onCaptureReached(const lyrics::MarkReached &mark);
-    // Wave and MP3 wait for the renderer: they remember what they were asked to be and stay disabled.
+    // Wave and MP3 remember what they were asked to be; while a conversion runs they stay disabled.
     void setPending(QPushButton *button, bool enabled);
+
+    // The conversion row: wait labels, progress bars, streaming labels and the encoder choices.
+    QLayout *buildConversionRow(QWidget *parent);
+    // Fills cboOption with the encoder presets; the standard one is chosen.
+    void LoadPresets();
+    // The controls a rendering takes away (and gives back when `locked` is false);
+    // the mixer and effects are locked so the whole file has one set of settings.
+    void lockForRendering(bool locked);
+    // Starts (true) or ends the rendering's busy pointer, once each.
+    void busyCursor(bool busy);
+    // WaveCnt and the block loop: the song into newwave.wav with the live
+    // settings, labels and progress bar following; events run between blocks.
+    render::SongRenderResult renderWorkWave();
+    // What Wave does after its pause: the message, then SaveWave.
+    void finishWave();
+    // Offers to save a copy of newwave.wav.
+    void SaveWave();
+    // The rendering of the MP3 conversion: no questions, no messages.
+    render::SongRenderResult MidiMp3();
+    // A rendering or encoding that did not complete: says why (unless the
+    // window is ending) and gives the controls back as a cancelled MP3 does.
+    void conversionFailed(const std::string &title, const std::string &why);
 
     player::Transport transport_{*this};
     player::Mixer mixer_{transport_.live(), transport_.channels()};
@@ -246,7 +289,18 @@ private:
     help::formp3 *help_ = nullptr;
     DesktopIntegration *desktop_ = nullptr;
     QPointer<tags::frmTags> tags_;
-    std::string tagsOutput_; // the MP3 the conversion's Save copies to
+    std::string tagsOutput_;       // the MP3 the conversion's Save copies to
+    bool editorLocksMain_ = false; // the editor opened by a conversion holds Options and Open
+
+    // The conversion: the job while it runs, the encoder settings, its controls.
+    std::unique_ptr<render::ConversionJob> job_;
+    bool busyCursor_ = false;
+    render::Mp3Settings mp3_;
+    std::int32_t bitRate_ = 128000;
+    QLabel *LblExtr[2], *lblStrFile, *lblPos;
+    QProgressBar *Pbregg, *Prog;
+    QComboBox *cboOption, *Combo2, *CmbFreq;
+    QPushButton *cmdBitRate, *cmdFreq;
     // The song LRC creator keeps its state and the tempo from one run to the next.
     lyrics::LrcCreatorState lrcState_;
     double msPerTick_ = 0;

@@ -1,0 +1,90 @@
+#pragma once
+// The karaoke conversion's file work, without its window: the work files in
+// the application folder, the song rendered to "newwave.wav" and that file
+// encoded to "SYNCRO.MP3". The main window asks the questions, shows the
+// progress and opens the tag editor; what happens on disk is decided here.
+//
+//   Open a song     -> KillTemp: newwave.wav, newnorm.wav, SYNCRO.LRC, SYNCRO.MP3 go
+//   Wave, MP3       -> renderWave: newwave.wav (the old one goes first)
+//   MP3             -> encodeMp3: newwave.wav -> SYNCRO.MP3 (the old one replaced)
+//
+// A step that fails or is cancelled leaves nothing under its work name: the
+// render builds its file under another name and the encoding writes
+// "SYNCRO.MP3.part", each renamed only when complete.
+//
+// Threading: each step runs in the caller's thread and calls its watcher
+// between blocks; that is where a window lets its events run. cancel() may
+// come from such a callback or from any other thread.
+
+#include "render/songrender.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace cantora::render {
+
+// The work files, in the order the clean-up deletes them.
+inline constexpr std::array<const char *, 4> kWorkFiles{"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"};
+inline constexpr const char *kWaveWorkFile = "newwave.wav";
+inline constexpr const char *kLrcWorkFile = "SYNCRO.LRC";
+inline constexpr const char *kMp3WorkFile = "SYNCRO.MP3";
+
+// Deletes the work files of `folder`; a missing one, or one that cannot go, is passed over.
+void KillTemp(const std::string &folder);
+
+// `done` out of `total` as a whole percentage, 0-100; 0 while the total is unknown.
+int percentOf(std::int64_t done, std::int64_t total);
+
+// What a render tells its watcher.
+struct RenderWatch {
+    // The decoding stream exists: the song's length in bytes (0 when the
+    // engine cannot tell) and in seconds.
+    std::function<void(std::int64_t lengthBytes, double seconds)> started;
+    // Before each block: the stream position in bytes.
+    std::function<void(std::int64_t position)> block;
+};
+
+// The encoder's settings chosen in the main window.
+struct Mp3Settings {
+    long preset = 6;        // a code of EncoderPresets() (6: Standard)
+    long bitRateKbps = 128; // used by the fixed and average bit-rate presets
+};
+
+struct EncodeResult {
+    bool ok = false;
+    std::string error; // what went wrong, for messages (with the error number)
+};
+
+class ConversionJob {
+public:
+    // Works on the work files of `folder` (the application folder).
+    explicit ConversionJob(std::string folder);
+
+    // The song to "newwave.wav". `live` puts the window's live settings on
+    // the decoding stream before the first block and before every block
+    // after (it may be empty). The old work file is deleted first.
+    SongRenderResult renderWave(const std::string &songPath, const RenderBlockFn &live, const RenderWatch &watch);
+
+    // "newwave.wav" to "SYNCRO.MP3" with `settings`; `progress(done, total)`
+    // counts 16-bit samples over both channels.
+    EncodeResult encodeMp3(const Mp3Settings &settings,
+                           const std::function<void(std::int64_t done, std::int64_t total)> &progress);
+
+    // Stops the step that runs at its next block and removes its file under
+    // construction at once, so that a process ending right now leaves no
+    // half file. Every later step refuses to run.
+    void cancel();
+    bool cancelled() const { return cancelled_; }
+
+    std::string wavePath() const;
+    std::string mp3Path() const;
+
+private:
+    std::string folder_;
+    std::atomic<bool> cancelled_{false};
+};
+
+} // namespace cantora::render

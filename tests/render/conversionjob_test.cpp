@@ -1,0 +1,180 @@
+// The conversion's file work: the WAV work file as bytes, what a cancel
+// leaves behind, the MP3 work file with the chosen preset and bit rate, and
+// the clean-up of the work files.
+
+#include "render/conversionjob.h"
+
+#include "audio/midiwriter.h"
+#include "render/wavbytes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+using namespace cantora::render;
+using cantora::audio::MidiWriter;
+using namespace wavbytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::uint32_t le32(const std::string &b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+std::uint16_t le16(const std::string &b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
+}
+
+// The bit rate, in kbit/s, of the MPEG-1 layer III frame at the start of `mp3`.
+int firstFrameKbps(const std::string &mp3) {
+    static constexpr int kKbps[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    if (mp3.size() < 4 || static_cast<std::uint8_t>(mp3[0]) != 0xFF ||
+        (static_cast<std::uint8_t>(mp3[1]) & 0xFE) != 0xFA)
+        return -1;
+    return kKbps[static_cast<std::uint8_t>(mp3[2]) >> 4];
+}
+
+class Conversion : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+        ASSERT_NE(font, 0u);
+        const BASS_MIDI_FONT record{font, -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &record, 1);
+    }
+    static void TearDownTestSuite() {
+        BASS_Free();
+        BASS_MIDI_FontFree(font);
+    }
+
+    // One note for `seconds` at 120 bpm (960 ticks a second).
+    std::string song(int seconds) {
+        MidiWriter w(480, 0);
+        const int t = w.addTrack();
+        w.tempo(t, 0, 500000);
+        w.noteOn(t, 0, 0, 60, 100);
+        w.noteOff(t, 960ull * static_cast<unsigned>(seconds), 0, 60);
+        save(dir / "song.mid", w.bytes());
+        return dir / "song.mid";
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(dir.path))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir dir;
+    static inline HSOUNDFONT font = 0;
+};
+
+TEST_F(Conversion, ATenSecondSongReplacesTheOldWorkFileWithExactSizes) {
+    save(dir / "newwave.wav", std::string(3'000'000, 'x')); // longer than the new one
+    ConversionJob job(dir.path.string());
+    std::int64_t length = -1;
+    std::vector<std::int64_t> positions;
+    RenderWatch watch;
+    watch.started = [&](std::int64_t bytes, double) { length = bytes; };
+    watch.block = [&](std::int64_t position) { positions.push_back(position); };
+    int liveCalls = 0;
+    const auto live = [&](HSTREAM, std::int64_t) { return ++liveCalls > 0; };
+    const SongRenderResult r = job.renderWave(song(10), live, watch);
+    ASSERT_TRUE(r.ok) << r.error;
+
+    EXPECT_EQ(length, 1764000);
+    ASSERT_EQ(positions.size(), 89u) << "1764000 bytes in blocks of 20000";
+    EXPECT_EQ(positions[88], 88 * 20000);
+    EXPECT_EQ(liveCalls, 1 + 89) << "the live settings go on before the first block and before every block";
+    const std::string wav = load(dir / "newwave.wav");
+    ASSERT_EQ(wav.size(), 1764044u);
+    EXPECT_EQ(le32(wav, 4), 1764036u);
+    EXPECT_EQ(le32(wav, 24), 44100u);
+    EXPECT_EQ(le16(wav, 22), 2);
+    EXPECT_EQ(le16(wav, 34), 16);
+    EXPECT_EQ(le32(wav, 40), 1764000u);
+    EXPECT_EQ(files(), (std::vector<std::string>{"newwave.wav", "song.mid"}));
+}
+
+TEST_F(Conversion, ACancelDuringTheRenderLeavesNoWaveFileAtAnyMoment) {
+    save(dir / "newwave.wav", "an old rendering");
+    ConversionJob job(dir.path.string());
+    bool partGoneAtOnce = false;
+    RenderWatch watch;
+    watch.block = [&](std::int64_t position) {
+        if (position != 60000)
+            return;
+        ASSERT_TRUE(fs::exists(dir / "newwave.wav.part")) << "the render builds its file under another name";
+        // As Exit does: the process may end right after this call.
+        job.cancel();
+        partGoneAtOnce = !fs::exists(dir / "newwave.wav.part");
+    };
+    const SongRenderResult r = job.renderWave(song(4), {}, watch);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(partGoneAtOnce);
+    EXPECT_EQ(files(), std::vector<std::string>{"song.mid"}) << "the old work file went before the render";
+    // A cancelled job does nothing more.
+    EXPECT_FALSE(job.renderWave(dir / "song.mid", {}, {}).ok);
+    EXPECT_FALSE(job.encodeMp3({}, {}).ok);
+    EXPECT_EQ(files(), std::vector<std::string>{"song.mid"});
+}
+
+TEST_F(Conversion, TheMp3TakesThePresetAndTheBitRateAndReplacesTheOldOne) {
+    ConversionJob job(dir.path.string());
+    ASSERT_TRUE(job.renderWave(song(2), {}, {}).ok);
+    save(dir / "SYNCRO.MP3", "left over from an earlier run");
+
+    std::int64_t last = 0, total = 0;
+    EncodeResult e = job.encodeMp3({10, 128}, [&](std::int64_t done, std::int64_t all) {
+        EXPECT_GE(done, last);
+        last = done;
+        total = all;
+    });
+    ASSERT_TRUE(e.ok) << e.error;
+    EXPECT_EQ(firstFrameKbps(load(dir / "SYNCRO.MP3")), 320) << "Insane is 320 kbit/s";
+    EXPECT_EQ(last, 2 * 44100 * 2) << "16-bit samples over both channels, to the end";
+    EXPECT_EQ(total, last);
+
+    // The fixed bit-rate preset takes the bit rate chosen in the window.
+    e = job.encodeMp3({12, 192}, {});
+    ASSERT_TRUE(e.ok) << e.error;
+    EXPECT_EQ(firstFrameKbps(load(dir / "SYNCRO.MP3")), 192);
+    EXPECT_EQ(files(), (std::vector<std::string>{"SYNCRO.MP3", "newwave.wav", "song.mid"}));
+}
+
+TEST_F(Conversion, AnEncodingCancelledOrWithoutItsWaveLeavesNoMp3) {
+    ConversionJob job(dir.path.string());
+    EXPECT_FALSE(job.encodeMp3({}, {}).ok) << "no newwave.wav yet";
+    ASSERT_TRUE(job.renderWave(song(3), {}, {}).ok);
+    bool partSeen = false;
+    const EncodeResult e = job.encodeMp3({}, [&](std::int64_t done, std::int64_t) {
+        if (done > 44100) {
+            partSeen = fs::exists(dir / "SYNCRO.MP3.part");
+            job.cancel();
+        }
+    });
+    EXPECT_FALSE(e.ok);
+    EXPECT_TRUE(partSeen);
+    EXPECT_EQ(files(), (std::vector<std::string>{"newwave.wav", "song.mid"}));
+}
+
+TEST(ConversionFiles, KillTempRemovesTheFourWorkFilesAndNothingElse) {
+    TempDir dir;
+    for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3", "keep.mp3", "config.tlm"})
+        save(dir / name, "x");
+    KillTemp(dir.path.string());
+    std::vector<std::string> left;
+    for (const auto &e : fs::directory_iterator(dir.path))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"config.tlm", "keep.mp3"}));
+    KillTemp(dir.path.string()); // nothing to delete is no error
+    KillTemp((dir.path / "missing").string());
+}
+
+} // namespace
