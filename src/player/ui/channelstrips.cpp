@@ -334,7 +334,8 @@ void ChannelStrips::hideDrumKits() {
 void ChannelStrips::showInstruments(int channel, int program) {
     placeBeside(channel, list3_);
     list3_->setCurrentRow(program);
-    list3_->scrollToItem(list3_->item(program));
+    // At the top: the current instrument shows even when the window scrolls.
+    list3_->scrollToItem(list3_->item(program), QAbstractItemView::PositionAtTop);
     // Selecting the channel's instrument is the list's first click.
     emit instrumentListClicked(program);
 }
