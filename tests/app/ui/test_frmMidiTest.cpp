@@ -614,12 +614,16 @@ private slots:
 
     void GIVEN_a_playing_song_WHEN_an_instrument_is_picked_THEN_the_list_closes_on_the_users_click() {
         start();
+        w->show();                               // laid out: the list opens beside the strip
         find<QPushButton>("Option1_0")->click(); // before Play: nothing
         QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
         openAndPlay(mixSong("mix.mid"));
         find<QPushButton>("Option1_0")->click();
         auto *list = find<QListWidget>("List3");
         QVERIFY(list->isVisibleTo(w.get()));
+        // Beside the strip that asked, over the strips, leaving that strip in sight.
+        QVERIFY(find<QWidget>("strip_0")->geometry().right() > 0);
+        QCOMPARE(list->geometry().left(), find<QWidget>("strip_0")->geometry().right() + 1);
         QCOMPARE(list->currentRow(), 73); // the channel's instrument, the first click
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(list->currentRow())).center());
@@ -677,6 +681,7 @@ private slots:
 
     void GIVEN_lock_ticked_WHEN_stopped_and_played_again_THEN_the_songs_instrument_plays_and_the_drum_flag_follows() {
         start();
+        w->show(); // laid out: the lists open beside the strips
         openAndPlay(mixSong("mix.mid"));
         find<QPushButton>("Option1_0")->click();
         auto *list = find<QListWidget>("List3");
@@ -692,7 +697,12 @@ private slots:
 
         // The drum button keeps the kit for a render; the next song starts without it.
         QVERIFY(!w->mixer().drumKitChosen());
-        find<QPushButton>("Option1_9")->click();
+        w->selectedChannel = 9; // the song has no drums: the kit list opens as the drum strip opens it
+        w->Drum();
+        // The kit list of the drums (right half) opens on the strip's left, its button under it.
+        const QRect kits = find<QListWidget>("LstDrum")->geometry();
+        QCOMPARE(kits.right() + 1, find<QWidget>("strip_9")->geometry().left() - 1);
+        QVERIFY(find<QPushButton>("CmdDrum")->geometry().top() > kits.bottom());
         find<QPushButton>("CmdDrum")->click();
         QVERIFY(w->mixer().drumKitChosen());
         QVERIFY(!find<QListWidget>("LstDrum")->isVisibleTo(w.get()));
