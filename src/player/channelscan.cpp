@@ -50,6 +50,7 @@ void scanChannels(const audio::MidiFile &song, ChannelRecords &records) {
         if (found[c].note) {
             records[c] = next[c];
             records[c].state = static_cast<std::int16_t>(c + 1);
+            records[c].panState = 2; // the strip is filled from the file
         } else {
             records[c].state = -1;
         }

@@ -145,4 +145,9 @@ std::string GetPatch(int program) {
     return kNames[static_cast<std::size_t>(program)];
 }
 
+void descrizionestrumenti(int numstr, std::string &current) {
+    if (numstr >= 0 && numstr < static_cast<int>(kNames.size()))
+        current = kNames[static_cast<std::size_t>(numstr)];
+}
+
 } // namespace cantora::player

@@ -10,4 +10,8 @@ namespace cantora::player {
 // value gives an empty text.
 std::string GetPatch(int program);
 
+// The name of program `numstr` (0-128) becomes `current`; any other value
+// leaves `current` as it was.
+void descrizionestrumenti(int numstr, std::string &current);
+
 } // namespace cantora::player

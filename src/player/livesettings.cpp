@@ -65,8 +65,10 @@ void applyEffects(HSTREAM stream, const LiveSettings &wanted, LiveApplied &appli
         applied.eqGains.reset();
     }
 
+    if (!wanted.compressor)
+        applied.compressorWaits = false;
     if (wanted.compressor) {
-        if (!applied.compressor) {
+        if (!applied.compressor && !applied.compressorWaits) {
             applied.compressor = BASS_ChannelSetFX(stream, BASS_FX_BFX_COMPRESSOR2, 1);
             applied.compressorGain.reset();
         }

@@ -80,6 +80,9 @@ struct LiveApplied {
     std::optional<std::array<float, 7>> eqGains; // what the equaliser's bands hold
     HFX compressor = 0;
     std::optional<float> compressorGain;
+    // The player's rebuilt stream does not get the compressor back by
+    // itself: it comes when its box is cleared and ticked again.
+    bool compressorWaits = false;
     std::uint32_t tempoSent = 0; // 0 = the song's own tempo is in force
     int eventsSent = 0;          // events the last application sent
 

@@ -1,5 +1,6 @@
 #include "player/mixer.h"
 
+#include "player/gmnames.h"
 #include "player/mixercontrols.h"
 
 #include <algorithm>
@@ -33,6 +34,7 @@ bool Mixer::soloClicked(int channel) {
     for (auto &c : live_.channels)
         c.solo = false;
     soloOn_ = !soloOn_;
+    soloChannel_ = channel & 15;
     if (soloOn_)
         live_.channels[at(channel)].solo = true;
     return soloOn_;
@@ -45,6 +47,7 @@ bool Mixer::instrumentClicked(int channel, int program) {
     live_.channels[at(channel)].program = program;
     records_[at(channel)].program = static_cast<std::int16_t>(program);
     records_[at(channel)].programChanged = 1;
+    descrizionestrumenti(program, instrument_);
     if (++clicks_ < 2)
         return false;
     clicks_ = 0;
@@ -76,12 +79,20 @@ void Mixer::compressor(bool on, int gainSlider) {
     live_.compressorGain = static_cast<float>(on ? std::clamp(gainSlider, 2, 15) : 2);
 }
 
+LiveSettings Mixer::renderSettings() const {
+    LiveSettings s = live_;
+    if (!drumKitChosen_)
+        s.drumKit.reset();
+    return s;
+}
+
 void Mixer::clear() {
     for (auto &c : live_.channels) {
         c.key = 0;
         c.solo = false;
     }
     soloOn_ = false;
+    drumKitChosen_ = false;
     live_.tempoFactor = 1.0f;
     compressor(false, 2);
 }

@@ -6,6 +6,8 @@
 #include "player/channels.h"
 #include "player/livesettings.h"
 
+#include <string>
+
 namespace cantora::player {
 
 class Mixer {
@@ -21,12 +23,16 @@ public:
     // channels sound again. Returns whether a solo is now on.
     bool soloClicked(int channel);
     bool soloOn() const { return soloOn_; }
+    // The channel the solo was last clicked on.
+    int soloChannel() const { return soloChannel_; }
     // Instrument picked from the list for the selected channel. Returns
     // true on the second click since the list opened (it closes then).
     bool instrumentClicked(int channel, int program);
     // The list opened (the counter restarts; its automatic selection is
     // the first click).
     void instrumentListOpened() { clicks_ = 0; }
+    // The name of the instrument picked last.
+    const std::string &currentInstrument() const { return instrument_; }
     // Chorus, reverb, pan sliders (values sent unchanged).
     void chorusMoved(int channel, int v);
     void reverbMoved(int channel, int v);
@@ -41,14 +47,25 @@ public:
     void eqMoved(int band, int slider);
     void equalizer(bool on) { live_.equalizer = on; }
     void compressor(bool on, int gainSlider);
-    // Clear: channel keys 0, tempo factor 1, compressor off at gain 2, no solo.
+    // The drum button closes the kit list: the kit chosen there is the one
+    // a render plays on the drum channel.
+    void drumButtonClicked() { drumKitChosen_ = true; }
+    bool drumKitChosen() const { return drumKitChosen_; }
+    // The settings a render of the song takes: what the player plays, but the
+    // drum channel keeps the song's own kit until the drum button was pressed.
+    LiveSettings renderSettings() const;
+    // Clear: channel keys 0, tempo factor 1, compressor off at gain 2, no
+    // solo, no drum kit chosen.
     void clear();
 
 private:
     LiveSettings &live_;
     ChannelRecords &records_;
     bool soloOn_ = false;
+    bool drumKitChosen_ = false;
+    int soloChannel_ = 0;
     int clicks_ = 0;
+    std::string instrument_;
 };
 
 } // namespace cantora::player

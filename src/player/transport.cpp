@@ -84,6 +84,9 @@ bool Transport::beginOpen() {
     fonts_.count = 0;
     fonts_.clearChannelFonts();
     live_ = LiveSettings{};
+    releaseWithheld(true, true);
+    // A channel scan or a replay still waiting belongs to the song going away.
+    ++replayGeneration_;
     song_.tempo.tempoFactor = 1.0f;
     flags_.rebuildOnPlay = false;
     controls_.capture = true;
@@ -207,10 +210,17 @@ bool Transport::play() {
     controls_.play = false;
     controls_.open = false;
     if (!flags_.rebuildOnPlay) {
-        // ReadFile: the strips start from the song's own values.
+        // ReadFile: after a second's pause the strips start from the song's own values.
         report();
-        scanChannelsOfFile(song_.path, channels_);
-        listener_.channelsScanned(channels_);
+        const std::uint64_t generation = replayGeneration_;
+        const HSTREAM handle = song_.handle;
+        listener_.after(1000, [this, generation, handle] {
+            // A Stop, an Open or the end of the song in the meantime wins.
+            if (generation != replayGeneration_ || handle != song_.handle)
+                return;
+            scanChannelsOfFile(song_.path, channels_);
+            listener_.channelsScanned(channels_);
+        });
         return true;
     }
     controls_.convert = false;
@@ -270,6 +280,12 @@ void Transport::Modify() {
     const std::u16string wide = utf16Of(song_.path);
     song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_AUTOFREE, 0);
     applied_ = LiveApplied{};
+    applied_.compressorWaits = live_.compressor;
+    for (std::size_t c = 0; c < 16; ++c) {
+        heldVolume_[c] = {live_.channels[c].volume, lockProgramsAndVolumes};
+        heldProgram_[c] = {live_.channels[c].program, lockProgramsAndVolumes};
+    }
+    heldDrumKit_ = {live_.drumKit, lockProgramsAndVolumes};
     // Listen and put the settings on before the first sample is heard.
     listener_.lyricsCleared();
     registerSyncs(song_.handle, false);
@@ -313,16 +329,39 @@ void Transport::seek(int seconds) {
     // The jump chased the song's own programs and controllers back: the
     // user's choices go on again.
     applied_.afterSeek();
+    // A jump puts every channel's instrument back, locked or not.
+    releaseWithheld(true, false);
     applyLive();
     listener_.lyricsCleared();
     controls_.displayTimer = true;
     report();
 }
 
+std::optional<int> Transport::withhold(Withheld &held, const std::optional<int> &current) {
+    if (held.on && held.value == current)
+        return std::nullopt;
+    held.on = false;
+    return current;
+}
+
+void Transport::releaseWithheld(bool programs, bool volumes) {
+    for (std::size_t c = 0; c < 16; ++c) {
+        heldProgram_[c].on = heldProgram_[c].on && !programs;
+        heldVolume_[c].on = heldVolume_[c].on && !volumes;
+    }
+    heldDrumKit_.on = heldDrumKit_.on && !programs;
+}
+
 void Transport::applyLive() {
     song_.tempo.tempoFactor = live_.tempoFactor;
     const auto songTempo = static_cast<std::uint32_t>(song_.tempo.tempo.load());
-    applyLiveSettings(song_.handle, live_, applied_, songTempo, &fonts_);
+    LiveSettings sent = live_;
+    for (std::size_t c = 0; c < 16; ++c) {
+        sent.channels[c].volume = withhold(heldVolume_[c], live_.channels[c].volume);
+        sent.channels[c].program = withhold(heldProgram_[c], live_.channels[c].program);
+    }
+    sent.drumKit = withhold(heldDrumKit_, live_.drumKit);
+    applyLiveSettings(song_.handle, sent, applied_, songTempo, &fonts_);
 }
 
 void Transport::setFontVolume(float volume) {

@@ -9,8 +9,10 @@
 // callbacks reach the listener on the engine's thread (see there); the
 // mix-time tempo callbacks touch only the song's atomic tempo fields.
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "audio/bass.h"
@@ -140,11 +142,17 @@ public:
 
     // Whether the MP3K box is ticked (capture instead of the page on replay).
     bool captureLyrics = false;
+    // Whether CkPg is ticked: a replay leaves the user's volumes and
+    // instruments off the rebuilt stream (the song's own play), each until
+    // the user changes it again; mute and solo still hold.
+    bool lockProgramsAndVolumes = false;
 
     const Song &song() const { return song_; }
     Song &song() { return song_; }
     const TransportFlags &flags() const { return flags_; }
     const TransportControls &controls() const { return controls_; }
+    // What the song stream holds of the live settings.
+    const LiveApplied &applied() const { return applied_; }
     SoundFonts &fonts() { return fonts_; }
     ChannelRecords &channels() { return channels_; }
     // Where the song's lyrics come from, as chosen when its stream was made.
@@ -159,6 +167,13 @@ private:
     void registerSyncs(HSTREAM stream, bool atOpen);
     void stopState();
     long long lengthSeconds() const;
+    // A user value kept off the stream by a locked replay while it stays as it was.
+    struct Withheld {
+        std::optional<int> value;
+        bool on = false;
+    };
+    static std::optional<int> withhold(Withheld &held, const std::optional<int> &current);
+    void releaseWithheld(bool programs, bool volumes);
 
     TransportListener &listener_;
     Song song_;
@@ -175,6 +190,8 @@ private:
     std::uint64_t replayGeneration_ = 0;
     bool settling_ = false;
     lyrics::MarkSource markSource_ = lyrics::MarkSource::None;
+    std::array<Withheld, 16> heldVolume_{}, heldProgram_{};
+    Withheld heldDrumKit_;
 };
 
 } // namespace cantora::player

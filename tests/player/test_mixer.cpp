@@ -29,6 +29,11 @@ TEST(InstrumentNames, TheTableAsTheListSpellsIt) {
     EXPECT_EQ(GetPatch(-1), "");
     for (int p = 0; p < 128; ++p)
         EXPECT_FALSE(GetPatch(p).empty()) << p;
+    std::string current = "Flute";
+    descrizionestrumenti(129, current);
+    EXPECT_EQ(current, "Flute") << "a program the table does not know leaves the name shown";
+    descrizionestrumenti(128, current);
+    EXPECT_EQ(current, "Percussion");
 }
 
 namespace {
@@ -65,8 +70,10 @@ TEST(ChannelScan, GIVEN_a_song_WHEN_scanned_THEN_each_channel_gets_its_first_val
     EXPECT_EQ(r[2].pan, 30);
     EXPECT_EQ(r[2].reverb, 11);
     EXPECT_EQ(r[2].chorus, 22);
+    EXPECT_EQ(r[2].panState, 2);
     EXPECT_EQ(r[4].state, -1) << "a channel without notes is silent in the file";
     EXPECT_EQ(r[4].volume, 0);
+    EXPECT_EQ(r[4].panState, 0);
     EXPECT_EQ(r[9].state, 10);
     EXPECT_EQ(r[9].program, 0);
     EXPECT_EQ(r[9].pan, 64) << "a pan the file never sends keeps its reset value";
@@ -120,7 +127,9 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_TRUE(m.soloClicked(3));
     for (int c = 0; c < 16; ++c)
         EXPECT_EQ(live.audible(c), c == 3) << c;
+    EXPECT_EQ(m.soloChannel(), 3);
     EXPECT_FALSE(m.soloClicked(7)); // any second click ends the solo
+    EXPECT_EQ(m.soloChannel(), 7);
     for (int c = 0; c < 16; ++c)
         EXPECT_TRUE(live.audible(c)) << c;
 
@@ -128,6 +137,7 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_FALSE(m.instrumentClicked(1, 40)); // the automatic selection
     EXPECT_TRUE(m.instrumentClicked(1, 41));  // the user's click closes the list
     EXPECT_EQ(live.channels[1].program, 41);
+    EXPECT_EQ(m.currentInstrument(), "Viola");
     EXPECT_EQ(records[1].programChanged, 1);
     EXPECT_FALSE(m.instrumentClicked(LiveSettings::kDrumChannel, 5));
     EXPECT_FALSE(live.channels[9].program);
@@ -153,4 +163,20 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_FLOAT_EQ(live.compressorGain, 2);
     EXPECT_FALSE(m.soloOn());
     EXPECT_TRUE(live.audible(5));
+}
+
+TEST(MixerRules, ARenderPlaysTheDrumKitOnlyOnceTheDrumButtonKeptItUntilClear) {
+    LiveSettings live;
+    ChannelRecords records{};
+    Mixer m(live, records);
+    live.drumKit = 25; // clicked in the kit list: the player hears it at once
+    live.channels[0].program = 7;
+    EXPECT_FALSE(m.drumKitChosen());
+    EXPECT_FALSE(m.renderSettings().drumKit);
+    EXPECT_EQ(m.renderSettings().channels[0].program, 7);
+    m.drumButtonClicked();
+    EXPECT_EQ(m.renderSettings().drumKit, 25);
+    m.clear();
+    EXPECT_FALSE(m.drumKitChosen());
+    EXPECT_FALSE(m.renderSettings().drumKit);
 }

@@ -6,7 +6,9 @@
 #include "player/playertest.h"
 #include "player/sf2builder.h"
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 using namespace cantora;
 using namespace cantora::player;
@@ -27,6 +29,7 @@ struct Screen : TransportListener {
     std::mutex mutex; // marks and ends arrive on the engine thread
     std::vector<lyrics::MarkReached> marks;
     std::vector<HSTREAM> ends;
+    int scans = 0;
 
     void controlsChanged(const TransportControls &c) override { controls = c; }
     void songChanged(const SongInfo &s) override { song = s; }
@@ -47,6 +50,7 @@ struct Screen : TransportListener {
         std::lock_guard lock(mutex);
         marks.push_back(m);
     }
+    void channelsScanned(const ChannelRecords &) override { ++scans; }
     void streamEnded(HSTREAM s) override {
         std::lock_guard lock(mutex);
         ends.push_back(s);
@@ -120,6 +124,7 @@ TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_comm
 
     // Replay: rebuilt and playing at once; Pause comes after the settling pause.
     screen.hold = true;
+    screen.pauses.clear();
     transport.play();
     EXPECT_EQ(screen.pauses, std::vector<int>{2000});
     EXPECT_NE(transport.song().handle, first);
@@ -247,4 +252,94 @@ TEST_F(TransportTest, GIVEN_a_karaoke_song_WHEN_a_mark_is_reached_THEN_only_its_
     ASSERT_EQ(screen.marks.size(), 1u);
     EXPECT_EQ(screen.marks[0].text, "b");
     EXPECT_EQ(screen.marks[0].stream, h);
+}
+
+TEST_F(TransportTest, GIVEN_a_first_play_WHEN_the_second_of_the_scan_has_not_passed_THEN_the_strips_wait_for_it) {
+    ASSERT_TRUE(open(song("a.mid")));
+    screen.hold = true;
+    transport.play();
+    EXPECT_EQ(screen.pauses, std::vector<int>{1000});
+    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
+    EXPECT_EQ(screen.scans, 0);
+    EXPECT_EQ(transport.channels()[0].state, -1);
+    screen.held.at(0)();
+    EXPECT_EQ(screen.scans, 1);
+    EXPECT_EQ(transport.channels()[0].state, 1);
+    EXPECT_EQ(transport.channels()[0].program, 10);
+
+    // Stopped or opened again within the second: the late scan is dropped.
+    ASSERT_TRUE(open(song("b.mid")));
+    transport.play();
+    transport.stop();
+    screen.held.at(1)();
+    ASSERT_TRUE(open(song("c.mid")));
+    transport.play();
+    ASSERT_TRUE(open(song("c.mid")));
+    screen.held.at(2)();
+    EXPECT_EQ(screen.scans, 1);
+}
+
+TEST_F(TransportTest, GIVEN_equaliser_and_compressor_on_WHEN_replayed_THEN_only_the_equaliser_comes_back) {
+    ASSERT_TRUE(open(song("a.mid")));
+    transport.play();
+    transport.live().equalizer = true;
+    transport.live().compressor = true;
+    transport.live().compressorGain = 6;
+    transport.applyLive();
+    EXPECT_NE(transport.applied().equalizer, 0u);
+    EXPECT_NE(transport.applied().compressor, 0u);
+    transport.stop();
+    transport.play();
+    EXPECT_NE(transport.applied().equalizer, 0u);
+    EXPECT_EQ(transport.applied().compressor, 0u);
+    // Still ticked, the gain slider moving changes nothing; cleared and ticked again, it is made.
+    transport.live().compressorGain = 9;
+    transport.applyLive();
+    EXPECT_EQ(transport.applied().compressor, 0u);
+    transport.live().compressor = false;
+    transport.applyLive();
+    transport.live().compressor = true;
+    transport.applyLive();
+    EXPECT_NE(transport.applied().compressor, 0u);
+    EXPECT_EQ(transport.applied().compressorGain, 9.0f);
+}
+
+TEST_F(TransportTest,
+       GIVEN_programs_and_volumes_locked_WHEN_replayed_THEN_the_song_plays_its_own_until_the_user_moves_them) {
+    auto event = [this](int channel, DWORD kind) {
+        return BASS_MIDI_StreamGetEvent(transport.song().handle, static_cast<DWORD>(channel), kind);
+    };
+    ASSERT_TRUE(open(song("a.mid", 20)));
+    transport.play();
+    transport.live().channels[0].program = 5;
+    transport.live().channels[0].volume = 30;
+    transport.live().channels[1].mute = true;
+    transport.live().channels[0].pan = 10;
+    transport.applyLive();
+    transport.stop();
+
+    // Unlocked, the replay gets the user's choices back.
+    transport.play();
+    EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 5u);
+    EXPECT_EQ(event(0, MIDI_EVENT_VOLUME), 30u);
+    transport.stop();
+
+    transport.lockProgramsAndVolumes = true;
+    transport.play();
+    // The rebuilt stream reaches the song's own program change at its first block.
+    for (int i = 0; i < 200 && event(0, MIDI_EVENT_PROGRAM) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 10u);
+    EXPECT_EQ(event(0, MIDI_EVENT_VOLUME), 100u);
+    EXPECT_EQ(event(1, MIDI_EVENT_VOLUME), 0u); // mute holds all the same
+    EXPECT_EQ(event(0, MIDI_EVENT_PAN), 10u);   // and so do the sends and pan
+    transport.applyLive();                      // any other change leaves them out too
+    EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 10u);
+    transport.live().channels[0].volume = 50;
+    transport.applyLive();
+    EXPECT_EQ(event(0, MIDI_EVENT_VOLUME), 50u);
+    EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 10u);
+    // A jump puts the instruments back.
+    transport.seek(5);
+    EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 5u);
 }

@@ -7,6 +7,7 @@
 #include "core/apppaths.h"
 #include "core/byteio.h"
 #include "core/errortext.h"
+#include "core/preferences.h"
 #include "core/processexit.h"
 #include "core/settings.h"
 #include "core/textcodec.h"
@@ -17,6 +18,7 @@
 #include "lyrics/ui/singalongview.h"
 #include "player/engine.h"
 #include "player/gmnames.h"
+#include "player/midieditor.h"
 #include "player/mixercontrols.h"
 #include "player/ui/channelstrips.h"
 #include "player/ui/effectspanel.h"
@@ -115,6 +117,7 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     };
     schedule_ = [this](int ms, std::function<void()> then) { QTimer::singleShot(ms, this, std::move(then)); };
+    launch_ = [](const std::string &program) { return QProcess::startDetached(q(program), {}); };
 }
 
 frmMidiTest::~frmMidiTest() {
@@ -142,7 +145,9 @@ void frmMidiTest::buildUi() {
 
     // Transport row.
     cmdOpenFP = makeButton(central, "cmdOpenFP", player::Transport::kOpenCaption);
-    cmdOpenFP->setMinimumWidth(260);
+    // A long song name does not widen the window past a small screen.
+    cmdOpenFP->setMinimumWidth(200);
+    cmdOpenFP->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     CmdPlay = makeButton(central, "CmdPlay", QString());
     CmdPlay->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     CmdPlay->setToolTip("Play");
@@ -181,7 +186,7 @@ void frmMidiTest::buildUi() {
     transport->addWidget(CmdPlay);
     transport->addWidget(Command1);
     transport->addWidget(cmdStop);
-    transport->addSpacing(16);
+    transport->addSpacing(8);
     transport->addWidget(btnreplace);
     transport->addStretch();
     transport->addWidget(btnConvert);
@@ -338,13 +343,14 @@ void frmMidiTest::connectMixer() {
         }
         selectedChannel = c;
         strips_->Option1(c)->setChecked(true);
-        strips_->showInstruments(channels()[static_cast<std::size_t>(c)].program);
+        strips_->showInstruments(c, channels()[static_cast<std::size_t>(c)].program);
     });
     connect(strips_, &ChannelStrips::instrumentListClicked, this, edit([this](int program) {
                 if (mixer_.instrumentClicked(selectedChannel, program))
                     strips_->instrumentChosen(selectedChannel, program);
             }));
     connect(strips_, &ChannelStrips::programVolumeLockClicked, this, [this](bool ticked) {
+        transport_.lockProgramsAndVolumes = ticked;
         dialogs::Dialogs::current().msgBox(
             this, ticked ? "Program Change & Volume Disabled" : "Program Change & Volume Enabled", dialogs::Exclamation,
             "");
@@ -352,7 +358,10 @@ void frmMidiTest::connectMixer() {
     connect(strips_, &ChannelStrips::multiFontClicked, this, [this] {
         fonts().multiFont = true;
         setPending(btnConvert, true);
+        strips_->CmdKmt()->setEnabled(true);
     });
+    // The karaoke MP3 of the song with its channel SoundFonts: the MP3 command.
+    connect(strips_->CmdKmt(), &QPushButton::clicked, cmdsave, &QPushButton::click);
     connect(Sldtone, &QSlider::valueChanged, this, edit([this](int v) { mixer_.keyMoved(v); }));
     connect(effects_, &EffectsPanel::pitchClicked, this, [this] { Sldtone->setValue(0); });
     connect(effects_, &EffectsPanel::tempoMoved, this, edit([this](int v) { mixer_.tempoMoved(v); }));
@@ -389,6 +398,8 @@ void frmMidiTest::Clear() {
     mixer_.clear();
     strips_->clearKeys();
     strips_->showSolo(0, false);
+    strips_->CmdMulti()->setEnabled(false);
+    strips_->CmdKmt()->setEnabled(false);
     effects_->clear();
     lblBPM->setText("0");
 }
@@ -950,15 +961,16 @@ void frmMidiTest::CmdSF2_Click(int index) {
     QApplication::restoreOverrideCursor();
     transport_.applyChannelFonts();
     SldVol_Scroll();
+    // With a channel font the song can be rendered with all its fonts.
+    strips_->CmdMulti()->setEnabled(true);
 }
 
 void frmMidiTest::Drum() {
     QListWidget *list = strips_->LstDrum();
     list->clear();
-    strips_->CmdDrum()->show();
     for (const auto &name : transport_.fonts().Drum())
         list->addItem(q(core::toUtf8(name)));
-    list->show();
+    strips_->showDrumKits();
 }
 
 void frmMidiTest::LstDrum_Click(int row) {
@@ -973,8 +985,8 @@ void frmMidiTest::LstDrum_Click(int row) {
 }
 
 void frmMidiTest::CmdDrum_Click() {
-    strips_->CmdDrum()->hide();
-    strips_->LstDrum()->hide();
+    mixer_.drumButtonClicked();
+    strips_->hideDrumKits();
 }
 
 // ---------------------------------------------------------------- settings
@@ -1023,20 +1035,18 @@ void frmMidiTest::Sabout_Click() {
 }
 
 void frmMidiTest::Snorma_Click() {
-    // The editor named by CANTORA_MIDI_EDITOR, else "tunesmith" beside the program; not waited for.
-    std::string program;
-    if (const char *env = std::getenv("CANTORA_MIDI_EDITOR"); env && *env)
-        program = env;
-    else if (std::filesystem::exists(appFile("tunesmith")))
-        program = appFile("tunesmith");
-    if (program.empty() || !QProcess::startDetached(q(program), {})) {
-        dialogs::Dialogs::current().msgBox(
-            this,
-            program.empty() ? "No MIDI editor is set. Put the editor's command in the CANTORA_MIDI_EDITOR "
-                              "environment variable, or a program named \"tunesmith\" beside Cantora."
-                            : "The MIDI editor " + program + " could not be started.",
-            dialogs::Exclamation, "MidiEditor");
+    auto &dlg = dialogs::Dialogs::current();
+    const player::MidiEditorChoice editor = player::chooseMidiEditor(
+        core::Preferences::load(appFile(core::Preferences::kFileName)).get(player::kMidiEditorKey),
+        std::getenv("CANTORA_MIDI_EDITOR"), appFolder(), std::getenv("PATH"));
+    if (editor.program.empty()) {
+        dlg.msgBox(this, editor.message, dialogs::Exclamation, "MidiEditor");
+        return;
     }
+    // Started on its own; Cantora does not wait for it.
+    if (!launch_(editor.program))
+        dlg.msgBox(this, "The MIDI editor " + editor.program + " could not be started.", dialogs::Exclamation,
+                   "MidiEditor");
 }
 
 // ---------------------------------------------------------------- conversion

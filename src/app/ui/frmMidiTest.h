@@ -135,7 +135,9 @@ public:
     void Shelp_Click();
     // About: shows the About window.
     void Sabout_Click();
-    // Options > MidiEditor: says the external editor is not included.
+    // Options > MidiEditor: starts the MIDI editor named in cantora.ini (or
+    // CANTORA_MIDI_EDITOR, or "tunesmith" in the application folder) without
+    // waiting; says how to set one when there is none.
     void Snorma_Click();
     // Options > Mp3 Karaoke Editor: shows the tag editor (on `file` when given, as `cantora --tags`).
     void Mp3KK_Click(const std::string &file = {});
@@ -169,11 +171,16 @@ public:
         schedule_ = std::move(scheduler);
     }
 
+    // Replaces how programs are started (tests start none): true when it started.
+    void setLauncher(std::function<bool(const std::string &program)> launcher) { launch_ = std::move(launcher); }
+
     // The font captions use: Comic Neue where installed, else the desktop's UI font.
     static QFont captionFont();
 
     // The transport and the state it holds (tests, the panels).
     player::Transport &transport() { return transport_; }
+    // The mixer's rules and flags (the drum kit chosen, the settings a render takes).
+    const player::Mixer &mixer() const { return mixer_; }
     const player::Song &song() const { return transport_.song(); }
     const player::TransportFlags &flags() const { return transport_.flags(); }
     player::SoundFonts &fonts() { return transport_.fonts(); }
@@ -269,6 +276,7 @@ private:
     DWORD floatCap_ = 0;
     std::function<void(int)> wait_;
     std::function<void(int, std::function<void()>)> schedule_;
+    std::function<bool(const std::string &)> launch_;
     bool ending_ = false;
 
     // Controls, named as the window's controls are named.

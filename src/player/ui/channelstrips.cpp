@@ -14,9 +14,17 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace cantora::player {
 
 namespace {
+
+// Sixteen strips and their gaps fit a 1024-pixel screen with the window's margins and scroll bar.
+constexpr int kStripWidth = 58;
+constexpr int kStripGap = 2;
+// The instrument and drum kit lists open over the strips, beside the strip that asked.
+constexpr int kListWidth = 180;
 
 QSlider *smallSlider(QWidget *parent, const QString &name, int lo, int hi, int value, const QString &tip) {
     auto *s = new QSlider(Qt::Horizontal, parent);
@@ -24,7 +32,6 @@ QSlider *smallSlider(QWidget *parent, const QString &name, int lo, int hi, int v
     s->setRange(lo, hi);
     s->setValue(value);
     s->setToolTip(tip);
-    s->setFixedWidth(56);
     return s;
 }
 
@@ -40,20 +47,30 @@ QLabel *tiny(QWidget *parent, const QString &text) {
 
 ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     setObjectName("channelStrips");
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(3);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(2);
+    auto *tools = new QHBoxLayout;
+    outer->addLayout(tools);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(kStripGap);
+    outer->addLayout(row);
     for (int c = 0; c < 16; ++c) {
         const std::size_t i = at(c);
         const bool drums = c == LiveSettings::kDrumChannel;
         auto *strip = new QFrame(this);
         strip->setObjectName(QString("strip_%1").arg(c));
         strip->setFrameShape(QFrame::StyledPanel);
-        strip->setFixedWidth(64);
-        if (drums)
-            strip->setStyleSheet("QFrame#strip_9 { background: #fff3d6; }");
+        strip->setFixedWidth(kStripWidth);
+        if (drums) {
+            // Tinted through the palette: a style sheet would change how its controls are measured.
+            QPalette tint = strip->palette();
+            tint.setColor(QPalette::Window, QColor(0xff, 0xf3, 0xd6));
+            strip->setPalette(tint);
+            strip->setAutoFillBackground(true);
+        }
         auto *col = new QVBoxLayout(strip);
-        col->setContentsMargins(3, 3, 3, 3);
+        col->setContentsMargins(2, 3, 2, 3);
         col->setSpacing(2);
 
         // Channels are numbered from 1 for the user; the drum channel is 10.
@@ -77,7 +94,6 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         auto *instrument = new QPushButton("Instr.", strip);
         instrument->setObjectName(QString("Option1_%1").arg(c));
         instrument->setCheckable(true);
-        instrument->setFixedWidth(56);
         instrument->setEnabled(false);
         connect(instrument, &QPushButton::clicked, this, [this, c] { emit instrumentButtonClicked(c); });
 
@@ -91,6 +107,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
 
         auto *mute = new QCheckBox("Sound", strip);
         mute->setObjectName(QString("Check1_%1").arg(c));
+        mute->setFont(small);
         connect(mute, &QCheckBox::clicked, this, [this, c](bool on) { emit muteClicked(c, on); });
         auto *solo = new QLabel("Solo", strip);
         solo->setObjectName(QString("Label2_%1").arg(c));
@@ -127,7 +144,6 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
 
         auto *sf2 = new QPushButton("SF2", strip);
         sf2->setObjectName(QString("CmdSF2_%1").arg(c));
-        sf2->setFixedWidth(56);
         sf2->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
         connect(sf2, &QPushButton::clicked, this, [this, c] { emit soundFontClicked(c); });
 
@@ -147,6 +163,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         col->addWidget(pitch);
         col->addWidget(sf2);
         row->addWidget(strip);
+        strips_[i] = strip;
         label3_[i] = name;
         cmdSF2_[i] = sf2;
         option1_[i] = instrument;
@@ -160,32 +177,40 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         lblPit_[i] = pitch;
     }
 
-    auto *side = new QVBoxLayout;
+    // Lists open over the strips when asked for, outside the layout.
     list3_ = new QListWidget(this);
     list3_->setObjectName("List3");
-    list3_->setMaximumWidth(170);
     list3_->hide();
     lstDrum_ = new QListWidget(this);
     lstDrum_->setObjectName("LstDrum");
-    lstDrum_->setMaximumWidth(150);
-    lstDrum_->setMaximumHeight(90);
     lstDrum_->hide();
     cmdDrum_ = new QPushButton("Drum Kit", this);
     cmdDrum_->setObjectName("CmdDrum");
+    cmdDrum_->setToolTip("Keep this drum kit (also for Wave and MP3) and close the list");
     cmdDrum_->hide();
+
+    // The shared controls above the strips.
+    auto *title = new QLabel("Mixer", this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
     ckPg_ = new QCheckBox("Lock Pg/Vol", this);
     ckPg_->setObjectName("CkPg");
     ckPg_->setToolTip("Keep program changes and volumes out of a replay");
     cmdMulti_ = new QPushButton("Multi SF2", this);
     cmdMulti_->setObjectName("CmdMulti");
+    cmdMulti_->setToolTip("Wave and MP3 with the channel SoundFonts");
     cmdMulti_->setEnabled(false);
-    side->addWidget(list3_, 1);
-    side->addWidget(lstDrum_);
-    side->addWidget(cmdDrum_);
-    side->addWidget(ckPg_);
-    side->addWidget(cmdMulti_);
-    side->addStretch();
-    row->addLayout(side);
+    cmdKmt_ = new QPushButton("Multi MP3", this);
+    cmdKmt_->setObjectName("CmdKmt");
+    cmdKmt_->setToolTip("Karaoke MP3 with the channel SoundFonts");
+    cmdKmt_->setEnabled(false);
+    tools->addWidget(title);
+    tools->addSpacing(12);
+    tools->addWidget(ckPg_);
+    tools->addWidget(cmdMulti_);
+    tools->addWidget(cmdKmt_);
+    tools->addStretch();
 
     connect(lstDrum_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { emit drumKitClicked(lstDrum_->row(item)); });
@@ -282,10 +307,35 @@ void ChannelStrips::clearKeys() {
     }
 }
 
-void ChannelStrips::showInstruments(int program) {
-    list3_->show();
+void ChannelStrips::placeBeside(int channel, QWidget *list, QWidget *under) {
+    // Right of a strip in the left half, left of one in the right half.
+    const QRect strip = strips_[at(channel)]->geometry();
+    const int x = channel < 8 ? strip.right() + 1 : strip.left() - kListWidth - 1;
+    const int top = strip.top();
+    const int underHeight = under ? under->sizeHint().height() + 2 : 0;
+    const int height = std::max(120, strip.height() - underHeight);
+    list->setGeometry(x, top, kListWidth, height);
+    list->show();
+    list->raise();
+    if (under) {
+        under->setGeometry(x, top + height + 2, kListWidth, under->sizeHint().height());
+        under->show();
+        under->raise();
+    }
+}
+
+void ChannelStrips::showDrumKits() { placeBeside(LiveSettings::kDrumChannel, lstDrum_, cmdDrum_); }
+
+void ChannelStrips::hideDrumKits() {
+    lstDrum_->hide();
+    cmdDrum_->hide();
+}
+
+void ChannelStrips::showInstruments(int channel, int program) {
+    placeBeside(channel, list3_);
     list3_->setCurrentRow(program);
-    list3_->scrollToItem(list3_->item(program));
+    // At the top: the current instrument shows even when the window scrolls.
+    list3_->scrollToItem(list3_->item(program), QAbstractItemView::PositionAtTop);
     // Selecting the channel's instrument is the list's first click.
     emit instrumentListClicked(program);
 }

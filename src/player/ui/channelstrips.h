@@ -7,6 +7,8 @@
 // (`Check1`_c, ticked = sounding), the solo label (`Label2`_c), chorus,
 // reverb and pan (`Slider1`_c, `Slider3`_c, `Slider4`_c), the channel key
 // (`StoneSingle`_c with `LblPit`_c) and a SoundFont button (`CmdSF2`_c).
+// Above them: `CkPg`, `CmdMulti` and `CmdKmt`; the instrument list `List3`
+// and the drum kit list `LstDrum` with `CmdDrum` open over the strips.
 // The strips only show and report: the window applies what they say.
 //
 // Threading: UI thread only.
@@ -45,6 +47,7 @@ public:
     QListWidget *LstDrum() const { return lstDrum_; }
     QPushButton *CmdDrum() const { return cmdDrum_; }
     QPushButton *CmdMulti() const { return cmdMulti_; }
+    QPushButton *CmdKmt() const { return cmdKmt_; }
 
     // LoadPatches: the 128 General MIDI names into the instrument list.
     void LoadPatches();
@@ -60,8 +63,11 @@ public:
     void showSolo(int channel, bool on);
     // Channel keys back to 0 (Clear).
     void clearKeys();
-    // Shows the instrument list for a channel with `program` selected.
-    void showInstruments(int program);
+    // Shows the instrument list beside a channel's strip with `program` selected.
+    void showInstruments(int channel, int program);
+    // Shows the drum kit list and its button beside the drum strip; hides them.
+    void showDrumKits();
+    void hideDrumKits();
     // The instrument list's second click: the strip shows the new name.
     void instrumentChosen(int channel, int program);
 
@@ -86,6 +92,8 @@ protected:
 
 private:
     static std::size_t at(int c) { return static_cast<std::size_t>(c & 15); }
+    void placeBeside(int channel, QWidget *list, QWidget *under = nullptr);
+    std::array<QWidget *, 16> strips_{};
     std::array<QLabel *, 16> label3_{};
     std::array<QPushButton *, 16> cmdSF2_{};
     std::array<QPushButton *, 16> option1_{};
@@ -102,6 +110,7 @@ private:
     QListWidget *lstDrum_;
     QPushButton *cmdDrum_;
     QPushButton *cmdMulti_;
+    QPushButton *cmdKmt_;
 };
 
 } // namespace cantora::player

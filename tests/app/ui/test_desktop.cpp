@@ -14,9 +14,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
@@ -344,6 +348,45 @@ private slots:
         // First start on this screen: not larger than it.
         const QSize avail = w->screen()->availableGeometry().size();
         QVERIFY(w->width() <= std::max(1024, avail.width()));
+    }
+
+    void GIVEN_a_playing_song_on_a_1024x600_screen_THEN_nothing_scrolls_sideways() {
+        // Long instrument names on the strips and the capture box shown: the widest the window gets.
+        openSong(song("wide.mid"));
+        find<QPushButton>("CmdPlay")->click();
+        for (int c = 0; c < 16; ++c)
+            find<QLabel>(QString("Label3_%1").arg(c).toUtf8().constData())->setText("Electric Bass(finger)");
+        find<QCheckBox>("Mp3K")->setChecked(true);
+        auto *scroll = find<QScrollArea>("centralScroll");
+        const int room = 1024 - scroll->verticalScrollBar()->sizeHint().width();
+        QWidget *content = scroll->widget();
+        QVERIFY2(content->minimumSizeHint().width() <= room,
+                 qPrintable(QString("content needs %1 px, strips %2, middle row %3")
+                                .arg(content->minimumSizeHint().width())
+                                .arg(find<QWidget>("channelStrips")->minimumSizeHint().width())
+                                .arg(find<QWidget>("effectsPanel")->minimumSizeHint().width())));
+        w->resize(1024, 570);
+        showActive();
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        // Still readable: nothing on a strip is squeezed below the size its text needs.
+        for (int c = 0; c < 16; ++c) {
+            auto *strip = find<QWidget>(QString("strip_%1").arg(c).toUtf8().constData());
+            for (QWidget *part : strip->findChildren<QWidget *>()) {
+                if (part->objectName().startsWith("Label3_")) // instrument names wrap
+                    continue;
+                // A push button's style asks for 80 pixels whatever its text; its text is what counts.
+                auto *button = qobject_cast<QPushButton *>(part);
+                const int need = button ? button->fontMetrics().horizontalAdvance(button->text()) + 6
+                                        : part->minimumSizeHint().width();
+                QVERIFY2(part->width() >= need, qPrintable(QString("%1 %2: %3 < %4")
+                                                               .arg(part->metaObject()->className(), part->objectName())
+                                                               .arg(part->width())
+                                                               .arg(need)));
+            }
+        }
+        // The default size on a large screen keeps its room.
+        w->resize(1280, 860);
+        QCOMPARE(w->size(), QSize(1280, 860));
     }
 
     void GIVEN_the_window_THEN_icon_buttons_have_names_and_tooltips_and_tab_follows_the_transport_row() {

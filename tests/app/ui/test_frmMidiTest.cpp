@@ -177,6 +177,7 @@ private slots:
         // and playing at once; the two-second settling pause blocks nothing.
         int devices = outputsMade;
         holdScheduled = true;
+        scheduled.clear();
         find<QPushButton>("CmdPlay")->click();
         QCOMPARE(outputsMade, devices + 1);
         QVERIFY(scheduled == std::vector<int>{2000});
@@ -567,10 +568,17 @@ private slots:
         QCOMPARE(find<QListWidget>("List3")->count(), 128);
         QCOMPARE(find<QListWidget>("List3")->item(77)->text(), QString("Skakuhachi"));
         if (const char *shot = std::getenv("CANTORA_MIXER_SHOT")) {
-            w->resize(1280, 860);
-            w->show();
-            QCoreApplication::processEvents();
-            w->grab().save(shot);
+            // The default size, and a 1024x600 screen less its panel.
+            for (const QSize size : {QSize(1280, 860), QSize(1024, 570)}) {
+                w->resize(size);
+                w->show();
+                QTest::qWait(200);
+                w->grab().save(QString("%1-%2.png").arg(shot).arg(size.width()));
+            }
+            // The instrument list opens beside the strip that asked for it.
+            find<QPushButton>("Option1_2")->click();
+            QTest::qWait(200);
+            w->grab().save(QString("%1-list.png").arg(shot));
         }
     }
 
@@ -606,12 +614,16 @@ private slots:
 
     void GIVEN_a_playing_song_WHEN_an_instrument_is_picked_THEN_the_list_closes_on_the_users_click() {
         start();
+        w->show();                               // laid out: the list opens beside the strip
         find<QPushButton>("Option1_0")->click(); // before Play: nothing
         QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
         openAndPlay(mixSong("mix.mid"));
         find<QPushButton>("Option1_0")->click();
         auto *list = find<QListWidget>("List3");
         QVERIFY(list->isVisibleTo(w.get()));
+        // Beside the strip that asked, over the strips, leaving that strip in sight.
+        QVERIFY(find<QWidget>("strip_0")->geometry().right() > 0);
+        QCOMPARE(list->geometry().left(), find<QWidget>("strip_0")->geometry().right() + 1);
         QCOMPARE(list->currentRow(), 73); // the channel's instrument, the first click
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(list->currentRow())).center());
@@ -653,6 +665,99 @@ private slots:
         QCOMPARE(w->transport().live().eqGains[2], 6.0f);
         find<QPushButton>("CmdReset")->click();
         QCOMPARE(w->transport().live().eqGains[2], 0.0f);
+    }
+
+    void GIVEN_a_first_play_WHEN_the_scans_second_passes_THEN_the_strips_fill_only_then_and_input_is_never_held() {
+        start();
+        holdScheduled = true;
+        openAndPlay(mixSong("mix.mid"));
+        QCOMPARE(scheduled, std::vector<int>{1000});
+        QVERIFY(waits.empty()); // nothing blocks the window meanwhile
+        QVERIFY(!find<QSlider>("Slider2_0")->isEnabled());
+        pending.at(0)();
+        QVERIFY(find<QSlider>("Slider2_0")->isEnabled());
+        QCOMPARE(find<QLabel>("Label3_0")->text(), QString("Flute"));
+    }
+
+    void GIVEN_lock_ticked_WHEN_stopped_and_played_again_THEN_the_songs_instrument_plays_and_the_drum_flag_follows() {
+        start();
+        w->show(); // laid out: the lists open beside the strips
+        openAndPlay(mixSong("mix.mid"));
+        find<QPushButton>("Option1_0")->click();
+        auto *list = find<QListWidget>("List3");
+        list->scrollToItem(list->item(24));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(24)).center());
+        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_PROGRAM), 24u);
+        find<QCheckBox>("CkPg")->click();
+        QCOMPARE(dlg->messages().back().text, std::string("Program Change & Volume Disabled"));
+        find<QPushButton>("cmdStop")->click();
+        find<QPushButton>("CmdPlay")->click();
+        QTRY_COMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_PROGRAM), 73u);
+        QCOMPARE(find<QLabel>("Label3_0")->text(), QString("Nylon String Guitar")); // the strip keeps the choice
+
+        // The drum button keeps the kit for a render; the next song starts without it.
+        QVERIFY(!w->mixer().drumKitChosen());
+        w->selectedChannel = 9; // the song has no drums: the kit list opens as the drum strip opens it
+        w->Drum();
+        // The kit list of the drums (right half) opens on the strip's left, its button under it.
+        const QRect kits = find<QListWidget>("LstDrum")->geometry();
+        QCOMPARE(kits.right() + 1, find<QWidget>("strip_9")->geometry().left() - 1);
+        QVERIFY(find<QPushButton>("CmdDrum")->geometry().top() > kits.bottom());
+        find<QPushButton>("CmdDrum")->click();
+        QVERIFY(w->mixer().drumKitChosen());
+        QVERIFY(!find<QListWidget>("LstDrum")->isVisibleTo(w.get()));
+        find<QPushButton>("cmdStop")->click();
+        dlg->answerFile(mixSong("mix.mid"));
+        find<QPushButton>("cmdOpenFP")->click();
+        QVERIFY(!w->mixer().drumKitChosen());
+    }
+
+    void
+    GIVEN_a_channel_font_WHEN_multi_is_pressed_THEN_the_multi_mp3_button_wakes_and_the_next_song_puts_both_to_sleep() {
+        start();
+        openAndPlay(mixSong("mix.mid"));
+        auto *multi = find<QPushButton>("CmdMulti");
+        auto *kmt = find<QPushButton>("CmdKmt");
+        QVERIFY(!multi->isEnabled());
+        QVERIFY(!kmt->isEnabled());
+        dlg->answerFile(CANTORA_TEST_SF2);
+        find<QPushButton>("CmdSF2_2")->click();
+        QVERIFY(multi->isEnabled());
+        multi->click();
+        QVERIFY(w->fonts().multiFont);
+        QVERIFY(kmt->isEnabled());
+        QVERIFY(find<QPushButton>("btnConvert")->property("wantedEnabled").toBool());
+        find<QPushButton>("cmdStop")->click();
+        dlg->answerFile(mixSong("mix.mid"));
+        find<QPushButton>("cmdOpenFP")->click();
+        QVERIFY(!multi->isEnabled());
+        QVERIFY(!kmt->isEnabled());
+    }
+
+    void GIVEN_an_editor_in_the_preferences_WHEN_MidiEditor_is_chosen_THEN_it_starts_unwaited_else_the_box_says_how() {
+        start();
+        qunsetenv("CANTORA_MIDI_EDITOR");
+        std::vector<std::string> started;
+        w->setLauncher([&](const std::string &program) {
+            started.push_back(program);
+            return true;
+        });
+        // None anywhere: the box tells where to name one, nothing starts.
+        find<QAction>("Snorma")->trigger();
+        QVERIFY(started.empty());
+        QCOMPARE(dlg->messages().size(), 1u);
+        QVERIFY(dlg->messages().back().text.find("midi.editor=") != std::string::npos);
+
+        const std::string editor = write("myeditor", "#!/bin/sh\n");
+        std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+        write("cantora.ini", "window.geometry=x\nmidi.editor=" + editor + "\n");
+        find<QAction>("Snorma")->trigger();
+        QCOMPARE(started, std::vector<std::string>{editor});
+        QCOMPARE(dlg->messages().size(), 1u);
+        // One that will not start is said so.
+        w->setLauncher([](const std::string &) { return false; });
+        find<QAction>("Snorma")->trigger();
+        QCOMPARE(dlg->messages().back().text, "The MIDI editor " + editor + " could not be started.");
     }
 };
 
