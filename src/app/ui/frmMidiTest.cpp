@@ -1212,9 +1212,10 @@ render::SongRenderResult frmMidiTest::renderWorkWave() {
     const std::string song = transport_.song().path;
     std::ifstream in(song, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // The live settings as the song plays with them, put on the decoding
+    // The live settings as the song plays with them (the drum kit only once
+    // one was chosen), put on the decoding
     // stream before every block; the controls that change them are locked.
-    player::LiveBlockHook live(transport_.live(), bytes);
+    player::LiveBlockHook live(mixer_.renderSettings(), bytes);
 
     std::int64_t length = 0;
     int shown = -1;

@@ -231,6 +231,7 @@ private slots:
             w->btnConvert_Click();
             w->cmdsave_Click();
         });
+        scheduled.clear(); // Play's own pauses are not the conversion's
         holdScheduled = true;
         dlg->answerMessage(dialogs::Yes);
         find<QPushButton>("btnConvert")->click();
@@ -414,6 +415,7 @@ private slots:
             if (s.text == "Done! Midi To Mp3")
                 atDone = find<QProgressBar>("Prog")->value() == 100 && exists("SYNCRO.MP3");
         };
+        scheduled.clear(); // Play's own pauses are not the conversion's
         dlg->answerMessage(dialogs::Yes);
         dlg->answerFile(out);
         find<QPushButton>("cmdsave")->click();
