@@ -74,6 +74,12 @@ inline double fundamental(const std::vector<float> &x, double lo, double hi, std
     return lo + double(i);
 }
 
+// Reverb and chorus sends off on `channel` at `tick`, so its tone is clean.
+inline void dry(audio::MidiWriter &w, int track, int channel, std::uint64_t tick = 0) {
+    w.controller(track, tick, channel, 91, 0);
+    w.controller(track, tick, channel, 93, 0);
+}
+
 inline std::size_t frames(double seconds) { return static_cast<std::size_t>(seconds * kRate); }
 
 // A suite on the "no sound" device with the test SoundFont as every

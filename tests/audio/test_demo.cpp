@@ -2,6 +2,7 @@
 // song the player can show: lyrics by syllable, tempo changes, drums.
 #include "../tools/demo_song.h"
 #include "audio/midifile.h"
+#include "audio/tempomap.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +52,7 @@ TEST(DemoSong, IsAKaraokeSongOfAboutAMinute) {
     EXPECT_EQ(lines, 10);
     EXPECT_TRUE(drums);
 
-    // Length in seconds from the tempo map.
-    double seconds = 0;
-    for (std::size_t i = 0; i < tempoMap.size(); ++i) {
-        const std::uint64_t until = i + 1 < tempoMap.size() ? tempoMap[i + 1].first : lastTick;
-        seconds += double(until - tempoMap[i].first) / r.file.division * tempoMap[i].second / 1e6;
-    }
+    const double seconds = TempoMap(r.file.division, tempoMap, 44100).tickToSeconds(double(lastTick));
     EXPECT_GT(seconds, 40);
     EXPECT_LT(seconds, 60);
 }

@@ -19,8 +19,7 @@ std::string twoChannels() {
     MidiWriter w(480);
     const int t = w.addTrack();
     for (int ch : {0, 1}) {
-        w.controller(t, 0, ch, 91, 0);
-        w.controller(t, 0, ch, 93, 0);
+        dry(w, t, ch);
         w.controller(t, 0, ch, 7, 100);
         w.program(t, 0, ch, 19);
     }

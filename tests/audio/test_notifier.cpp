@@ -134,17 +134,24 @@ std::string lyricSong() {
     return w.bytes();
 }
 
+// The engine on an output that plays only when the test pumps it.
+PumpedOutput *initPumped() {
+    static PumpedOutput *out;
+    out = nullptr;
+    setOutputFactory([](int) {
+        auto o = makePumpedOutput();
+        out = o.get();
+        return o;
+    });
+    EXPECT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    return out;
+}
+
 } // namespace
 
 TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsSample) {
     {
-        PumpedOutput *out = nullptr;
-        setOutputFactory([&](int) {
-            auto o = makePumpedOutput();
-            out = o.get();
-            return o;
-        });
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        PumpedOutput *out = initPumped();
         ASSERT_NE(out, nullptr);
         const HSOUNDFONT font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
         const BASS_MIDI_FONT rec{font, -1, 0};
@@ -200,13 +207,7 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
     // White-box: a callback is due when its sample is heard, not when the
     // block that holds it was mixed.
     {
-        PumpedOutput *out = nullptr;
-        setOutputFactory([&](int) {
-            auto o = makePumpedOutput();
-            out = o.get();
-            return o;
-        });
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        ASSERT_NE(initPumped(), nullptr);
         BASS_MIDI_StreamSetFonts(0, nullptr, 0); // silent: only the timing counts
         MidiWriter w(480);
         const int t = w.addTrack();

@@ -15,16 +15,17 @@ namespace {
 struct Recorder : SynthSink {
     std::uint64_t frame = 0;
     std::vector<std::pair<std::uint64_t, std::string>> log;
-    void add(std::string s) { log.emplace_back(frame, std::move(s)); }
-    void noteOn(int c, int k, int v) override {
-        add("on " + std::to_string(c) + " " + std::to_string(k) + " " + std::to_string(v));
+    template <class... Ints>
+    void add(const char *what, Ints... v) {
+        std::string s = what;
+        ((s += " " + std::to_string(v)), ...);
+        log.emplace_back(frame, s);
     }
-    void noteOff(int c, int k) override { add("off " + std::to_string(c) + " " + std::to_string(k)); }
-    void controller(int c, int n, int v) override {
-        add("cc " + std::to_string(c) + " " + std::to_string(n) + " " + std::to_string(v));
-    }
-    void programChange(int c, int p) override { add("prog " + std::to_string(c) + " " + std::to_string(p)); }
-    void pitchBend(int c, int v) override { add("bend " + std::to_string(c) + " " + std::to_string(v)); }
+    void noteOn(int c, int k, int v) override { add("on", c, k, v); }
+    void noteOff(int c, int k) override { add("off", c, k); }
+    void controller(int c, int n, int v) override { add("cc", c, n, v); }
+    void programChange(int c, int p) override { add("prog", c, p); }
+    void pitchBend(int c, int v) override { add("bend", c, v); }
     void channelPressure(int, int) override {}
     void keyPressure(int, int, int) override {}
     void allSoundsOff() override { add("silence"); }
@@ -32,18 +33,13 @@ struct Recorder : SynthSink {
         std::fill(out, out + 2 * n, 0.0f);
         frame += n;
     }
-    bool has(const std::string &s) const {
-        for (const auto &[f, m] : log)
-            if (m == s)
-                return true;
-        return false;
-    }
     std::uint64_t frameOf(const std::string &s) const {
         for (const auto &[f, m] : log)
             if (m == s)
                 return f;
         return ~0ull;
     }
+    bool has(const std::string &s) const { return frameOf(s) != ~0ull; }
 };
 
 struct Listener : SequencerListener {

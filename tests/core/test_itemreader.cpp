@@ -12,6 +12,8 @@ TEST(ItemReader, BareItemsLoseOuterBlanksQuotedOnesKeepEverything) {
     EXPECT_EQ(readItems("\"x\"junk,y"), (V{"x", "y"}));
     EXPECT_EQ(readItems("a,,b"), (V{"a", "", "b"}));
     EXPECT_EQ(readItems("a,"), (V{"a"}));
+    EXPECT_EQ(readItems("\"open quote, never closed"), (V{"open quote, never closed"}));
+    EXPECT_EQ(readItems(""), V{});
 }
 
 TEST(ItemReader, EveryKindOfLineEndEndsAnItemOnce) {

@@ -34,21 +34,13 @@ protected:
 
 } // namespace
 
-TEST(PlaybackTimeText, MinutesAndSecondsThenHours) {
-    EXPECT_EQ(Convert_Time(0), "00:00");
-    EXPECT_EQ(Convert_Time(75), "01:15");
-    EXPECT_EQ(Convert_Time(3599), "59:59");
-    EXPECT_EQ(Convert_Time(3600), "01:00:00");
-    EXPECT_EQ(Convert_Time(3725), "01:02:05");
-    EXPECT_EQ(Convert_Time(36000 + 59), "10:00:59");
-}
-
-TEST(PlaybackTimeText, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(nearest(2.5), 2);
-    EXPECT_EQ(nearest(3.5), 4);
-    EXPECT_EQ(nearest(2.5000001), 3);
-    EXPECT_EQ(nearest(-0.5), 0);
-    EXPECT_EQ(nearest(-1.5), -2);
+TEST(PlaybackTimeText, MinutesAndSecondsThenHoursAndHalvesToTheEvenNeighbour) {
+    for (const auto &[seconds, text] : std::vector<std::pair<std::int32_t, std::string>>{
+             {0, "00:00"}, {75, "01:15"}, {3599, "59:59"}, {3600, "01:00:00"}, {36059, "10:00:59"}})
+        EXPECT_EQ(Convert_Time(seconds), text);
+    for (const auto &[x, n] :
+         std::vector<std::pair<double, std::int64_t>>{{2.5, 2}, {3.5, 4}, {2.5000001, 3}, {-0.5, 0}, {-1.5, -2}})
+        EXPECT_EQ(nearest(x), n) << x;
 }
 
 TEST_F(Mp3Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicksShowTheTimes) {

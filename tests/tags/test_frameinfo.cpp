@@ -21,26 +21,14 @@ Mp3Info read(const std::string &bytes, Id3Module *module = nullptr) {
 } // namespace
 
 TEST(FrameInfo, Mpeg1Layer3HeaderGivesEveryText) {
-    const Mp3Info i = read(audio(4000000));
-    EXPECT_EQ(i.MpegVersion, "MPEG 1.0");
-    EXPECT_EQ(i.Layer, "layer 3");
-    EXPECT_EQ(i.Bitrate, "128 Kbps");
-    EXPECT_EQ(i.Frequency, "44100 Hz");
-    EXPECT_EQ(i.ChannelMode, "Joint Stereo");
-    EXPECT_EQ(i.Crcs, "No");
-    EXPECT_EQ(i.Copyrighted, "No");
-    EXPECT_EQ(i.Original, "Yes");
-    EXPECT_EQ(i.Emphasis, "None");
     // 4 000 000 bytes at 16 bytes per millisecond: 250 s.
-    EXPECT_EQ(i.Length, "04:10");
-    EXPECT_EQ(i.Size, "3.81 MB");
-    EXPECT_EQ(FormatInfoPanel(i), "<>Size:[3.81 MB]  <>Length:[ 04:10 ]\r\n"
-                                  "<>MPEG 1.0 layer 3\r\n"
-                                  "<>128 Kbps 44100 Hz Joint Stereo\r\n"
-                                  "<>CRCs:[No]\r\n"
-                                  "<>Copyrighted:[No]\r\n"
-                                  "<>Original:[Yes]\r\n"
-                                  "<>Emphasis:[None]");
+    EXPECT_EQ(FormatInfoPanel(read(audio(4000000))), "<>Size:[3.81 MB]  <>Length:[ 04:10 ]\r\n"
+                                                     "<>MPEG 1.0 layer 3\r\n"
+                                                     "<>128 Kbps 44100 Hz Joint Stereo\r\n"
+                                                     "<>CRCs:[No]\r\n"
+                                                     "<>Copyrighted:[No]\r\n"
+                                                     "<>Original:[Yes]\r\n"
+                                                     "<>Emphasis:[None]");
 }
 
 TEST(FrameInfo, HeaderBitsMapToTheirTexts) {

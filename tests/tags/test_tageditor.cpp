@@ -10,48 +10,32 @@
 
 using namespace cantora::tags;
 
-namespace {
-
-const char *kHello = "[01:20]Hello\r\nWorld\r\n";
-
-} // namespace
-
-TEST(TagEditorStamp, GivenHelloTaggedAt0120_WhenAddAt83_4s_ThenTheStampFollowsTheEarlierTag) {
-    const Stamped s = AddStamp(kHello, 3, 83.4);
-    EXPECT_EQ(s.text, "[01:20][01:23]Hello\r\nWorld\r\n");
-    EXPECT_EQ(s.insertedAt, 7u);
-    EXPECT_EQ(s.caret, 21u); // start of "World"
-}
-
-TEST(TagEditorStamp, GivenHelloTaggedAt0120_WhenAddAt79_6s_ThenTheEqualStampGoesBeforeTheTag) {
-    const Stamped s = AddStamp(kHello, 10, 79.6);
-    EXPECT_EQ(s.text, "[01:20][01:20]Hello\r\nWorld\r\n");
-    EXPECT_EQ(s.insertedAt, 0u);
-}
-
-TEST(TagEditorStamp, GivenSeveralTags_WhenAddBetweenThem_ThenTheOrderOfTimesIsKept) {
-    const Stamped s = AddStamp("x\n[00:10][00:12.34][01:00]Hi\n", 2, 30);
-    EXPECT_EQ(s.text, "x\n[00:10][00:12.34][00:30][01:00]Hi\n");
-    // A stamp from one hour on carries the hours; half seconds go to the even neighbour.
-    EXPECT_EQ(AddStamp("Hi", 0, 3725.5).text, "[01:02:06]Hi");
-    EXPECT_EQ(AddStamp("Hi", 0, 2.5).text, "[00:02]Hi");
-}
-
-TEST(TagEditorStamp, GivenAnUntaggedLine_WhenAddThenUndo_ThenTheStampComesAndGoesExactly) {
-    const std::string text = "[00:01]One\r\nTwo\r\n\r\n\r\nThree\r\n";
-    const Stamped s = AddStamp(text, 13, 5);
-    EXPECT_EQ(s.text, "[00:01]One\r\n[00:05]Two\r\n\r\n\r\nThree\r\n");
-    EXPECT_EQ(s.insertedAt, 12u);
-    EXPECT_EQ(s.text.substr(s.caret, 5), "Three"); // blank lines skipped
-    EXPECT_EQ(RemoveStamp(s.text, s.insertedAt), text);
-}
-
-TEST(TagEditorStamp, GivenTheLastLine_WhenAdd_ThenTheCaretStaysOnIt) {
-    const Stamped s = AddStamp("One\r\nTwo", 6, 1);
-    EXPECT_EQ(s.text, "One\r\n[00:01]Two");
-    EXPECT_EQ(s.caret, 5u);
-    // A stamp at the very start of the text can be undone too.
-    EXPECT_EQ(RemoveStamp(AddStamp("Two", 0, 1).text, 0), "Two");
+TEST(TagEditorStamp, TheStampGoesAmongTheLinesTagsInTimeOrderAndTheCaretToTheNextLine) {
+    struct Case {
+        std::string text;
+        std::size_t caret;
+        double seconds;
+        std::string stamped;
+        std::size_t insertedAt, caretAfter;
+    } const cases[] = {
+        {"[01:20]Hello\r\nWorld\r\n", 3, 83.4, "[01:20][01:23]Hello\r\nWorld\r\n", 7, 21},
+        // An equal stamp goes before the tag.
+        {"[01:20]Hello\r\nWorld\r\n", 10, 79.6, "[01:20][01:20]Hello\r\nWorld\r\n", 0, 21},
+        {"x\n[00:10][00:12.34][01:00]Hi\n", 2, 30, "x\n[00:10][00:12.34][00:30][01:00]Hi\n", 19, 36},
+        // From one hour on the hours show; half seconds go to the even neighbour.
+        {"Hi", 0, 3725.5, "[01:02:06]Hi", 0, 0},
+        {"Hi", 0, 2.5, "[00:02]Hi", 0, 0},
+        // Blank lines are skipped; on the last line the caret stays.
+        {"[00:01]One\r\nTwo\r\n\r\n\r\nThree\r\n", 13, 5, "[00:01]One\r\n[00:05]Two\r\n\r\n\r\nThree\r\n", 12, 28},
+        {"One\r\nTwo", 6, 1, "One\r\n[00:01]Two", 5, 5},
+    };
+    for (const Case &c : cases) {
+        const Stamped s = AddStamp(c.text, c.caret, c.seconds);
+        EXPECT_EQ(s.text, c.stamped);
+        EXPECT_EQ(s.insertedAt, c.insertedAt) << c.stamped;
+        EXPECT_EQ(s.caret, c.caretAfter) << c.stamped;
+        EXPECT_EQ(RemoveStamp(s.text, s.insertedAt), c.text) << "undo";
+    }
     // A title bracket is no stamp: Undo leaves it.
     EXPECT_EQ(RemoveStamp("[ti:A long title]", 0), "[ti:A long title]");
 }

@@ -43,6 +43,13 @@ protected:
         m.GetMp3Info(path);
         return m.WriteLyricsTag(path, MakeId3v1Tag(title, "Artist", "Album", "24", "", 12), lyrics);
     }
+    // The tag bytes save() writes.
+    static std::string saved(const std::string &title) {
+        return MakeId3v1Tag(title, "Artist", "Album", "24", "", 12).Bytes();
+    }
+    static Id3v1Tag bare(const std::string &title, std::uint8_t genre) {
+        return MakeId3v1Tag(title, "", "", "", "", genre);
+    }
 
     fs::path dir;
     std::string path;
@@ -69,7 +76,7 @@ TEST_F(TagWrite, ReplacingLongerBlockLeavesNoTraceAndSavingTwiceKeepsOneOfEach) 
     put(music + lyrics3({{"IND", "10"}, {"LYR", std::string(500, 'x')}}) + id3v1("Old"));
     ASSERT_TRUE(save("New", "short"));
     const std::string once = get();
-    EXPECT_EQ(once, music + lyrics3({{"LYR", "short"}}) + MakeId3v1Tag("New", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(once, music + lyrics3({{"LYR", "short"}}) + saved("New"));
 
     ASSERT_TRUE(save("New", "short"));
     EXPECT_EQ(get(), once);
@@ -84,13 +91,13 @@ TEST_F(TagWrite, ReplacingLongerBlockLeavesNoTraceAndSavingTwiceKeepsOneOfEach) 
 TEST_F(TagWrite, EmptyLyricsRemoveTheBlockAndTagOnlyFilesKeepOneTag) {
     put(music + lyrics3({{"LYR", "words"}}) + id3v1("Old"));
     ASSERT_TRUE(save("T", ""));
-    EXPECT_EQ(get(), music + MakeId3v1Tag("T", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(get(), music + saved("T"));
     ASSERT_TRUE(save("T2", ""));
     EXPECT_EQ(get().size(), music.size() + 128);
     // A block without a tag behind it is replaced as well.
     put(music + lyrics3({{"LYR", "words"}}));
     ASSERT_TRUE(save("T", "new"));
-    EXPECT_EQ(get(), music + lyrics3({{"LYR", "new"}}) + MakeId3v1Tag("T", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(get(), music + lyrics3({{"LYR", "new"}}) + saved("T"));
 }
 
 TEST_F(TagWrite, RejectedBlockIsLeftAloneAndOnlyTheTagIsRewritten) {
@@ -98,7 +105,7 @@ TEST_F(TagWrite, RejectedBlockIsLeftAloneAndOnlyTheTagIsRewritten) {
     broken.replace(broken.size() - 15, 6, "000040"); // points before LYRICSBEGIN
     put(music + broken + id3v1("Old"));
     ASSERT_TRUE(save("T", ""));
-    EXPECT_EQ(get(), music + broken + MakeId3v1Tag("T", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(get(), music + broken + saved("T"));
 }
 
 TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
@@ -115,18 +122,18 @@ TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
     // No read before the write, a second write without a new read, a file
     // changed since it was read, a file read under another name.
     Id3Module fresh;
-    EXPECT_FALSE(fresh.WriteLyricsTag(path, MakeId3v1Tag("T", "", "", "", "", 0), "x"));
+    EXPECT_FALSE(fresh.WriteLyricsTag(path, bare("T", 0), "x"));
     ASSERT_TRUE(save("T", "x"));
     const std::string afterOne = get();
-    EXPECT_FALSE(m.WriteLyricsTag(path, MakeId3v1Tag("U", "", "", "", "", 0), "y"));
+    EXPECT_FALSE(m.WriteLyricsTag(path, bare("U", 0), "y"));
     EXPECT_EQ(get(), afterOne);
     m.GetMp3Info(path);
     put(music + afterOne.substr(music.size() + 1) + "!"); // same length, tag moved by one byte
-    EXPECT_FALSE(m.WriteLyricsTag(path, MakeId3v1Tag("U", "", "", "", "", 0), "y"));
+    EXPECT_FALSE(m.WriteLyricsTag(path, bare("U", 0), "y"));
     put(original);
     m.GetMp3Info(path);
     m.LyricsStart = 10; // state no longer matches the bytes on disk
-    EXPECT_FALSE(m.WriteLyricsTag(path, MakeId3v1Tag("U", "", "", "", "", 0), "y"));
+    EXPECT_FALSE(m.WriteLyricsTag(path, bare("U", 0), "y"));
     EXPECT_EQ(get(), original);
 
     // Read-only file, directory, missing file.
@@ -140,9 +147,9 @@ TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
     }
     m.GetMp3Info(dir.string());
     EXPECT_FALSE(m.OpenError().empty());
-    EXPECT_FALSE(m.WriteLyricsTag(dir.string(), MakeId3v1Tag("T", "", "", "", "", 0), "y"));
+    EXPECT_FALSE(m.WriteLyricsTag(dir.string(), bare("T", 0), "y"));
     m.GetMp3Info((dir / "none.mp3").string());
-    EXPECT_FALSE(m.WriteLyricsTag((dir / "none.mp3").string(), MakeId3v1Tag("T", "", "", "", "", 0), "y"));
+    EXPECT_FALSE(m.WriteLyricsTag((dir / "none.mp3").string(), bare("T", 0), "y"));
     EXPECT_FALSE(fs::exists(dir / "none.mp3"));
 }
 
@@ -218,7 +225,7 @@ TEST_F(TagWrite, LyricsCp1252CannotHoldAreWrittenInUtf8AndReadBackTheSame) {
     TagWriteResult r = save("T", japanese);
     ASSERT_TRUE(r);
     EXPECT_TRUE(r.lyricsUtf8);
-    EXPECT_EQ(get(), music + lyrics3({{"LYR", japanese}}) + MakeId3v1Tag("T", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(get(), music + lyrics3({{"LYR", japanese}}) + saved("T"));
     EXPECT_EQ(m.GetMp3Info(path).Lyrics, japanese);
 
     // Text CP1252 holds keeps the bytes existing files and readers know.
@@ -234,14 +241,14 @@ TEST_F(TagWrite, TagOnlyWriteKeepsTheLyricsBlockByteForByte) {
     const std::string block = lyrics3({{"IND", "10"}, {"LYR", "[00:01]gi\xC3\xA0 \xC3\xA8 cos\xC3\xAC"}});
     put(music + block + id3v1("Old", "Someone"));
     m.GetMp3Info(path);
-    ASSERT_TRUE(m.WriteId3v1Tag(path, MakeId3v1Tag("New", "", "", "", "", 13)));
-    EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 13).Bytes());
+    ASSERT_TRUE(m.WriteId3v1Tag(path, bare("New", 13)));
+    EXPECT_EQ(get(), music + block + bare("New", 13).Bytes());
     // Without a tag behind the block, the tag is appended after it.
     put(music + block);
     m.GetMp3Info(path);
-    ASSERT_TRUE(m.WriteId3v1Tag(path, MakeId3v1Tag("New", "", "", "", "", 13)));
-    EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 13).Bytes());
-    EXPECT_FALSE(m.WriteId3v1Tag(path, MakeId3v1Tag("Again", "", "", "", "", 13))) << "a write needs a new read";
+    ASSERT_TRUE(m.WriteId3v1Tag(path, bare("New", 13)));
+    EXPECT_EQ(get(), music + block + bare("New", 13).Bytes());
+    EXPECT_FALSE(m.WriteId3v1Tag(path, bare("Again", 13))) << "a write needs a new read";
 }
 
 TEST_F(TagWrite, DamagedBlockIsReadLiterallyButNeverWrittenBackAsLyrics) {
@@ -257,12 +264,11 @@ TEST_F(TagWrite, DamagedBlockIsReadLiterallyButNeverWrittenBackAsLyrics) {
     EXPECT_NE(i.Lyrics.find("LYRICS200TAGOld"), std::string::npos);
 
     // A tag-only save keeps the block's bytes; the file does not grow.
-    ASSERT_TRUE(m.WriteId3v1Tag(path, MakeId3v1Tag("New", "", "", "", "", 12)));
-    EXPECT_EQ(get(), music + block + MakeId3v1Tag("New", "", "", "", "", 12).Bytes());
+    ASSERT_TRUE(m.WriteId3v1Tag(path, bare("New", 12)));
+    EXPECT_EQ(get(), music + block + bare("New", 12).Bytes());
     // New lyrics replace the whole block.
     ASSERT_TRUE(save("New", "[00:02]fresh"));
-    EXPECT_EQ(get(), music + lyrics3({{"LYR", "[00:02]fresh"}}) +
-                         MakeId3v1Tag("New", "Artist", "Album", "24", "", 12).Bytes());
+    EXPECT_EQ(get(), music + lyrics3({{"LYR", "[00:02]fresh"}}) + saved("New"));
     m.GetMp3Info(path);
     EXPECT_FALSE(m.LyricsBlockDamaged);
 
