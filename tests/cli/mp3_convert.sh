@@ -54,6 +54,11 @@ head -c $((128 + 15 + n + 19)) <(tail -c $((128 + 15 + n + 19)) out.mp3) | head 
 tail -c $((128 + 15 + n)) out.mp3 | head -c "$n" | cmp -s - "$work/demo.lrc" || fail "the Lyrics3 text is not the LRC"
 [ "$(tail -c 137 out.mp3 | head -c 9)" = LYRICS200 ] || fail "no LYRICS200 before the tag"
 grep -q '"Lyrics": "\[00:02\]TWINKLE' <<<"$json" || fail "info reads no lyrics"
+# The same bytes as the road in steps: render, encode, tag with the LRC.
+"$cli" encode "$work/demo.wav" "$work/steps.mp3" 2>/dev/null || fail "encode failed"
+"$cli" tag "$work/steps.mp3" --title "Twinkle, Twinkle, Little Star" --artist "Ann Example" --album "Stars" \
+    --year 2024 --comment "sung" --genre Pop --lyrics "$work/demo.lrc" 2>/dev/null || fail "tag failed"
+cmp -s out.mp3 "$work/steps.mp3" || fail "the MP3 differs from render + encode + tag"
 
 # Without --force an existing output stays byte for byte; with it, it is replaced.
 cp out.mp3 "$work/keep.mp3"
