@@ -37,6 +37,7 @@ Mp3StreamEncoder::Mp3StreamEncoder(long preset, std::uint32_t rate, const std::s
         throw;
     }
     pending_.reserve(chunkBytes_);
+    samples_.resize(samples);
 }
 
 Mp3StreamEncoder::~Mp3StreamEncoder() {
@@ -45,20 +46,19 @@ Mp3StreamEncoder::~Mp3StreamEncoder() {
 }
 
 void Mp3StreamEncoder::encodeChunk(const char *data, std::size_t bytes) {
-    // 16-bit samples copied out, so the library never reads unaligned input.
-    std::int16_t samples[4608];
+    // Copied out as 16-bit samples, so the library never reads unaligned input.
     const std::size_t count = bytes / 2;
-    std::memcpy(samples, data, count * 2);
+    std::memcpy(samples_.data(), data, count * 2);
     std::uint32_t produced = 0;
-    check(beEncodeChunk(stream_, static_cast<std::uint32_t>(count), samples, writer_.BufferPointer(), &produced),
-          "the encoder refused the audio");
+    check(
+        beEncodeChunk(stream_, static_cast<std::uint32_t>(count), samples_.data(), writer_.BufferPointer(), &produced),
+        "the encoder refused the audio");
     writer_.WriteBufferToFile(produced);
     encoded_ += count * 2;
 }
 
 void Mp3StreamEncoder::encode(const char *data, std::size_t bytes) {
-    static_assert(sizeof(std::int16_t) * 4608 >= 1152 * 4, "one chunk of 1152 stereo frames fits");
-    if (chunkBytes_ == 0 || chunkBytes_ > 4608 * 2)
+    if (!stream_)
         throw NumberedError(cLameEncoder::kErrorBase + cLameEncoder::ErrNotInitialised, ErrorSource("lameConvert"),
                             "Lame engine not initialised");
     if (!pending_.empty()) {

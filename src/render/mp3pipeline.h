@@ -49,7 +49,8 @@ private:
     std::uint32_t chunkBytes_ = 0; // input bytes per beEncodeChunk
     cMp3Writer writer_;
     std::string path_;
-    std::vector<char> pending_; // less than one chunk, waiting
+    std::vector<char> pending_;         // less than one chunk, waiting
+    std::vector<std::int16_t> samples_; // one chunk, aligned for the library
     std::uint64_t encoded_ = 0;
     bool done_ = false;
 };
