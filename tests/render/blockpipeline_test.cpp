@@ -142,13 +142,3 @@ TEST(BlockQueue, CancelWakesAProducerWaitingForRoomAndDropsWhatWasQueued) {
     EXPECT_FALSE(q.pop().has_value());
     EXPECT_FALSE(q.push(numbered(3)));
 }
-
-TEST(BlockQueue, ClosingDrainsWhatIsQueuedThenEnds) {
-    BlockQueue q(4);
-    q.push(numbered(1));
-    q.push(numbered(2));
-    q.close();
-    EXPECT_EQ((*q.pop())[0], 1);
-    EXPECT_EQ((*q.pop())[0], 2);
-    EXPECT_FALSE(q.pop().has_value());
-}
