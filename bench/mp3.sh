@@ -56,7 +56,7 @@ chain() {
 
 for ((i = 0; i < runs; i++)); do
     measure cantora "$cli" mp3 "$song" "$work/cantora.mp3" --soundfont "$sf2" --force
-    grep -o 'render [0-9.]* s, encode [0-9.]* s' "$work/err" >>"$work/busy" || true
+    grep -o 'render [0-9.]* s (cpu [0-9.]* s), encode [0-9.]* s (cpu [0-9.]* s)' "$work/err" | tr -d '(),' >>"$work/busy" || true
     chain
 done
 
@@ -69,13 +69,16 @@ cc=$(cut -d' ' -f3 "$work/cantora" | median)
 xc=$(cut -d' ' -f3 "$work/chain" | median)
 cm=$(cut -d' ' -f2 "$work/cantora" | sort -n | tail -1)
 xm=$(cut -d' ' -f2 "$work/chain" | sort -n | tail -1)
+# "render B s cpu C s encode B s cpu C s"
 rb=$(awk '{ print $2 }' "$work/busy" | median)
-eb=$(awk '{ print $5 }' "$work/busy" | median)
+rc=$(awk '{ print $5 }' "$work/busy" | median)
+eb=$(awk '{ print $8 }' "$work/busy" | median)
+ec=$(awk '{ print $11 }' "$work/busy" | median)
 
 echo "song:                  $song"
 echo "soundfont:             $sf2"
 echo "cantora-cli mp3:       median ${ct} s (cpu ${cc} s), peak ${cm} KiB"
-echo "                       render thread busy ${rb} s, encode thread busy ${eb} s"
+echo "                       render thread busy ${rb} s (cpu ${rc} s), encode thread busy ${eb} s (cpu ${ec} s)"
 echo "fluidsynth -F + lame:  median ${xt} s (cpu ${xc} s), peak ${xm} KiB (fluidsynth ${ft} s, lame ${lt} s)"
 echo "load average:          $(cut -d' ' -f1-3 /proc/loadavg) (the overlap needs a free second core)"
 awk -v c="$ct" -v x="$xt" -v cc="$cc" -v xc="$xc" -v cm="$cm" -v xm="$xm" 'BEGIN {

@@ -1,6 +1,7 @@
 #include "render/blockpipeline.h"
 
 #include <chrono>
+#include <ctime>
 #include <exception>
 #include <thread>
 
@@ -11,6 +12,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Processor time the calling thread has used (a busy time that a loaded
+// machine does not inflate).
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
 
 std::string whatOf(std::exception_ptr e) {
     try {
@@ -78,6 +87,7 @@ PipelineOutcome runBlockPipeline(const BlockProducer &produce, BlockConsumer &co
 
     // The worker: consumes until the end or a stop, then finishes or abandons.
     std::thread worker([&] {
+        const double cpu0 = threadCpuSeconds();
         Clock::duration busy{};
         try {
             while (true) {
@@ -108,6 +118,7 @@ PipelineOutcome runBlockPipeline(const BlockProducer &produce, BlockConsumer &co
             } catch (...) {}
         }
         out.consumerBusySeconds = seconds(busy);
+        out.consumerCpuSeconds = threadCpuSeconds() - cpu0;
     });
 
     // The producer, timed without the waits for room in the queue.
@@ -119,6 +130,7 @@ PipelineOutcome runBlockPipeline(const BlockProducer &produce, BlockConsumer &co
         return taken;
     };
     const auto start = Clock::now();
+    const double cpu0 = threadCpuSeconds();
     std::string producerError;
     try {
         producerError = produce(push);
@@ -126,6 +138,7 @@ PipelineOutcome runBlockPipeline(const BlockProducer &produce, BlockConsumer &co
         producerError = whatOf(std::current_exception());
     }
     out.producerBusySeconds = seconds(Clock::now() - start - waiting);
+    out.producerCpuSeconds = threadCpuSeconds() - cpu0;
     if (producerError.empty())
         queue.close();
     else

@@ -73,6 +73,8 @@ struct PipelineOutcome {
     std::string consumerError;      // empty unless the consumer failed
     double producerBusySeconds = 0; // producing, not waiting for room in the queue
     double consumerBusySeconds = 0; // consuming and finishing, not waiting for blocks
+    double producerCpuSeconds = 0;  // processor time of the producing thread meanwhile
+    double consumerCpuSeconds = 0;  // processor time of the worker
     std::size_t highWater = 0;      // the most blocks queued at once
 };
 

@@ -199,6 +199,8 @@ Mp3ConversionResult renderSongToMp3(const std::string &songPath, const std::stri
     out.rate = render.rate;
     out.renderBusySeconds = o.producerBusySeconds;
     out.encodeBusySeconds = o.consumerBusySeconds;
+    out.renderCpuSeconds = o.producerCpuSeconds;
+    out.encodeCpuSeconds = o.consumerCpuSeconds;
     out.queueHighWater = o.highWater;
     return out;
 }

@@ -74,6 +74,8 @@ struct Mp3ConversionResult {
     std::uint32_t rate = 0;
     double renderBusySeconds = 0; // render thread, not counting waits for the encoder
     double encodeBusySeconds = 0; // encoder thread, not counting waits for the renderer
+    double renderCpuSeconds = 0;  // processor time of the render thread
+    double encodeCpuSeconds = 0;  // processor time of the encoder thread
     std::size_t queueHighWater = 0;
 };
 

@@ -302,9 +302,12 @@ int cantora::cli::mp3(const Args &args) {
                      "(some older players show UTF-8 wrongly): %s\n",
                      out.c_str(), utf8.c_str());
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;
-    std::fprintf(stderr, "%s: %.2f s of audio, title \"%s\"%s; render %.2f s, encode %.2f s\n", out.c_str(), seconds,
-                 tags::TrimSpaces(std::string(record.Title.data(), record.Title.size())).c_str(),
-                 lyricText.empty() ? ", no lyrics" : ", with lyrics", result.renderBusySeconds,
-                 result.encodeBusySeconds);
+    // Where the time went: each thread's busy time (waits for the other
+    // left out) and its processor time.
+    std::fprintf(stderr,
+                 "%s: %.2f s of audio, title \"%s\"%s; render %.2f s (cpu %.2f s), encode %.2f s (cpu %.2f s)\n",
+                 out.c_str(), seconds, tags::TrimSpaces(std::string(record.Title.data(), record.Title.size())).c_str(),
+                 lyricText.empty() ? ", no lyrics" : ", with lyrics", result.renderBusySeconds, result.renderCpuSeconds,
+                 result.encodeBusySeconds, result.encodeCpuSeconds);
     return 0;
 }
