@@ -213,11 +213,13 @@ int cantora::cli::mp3(const Args &args) {
                          "cantora-cli: mp3: %s has no lyrics (fewer than six lyric and twenty-one text "
                          "events); the MP3 gets an ID3v1 tag only\n",
                          song.c_str());
-        else if (lyricText.size() > tags::Id3Module::kMaxLyricsLength) {
+        // Refused before the render rather than after it, counted as the block will store them.
+        else if (const std::size_t n = core::encodeForWriting(lyricText).size();
+                 n > tags::Id3Module::kMaxLyricsLength) {
             std::fprintf(stderr,
                          "cantora-cli: mp3: %s: the lyrics take %zu bytes, more than a Lyrics3 block holds "
                          "(%zu); give --no-lyrics to convert without them\n",
-                         song.c_str(), lyricText.size(), tags::Id3Module::kMaxLyricsLength);
+                         song.c_str(), n, tags::Id3Module::kMaxLyricsLength);
             return 1;
         }
     }
