@@ -92,6 +92,11 @@ quiet=$(peak muted.mp3)
 [ "$loud" -gt 500 ] && [ "$quiet" -lt 100 ] || fail "peak $loud plain, $quiet with the channel muted"
 "$cli" mp3 few.mid bad.mp3 --key 99 --soundfont "$sf2" 2>/dev/null
 [ $? -eq 2 ] || fail "a key out of range was not a usage error"
+# The preset reaches the encoder.
+"$cli" mp3 few.mid insane.mp3 --preset insane --soundfont "$sf2" 2>/dev/null || fail "--preset insane failed"
+[ "$(field "$("$cli" info --json insane.mp3)" Bitrate)" = '"320 Kbps"' ] || fail "--preset insane is not 320 kbit/s"
+"$cli" mp3 few.mid bad.mp3 --preset bogus --soundfont "$sf2" 2>/dev/null
+[ $? -eq 2 ] || fail "an unknown preset was not a usage error"
 
 # Failures leave nothing.
 "$cli" mp3 missing.kar m.mp3 --soundfont "$sf2" 2>err && fail "a missing song succeeded"
