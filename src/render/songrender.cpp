@@ -33,10 +33,25 @@ struct StreamGuard {
     }
 };
 
+// The samples into a WAV file under a temporary name.
+class WavSink : public PcmSink {
+public:
+    explicit WavSink(std::string partPath) : partPath_(std::move(partPath)) {}
+    std::string begin(const PcmFormat &f) override {
+        begun_ = true;
+        return writer_.open(partPath_, f.channels, f.rate, f.bits) ? std::string() : "cannot write " + partPath_;
+    }
+    std::string write(const char *data, std::size_t bytes) override {
+        return writer_.write(data, bytes) ? std::string() : "cannot write " + partPath_ + " (disk full?)";
+    }
+    WavWriter writer_;
+    std::string partPath_;
+    bool begun_ = false; // the file may exist
+};
+
 } // namespace
 
-SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
-                                 const RenderBlockFn &onBlock) {
+SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock) {
     StreamGuard stream{BASS_MIDI_StreamCreateFile(0, songPath.c_str(), 0, 0, BASS_STREAM_DECODE, 0)};
     if (!stream.h)
         return failure("cannot read the song " + songPath, BASS_ErrorGetCode());
@@ -44,7 +59,10 @@ SongRenderResult renderSongToWav(const std::string &songPath, const std::string 
     BASS_CHANNELINFO info{};
     if (!BASS_ChannelGetInfo(stream.h, &info))
         return failure("cannot read the stream information", BASS_ErrorGetCode());
-    const std::uint16_t bits = (info.flags & BASS_SAMPLE_8BITS) ? 8 : 16;
+    PcmFormat format;
+    format.rate = info.freq;
+    format.channels = static_cast<std::uint16_t>(info.chans);
+    format.bits = (info.flags & BASS_SAMPLE_8BITS) ? 8 : 16;
 
     // The length is known before the first sample: refuse what cannot be
     // written rather than fail after gigabytes.
@@ -56,48 +74,57 @@ SongRenderResult renderSongToWav(const std::string &songPath, const std::string 
         if (length > WavWriter::kMaxDataBytes)
             return failure("the song would last " + duration(seconds) + " and need " + std::to_string(length) +
                            " bytes of audio; a WAV file holds at most " + std::to_string(WavWriter::kMaxDataBytes));
+        format.expectedBytes = length;
     }
 
-    const std::string partPath = wavPath + ".part";
-    WavWriter writer;
-    if (!writer.open(partPath, static_cast<std::uint16_t>(info.chans), info.freq, bits))
-        return failure("cannot write " + partPath);
-
-    const auto giveUp = [&](std::string text, int code) {
-        writer.abandon();
-        std::remove(partPath.c_str());
-        return failure(std::move(text), code);
-    };
-
+    if (std::string why = sink.begin(format); !why.empty())
+        return failure(std::move(why));
     if (onBlock && !onBlock(stream.h, -1))
-        return giveUp("render cancelled", 0);
+        return failure(kRenderCancelled);
     std::vector<char> block(kRenderBlockBytes);
+    std::uint64_t bytes = 0;
     while (BASS_ChannelIsActive(stream.h) != BASS_ACTIVE_STOPPED) {
         if (onBlock && !onBlock(stream.h, static_cast<std::int64_t>(BASS_ChannelGetPosition(stream.h, BASS_POS_BYTE))))
-            return giveUp("render cancelled", 0);
+            return failure(kRenderCancelled);
         const DWORD got = BASS_ChannelGetData(stream.h, block.data(), kRenderBlockBytes);
         if (got == DWORD(-1)) {
             if (BASS_ErrorGetCode() == BASS_ERROR_ENDED)
                 break;
-            return giveUp("the song could not be decoded", BASS_ErrorGetCode());
+            return failure("the song could not be decoded", BASS_ErrorGetCode());
         }
-        if (!writer.write(block.data(), got))
-            return giveUp("cannot write " + partPath + " (disk full?)", 0);
+        if (got == 0)
+            continue;
+        if (std::string why = sink.write(block.data(), got); !why.empty())
+            return failure(std::move(why));
+        bytes += got;
     }
-    const std::uint64_t bytes = writer.dataBytes();
     if (bytes == 0)
-        return giveUp("the song yields no audio", 0);
-    if (!writer.finish())
-        return giveUp("cannot complete " + partPath, 0);
+        return failure("the song yields no audio");
+    SongRenderResult r;
+    r.ok = true;
+    r.dataBytes = bytes;
+    r.rate = format.rate;
+    r.channels = format.channels;
+    return r;
+}
+
+SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
+                                 const RenderBlockFn &onBlock) {
+    const std::string partPath = wavPath + ".part";
+    WavSink sink(partPath);
+    SongRenderResult r = renderSongBlocks(songPath, sink, onBlock);
+    if (r.ok && !sink.writer_.finish())
+        r = failure("cannot complete " + partPath);
+    if (!r.ok) {
+        sink.writer_.abandon();
+        if (sink.begun_)
+            std::remove(partPath.c_str());
+        return r;
+    }
     if (std::rename(partPath.c_str(), wavPath.c_str()) != 0) {
         std::remove(partPath.c_str());
         return failure("cannot write " + wavPath);
     }
-    SongRenderResult r;
-    r.ok = true;
-    r.dataBytes = bytes;
-    r.rate = info.freq;
-    r.channels = static_cast<std::uint16_t>(info.chans);
     return r;
 }
 

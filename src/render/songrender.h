@@ -1,7 +1,8 @@
 #pragma once
-// Renders a MIDI song to a 16-bit PCM WAV file through the engine, faster
-// than real time: a decoding stream pulled in 20000-byte blocks until it
-// ends. The file appears under its name only when complete; a failed or
+// Renders a MIDI song through the engine, faster than real time: a decoding
+// stream pulled in 20000-byte blocks until it ends. renderSongBlocks hands
+// the blocks to any PcmSink; renderSongToWav is that loop writing a 16-bit
+// PCM WAV file, which appears under its name only when complete: a failed or
 // cancelled render leaves nothing behind.
 //
 // The engine must be initialised (the "no sound" device is enough) and the
@@ -35,10 +36,33 @@ constexpr DWORD kRenderBlockBytes = 20000;
 // Longest song rendered: anything longer is a damaged file (one absurd
 // delta time), not music.
 constexpr double kMaxRenderSeconds = 24 * 3600;
+// The error text of a render stopped by its block callback.
+inline constexpr const char *kRenderCancelled = "render cancelled";
 
-// Refusals come before the file is created: a song longer than
+// What the decoder delivers.
+struct PcmFormat {
+    std::uint32_t rate = 0;
+    std::uint16_t channels = 0;
+    std::uint16_t bits = 0;
+    std::uint64_t expectedBytes = 0; // the song's length as the engine computes it; 0 when unknown
+};
+
+// Where rendered blocks go. An error text from either call stops the render
+// with that text as its error.
+class PcmSink {
+public:
+    virtual ~PcmSink() = default;
+    // Before the first block (and before the block callback's set-up call).
+    virtual std::string begin(const PcmFormat &format) = 0;
+    // One block of interleaved samples as the decoder delivered them.
+    virtual std::string write(const char *data, std::size_t bytes) = 0;
+};
+
+// Refusals come before the sink is begun: a song longer than
 // kMaxRenderSeconds or than a WAV file can hold (4 GiB of data). A song that
-// yields no audio at all is an error too, and leaves no file.
+// yields no audio at all is an error too. The sink is told nothing of the
+// end: the caller finishes or abandons it after the result.
+SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock = {});
 
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
                                  const RenderBlockFn &onBlock = {});

@@ -6,6 +6,7 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/interrupt.h"
+#include "app/cli/progressbar.h"
 #include "core/samefile.h"
 
 #include "render/encoderpresets.h"
@@ -26,47 +27,6 @@ void printError(const cantora::render::NumberedError &e) {
     std::fprintf(stderr, "cantora-cli: encode: error %ld: %s (%s)\n", e.number, e.description.c_str(),
                  e.source.c_str());
 }
-
-// "m:ss" of a sample count over both channels.
-std::string clock(std::int64_t samples, long rate) {
-    const long seconds = rate > 0 ? static_cast<long>(samples / 2 / rate) : 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", seconds / 60, seconds % 60);
-    return text;
-}
-
-// A progress bar on stderr: redrawn in place on a terminal, one line per
-// tenth otherwise (logs, tests).
-class ProgressBar {
-public:
-    explicit ProgressBar(long rate) : rate_(rate), tty_(isatty(STDERR_FILENO) != 0) {}
-
-    void show(std::int64_t done, std::int64_t total) {
-        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
-        if (percent == last_ || (!tty_ && percent / 10 == last_ / 10 && percent != 100))
-            return;
-        last_ = percent;
-        constexpr int kWidth = 40;
-        const int filled = percent * kWidth / 100;
-        std::string bar(static_cast<std::size_t>(filled), '#');
-        bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-        std::fprintf(stderr, "%s[%s] %3d%%  %s / %s%s", tty_ ? "\r" : "", bar.c_str(), percent,
-                     clock(done, rate_).c_str(), clock(total, rate_).c_str(), tty_ ? "" : "\n");
-        if (tty_ && percent == 100)
-            std::fputc('\n', stderr);
-        std::fflush(stderr);
-    }
-
-    void interrupt() const {
-        if (tty_ && last_ >= 0 && last_ < 100)
-            std::fputc('\n', stderr);
-    }
-
-private:
-    long rate_;
-    bool tty_;
-    int last_ = -1;
-};
 
 int usage() {
     std::fprintf(stderr, "usage: cantora-cli encode IN.wav OUT.mp3 [--preset CODE|NAME] [--force]\n"
@@ -147,7 +107,7 @@ int cantora::cli::encode(const Args &args) {
     fs::remove(part, ec);
 
     const cli::InterruptGuard interrupt;
-    ProgressBar bar(rate);
+    cli::ProgressBar bar(rate);
     cLameEncoder encoder;
     encoder.EncodingPreset(preset);
     encoder.SampleRate(rate);

@@ -6,6 +6,7 @@
 // Texts are written in CP1252 when it holds them, else in UTF-8.
 
 #include "app/cli/commands.h"
+#include "app/cli/genreoption.h"
 #include "core/byteio.h"
 #include "core/samefile.h"
 #include "core/textcodec.h"
@@ -37,16 +38,6 @@ constexpr const char *kUsage =
 int usageError(const std::string &what) {
     std::fprintf(stderr, "cantora-cli: tag: %s\n%s", what.c_str(), kUsage);
     return 2;
-}
-
-std::optional<int> parseGenre(const std::string &value) {
-    if (!value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos) {
-        const int n = std::stoi(value);
-        if (n <= 255)
-            return n;
-        return std::nullopt;
-    }
-    return tags::GenreByteFromName(value);
 }
 
 // One ID3v1 text option and the value given for it, if any.
@@ -90,7 +81,7 @@ int cantora::cli::tag(const Args &args) {
                 return usageError("--genre needs a value");
             genre = parseGenre(*v);
             if (!genre)
-                return usageError("unknown genre '" + *v + "': give a byte 0-255 (12 is Other) or a genre name");
+                return usageError(unknownGenreText(*v));
         } else if (a == "--lyrics") {
             lyricsFile = value();
             if (!lyricsFile)

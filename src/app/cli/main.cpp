@@ -15,7 +15,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"render", "render SONG OUT.wav [--soundfont SF2]   render a MIDI song to 16-bit WAV", cantora::cli::render},
+    {"render",
+     "render SONG OUT.wav [--soundfont SF2] [OPTIONS]\n"
+     "                                          render a MIDI song to 16-bit WAV (OPTIONS: render --help)",
+     cantora::cli::render},
     {"marks", "marks SONG                              list the song's lyric and text events", cantora::cli::marks},
     {"encode", "encode IN.wav OUT.mp3 [--preset P] [--force]   encode a WAV to MP3", cantora::cli::encode},
     {"info", "info [--json] FILE...                   MPEG frame information and tags", cantora::cli::info},
@@ -25,6 +28,11 @@ const Command kCommands[] = {
      "                                          write ID3v1 and lyrics",
      cantora::cli::tag},
     {"lrc", "lrc SONG OUT.lrc [--exact]              write the song's lyrics as an LRC file", cantora::cli::lrc},
+    {"mp3",
+     "mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
+     "        [--genre NUMBER|NAME] [--preset CODE|NAME] [--no-lyrics] [--soundfont SF2] [--force]\n"
+     "        [render options]                  a karaoke MP3 in one go: render, encode, tag, lyrics",
+     cantora::cli::mp3},
 };
 
 void usage(std::FILE *to) {

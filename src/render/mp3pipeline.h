@@ -1,0 +1,87 @@
+#pragma once
+// A MIDI song straight to an MP3 file, without a WAV file in between: the
+// render loop runs in the calling thread and hands its blocks through a
+// bounded queue (blockpipeline.h) to the LAME encoder on a second thread, so
+// rendering and encoding overlap. The encoder gets exactly the record and
+// chunks cLameEncoder uses, so the MP3 holds the same bytes as a render to
+// WAV encoded afterwards.
+//
+// The MP3 file is created by the encoder thread and removed again when
+// anything fails or the block callback cancels; a caller that wants an
+// all-or-nothing name passes a temporary path and renames it.
+
+#include "render/bladeenc.h"
+#include "render/mp3writer.h"
+#include "render/songrender.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace cantora::render {
+
+// LAME fed with PCM as it comes, in the chunks the library asks for.
+// Errors are NumberedError, as cLameEncoder raises them. One thread at a time.
+class Mp3StreamEncoder {
+public:
+    // Opens the library stream with the record cLameEncoder would hand it
+    // for `preset` and `rate` (16-bit stereo input) and creates `mp3Path`.
+    Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path);
+    // Abandons the file unless finish() ran.
+    ~Mp3StreamEncoder();
+    Mp3StreamEncoder(const Mp3StreamEncoder &) = delete;
+    Mp3StreamEncoder &operator=(const Mp3StreamEncoder &) = delete;
+
+    // Interleaved 16-bit stereo bytes; any count (a partial frame waits for the rest).
+    void encode(const char *data, std::size_t bytes);
+    // Encodes what is left, flushes, puts the Info frame in place and closes the file.
+    void finish();
+    // Closes the stream and deletes the file.
+    void abandon();
+    std::uint64_t bytesEncoded() const { return encoded_; }
+
+private:
+    void encodeChunk(const char *data, std::size_t bytes);
+
+    HBE_STREAM stream_ = 0;
+    std::uint32_t chunkBytes_ = 0; // input bytes per beEncodeChunk
+    cMp3Writer writer_;
+    std::string path_;
+    std::vector<char> pending_;         // less than one chunk, waiting
+    std::vector<std::int16_t> samples_; // one chunk, aligned for the library
+    std::uint64_t encoded_ = 0;
+    bool done_ = false;
+};
+
+struct Mp3ConversionOptions {
+    long preset = LQP_STANDARD;
+    std::size_t queueBlocks = 32; // rendered blocks waiting for the encoder, at most
+    // Render thread, as renderSongToWav calls it (live settings, Ctrl-C).
+    RenderBlockFn onBlock;
+    // Encoder thread, after each block: PCM bytes encoded so far and the
+    // song's expected PCM bytes (0 when unknown).
+    std::function<void(std::uint64_t encoded, std::uint64_t expected)> onEncoded;
+};
+
+struct Mp3ConversionResult {
+    bool ok = false;
+    bool cancelled = false; // the block callback stopped the render
+    std::string error;      // what went wrong, for messages
+    int engineError = 0;    // the engine's code, when the render failed on an engine call
+    std::uint64_t pcmBytes = 0;
+    std::uint32_t rate = 0;
+    double renderBusySeconds = 0; // render thread, not counting waits for the encoder
+    double encodeBusySeconds = 0; // encoder thread, not counting waits for the renderer
+    double renderCpuSeconds = 0;  // processor time of the render thread
+    double encodeCpuSeconds = 0;  // processor time of the encoder thread
+    std::size_t queueHighWater = 0;
+};
+
+// Renders `songPath` (engine initialised, fonts set as for renderSongToWav)
+// and encodes it into `mp3Path`.
+Mp3ConversionResult renderSongToMp3(const std::string &songPath, const std::string &mp3Path,
+                                    const Mp3ConversionOptions &options);
+
+} // namespace cantora::render

@@ -1,0 +1,147 @@
+// A song rendered straight into the encoder: the MP3 decodes to the song's
+// length, holds the very bytes a render to WAV encoded afterwards gives, and
+// whatever stops the conversion leaves no file.
+
+#include "render/mp3pipeline.h"
+
+#include "audio/midiwriter.h"
+#include "render/encoderpresets.h"
+#include "render/lameencoder.h"
+#include "render/wavbytes.h"
+
+#include <gtest/gtest.h>
+#include <mpg123.h>
+
+#include <filesystem>
+
+using namespace cantora::render;
+using cantora::audio::MidiWriter;
+using namespace wavbytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stereo frames the decoder gives for the file (the Info frame trims the
+// encoder's delay and padding); -1 when it cannot open it.
+long decodedFrames(const std::string &path) {
+    mpg123_init();
+    int err = 0;
+    mpg123_handle *mh = mpg123_new(nullptr, &err);
+    if (!mh)
+        return -1;
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+    long frames = -1;
+    if (mpg123_open(mh, path.c_str()) == MPG123_OK) {
+        frames = 0;
+        std::vector<unsigned char> buf(65536);
+        size_t got = 0;
+        int r;
+        while ((r = mpg123_read(mh, buf.data(), buf.size(), &got)) == MPG123_OK || r == MPG123_NEW_FORMAT || got) {
+            frames += static_cast<long>(got / 4);
+            if (r == MPG123_DONE)
+                break;
+        }
+        mpg123_close(mh);
+    }
+    mpg123_delete(mh);
+    return frames;
+}
+
+class Mp3Pipeline : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        SetExecutableName("cantora");
+        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
+        ASSERT_NE(font, 0u);
+        const BASS_MIDI_FONT record{font, -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &record, 1);
+    }
+    static void TearDownTestSuite() {
+        BASS_Free();
+        BASS_MIDI_FontFree(font);
+    }
+
+    // A few notes for `quarters` quarter notes at 120 bpm (0.5 s each).
+    std::string song(int quarters) {
+        MidiWriter w(480, 0);
+        const int t = w.addTrack();
+        w.program(t, 0, 0, 73);
+        for (int q = 0; q < quarters; ++q) {
+            w.noteOn(t, 480u * q, 0, 60 + q % 12, 100);
+            w.noteOff(t, 480u * q + 400, 0, 60 + q % 12);
+        }
+        w.meta(t, 480u * quarters, 0x2F, "");
+        const std::string path = dir / "song.mid";
+        save(path, w.bytes());
+        return path;
+    }
+    bool onlySong() const { return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}) == 1; }
+
+    TempDir dir;
+    static inline HSOUNDFONT font = 0;
+};
+
+} // namespace
+
+TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
+    const std::string in = song(16); // 8 s
+    Mp3ConversionOptions options;
+    options.queueBlocks = 2; // the renderer runs into a full queue many times
+    std::uint64_t lastEncoded = 0, expected = 0;
+    options.onEncoded = [&](std::uint64_t encoded, std::uint64_t total) {
+        EXPECT_GE(encoded, lastEncoded);
+        lastEncoded = encoded;
+        expected = total;
+    };
+    const Mp3ConversionResult r = renderSongToMp3(in, dir / "out.mp3", options);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.rate, 44100u);
+    EXPECT_LE(r.queueHighWater, 2u);
+    EXPECT_EQ(expected, r.pcmBytes) << "the engine's length is what gets rendered";
+    EXPECT_GE(lastEncoded + 4 * 1152, r.pcmBytes) << "progress reaches the end, short of the last partial chunk";
+    EXPECT_EQ(decodedFrames(dir / "out.mp3"), static_cast<long>(r.pcmBytes / 4));
+    EXPECT_NEAR(double(r.pcmBytes / 4), 8.0 * 44100, 44100) << "8 s of notes, and the release tail";
+
+    // The same PCM through a WAV file and the file encoder.
+    ASSERT_TRUE(renderSongToWav(in, dir / "song.wav").ok);
+    cLameEncoder encoder;
+    encoder.EncodingPreset(LQP_STANDARD);
+    encoder.WavFile(dir / "song.wav");
+    encoder.Mp3File(dir / "two-steps.mp3");
+    encoder.Encode();
+    EXPECT_TRUE(load(dir / "out.mp3") == load(dir / "two-steps.mp3")) << "same PCM, same MP3";
+}
+
+TEST_F(Mp3Pipeline, ACancelledRenderLeavesNoMp3) {
+    const std::string in = song(40);
+    Mp3ConversionOptions options;
+    int blocks = 0;
+    options.onBlock = [&](HSTREAM, std::int64_t) { return ++blocks < 30; };
+    const Mp3ConversionResult r = renderSongToMp3(in, dir / "out.mp3", options);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.error, kRenderCancelled);
+    EXPECT_TRUE(onlySong());
+}
+
+TEST_F(Mp3Pipeline, AnEncoderThatCannotWriteStopsTheRender) {
+    const std::string in = song(40);
+    Mp3ConversionOptions options;
+    int blocks = 0;
+    options.onBlock = [&](HSTREAM, std::int64_t) { return ++blocks < 1000000; };
+    const Mp3ConversionResult r = renderSongToMp3(in, dir / "no-such-folder/out.mp3", options);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_NE(r.error.find("29872"), std::string::npos) << r.error; // the writer's "cannot open"
+    EXPECT_LE(blocks, 1 + 1 + int(options.queueBlocks) + 2) << "the renderer stops soon after";
+    EXPECT_TRUE(onlySong());
+}
+
+TEST_F(Mp3Pipeline, ASongTheEngineCannotReadLeavesNoMp3) {
+    save(dir / "song.mid", "MThd but not really a song");
+    const Mp3ConversionResult r = renderSongToMp3(dir / "song.mid", dir / "out.mp3", {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.engineError, 0);
+    EXPECT_TRUE(onlySong());
+}
