@@ -59,6 +59,16 @@ double fitScale(const std::vector<std::vector<std::string>> &lines, const Measur
     return minScale;
 }
 
+double songScale(const std::vector<std::vector<std::string>> &lines, const MeasureText &measure, double width,
+                 double height, double rowHeight, double maxScale, double minScale) {
+    double scale = maxScale;
+    if (lines.size() == 1)
+        scale = fitScale(lines, measure, width, height, rowHeight, scale, minScale);
+    for (std::size_t i = 0; i + 1 < lines.size() && scale > minScale; ++i)
+        scale = std::min(scale, fitScale({lines[i], lines[i + 1]}, measure, width, height, rowHeight, scale, minScale));
+    return scale;
+}
+
 double rowWipeWidth(const LayoutRow &row, const std::vector<std::string> &syllables, const MeasureText &measure,
                     const std::vector<double> &wipe) {
     double w = 0;

@@ -68,6 +68,22 @@ TEST(SingAlongLayout, TheScaleFitsEveryRowInTheViewAndShrinksWithIt) {
     EXPECT_DOUBLE_EQ(fitScale(lines, chars, 0, 100, 50, 2.0, 0.2), 0.2);
 }
 
+TEST(SingAlongLayout, OneScaleServesTheWholeSongSoTheTextKeepsItsSize) {
+    // Two rows 50 high fit 100: each pair of neighbours must fit without
+    // wrapping, and the 40-unit line sets the size for the whole song even
+    // where the lines around it are short.
+    const std::vector<std::vector<std::string>> lines = {
+        {"ab"}, {"cd"}, {"0123456789012345678901234567890123456789"}, {"ef"}, {"gh"}};
+    const double song = songScale(lines, chars, 200, 100, 50, 2.0, 0.1);
+    EXPECT_LE(song * 400, 200);
+    EXPECT_GT(song * 400, 200 * 0.95 * 0.95);
+    EXPECT_LT(song, fitScale({lines[0], lines[1]}, chars, 200, 100, 50, 2.0, 0.1));
+    // A single line fits alone; no lines leave the cap.
+    EXPECT_DOUBLE_EQ(songScale({lines[2]}, chars, 200, 100, 50, 2.0, 0.1),
+                     fitScale({lines[2]}, chars, 200, 100, 50, 2.0, 0.1));
+    EXPECT_DOUBLE_EQ(songScale({}, chars, 200, 100, 50, 2.0, 0.1), 2.0);
+}
+
 TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
     const std::vector<std::string> syl = {"Twin", "kle, ", "lit", "tle"};
     const auto rows = wrapSyllables(syl, chars, 90);
