@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -150,6 +152,27 @@ TEST(PositionSmoother, CarriesThePositionBetweenStepsAndStopsWithinAStep) {
     EXPECT_DOUBLE_EQ(s.at(5.2, 12.3), 5.2);
     EXPECT_NEAR(s.at(5.2, 12.35), 5.3, 1e-9);
     EXPECT_DOUBLE_EQ(s.at(-1, 13), -1);
+}
+
+TEST(PositionSmoother, LocksOntoWhenTheStepsHappenedNotWhenTheyWereSeen) {
+    // Steps of 25 ms every 25 ms from wall 10 s, read every 15 ms: each
+    // step is first seen up to 15 ms after it happened.
+    const double stepS = 0.025, pollS = 0.015;
+    auto engine = [&](double wall) { return 1.0 + stepS * std::floor((wall - 10.0) / stepS + 1e-9); };
+    PositionSmoother s;
+    double worstBehind = 0, worstAhead = 0;
+    for (int i = 0; i < 200; ++i) {
+        const double wall = 10.0 + 0.0005 + pollS * i;
+        const double shown = s.at(engine(wall), wall);
+        const double truth = 1.0 + (wall - 10.0); // the steps' own timing, carried on
+        if (wall > 10.3) {
+            worstBehind = std::max(worstBehind, truth - shown);
+            worstAhead = std::max(worstAhead, shown - truth);
+        }
+    }
+    // Trailing by when the steps were seen would be up to 15 ms behind.
+    EXPECT_LT(worstBehind, 0.002);
+    EXPECT_LT(worstAhead, 0.001);
 }
 
 } // namespace

@@ -57,6 +57,7 @@ SingAlongView::SingAlongView(QWidget *parent) : QWidget(parent) {
                 change_->start(std::max(1, static_cast<int>(std::ceil(ms))));
             return;
         }
+        keepFresh(now);
         repaint();
     });
 }
@@ -74,8 +75,14 @@ void SingAlongView::frameTick() {
     }
     polled_ = now;
     polledWall_ = wall;
+    keepFresh(now);
     update();
     armChange(now);
+}
+
+void SingAlongView::keepFresh(double now) {
+    fresh_ = now;
+    freshWall_ = static_cast<double>(wall_.nsecsElapsed()) / 1e9;
 }
 
 void SingAlongView::armChange(double now) {
@@ -147,7 +154,12 @@ void SingAlongView::paintEvent(QPaintEvent *) {
     p.setRenderHint(QPainter::TextAntialiasing);
     p.fillRect(rect(), pal.background);
 
-    const double now = position_ ? position_() : -1;
+    // The position the frame was asked for, if just read: the engine's
+    // position is read once per frame.
+    const double wall = static_cast<double>(wall_.nsecsElapsed()) / 1e9;
+    const bool fresh = freshWall_ >= 0 && wall - freshWall_ < 0.004;
+    const double now = fresh ? fresh_ : position_ ? position_() : -1;
+    freshWall_ = -1;
     static const LyricTimeline none;
     const LyricTimeline &tl = timeline_ ? *timeline_ : none;
     SingAlongFrame frame = tl.frameAt(now < 0 ? 0 : now);

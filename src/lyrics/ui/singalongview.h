@@ -65,6 +65,8 @@ private:
     // Arms the one-shot frame for the next change after `now`, when it comes
     // before the next regular frame.
     void armChange(double now);
+    // The position just read for the frame about to be painted.
+    void keepFresh(double now);
     double measured(std::string_view text, const QFontMetricsF &ref);
 
     std::shared_ptr<const LyricTimeline> timeline_;
@@ -79,6 +81,7 @@ private:
     double polledWall_ = 0;                          // and when
     double rate_ = 1;                                // song seconds per wall second, from the polls
     double changeAt_ = -1;                           // the change the one-shot frame waits for
+    double fresh_ = -1, freshWall_ = -1;             // the position read for the next frame, and when
     std::unordered_map<std::string, double> widths_; // text widths at the reference size
     double scale_ = -1;                              // the song's text scale for scaleSize_
     QSize scaleSize_;
