@@ -84,6 +84,11 @@ TEST(SingAlongLayout, OneScaleServesTheWholeSongSoTheTextKeepsItsSize) {
     EXPECT_DOUBLE_EQ(songScale({lines[2]}, chars, 200, 100, 50, 2.0, 0.1),
                      fitScale({lines[2]}, chars, 200, 100, 50, 2.0, 0.1));
     EXPECT_DOUBLE_EQ(songScale({}, chars, 200, 100, 50, 2.0, 0.1), 2.0);
+
+    // Slightly larger text would break "abcd efgh" in two: one row each wins.
+    EXPECT_DOUBLE_EQ(songScale({{"abcd ", "efgh"}, {"ij"}}, chars, 100, 200, 50, 2.0, 0.1), 100.0 / 90);
+    // Much larger text is worth the break.
+    EXPECT_DOUBLE_EQ(songScale({{"abcd ", "efgh ", "ijkl ", "mnop"}}, chars, 100, 400, 50, 2.0, 0.1), 2.0);
 }
 
 TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
