@@ -50,13 +50,21 @@ LyricTimeline::LyricTimeline(const std::vector<LrcMark> &marks, const std::vecto
             needLine = true;
             text.erase(0, 1);
         }
-        // Some songs end a line with the syllable's own CR or LF instead.
+        // Some songs end a line with the syllable's own CR or LF instead, or
+        // put the line's slash after its last word ("are./ ").
         bool endsLine = false;
         while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
             text.pop_back();
             endsLine = true;
         }
-        if (!text.empty()) {
+        const auto last = text.find_last_not_of(' ');
+        if (last != std::string::npos && last > 0 && text[last] == '/') {
+            text.erase(last, 1);
+            endsLine = true;
+        }
+        // Spaces alone never start a line: they would show as an empty one.
+        const bool blank = text.find_first_not_of(' ') == std::string::npos;
+        if (!text.empty() && !(blank && (needLine || lines_.empty()))) {
             if (needLine || lines_.empty()) {
                 if (newParagraph)
                     ++paragraph;
@@ -89,6 +97,42 @@ LyricTimeline::LyricTimeline(const std::vector<LrcMark> &marks, const std::vecto
         if (to - from >= kCountdownGapSeconds / tempoFactor)
             gaps_.push_back({from, to, i});
     }
+    placeLines(tempoFactor);
+}
+
+void LyricTimeline::placeLines(double tempoFactor) {
+    if (lines_.empty())
+        return;
+    // When each row was last given up by a line that had been sung.
+    const double intro = lines_.front().start() - kTitleLeadSeconds / tempoFactor;
+    std::array<double, 2> rowFree{intro, intro};
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        TimedLine &line = lines_[i];
+        // A paragraph starts a clean page in the upper row when that row is
+        // free early enough; otherwise, and within a paragraph, rows alternate.
+        if (i == 0)
+            line.row = 0;
+        else if (line.paragraph != lines_[i - 1].paragraph &&
+                 std::max(rowFree[0], lines_[i - 1].shownFrom) <= line.start() - kPageLeadSeconds / tempoFactor)
+            line.row = 0;
+        else
+            line.row = 1 - lines_[i - 1].row;
+        // Lines come on screen in their order, never before their row is free.
+        line.shownFrom = std::max(rowFree[line.row], i == 0 ? intro : lines_[i - 1].shownFrom);
+        rowFree[line.row] = line.end();
+    }
+
+    for (const TimedLine &line : lines_) {
+        changes_.push_back(line.shownFrom);
+        changes_.push_back(line.end());
+        for (const TimedSyllable &s : line.syllables)
+            changes_.push_back(s.start);
+    }
+    for (const LyricGap &g : gaps_)
+        for (int dot = 1; dot <= kCountdownDots; ++dot)
+            changes_.push_back(g.to - dot / tempoFactor);
+    std::sort(changes_.begin(), changes_.end());
+    tempoFactor_ = tempoFactor;
 }
 
 SingAlongFrame LyricTimeline::frameAt(double seconds) const {
@@ -98,20 +142,25 @@ SingAlongFrame LyricTimeline::frameAt(double seconds) const {
         return f;
     }
     const auto it = std::find_if(lines_.begin(), lines_.end(), [&](const TimedLine &l) { return l.end() > seconds; });
-    if (it == lines_.end()) {
-        f.firstLine = lines_.size();
+    if (it == lines_.end())
         return f; // the song has been sung
-    }
-    f.firstLine = static_cast<std::size_t>(it - lines_.begin());
+    f.current = static_cast<std::size_t>(it - lines_.begin());
     f.singing = seconds >= it->start();
-    if (f.firstLine == 0 && seconds < it->start() - kTitleLeadSeconds)
-        f.showTitle = true;
-    else
-        f.lineCount = std::min<std::size_t>(2, lines_.size() - f.firstLine);
+    f.showTitle = seconds < lines_.front().shownFrom;
+    // The lines on screen: the current one and those after it that have come up.
+    for (auto l = it; l != lines_.end() && l->shownFrom <= seconds; ++l)
+        if (l->end() > seconds)
+            f.rows[static_cast<std::size_t>(l->row)] = static_cast<std::size_t>(l - lines_.begin());
     for (const LyricGap &g : gaps_)
-        if (g.nextLine == f.firstLine && seconds < g.to && seconds >= g.to - kCountdownDots)
-            f.countdownDots = std::clamp(static_cast<int>(std::ceil(g.to - seconds)), 1, kCountdownDots);
+        if (g.nextLine == f.current && seconds < g.to && seconds >= g.to - kCountdownDots / tempoFactor_)
+            f.countdownDots =
+                std::clamp(static_cast<int>(std::ceil((g.to - seconds) * tempoFactor_ - 1e-9)), 1, kCountdownDots);
     return f;
+}
+
+double LyricTimeline::nextChangeAfter(double seconds) const {
+    const auto it = std::upper_bound(changes_.begin(), changes_.end(), seconds);
+    return it == changes_.end() ? -1 : *it;
 }
 
 std::vector<double> LyricTimeline::wipeAt(std::size_t line, double seconds) const {

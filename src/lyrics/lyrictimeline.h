@@ -4,10 +4,11 @@
 // in seconds, so that the view only asks "what is on screen at second t".
 //
 // The break characters are the live page's: "\" starts a paragraph, "/" and
-// "<" a line (the character is dropped); a syllable ending in CR or LF also
-// ends its line. "@" texts are never shown; the first and second "@T" texts
-// are the title and the artist. Text is stored 8-bit: UTF-8 is kept, anything
-// else is read as CP1252.
+// "<" a line (the character is dropped); a syllable ending in CR or LF, or
+// in a "/" after its text, also ends its line (the slash is dropped). "@"
+// texts are never shown; the first and second "@T" texts are the title and
+// the artist. Text is stored 8-bit: UTF-8 is kept, anything else is read
+// as CP1252.
 //
 // Times are on the song's own clock (its tempo map) divided by the tempo
 // factor, so a timeline built with factor 1 is compared with positions on
@@ -16,6 +17,7 @@
 //
 // Threading: plain data; built once per song, read on any one thread.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -35,7 +37,9 @@ struct TimedSyllable {
 // One line of the song.
 struct TimedLine {
     std::vector<TimedSyllable> syllables;
-    int paragraph = 0; // paragraphs counted from 0
+    int paragraph = 0;    // paragraphs counted from 0
+    int row = 0;          // the view's row it is shown in: 0 upper, 1 lower
+    double shownFrom = 0; // seconds: when it comes on screen (it leaves at its end)
     double start() const { return syllables.front().start; }
     double end() const { return syllables.back().end; }
     // The whole line's text.
@@ -49,13 +53,18 @@ struct LyricGap {
     std::size_t nextLine = 0;
 };
 
-// What the sing-along view shows at one moment.
+// What the sing-along view shows at one moment. The view has two rows; a
+// line keeps its row from the moment it comes on screen until it has been
+// sung, so the eye never has to follow a line that moves. While one row is
+// sung the other already shows the line after it.
 struct SingAlongFrame {
-    bool showTitle = false;    // nothing sung yet: title and artist
-    std::size_t firstLine = 0; // the line on the top row (the one sung, or next to be)
-    std::size_t lineCount = 0; // rows of lines shown: 0, 1 or 2
-    bool singing = false;      // the top row's line has started
-    int countdownDots = 0;     // 3, 2, 1 in the last seconds of a long gap; 0 otherwise
+    static constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+    bool showTitle = false;                            // the intro: title and artist
+    std::array<std::size_t, 2> rows{kNoLine, kNoLine}; // the line in each row
+    std::size_t current = kNoLine;                     // the line being sung, or next to be; none once all are sung
+    bool singing = false;                              // the current line has started
+    int countdownDots = 0;                             // dots left in the last seconds of a long gap; 0 otherwise
+    std::size_t lineCount() const { return (rows[0] != kNoLine) + (rows[1] != kNoLine); }
 };
 
 class LyricTimeline {
@@ -67,9 +76,14 @@ public:
     // Silences at least this long get a countdown.
     static constexpr double kCountdownGapSeconds = 6.0;
     // The countdown's dots: one per second before the line.
-    static constexpr int kCountdownDots = 3;
-    // The intro shows the title until this long before the first line.
-    static constexpr double kTitleLeadSeconds = 4.0;
+    static constexpr int kCountdownDots = 5;
+    // The intro shows the title until this long before the first line (so a
+    // long intro's countdown starts on the title screen).
+    static constexpr double kTitleLeadSeconds = 3.0;
+    // A new paragraph starts on a clean page, upper row first, when the page
+    // can turn at least this long before its first syllable without taking
+    // away a line still being sung; otherwise its first line takes the free row.
+    static constexpr double kPageLeadSeconds = 2.0;
 
     LyricTimeline() = default;
     // Lays out `marks` (the song's lyric source, stored text and song-clock
@@ -87,11 +101,18 @@ public:
     SingAlongFrame frameAt(double seconds) const;
     // How much of each syllable of `line` is coloured at `seconds`, 0 to 1.
     std::vector<double> wipeAt(std::size_t line, double seconds) const;
+    // The first moment after `seconds` at which the picture changes other
+    // than by a wipe moving on (a syllable starts, a line comes or goes, a
+    // dot goes, the title leaves); negative when nothing changes any more.
+    double nextChangeAfter(double seconds) const;
 
 private:
+    void placeLines(double tempoFactor);
     std::vector<TimedLine> lines_;
+    std::vector<double> changes_; // sorted times of nextChangeAfter
     std::vector<LyricGap> gaps_;
     std::string title_, artist_;
+    double tempoFactor_ = 1.0;
 };
 
 // Where the colour boundary of a line stands, given each syllable's width in

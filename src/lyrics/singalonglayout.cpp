@@ -59,6 +59,25 @@ double fitScale(const std::vector<std::vector<std::string>> &lines, const Measur
     return minScale;
 }
 
+double songScale(const std::vector<std::vector<std::string>> &lines, const MeasureText &measure, double width,
+                 double height, double rowHeight, double maxScale, double minScale) {
+    double scale = maxScale;
+    if (lines.size() == 1)
+        scale = fitScale(lines, measure, width, height, rowHeight, scale, minScale);
+    for (std::size_t i = 0; i + 1 < lines.size() && scale > minScale; ++i)
+        scale = std::min(scale, fitScale({lines[i], lines[i + 1]}, measure, width, height, rowHeight, scale, minScale));
+    // The scale at which no line needs a second row.
+    double oneRow = std::min(scale, height / (rowHeight * static_cast<double>(std::min<std::size_t>(2, lines.size()))));
+    for (const auto &line : lines) {
+        double w = 0;
+        for (const std::string &s : line)
+            w += measure(s);
+        if (w > 0)
+            oneRow = std::min(oneRow, width / w);
+    }
+    return oneRow >= kOneRowShare * scale && oneRow >= minScale ? oneRow : scale;
+}
+
 double rowWipeWidth(const LayoutRow &row, const std::vector<std::string> &syllables, const MeasureText &measure,
                     const std::vector<double> &wipe) {
     double w = 0;

@@ -38,6 +38,16 @@ std::vector<LayoutRow> wrapSyllables(const std::vector<std::string> &syllables, 
 double fitScale(const std::vector<std::vector<std::string>> &lines, const MeasureText &measure, double width,
                 double height, double rowHeight, double maxScale, double minScale);
 
+// One text scale for a whole song: the largest at which every two
+// consecutive lines fit together (the view shows two at a time), so the text
+// keeps its size from line to line. A line read in one row beats a larger
+// text broken in the middle of a phrase: when every line fits its own row at
+// no less than kOneRowShare of that scale, that smaller scale is taken.
+// Same limits as fitScale.
+inline constexpr double kOneRowShare = 0.6;
+double songScale(const std::vector<std::vector<std::string>> &lines, const MeasureText &measure, double width,
+                 double height, double rowHeight, double maxScale, double minScale);
+
 // The coloured width on `row` given each syllable's wipe (0 to 1).
 double rowWipeWidth(const LayoutRow &row, const std::vector<std::string> &syllables, const MeasureText &measure,
                     const std::vector<double> &wipe);

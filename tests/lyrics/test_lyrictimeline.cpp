@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 
@@ -43,10 +44,14 @@ TEST(LyricTimeline, BreakCharactersMakeLinesAndParagraphsAndHeadersAreNotShown) 
                                    {7, "verse\r"},
                                    {8, "next"},
                                    {9, "/"},
-                                   {10, "last"}}),
+                                   {10, "last./ "},
+                                   {11, "one"},
+                                   {12, "/"},
+                                   {13, "/ "}}),
                           {"  Song title ", "The artist", "ignored"});
-    EXPECT_EQ(lineTexts(t),
-              (std::vector<std::string>{"0:Hello ", "0:world", "0:again", "1:Second verse", "1:next", "1:last"}));
+    // A slash after the last word ends the line too; spaces alone make no line.
+    EXPECT_EQ(lineTexts(t), (std::vector<std::string>{"0:Hello ", "0:world", "0:again", "1:Second verse", "1:next",
+                                                      "1:last. ", "1:one"}));
     EXPECT_EQ(t.title(), "Song title");
     EXPECT_EQ(t.artist(), "The artist");
     // Text before any break is a line of the first paragraph.
@@ -84,40 +89,102 @@ TEST(LyricTimeline, LongSilencesGetACountdownAndShortOnesDoNot) {
     EXPECT_DOUBLE_EQ(t.gaps()[1].to, 60);
 }
 
-TEST(LyricTimeline, TheFrameShowsTitleThenCountdownThenTheSungAndTheNextLine) {
+using Rows = std::array<std::size_t, 2>;
+constexpr std::size_t kNo = SingAlongFrame::kNoLine;
+
+TEST(LyricTimeline, TheIntroShowsTheTitleWithTheCountdownThenTheFirstLinesCome) {
     const LyricTimeline t(marksAt({{41, "\\In"}, {42, "tro"}, {44, "/short"}, {46, "\\after"}, {60, "/long"}}),
                           {"Ave", "Schubert"});
     auto f = t.frameAt(0);
     EXPECT_TRUE(f.showTitle);
-    EXPECT_EQ(f.lineCount, 0u);
-    f = t.frameAt(37.5); // inside the lead: the first two lines are up, whole
-    EXPECT_FALSE(f.showTitle);
-    EXPECT_EQ(f.firstLine, 0u);
-    EXPECT_EQ(f.lineCount, 2u);
-    EXPECT_FALSE(f.singing);
     EXPECT_EQ(f.countdownDots, 0);
-    EXPECT_EQ(t.frameAt(38.0).countdownDots, 3);
-    EXPECT_EQ(t.frameAt(39.5).countdownDots, 2);
+    EXPECT_EQ(f.current, 0u);
+    // The countdown starts on the title screen...
+    f = t.frameAt(36.5);
+    EXPECT_TRUE(f.showTitle);
+    EXPECT_EQ(f.countdownDots, 5);
+    EXPECT_EQ(t.frameAt(37.2).countdownDots, 4);
+    // ...and goes on over the first two lines, up whole before they are sung.
+    f = t.frameAt(38.0);
+    EXPECT_FALSE(f.showTitle);
+    EXPECT_EQ(f.rows, (Rows{0, 1}));
+    EXPECT_FALSE(f.singing);
+    EXPECT_EQ(f.countdownDots, 3);
     EXPECT_EQ(t.frameAt(40.99).countdownDots, 1);
     f = t.frameAt(41.0);
     EXPECT_TRUE(f.singing);
     EXPECT_EQ(f.countdownDots, 0);
-    // Once a line is sung the next one moves up: the page turns to the next
-    // paragraph as soon as the last line of the old one is done.
-    f = t.frameAt(46.5);
-    EXPECT_EQ(f.firstLine, 2u);
-    EXPECT_EQ(f.lineCount, 2u);
-    f = t.frameAt(50);
-    EXPECT_EQ(f.firstLine, 3u);
-    EXPECT_FALSE(f.singing);
-    EXPECT_EQ(t.frameAt(58.5).countdownDots, 2);
-    f = t.frameAt(60.5);
-    EXPECT_EQ(f.firstLine, 3u);
-    EXPECT_EQ(f.lineCount, 1u);
+    // After the last line nothing is shown, and a song without lines shows its title.
     f = t.frameAt(70);
-    EXPECT_EQ(f.lineCount, 0u);
+    EXPECT_EQ(f.lineCount(), 0u);
+    EXPECT_EQ(f.current, kNo);
     EXPECT_FALSE(f.showTitle);
     EXPECT_TRUE(LyricTimeline().frameAt(3).showTitle);
+}
+
+// The lines on screen at each of `times`.
+std::vector<Rows> rowsAt(const LyricTimeline &t, std::initializer_list<double> times) {
+    std::vector<Rows> out;
+    for (double s : times)
+        out.push_back(t.frameAt(s).rows);
+    return out;
+}
+
+TEST(LyricTimeline, LinesKeepTheirRowAndTheNextLineComesUpInTheOtherRow) {
+    // Four lines back to back, two seconds each.
+    const LyricTimeline t(marksAt({{10, "\\one "},
+                                   {11, "a"},
+                                   {12, "/two "},
+                                   {13, "b"},
+                                   {14, "/three "},
+                                   {15, "c"},
+                                   {16, "/four "},
+                                   {17, "d"}}),
+                          {});
+    // While a line is sung it stays where it is; the row above or below
+    // already holds the next, a whole line ahead of its first syllable.
+    EXPECT_EQ(rowsAt(t, {10.5, 12.5, 14.5, 16.5, 17.9}),
+              (std::vector<Rows>{{0, 1}, {2, 1}, {2, 3}, {kNo, 3}, {kNo, 3}}));
+    for (std::size_t i = 2; i < t.lines().size(); ++i)
+        EXPECT_DOUBLE_EQ(t.lines()[i].start() - t.lines()[i].shownFrom, 2.0) << i;
+    const SingAlongFrame f = t.frameAt(12.5);
+    EXPECT_EQ(f.current, 1u);
+    EXPECT_TRUE(f.singing);
+}
+
+TEST(LyricTimeline, ANewParagraphTurnsToACleanPageWithLeadWhenTheRestAllowsIt) {
+    // Paragraph 0 ends on the upper row. With a rest of 2.5 s after it the page
+    // turns as soon as the old line is sung, well ahead of the new paragraph.
+    const LyricTimeline rest(
+        marksAt({{10, "\\one"}, {12, "/two"}, {14, "/three"}, {14.5, "x"}, {19, "\\new"}, {21, "/page"}}), {});
+    EXPECT_EQ(rowsAt(rest, {14.2, 16.6, 18.9}), (std::vector<Rows>{{2, kNo}, {3, 4}, {3, 4}}));
+    EXPECT_GE(rest.lines()[3].start() - rest.lines()[3].shownFrom, LyricTimeline::kPageLeadSeconds);
+    EXPECT_EQ(rest.lines()[3].row, 0);
+
+    // Sung straight on, the old line is not taken away early: the new
+    // paragraph's first line comes up in the free lower row, as soon as that
+    // row is free, and the paragraph goes on alternating.
+    const LyricTimeline tight(marksAt({{10, "\\one"}, {12, "/two"}, {14, "/three"}, {15, "\\new"}, {17, "/page"}}), {});
+    EXPECT_EQ(rowsAt(tight, {14.5, 15.5, 17.5}), (std::vector<Rows>{{2, 3}, {4, 3}, {4, kNo}}));
+    EXPECT_EQ(tight.lines()[3].row, 1);
+    EXPECT_DOUBLE_EQ(tight.lines()[3].shownFrom, 14.0);
+
+    // A paragraph whose line before it sits in the lower row simply takes the upper one.
+    const LyricTimeline lower(marksAt({{10, "\\one"}, {12, "/two"}, {13, "\\new"}, {14, "/page"}}), {});
+    EXPECT_EQ(rowsAt(lower, {12.5, 13.5}), (std::vector<Rows>{{2, 1}, {2, 3}}));
+}
+
+TEST(LyricTimeline, ChangesAreKnownAheadSoTheViewCanPaintRightOnThem) {
+    const LyricTimeline t(marksAt({{10, "\\Hel"}, {10.5, "lo"}, {11, "/there"}}), {});
+    // The countdown's dots go each second, the title leaves 3 s ahead, then each syllable starts.
+    EXPECT_DOUBLE_EQ(t.nextChangeAfter(0), 5);
+    EXPECT_DOUBLE_EQ(t.nextChangeAfter(6.5), 7);
+    EXPECT_DOUBLE_EQ(t.nextChangeAfter(9.999), 10);
+    EXPECT_DOUBLE_EQ(t.nextChangeAfter(10), 10.5);
+    EXPECT_DOUBLE_EQ(t.nextChangeAfter(10.7), 11);
+    EXPECT_DOUBLE_EQ(t.nextChangeAfter(11.5), 12); // the last line leaves
+    EXPECT_LT(t.nextChangeAfter(12), 0);
+    EXPECT_LT(LyricTimeline().nextChangeAfter(0), 0);
 }
 
 TEST(LyricTimeline, TheWipeMovesThroughEachSyllableFromItsMarkToTheNext) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,6 +68,27 @@ TEST(SingAlongLayout, TheScaleFitsEveryRowInTheViewAndShrinksWithIt) {
         for (const LayoutRow &r : wrapSyllables(line, chars, 150 / narrow))
             EXPECT_LE(r.width * narrow, 150.0 + 1e-9);
     EXPECT_DOUBLE_EQ(fitScale(lines, chars, 0, 100, 50, 2.0, 0.2), 0.2);
+}
+
+TEST(SingAlongLayout, OneScaleServesTheWholeSongSoTheTextKeepsItsSize) {
+    // Two rows 50 high fit 100: each pair of neighbours must fit without
+    // wrapping, and the 40-unit line sets the size for the whole song even
+    // where the lines around it are short.
+    const std::vector<std::vector<std::string>> lines = {
+        {"ab"}, {"cd"}, {"0123456789012345678901234567890123456789"}, {"ef"}, {"gh"}};
+    const double song = songScale(lines, chars, 200, 100, 50, 2.0, 0.1);
+    EXPECT_LE(song * 400, 200);
+    EXPECT_GT(song * 400, 200 * 0.95 * 0.95);
+    EXPECT_LT(song, fitScale({lines[0], lines[1]}, chars, 200, 100, 50, 2.0, 0.1));
+    // A single line fits alone; no lines leave the cap.
+    EXPECT_DOUBLE_EQ(songScale({lines[2]}, chars, 200, 100, 50, 2.0, 0.1),
+                     fitScale({lines[2]}, chars, 200, 100, 50, 2.0, 0.1));
+    EXPECT_DOUBLE_EQ(songScale({}, chars, 200, 100, 50, 2.0, 0.1), 2.0);
+
+    // Slightly larger text would break "abcd efgh" in two: one row each wins.
+    EXPECT_DOUBLE_EQ(songScale({{"abcd ", "efgh"}, {"ij"}}, chars, 100, 200, 50, 2.0, 0.1), 100.0 / 90);
+    // Much larger text is worth the break.
+    EXPECT_DOUBLE_EQ(songScale({{"abcd ", "efgh ", "ijkl ", "mnop"}}, chars, 100, 400, 50, 2.0, 0.1), 2.0);
 }
 
 TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
@@ -134,6 +157,27 @@ TEST(PositionSmoother, CarriesThePositionBetweenStepsAndStopsWithinAStep) {
     EXPECT_DOUBLE_EQ(s.at(5.2, 12.3), 5.2);
     EXPECT_NEAR(s.at(5.2, 12.35), 5.3, 1e-9);
     EXPECT_DOUBLE_EQ(s.at(-1, 13), -1);
+}
+
+TEST(PositionSmoother, LocksOntoWhenTheStepsHappenedNotWhenTheyWereSeen) {
+    // Steps of 25 ms every 25 ms from wall 10 s, read every 15 ms: each
+    // step is first seen up to 15 ms after it happened.
+    const double stepS = 0.025, pollS = 0.015;
+    auto engine = [&](double wall) { return 1.0 + stepS * std::floor((wall - 10.0) / stepS + 1e-9); };
+    PositionSmoother s;
+    double worstBehind = 0, worstAhead = 0;
+    for (int i = 0; i < 200; ++i) {
+        const double wall = 10.0 + 0.0005 + pollS * i;
+        const double shown = s.at(engine(wall), wall);
+        const double truth = 1.0 + (wall - 10.0); // the steps' own timing, carried on
+        if (wall > 10.3) {
+            worstBehind = std::max(worstBehind, truth - shown);
+            worstAhead = std::max(worstAhead, shown - truth);
+        }
+    }
+    // Trailing by when the steps were seen would be up to 15 ms behind.
+    EXPECT_LT(worstBehind, 0.002);
+    EXPECT_LT(worstAhead, 0.001);
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace cantora::lyrics {
 
 namespace {
@@ -35,22 +38,71 @@ SingAlongView::SingAlongView(QWidget *parent) : QWidget(parent) {
     setObjectName("singAlong");
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(200, 120);
+    wall_.start();
     frames_ = new QTimer(this);
     frames_->setInterval(kFrameMs);
     frames_->setTimerType(Qt::PreciseTimer);
-    connect(frames_, &QTimer::timeout, this, [this] {
-        // Stopped or paused, the picture does not change: no frame is painted.
+    connect(frames_, &QTimer::timeout, this, &SingAlongView::frameTick);
+    change_ = new QTimer(this);
+    change_->setSingleShot(true);
+    change_->setTimerType(Qt::PreciseTimer);
+    connect(change_, &QTimer::timeout, this, [this] {
         const double now = position_ ? position_() : -1;
-        if (now != polled_) {
-            polled_ = now;
-            update();
+        if (now < 0)
+            return;
+        if (now < changeAt_) {
+            // Woken a little early: wait for the rest, unless a regular frame comes first.
+            const double ms = (changeAt_ - now) / rate_ * 1000.0;
+            if (ms < kFrameMs)
+                change_->start(std::max(1, static_cast<int>(std::ceil(ms))));
+            return;
         }
+        keepFresh(now);
+        repaint();
     });
+}
+
+void SingAlongView::frameTick() {
+    // Stopped or paused, the picture does not change: no frame is painted.
+    const double now = position_ ? position_() : -1;
+    if (now == polled_)
+        return;
+    const double wall = static_cast<double>(wall_.nsecsElapsed()) / 1e9;
+    if (polled_ >= 0 && now > polled_ && wall > polledWall_) {
+        const double rate = (now - polled_) / (wall - polledWall_);
+        if (rate > 0.05 && rate < 8)
+            rate_ = 0.7 * rate_ + 0.3 * rate;
+    }
+    polled_ = now;
+    polledWall_ = wall;
+    keepFresh(now);
+    update();
+    armChange(now);
+}
+
+void SingAlongView::keepFresh(double now) {
+    fresh_ = now;
+    freshWall_ = static_cast<double>(wall_.nsecsElapsed()) / 1e9;
+}
+
+void SingAlongView::armChange(double now) {
+    if (!timeline_ || now < 0)
+        return;
+    const double next = timeline_->nextChangeAfter(now);
+    if (next < 0)
+        return;
+    const double ms = (next - now) / rate_ * 1000.0;
+    if (ms < kFrameMs * 1.5) {
+        changeAt_ = next;
+        change_->start(std::max(0, static_cast<int>(std::ceil(ms))));
+    }
 }
 
 void SingAlongView::setTimeline(std::shared_ptr<const LyricTimeline> timeline, const std::string &fallbackTitle) {
     timeline_ = std::move(timeline);
     fallbackTitle_ = fallbackTitle;
+    widths_.clear();
+    scale_ = -1;
     update();
 }
 
@@ -72,7 +124,20 @@ void SingAlongView::showEvent(QShowEvent *event) {
 
 void SingAlongView::hideEvent(QHideEvent *event) {
     frames_->stop();
+    change_->stop();
     QWidget::hideEvent(event);
+}
+
+void SingAlongView::resizeEvent(QResizeEvent *event) {
+    scale_ = -1;
+    QWidget::resizeEvent(event);
+}
+
+double SingAlongView::measured(std::string_view text, const QFontMetricsF &ref) {
+    auto [it, added] = widths_.try_emplace(std::string(text), 0.0);
+    if (added)
+        it->second = ref.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    return it->second;
 }
 
 void SingAlongView::keyPressEvent(QKeyEvent *event) {
@@ -89,7 +154,12 @@ void SingAlongView::paintEvent(QPaintEvent *) {
     p.setRenderHint(QPainter::TextAntialiasing);
     p.fillRect(rect(), pal.background);
 
-    const double now = position_ ? position_() : -1;
+    // The position the frame was asked for, if just read: the engine's
+    // position is read once per frame.
+    const double wall = static_cast<double>(wall_.nsecsElapsed()) / 1e9;
+    const bool fresh = freshWall_ >= 0 && wall - freshWall_ < 0.004;
+    const double now = fresh ? fresh_ : position_ ? position_() : -1;
+    freshWall_ = -1;
     static const LyricTimeline none;
     const LyricTimeline &tl = timeline_ ? *timeline_ : none;
     SingAlongFrame frame = tl.frameAt(now < 0 ? 0 : now);
@@ -106,9 +176,7 @@ void SingAlongView::paintEvent(QPaintEvent *) {
     font.setBold(true);
     font.setPixelSize(static_cast<int>(kReferencePx));
     const QFontMetricsF ref(font);
-    const MeasureText measure = [&ref](std::string_view s) {
-        return ref.horizontalAdvance(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
-    };
+    const MeasureText measure = [this, &ref](std::string_view s) { return measured(s, ref); };
     const double rowHeight = ref.height() * 1.15;
 
     // The countdown sits above everything else.
@@ -138,37 +206,52 @@ void SingAlongView::paintEvent(QPaintEvent *) {
             p.drawText(QRectF(margin, y, width, rowHeight * scale), Qt::AlignCenter, q(lines[i][0]));
             y += rowHeight * scale;
         }
-    } else if (frame.lineCount > 0) {
-        std::vector<std::vector<std::string>> lines;
-        for (std::size_t i = 0; i < frame.lineCount; ++i) {
-            std::vector<std::string> syl;
-            for (const TimedSyllable &s : tl.lines()[frame.firstLine + i].syllables)
-                syl.push_back(s.text);
-            lines.push_back(std::move(syl));
+    } else if (frame.lineCount() > 0) {
+        auto syllablesOf = [&tl](std::size_t line) {
+            std::vector<std::string> out;
+            for (const TimedSyllable &s : tl.lines()[line].syllables)
+                out.push_back(s.text);
+            return out;
+        };
+        // One text size for the whole song at this size of the view.
+        if (scale_ < 0 || scaleSize_ != size()) {
+            std::vector<std::vector<std::string>> all;
+            for (std::size_t i = 0; i < tl.lines().size(); ++i)
+                all.push_back(syllablesOf(i));
+            scale_ = songScale(all, measure, width, height, rowHeight, 1.0, 0.1);
+            scaleSize_ = size();
         }
-        const double scale = fitScale(lines, measure, width, height, rowHeight, 1.0, 0.1);
+        const double scale = scale_;
         QFont f = font;
         f.setPixelSize(std::max(1, static_cast<int>(kReferencePx * scale)));
         p.setFont(f);
-        std::vector<std::vector<LayoutRow>> rows;
+        // Each line keeps its place while it is up: an empty row still takes a row's height.
+        std::vector<std::string> syl[2];
+        std::vector<LayoutRow> rows[2];
         std::size_t rowCount = 0;
-        for (const auto &line : lines) {
-            rows.push_back(wrapSyllables(line, measure, width / scale));
-            rowCount += rows.back().size();
+        for (int r = 0; r < 2; ++r) {
+            if (frame.rows[r] != SingAlongFrame::kNoLine) {
+                syl[r] = syllablesOf(frame.rows[r]);
+                rows[r] = wrapSyllables(syl[r], measure, width / scale);
+            }
+            rowCount += std::max<std::size_t>(1, rows[r].size());
         }
         double y = top + (height - static_cast<double>(rowCount) * rowHeight * scale) / 2;
-        for (std::size_t li = 0; li < lines.size(); ++li) {
-            const std::vector<double> wipe =
-                li == 0 ? tl.wipeAt(frame.firstLine, now) : std::vector<double>(lines[li].size(), 0.0);
-            for (const LayoutRow &row : rows[li]) {
+        for (int r = 0; r < 2; ++r) {
+            if (frame.rows[r] == SingAlongFrame::kNoLine) {
+                y += rowHeight * scale;
+                continue;
+            }
+            const std::vector<double> wipe = tl.wipeAt(frame.rows[r], now);
+            for (const LayoutRow &row : rows[r]) {
                 QString text;
                 for (std::size_t i = row.first; i < row.first + row.count; ++i)
-                    text += q(lines[li][i]);
+                    text += q(syl[r][i]);
                 const double w = row.width * scale;
                 const QRectF box(margin + (width - w) / 2, y, w + 2, rowHeight * scale);
-                p.setPen(li == 0 ? pal.text : pal.next);
+                p.setPen(frame.rows[r] == frame.current ? pal.text : pal.next);
                 p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
-                const double sung = rowWipeWidth(row, lines[li], measure, wipe) * scale;
+                const double sung = rowWipeWidth(row, syl[r], measure, wipe) * scale;
                 if (sung > 0) {
                     p.save();
                     p.setClipRect(QRectF(box.left(), box.top(), sung, box.height()));

@@ -1,21 +1,26 @@
 #pragma once
-// The sing-along lyric view: the line being sung and the next one, whole,
-// with the sung part changing colour syllable by syllable; the title and
-// artist while nothing is sung; a countdown of dots before a line that ends
-// a long silence. It only paints: what to show comes from the song's
-// LyricTimeline at the playing position, asked for at every frame, so the
-// view follows seeks, tempo changes and pauses by itself.
+// The sing-along lyric view: two rows of whole lines, the one being sung
+// changing colour syllable by syllable while the other already shows the
+// next; the title and artist in the intro; a countdown of dots before a line
+// that ends a long silence. It only paints: what to show comes from the
+// song's LyricTimeline at the playing position, asked for at every frame, so
+// the view follows seeks, tempo changes and pauses by itself. Besides the
+// regular frames, a frame is painted right at each syllable's start, so a
+// colour change is never a whole frame late.
 //
 // Threading: UI thread only.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "lyrics/lyrictimeline.h"
 #include "lyrics/viewprefs.h"
 
+class QFontMetricsF;
 class QTimer;
 
 namespace cantora::lyrics {
@@ -53,15 +58,33 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void frameTick();
+    // Arms the one-shot frame for the next change after `now`, when it comes
+    // before the next regular frame.
+    void armChange(double now);
+    // The position just read for the frame about to be painted.
+    void keepFresh(double now);
+    double measured(std::string_view text, const QFontMetricsF &ref);
+
     std::shared_ptr<const LyricTimeline> timeline_;
     std::string fallbackTitle_;
     Position position_;
     LyricContrast contrast_ = LyricContrast::Night;
     QTimer *frames_;
+    QTimer *change_; // one shot, at the next syllable start
+    QElapsedTimer wall_;
     double paintedAt_ = -1;
-    double polled_ = -2; // the position the frame timer saw last
+    double polled_ = -2;                             // the position the frame timer saw last
+    double polledWall_ = 0;                          // and when
+    double rate_ = 1;                                // song seconds per wall second, from the polls
+    double changeAt_ = -1;                           // the change the one-shot frame waits for
+    double fresh_ = -1, freshWall_ = -1;             // the position read for the next frame, and when
+    std::unordered_map<std::string, double> widths_; // text widths at the reference size
+    double scale_ = -1;                              // the song's text scale for scaleSize_
+    QSize scaleSize_;
     SingAlongFrame painted_;
 };
 

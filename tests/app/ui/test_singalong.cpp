@@ -152,8 +152,13 @@ private slots:
         find<QPushButton>("CmdPlay")->click();
         playOn(2.0);
         QVERIFY(view()->paintedFrame().showTitle); // the intro: title and artist
-        playOn(6.5);                               // 8.5 s: the lines are up, two dots to go
-        QCOMPARE(view()->paintedFrame().lineCount, std::size_t(2));
+        QCOMPARE(view()->paintedFrame().countdownDots, 0);
+        playOn(4.0); // 6 s: the countdown has started on the title screen
+        QVERIFY(view()->paintedFrame().showTitle);
+        QCOMPARE(view()->paintedFrame().countdownDots, 4);
+        playOn(2.5); // 8.5 s: the lines are up, two dots to go
+        QVERIFY(!view()->paintedFrame().showTitle);
+        QCOMPARE(view()->paintedFrame().lineCount(), std::size_t(2));
         QCOMPARE(view()->paintedFrame().countdownDots, 2);
         playOn(2.75); // 11.25 s: a quarter into "mor"... of its half second
         QVERIFY(qAbs(view()->paintedAt() - 11.25) < 0.01);
@@ -171,7 +176,10 @@ private slots:
         w->sldPosition_MouseUp();
         playOn(0.0);
         QVERIFY(qAbs(view()->paintedAt() - 29) < 0.01);
-        QCOMPARE(view()->paintedFrame().firstLine, std::size_t(2));
+        QCOMPARE(view()->paintedFrame().current, std::size_t(2));
+        // The new paragraph starts a clean page: its line alone in the upper row.
+        QCOMPARE(view()->paintedFrame().rows[0], std::size_t(2));
+        QCOMPARE(view()->paintedFrame().lineCount(), std::size_t(1));
         QCOMPARE(view()->paintedFrame().countdownDots, 1);
     }
 
