@@ -372,14 +372,16 @@ private slots:
         QWidget *content = scroll->widget();
         auto *panel = find<QWidget>("frameLyrics");
         auto *strips = find<QWidget>("channelStrips");
-        const QString needs = QString("content needs %1x%2 in %3x%4; lyrics %5, effects %6, strips %7")
-                                  .arg(content->minimumSizeHint().width())
-                                  .arg(content->minimumSizeHint().height())
-                                  .arg(scroll->viewport()->width())
-                                  .arg(scroll->viewport()->height())
-                                  .arg(panel->minimumSizeHint().height())
-                                  .arg(find<QWidget>("effectsPanel")->minimumSizeHint().height())
-                                  .arg(strips->minimumSizeHint().height());
+        const QString needs =
+            QString("content needs %1x%2 (%3 at its width) in %4x%5; lyrics %6, effects %7, strips %8")
+                .arg(content->minimumSizeHint().width())
+                .arg(content->minimumSizeHint().height())
+                .arg(content->heightForWidth(content->width()))
+                .arg(scroll->viewport()->width())
+                .arg(scroll->viewport()->height())
+                .arg(panel->minimumSizeHint().height())
+                .arg(find<QWidget>("effectsPanel")->minimumSizeHint().height())
+                .arg(strips->minimumSizeHint().height());
         QVERIFY2(!scroll->verticalScrollBar()->isVisible(), qPrintable(needs));
         QVERIFY2(!scroll->horizontalScrollBar()->isVisible(), qPrintable(needs));
 
