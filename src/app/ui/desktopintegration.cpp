@@ -178,7 +178,7 @@ void DesktopIntegration::describeButtons() {
 }
 
 void DesktopIntegration::fitScreen() {
-    // The controls keep their sizes; on a small screen the window scrolls
+    // Everything fits a 1024x600 screen; on a smaller one the window scrolls
     // instead of growing past it.
     if (QWidget *central = w_.centralWidget(); central && !qobject_cast<QScrollArea *>(central)) {
         w_.takeCentralWidget();

@@ -91,6 +91,17 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text) {
     return l;
 }
 
+// The lyrics row. Its page wraps to the width it gets and is cut to the
+// height it gets: a long page must not claim the height of the mixer below,
+// nor scroll the window. It asks for its least height; the stretch of the
+// window's layout hands it all the rest.
+class LyricsRow : public QWidget {
+public:
+    using QWidget::QWidget;
+    bool hasHeightForWidth() const override { return false; }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+};
+
 } // namespace
 
 frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
@@ -157,7 +168,7 @@ void frmMidiTest::buildUi() {
     cmdStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     cmdStop->setToolTip("Stop");
     for (QPushButton *b : {cmdOpenFP, CmdPlay, Command1, cmdStop}) {
-        b->setMinimumHeight(40);
+        b->setMinimumHeight(36);
         b->setIconSize(QSize(24, 24));
     }
     CmdPlay->setMinimumWidth(64);
@@ -196,33 +207,35 @@ void frmMidiTest::buildUi() {
     for (QRadioButton *o : OptK)
         transport->addWidget(o);
 
-    // Position row: the slider counts whole seconds.
+    // Position row: the slider counts whole seconds; the song's facts follow the time.
     sldPosition = new PositionSlider(central);
     sldPosition->setObjectName("sldPosition");
     sldPosition->setRange(0, 0);
-    sldPosition->setMinimumHeight(28);
+    sldPosition->setMinimumHeight(24);
     lblTime = makeLabel(central, "lblTime", q(player::timeText(0)));
     QFont timeFont = lblTime->font();
     timeFont.setPointSize(13);
     timeFont.setBold(true);
     lblTime->setFont(timeFont);
-    auto *position = new QHBoxLayout;
-    position->addWidget(sldPosition, 1);
-    position->addWidget(lblTime);
-
     lblBPM = makeLabel(central, "lblBPM", "0");
     lblBPM->setToolTip("BPM");
     Label7 = makeLabel(central, "Label7", QString());
     Label7->setToolTip("MIDI file format");
     LblSfont = makeLabel(central, "LblSfont", QString());
-    auto *info = new QHBoxLayout;
-    info->addWidget(new QLabel("BPM:", central));
-    info->addWidget(lblBPM);
-    info->addSpacing(20);
-    info->addWidget(new QLabel("Format:", central));
-    info->addWidget(Label7);
-    info->addSpacing(20);
-    info->addWidget(LblSfont, 1);
+    // A long SoundFont name is cut rather than shortening the slider or widening the window.
+    LblSfont->setMinimumWidth(1);
+    LblSfont->setMaximumWidth(220);
+    auto *position = new QHBoxLayout;
+    position->addWidget(sldPosition, 1);
+    position->addWidget(lblTime);
+    position->addSpacing(16);
+    position->addWidget(new QLabel("BPM:", central));
+    position->addWidget(lblBPM);
+    position->addSpacing(12);
+    position->addWidget(new QLabel("Format:", central));
+    position->addWidget(Label7);
+    position->addSpacing(12);
+    position->addWidget(LblSfont);
 
     // Lyrics in the middle, key and SoundFont volume at its side.
     lyricPanel_ = new lyrics::LyricPanel(central);
@@ -255,7 +268,9 @@ void frmMidiTest::buildUi() {
     Text2->setMaximumWidth(240);
     Text2->setPlaceholderText("RtKar: the lines captured while playing");
     Text2->setVisible(false);
-    auto *middle = new QHBoxLayout;
+    auto *middleRow = new LyricsRow(central);
+    auto *middle = new QHBoxLayout(middleRow);
+    middle->setContentsMargins(0, 0, 0, 0);
     middle->addWidget(lyricPanel_, 1);
     middle->addWidget(Text2);
     middle->addLayout(side);
@@ -264,12 +279,15 @@ void frmMidiTest::buildUi() {
 
     strips_ = new player::ChannelStrips(central);
 
+    // Tight margins so that the whole window fits a 1024x600 screen; height
+    // beyond that goes to the lyrics, the strips keep their size.
     auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setSpacing(4);
     layout->addLayout(transport);
     layout->addLayout(position);
-    layout->addLayout(info);
     layout->addLayout(buildConversionRow(central));
-    layout->addLayout(middle, 1);
+    layout->addWidget(middleRow, 1);
     layout->addWidget(strips_);
 
     tmrMidiTest = new QTimer(this);

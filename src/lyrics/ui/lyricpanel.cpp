@@ -2,6 +2,7 @@
 
 #include "lyrics/ui/singalongview.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -19,12 +20,13 @@ LyricPanel::LyricPanel(QWidget *parent) : QGroupBox(" Lyrics ", parent) {
     lblLyrics->setAlignment(Qt::AlignCenter);
     lblLyrics->setWordWrap(true);
     lblLyrics->setTextFormat(Qt::PlainText);
-    lblLyrics->setMinimumHeight(190);
     lblLyrics->setStyleSheet("color: #ffffff; background: transparent;");
     QFont big = lblLyrics->font();
     big.setPointSize(32);
     big.setBold(true);
     lblLyrics->setFont(big);
+    // Two lines of the page at least, on a small screen too.
+    lblLyrics->setMinimumHeight(2 * QFontMetrics(big).lineSpacing());
 
     Label12 = new QLabel(this);
     Label12->setObjectName("Label12");

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,9 +21,11 @@ namespace cantora::player {
 
 namespace {
 
-// Sixteen strips and their gaps fit a 1024-pixel screen with the window's margins and scroll bar.
-constexpr int kStripWidth = 58;
+// Sixteen strips and their gaps fit a 1024-pixel screen with the window's margins.
+constexpr int kStripWidth = 60;
 constexpr int kStripGap = 2;
+// The shortest fader: a small screen still leaves it a useful travel.
+constexpr int kFaderLength = 56;
 // The instrument and drum kit lists open over the strips, beside the strip that asked.
 constexpr int kListWidth = 180;
 
@@ -49,7 +52,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     setObjectName("channelStrips");
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(2);
+    outer->setSpacing(1);
     auto *tools = new QHBoxLayout;
     outer->addLayout(tools);
     auto *row = new QHBoxLayout;
@@ -70,8 +73,8 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
             strip->setAutoFillBackground(true);
         }
         auto *col = new QVBoxLayout(strip);
-        col->setContentsMargins(2, 3, 2, 3);
-        col->setSpacing(2);
+        col->setContentsMargins(2, 2, 2, 2);
+        col->setSpacing(1);
 
         // Channels are numbered from 1 for the user; the drum channel is 10.
         auto *number = new QLabel(drums ? QString("10 Drums") : QString::number(c + 1), strip);
@@ -86,10 +89,11 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         name->setObjectName(QString("Label3_%1").arg(c));
         name->setAlignment(Qt::AlignCenter);
         name->setWordWrap(true);
-        name->setMinimumHeight(30);
         QFont small = name->font();
         small.setPointSize(7);
         name->setFont(small);
+        // Room for a name wrapped on two lines.
+        name->setMinimumHeight(2 * QFontMetrics(small).lineSpacing());
 
         auto *instrument = new QPushButton("Instr.", strip);
         instrument->setObjectName(QString("Option1_%1").arg(c));
@@ -97,11 +101,13 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         instrument->setEnabled(false);
         connect(instrument, &QPushButton::clicked, this, [this, c] { emit instrumentButtonClicked(c); });
 
+        // The fader runs beside the chorus, reverb, pan and key sliders and
+        // takes whatever height the strip gets beyond theirs.
         auto *fader = new QSlider(Qt::Vertical, strip);
         fader->setObjectName(QString("Slider2_%1").arg(c));
         fader->setRange(0, 127);
         fader->setInvertedAppearance(true); // 0 at the top: full volume
-        fader->setMinimumHeight(90);
+        fader->setMinimumHeight(kFaderLength);
         fader->setEnabled(false);
         connect(fader, &QSlider::valueChanged, this, [this, c](int v) { emit volumeMoved(c, v); });
 
@@ -115,10 +121,6 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         solo->setFrameShape(QFrame::Box);
         solo->setCursor(Qt::PointingHandCursor);
         solo->installEventFilter(this);
-        auto *buttons = new QVBoxLayout;
-        buttons->setSpacing(1);
-        buttons->addWidget(mute);
-        buttons->addWidget(solo);
 
         auto *chorus = smallSlider(strip, QString("Slider1_%1").arg(c), 0, 127, 0, "Chorus");
         auto *reverb = smallSlider(strip, QString("Slider3_%1").arg(c), 0, 127, 0, "Reverb");
@@ -132,7 +134,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         key->setEnabled(!drums);
         auto *pitch = tiny(strip, "0");
         pitch->setObjectName(QString("LblPit_%1").arg(c));
-        pitch->setAlignment(Qt::AlignCenter);
+        pitch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         pitch->setToolTip("Click: back to 0");
         pitch->installEventFilter(this);
         connect(key, &QSlider::valueChanged, this, [this, c, pitch](int v) {
@@ -147,20 +149,31 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         sf2->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
         connect(sf2, &QPushButton::clicked, this, [this, c] { emit soundFontClicked(c); });
 
+        auto *effects = new QVBoxLayout;
+        effects->setSpacing(0);
+        effects->addWidget(tiny(strip, "Chorus"));
+        effects->addWidget(chorus);
+        effects->addWidget(tiny(strip, "Reverb"));
+        effects->addWidget(reverb);
+        effects->addWidget(tiny(strip, "Pan"));
+        effects->addWidget(pan);
+        auto *keyLine = new QHBoxLayout;
+        keyLine->addWidget(tiny(strip, "Key"));
+        keyLine->addWidget(pitch, 1);
+        effects->addLayout(keyLine);
+        effects->addWidget(key);
+        effects->addStretch();
+        auto *middle = new QHBoxLayout;
+        middle->setSpacing(1);
+        middle->addWidget(fader);
+        middle->addLayout(effects, 1);
+
         col->addWidget(number);
         col->addWidget(name);
         col->addWidget(instrument);
-        col->addWidget(fader, 1, Qt::AlignHCenter);
-        col->addLayout(buttons);
-        col->addWidget(tiny(strip, "Chorus"));
-        col->addWidget(chorus);
-        col->addWidget(tiny(strip, "Reverb"));
-        col->addWidget(reverb);
-        col->addWidget(tiny(strip, "Pan"));
-        col->addWidget(pan);
-        col->addWidget(tiny(strip, "Key"));
-        col->addWidget(key);
-        col->addWidget(pitch);
+        col->addLayout(middle, 1);
+        col->addWidget(mute);
+        col->addWidget(solo);
         col->addWidget(sf2);
         row->addWidget(strip);
         strips_[i] = strip;

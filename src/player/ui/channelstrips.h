@@ -31,6 +31,10 @@ class ChannelStrips : public QWidget {
 public:
     explicit ChannelStrips(QWidget *parent = nullptr);
 
+    // The strips keep two lines for every instrument name whatever their
+    // width, so their height never depends on it.
+    bool hasHeightForWidth() const override { return false; }
+
     QLabel *Label3(int c) const { return label3_[at(c)]; }
     QPushButton *CmdSF2(int c) const { return cmdSF2_[at(c)]; }
     QPushButton *Option1(int c) const { return option1_[at(c)]; }

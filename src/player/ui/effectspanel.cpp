@@ -17,6 +17,8 @@
 namespace cantora::player {
 
 namespace {
+// The shortest band and tempo faders: enough travel on a small screen, longer on a large one.
+constexpr int kFaderLength = 56;
 QString hz(float f) { return f >= 1000 ? QString("%1k").arg(f / 1000.0f) : QString::number(f); }
 } // namespace
 
@@ -32,6 +34,7 @@ EffectsPanel::EffectsPanel(QWidget *parent) : QWidget(parent) {
     sldTempo_->setRange(0, 20);
     sldTempo_->setValue(10);
     sldTempo_->setInvertedAppearance(true); // 0 (faster) at the top
+    sldTempo_->setMinimumHeight(kFaderLength);
     sldTempo_->setToolTip(QString::fromStdString(tempoTip(10)));
     lblTempo_ = new QLabel("0%", tempoBox);
     lblTempo_->setObjectName("lblTempo");
@@ -62,7 +65,7 @@ EffectsPanel::EffectsPanel(QWidget *parent) : QWidget(parent) {
         s->setRange(-10, 10);
         s->setValue(0); // minimum at the top: up = boost (gain -v dB)
         s->setToolTip("0");
-        s->setMinimumHeight(80);
+        s->setMinimumHeight(kFaderLength);
         auto *label = new QLabel(hz(LiveSettings::kEqCentres[static_cast<std::size_t>(b)]), eqBox);
         QFont f = label->font();
         f.setPointSize(7);

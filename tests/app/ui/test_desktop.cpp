@@ -350,43 +350,75 @@ private slots:
         QVERIFY(w->width() <= std::max(1024, avail.width()));
     }
 
-    void GIVEN_a_playing_song_on_a_1024x600_screen_THEN_nothing_scrolls_sideways() {
-        // Long instrument names on the strips and the capture box shown: the widest the window gets.
+    void GIVEN_a_playing_song_on_a_1024x600_screen_THEN_all_shows_unscrolled_and_readable() {
+        // The most the window ever shows at once: long instrument names on the strips, a long
+        // lyric page, the capture box and the conversion progress.
         openSong(song("wide.mid"));
         find<QPushButton>("CmdPlay")->click();
         for (int c = 0; c < 16; ++c)
             find<QLabel>(QString("Label3_%1").arg(c).toUtf8().constData())->setText("Electric Bass(finger)");
+        auto *lyrics = find<QLabel>("lblLyrics");
+        lyrics->setText("Twinkle, twinkle, little star,\nHow I wonder what you are!\nUp above the world so high,\n"
+                        "Like a diamond in the sky.\nTwinkle, twinkle, little star,\nHow I wonder what you are!");
         find<QCheckBox>("Mp3K")->setChecked(true);
-        auto *scroll = find<QScrollArea>("centralScroll");
-        const int room = 1024 - scroll->verticalScrollBar()->sizeHint().width();
-        QWidget *content = scroll->widget();
-        QVERIFY2(content->minimumSizeHint().width() <= room,
-                 qPrintable(QString("content needs %1 px, strips %2, middle row %3")
-                                .arg(content->minimumSizeHint().width())
-                                .arg(find<QWidget>("channelStrips")->minimumSizeHint().width())
-                                .arg(find<QWidget>("effectsPanel")->minimumSizeHint().width())));
-        w->resize(1024, 570);
+        for (const char *busy : {"LblExtr_0", "LblExtr_1", "Pbregg", "Prog"})
+            find<QWidget>(busy)->show();
+        find<QLabel>("lblPos")->setText("Pos: 123456789");
+
+        // A 1024x600 screen less a title bar.
+        w->resize(1024, 565);
         showActive();
-        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
-        // Still readable: nothing on a strip is squeezed below the size its text needs.
-        for (int c = 0; c < 16; ++c) {
-            auto *strip = find<QWidget>(QString("strip_%1").arg(c).toUtf8().constData());
-            for (QWidget *part : strip->findChildren<QWidget *>()) {
-                if (part->objectName().startsWith("Label3_")) // instrument names wrap
-                    continue;
-                // A push button's style asks for 80 pixels whatever its text; its text is what counts.
-                auto *button = qobject_cast<QPushButton *>(part);
-                const int need = button ? button->fontMetrics().horizontalAdvance(button->text()) + 6
-                                        : part->minimumSizeHint().width();
-                QVERIFY2(part->width() >= need, qPrintable(QString("%1 %2: %3 < %4")
-                                                               .arg(part->metaObject()->className(), part->objectName())
-                                                               .arg(part->width())
-                                                               .arg(need)));
-            }
+        auto *scroll = find<QScrollArea>("centralScroll");
+        QWidget *content = scroll->widget();
+        auto *panel = find<QWidget>("frameLyrics");
+        auto *strips = find<QWidget>("channelStrips");
+        const QString needs =
+            QString("content needs %1x%2 (%3 at its width) in %4x%5; lyrics %6, effects %7, strips %8")
+                .arg(content->minimumSizeHint().width())
+                .arg(content->minimumSizeHint().height())
+                .arg(content->heightForWidth(content->width()))
+                .arg(scroll->viewport()->width())
+                .arg(scroll->viewport()->height())
+                .arg(panel->minimumSizeHint().height())
+                .arg(find<QWidget>("effectsPanel")->minimumSizeHint().height())
+                .arg(strips->minimumSizeHint().height());
+        QVERIFY2(!scroll->verticalScrollBar()->isVisible(), qPrintable(needs));
+        QVERIFY2(!scroll->horizontalScrollBar()->isVisible(), qPrintable(needs));
+
+        // Still readable: no control below the size its text needs, faders long enough to
+        // set, two lines of lyrics.
+        for (QWidget *part : content->findChildren<QWidget *>()) {
+            const QString name = part->objectName();
+            // Controls only, not the panels holding them. Instrument names wrap; the song and
+            // SoundFont names are cut on purpose.
+            if (!part->isVisibleTo(content) || part->layout() || !part->parentWidget()->layout() ||
+                name.startsWith("Label3_") || name == "lblStrFile" || name == "LblSfont" || name == "lblLyrics")
+                continue;
+            // A push button's style asks for 80 pixels whatever its text; its text is what counts.
+            auto *button = qobject_cast<QPushButton *>(part);
+            const QSize need(button ? button->fontMetrics().horizontalAdvance(button->text()) + 6
+                                    : part->minimumSizeHint().width(),
+                             part->minimumSizeHint().height());
+            QVERIFY2(part->width() >= need.width() && part->height() >= need.height(),
+                     qPrintable(QString("%1 %2: %3x%4 < %5x%6")
+                                    .arg(part->metaObject()->className(), name)
+                                    .arg(part->width())
+                                    .arg(part->height())
+                                    .arg(need.width())
+                                    .arg(need.height())));
+            if (auto *slider = qobject_cast<QSlider *>(part); slider && slider->orientation() == Qt::Vertical)
+                QVERIFY2(slider->height() >= 50, qPrintable(name));
         }
-        // The default size on a large screen keeps its room.
+        QVERIFY(lyrics->height() >= 2 * lyrics->fontMetrics().lineSpacing());
+
+        // A larger window gives its height to the lyrics, not to the controls below them.
+        const int lyricsSmall = panel->height(), stripsSmall = strips->height();
         w->resize(1280, 860);
         QCOMPARE(w->size(), QSize(1280, 860));
+        QTRY_VERIFY(panel->height() > lyricsSmall);
+        QVERIFY2(panel->height() - lyricsSmall >= (860 - 565) * 3 / 4,
+                 qPrintable(QString("lyrics %1 -> %2").arg(lyricsSmall).arg(panel->height())));
+        QCOMPARE(strips->height(), stripsSmall);
     }
 
     void GIVEN_the_window_THEN_icon_buttons_have_names_and_tooltips_and_tab_follows_the_transport_row() {
