@@ -420,6 +420,10 @@ void frmMidiTest::Clear() {
     strips_->CmdKmt()->setEnabled(false);
     effects_->clear();
     lblBPM->setText("0");
+    // The karaoke choice goes back to "NoKar" for every new song; the MP3K box
+    // keeps its tick (the user sees and changes it himself), so a capture
+    // chosen before Open still runs.
+    OptK[0]->setChecked(true);
 }
 
 void frmMidiTest::buildMenus() {

@@ -229,6 +229,13 @@ private slots:
         find<QRadioButton>("OptK_1")->click();
         find<QRadioButton>("OptK_0")->click();
         QVERIFY(!mp3k->isChecked());
+
+        // A new song starts from "NoKar"; the MP3K tick stays as the user left it.
+        find<QRadioButton>("OptK_1")->click();
+        open(song("any.kar", {"\\one", "/two", "a", "b"}));
+        QVERIFY(find<QRadioButton>("OptK_0")->isChecked());
+        QVERIFY(!find<QRadioButton>("OptK_1")->isChecked());
+        QVERIFY(mp3k->isChecked());
     }
 
     void
