@@ -91,7 +91,8 @@ void applyEffects(HSTREAM stream, const LiveSettings &wanted, LiveApplied &appli
 int LiveSettings::transposeOf(int channel) const {
     if (channel == kDrumChannel)
         return 0;
-    return key + channels[static_cast<std::size_t>(channel)].key;
+    const ChannelLive &c = channels[static_cast<std::size_t>(channel)];
+    return c.keyOverridden ? key : key + c.key;
 }
 
 bool LiveSettings::audible(int channel) const {

@@ -33,6 +33,10 @@ struct ChannelLive {
     std::optional<int> chorus;  // controller 93, 0-127
     std::optional<int> reverb;  // controller 91, 0-127
     int key = 0;                // semitones added to the song key on this channel
+    // The player's key slider moved (or the stream was rebuilt) since this
+    // channel's own key last moved: the player then sends the global key
+    // alone here. A render always adds both.
+    bool keyOverridden = false;
     bool mute = false;
     bool solo = false;
     bool operator==(const ChannelLive &) const = default;

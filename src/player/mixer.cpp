@@ -62,9 +62,16 @@ void Mixer::channelKeyMoved(int channel, int slider) {
     if (channel == LiveSettings::kDrumChannel)
         return;
     live_.channels[at(channel)].key = -slider;
+    live_.channels[at(channel)].keyOverridden = false;
 }
 
-void Mixer::keyMoved(int slider) { live_.key = -slider; }
+void Mixer::keyMoved(int slider) {
+    live_.key = -slider;
+    // The global key goes out alone on every channel until a channel's own
+    // key slider moves again.
+    for (auto &c : live_.channels)
+        c.keyOverridden = true;
+}
 
 void Mixer::tempoMoved(int slider) { live_.tempoFactor = tempoFactorOf(slider); }
 
@@ -81,6 +88,10 @@ void Mixer::compressor(bool on, int gainSlider) {
 
 LiveSettings Mixer::renderSettings() const {
     LiveSettings s = live_;
+    // A render adds every channel's key to the global one, whatever the
+    // player last sent.
+    for (auto &c : s.channels)
+        c.keyOverridden = false;
     if (!drumKitChosen_)
         s.drumKit.reset();
     return s;

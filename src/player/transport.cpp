@@ -281,6 +281,10 @@ void Transport::Modify() {
     song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_AUTOFREE, 0);
     applied_ = LiveApplied{};
     applied_.compressorWaits = live_.compressor;
+    // The rebuilt stream gets the global key alone; a channel key counts
+    // again when its slider moves.
+    for (auto &c : live_.channels)
+        c.keyOverridden = true;
     for (std::size_t c = 0; c < 16; ++c) {
         heldVolume_[c] = {live_.channels[c].volume, lockProgramsAndVolumes};
         heldProgram_[c] = {live_.channels[c].program, lockProgramsAndVolumes};

@@ -148,6 +148,18 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_EQ(live.transposeOf(3), 1);
     EXPECT_EQ(live.transposeOf(9), 0);
     EXPECT_EQ(live.channels[9].key, 0);
+    // Moving the global key overrides the channel keys in the player until a
+    // channel's own slider moves again; a render always adds both.
+    m.channelKeyMoved(4, -3);
+    m.keyMoved(1);
+    EXPECT_EQ(live.transposeOf(3), -1);
+    EXPECT_EQ(live.transposeOf(4), -1);
+    EXPECT_EQ(m.renderSettings().transposeOf(3), -2);
+    EXPECT_EQ(m.renderSettings().transposeOf(4), 2);
+    m.channelKeyMoved(4, -3);
+    EXPECT_EQ(live.transposeOf(4), 2);
+    EXPECT_EQ(live.transposeOf(3), -1);
+    m.keyMoved(-2);
     m.tempoMoved(0);
     m.eqMoved(6, -4);
     m.eqMoved(7, 3); // no such band

@@ -223,6 +223,15 @@ TEST_F(TransportTest, GIVEN_a_drum_kit_chosen_WHEN_replayed_THEN_the_drum_channe
     transport.applyLive();
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 103u);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_TRANSPOSE), 100u);
+    // A channel's own key is the player's until the next replay: the rebuilt
+    // stream gets the global key alone.
+    transport.live().channels[0].key = 2; // its slider moved
+    transport.live().channels[0].keyOverridden = false;
+    transport.applyLive();
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 105u);
+    transport.stop();
+    transport.play();
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 103u);
 }
 
 TEST_F(TransportTest, GIVEN_a_missing_soundfont_WHEN_songs_are_opened_THEN_it_is_reported_once) {
