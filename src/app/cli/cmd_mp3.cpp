@@ -14,7 +14,6 @@
 #include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
 #include "audio/midifile.h"
-#include "core/samefile.h"
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
@@ -119,12 +118,8 @@ int cantora::cli::mp3(const Args &args) {
             if (!field->given)
                 return usageError(a + " needs a value");
         } else if (a == "--genre") {
-            const auto v = value();
-            if (!v)
-                return usageError("--genre needs a value");
-            genre = parseGenre(*v);
-            if (!genre)
-                return usageError(unknownGenreText(*v));
+            if (const std::string why = takeGenre(value(), genre); !why.empty())
+                return usageError(why);
         } else if (a == "--preset") {
             const auto v = value();
             if (!v)
@@ -163,13 +158,8 @@ int cantora::cli::mp3(const Args &args) {
         font = defaultSoundFont();
 
     // Nothing is read or written before every refusal has had its say.
-    for (const std::string *input : {&song, &font}) {
-        if (core::sameFile(*input, out)) {
-            std::fprintf(stderr, "cantora-cli: mp3: %s is the %s itself; choose another output\n", out.c_str(),
-                         input == &song ? "song" : "SoundFont");
-            return 1;
-        }
-    }
+    if (outputIsAnInput(out, song, font, "mp3"))
+        return 1;
     std::error_code ec;
     if (fs::is_directory(out, ec)) {
         std::fprintf(stderr, "cantora-cli: mp3: %s is a folder\n", out.c_str());

@@ -5,7 +5,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/interrupt.h"
 #include "app/cli/songengine.h"
-#include "core/samefile.h"
 #include "player/liveoptions.h"
 #include "render/songrender.h"
 
@@ -60,13 +59,8 @@ int cantora::cli::render(const Args &args) {
     }
     if (font.empty())
         font = defaultSoundFont();
-    for (const std::string *input : {&song, &font}) {
-        if (core::sameFile(*input, out)) {
-            std::fprintf(stderr, "cantora-cli: render: %s is the %s itself; choose another output\n", out.c_str(),
-                         input == &song ? "song" : "SoundFont");
-            return 1;
-        }
-    }
+    if (outputIsAnInput(out, song, font, "render"))
+        return 1;
     std::error_code ec;
     if (std::filesystem::exists(song, ec) && !std::filesystem::is_regular_file(song, ec)) {
         std::fprintf(stderr, "cantora-cli: render: %s: not a regular file\n", song.c_str());

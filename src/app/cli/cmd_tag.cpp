@@ -76,12 +76,8 @@ int cantora::cli::tag(const Args &args) {
         if (matched)
             continue;
         if (a == "--genre") {
-            const auto v = value();
-            if (!v)
-                return usageError("--genre needs a value");
-            genre = parseGenre(*v);
-            if (!genre)
-                return usageError(unknownGenreText(*v));
+            if (const std::string why = takeGenre(value(), genre); !why.empty())
+                return usageError(why);
         } else if (a == "--lyrics") {
             lyricsFile = value();
             if (!lyricsFile)

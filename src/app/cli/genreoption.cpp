@@ -14,8 +14,13 @@ std::optional<int> parseGenre(const std::string &value) {
     return tags::GenreByteFromName(value);
 }
 
-std::string unknownGenreText(const std::string &value) {
-    return "unknown genre '" + value + "': give a byte 0-255 (12 is Other) or a genre name";
+std::string takeGenre(const std::optional<std::string> &value, std::optional<int> &genre) {
+    if (!value)
+        return "--genre needs a value";
+    genre = parseGenre(*value);
+    if (!genre)
+        return "unknown genre '" + *value + "': give a byte 0-255 (12 is Other) or a genre name";
+    return {};
 }
 
 } // namespace cantora::cli

@@ -9,7 +9,8 @@ namespace cantora::cli {
 // The genre byte for `value`; nothing when it is neither a byte nor a known name.
 std::optional<int> parseGenre(const std::string &value);
 
-// The usage error text for a value parseGenre refuses.
-std::string unknownGenreText(const std::string &value);
+// Reads the value given after --genre into `genre`: "" when taken, else
+// the usage error to show (no value, or one parseGenre refuses).
+std::string takeGenre(const std::optional<std::string> &value, std::optional<int> &genre);
 
 } // namespace cantora::cli

@@ -2,6 +2,7 @@
 
 #include "app/cli/interrupt.h"
 #include "audio/midifile.h"
+#include "core/samefile.h"
 #include "player/liveoptions.h"
 
 #include <cstdio>
@@ -24,6 +25,17 @@ const char *engineErrorText(int code) {
     case BASS_ERROR_MEM: return "out of memory";
     default: return "engine error";
     }
+}
+
+bool outputIsAnInput(const std::string &out, const std::string &song, const std::string &font, const char *command) {
+    for (const std::string *input : {&song, &font}) {
+        if (core::sameFile(*input, out)) {
+            std::fprintf(stderr, "cantora-cli: %s: %s is the %s itself; choose another output\n", command, out.c_str(),
+                         input == &song ? "song" : "SoundFont");
+            return true;
+        }
+    }
+    return false;
 }
 
 bool checkSong(const std::string &song, const char *command) {

@@ -20,6 +20,10 @@ std::string defaultSoundFont();
 // The user's words for an engine error code.
 const char *engineErrorText(int code);
 
+// True, after a message naming `command`, when `out` is the song or the
+// SoundFont itself: writing it would destroy an input.
+bool outputIsAnInput(const std::string &out, const std::string &song, const std::string &font, const char *command);
+
 // Reads the song as the engine will and says what it could not read (for
 // `command`): false (after the message) when nothing in it would sound.
 bool checkSong(const std::string &song, const char *command);
