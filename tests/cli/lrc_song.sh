@@ -2,14 +2,7 @@
 # cantora-cli lrc: the player's LRC file and the exact one for the demo song,
 # an empty file for a song without lyrics, and errors that leave no file.
 set -u
-bin=$1
-data=$2
-cli=$bin/cantora-cli
-src=$(cd "$(dirname "$0")/../.." && pwd)
-. "$(dirname "$0")/lib/make_song.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/lib/setup.sh"
 leftovers() { ls "$work" | grep -q '\.part$' && fail "a .part file was left: $(ls "$work")"; }
 
 # The demo song, both dialects, against the files checked by hand.

@@ -5,14 +5,7 @@
 # reach the render; refusals leave every file as it was; no work file is
 # left anywhere.
 set -u
-bin=$1
-sf2=$3
-cli=$bin/cantora-cli
-src=$(cd "$(dirname "$0")/../.." && pwd)
-. "$(dirname "$0")/lib/make_song.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/lib/setup.sh"
 field() { grep -o "\"$2\": \"[^\"]*\"" <<<"$1" | head -1 | cut -d' ' -f2-; }
 # Largest absolute 16-bit sample mpg123 decodes from an MP3.
 peak() { mpg123 -q -s "$1" | od -A n -t d2 -v | tr -s ' ' '\n' | awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }'; }

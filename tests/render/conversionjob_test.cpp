@@ -4,8 +4,7 @@
 
 #include "render/conversionjob.h"
 
-#include "audio/midiwriter.h"
-#include "render/wavbytes.h"
+#include "render/songfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::uint32_t le32(const std::string &b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
-    return v;
-}
-std::uint16_t le16(const std::string &b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
-}
-
 // The bit rate, in kbit/s, of the MPEG-1 layer III frame at the start of `mp3`.
 int firstFrameKbps(const std::string &mp3) {
     static constexpr int kKbps[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
@@ -38,20 +27,8 @@ int firstFrameKbps(const std::string &mp3) {
     return kKbps[static_cast<std::uint8_t>(mp3[2]) >> 4];
 }
 
-class Conversion : public ::testing::Test {
+class Conversion : public SongFolder {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-        ASSERT_NE(font, 0u);
-        const BASS_MIDI_FONT record{font, -1, 0};
-        BASS_MIDI_StreamSetFonts(0, &record, 1);
-    }
-    static void TearDownTestSuite() {
-        BASS_Free();
-        BASS_MIDI_FontFree(font);
-    }
-
     // One note for `seconds` at 120 bpm (960 ticks a second).
     std::string song(int seconds) {
         MidiWriter w(480, 0);
@@ -59,19 +36,8 @@ protected:
         w.tempo(t, 0, 500000);
         w.noteOn(t, 0, 0, 60, 100);
         w.noteOff(t, 960ull * static_cast<unsigned>(seconds), 0, 60);
-        save(dir / "song.mid", w.bytes());
-        return dir / "song.mid";
+        return saveSong(w);
     }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(dir.path))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    TempDir dir;
-    static inline HSOUNDFONT font = 0;
 };
 
 TEST_F(Conversion, ATenSecondSongReplacesTheOldWorkFileWithExactSizes) {
@@ -168,11 +134,7 @@ TEST(ConversionFiles, KillTempRemovesTheFourWorkFilesAndNothingElse) {
     for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3", "keep.mp3", "config.tlm"})
         save(dir / name, "x");
     KillTemp(dir.path.string());
-    std::vector<std::string> left;
-    for (const auto &e : fs::directory_iterator(dir.path))
-        left.push_back(e.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"config.tlm", "keep.mp3"}));
+    EXPECT_EQ(fileNames(dir.path), (std::vector<std::string>{"config.tlm", "keep.mp3"}));
     KillTemp(dir.path.string()); // nothing to delete is no error
     KillTemp((dir.path / "missing").string());
 }

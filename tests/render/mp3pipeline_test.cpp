@@ -4,10 +4,9 @@
 
 #include "render/mp3pipeline.h"
 
-#include "audio/midiwriter.h"
 #include "render/encoderpresets.h"
 #include "render/lameencoder.h"
-#include "render/wavbytes.h"
+#include "render/songfolder.h"
 
 #include <gtest/gtest.h>
 #include <mpg123.h>
@@ -47,19 +46,11 @@ long decodedFrames(const std::string &path) {
     return frames;
 }
 
-class Mp3Pipeline : public ::testing::Test {
+class Mp3Pipeline : public SongFolder {
 protected:
     static void SetUpTestSuite() {
         SetExecutableName("cantora");
-        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-        ASSERT_NE(font, 0u);
-        const BASS_MIDI_FONT record{font, -1, 0};
-        BASS_MIDI_StreamSetFonts(0, &record, 1);
-    }
-    static void TearDownTestSuite() {
-        BASS_Free();
-        BASS_MIDI_FontFree(font);
+        SongFolder::SetUpTestSuite();
     }
 
     // A few notes for `quarters` quarter notes at 120 bpm (0.5 s each).
@@ -72,14 +63,8 @@ protected:
             w.noteOff(t, 480u * q + 400, 0, 60 + q % 12);
         }
         w.meta(t, 480u * quarters, 0x2F, "");
-        const std::string path = dir / "song.mid";
-        save(path, w.bytes());
-        return path;
+        return saveSong(w);
     }
-    bool onlySong() const { return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}) == 1; }
-
-    TempDir dir;
-    static inline HSOUNDFONT font = 0;
 };
 
 } // namespace

@@ -3,8 +3,7 @@
 
 #include "render/songrender.h"
 
-#include "audio/midiwriter.h"
-#include "render/wavbytes.h"
+#include "render/songfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,35 +16,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SongRender : public ::testing::Test {
+class SongRender : public SongFolder {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-        ASSERT_NE(font, 0u);
-        const BASS_MIDI_FONT record{font, -1, 0};
-        BASS_MIDI_StreamSetFonts(0, &record, 1);
-    }
-    static void TearDownTestSuite() {
-        BASS_Free();
-        BASS_MIDI_FontFree(font);
-    }
-
     // A song with one note from `onTick` to `offTick` (480 ticks a quarter, 120 bpm).
     std::string song(std::uint64_t onTick, std::uint64_t offTick) {
         MidiWriter w(480, 0);
         const int t = w.addTrack();
         w.noteOn(t, onTick, 0, 60, 100);
         w.noteOff(t, offTick, 0, 60);
-        const std::string path = dir / "song.mid";
-        save(path, w.bytes());
-        return path;
+        return saveSong(w);
     }
-    bool nothingLeft() const { return fs::is_empty(dir.path); }
-    bool onlySong() const { return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}) == 1; }
-
-    TempDir dir;
-    static inline HSOUNDFONT font = 0;
 };
 
 TEST_F(SongRender, ACancelFromTheBlockCallbackLeavesNoFile) {

@@ -3,13 +3,10 @@
 // test SoundFont. Nothing waits on the wall clock: the three-second pause
 // after a rendering and the tag editor's start-up wait are scripted, and what
 // happens "while rendering" is done from the progress bar's own signal.
-#include "app/dialogs/scripteddialogs.h"
-#include "app/ui/frmMidiTest.h"
+#include "app/ui/playerwindow.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "core/apppaths.h"
-#include "core/processexit.h"
-#include "player/engine.h"
+#include "render/wavbytes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -33,20 +30,12 @@
 
 using namespace cantora;
 using dialogs::ScriptedDialogs;
+using wavbytes::le32;
+using windowtest::readFile;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const std::string &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-std::uint32_t le32(const std::string &b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
-    return v;
-}
 // The left channel of a rendered work file, one value per frame.
 std::vector<int> leftChannel(const std::string &wav) {
     std::vector<int> out;
@@ -75,29 +64,9 @@ int maxDiff(const std::vector<int> &x, const std::vector<int> &y, double from, d
 
 } // namespace
 
-class ConversionTest : public QObject {
+class ConversionTest : public QObject, windowtest::PlayerWindow {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-    std::unique_ptr<ScriptedDialogs> dlg;
-    std::unique_ptr<app::frmMidiTest> w;
-    std::vector<int> scheduled;
-    std::vector<std::function<void()>> pending;
-    bool holdScheduled = false;
-    std::function<void()> onExit;
-
-    template <class T>
-    T *find(const char *name) {
-        T *t = w->findChild<T *>(name);
-        if (!t)
-            qFatal("no control %s", name);
-        return t;
-    }
-    QString path(const QString &name) const { return home->filePath(name); }
-    std::string write(const QString &name, const std::string &bytes) {
-        std::ofstream(path(name).toStdString(), std::ios::binary) << bytes;
-        return path(name).toStdString();
-    }
     // One note of `seconds` on channel 0, with lyric events when given.
     std::string song(const QString &name, int seconds, const std::vector<std::string> &lyrics = {}) {
         audio::MidiWriter mw(480, 1);
@@ -152,40 +121,12 @@ class ConversionTest : public QObject {
 
 private slots:
     void init() {
-        home = std::make_unique<QTemporaryDir>();
-        fs::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        core::setAppFolder(home->path().toStdString());
-        audio::overrideVersions(0, 0);
-        audio::setOutputFactory([](int) { return audio::makeNullOutput(); });
-        onExit = {};
-        core::setEndProgramHandler([this](int) {
-            if (onExit)
-                onExit();
-        });
-        scheduled.clear();
-        pending.clear();
-        holdScheduled = false;
-        dlg = std::make_unique<ScriptedDialogs>();
-        w = std::make_unique<app::frmMidiTest>();
-        w->setWaiter([](int) {});
-        w->setScheduler([this](int ms, std::function<void()> then) {
-            scheduled.push_back(ms);
-            if (holdScheduled)
-                pending.push_back(std::move(then));
-            else
-                then();
-        });
-        QVERIFY(w->Form_Initialize());
+        setUp();
+        makeWindow();
         w->show();
     }
 
-    void cleanup() {
-        w.reset();
-        player::releaseOutput();
-        dlg.reset();
-        core::setEndProgramHandler({});
-        home.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void GIVEN_a_stopped_song_WHEN_Wave_or_MP3_is_answered_No_THEN_nothing_changes() {
         openStopped(song("a.mid", 2));

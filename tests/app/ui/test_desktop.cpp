@@ -2,15 +2,11 @@
 // recent songs menu, choosers that start where the user was, a remembered
 // and screen-sized window, named icon buttons. Headless, silent output,
 // scripted dialogs, songs built in code.
-#include "app/dialogs/scripteddialogs.h"
 #include "app/ui/desktopintegration.h"
-#include "app/ui/frmMidiTest.h"
+#include "app/ui/playerwindow.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "core/apppaths.h"
 #include "core/preferences.h"
-#include "core/processexit.h"
-#include "player/engine.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -36,22 +32,9 @@ using namespace cantora;
 using dialogs::ScriptedDialogs;
 using Folder = app::DesktopIntegration::Folder;
 
-class DesktopTest : public QObject {
+class DesktopTest : public QObject, windowtest::PlayerWindow {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-    std::unique_ptr<ScriptedDialogs> dlg;
-    std::unique_ptr<app::frmMidiTest> w;
-    std::vector<int> exits;
-
-    template <class T>
-    T *find(const char *name) {
-        T *t = w->findChild<T *>(name);
-        if (!t)
-            qFatal("no control %s", name);
-        return t;
-    }
-    QString path(const QString &name) const { return home->filePath(name); }
     // A one-note song of `seconds` in `name` (folders created).
     std::string song(const QString &name, int seconds = 30) {
         audio::MidiWriter mw(480, 1);
@@ -64,12 +47,6 @@ class DesktopTest : public QObject {
         std::filesystem::create_directories(std::filesystem::path(p).parent_path());
         std::ofstream(p, std::ios::binary) << mw.bytes();
         return p;
-    }
-    void makeWindow() {
-        w = std::make_unique<app::frmMidiTest>();
-        w->setWaiter([](int) {});
-        w->setScheduler([](int, std::function<void()> then) { then(); });
-        QVERIFY(w->Form_Initialize());
     }
     void showActive() {
         w->show();
@@ -112,24 +89,11 @@ class DesktopTest : public QObject {
 
 private slots:
     void init() {
-        home = std::make_unique<QTemporaryDir>();
-        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        core::setAppFolder(home->path().toStdString());
-        audio::overrideVersions(0, 0);
-        audio::setOutputFactory([](int) { return audio::makeNullOutput(); });
-        exits.clear();
-        core::setEndProgramHandler([this](int code) { exits.push_back(code); });
-        dlg = std::make_unique<ScriptedDialogs>();
+        setUp();
         makeWindow();
     }
 
-    void cleanup() {
-        w.reset();
-        player::releaseOutput();
-        dlg.reset();
-        core::setEndProgramHandler({});
-        home.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void GIVEN_a_loaded_song_WHEN_space_space_s_space_esc_THEN_the_transport_buttons_run_as_if_clicked() {
         showActive();

@@ -2,14 +2,10 @@
 // scripted dialogs, songs built in code. Nothing waits on the wall clock:
 // the window's pauses are scripted, its display timer is ticked by hand and
 // lyric marks are delivered by calling the engine's callbacks directly.
-#include "app/dialogs/scripteddialogs.h"
-#include "app/ui/frmMidiTest.h"
+#include "app/ui/playerwindow.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "core/apppaths.h"
-#include "core/processexit.h"
 #include "lyrics/livesync.h"
-#include "player/engine.h"
 #include "tags/mp3bytes.h"
 
 #include <QAction>
@@ -35,31 +31,9 @@
 using namespace cantora;
 using dialogs::ScriptedDialogs;
 
-class FrmMidiTestTest : public QObject {
+class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-    std::unique_ptr<ScriptedDialogs> dlg;
-    std::unique_ptr<app::frmMidiTest> w;
-    std::vector<int> exits;
-    std::vector<int> waits;                     // blocking pauses asked for
-    std::vector<int> scheduled;                 // non-blocking pauses asked for
-    std::vector<std::function<void()>> pending; // their continuations, when held
-    bool holdScheduled = false;
-    int outputsMade = 0;
-
-    template <class T>
-    T *find(const char *name) {
-        T *t = w->findChild<T *>(name);
-        if (!t)
-            qFatal("no control %s", name);
-        return t;
-    }
-    QString path(const QString &name) const { return home->filePath(name); }
-    std::string write(const QString &name, const std::string &bytes) {
-        std::ofstream(path(name).toStdString(), std::ios::binary) << bytes;
-        return path(name).toStdString();
-    }
     // A song of about `seconds` with the given lyric and text events, 100 ms apart.
     std::string song(const QString &name, std::vector<std::string> lyrics, std::vector<std::string> texts = {},
                      int seconds = 3) {
@@ -99,41 +73,11 @@ class FrmMidiTestTest : public QObject {
 
 private slots:
     void init() {
-        home = std::make_unique<QTemporaryDir>();
-        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        core::setAppFolder(home->path().toStdString());
-        audio::overrideVersions(0, 0);
-        outputsMade = 0;
-        audio::setOutputFactory([this](int) {
-            ++outputsMade;
-            return audio::makeNullOutput();
-        });
-        exits.clear();
-        waits.clear();
-        scheduled.clear();
-        pending.clear();
-        holdScheduled = false;
-        core::setEndProgramHandler([this](int code) { exits.push_back(code); });
-        dlg = std::make_unique<ScriptedDialogs>();
-        w = std::make_unique<app::frmMidiTest>();
-        w->setWaiter([this](int ms) { waits.push_back(ms); });
-        w->setScheduler([this](int ms, std::function<void()> then) {
-            scheduled.push_back(ms);
-            if (holdScheduled)
-                pending.push_back(std::move(then));
-            else
-                then();
-        });
+        setUp();
+        newWindow();
     }
 
-    void cleanup() {
-        w.reset();
-        player::releaseOutput();
-        dlg.reset();
-        core::setEndProgramHandler({});
-        audio::overrideVersions(0, 0);
-        home.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_controls_follow_each_step() {
         start();

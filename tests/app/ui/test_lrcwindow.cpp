@@ -3,15 +3,11 @@
 // buttons and the real-time capture at Stop. Headless, silent output,
 // scripted dialogs, songs built in code; marks are delivered by calling the
 // engine's callbacks directly, the position slider is set by hand.
-#include "app/dialogs/scripteddialogs.h"
-#include "app/ui/frmMidiTest.h"
+#include "app/ui/playerwindow.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "core/apppaths.h"
-#include "core/processexit.h"
 #include "lyrics/capture.h"
 #include "lyrics/livesync.h"
-#include "player/engine.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,27 +27,11 @@
 
 using namespace cantora;
 using dialogs::ScriptedDialogs;
+using windowtest::readFile;
 
-class LrcWindowTest : public QObject {
+class LrcWindowTest : public QObject, windowtest::PlayerWindow {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-    std::unique_ptr<ScriptedDialogs> dlg;
-    std::unique_ptr<app::frmMidiTest> w;
-    std::vector<int> waits;
-
-    template <class T>
-    T *find(const char *name) {
-        T *t = w->findChild<T *>(name);
-        if (!t)
-            qFatal("no control %s", name);
-        return t;
-    }
-    QString path(const QString &name) const { return home->filePath(name); }
-    static std::string readFile(const std::string &p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     std::string syncro() { return readFile(core::appFile("SYNCRO.LRC")); }
     bool syncroExists() { return std::filesystem::exists(core::appFile("SYNCRO.LRC")); }
     // A song of `seconds` (division 480, tempo `tempo` or none) with lyric events `step` ticks apart.
@@ -92,27 +72,11 @@ class LrcWindowTest : public QObject {
 
 private slots:
     void init() {
-        home = std::make_unique<QTemporaryDir>();
-        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        core::setAppFolder(home->path().toStdString());
-        audio::overrideVersions(0, 0);
-        audio::setOutputFactory([](int) { return audio::makeNullOutput(); });
-        core::setEndProgramHandler([](int) {});
-        dlg = std::make_unique<ScriptedDialogs>();
-        w = std::make_unique<app::frmMidiTest>();
-        waits.clear();
-        w->setWaiter([this](int ms) { waits.push_back(ms); });
-        w->setScheduler([](int, std::function<void()> then) { then(); });
-        QVERIFY(w->Form_Initialize());
+        setUp();
+        makeWindow();
     }
 
-    void cleanup() {
-        w.reset();
-        player::releaseOutput();
-        dlg.reset();
-        core::setEndProgramHandler({});
-        home.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void GIVEN_the_demo_song_WHEN_LRC_is_pressed_THEN_SYNCRO_LRC_is_the_command_lines_file() {
         open(CANTORA_SOURCE_DIR "/data/demo.kar");

@@ -2,16 +2,12 @@
 // remembered in cantora.ini, driven by the playing position (the engine's
 // output is pumped by hand, so positions are exact), full screen in and out,
 // and the classic page untouched underneath.
-#include "app/dialogs/scripteddialogs.h"
-#include "app/ui/frmMidiTest.h"
+#include "app/ui/playerwindow.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "core/apppaths.h"
-#include "core/processexit.h"
 #include "lyrics/livesync.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "lyrics/ui/singalongview.h"
-#include "player/engine.h"
 
 #include <QAction>
 #include <QLabel>
@@ -28,32 +24,10 @@
 
 using namespace cantora;
 
-class SingAlongTest : public QObject {
+class SingAlongTest : public QObject, windowtest::PlayerWindow {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-    std::unique_ptr<dialogs::ScriptedDialogs> dlg;
-    std::unique_ptr<app::frmMidiTest> w;
-    audio::PumpedOutput *out = nullptr;
-
-    template <class T>
-    T *find(const char *name) {
-        T *t = w->findChild<T *>(name);
-        if (!t)
-            qFatal("no control %s", name);
-        return t;
-    }
-    QString path(const QString &name) const { return home->filePath(name); }
-    std::string readFile(const QString &name) {
-        std::ifstream in(path(name).toStdString(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    void makeWindow() {
-        w = std::make_unique<app::frmMidiTest>();
-        w->setWaiter([](int) {});
-        w->setScheduler([](int, std::function<void()> then) { then(); });
-        QVERIFY(w->Form_Initialize());
-    }
+    std::string readFile(const QString &name) { return windowtest::readFile(path(name).toStdString()); }
     // 120 bpm, division 480: a second is 960 ticks. Lines at 10 s and 12 s, then a rest to 30 s.
     std::string song() {
         audio::MidiWriter mw(480, 1);
@@ -75,32 +49,14 @@ class SingAlongTest : public QObject {
     lyrics::SingAlongView *view() { return w->lyricPanel()->singAlong(); }
     // Plays `seconds` more of the song, then paints a frame.
     void playOn(double seconds) {
-        out->pumpSeconds(seconds);
+        pumped->pumpSeconds(seconds);
         QCoreApplication::processEvents();
         view()->repaint();
     }
 
 private slots:
-    void init() {
-        home = std::make_unique<QTemporaryDir>();
-        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
-        core::setAppFolder(home->path().toStdString());
-        audio::overrideVersions(0, 0);
-        audio::setOutputFactory([this](int) {
-            auto o = audio::makePumpedOutput();
-            out = o.get();
-            return o;
-        });
-        core::setEndProgramHandler([](int) {});
-        dlg = std::make_unique<dialogs::ScriptedDialogs>();
-    }
-    void cleanup() {
-        w.reset();
-        player::releaseOutput();
-        dlg.reset();
-        core::setEndProgramHandler({});
-        home.reset();
-    }
+    void init() { setUp(Output::Pumped); }
+    void cleanup() { tearDown(); }
 
     void GIVEN_no_preferences_WHEN_sing_along_is_chosen_THEN_it_replaces_the_page_and_is_remembered() {
         makeWindow();

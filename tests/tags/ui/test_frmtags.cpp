@@ -3,6 +3,7 @@
 // Files are MP3 tones encoded here into a temporary folder and judged by
 // their bytes; the player runs on a graph whose clock the test sets.
 #include "app/dialogs/scripteddialogs.h"
+#include "app/ui/windowtest.h"
 #include "playback/fakegraph.h"
 #include "playback/tonemp3.h"
 #include "playback/ui/frmlyrics.h"
@@ -30,20 +31,13 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <sys/resource.h>
 
 using namespace cantora;
 using namespace cantora::tags;
+using cantora::windowtest::readFile;
 
 namespace {
-
-std::string readBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // The Lyrics3 v2 block the editor writes: one LYR field.
 std::string lyrBlock(const std::string &lyrics) { return mp3bytes::lyrics3({{"LYR", lyrics}}); }
@@ -88,10 +82,7 @@ class FrmTagsTest : public QObject {
 
     template <class T>
     T *child(const char *name) {
-        T *c = w->findChild<T *>(name);
-        if (!c)
-            qWarning("no control %s", name);
-        return c;
+        return windowtest::control<T>(w.data(), name, windowtest::Missing::Warn);
     }
     QPushButton *button(const char *name) { return child<QPushButton>(name); }
     QString lyricBox() { return child<QPlainTextEdit>("txtLyrics")->toPlainText(); }
@@ -176,8 +167,8 @@ private slots:
         QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
 
         const std::string expected = tone() + lyrBlock(kLrcBox) + mp3bytes::id3v1("My Song");
-        QCOMPARE(readBytes(syncro), expected);
-        QCOMPARE(readBytes(path("out.mp3")), expected);
+        QCOMPARE(readFile(syncro), expected);
+        QCOMPARE(readFile(path("out.mp3")), expected);
         QCOMPARE(dialogs->messages().size(), size_t(1));
         QCOMPARE(dialogs->messages()[0].text, std::string("Fatto!"));
         QCOMPARE(dialogs->messages()[0].title, std::string("Lirovox"));
@@ -191,15 +182,15 @@ private slots:
         QTest::keyClicks(child<QLineEdit>("Txtcomment"), "again");
         QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
         const std::string twice = tone() + lyrBlock(kLrcBox) + mp3bytes::id3v1("My Song", "", "", "", "again");
-        QCOMPARE(readBytes(syncro), twice);
-        QCOMPARE(readBytes(path("out.mp3")), twice);
+        QCOMPARE(readFile(syncro), twice);
+        QCOMPARE(readFile(path("out.mp3")), twice);
 
         // Exit right after a Save asks nothing and removes both work files.
         w->cmdOK_Click();
         QCOMPARE(dialogs->messages().size(), size_t(2));
         QVERIFY(!std::filesystem::exists(syncro));
         QVERIFY(!std::filesystem::exists(path("SYNCRO.LRC")));
-        QCOMPARE(readBytes(path("out.mp3")), twice);
+        QCOMPARE(readFile(path("out.mp3")), twice);
         QCOMPARE(exits, 1);
         QTRY_VERIFY(w.isNull());
     }
@@ -228,13 +219,13 @@ private slots:
         QCOMPARE(dialogs->messages().size(), size_t(1));
         QCOMPARE(dialogs->messages()[0].text, std::string("Stop Music"));
         QCOMPARE(dialogs->messages()[0].style, int(dialogs::Critical));
-        QCOMPARE(readBytes(file), tone());
+        QCOMPARE(readFile(file), tone());
 
         // Paused, the song is let go for the write and taken up where it was.
         QTest::mouseClick(button("cmdPlayer_2"), Qt::LeftButton);
         clock.position = 30.5;
         QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
-        QCOMPARE(readBytes(file), tone() + mp3bytes::id3v1("Title"));
+        QCOMPARE(readFile(file), tone() + mp3bytes::id3v1("Title"));
         QCOMPARE(w->player().PlayerState(), std::string("pause"));
         QCOMPARE(clock.seeks.back(), 30.5);
         QCOMPARE(clock.released, 1);
@@ -256,7 +247,7 @@ private slots:
         child<QLineEdit>("txtArtist")->setText("Not applied");
         child<QPlainTextEdit>("txtLyrics")->setPlainText("not applied either\n");
         QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
-        QCOMPARE(readBytes(file),
+        QCOMPARE(readFile(file),
                  tone() + lyrBlock("[00:01]Old\r\n") +
                      mp3bytes::id3v1("Old title", "Old artist", "New album", "1999", "Old comment", 17));
     }
@@ -276,7 +267,7 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
 
-        QCOMPARE(readBytes(file), tone());
+        QCOMPARE(readFile(file), tone());
         QVERIFY2(child<QLabel>("lblfile")->text().startsWith("Not saved: " + QString::fromStdString(file)),
                  qPrintable(child<QLabel>("lblfile")->text()));
         QVERIFY(!w->lastSave().written);
@@ -403,7 +394,7 @@ private slots:
         w->Save_Lrc_Click();
         QCOMPARE(dialogs->shown.back().title, std::string("Save Lrc File"));
         QCOMPARE(dialogs->shown.back().filter, std::string("File Syncro (Lrc File (*.lrc)|*.lrc"));
-        QCOMPARE(readBytes(path("saved.lrc")), std::string(kLrcBox));
+        QCOMPARE(readFile(path("saved.lrc")), std::string(kLrcBox));
 
         // Load Text replaces the box.
         std::ofstream(path("words.txt"), std::ios::binary) << "la\r\n\r\nla la\r\n";

@@ -1,0 +1,112 @@
+#pragma once
+// The player window under test: a fresh application folder holding the test
+// SoundFont, an output that makes no sound (or one the test pumps by hand),
+// scripted dialogs, and pauses and program exits recorded instead of taken.
+// A test class derives from QObject and PlayerWindow, calls setUp() and then
+// newWindow() or makeWindow() from init(), and tearDown() from cleanup().
+
+#include "app/dialogs/scripteddialogs.h"
+#include "app/ui/frmMidiTest.h"
+#include "app/ui/windowtest.h"
+#include "audio/output.h"
+#include "core/apppaths.h"
+#include "core/processexit.h"
+#include "player/engine.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cantora::windowtest {
+
+class PlayerWindow {
+protected:
+    enum class Output { Null, Pumped };
+
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<dialogs::ScriptedDialogs> dlg;
+    std::unique_ptr<app::frmMidiTest> w;
+    audio::PumpedOutput *pumped = nullptr;      // the latest pumped output
+    int outputsMade = 0;                        // devices the engine opened
+    std::vector<int> exits;                     // exit codes the program ended with
+    std::function<void()> onExit;               // run at each program end
+    std::vector<int> waits;                     // blocking pauses asked for
+    std::vector<int> scheduled;                 // non-blocking pauses asked for
+    std::vector<std::function<void()>> pending; // their continuations, when held
+    bool holdScheduled = false;
+
+    template <class T>
+    T *find(const char *name) {
+        return control<T>(w.get(), name);
+    }
+    QString path(const QString &name) const { return home->filePath(name); }
+    std::string write(const QString &name, const std::string &bytes) {
+        std::ofstream(path(name).toStdString(), std::ios::binary) << bytes;
+        return path(name).toStdString();
+    }
+
+    // Everything but the window.
+    void setUp(Output output = Output::Null) {
+        home = std::make_unique<QTemporaryDir>();
+        std::filesystem::create_symlink(CANTORA_TEST_SF2, path("Chorium.sf2").toStdString());
+        core::setAppFolder(home->path().toStdString());
+        audio::overrideVersions(0, 0);
+        outputsMade = 0;
+        pumped = nullptr;
+        audio::setOutputFactory([this, output](int) -> std::unique_ptr<audio::AudioOutput> {
+            ++outputsMade;
+            if (output == Output::Null)
+                return audio::makeNullOutput();
+            auto o = audio::makePumpedOutput();
+            pumped = o.get();
+            return o;
+        });
+        exits.clear();
+        onExit = {};
+        waits.clear();
+        scheduled.clear();
+        pending.clear();
+        holdScheduled = false;
+        core::setEndProgramHandler([this](int code) {
+            exits.push_back(code);
+            if (onExit)
+                onExit();
+        });
+        dlg = std::make_unique<dialogs::ScriptedDialogs>();
+    }
+
+    // A window with its pauses recorded, not started yet.
+    void newWindow() {
+        w = std::make_unique<app::frmMidiTest>();
+        w->setWaiter([this](int ms) { waits.push_back(ms); });
+        w->setScheduler([this](int ms, std::function<void()> then) {
+            scheduled.push_back(ms);
+            if (holdScheduled)
+                pending.push_back(std::move(then));
+            else
+                then();
+        });
+    }
+    // A started window.
+    void makeWindow() {
+        newWindow();
+        QVERIFY(w->Form_Initialize());
+    }
+
+    void tearDown() {
+        w.reset();
+        player::releaseOutput();
+        dlg.reset();
+        core::setEndProgramHandler({});
+        audio::overrideVersions(0, 0);
+        home.reset();
+    }
+};
+
+} // namespace cantora::windowtest
