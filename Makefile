@@ -29,7 +29,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config git \
 	fluid-soundfont-gm timgm6mb-soundfont fonts-dejavu-core \
 	sox mpg123 libimage-exiftool-perl fonts-comic-neue desktop-file-utils
 # What the benches, the fuzzers and a look at the window need besides.
-TOOL_PACKAGES := clang libclang-rt-14-dev fluidsynth lame ffmpeg time xvfb xauth imagemagick
+TOOL_PACKAGES := clang libclang-rt-14-dev fluidsynth lame ffmpeg time xvfb xauth imagemagick \
+	dbus-x11 at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi xdotool
 
 .PHONY: all deps tools install-packages build run test package test-sanitize format-check fuzz clean
 

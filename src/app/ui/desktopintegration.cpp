@@ -137,11 +137,12 @@ void DesktopIntegration::setTempoStep(std::function<void(int)> step) {
 
 void DesktopIntegration::describeButtons() {
     // Tooltips name the keys; icon-only buttons also get a name that screen
-    // readers speak.
+    // readers speak. The open button has none of its own: its caption (the
+    // song's name) is what a screen reader should say.
     const struct {
         const char *name, *accessible, *tip;
     } known[] = {
-        {"cmdOpenFP", "Open song", "Open a MIDI or karaoke song (Ctrl+O)"},
+        {"cmdOpenFP", nullptr, "Open a MIDI or karaoke song (Ctrl+O)"},
         {"CmdPlay", "Play", "Play (Space)"},
         {"Command1", "Pause", "Pause (Space)"},
         {"cmdStop", "Stop", "Stop (S, Esc)"},
@@ -149,7 +150,8 @@ void DesktopIntegration::describeButtons() {
     };
     for (const auto &k : known)
         if (auto *b = w_.findChild<QAbstractButton *>(k.name)) {
-            b->setAccessibleName(k.accessible);
+            if (k.accessible)
+                b->setAccessibleName(k.accessible);
             b->setToolTip(k.tip);
         }
     // Buttons of the panels with an icon and no text: their tooltip is their name.

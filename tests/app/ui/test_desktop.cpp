@@ -9,6 +9,7 @@
 #include "core/preferences.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -394,6 +395,10 @@ private slots:
         }
         QCOMPARE(find<QPushButton>("CmdPlay")->accessibleName(), QString("Play"));
         QCOMPARE(find<QPushButton>("cmdStop")->accessibleName(), QString("Stop"));
+        // The open button speaks its caption, the song's name when one is open.
+        auto *open = find<QPushButton>("cmdOpenFP");
+        open->setText("demo.kar");
+        QCOMPARE(QAccessible::queryAccessibleInterface(open)->text(QAccessible::Name), QString("demo.kar"));
         const char *order[] = {"cmdOpenFP", "CmdPlay", "Command1", "cmdStop", "btnreplace"};
         for (std::size_t i = 0; i + 1 < std::size(order); ++i)
             QCOMPARE(find<QWidget>(order[i])->nextInFocusChain()->objectName(), QString(order[i + 1]));
