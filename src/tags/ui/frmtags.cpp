@@ -211,10 +211,15 @@ void frmTags::buildUi() {
                 {"Year:", txtYear, chkTags[2]}, {"Comment:", Txtcomment, nullptr},  {"Genre:", cboGenre, chkTags[3]}};
     int r = 0;
     for (const auto &row : rows) {
-        grid->addWidget(new QLabel(row.caption, fraID3v1), r, 0);
+        // The caption names its field for screen readers.
+        auto *caption = new QLabel(row.caption, fraID3v1);
+        caption->setBuddy(row.field);
+        grid->addWidget(caption, r, 0);
         grid->addWidget(row.field, r, 1);
-        if (row.apply)
+        if (row.apply) {
+            row.apply->setAccessibleName(QString("Apply %1").arg(QString(row.caption).chopped(1)));
             grid->addWidget(row.apply, r, 2);
+        }
         ++r;
     }
     connect(cboGenre, &QComboBox::activated, this, [this](int) {

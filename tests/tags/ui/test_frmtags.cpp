@@ -11,6 +11,7 @@
 #include "tags/mp3bytes.h"
 #include "tags/ui/frmtags.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -117,8 +118,14 @@ private slots:
             {"cmdPlayer_1", "Play"}, {"cmdPlayer_2", "Pause"}, {"cmdPlayer_3", "Stop"}};
         for (const auto &[name, text] : buttons)
             QCOMPARE(button(name)->text(), QString(text));
-        for (const char *name : {"txtTitle", "txtArtist", "txtAlbum", "txtYear", "Txtcomment"})
-            QVERIFY(child<QLineEdit>(name));
+        // Screen readers name each field by its caption, and each apply box by its field.
+        const std::pair<const char *, const char *> fields[] = {
+            {"txtTitle", "Title:"},      {"txtArtist", "Artist:"},   {"txtAlbum", "Album:"},
+            {"txtYear", "Year:"},        {"Txtcomment", "Comment:"}, {"chkTags_0", "Apply Artist"},
+            {"chkTags_3", "Apply Genre"}};
+        for (const auto &[name, spoken] : fields)
+            QCOMPARE(QAccessible::queryAccessibleInterface(child<QWidget>(name))->text(QAccessible::Name),
+                     QString(spoken));
         for (const char *name : {"cmdPlayer_0", "cmdPlayer_4", "picSliderVol", "picSliderRep", "imgNormal_15",
                                  "imgNormal_16", "picRep", "pictab_0", "pictab_1"})
             QVERIFY2(child<QWidget>(name), name);
