@@ -169,10 +169,6 @@ int cantora::cli::mp3(const Args &args) {
         std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", out.c_str());
         return 1;
     }
-    if (fs::exists(song, ec) && !fs::is_regular_file(song, ec)) {
-        std::fprintf(stderr, "cantora-cli: mp3: %s: not a regular file\n", song.c_str());
-        return 1;
-    }
     if (!checkSong(song, "mp3"))
         return 1;
 
