@@ -10,39 +10,9 @@
 # CANTORA_CLI names the cantora-cli binary (default: build/bin/cantora-cli).
 set -euo pipefail
 
-if [[ $# -lt 1 || $# -gt 2 ]]; then
-    echo "usage: $0 SONG [SF2]" >&2
-    exit 2
-fi
-here=$(cd "$(dirname "$0")" && pwd)
-cli=${CANTORA_CLI:-$here/../build/bin/cantora-cli}
-song=$1
-sf2=${2:-$(dirname "$cli")/Chorium.sf2}
-runs=3
-
-for tool in "$cli" /usr/bin/time fluidsynth lame; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "$0: $tool not found" >&2
-        exit 1
-    fi
-done
-[[ -r $song ]] || { echo "$0: cannot read $song" >&2; exit 1; }
-[[ -r $sf2 ]] || { echo "$0: cannot read $sf2" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# One timed run of a command: appends "seconds kilobytes cpu-seconds" to $work/$1.
-measure() {
-    local name=$1
-    shift
-    /usr/bin/time -f "%e %M %U %S" -o "$work/one" "$@" >/dev/null 2>"$work/err" || {
-        echo "$0: $name failed:" >&2
-        cat "$work/err" >&2
-        exit 1
-    }
-    awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/one" >>"$work/$name"
-}
+# shellcheck source=bench/lib.sh
+. "$(dirname "$0")/lib.sh"
+bench_start "fluidsynth lame" "$@"
 
 # The chain: two processes one after the other; its times are their sums,
 # its peak memory the larger of the two.
@@ -60,7 +30,6 @@ for ((i = 0; i < runs; i++)); do
     chain
 done
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ct=$(cut -d' ' -f1 "$work/cantora" | median)
 xt=$(cut -d' ' -f1 "$work/chain" | median)
 ft=$(cut -d' ' -f1 "$work/fluidsynth" | median)

@@ -46,7 +46,7 @@ SongRenderResult ConversionJob::renderWave(const std::string &songPath, const Re
     removeQuietly(wavePath());
     SongRenderResult result;
     if (cancelled_) {
-        result.error = "render cancelled";
+        result.error = kRenderCancelled;
         return result;
     }
     const auto eachBlock = [&](HSTREAM stream, std::int64_t position) {
@@ -71,7 +71,7 @@ SongRenderResult ConversionJob::renderWave(const std::string &songPath, const Re
     if (cancelled_ && result.ok) {
         removeQuietly(wavePath());
         result = SongRenderResult{};
-        result.error = "render cancelled";
+        result.error = kRenderCancelled;
     }
     return result;
 }

@@ -84,6 +84,10 @@ mkfifo pipe.mid
 timeout 20 "$cli" render pipe.mid pipe.wav --soundfont "$sf2" 2>err; rc=$?
 [ "$rc" = 1 ] || fail "FIFO: exit $rc"
 grep -q "not a regular file" err || fail "FIFO message: $(cat err)"
+timeout 20 "$cli" mp3 pipe.mid pipe.mp3 --soundfont "$sf2" 2>err; rc=$?
+[ "$rc" = 1 ] || fail "mp3 FIFO: exit $rc"
+grep -q "not a regular file" err || fail "mp3 FIFO message: $(cat err)"
+no_output pipe.mp3
 timeout 20 "$cli" info pipe.mid >/dev/null 2>err; rc=$?
 [ "$rc" = 1 ] || fail "info FIFO: exit $rc"
 

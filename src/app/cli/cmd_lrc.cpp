@@ -26,17 +26,6 @@ int usage() {
     return 2;
 }
 
-const char *songErrorText(cantora::lyrics::LrcSongError e) {
-    using cantora::lyrics::LrcSongError;
-    switch (e) {
-    case LrcSongError::CannotRead: return "cannot read the file";
-    case LrcSongError::TooLarge: return "the file is too large for a song";
-    case LrcSongError::NotMidi: return "not a MIDI file";
-    case LrcSongError::None: break;
-    }
-    return "";
-}
-
 } // namespace
 
 int cantora::cli::lrc(const Args &args) {
@@ -77,7 +66,7 @@ int cantora::cli::lrc(const Args &args) {
     const lyrics::LrcSongError error = lyrics::readLrcSong(song, s, &code);
     BASS_Free();
     if (error != lyrics::LrcSongError::None) {
-        std::fprintf(stderr, "cantora-cli: lrc: %s: %s", song.c_str(), songErrorText(error));
+        std::fprintf(stderr, "cantora-cli: lrc: %s: %s", song.c_str(), lyrics::lrcSongErrorText(error));
         if (code)
             std::fprintf(stderr, " (error %d)", code);
         std::fputc('\n', stderr);

@@ -169,10 +169,6 @@ int cantora::cli::mp3(const Args &args) {
         std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", out.c_str());
         return 1;
     }
-    if (fs::exists(song, ec) && !fs::is_regular_file(song, ec)) {
-        std::fprintf(stderr, "cantora-cli: mp3: %s: not a regular file\n", song.c_str());
-        return 1;
-    }
     if (!checkSong(song, "mp3"))
         return 1;
 
@@ -283,16 +279,7 @@ int cantora::cli::mp3(const Args &args) {
     }
     bar.show(1, 1, static_cast<std::int64_t>(result.pcmBytes / 2), static_cast<std::int64_t>(result.pcmBytes / 2));
 
-    if (!fit.cutFields.empty())
-        std::fprintf(stderr, "cantora-cli: mp3: %s: cut to fit the tag: %s\n", out.c_str(), fit.cutFields.c_str());
-    std::string utf8 = fit.utf8Fields;
-    if (written.lyricsUtf8)
-        utf8 += utf8.empty() ? "lyrics" : ", lyrics";
-    if (!utf8.empty())
-        std::fprintf(stderr,
-                     "cantora-cli: mp3: %s: written in UTF-8, as CP1252 cannot hold them "
-                     "(some older players show UTF-8 wrongly): %s\n",
-                     out.c_str(), utf8.c_str());
+    reportTagFit("mp3", out, fit, written.lyricsUtf8);
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;
     // Where the time went: each thread's busy time (waits for the other
     // left out) and its processor time.

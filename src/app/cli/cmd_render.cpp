@@ -9,7 +9,6 @@
 #include "render/songrender.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -61,11 +60,6 @@ int cantora::cli::render(const Args &args) {
         font = defaultSoundFont();
     if (outputIsAnInput(out, song, font, "render"))
         return 1;
-    std::error_code ec;
-    if (std::filesystem::exists(song, ec) && !std::filesystem::is_regular_file(song, ec)) {
-        std::fprintf(stderr, "cantora-cli: render: %s: not a regular file\n", song.c_str());
-        return 1;
-    }
     if (!checkSong(song, "render"))
         return 1;
 

@@ -190,15 +190,6 @@ int cantora::cli::tag(const Args &args) {
                                : "cantora-cli: tag: %s: the Lyrics3 block is inconsistent (a field length runs past "
                                  "its end); it was kept unchanged (give --lyrics or --no-lyrics to replace it)\n",
                      p);
-    if (!fit.cutFields.empty())
-        std::fprintf(stderr, "cantora-cli: tag: %s: cut to fit the tag: %s\n", p, fit.cutFields.c_str());
-    std::string utf8 = fit.utf8Fields;
-    if (result.lyricsUtf8)
-        utf8 += utf8.empty() ? "lyrics" : ", lyrics";
-    if (!utf8.empty())
-        std::fprintf(stderr,
-                     "cantora-cli: tag: %s: written in UTF-8, as CP1252 cannot hold them "
-                     "(some older players show UTF-8 wrongly): %s\n",
-                     p, utf8.c_str());
+    reportTagFit("tag", path, fit, result.lyricsUtf8);
     return 0;
 }

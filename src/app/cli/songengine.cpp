@@ -39,6 +39,11 @@ bool outputIsAnInput(const std::string &out, const std::string &song, const std:
 }
 
 bool checkSong(const std::string &song, const char *command) {
+    std::error_code ec;
+    if (std::filesystem::exists(song, ec) && !std::filesystem::is_regular_file(song, ec)) {
+        std::fprintf(stderr, "cantora-cli: %s: %s: not a regular file\n", command, song.c_str());
+        return false;
+    }
     const audio::MidiReadResult r = audio::readMidiFile(song);
     if (!r.ok())
         return true; // the engine reports why it cannot open the file

@@ -25,7 +25,8 @@ const char *engineErrorText(int code);
 bool outputIsAnInput(const std::string &out, const std::string &song, const std::string &font, const char *command);
 
 // Reads the song as the engine will and says what it could not read (for
-// `command`): false (after the message) when nothing in it would sound.
+// `command`): false (after the message) when it is not a regular file or
+// nothing in it would sound.
 bool checkSong(const std::string &song, const char *command);
 
 // The engine on the "no sound" device with `font` as the default SoundFont
