@@ -56,8 +56,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace cantora::app {
@@ -1232,12 +1230,10 @@ void frmMidiTest::lockForRendering(bool locked) {
 
 render::SongRenderResult frmMidiTest::renderWorkWave() {
     const std::string song = transport_.song().path;
-    std::ifstream in(song, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // The live settings as the song plays with them (the drum kit only once
     // one was chosen), put on the decoding
     // stream before every block; the controls that change them are locked.
-    player::LiveBlockHook live(mixer_.renderSettings(), bytes);
+    player::LiveBlockHook live(mixer_.renderSettings());
 
     std::int64_t length = 0;
     int shown = -1;
