@@ -100,6 +100,19 @@ public:
     QSize sizeHint() const override { return minimumSizeHint(); }
 };
 
+// Runs `then` on the UI thread, after what was posted before it, unless the
+// window is gone by then.
+template <class Then>
+void postToWindow(frmMidiTest *window, Then then) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self = QPointer<frmMidiTest>(window), then = std::move(then)] {
+            if (self)
+                then(*self);
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace
 
 frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
@@ -626,38 +639,17 @@ void frmMidiTest::after(int ms, std::function<void()> then) {
         then();
 }
 
+// The engine's callbacks come on its thread: each posts, in order, to the UI thread.
 void frmMidiTest::markReached(const lyrics::MarkReached &mark) {
-    // Engine thread: post, in order, to the UI thread.
-    QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, mark] {
-            if (self)
-                self->onMarkReached(mark);
-        },
-        Qt::QueuedConnection);
+    postToWindow(this, [mark](frmMidiTest &w) { w.onMarkReached(mark); });
 }
 
 void frmMidiTest::streamEnded(HSTREAM stream) {
-    QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, stream] {
-            if (self)
-                self->transport_.songEnded(stream);
-        },
-        Qt::QueuedConnection);
+    postToWindow(this, [stream](frmMidiTest &w) { w.transport_.songEnded(stream); });
 }
 
 void frmMidiTest::captureReached(const lyrics::MarkReached &mark) {
-    QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, mark] {
-            if (self)
-                self->onCaptureReached(mark);
-        },
-        Qt::QueuedConnection);
+    postToWindow(this, [mark](frmMidiTest &w) { w.onCaptureReached(mark); });
 }
 
 void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
