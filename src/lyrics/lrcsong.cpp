@@ -1,12 +1,7 @@
 #include "lyrics/lrcsong.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include <unistd.h>
-
 #include "audio/bass.h"
+#include "core/byteio.h"
 #include "lyrics/lyricpage.h"
 
 namespace cantora::lyrics {
@@ -14,23 +9,13 @@ namespace cantora::lyrics {
 namespace {
 
 LrcSongError readBytes(const std::string &path, std::string &bytes) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) // a folder opens, but reads as nothing sensible
+    core::FileSource file;
+    if (!file.open(path)) // a folder or a FIFO is no song either
         return LrcSongError::CannotRead;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return LrcSongError::CannotRead;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-        return LrcSongError::CannotRead;
-    if (static_cast<std::uint64_t>(size) > kMaxLrcSongBytes)
+    if (static_cast<std::uint64_t>(file.size()) > kMaxLrcSongBytes)
         return LrcSongError::TooLarge;
-    in.seekg(0);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.size() != static_cast<std::size_t>(size))
-        return LrcSongError::CannotRead;
-    return LrcSongError::None;
+    bytes = file.readString(0, static_cast<std::size_t>(file.size()));
+    return bytes.size() == static_cast<std::size_t>(file.size()) ? LrcSongError::None : LrcSongError::CannotRead;
 }
 
 std::vector<LrcMark> marksOf(HSTREAM stream, DWORD type) {
@@ -50,12 +35,13 @@ LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineErro
     song = LrcSong{};
     if (const LrcSongError e = readBytes(path, song.bytes); e != LrcSongError::None)
         return e;
-    const HSTREAM stream = BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0);
+    // The engine reads the bytes already in hand, not the file a second time.
+    const HSTREAM stream =
+        BASS_MIDI_StreamCreateFile(1, song.bytes.data(), 0, song.bytes.size(), BASS_STREAM_DECODE, 0);
     if (!stream) {
-        const int code = BASS_ErrorGetCode();
         if (engineError)
-            *engineError = code;
-        return code == BASS_ERROR_FILEOPEN ? LrcSongError::CannotRead : LrcSongError::NotMidi;
+            *engineError = BASS_ErrorGetCode();
+        return LrcSongError::NotMidi;
     }
     const MarkSource source = markSourceOf(stream);
     if (source != MarkSource::None)

@@ -1,7 +1,5 @@
 #include "player/livesettings.h"
 
-#include "audio/midifile.h"
-#include "audio/tempomap.h"
 #include "player/soundfonts.h"
 
 #include <algorithm>
@@ -169,23 +167,11 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
 struct LiveBlockHook::State {
     LiveSettings settings;
     LiveApplied applied;
-    std::unique_ptr<audio::TempoMap> tempo;
 };
 
-LiveBlockHook::LiveBlockHook(LiveSettings settings, const std::string &songBytes) : state_(std::make_shared<State>()) {
+LiveBlockHook::LiveBlockHook(LiveSettings settings) : state_(std::make_shared<State>()) {
     state_->settings = std::move(settings);
-    audio::MidiReadResult r = audio::readMidi(songBytes);
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> changes;
-    for (const auto &track : r.file.tracks)
-        for (const auto &e : track.events)
-            if (e.isMeta() && e.metaType == 0x51 && e.data.size() == 3)
-                changes.emplace_back(e.tick, (std::uint32_t(std::uint8_t(e.data[0])) << 16) |
-                                                 (std::uint32_t(std::uint8_t(e.data[1])) << 8) |
-                                                 std::uint8_t(e.data[2]));
-    state_->tempo = std::make_unique<audio::TempoMap>(r.file.division, std::move(changes), 44100.0);
 }
-
-std::uint32_t LiveBlockHook::songTempoAt(double tick) const { return state_->tempo->tempoAt(tick); }
 
 namespace {
 // Mix time, at each of the song's own tempo events: the factor goes on the
@@ -202,10 +188,7 @@ bool LiveBlockHook::operator()(HSTREAM stream, std::int64_t position) {
     if (position < 0 && state_->settings.tempoFactor != 1.0f)
         BASS_ChannelSetSync(stream, BASS_SYNC_MIDI_EVENT | BASS_SYNC_MIXTIME, MIDI_EVENT_TEMPO, scaleSongTempo,
                             &state_->settings.tempoFactor);
-    QWORD tick = position < 0 ? 0 : BASS_ChannelGetPosition(stream, BASS_POS_MIDI_TICK);
-    if (tick == static_cast<QWORD>(-1))
-        tick = 0;
-    applyLiveSettings(stream, state_->settings, state_->applied, songTempoAt(static_cast<double>(tick)));
+    applyLiveSettings(stream, state_->settings, state_->applied, audio::songTempo(stream));
     // The font volume goes on the fonts this stream plays, once.
     const auto &volume = state_->settings.fontVolume;
     if (volume && state_->applied.fontVolume != volume) {

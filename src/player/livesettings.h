@@ -17,10 +17,6 @@
 
 #include "audio/bass.h"
 
-namespace cantora::audio {
-class TempoMap;
-}
-
 namespace cantora::player {
 
 class SoundFonts;
@@ -108,17 +104,13 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
 std::uint32_t scaledTempo(std::uint32_t songTempo, float factor);
 
 // The renderer's per-block hook: applies the settings before the first block
-// and before every block after, with the song's own tempo at the block's tick
-// (from the song file's tempo map, never read back from the stream). Fits
+// and before every block after, with the song's own tempo at the stream's
+// position (which the engine keeps apart from the tempo we send). Fits
 // render::RenderBlockFn (bool(HSTREAM, std::int64_t)); copies share state.
 class LiveBlockHook {
 public:
-    // `songBytes`: the song file as the render reads it (for its tempo map).
-    LiveBlockHook(LiveSettings settings, const std::string &songBytes);
+    explicit LiveBlockHook(LiveSettings settings);
     bool operator()(HSTREAM stream, std::int64_t position);
-
-    // The song's own tempo at a tick (tests).
-    std::uint32_t songTempoAt(double tick) const;
 
 private:
     struct State;

@@ -106,13 +106,14 @@ TEST_F(LiveTest, GIVEN_a_tempo_factor_WHEN_applied_before_every_block_THEN_it_ne
     // Own clock: 1 s + 0.5 s. At factor 2: 3 s, plus the release tail.
     LiveSettings s;
     s.tempoFactor = 2.0f;
-    LiveBlockHook hook(s, bytes);
-    EXPECT_EQ(hook.songTempoAt(0), 500000u);
-    EXPECT_EQ(hook.songTempoAt(1000), 250000u);
+    HSTREAM opening = decoder();
+    LiveBlockHook{s}(opening, -1);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(opening, 0, MIDI_EVENT_TEMPO), 1000000u); // the song's own 500000 × 2
+    BASS_StreamFree(opening);
 
     HSTREAM h = decoder();
     ASSERT_NE(h, 0u);
-    std::vector<float> out = render(h, hook, 30);
+    std::vector<float> out = render(h, LiveBlockHook(s), 30);
     EXPECT_GT(out.size(), 2.9 * 44100);
     EXPECT_LT(out.size(), 6.0 * 44100) << "the tempo compounded";
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u); // 250000 × 2
@@ -131,7 +132,7 @@ TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_reapplied_every_block_THEN_a
     s.key = 2;
     s.channels[0].key = 1;
     HSTREAM h = decoder();
-    std::vector<float> out = render(h, LiveBlockHook(s, bytes), 10);
+    std::vector<float> out = render(h, LiveBlockHook(s), 10);
     const double early = rms(out, 0.5, 1.0), late = rms(out, 3.0, 3.8);
     EXPECT_GT(early, 0.005);
     EXPECT_GT(late, early / 4) << "early " << early << " late " << late;
@@ -155,7 +156,7 @@ TEST_F(LiveTest, GIVEN_settings_on_one_channel_WHEN_reapplied_THEN_the_songs_own
     s.channels[0].volume = 100;
     s.channels[0].program = 5;
     HSTREAM h = decoder();
-    render(h, LiveBlockHook(s, bytes), 10);
+    render(h, LiveBlockHook(s), 10);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_VOLUME), 30u);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PAN), 20u);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PROGRAM), 41u);
@@ -280,14 +281,14 @@ TEST_F(LiveTest, GIVEN_a_key_and_a_channel_key_WHEN_rendered_THEN_the_pitches_mo
     LiveSettings s;
     s.key = 12;
     HSTREAM h = decoder();
-    auto out = render(h, LiveBlockHook(s, bytes), 10);
+    auto out = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     EXPECT_GT(powerDb(out, 880, 0.3, 2.5), powerDb(out, 440, 0.3, 2.5) + 20) << "A4 did not move to 880 Hz";
 
     s.key = 0;
     s.channels[3].key = 12; // only channel 4 (index 3) goes up
     h = decoder();
-    out = render(h, LiveBlockHook(s, bytes), 10);
+    out = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     EXPECT_GT(powerDb(out, 587.3, 0.3, 2.5), powerDb(out, 293.7, 0.3, 2.5) + 20) << "channel 4 did not move";
     EXPECT_GT(powerDb(out, 440, 0.3, 2.5), powerDb(out, 880, 0.3, 2.5) + 10) << "channel 1 moved too";
@@ -303,11 +304,11 @@ TEST_F(LiveTest,
     bytes = twoNotes(69, 76); // A4 on channel 1, E5 on channel 2
     LiveSettings s;
     HSTREAM h = decoder();
-    const auto open = render(h, LiveBlockHook(s, bytes), 10);
+    const auto open = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     s.channels[0].mute = true;
     h = decoder();
-    auto out = render(h, LiveBlockHook(s, bytes), 10);
+    auto out = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     // Leakage of the other tone keeps a Goertzel bin from reading true silence.
     EXPECT_LT(powerDb(out, 440, 1.2, 2.5), powerDb(open, 440, 1.2, 2.5) - 30) << "the song's volume undid the mute";
@@ -329,7 +330,7 @@ TEST_F(LiveTest,
     // Solo silences the others; ending it gives them back.
     s.channels[1].solo = true;
     h = decoder();
-    out = render(h, LiveBlockHook(s, bytes), 10);
+    out = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     EXPECT_LT(powerDb(out, 440, 1.2, 2.5), powerDb(open, 440, 1.2, 2.5) - 30);
     EXPECT_NEAR(powerDb(out, 659.3, 1.2, 2.5), powerDb(open, 659.3, 1.2, 2.5), 1);
@@ -340,7 +341,7 @@ TEST_F(LiveTest, GIVEN_font_volume_0_WHEN_rendered_THEN_the_song_is_silent) {
     LiveSettings s;
     s.fontVolume = 0.0f;
     HSTREAM h = decoder();
-    auto out = render(h, LiveBlockHook(s, bytes), 10);
+    auto out = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     BASS_MIDI_FontSetVolume(font, 1.0f);
     ASSERT_GT(out.size(), 44100u);
@@ -352,11 +353,11 @@ TEST_F(LiveTest, GIVEN_an_equaliser_cut_WHEN_rendered_THEN_its_centre_drops_10_d
     HSTREAM h = decoder();
     LiveSettings s;
     s.equalizer = true; // flat
-    const auto flat = render(h, LiveBlockHook(s, bytes), 10);
+    const auto flat = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     s.eqGains[2] = -10;
     h = decoder();
-    const auto cut = render(h, LiveBlockHook(s, bytes), 10);
+    const auto cut = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     EXPECT_NEAR(powerDb(cut, 1480, 0.5, 2.5) - powerDb(flat, 1480, 0.5, 2.5), -10, 1.5);
     EXPECT_NEAR(powerDb(cut, 185, 0.5, 2.5) - powerDb(flat, 185, 0.5, 2.5), 0, 1.5);
@@ -385,12 +386,12 @@ TEST_F(LiveTest, GIVEN_a_quiet_song_WHEN_the_compressor_is_on_THEN_it_is_raised_
     bytes = twoNotes(69, 76, 1, 20); // far below the -15 dB threshold
     HSTREAM h = decoder();
     LiveSettings s;
-    const auto plain = render(h, LiveBlockHook(s, bytes), 10);
+    const auto plain = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     s.compressor = true;
     s.compressorGain = 6;
     h = decoder();
-    const auto pressed = render(h, LiveBlockHook(s, bytes), 10);
+    const auto pressed = render(h, LiveBlockHook(s), 10);
     BASS_StreamFree(h);
     EXPECT_NEAR(20 * std::log10(rms(pressed, 0.3, 0.9) / rms(plain, 0.3, 0.9)), 6, 1);
 }
@@ -408,11 +409,11 @@ TEST_F(LiveTest,
     // Own clock 2.5 s to the last event; at +50 % (factor 2/3) 1.667 s.
     HSTREAM h = decoder();
     LiveSettings s;
-    const auto plain = render(h, LiveBlockHook(s, bytes), 30);
+    const auto plain = render(h, LiveBlockHook(s), 30);
     BASS_StreamFree(h);
     ASSERT_TRUE(applyLiveOptionFor(s, "--tempo", "50"));
     h = decoder();
-    const auto fast = render(h, LiveBlockHook(s, bytes), 30);
+    const auto fast = render(h, LiveBlockHook(s), 30);
     BASS_StreamFree(h);
     // Both end after a release tail (a little shorter after the shorter
     // note); the difference is the music. Scaling only from the next block

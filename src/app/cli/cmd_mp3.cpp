@@ -227,7 +227,7 @@ int cantora::cli::mp3(const Args &args) {
     std::atomic<std::int64_t> rendered{0};
     render::Mp3ConversionOptions options;
     options.preset = preset;
-    const render::RenderBlockFn liveCallback = liveBlockCallback(song, live);
+    const render::RenderBlockFn liveCallback = liveBlockCallback(live);
     options.onBlock = [&](HSTREAM stream, std::int64_t position) {
         if (position > 0)
             rendered = position;

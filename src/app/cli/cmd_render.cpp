@@ -66,7 +66,7 @@ int cantora::cli::render(const Args &args) {
     RenderEngine engine;
     if (!engine.start(font, "render"))
         return 1;
-    const cantora::render::RenderBlockFn onBlock = liveBlockCallback(song, live);
+    const cantora::render::RenderBlockFn onBlock = liveBlockCallback(live);
     const InterruptGuard interrupt;
     const auto result = cantora::render::renderSongToWav(song, out, onBlock);
     if (!result.ok && InterruptGuard::interrupted()) {

@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace cantora::cli {
 
@@ -112,12 +110,10 @@ int takeLiveOption(const Args &args, std::size_t &i, std::optional<player::LiveS
     return 0;
 }
 
-render::RenderBlockFn liveBlockCallback(const std::string &song, const std::optional<player::LiveSettings> &live) {
+render::RenderBlockFn liveBlockCallback(const std::optional<player::LiveSettings> &live) {
     if (!live)
         return [](HSTREAM, std::int64_t) { return !InterruptGuard::interrupted(); };
-    std::ifstream in(song, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return [hook = player::LiveBlockHook(*live, bytes)](HSTREAM s, std::int64_t pos) mutable {
+    return [hook = player::LiveBlockHook(*live)](HSTREAM s, std::int64_t pos) mutable {
         return !InterruptGuard::interrupted() && hook(s, pos);
     };
 }

@@ -54,6 +54,6 @@ int takeLiveOption(const Args &args, std::size_t &i, std::optional<player::LiveS
 // The render's per-block callback: stops on Ctrl-C (InterruptGuard) and,
 // with live settings, applies them before every block. Without settings
 // nothing is sent: the render is the song as written.
-render::RenderBlockFn liveBlockCallback(const std::string &song, const std::optional<player::LiveSettings> &live);
+render::RenderBlockFn liveBlockCallback(const std::optional<player::LiveSettings> &live);
 
 } // namespace cantora::cli

@@ -56,8 +56,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace cantora::app {
@@ -101,6 +99,19 @@ public:
     bool hasHeightForWidth() const override { return false; }
     QSize sizeHint() const override { return minimumSizeHint(); }
 };
+
+// Runs `then` on the UI thread, after what was posted before it, unless the
+// window is gone by then.
+template <class Then>
+void postToWindow(frmMidiTest *window, Then then) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self = QPointer<frmMidiTest>(window), then = std::move(then)] {
+            if (self)
+                then(*self);
+        },
+        Qt::QueuedConnection);
+}
 
 } // namespace
 
@@ -628,38 +639,17 @@ void frmMidiTest::after(int ms, std::function<void()> then) {
         then();
 }
 
+// The engine's callbacks come on its thread: each posts, in order, to the UI thread.
 void frmMidiTest::markReached(const lyrics::MarkReached &mark) {
-    // Engine thread: post, in order, to the UI thread.
-    QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, mark] {
-            if (self)
-                self->onMarkReached(mark);
-        },
-        Qt::QueuedConnection);
+    postToWindow(this, [mark](frmMidiTest &w) { w.onMarkReached(mark); });
 }
 
 void frmMidiTest::streamEnded(HSTREAM stream) {
-    QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, stream] {
-            if (self)
-                self->transport_.songEnded(stream);
-        },
-        Qt::QueuedConnection);
+    postToWindow(this, [stream](frmMidiTest &w) { w.transport_.songEnded(stream); });
 }
 
 void frmMidiTest::captureReached(const lyrics::MarkReached &mark) {
-    QPointer<frmMidiTest> self(this);
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, mark] {
-            if (self)
-                self->onCaptureReached(mark);
-        },
-        Qt::QueuedConnection);
+    postToWindow(this, [mark](frmMidiTest &w) { w.onCaptureReached(mark); });
 }
 
 void frmMidiTest::onMarkReached(const lyrics::MarkReached &mark) {
@@ -1232,12 +1222,10 @@ void frmMidiTest::lockForRendering(bool locked) {
 
 render::SongRenderResult frmMidiTest::renderWorkWave() {
     const std::string song = transport_.song().path;
-    std::ifstream in(song, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // The live settings as the song plays with them (the drum kit only once
     // one was chosen), put on the decoding
     // stream before every block; the controls that change them are locked.
-    player::LiveBlockHook live(mixer_.renderSettings(), bytes);
+    player::LiveBlockHook live(mixer_.renderSettings());
 
     std::int64_t length = 0;
     int shown = -1;
