@@ -6,24 +6,16 @@
 
 #include "core/byteio.h"
 #include "core/textcodec.h"
+#include "fuzzcheck.h"
 #include "tags/audioframes.h"
 #include "tags/id3module.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 using cantora::core::MemorySource;
 using cantora::tags::Id3Module;
-
-namespace {
-
-void check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using fuzzcheck::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char *>(data), size);

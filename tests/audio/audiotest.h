@@ -4,13 +4,17 @@
 
 #include "audio/bass.h"
 #include "audio/midiwriter.h"
+#include "audio/output.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace cantora::audiotest {
@@ -100,6 +104,30 @@ protected:
         BASS_MIDI_StreamSetFonts(0, &rec, 1);
     }
     static inline HSOUNDFONT font_ = 0;
+};
+
+// The engine on a silent output, and a scratch folder of each test's own
+// that write() puts song files into.
+class SilentEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        audio::setOutputFactory([](int) { return audio::makeNullOutput(); });
+        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = std::filesystem::temp_directory_path() /
+              ("cantora_" + std::to_string(::getpid()) + "_" + test->test_suite_name() + "_" + test->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        BASS_Free();
+        std::filesystem::remove_all(dir);
+    }
+    std::string write(const std::string &name, const std::string &bytes) {
+        auto p = (dir / name).string();
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+    std::filesystem::path dir;
 };
 
 } // namespace cantora::audiotest

@@ -3,12 +3,9 @@
 # failures and Ctrl-C leave no partial file and never touch an existing one.
 # Usage: encode_cli.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
-cli="$1/cantora-cli"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
 cd "$work" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 frames() { mpg123 -q -s "$1" 2>/dev/null | wc -c | awk '{print $1 / 4}'; }
 
@@ -57,5 +54,4 @@ rc=$?
 [ "$(cat long.mp3)" = old ] || fail "interrupted encode replaced the output"
 ls ./*.part >/dev/null 2>&1 && fail "interrupted encode left its temporary file"
 
-[ "$failures" -eq 0 ] && echo "encode_cli: all passed"
-exit "$failures"
+finish encode_cli

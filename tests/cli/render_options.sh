@@ -4,14 +4,9 @@
 # mute and font volume are heard in the rendered file.
 # usage: render_options.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
-cli=$1/cantora-cli
-sf2=$3
-. "$(dirname "$0")/lib/make_song.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
 cd "$work" || exit 1
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 make_song song.mid   # 10 s, flute A4 on channel 1
 
 # --- bad values ---------------------------------------------------------------
@@ -86,5 +81,4 @@ done
 "$cli" render song.mid eq.wav --soundfont "$sf2" --eq 2:10 --compressor 6 2>/dev/null || fail "effects render"
 cmp -s plain.wav eq.wav && fail "the equaliser and compressor changed nothing"
 
-[ "$fails" = 0 ] && echo "render options: all passed"
-exit $(( fails > 0 ))
+finish "render options"

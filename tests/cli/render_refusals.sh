@@ -5,15 +5,9 @@
 # Ctrl-C / SIGTERM leave no partial file and exit 130.
 # usage: render_refusals.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
-cli=$1/cantora-cli
-data=$2
-sf2=$3
-. "$(dirname "$0")/lib/make_song.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
 cd "$work" || exit 1
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 # midi_song FILE TRACK_BYTES...: format 0, 480 ticks a quarter, one track.
 midi_song() {
     local out=$1 len
@@ -114,5 +108,4 @@ for sig in INT TERM; do
     [ "$(cat long.wav)" = old ] || fail "SIG$sig replaced the old output"
 done
 
-[ $fails = 0 ] && echo "render refusals: all checks passed"
-exit $((fails > 0))
+finish "render refusals"

@@ -7,20 +7,16 @@
 # without MPEG audio are refused unless --force.
 # usage: tags_languages.sh BIN_DIR TEST_DATA_DIR [SF2]
 set -u
-CLI="$1/cantora-cli"
-DATA="$2"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-fails=0
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
+cd "$work" || exit 1
 # jfield NAME: one field of the JSON on stdin, as UTF-8 bytes; fails on
 # anything that is not valid JSON in valid UTF-8.
 jfield() {
     perl -MJSON::PP -e 'my $j = JSON::PP->new->utf8->decode(do { local $/; <STDIN> });
                         my $v = $j->{$ARGV[0]}; utf8::encode($v); binmode STDOUT; print $v' "$1"
 }
-fresh() { cp "$DATA/mp3/silence-44-s-v1.mp3" "$1"; chmod u+w "$1"; }
+fresh() { cp "$data/mp3/silence-44-s-v1.mp3" "$1"; chmod u+w "$1"; }
 # The LYR data of the block written by tag (one LYR field, ID3v1 after it).
 lyr_bytes() {
     local size len
@@ -34,8 +30,8 @@ lyr_bytes() {
 while IFS='|' read -r lang cp title line1 line2; do
     printf '[00:01.00]%s\r\n[00:05.50]%s\r\n' "$line1" "$line2" >"$lang.lrc"
     fresh "$lang.mp3"
-    "$CLI" tag "$lang.mp3" --title "$title" --lyrics "$lang.lrc" 2>err || fail "$lang: tag exit $?"
-    json=$("$CLI" info --json "$lang.mp3") || fail "$lang: info exit $?"
+    "$cli" tag "$lang.mp3" --title "$title" --lyrics "$lang.lrc" 2>err || fail "$lang: tag exit $?"
+    json=$("$cli" info --json "$lang.mp3") || fail "$lang: info exit $?"
     [ "$(jfield Title <<<"$json")" = "$title" ] || fail "$lang: title read back: $(jfield Title <<<"$json")"
     jfield Lyrics <<<"$json" >got.txt
     cmp -s got.txt "$lang.lrc" || fail "$lang: lyrics read back: $(cat got.txt)"
@@ -59,9 +55,9 @@ LANGS
 
 # A 30-byte field holding three-byte characters is cut between characters.
 fresh cut.mp3
-"$CLI" tag cut.mp3 --title "a月亮代表我的心月亮代表我的心" 2>err || fail "cut: tag exit $?"
+"$cli" tag cut.mp3 --title "a月亮代表我的心月亮代表我的心" 2>err || fail "cut: tag exit $?"
 grep -q "cut to fit the tag: title" err || fail "cut not reported: $(cat err)"
-[ "$(jfield Title < <("$CLI" info --json cut.mp3))" = "a月亮代表我的心月亮" ] || fail "cut title read back"
+[ "$(jfield Title < <("$cli" info --json cut.mp3))" = "a月亮代表我的心月亮" ] || fail "cut title read back"
 [ "$(tail -c 125 cut.mp3 | head -c 30 | tail -c 2)" = "  " ] || fail "the cut title is not padded with spaces"
 
 # --- 8-bit LRC files in other encodings ---------------------------------------
@@ -72,16 +68,16 @@ printf '[00:01]아리랑 아리랑\r\n' >ko.txt
 iconv -f UTF-8 -t CP949 ko.txt >cp949.lrc
 # Passed through unchanged, a GBK file keeps its bytes.
 fresh gbk.mp3
-"$CLI" tag gbk.mp3 --lyrics gbk.lrc 2>err || fail "gbk pass-through: exit $?"
+"$cli" tag gbk.mp3 --lyrics gbk.lrc 2>err || fail "gbk pass-through: exit $?"
 lyr_bytes gbk.mp3 | cmp -s - gbk.lrc || fail "GBK bytes changed on the way"
-"$CLI" info --json gbk.mp3 | jfield Lyrics >/dev/null || fail "info --json of GBK bytes is not valid JSON in UTF-8"
+"$cli" info --json gbk.mp3 | jfield Lyrics >/dev/null || fail "info --json of GBK bytes is not valid JSON in UTF-8"
 # Named, each encoding becomes UTF-8 that reads back as the text.
 for enc in GBK:gbk.lrc:zh.txt SHIFT_JIS:sjis.lrc: CP949:cp949.lrc:ko.txt; do
     IFS=: read -r name file want <<<"$enc"
     fresh conv.mp3
-    "$CLI" tag conv.mp3 --lyrics "$file" --lyrics-encoding "$name" 2>err || fail "$name: exit $?"
+    "$cli" tag conv.mp3 --lyrics "$file" --lyrics-encoding "$name" 2>err || fail "$name: exit $?"
     grep -q "written in UTF-8.*lyrics" err || fail "$name: UTF-8 not reported"
-    "$CLI" info --json conv.mp3 | jfield Lyrics >got.txt
+    "$cli" info --json conv.mp3 | jfield Lyrics >got.txt
     if [ -n "$want" ]; then
         cmp -s got.txt "$want" || fail "$name: read back $(cat got.txt)"
     else
@@ -90,18 +86,18 @@ for enc in GBK:gbk.lrc:zh.txt SHIFT_JIS:sjis.lrc: CP949:cp949.lrc:ko.txt; do
 done
 fresh conv.mp3
 sum=$(md5sum <conv.mp3)
-"$CLI" tag conv.mp3 --lyrics gbk.lrc --lyrics-encoding NO-SUCH 2>err && fail "an unknown encoding was accepted"
+"$cli" tag conv.mp3 --lyrics gbk.lrc --lyrics-encoding NO-SUCH 2>err && fail "an unknown encoding was accepted"
 grep -q "unknown encoding 'NO-SUCH'" err || fail "unknown encoding message: $(cat err)"
-"$CLI" tag conv.mp3 --lyrics gbk.lrc --lyrics-encoding UTF-8 2>err && fail "GBK bytes taken as UTF-8"
+"$cli" tag conv.mp3 --lyrics gbk.lrc --lyrics-encoding UTF-8 2>err && fail "GBK bytes taken as UTF-8"
 grep -q "is not valid UTF-8" err || fail "invalid bytes message: $(cat err)"
-"$CLI" tag conv.mp3 --lyrics-encoding GBK 2>/dev/null; [ $? = 2 ] || fail "--lyrics-encoding without --lyrics"
+"$cli" tag conv.mp3 --lyrics-encoding GBK 2>/dev/null; [ $? = 2 ] || fail "--lyrics-encoding without --lyrics"
 [ "$(md5sum <conv.mp3)" = "$sum" ] || fail "a refused conversion changed the file"
 
 # info --json stays valid UTF-8 with bytes no character set defines: they
 # are escaped, not dropped.
 fresh odd.mp3
 printf 'TAGA\x81B\x9DCaf\xe9\xa0!' | dd of=odd.mp3 bs=1 seek=$(( $(stat -c %s odd.mp3) - 128 )) conv=notrunc 2>/dev/null
-json=$("$CLI" info --json odd.mp3)
+json=$("$cli" info --json odd.mp3)
 # A no-break space is a character like any other, not a control.
 grep -qF "\"Title\": \"A\\u0081B\\u009dCafé$(printf '\xc2\xa0')!\"" <<<"$json" ||
     fail "undefined bytes not escaped: $(grep Title <<<"$json")"
@@ -115,11 +111,11 @@ printf 'LYRICSBEGINLYR00018[00:01]Perch\xc3\xa9 s\xc3\xac' >block
 printf '%06dLYRICS200' "$(stat -c %s block)" >>block
 { cat body block; tail -c 128 keep.mp3; } >keep2.mp3 && mv keep2.mp3 keep.mp3
 size=$(stat -c %s keep.mp3)
-"$CLI" tag keep.mp3 --title "Solo il titolo" 2>err || fail "title-only tag exit $?"
+"$cli" tag keep.mp3 --title "Solo il titolo" 2>err || fail "title-only tag exit $?"
 [ -s err ] && fail "title-only tag said: $(cat err)"
 [ "$(stat -c %s keep.mp3)" = "$size" ] || fail "title-only tag changed the size"
 cmp -s -n $((size - 128)) keep.mp3 <(cat body block) || fail "title-only tag changed the UTF-8 lyrics bytes"
-[ "$(jfield Title < <("$CLI" info --json keep.mp3))" = "Solo il titolo" ] || fail "title not written"
+[ "$(jfield Title < <("$cli" info --json keep.mp3))" = "Solo il titolo" ] || fail "title not written"
 
 # An oversized field length swallows the size digits, the end marker and the
 # ID3v1 tag when read; a title-only save keeps the block and the size.
@@ -128,29 +124,28 @@ head -c "$audio" bad.mp3 >body
 printf 'LYRICSBEGINLYR00152[00:01]la000028LYRICS200' >block
 { cat body block; tail -c 128 bad.mp3; } >bad2.mp3 && mv bad2.mp3 bad.mp3
 size=$(stat -c %s bad.mp3)
-"$CLI" tag bad.mp3 --title X 2>err || fail "damaged block: exit $?"
+"$cli" tag bad.mp3 --title X 2>err || fail "damaged block: exit $?"
 grep -q "inconsistent.*kept unchanged" err || fail "damaged block not reported: $(cat err)"
 [ "$(stat -c %s bad.mp3)" = "$size" ] || fail "damaged block: size $(stat -c %s bad.mp3), was $size"
 cmp -s -n $((size - 128)) bad.mp3 <(cat body block) || fail "damaged block bytes changed"
-"$CLI" tag bad.mp3 --title X 2>/dev/null
+"$cli" tag bad.mp3 --title X 2>/dev/null
 [ "$(stat -c %s bad.mp3)" = "$size" ] || fail "damaged block grew on the second save"
-"$CLI" tag bad.mp3 --lyrics italian.lrc 2>err || fail "replacing a damaged block: exit $?"
+"$cli" tag bad.mp3 --lyrics italian.lrc 2>err || fail "replacing a damaged block: exit $?"
 grep -q "was replaced" err || fail "replacement not reported: $(cat err)"
-[ "$(jfield Lyrics < <("$CLI" info --json bad.mp3))" = "$(cat italian.lrc)" ] || fail "damaged block not replaced"
+[ "$(jfield Lyrics < <("$cli" info --json bad.mp3))" = "$(cat italian.lrc)" ] || fail "damaged block not replaced"
 
 # --- files without MPEG audio ---------------------------------------------------
 sox -n -r 44100 -c 2 -b 16 tone.wav synth 1 sine 440 || exit 1
 printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00\x04\x00\xff\x2f\x00' >song.mid
 for f in tone.wav song.mid; do
     sum=$(md5sum <"$f")
-    "$CLI" tag "$f" --title X 2>err; rc=$?
+    "$cli" tag "$f" --title X 2>err; rc=$?
     [ $rc = 1 ] || fail "$f: exit $rc"
     grep -q "no MPEG audio frame" err || fail "$f message: $(cat err)"
     [ "$(md5sum <"$f")" = "$sum" ] || fail "$f was changed"
 done
 size=$(stat -c %s tone.wav)
-"$CLI" tag tone.wav --title X --force || fail "--force exit $?"
+"$cli" tag tone.wav --title X --force || fail "--force exit $?"
 [ "$(stat -c %s tone.wav)" = $((size + 128)) ] || fail "--force did not tag"
 
-[ $fails = 0 ] && echo "tags in many languages: all checks passed"
-exit $((fails > 0))
+finish "tags in many languages"

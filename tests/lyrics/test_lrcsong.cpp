@@ -1,67 +1,24 @@
 // The LRC writers on real song files through the engine: the mark source,
 // the first tempo against the whole tempo map, and unreadable songs.
-#include "audio/bass.h"
+#include "audio/audiotest.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/tempochangesong.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 using namespace cantora::lyrics;
-namespace fs = std::filesystem;
 
-namespace {
-
-class LrcSongFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        dir_ = fs::temp_directory_path() /
-               ("lrcsong-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        BASS_Free();
-        fs::remove_all(dir_);
-    }
-    std::string write(const std::string &name, const std::string &bytes) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    fs::path dir_;
-};
-
-// 120 bpm, division 480; the tempo halves (250000 us) at tick 4800 (5 s).
-std::string songWithTempoChange() {
-    cantora::audio::MidiWriter w(480);
-    const int t = w.addTrack();
-    w.tempo(t, 0, 500000);
-    w.tempo(t, 4800, 250000);
-    w.text(t, 0, "@TTempo test");
-    w.text(t, 0, "@TNobody");
-    const std::pair<std::uint64_t, const char *> lyrics[] = {{0, "\\One "},    {960, "two"},     {9600, "/Three"},
-                                                             {10560, " four"}, {12000, "/Five"}, {12480, "six"}};
-    for (const auto &[tick, text] : lyrics)
-        w.lyric(t, tick, text);
-    w.noteOn(t, 0, 0, 60, 90);
-    w.noteOff(t, 14400, 0, 60);
-    return w.bytes();
-}
-
-} // namespace
+using LrcSongFile = cantora::audiotest::SilentEngine;
 
 TEST_F(LrcSongFile, LaterTempoIgnoredByTheSongFileAndHonouredByTheExactOne) {
-    const std::string path = write("tempo.mid", songWithTempoChange());
+    const std::string path = write("tempo.mid", lyricstest::songWithTempoChange());
     double ms = 0;
     LrcCreatorState state;
     LrcSongError error = LrcSongError::CannotRead;
@@ -112,15 +69,15 @@ TEST_F(LrcSongFile, NoTempoKeepsTheTempoOfTheEarlierSong) {
 
 TEST_F(LrcSongFile, UnreadableSongsAreErrors) {
     LrcSong song;
-    EXPECT_EQ(readLrcSong((dir_ / "missing.mid").string(), song), LrcSongError::CannotRead);
-    EXPECT_EQ(readLrcSong(dir_.string(), song), LrcSongError::CannotRead);
+    EXPECT_EQ(readLrcSong((dir / "missing.mid").string(), song), LrcSongError::CannotRead);
+    EXPECT_EQ(readLrcSong(dir.string(), song), LrcSongError::CannotRead);
     int code = 0;
     EXPECT_EQ(readLrcSong(write("bad.mid", "not a song at all"), song, &code), LrcSongError::NotMidi);
     EXPECT_NE(code, 0);
     double ms = 1.5;
     LrcCreatorState state;
     LrcSongError error = LrcSongError::None;
-    EXPECT_EQ(songLrc((dir_ / "missing.mid").string(), ms, state, error), "");
+    EXPECT_EQ(songLrc((dir / "missing.mid").string(), ms, state, error), "");
     EXPECT_EQ(error, LrcSongError::CannotRead);
     EXPECT_EQ(ms, 1.5);
 }

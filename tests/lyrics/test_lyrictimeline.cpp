@@ -1,20 +1,17 @@
 // The sing-along timeline: lines and paragraphs from the break characters,
 // syllable times through the song's tempo map and the tempo factor, gaps
 // with a countdown, and what is on screen at a given second.
-#include "audio/bass.h"
+#include "audio/audiotest.h"
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "lyrics/lrcsong.h"
 #include "lyrics/lyrictimeline.h"
+#include "lyrics/tempochangesong.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
 
 using namespace cantora::lyrics;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -200,44 +197,18 @@ TEST(LyricTimeline, TheWipeMovesThroughEachSyllableFromItsMarkToTheNext) {
     EXPECT_DOUBLE_EQ(wipeWidth({30, 20, 50}, t.wipeAt(0, 0)), 0);
 }
 
-class TimelineSong : public ::testing::Test {
+class TimelineSong : public cantora::audiotest::SilentEngine {
 protected:
-    void SetUp() override {
-        cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        dir_ = fs::temp_directory_path() /
-               ("timeline-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        BASS_Free();
-        fs::remove_all(dir_);
-    }
     LyricTimeline timelineOf(const std::string &bytes, double factor = 1.0) {
-        const std::string path = (dir_ / "song.kar").string();
-        std::ofstream(path, std::ios::binary) << bytes;
         LrcSong song;
-        EXPECT_EQ(readLrcSong(path, song), LrcSongError::None);
+        EXPECT_EQ(readLrcSong(write("song.kar", bytes), song), LrcSongError::None);
         return LyricTimeline(song.marks, song.atTTexts, factor);
     }
-    fs::path dir_;
 };
 
 TEST_F(TimelineSong, SyllableTimesFollowTheWholeTempoMapAndTheTempoFactor) {
-    // 120 bpm, division 480; the tempo halves (250000 us) at tick 4800 (5 s).
-    cantora::audio::MidiWriter w(480);
-    const int t = w.addTrack();
-    w.tempo(t, 0, 500000);
-    w.tempo(t, 4800, 250000);
-    w.text(t, 0, "@TTempo test");
-    w.text(t, 0, "@TNobody");
-    const std::pair<std::uint64_t, const char *> lyrics[] = {{0, "\\One "},    {960, "two"},     {9600, "/Three"},
-                                                             {10560, " four"}, {12000, "/Five"}, {12480, "six"}};
-    for (const auto &[tick, text] : lyrics)
-        w.lyric(t, tick, text);
-    w.noteOn(t, 0, 0, 60, 90);
-    w.noteOff(t, 14400, 0, 60);
-    const LyricTimeline tl = timelineOf(w.bytes());
+    const std::string song = lyricstest::songWithTempoChange();
+    const LyricTimeline tl = timelineOf(song);
     ASSERT_EQ(tl.lines().size(), 3u);
     EXPECT_EQ(tl.title(), "Tempo test");
     EXPECT_EQ(tl.artist(), "Nobody");
@@ -246,7 +217,7 @@ TEST_F(TimelineSong, SyllableTimesFollowTheWholeTempoMapAndTheTempoFactor) {
     EXPECT_NEAR(tl.lines()[1].start(), 7.5, 1e-4);
     EXPECT_NEAR(tl.lines()[1].syllables[1].start, 8.0, 1e-4);
     EXPECT_NEAR(tl.lines()[2].syllables[1].start, 9.0, 1e-4);
-    const LyricTimeline faster = timelineOf(w.bytes(), 1.25);
+    const LyricTimeline faster = timelineOf(song, 1.25);
     EXPECT_NEAR(faster.lines()[1].start(), 6.0, 1e-4);
 }
 

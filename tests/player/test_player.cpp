@@ -1,40 +1,20 @@
 // Song texts, the tempo hook and the SoundFont records, against the real
 // engine with a silent output.
 #include "audio/midiwriter.h"
-#include "audio/output.h"
 #include "player/channels.h"
+#include "player/playertest.h"
 #include "player/sf2builder.h"
 #include "player/song.h"
 #include "player/soundfonts.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
-
 using namespace cantora::player;
-namespace fs = std::filesystem;
 
 namespace {
 
-class Engine : public ::testing::Test {
+class Engine : public playertest::Engine {
 protected:
-    void SetUp() override {
-        cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-        dir = fs::temp_directory_path() / ("cantora_player_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        BASS_Free();
-        fs::remove_all(dir);
-    }
-    std::string write(const std::string &name, const std::string &bytes) {
-        auto p = (dir / name).string();
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p;
-    }
     HSTREAM songStream(std::uint32_t tempo) {
         cantora::audio::MidiWriter w(480, 1);
         int t = w.addTrack();
@@ -44,7 +24,6 @@ protected:
         auto p = write("song.mid", w.bytes());
         return BASS_MIDI_StreamCreateFile(0, p.c_str(), 0, 0, 0, 44100);
     }
-    fs::path dir;
 };
 
 } // namespace
