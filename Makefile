@@ -12,7 +12,9 @@ FUZZ_BUILD ?= build-fuzz
 SAN_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 60
 WERROR ?= OFF
-CMAKE_FLAGS := -G Ninja -DCANTORA_WERROR=$(WERROR)
+# A compiler cache, when installed, makes rebuilds of other checkouts cheap.
+CCACHE := $(shell command -v ccache)
+CMAKE_FLAGS := -G Ninja -DCANTORA_WERROR=$(WERROR) $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 CLANG_FORMAT ?= $(shell command -v clang-format-14 || command -v clang-format)
 # Sanitizer runs: -O1 with line tables only (a third less compile time than
 # -O2 -g, stacks still name file and line); every finding fails the test; leaks inside third-party
