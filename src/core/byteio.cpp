@@ -1,5 +1,7 @@
 #include "core/byteio.h"
 
+#include "core/safeoutput.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -120,27 +122,6 @@ bool writeFullyAt(int fd, std::string_view bytes, std::int64_t offset) {
     return true;
 }
 
-std::string writeWholeFile(const std::string &path, std::string_view bytes) {
-    // The pid keeps two programs writing the same file from sharing a part file.
-    const std::string part = path + "." + std::to_string(getpid()) + ".part";
-    std::error_code ec;
-    {
-        std::ofstream f(part, std::ios::binary | std::ios::trunc);
-        if (f)
-            f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (f)
-            f.close();
-        if (!f) {
-            std::filesystem::remove(part, ec);
-            return path + ": cannot be written";
-        }
-    }
-    std::filesystem::rename(part, path, ec);
-    if (ec) {
-        std::filesystem::remove(part, ec);
-        return path + ": " + ec.message();
-    }
-    return {};
-}
+std::string writeWholeFile(const std::string &path, std::string_view bytes) { return writeFileSafely(path, bytes); }
 
 } // namespace cantora::core

@@ -1,5 +1,6 @@
 #include "render/conversionjob.h"
 
+#include "core/safeoutput.h"
 #include "render/lameencoder.h"
 #include "render/numberederror.h"
 
@@ -12,9 +13,6 @@ namespace cantora::render {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The name renderSongToWav builds its file under until the file is complete.
-std::string renderPartOf(const std::string &wavPath) { return wavPath + ".part"; }
 
 void removeQuietly(const std::string &path) {
     std::error_code ec;
@@ -79,8 +77,6 @@ SongRenderResult ConversionJob::renderWave(const std::string &songPath, const Re
 EncodeResult ConversionJob::encodeMp3(const Mp3Settings &settings,
                                       const std::function<void(std::int64_t, std::int64_t)> &progress) {
     EncodeResult result;
-    const std::string part = mp3Path() + ".part";
-    removeQuietly(part);
     if (cancelled_) {
         result.error = "encoding cancelled";
         return result;
@@ -89,11 +85,16 @@ EncodeResult ConversionJob::encodeMp3(const Mp3Settings &settings,
         result.error = "there is no " + std::string(kWaveWorkFile) + " to encode";
         return result;
     }
+    core::SafeOutput file;
+    if (!file.open(mp3Path(), true)) {
+        result.error = file.error();
+        return result;
+    }
     cLameEncoder encoder;
     encoder.EncodingPreset(settings.preset);
     encoder.BitRate(settings.bitRateKbps);
     encoder.WavFile(wavePath());
-    encoder.Mp3File(part);
+    encoder.Mp3Stream(file.stream(), mp3Path());
     encoder.Progress = [&](std::int64_t done, std::int64_t total, bool &cancel) {
         if (progress && !cancelled_)
             progress(done, total);
@@ -102,20 +103,15 @@ EncodeResult ConversionJob::encodeMp3(const Mp3Settings &settings,
     try {
         encoder.Encode();
     } catch (const NumberedError &e) {
-        removeQuietly(part);
         result.error = "error " + std::to_string(e.number) + ": " + e.description;
         return result;
     }
     if (cancelled_) {
-        removeQuietly(part);
         result.error = "encoding cancelled";
         return result;
     }
-    std::error_code ec;
-    fs::rename(part, mp3Path(), ec);
-    if (ec) {
-        removeQuietly(part);
-        result.error = "cannot write " + mp3Path() + ": " + ec.message();
+    if (!file.commit()) {
+        result.error = file.error();
         return result;
     }
     result.ok = true;
@@ -125,8 +121,8 @@ EncodeResult ConversionJob::encodeMp3(const Mp3Settings &settings,
 void ConversionJob::cancel() {
     cancelled_ = true;
     // Unlinking a file still open is allowed: the step closes it later.
-    removeQuietly(renderPartOf(wavePath()));
-    removeQuietly(mp3Path() + ".part");
+    core::SafeOutput::removeOwnTemporaries(wavePath());
+    core::SafeOutput::removeOwnTemporaries(mp3Path());
 }
 
 } // namespace cantora::render

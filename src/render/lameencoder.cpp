@@ -1,5 +1,7 @@
 #include "render/lameencoder.h"
 
+#include "core/safeoutput.h"
+
 #include "render/lameencoderversion.h"
 #include "render/mp3writer.h"
 #include "render/numberederror.h"
@@ -79,6 +81,11 @@ void cLameEncoder::Mp3File(const std::string &path) {
         mp3File_ = path;
 }
 
+void cLameEncoder::Mp3Stream(std::FILE *file, const std::string &name) {
+    mp3Stream_ = file;
+    mp3File_ = name;
+}
+
 long cLameEncoder::EncodingPreset() const { return config_.nPreset; }
 void cLameEncoder::EncodingPreset(long code) { config_.nPreset = static_cast<std::int32_t>(code); }
 long cLameEncoder::BitRate() const { return static_cast<long>(config_.dwBitrate); }
@@ -109,12 +116,9 @@ void cLameEncoder::closeStream() {
     check(r, "lameClose");
 }
 
-void cLameEncoder::abandon(std::optional<cWavReader> &reader, std::optional<cMp3Writer> &writer, bool created) {
+void cLameEncoder::abandon(std::optional<cWavReader> &reader, std::optional<cMp3Writer> &writer) {
     writer.reset();
     reader.reset();
-    // A half-written MP3 must not look like a finished one.
-    if (created)
-        std::remove(mp3File_.c_str());
     if (stream_) {
         beCloseStream(stream_);
         stream_ = 0;
@@ -130,7 +134,10 @@ void cLameEncoder::Encode() {
 
     std::optional<cWavReader> reader;
     std::optional<cMp3Writer> writer;
-    bool created = false; // the MP3 file exists because of this run
+    // Without a stream of the caller's the MP3 is written beside its name
+    // and appears only when complete (a half-written MP3 must not look like
+    // a finished one).
+    core::SafeOutput file;
     try {
         reader.emplace();
         reader->ReadBufferSize(chunkSamples_ / 2);
@@ -146,8 +153,9 @@ void cLameEncoder::Encode() {
 
         writer.emplace();
         writer->BufferSize(outputBytes_);
-        writer->Filename(mp3File_);
-        created = true;
+        if (!mp3Stream_ && !file.open(mp3File_, false))
+            throw NumberedError(cMp3Writer::kErrorBase + cMp3Writer::ErrOpen, ErrorSource("OpenFile"), file.error());
+        writer->Attach(mp3Stream_ ? mp3Stream_ : file.stream(), mp3File_);
 
         const std::int64_t total = reader->AudioLength() * 2;
         std::int64_t done = 0;
@@ -170,8 +178,7 @@ void cLameEncoder::Encode() {
 
         if (cancel) {
             writer->CloseFile();
-            std::remove(mp3File_.c_str());
-            created = false;
+            file.abandon();
         } else {
             std::uint32_t produced = 0;
             check(beDeinitStream(stream_, writer->BufferPointer(), &produced), "lameConvert");
@@ -186,16 +193,19 @@ void cLameEncoder::Encode() {
             if (Progress)
                 Progress(total, total, cancel);
             writer->CloseFile();
+            if (!mp3Stream_ && !file.commit())
+                throw NumberedError(cMp3Writer::kErrorBase + cMp3Writer::ErrWrite, ErrorSource("WriteBufferToFile"),
+                                    file.error());
         }
 
         writer.reset();
         reader.reset();
         closeStream();
     } catch (const NumberedError &e) {
-        abandon(reader, writer, created);
+        abandon(reader, writer);
         throw NumberedError(e.number, ErrorSource("lameConvert"), e.description);
     } catch (...) {
-        abandon(reader, writer, created);
+        abandon(reader, writer);
         throw;
     }
 }

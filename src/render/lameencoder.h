@@ -12,6 +12,7 @@
 #include "render/bladeenc.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,7 +43,10 @@ public:
     void WavFile(const std::string &path); // kept only if the file exists
     const std::string &Mp3File() const;    // output path
     void Mp3File(const std::string &path); // kept only if no such file exists
-    long EncodingPreset() const;           // preset code of the list
+    // Encodes into `file` instead (the caller owns, commits or removes it);
+    // `name` names it in messages.
+    void Mp3Stream(std::FILE *file, const std::string &name);
+    long EncodingPreset() const; // preset code of the list
     void EncodingPreset(long code);
     long BitRate() const; // kbit/s, for CBR and ABR presets
     void BitRate(long kbps);
@@ -63,13 +67,14 @@ private:
     void closeStream();                    // beCloseStream; errors from "lameClose"
     // Releases reader and writer, deletes an MP3 this run created, closes the
     // stream ignoring errors: the way out of a failed Encode.
-    void abandon(std::optional<cWavReader> &reader, std::optional<cMp3Writer> &writer, bool created);
+    void abandon(std::optional<cWavReader> &reader, std::optional<cMp3Writer> &writer);
 
     BE_CONFIG config_;
     HBE_STREAM stream_ = 0;
     std::uint32_t chunkSamples_ = 0; // 16-bit samples per beEncodeChunk
     std::uint32_t outputBytes_ = 0;  // output buffer each call needs
     std::string wavFile_, mp3File_;
+    std::FILE *mp3Stream_ = nullptr;
     std::unique_ptr<cLameEncoderVersion> version_;
 };
 

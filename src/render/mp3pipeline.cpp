@@ -1,5 +1,6 @@
 #include "render/mp3pipeline.h"
 
+#include "core/safeoutput.h"
 #include "render/blockpipeline.h"
 #include "render/lameencoder.h"
 #include "render/numberederror.h"
@@ -21,16 +22,19 @@ void check(BE_ERR result, const char *what) {
 
 } // namespace
 
-Mp3StreamEncoder::Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path) : path_(mp3Path) {
+Mp3StreamEncoder::Mp3StreamEncoder(long preset, std::uint32_t rate, std::FILE *mp3, const std::string &name,
+                                   long kbps) {
     cLameEncoder settings; // the record a WAV file would be encoded with
     settings.EncodingPreset(preset);
+    if (kbps > 0)
+        settings.BitRate(kbps);
     settings.SampleRate(static_cast<long>(rate));
     std::uint32_t samples = 0, outputBytes = 0;
     check(beInitStream(&settings.Config(), &samples, &outputBytes, &stream_), "cannot start the encoder");
     chunkBytes_ = samples * 2;
     try {
         writer_.BufferSize(outputBytes);
-        writer_.Filename(path_);
+        writer_.Attach(mp3, name);
     } catch (...) {
         beCloseStream(stream_);
         stream_ = 0;
@@ -105,8 +109,6 @@ void Mp3StreamEncoder::abandon() {
         beCloseStream(stream_);
         stream_ = 0;
     }
-    if (!done_)
-        std::remove(path_.c_str());
     done_ = true;
 }
 
@@ -136,12 +138,12 @@ private:
 // The encoder thread's end: opens the encoder on the first block.
 class EncoderConsumer : public BlockConsumer {
 public:
-    EncoderConsumer(const Mp3ConversionOptions &o, const std::string &path, const PcmFormat &f)
-        : options_(o), path_(path), format_(f) {}
+    EncoderConsumer(const Mp3ConversionOptions &o, std::FILE *file, const std::string &name, const PcmFormat &f)
+        : options_(o), file_(file), name_(name), format_(f) {}
     std::string consume(const Block &b) override {
         return guarded([&] {
             if (!encoder_)
-                encoder_.emplace(options_.preset, format_.rate, path_);
+                encoder_.emplace(options_.preset, format_.rate, file_, name_, options_.bitrate);
             encoder_->encode(b.data(), b.size());
             if (options_.onEncoded)
                 options_.onEncoded(encoder_->bytesEncoded(), format_.expectedBytes);
@@ -171,7 +173,8 @@ private:
         }
     }
     const Mp3ConversionOptions &options_;
-    const std::string &path_;
+    std::FILE *file_;
+    const std::string &name_;
     const PcmFormat &format_;
     std::optional<Mp3StreamEncoder> encoder_;
 };
@@ -180,10 +183,26 @@ private:
 
 Mp3ConversionResult renderSongToMp3(const std::string &songPath, const std::string &mp3Path,
                                     const Mp3ConversionOptions &options) {
+    core::SafeOutput file;
+    if (!file.open(mp3Path, true)) {
+        Mp3ConversionResult out;
+        out.error = file.error();
+        return out;
+    }
+    Mp3ConversionResult out = renderSongToMp3(songPath, file.stream(), mp3Path, options);
+    if (out.ok && !file.commit()) {
+        out.ok = false;
+        out.error = file.error();
+    }
+    return out;
+}
+
+Mp3ConversionResult renderSongToMp3(const std::string &songPath, std::FILE *mp3, const std::string &mp3Name,
+                                    const Mp3ConversionOptions &options) {
     Mp3ConversionResult out;
     PcmFormat format;
     SongRenderResult render;
-    EncoderConsumer consumer(options, mp3Path, format);
+    EncoderConsumer consumer(options, mp3, mp3Name, format);
     const PipelineOutcome o = runBlockPipeline(
         [&](const PushFn &push) {
             QueueSink sink(push, format);

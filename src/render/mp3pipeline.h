@@ -6,9 +6,8 @@
 // chunks cLameEncoder uses, so the MP3 holds the same bytes as a render to
 // WAV encoded afterwards.
 //
-// The MP3 file is created by the encoder thread and removed again when
-// anything fails or the block callback cancels; a caller that wants an
-// all-or-nothing name passes a temporary path and renames it.
+// The MP3 goes into a stream the caller owns (core::SafeOutput's temporary
+// file, which it commits or abandons), or into a path written safely.
 
 #include "render/bladeenc.h"
 #include "render/mp3writer.h"
@@ -16,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,18 +27,20 @@ namespace cantora::render {
 class Mp3StreamEncoder {
 public:
     // Opens the library stream with the record cLameEncoder would hand it
-    // for `preset` and `rate` (16-bit stereo input) and creates `mp3Path`.
-    Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path);
-    // Abandons the file unless finish() ran.
+    // for `preset` and `rate` (16-bit stereo input), writing into `mp3`
+    // (named `name` in messages).
+    // `kbps` is the bit rate of the ABR and CBR presets (0: the default).
+    Mp3StreamEncoder(long preset, std::uint32_t rate, std::FILE *mp3, const std::string &name, long kbps = 0);
+    // Abandons the stream unless finish() ran.
     ~Mp3StreamEncoder();
     Mp3StreamEncoder(const Mp3StreamEncoder &) = delete;
     Mp3StreamEncoder &operator=(const Mp3StreamEncoder &) = delete;
 
     // Interleaved 16-bit stereo bytes; any count (a partial frame waits for the rest).
     void encode(const char *data, std::size_t bytes);
-    // Encodes what is left, flushes, puts the Info frame in place and closes the file.
+    // Encodes what is left, flushes, puts the Info frame in place and flushes the file.
     void finish();
-    // Closes the stream and deletes the file.
+    // Closes the library stream; the file's owner removes it.
     void abandon();
     std::uint64_t bytesEncoded() const { return encoded_; }
 
@@ -48,7 +50,6 @@ private:
     HBE_STREAM stream_ = 0;
     std::uint32_t chunkBytes_ = 0; // input bytes per beEncodeChunk
     cMp3Writer writer_;
-    std::string path_;
     std::vector<char> pending_;         // less than one chunk, waiting
     std::vector<std::int16_t> samples_; // one chunk, aligned for the library
     std::uint64_t encoded_ = 0;
@@ -57,6 +58,7 @@ private:
 
 struct Mp3ConversionOptions {
     long preset = LQP_STANDARD;
+    long bitrate = 0;             // kbit/s of the ABR and CBR presets; 0 keeps the default
     std::size_t queueBlocks = 32; // rendered blocks waiting for the encoder, at most
     // Render thread, as renderSongToWav calls it (live settings, Ctrl-C).
     RenderBlockFn onBlock;
@@ -80,7 +82,10 @@ struct Mp3ConversionResult {
 };
 
 // Renders `songPath` (engine initialised, fonts set as for renderSongToWav)
-// and encodes it into `mp3Path`.
+// and encodes it into `mp3` (named `mp3Name` in messages).
+Mp3ConversionResult renderSongToMp3(const std::string &songPath, std::FILE *mp3, const std::string &mp3Name,
+                                    const Mp3ConversionOptions &options);
+// The same into the file `mp3Path`, replaced only when complete.
 Mp3ConversionResult renderSongToMp3(const std::string &songPath, const std::string &mp3Path,
                                     const Mp3ConversionOptions &options);
 

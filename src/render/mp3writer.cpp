@@ -2,6 +2,8 @@
 
 #include "render/numberederror.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 namespace cantora::render {
@@ -19,8 +21,15 @@ const char *errorText(long code) {
     return "";
 }
 
-[[noreturn]] void raise(long code, const char *operation) {
-    throw NumberedError(cMp3Writer::kErrorBase + code, ErrorSource(operation), errorText(code));
+[[noreturn]] void raise(long code, const char *operation, const std::string &description = {}) {
+    throw NumberedError(cMp3Writer::kErrorBase + code, ErrorSource(operation),
+                        description.empty() ? errorText(code) : description);
+}
+
+// What a failed write of `name` raises: the file and the system's reason.
+[[noreturn]] void raiseWrite(const std::string &name) {
+    raise(cMp3Writer::ErrWrite, "WriteBufferToFile",
+          "cannot write " + name + ": " + std::strerror(errno ? errno : EIO));
 }
 
 } // namespace
@@ -42,7 +51,19 @@ void cMp3Writer::Filename(const std::string &name) {
     if (!buffer_)
         allocate(bufferSize_);
     // Read and write access, created empty: an existing file is replaced.
+    owned_ = true;
     file_ = name.empty() ? nullptr : std::fopen(name.c_str(), "w+b");
+    if (!file_)
+        raise(ErrOpen, "OpenFile");
+}
+
+void cMp3Writer::Attach(std::FILE *file, const std::string &name) {
+    CloseFile();
+    filename_ = name;
+    if (!buffer_)
+        allocate(bufferSize_);
+    owned_ = false;
+    file_ = file;
     if (!file_)
         raise(ErrOpen, "OpenFile");
 }
@@ -77,7 +98,7 @@ std::int64_t cMp3Writer::WriteBufferToFile(std::int64_t bytes) {
     if (bytes == 0)
         return 0;
     if (std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(bytes), file_) != static_cast<std::size_t>(bytes))
-        raise(ErrWrite, "WriteBufferToFile");
+        raiseWrite(filename_);
     return bytes;
 }
 
@@ -89,7 +110,7 @@ void cMp3Writer::WriteBufferAt(std::int64_t offset, std::int64_t bytes) {
     if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
         std::fwrite(buffer_.get(), 1, static_cast<std::size_t>(bytes), file_) != static_cast<std::size_t>(bytes) ||
         fseeko(file_, 0, SEEK_END) != 0)
-        raise(ErrWrite, "WriteBufferToFile");
+        raiseWrite(filename_);
 }
 
 void cMp3Writer::CloseFile() {
@@ -97,10 +118,14 @@ void cMp3Writer::CloseFile() {
         return;
     // A failed final flush (disk full) would otherwise pass unseen.
     const bool ok = std::fflush(file_) == 0;
-    std::fclose(file_);
+    const int err = errno;
+    if (owned_)
+        std::fclose(file_);
     file_ = nullptr;
-    if (!ok)
-        raise(ErrWrite, "WriteBufferToFile");
+    if (!ok) {
+        errno = err;
+        raiseWrite(filename_);
+    }
 }
 
 } // namespace cantora::render

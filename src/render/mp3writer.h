@@ -5,7 +5,9 @@
 // Calling order: BufferSize (the size the library asks for), Filename (creates
 // the file, replacing an existing one), then per block let the library fill
 // BufferPointer and call WriteBufferToFile, finally CloseFile. Errors are
-// NumberedError 29870 + code with source "<executable>.<operation>". One
+// NumberedError 29870 + code with source "<executable>.<operation>"; a
+// failed write says which file and why ("cannot write F: No space left on
+// device"). One
 // writer belongs to one thread.
 
 #include <cstdint>
@@ -36,6 +38,9 @@ public:
 
     const std::string &Filename() const;    // the name last given
     void Filename(const std::string &name); // closes any file, creates name (errors 1, 2)
+    // Writes into `file`, which the caller owns (core::SafeOutput); `name`
+    // names it in messages. CloseFile then only flushes it.
+    void Attach(std::FILE *file, const std::string &name);
 
     std::int64_t BufferSize() const;     // buffer size in bytes (0 after a failed allocation)
     void BufferSize(std::int64_t bytes); // replaces the buffer (error 1 on failure)
@@ -53,6 +58,7 @@ private:
     std::unique_ptr<std::uint8_t[]> buffer_;
     std::int64_t bufferSize_ = kDefaultBufferSize;
     std::FILE *file_ = nullptr;
+    bool owned_ = true;
     std::string filename_;
 };
 

@@ -2,7 +2,10 @@
 
 #include "render/wavwriter.h"
 
+#include "core/safeoutput.h"
+
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace cantora::render {
@@ -33,20 +36,29 @@ struct StreamGuard {
     }
 };
 
-// The samples into a WAV file under a temporary name.
+// The samples into a WAV stream; refuses what a WAV file cannot hold.
 class WavSink : public PcmSink {
 public:
-    explicit WavSink(std::string partPath) : partPath_(std::move(partPath)) {}
+    WavSink(std::FILE *file, std::string name) : file_(file), name_(std::move(name)) {}
     std::string begin(const PcmFormat &f) override {
-        begun_ = true;
-        return writer_.open(partPath_, f.channels, f.rate, f.bits) ? std::string() : "cannot write " + partPath_;
+        if (f.expectedBytes > WavWriter::kMaxDataBytes)
+            return "the song would last " + duration(double(f.expectedBytes) / (f.rate * f.channels * f.bits / 8)) +
+                   " and need " + std::to_string(f.expectedBytes) + " bytes of audio; a WAV file holds at most " +
+                   std::to_string(WavWriter::kMaxDataBytes);
+        return writer_.open(file_, f.channels, f.rate, f.bits) ? std::string() : why();
     }
     std::string write(const char *data, std::size_t bytes) override {
-        return writer_.write(data, bytes) ? std::string() : "cannot write " + partPath_ + " (disk full?)";
+        return writer_.write(data, bytes) ? std::string() : why();
+    }
+    std::string why() const {
+        return "cannot write " + name_ + ": " +
+               (writer_.error() ? std::strerror(writer_.error()) : "a WAV file cannot hold more");
     }
     WavWriter writer_;
-    std::string partPath_;
-    bool begun_ = false; // the file may exist
+
+private:
+    std::FILE *file_;
+    std::string name_;
 };
 
 } // namespace
@@ -71,9 +83,6 @@ SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, co
         const double seconds = BASS_ChannelBytes2Seconds(stream.h, length);
         if (seconds > kMaxRenderSeconds)
             return failure("the song would last " + duration(seconds) + "; a render is limited to 24 hours");
-        if (length > WavWriter::kMaxDataBytes)
-            return failure("the song would last " + duration(seconds) + " and need " + std::to_string(length) +
-                           " bytes of audio; a WAV file holds at most " + std::to_string(WavWriter::kMaxDataBytes));
         format.expectedBytes = length;
     }
 
@@ -108,23 +117,23 @@ SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, co
     return r;
 }
 
-SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
+SongRenderResult renderSongToWav(const std::string &songPath, std::FILE *wav, const std::string &wavName,
                                  const RenderBlockFn &onBlock) {
-    const std::string partPath = wavPath + ".part";
-    WavSink sink(partPath);
+    WavSink sink(wav, wavName);
     SongRenderResult r = renderSongBlocks(songPath, sink, onBlock);
     if (r.ok && !sink.writer_.finish())
-        r = failure("cannot complete " + partPath);
-    if (!r.ok) {
-        sink.writer_.abandon();
-        if (sink.begun_)
-            std::remove(partPath.c_str());
-        return r;
-    }
-    if (std::rename(partPath.c_str(), wavPath.c_str()) != 0) {
-        std::remove(partPath.c_str());
-        return failure("cannot write " + wavPath);
-    }
+        r = failure(sink.why());
+    return r;
+}
+
+SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
+                                 const RenderBlockFn &onBlock) {
+    core::SafeOutput out;
+    if (!out.open(wavPath, true))
+        return failure(out.error());
+    SongRenderResult r = renderSongToWav(songPath, out.stream(), wavPath, onBlock);
+    if (r.ok && !out.commit())
+        r = failure(out.error());
     return r;
 }
 

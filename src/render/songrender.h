@@ -12,6 +12,7 @@
 #include "audio/bass.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -59,12 +60,20 @@ public:
 };
 
 // Refusals come before the sink is begun: a song longer than
-// kMaxRenderSeconds or than a WAV file can hold (4 GiB of data). A song that
+// kMaxRenderSeconds (a sink may refuse more in begin()). A song that
 // yields no audio at all is an error too. The sink is told nothing of the
 // end: the caller finishes or abandons it after the result.
 SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock = {});
 
+// The render as a WAV file written safely (core::SafeOutput): replaced only
+// when complete. A song longer than a WAV file can hold (4 GiB of data) is
+// refused before any sample.
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
+                                 const RenderBlockFn &onBlock = {});
+// The same into an open stream the caller owns (a file, or a pipe: the
+// header's sizes are patched only where the stream can seek); `wavName`
+// names it in messages.
+SongRenderResult renderSongToWav(const std::string &songPath, std::FILE *wav, const std::string &wavName,
                                  const RenderBlockFn &onBlock = {});
 
 } // namespace cantora::render

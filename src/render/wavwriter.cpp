@@ -1,5 +1,6 @@
 #include "render/wavwriter.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace cantora::render {
@@ -35,18 +36,15 @@ std::array<std::uint8_t, 44> wavHeader(std::uint16_t channels, std::uint32_t rat
     return h;
 }
 
-WavWriter::~WavWriter() { abandon(); }
-
-bool WavWriter::open(const std::string &path, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
-    abandon();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_)
-        return false;
+bool WavWriter::open(std::FILE *file, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    file_ = file;
     dataBytes_ = 0;
-    failed_ = false;
-    auto h = wavHeader(channels, rate, bits, 0);
-    put32(&h[4], 0); // both sizes stay 0 until finish()
-    failed_ = std::fwrite(h.data(), 1, h.size(), file_) != h.size();
+    errno_ = 0;
+    seekable_ = file && ftello(file) >= 0;
+    const auto h = wavHeader(channels, rate, bits, seekable_ ? 0 : static_cast<std::uint32_t>(kMaxDataBytes));
+    failed_ = !file || std::fwrite(h.data(), 1, h.size(), file_) != h.size();
+    if (failed_)
+        errno_ = errno;
     return !failed_;
 }
 
@@ -57,31 +55,31 @@ bool WavWriter::write(const void *data, std::size_t bytes) {
         failed_ = true; // a WAV file cannot describe more
         return false;
     }
-    if (std::fwrite(data, 1, bytes, file_) != bytes)
+    if (std::fwrite(data, 1, bytes, file_) != bytes) {
         failed_ = true;
+        errno_ = errno;
+    }
     dataBytes_ += bytes;
     return !failed_;
 }
 
 bool WavWriter::finish() {
-    if (!file_)
+    if (!file_ || failed_)
         return false;
-    std::uint8_t b[4];
-    const auto data = static_cast<std::uint32_t>(dataBytes_);
-    put32(b, data + 36);
-    bool ok = !failed_ && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(b, 1, 4, file_) == 4;
-    put32(b, data);
-    ok = ok && std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(b, 1, 4, file_) == 4;
-    ok = (std::fclose(file_) == 0) && ok;
+    bool ok = true;
+    if (seekable_) {
+        std::uint8_t b[4];
+        const auto data = static_cast<std::uint32_t>(dataBytes_);
+        put32(b, data + 36);
+        ok = std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(b, 1, 4, file_) == 4;
+        put32(b, data);
+        ok = ok && std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(b, 1, 4, file_) == 4;
+    }
+    ok = ok && std::fflush(file_) == 0;
+    if (!ok)
+        errno_ = errno;
     file_ = nullptr;
     return ok;
-}
-
-void WavWriter::abandon() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
 }
 
 } // namespace cantora::render

@@ -1,6 +1,7 @@
 #include "tags/id3module.h"
 
 #include "core/byteio.h"
+#include "core/safeoutput.h"
 #include "core/textcodec.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -329,7 +331,7 @@ TagWriteResult Id3Module::WriteId3v1Tag(const std::string &path, const Id3v1Tag 
 
 TagWriteResult Id3Module::writeTail(const std::string &path, const std::string &tail, bool keepLyrics) {
     TagWriteResult result;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         result.error = std::strerror(errno);
         return result;
@@ -360,25 +362,31 @@ TagWriteResult Id3Module::writeTail(const std::string &path, const std::string &
     }
     const std::int64_t w = keepLyrics ? (HasId3v1 ? length - kTagSize : length) : *at;
 
-    // Keep what is about to be overwritten (at most the old block and tag)
-    // so a failed write can be undone.
-    std::string old(static_cast<std::size_t>(length - w), '\0');
-    if (!core::readFullyAt(fd, old.data(), old.size(), w)) {
-        result.error = std::strerror(errno ? errno : EIO);
+    // The new file is written beside the old one and renamed over it: until
+    // it is complete the old file stays as it was. A link keeps pointing at
+    // the file it named.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(path, ec);
+    core::SafeOutput out;
+    if (!out.open(ec ? path : real.string(), true)) {
+        result.error = out.error();
         return result;
     }
-    const std::int64_t newLength = w + static_cast<std::int64_t>(tail.size());
-    bool written = core::writeFullyAt(fd, tail, w);
-    if (written && newLength < length)
-        written = ::ftruncate(fd, static_cast<off_t>(newLength)) == 0;
-    if (written)
-        written = ::fsync(fd) == 0;
-    if (!written) {
-        const int err = errno;
-        core::writeFullyAt(fd, old, w);
-        [[maybe_unused]] const int rc = ::ftruncate(fd, static_cast<off_t>(length));
-        ::fsync(fd);
-        result.error = std::string("could not write the tags: ") + std::strerror(err ? err : EIO);
+    std::string chunk(std::size_t(1) << 20, '\0');
+    for (std::int64_t done = 0; done < w;) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(w - done, std::int64_t(chunk.size())));
+        if (!core::readFullyAt(fd, chunk.data(), n, done)) {
+            result.error = std::string("cannot read ") + path + ": " + std::strerror(errno ? errno : EIO);
+            return result;
+        }
+        if (!out.write(std::string_view(chunk.data(), n))) {
+            result.error = out.error();
+            return result;
+        }
+        done += static_cast<std::int64_t>(n);
+    }
+    if (!out.write(tail) || !out.commit()) {
+        result.error = out.error();
         return result;
     }
 

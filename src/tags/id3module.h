@@ -79,7 +79,9 @@ public:
 
     // Writes `lyrics` (UTF-8) as a Lyrics3 v2 block followed by `tag` where
     // the last read found the old block or tag, and cuts what lay behind
-    // them. Empty lyrics remove the block. On failure the file is unchanged.
+    // them. Empty lyrics remove the block. The new file is written beside the
+    // old one and renamed over it (keeping its mode and owner): on failure
+    // the file is unchanged, byte for byte.
     TagWriteResult WriteLyricsTag(const std::string &path, const Id3v1Tag &tag, std::string_view lyrics);
     // Writes only `tag`, over the old ID3v1 tag or appended, and keeps every
     // byte before it: a Lyrics3 block (damaged or not) stays exactly as it
@@ -106,8 +108,8 @@ public:
 
 private:
     void readId3v1(const ByteSource &file);
-    // Writes `tail` over the end of the file: from the old block (or tag)
-    // on, or only over the old tag when `keepLyrics`.
+    // The file with `tail` in place of its end: from the old block (or tag)
+    // on, or only the old tag when `keepLyrics`.
     TagWriteResult writeTail(const std::string &path, const std::string &tail, bool keepLyrics);
 
     Mp3Info info_;

@@ -4,7 +4,7 @@
 # it holds the text, UTF-8 otherwise (never '?'); other 8-bit LRC files keep
 # their bytes or are converted with --lyrics-encoding. Also: bytes the user
 # did not give stay as they were (lyrics, a damaged Lyrics3 block), and files
-# without MPEG audio are refused unless --force.
+# without MPEG audio are refused unless --not-mp3.
 # usage: tags_languages.sh BIN_DIR TEST_DATA_DIR [SF2]
 set -u
 . "$(dirname "$0")/lib/setup.sh"
@@ -14,7 +14,7 @@ cd "$work" || exit 1
 # anything that is not valid JSON in valid UTF-8.
 jfield() {
     perl -MJSON::PP -e 'my $j = JSON::PP->new->utf8->decode(do { local $/; <STDIN> });
-                        my $v = $j->{$ARGV[0]}; utf8::encode($v); binmode STDOUT; print $v' "$1"
+                        my $v = $j->[0]{$ARGV[0]}; utf8::encode($v); binmode STDOUT; print $v' "$1"
 }
 fresh() { cp "$data/mp3/silence-44-s-v1.mp3" "$1"; chmod u+w "$1"; }
 # The LYR data of the block written by tag (one LYR field, ID3v1 after it).
@@ -111,7 +111,7 @@ printf 'LYRICSBEGINLYR00018[00:01]Perch\xc3\xa9 s\xc3\xac' >block
 printf '%06dLYRICS200' "$(stat -c %s block)" >>block
 { cat body block; tail -c 128 keep.mp3; } >keep2.mp3 && mv keep2.mp3 keep.mp3
 size=$(stat -c %s keep.mp3)
-"$cli" tag keep.mp3 --title "Solo il titolo" 2>err || fail "title-only tag exit $?"
+"$cli" tag keep.mp3 --title "Solo il titolo" -q 2>err || fail "title-only tag exit $?"
 [ -s err ] && fail "title-only tag said: $(cat err)"
 [ "$(stat -c %s keep.mp3)" = "$size" ] || fail "title-only tag changed the size"
 cmp -s -n $((size - 128)) keep.mp3 <(cat body block) || fail "title-only tag changed the UTF-8 lyrics bytes"
@@ -145,7 +145,7 @@ for f in tone.wav song.mid; do
     [ "$(md5sum <"$f")" = "$sum" ] || fail "$f was changed"
 done
 size=$(stat -c %s tone.wav)
-"$cli" tag tone.wav --title X --force || fail "--force exit $?"
-[ "$(stat -c %s tone.wav)" = $((size + 128)) ] || fail "--force did not tag"
+"$cli" tag tone.wav --title X --not-mp3 || fail "--not-mp3 exit $?"
+[ "$(stat -c %s tone.wav)" = $((size + 128)) ] || fail "--not-mp3 did not tag"
 
 finish "tags in many languages"

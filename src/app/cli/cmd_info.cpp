@@ -1,11 +1,17 @@
-// cantora-cli info [--json] FILE...: the tag editor's view of MP3 files.
+// cantora-cli info [--json] FILE...: the tag editor's view of MP3 files
+// (- : standard input).
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
+#include "core/byteio.h"
 #include "core/textcodec.h"
+#include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,7 +54,7 @@ std::string jsonString(const std::string &s) {
     return out + "\"";
 }
 
-std::string json(const Mp3Info &i, const Id3Module &m) {
+std::string json(const std::string &file, const Mp3Info &i, const Id3Module &m) {
     const std::pair<const char *, const std::string *> fields[] = {
         {"Bitrate", &i.Bitrate},
         {"ChannelMode", &i.ChannelMode},
@@ -69,7 +75,7 @@ std::string json(const Mp3Info &i, const Id3Module &m) {
         {"Genre", &i.Genre},
         {"Lyrics", &i.Lyrics},
     };
-    std::string out = "{";
+    std::string out = "{\n  \"file\": " + jsonString(file) + ",";
     for (const auto &[key, value] : fields)
         out += "\n  \"" + std::string(key) + "\": " + jsonString(*value) + ",";
     out += std::string("\n  \"HasId3v1\": ") + (m.HasId3v1 ? "true" : "false") + ",";
@@ -116,39 +122,63 @@ std::string text(const Mp3Info &i) {
     return out;
 }
 
+// Standard input read whole.
+bool readStandardInput(std::string &bytes) {
+    char buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        bytes.append(buffer, n);
+    return !std::ferror(stdin);
+}
+
 } // namespace
 
 int cantora::cli::info(const Args &args) {
     bool asJson = false;
     std::vector<std::string> files;
-    for (const std::string &a : args) {
-        if (a == "--json") {
-            asJson = true;
-        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-            std::fprintf(stderr, "cantora-cli: info: unknown option '%s'\nusage: cantora-cli info [--json] FILE...\n",
-                         a.c_str());
-            return 2;
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: cantora-cli info [--json] FILE...\n");
-        return 2;
-    }
+    CommandLine cl("info", "usage: cantora-cli info [--json] FILE...   (- : standard input)\n"
+                           "  MPEG frame information, ID3v1 tag and Lyrics3 lyrics of MP3 files; --json\n"
+                           "  prints an array with one object per FILE, in order, each with \"file\" and,\n"
+                           "  when it could not be read, \"error\"\n");
+    cl.flag("--json", asJson).operands("FILE", files);
+    if (const int status = cl.parse(args); status >= 0)
+        return status;
 
     int status = 0;
     std::vector<std::string> objects;
+    bool stdinRead = false;
     for (const std::string &path : files) {
         Id3Module module;
-        const Mp3Info i = module.GetMp3Info(path);
-        if (!module.OpenError().empty()) {
-            std::fprintf(stderr, "cantora-cli: info: %s: %s\n", path.c_str(), module.OpenError().c_str());
-            status = 1;
+        Mp3Info i;
+        std::string error, bytes;
+        cantora::core::FileSource file;
+        std::optional<cantora::core::MemorySource> memory;
+        const cantora::core::ByteSource *source = &file;
+        struct stat st {};
+        if (path == "-") {
+            if (stdinRead || !readStandardInput(bytes))
+                error = stdinRead ? "standard input was read already" : "cannot read standard input";
+            stdinRead = true;
+            source = &memory.emplace(bytes);
+        } else if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            error = S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
+        } else if (!file.open(path)) {
+            error = file.error();
+        }
+        if (error.empty() && !cantora::tags::FindFirstAudioFrame(*source))
+            error = "no MPEG audio frame found; not an MP3 file?";
+        if (error.empty())
+            i = module.GetMp3Info(*source, path);
+        if (!error.empty()) {
+            cl.fail(path + ": " + error);
+            status = kFailed;
+            if (asJson)
+                objects.push_back("{\n  \"file\": " + jsonString(path) + ",\n  \"error\": " + jsonString(error) +
+                                  "\n}");
             continue;
         }
         if (asJson) {
-            objects.push_back(json(i, module));
+            objects.push_back(json(path, i, module));
         } else {
             if (files.size() > 1)
                 std::printf("%sFile: %s\n", objects.empty() ? "" : "\n", path.c_str());
@@ -157,16 +187,10 @@ int cantora::cli::info(const Args &args) {
         }
     }
     if (asJson) {
-        // One object for one file; an array of them for several.
-        if (files.size() == 1) {
-            if (!objects.empty())
-                std::printf("%s\n", objects.front().c_str());
-        } else {
-            std::string out = "[";
-            for (std::size_t k = 0; k < objects.size(); ++k)
-                out += (k ? ",\n" : "\n") + objects[k];
-            std::printf("%s\n]\n", out.c_str());
-        }
+        std::string out = "[";
+        for (std::size_t k = 0; k < objects.size(); ++k)
+            out += (k ? ",\n" : "\n") + objects[k];
+        std::printf("%s\n]\n", out.c_str());
     }
     return status;
 }

@@ -3,10 +3,12 @@
 //   lyric|text, index, track (0-based, file order), tick, byte position, text
 // The text is converted to UTF-8 and \ TAB CR LF are written \\ \t \r \n.
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
+#include "app/cli/songengine.h"
 #include "audio/bass.h"
 #include "core/textcodec.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -35,21 +37,12 @@ std::string escaped(const std::string &utf8) {
 
 int cantora::cli::marks(const Args &args) {
     std::string song;
-    for (const auto &a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if ((a.size() > 1 && a[0] == '-') || !song.empty()) {
-            std::fprintf(stderr, "cantora-cli: marks: unexpected argument '%s'\n%s", a.c_str(), kUsage);
-            return 2;
-        }
-        song = a;
-    }
-    if (song.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    CommandLine cl("marks", kUsage);
+    cl.operand("SONG", song);
+    if (const int status = cl.parse(args); status >= 0)
+        return status;
+    if (!checkSong(song, "marks", true))
+        return kFailed;
     if (!BASS_Init(0, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "cantora-cli: marks: cannot start the audio engine (error %d)\n", BASS_ErrorGetCode());
         return 1;
@@ -71,9 +64,7 @@ int cantora::cli::marks(const Args &args) {
         }
     }
     BASS_Free();
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "cantora-cli: marks: cannot write the list\n");
-        return 1;
-    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return cl.fail("cannot write standard output: " + systemError(errno));
     return 0;
 }

@@ -1,19 +1,20 @@
-// cantora-cli mp3 SONG OUT.mp3 [tag options] [--preset P] [--no-lyrics]
-//     [--soundfont SF2] [--force] [live options]
+// cantora-cli mp3 SONG OUT.mp3 [tag options] [--preset P [--bitrate KBPS]]
+//     [--no-lyrics] [--soundfont SF2] [--force] [live options]
 // The whole road from a MIDI song to a karaoke MP3 in one command: the
 // song's LRC as the player's LRC button makes it, the render with the live
 // settings streamed straight into the encoder (no WAV file), then the ID3v1
 // tag and the Lyrics3 v2 block exactly as the tag editor's Save writes them
-// for a converted song. The MP3 is written as OUT.part beside OUT and
-// renamed only when complete: a failure or Ctrl-C leaves no OUT, and an
+// for a converted song. The MP3 is written under a temporary name beside OUT
+// and renamed only when complete: a failure or Ctrl-C leaves no OUT, and an
 // existing OUT untouched.
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
 #include "app/cli/genreoption.h"
 #include "app/cli/interrupt.h"
 #include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
 #include "audio/midifile.h"
+#include "core/safeoutput.h"
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
@@ -41,152 +42,103 @@ namespace fs = std::filesystem;
 const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
-                "                        [--no-lyrics] [--soundfont SF2] [--force] [OPTIONS]\n"
-                "  renders a MIDI song with the live settings, encodes it to MP3 (preset Standard\n"
-                "  unless --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
+                "                        [--bitrate KBPS] [--no-lyrics] [--soundfont SF2] [--force]\n"
+                "                        [-q] [--progress] [OPTIONS]\n"
+                "  renders a MIDI song with the live settings (SoundFont volume 5 unless\n"
+                "  --font-volume says otherwise), encodes it to MP3 (preset Standard unless\n"
+                "  --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
                 "  ID3v1 tag and a Lyrics3 v2 block holding the song's LRC lyrics\n"
-                "  --title T      defaults to the song's \"@T\" title, else its first track name,\n"
-                "                 else the file name\n"
+                "  --title T      defaults to the song's \"@T\" title, else the name of its\n"
+                "                 first track, else the file name\n"
                 "  --genre G      a byte 0-255 or a genre name; 12 (Other) when not given\n"
+                "  --bitrate KBPS the bit rate of the ABR and CBR presets, 8-320\n"
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
                 "  --force        replace an existing OUT.mp3\n"
+                "  -q, --quiet    print nothing but errors\n"
+                "  --progress     show progress even when stderr is no terminal\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
     player::kLiveOptionsUsage;
 
-int usageError(const std::string &what) {
-    std::fprintf(stderr, "cantora-cli: mp3: %s\n%s", what.c_str(), kUsage.c_str());
-    return 2;
+// A name as a title: control characters (a NUL ending the text, CR, LF) dropped.
+std::string printable(const std::string &text) {
+    std::string out;
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            out += c;
+    return tags::TrimSpaces(out);
 }
 
-// One ID3v1 text option and the value given for it, if any.
-struct Field {
-    const char *name;
-    std::optional<std::string> given;
-};
-
-// The title a song gives itself: its first "@T" text, else the first track
-// name in its tracks, else the file name without its extension.
+// The title a song gives itself: its first "@T" text, else the sequence
+// name (the name of the first track, which in format 0 is the only one;
+// later tracks name instruments), else the file name without its extension.
 std::string songTitle(const std::string &song, const std::vector<std::string> &atTTexts) {
     for (const std::string &t : atTTexts)
-        if (const std::string title = tags::TrimSpaces(core::toUtf8(t)); !title.empty())
+        if (const std::string title = printable(core::toUtf8(t)); !title.empty())
             return title;
     const audio::MidiReadResult r = audio::readMidiFile(song);
-    for (const auto &track : r.file.tracks)
-        for (const auto &e : track.events)
+    if (!r.file.tracks.empty())
+        for (const auto &e : r.file.tracks.front().events)
             if (e.isMeta() && e.metaType == 0x03)
-                if (const std::string name = tags::TrimSpaces(core::toUtf8(e.data)); !name.empty())
+                if (const std::string name = printable(core::toUtf8(e.data)); !name.empty())
                     return name;
     return fs::path(song).stem().string();
-}
-
-void printResultError(const render::Mp3ConversionResult &r) {
-    if (r.engineError)
-        std::fprintf(stderr, "cantora-cli: mp3: %s: %s (error %d)\n", r.error.c_str(),
-                     cli::engineErrorText(r.engineError), r.engineError);
-    else
-        std::fprintf(stderr, "cantora-cli: mp3: %s\n", r.error.c_str());
 }
 
 } // namespace
 
 int cantora::cli::mp3(const Args &args) {
     render::SetExecutableName("cantora-cli");
-    std::string song, out, font;
-    Field fields[] = {{"title", {}}, {"artist", {}}, {"album", {}}, {"year", {}}, {"comment", {}}};
+    std::string song, out;
+    std::optional<std::string> font, bitrate;
+    const char *const names[] = {"--title", "--artist", "--album", "--year", "--comment"};
+    std::optional<std::string> fields[5];
     std::optional<int> genre;
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
     bool noLyrics = false, force = false;
     std::optional<player::LiveSettings> live;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            return args[++i];
-        };
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage.c_str(), stdout);
-            return 0;
-        }
-        Field *field = nullptr;
-        for (Field &f : fields)
-            if (a == std::string("--") + f.name)
-                field = &f;
-        if (field) {
-            field->given = value();
-            if (!field->given)
-                return usageError(a + " needs a value");
-        } else if (a == "--genre") {
-            if (const std::string why = takeGenre(value(), genre); !why.empty())
-                return usageError(why);
-        } else if (a == "--preset") {
-            const auto v = value();
-            if (!v)
-                return usageError("--preset needs a code or a name");
-            const auto code = render::FindPresetCode(*v);
-            if (!code)
-                return usageError("unknown preset '" + *v + "' (`cantora-cli encode --help` lists them)");
-            preset = *code;
-        } else if (a == "--soundfont") {
-            const auto v = value();
-            if (!v)
-                return usageError("--soundfont needs a file");
-            font = *v;
-        } else if (a == "--no-lyrics") {
-            noLyrics = true;
-        } else if (a == "--force") {
-            force = true;
-        } else if (const int taken = takeLiveOption(args, i, live, "mp3", kUsage); taken >= 0) {
-            if (taken)
-                return taken;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("unknown option '" + a + "'");
-        } else if (song.empty()) {
-            song = a;
-        } else if (out.empty()) {
-            out = a;
-        } else {
-            return usageError("too many arguments");
-        }
-    }
-    if (song.empty() || out.empty()) {
-        std::fputs(kUsage.c_str(), stderr);
-        return 2;
-    }
-    if (font.empty())
-        font = defaultSoundFont();
+    CommandLine cl("mp3", kUsage);
+    for (std::size_t k = 0; k < 5; ++k)
+        cl.value(names[k], fields[k]);
+    cl.value("--genre", [&](const std::string &v) { return takeGenre(v, genre); })
+        .value("--preset", [&](const std::string &v) { return takePreset(v, preset); })
+        .value("--bitrate", bitrate)
+        .value("--soundfont", font)
+        .flag("--no-lyrics", noLyrics)
+        .writes(force)
+        .operand("SONG", song)
+        .operand("OUT.mp3", out);
+    addLiveOptions(cl, live);
+    if (const int status = cl.parse(args); status >= 0)
+        return status;
+    long kbps = 0;
+    if (const std::string why = checkBitrate(preset, bitrate, kbps); !why.empty())
+        return cl.usageError(why);
+    if (out == "-")
+        return cl.usageError("OUT.mp3 cannot be standard output");
+    const std::string sf = font.value_or(defaultSoundFont());
 
     // Nothing is read or written before every refusal has had its say.
-    if (outputIsAnInput(out, song, font, "mp3"))
-        return 1;
-    std::error_code ec;
-    if (fs::is_directory(out, ec)) {
-        std::fprintf(stderr, "cantora-cli: mp3: %s is a folder\n", out.c_str());
-        return 1;
-    }
-    if (fs::exists(fs::symlink_status(out, ec)) && !force) {
-        std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", out.c_str());
-        return 1;
-    }
+    if (const int status = cl.checkOutput(out, force, {song, sf}); status >= 0)
+        return status;
     if (!checkSong(song, "mp3"))
-        return 1;
+        return kFailed;
+    // From here on a signal only stops the work, which then removes its file.
+    const InterruptGuard interrupt;
+    core::SafeOutput file;
+    if (!file.open(out, force))
+        return cl.fail(file.error());
 
     RenderEngine engine;
-    if (!engine.start(font, "mp3"))
-        return 1;
+    if (!engine.start(sf, "mp3"))
+        return kFailed;
 
     // The LRC as the player's LRC button writes it: a fresh creator, the
     // song's first tempo.
     lyrics::LrcSong lrcSong;
     int code = 0;
-    if (const auto e = lyrics::readLrcSong(song, lrcSong, &code); e != lyrics::LrcSongError::None) {
-        std::fprintf(stderr, "cantora-cli: mp3: %s: %s", song.c_str(), lyrics::lrcSongErrorText(e));
-        if (code)
-            std::fprintf(stderr, " (error %d: %s)", code, engineErrorText(code));
-        std::fputc('\n', stderr);
-        return 1;
-    }
+    if (const auto e = lyrics::readLrcSong(song, lrcSong, &code); e != lyrics::LrcSongError::None)
+        return cl.fail(song + ": " + lyrics::lrcSongErrorText(e) +
+                       (code ? " (error " + std::to_string(code) + ": " + engineErrorText(code) + ")" : std::string()));
     std::string lyricText;
     if (!noLyrics) {
         lyrics::LrcCreatorState state;
@@ -195,39 +147,28 @@ int cantora::cli::mp3(const Args &args) {
         // What the tag editor's lyric box holds after loading that file, as its Save writes it.
         lyricText = tags::TrimSpaces(tags::WithCrLf(tags::LyricBoxText(lrc)));
         if (lyricText.empty())
-            std::fprintf(stderr,
-                         "cantora-cli: mp3: %s has no lyrics (fewer than six lyric and twenty-one text "
-                         "events); the MP3 gets an ID3v1 tag only\n",
-                         song.c_str());
+            cl.note(song + " has no lyrics (fewer than six lyric and twenty-one text events); the MP3 gets an "
+                           "ID3v1 tag only");
         // Refused before the render rather than after it, counted as the block will store them.
-        else if (const std::size_t n = core::encodeForWriting(lyricText).size();
-                 n > tags::Id3Module::kMaxLyricsLength) {
-            std::fprintf(stderr,
-                         "cantora-cli: mp3: %s: the lyrics take %zu bytes, more than a Lyrics3 block holds "
-                         "(%zu); give --no-lyrics to convert without them\n",
-                         song.c_str(), n, tags::Id3Module::kMaxLyricsLength);
-            return 1;
-        }
+        else if (const std::string why = lyricsTooLong(lyricText); !why.empty())
+            return cl.fail(song + ": " + why + "; give --no-lyrics to convert without them");
     }
 
     // The record as the tag editor's Save builds it from the typed fields.
-    const auto text = [](const Field &f) { return f.given ? *f.given : std::string(); };
-    const std::string title = fields[0].given ? *fields[0].given : songTitle(song, lrcSong.atTTexts);
+    const auto text = [&](std::size_t k) { return fields[k].value_or(std::string()); };
+    const std::string title = fields[0].value_or(songTitle(song, lrcSong.atTTexts));
     tags::Id3v1Fit fit;
-    const tags::Id3v1Tag record =
-        tags::MakeId3v1Tag(title, text(fields[1]), text(fields[2]), text(fields[3]), text(fields[4]),
-                           static_cast<std::uint8_t>(genre.value_or(12)), &fit);
+    const tags::Id3v1Tag record = tags::MakeId3v1Tag(title, text(1), text(2), text(3), text(4),
+                                                     static_cast<std::uint8_t>(genre.value_or(12)), &fit);
 
-    const std::string part = out + ".part";
-    fs::remove(part, ec);
-
-    const InterruptGuard interrupt;
     ProgressBar bar(44100);
-    const double lengthFactor = live ? live->tempoFactor : 1.0;
+    const player::LiveSettings settings = renderSettings(live);
+    const double lengthFactor = settings.tempoFactor;
     std::atomic<std::int64_t> rendered{0};
     render::Mp3ConversionOptions options;
     options.preset = preset;
-    const render::RenderBlockFn liveCallback = liveBlockCallback(live);
+    options.bitrate = kbps;
+    const render::RenderBlockFn liveCallback = liveBlockCallback(settings);
     options.onBlock = [&](HSTREAM stream, std::int64_t position) {
         if (position > 0)
             rendered = position;
@@ -241,52 +182,44 @@ int cantora::cli::mp3(const Args &args) {
         if (total > 0 && done < 2 * total)
             bar.show(done, 2 * total, static_cast<std::int64_t>(encoded) / 2, total / 2);
     };
-    const render::Mp3ConversionResult result = render::renderSongToMp3(song, part, options);
+    const render::Mp3ConversionResult result = render::renderSongToMp3(song, file.stream(), out, options);
 
-    const auto giveUp = [&](int status) {
-        fs::remove(part, ec);
+    const auto giveUp = [&](const std::string &why) {
+        file.abandon();
         bar.interrupt();
-        if (status == kInterruptedStatus)
-            std::fprintf(stderr, "cantora-cli: mp3: interrupted, nothing written\n");
-        return status;
+        if (!InterruptGuard::interrupted())
+            return cl.fail(why);
+        cl.fail("interrupted, nothing written");
+        return InterruptGuard::status();
     };
-    if (InterruptGuard::interrupted())
-        return giveUp(kInterruptedStatus);
-    if (!result.ok) {
-        giveUp(1);
-        printResultError(result);
-        return 1;
-    }
+    if (!result.ok || InterruptGuard::interrupted())
+        return giveUp(result.engineError ? result.error + ": " + engineErrorText(result.engineError) + " (error " +
+                                               std::to_string(result.engineError) + ")"
+                                         : result.error);
 
-    tags::Id3Module module;
-    module.GetMp3Info(part);
-    const tags::TagWriteResult written = module.OpenError().empty()
-                                             ? module.WriteLyricsTag(part, record, lyricText)
-                                             : tags::TagWriteResult{false, module.OpenError(), false};
-    if (!written) {
-        giveUp(1);
-        std::fprintf(stderr, "cantora-cli: mp3: %s: %s\n", part.c_str(), written.error.c_str());
-        return 1;
-    }
+    // The Lyrics3 block and the ID3v1 tag after the audio, as the tag editor's Save puts them on a fresh MP3.
+    bool lyricsUtf8 = false;
+    const std::string encodedLyrics = core::encodeForWriting(lyricText, &lyricsUtf8);
+    if (!file.write(tags::Id3Module::LyricsBlock(encodedLyrics) + record.Bytes()))
+        return giveUp(file.error());
     if (InterruptGuard::interrupted())
-        return giveUp(kInterruptedStatus);
-    fs::rename(part, out, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        giveUp(1);
-        std::fprintf(stderr, "cantora-cli: mp3: cannot write %s: %s\n", out.c_str(), why.c_str());
-        return 1;
+        return giveUp({});
+    if (!file.commit()) {
+        bar.interrupt();
+        cl.fail(file.error());
+        return file.existed() ? kRefused : kFailed;
     }
     bar.show(1, 1, static_cast<std::int64_t>(result.pcmBytes / 2), static_cast<std::int64_t>(result.pcmBytes / 2));
 
-    reportTagFit("mp3", out, fit, written.lyricsUtf8);
+    reportTagFit("mp3", out, fit, lyricsUtf8 && !lyricText.empty());
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;
     // Where the time went: each thread's busy time (waits for the other
     // left out) and its processor time.
-    std::fprintf(stderr,
-                 "%s: %.2f s of audio, title \"%s\"%s; render %.2f s (cpu %.2f s), encode %.2f s (cpu %.2f s)\n",
-                 out.c_str(), seconds, tags::TrimSpaces(std::string(record.Title.data(), record.Title.size())).c_str(),
-                 lyricText.empty() ? ", no lyrics" : ", with lyrics", result.renderBusySeconds, result.renderCpuSeconds,
-                 result.encodeBusySeconds, result.encodeCpuSeconds);
+    char times[160];
+    std::snprintf(times, sizeof times, "render %.2f s (cpu %.2f s), encode %.2f s (cpu %.2f s)",
+                  result.renderBusySeconds, result.renderCpuSeconds, result.encodeBusySeconds, result.encodeCpuSeconds);
+    cl.summary(out, seconds,
+               "title \"" + tags::TrimSpaces(std::string(record.Title.data(), record.Title.size())) + "\"" +
+                   (lyricText.empty() ? ", no lyrics; " : ", with lyrics; ") + times);
     return 0;
 }

@@ -1,10 +1,13 @@
-// cantora-cli render SONG OUT.wav [--soundfont SF2] [live options]: the song
-// through the engine into a 16-bit PCM WAV file, faster than real time, with
-// the live settings the window would play it with.
+// cantora-cli render SONG OUT.wav|- [--soundfont SF2] [live options]: the
+// song through the engine into a 16-bit PCM WAV file, faster than real time,
+// with the live settings the window would play it with. "-" streams the WAV
+// to standard output.
 
 #include "app/cli/commands.h"
 #include "app/cli/interrupt.h"
+#include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
+#include "core/safeoutput.h"
 #include "player/liveoptions.h"
 #include "render/songrender.h"
 
@@ -14,75 +17,73 @@
 
 namespace {
 
-const std::string kUsage = std::string("usage: cantora-cli render SONG OUT.wav [--soundfont SF2] [OPTIONS]\n"
-                                       "  renders a MIDI song to a 16-bit stereo 44100 Hz WAV file;\n"
-                                       "  the SoundFont defaults to Chorium.sf2 beside the program\n"
+const std::string kUsage = std::string("usage: cantora-cli render SONG OUT.wav|- [--soundfont SF2] [--force] [-q] "
+                                       "[OPTIONS]\n"
+                                       "  renders a MIDI song to a 16-bit stereo 44100 Hz WAV file (- : standard\n"
+                                       "  output); the SoundFont defaults to Chorium.sf2 beside the program, its\n"
+                                       "  volume to 5\n"
+                                       "  --force       replace an existing OUT.wav\n"
+                                       "  -q, --quiet   print nothing but errors\n"
+                                       "  --progress    show progress even when stderr is no terminal\n"
                                        "options (channels 1-16 as the mixer numbers them):\n") +
                            cantora::player::kLiveOptionsUsage;
 
 } // namespace
 
 int cantora::cli::render(const Args &args) {
-    std::string song, out, font;
-    std::optional<cantora::player::LiveSettings> live;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage.c_str(), stdout);
-            return 0;
-        }
-        if (a == "--soundfont") {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "cantora-cli: render: --soundfont needs a file\n%s", kUsage.c_str());
-                return 2;
-            }
-            font = args[++i];
-        } else if (const int taken = takeLiveOption(args, i, live, "render", kUsage); taken >= 0) {
-            if (taken)
-                return taken;
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "cantora-cli: render: unknown option '%s'\n%s", a.c_str(), kUsage.c_str());
-            return 2;
-        } else if (song.empty()) {
-            song = a;
-        } else if (out.empty()) {
-            out = a;
-        } else {
-            std::fprintf(stderr, "cantora-cli: render: too many arguments\n%s", kUsage.c_str());
-            return 2;
-        }
-    }
-    if (song.empty() || out.empty()) {
-        std::fputs(kUsage.c_str(), stderr);
-        return 2;
-    }
-    if (font.empty())
-        font = defaultSoundFont();
-    if (outputIsAnInput(out, song, font, "render"))
-        return 1;
+    std::string song, out;
+    std::optional<std::string> font;
+    std::optional<player::LiveSettings> live;
+    bool force = false;
+    CommandLine cl("render", kUsage);
+    cl.value("--soundfont", font).writes(force).operand("SONG", song).operand("OUT.wav", out);
+    addLiveOptions(cl, live);
+    if (const int status = cl.parse(args); status >= 0)
+        return status;
+    const std::string sf = font.value_or(defaultSoundFont());
+    if (const int status = cl.checkOutput(out, force, {song, sf}); status >= 0)
+        return status;
     if (!checkSong(song, "render"))
-        return 1;
+        return kFailed;
 
-    RenderEngine engine;
-    if (!engine.start(font, "render"))
-        return 1;
-    const cantora::render::RenderBlockFn onBlock = liveBlockCallback(live);
+    // From here on a signal only stops the work, which then removes its file.
     const InterruptGuard interrupt;
-    const auto result = cantora::render::renderSongToWav(song, out, onBlock);
+    core::SafeOutput file;
+    if (out != "-" && !file.open(out, force))
+        return cl.fail(file.error());
+    RenderEngine engine;
+    if (!engine.start(sf, "render"))
+        return kFailed;
+    ProgressBar bar(44100);
+    std::int64_t total = 0; // bytes, as the engine computes the song's length
+    const render::RenderBlockFn apply = liveBlockCallback(renderSettings(live));
+    const auto result = render::renderSongToWav(
+        song, out == "-" ? stdout : file.stream(), out, [&](HSTREAM stream, std::int64_t position) {
+            if (position < 0)
+                total = static_cast<std::int64_t>(BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+            else if (total > 0 && position < total)
+                bar.show(position / 2, total / 2);
+            return apply(stream, position);
+        });
+    if (result.ok)
+        bar.show(1, 1, static_cast<std::int64_t>(result.dataBytes / 2),
+                 static_cast<std::int64_t>(result.dataBytes / 2));
+    else
+        bar.interrupt();
     if (!result.ok && InterruptGuard::interrupted()) {
-        std::fprintf(stderr, "cantora-cli: render: interrupted, nothing written\n");
-        return kInterruptedStatus;
+        cl.fail("interrupted, nothing written");
+        return InterruptGuard::status();
     }
     if (!result.ok) {
         if (result.engineError)
-            std::fprintf(stderr, "cantora-cli: render: %s: %s (error %d)\n", result.error.c_str(),
-                         engineErrorText(result.engineError), result.engineError);
-        else
-            std::fprintf(stderr, "cantora-cli: render: %s\n", result.error.c_str());
-        return 1;
+            return cl.fail(result.error + ": " + engineErrorText(result.engineError) + " (error " +
+                           std::to_string(result.engineError) + ")");
+        return cl.fail(result.error);
     }
-    const double seconds = double(result.dataBytes) / (4.0 * result.rate);
-    std::fprintf(stderr, "%s: %.2f s, %llu bytes of audio\n", out.c_str(), seconds,
-                 static_cast<unsigned long long>(result.dataBytes));
+    if (out != "-" && !file.commit()) {
+        cl.fail(file.error());
+        return file.existed() ? kRefused : kFailed;
+    }
+    cl.summary(out, double(result.dataBytes) / (4.0 * result.rate));
     return 0;
 }

@@ -1,11 +1,13 @@
 // cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y]
 //     [--comment C] [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME]
-//     | --no-lyrics] [--force]
+//     | --no-lyrics] [--not-mp3]
 // Rewrites the ID3v1 tag and the Lyrics3 v2 block of FILE, keeping the bytes
 // of every field that is not given, and of the lyrics when none are given.
-// Texts are written in CP1252 when it holds them, else in UTF-8.
+// Texts are written in CP1252 when it holds them, else in UTF-8. The new
+// file is written beside FILE and renamed over it: FILE is never half
+// rewritten.
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
 #include "app/cli/genreoption.h"
 #include "core/byteio.h"
 #include "core/samefile.h"
@@ -15,6 +17,7 @@
 #include "tags/id3module.h"
 #include "tags/lyricstext.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,129 +32,89 @@ using namespace cantora;
 constexpr const char *kUsage =
     "usage: cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
     "                        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics]\n"
-    "                        [--force]\n"
+    "                        [--not-mp3] [-q]\n"
     "  --lyrics-encoding NAME  the lyrics file's encoding (GBK, SHIFT_JIS, CP949, ...);\n"
     "                          without it the file is read as UTF-8, else CP1252, and\n"
     "                          its bytes are kept\n"
-    "  --force                 tag a file in which no MPEG audio frame is found\n";
+    "  --not-mp3               tag a file in which no MPEG audio frame is found\n"
+    "  -q, --quiet             print nothing but errors\n"
+    "  FILE is rewritten whole beside itself and renamed over the old one (--force\n"
+    "  is accepted and changes nothing: tagging always replaces FILE)\n";
 
-int usageError(const std::string &what) {
-    std::fprintf(stderr, "cantora-cli: tag: %s\n%s", what.c_str(), kUsage);
-    return 2;
-}
-
-// One ID3v1 text option and the value given for it, if any.
-struct Field {
-    const char *name;
-    std::optional<std::string> given;
-};
+// The largest lyrics file that may still fit a Lyrics3 block once converted
+// (four bytes of UTF-32 may become one byte of CP1252).
+constexpr std::uintmax_t kMaxLyricsFileBytes = 4 * tags::Id3Module::kMaxLyricsLength + 4;
 
 } // namespace
 
 int cantora::cli::tag(const Args &args) {
     std::string path;
-    Field fields[] = {{"title", {}}, {"artist", {}}, {"album", {}}, {"year", {}}, {"comment", {}}};
+    const char *const names[] = {"--title", "--artist", "--album", "--year", "--comment"};
+    std::optional<std::string> fields[5];
     std::optional<int> genre;
-    std::optional<std::string> lyricsFile;
-    std::optional<std::string> lyricsEncoding;
-    bool noLyrics = false;
-    bool force = false;
-
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string &a = args[k];
-        const auto value = [&]() -> std::optional<std::string> {
-            if (k + 1 >= args.size())
-                return std::nullopt;
-            return args[++k];
-        };
-        bool matched = false;
-        for (Field &f : fields) {
-            if (a == std::string("--") + f.name) {
-                f.given = value();
-                if (!f.given)
-                    return usageError(a + " needs a value");
-                matched = true;
-            }
-        }
-        if (matched)
-            continue;
-        if (a == "--genre") {
-            if (const std::string why = takeGenre(value(), genre); !why.empty())
-                return usageError(why);
-        } else if (a == "--lyrics") {
-            lyricsFile = value();
-            if (!lyricsFile)
-                return usageError("--lyrics needs a file");
-        } else if (a == "--lyrics-encoding") {
-            lyricsEncoding = value();
-            if (!lyricsEncoding)
-                return usageError("--lyrics-encoding needs an encoding name");
-        } else if (a == "--no-lyrics") {
-            noLyrics = true;
-        } else if (a == "--force") {
-            force = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("unknown option '" + a + "'");
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            return usageError("one FILE only");
-        }
-    }
-    if (path.empty())
-        return usageError("no FILE given");
+    std::optional<std::string> lyricsFile, lyricsEncoding;
+    bool noLyrics = false, notMp3 = false, force = false;
+    CommandLine cl("tag", kUsage);
+    for (std::size_t k = 0; k < 5; ++k)
+        cl.value(names[k], fields[k]);
+    cl.value("--genre", [&](const std::string &v) { return takeGenre(v, genre); })
+        .value("--lyrics", lyricsFile)
+        .value("--lyrics-encoding", lyricsEncoding)
+        .flag("--no-lyrics", noLyrics)
+        .flag("--not-mp3", notMp3)
+        .writes(force)
+        .operand("FILE", path);
+    if (const int status = cl.parse(args); status >= 0)
+        return status;
     if (lyricsFile && noLyrics)
-        return usageError("--lyrics and --no-lyrics exclude each other");
+        return cl.usageError("--lyrics and --no-lyrics exclude each other");
     if (lyricsEncoding && !lyricsFile)
-        return usageError("--lyrics-encoding needs --lyrics");
+        return cl.usageError("--lyrics-encoding needs --lyrics");
+    if (const int status = cl.checkInput(path); status >= 0)
+        return status;
 
-    const char *p = path.c_str();
-    if (lyricsFile && core::sameFile(*lyricsFile, path)) {
-        std::fprintf(stderr, "cantora-cli: tag: %s: the lyrics file is the file being tagged\n", p);
-        return 1;
-    }
+    if (lyricsFile && core::sameFile(*lyricsFile, path))
+        return cl.fail(path + ": the lyrics file is the file being tagged");
     std::optional<std::string> newLyrics;
     if (noLyrics)
         newLyrics = std::string();
     if (lyricsFile) {
+        if (const int status = cl.checkInput(*lyricsFile); status >= 0)
+            return status;
+        std::error_code ec;
+        if (const auto size = std::filesystem::file_size(*lyricsFile, ec); !ec && size > kMaxLyricsFileBytes)
+            return cl.fail(*lyricsFile + ": the lyrics file takes " + std::to_string(size) +
+                           " bytes; a Lyrics3 block holds at most " +
+                           std::to_string(tags::Id3Module::kMaxLyricsLength));
         std::ifstream in(*lyricsFile, std::ios::binary);
         std::ostringstream bytes;
         bytes << in.rdbuf(); // an empty file sets no lyrics
-        if (!in.is_open() || in.bad() || std::filesystem::is_directory(*lyricsFile)) {
-            std::fprintf(stderr, "cantora-cli: tag: %s: cannot read the lyrics file\n", lyricsFile->c_str());
-            return 1;
-        }
+        if (!in.is_open() || in.bad())
+            return cl.fail(*lyricsFile + ": cannot read the lyrics file: " + systemError(errno));
         std::string text = bytes.str();
         if (lyricsEncoding) {
             std::string why;
             const std::optional<std::string> utf8 = core::convertToUtf8(text, *lyricsEncoding, &why);
-            if (!utf8) {
-                std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", lyricsFile->c_str(), why.c_str());
-                return 1;
-            }
+            if (!utf8)
+                return cl.fail(*lyricsFile + ": " + why);
             text = *utf8;
         }
         std::string box = tags::LyricBoxText(text);
         const std::size_t first = box.find_first_not_of(' ');
         box = first == std::string::npos ? std::string() : box.substr(first, box.find_last_not_of(' ') - first + 1);
+        if (const std::string why = lyricsTooLong(box); !why.empty())
+            return cl.fail(*lyricsFile + ": " + why);
         newLyrics = box;
     }
 
     tags::Id3Module module;
     const tags::Mp3Info info = module.GetMp3Info(path);
-    if (!module.OpenError().empty()) {
-        std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, module.OpenError().c_str());
-        return 1;
-    }
-    if (!force) {
+    if (!module.OpenError().empty())
+        return cl.fail(path + ": " + module.OpenError());
+    if (!notMp3) {
         core::FileSource file;
-        if (file.open(path) && !tags::FindFirstAudioFrame(file)) {
-            std::fprintf(stderr,
-                         "cantora-cli: tag: %s: no MPEG audio frame found; not an MP3 file? "
-                         "(--force tags it anyway)\n",
-                         p);
-            return 1;
-        }
+        if (file.open(path) && !tags::FindFirstAudioFrame(file))
+            return cl.fail(path + ": no MPEG audio frame found; not an MP3 file? (--not-mp3 tags it anyway)");
     }
     // A file without a tag gets genre 12 (Other), as the tag editor saves it.
     const int genreByte = genre ? *genre : info.Genre.empty() ? 12 : std::stoi(info.Genre) - 1;
@@ -159,19 +122,18 @@ int cantora::cli::tag(const Args &args) {
     // Fields not given keep their bytes exactly (whatever their encoding,
     // and a track number in the last comment bytes).
     tags::Id3v1Fit fit;
-    const auto text = [](const Field &f) { return f.given ? *f.given : std::string(); };
-    const tags::Id3v1Tag edited = tags::MakeId3v1Tag(text(fields[0]), text(fields[1]), text(fields[2]), text(fields[3]),
-                                                     text(fields[4]), 0, &fit);
+    const auto text = [&](std::size_t k) { return fields[k].value_or(std::string()); };
+    const tags::Id3v1Tag edited = tags::MakeId3v1Tag(text(0), text(1), text(2), text(3), text(4), 0, &fit);
     tags::Id3v1Tag record = tags::Id3v1TagFromBytes(module.Id3v1Bytes());
-    if (fields[0].given)
+    if (fields[0])
         record.Title = edited.Title;
-    if (fields[1].given)
+    if (fields[1])
         record.Artist = edited.Artist;
-    if (fields[2].given)
+    if (fields[2])
         record.Album = edited.Album;
-    if (fields[3].given)
+    if (fields[3])
         record.Year = edited.Year;
-    if (fields[4].given)
+    if (fields[4])
         record.Comment = edited.Comment;
     record.Genre = static_cast<std::uint8_t>(genreByte);
 
@@ -179,17 +141,15 @@ int cantora::cli::tag(const Args &args) {
     // decoded and encoded again, and a damaged block never swallows the tag.
     const tags::TagWriteResult result =
         newLyrics ? module.WriteLyricsTag(path, record, *newLyrics) : module.WriteId3v1Tag(path, record);
-    if (!result) {
-        std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, result.error.c_str());
-        return 1;
-    }
+    if (!result)
+        return cl.fail(result.error.rfind("cannot write", 0) == 0 ? result.error : path + ": " + result.error);
     if (module.LyricsTagFound && module.LyricsBlockDamaged)
-        std::fprintf(stderr,
-                     newLyrics ? "cantora-cli: tag: %s: the old Lyrics3 block was inconsistent (a field length runs "
-                                 "past its end); it was replaced\n"
-                               : "cantora-cli: tag: %s: the Lyrics3 block is inconsistent (a field length runs past "
-                                 "its end); it was kept unchanged (give --lyrics or --no-lyrics to replace it)\n",
-                     p);
+        cl.note(path + (newLyrics ? ": the old Lyrics3 block was inconsistent (a field length runs past its end); it "
+                                    "was replaced"
+                                  : ": the Lyrics3 block is inconsistent (a field length runs past its end); it was "
+                                    "kept unchanged (give --lyrics or --no-lyrics to replace it)"));
     reportTagFit("tag", path, fit, result.lyricsUtf8);
+    cl.summary(path, -1,
+               newLyrics ? (newLyrics->empty() ? "ID3v1 tag, no lyrics" : "ID3v1 tag and lyrics") : "ID3v1 tag");
     return 0;
 }

@@ -1,17 +1,25 @@
 #include "app/cli/genreoption.h"
 
+#include "app/cli/commandline.h"
+
+#include "core/textcodec.h"
+#include "render/bladeenc.h"
+#include "render/encoderpresets.h"
 #include "tags/genres.h"
+#include "tags/id3module.h"
+
+#include <algorithm>
 
 #include <cstdio>
 
 namespace cantora::cli {
 
 std::optional<int> parseGenre(const std::string &value) {
-    if (!value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos) {
-        const int n = std::stoi(value);
-        if (n <= 255)
-            return n;
-        return std::nullopt;
+    if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos) {
+        const std::size_t first = std::min(value.find_first_not_of('0'), value.size() - 1); // "0012" is 12
+        if (value.size() - first > 3 || std::stoi(value.substr(first)) > 255)
+            return std::nullopt;
+        return std::stoi(value.substr(first));
     }
     return tags::GenreByteFromName(value);
 }
@@ -25,7 +33,41 @@ std::string takeGenre(const std::optional<std::string> &value, std::optional<int
     return {};
 }
 
+std::string takePreset(const std::string &value, long &preset) {
+    const auto code = render::FindPresetCode(value);
+    if (!code)
+        return "unknown preset '" + value + "' (`cantora-cli encode --help` lists them)";
+    preset = *code;
+    return {};
+}
+
+std::string checkBitrate(long preset, const std::optional<std::string> &value, long &kbps) {
+    const bool takesRate = preset == render::LQP_ABR || preset == render::LQP_CBR;
+    if (!value)
+        return {};
+    if (!takesRate)
+        return "--bitrate goes with the ABR and CBR presets only";
+    const bool digits =
+        !value->empty() && value->size() <= 3 && value->find_first_not_of("0123456789") == std::string::npos;
+    kbps = digits ? std::stol(*value) : 0;
+    if (kbps < 8 || kbps > 320)
+        return "--bitrate: '" + *value + "' is not a bit rate from 8 to 320 kbit/s";
+    return {};
+}
+
+std::string lyricsTooLong(const std::string &lyrics) {
+    const std::size_t n = core::encodeForWriting(lyrics).size();
+    if (n <= tags::Id3Module::kMaxLyricsLength)
+        return {};
+    const auto crs = static_cast<std::size_t>(std::count(lyrics.begin(), lyrics.end(), '\r'));
+    return "the lyrics take " + std::to_string(n) + " bytes" +
+           (n - crs <= tags::Id3Module::kMaxLyricsLength ? " once their line ends are converted to CR LF" : "") +
+           ", more than a Lyrics3 block holds (" + std::to_string(tags::Id3Module::kMaxLyricsLength) + ")";
+}
+
 void reportTagFit(const char *command, const std::string &file, const tags::Id3v1Fit &fit, bool lyricsUtf8) {
+    if (manners().quiet)
+        return;
     if (!fit.cutFields.empty())
         std::fprintf(stderr, "cantora-cli: %s: %s: cut to fit the tag: %s\n", command, file.c_str(),
                      fit.cutFields.c_str());

@@ -1,6 +1,8 @@
 #pragma once
-// What the tagging commands (tag, mp3) share: the --genre value, a byte
-// 0-255 or a genre name, and the notes on how the fields were written.
+// Option values several commands share: the --genre value of the tagging
+// commands (tag, mp3), a byte 0-255 or a genre name, and the notes on how
+// the fields were written; the --preset and --bitrate of the encoding ones
+// (encode, mp3).
 
 #include "tags/id3v1tag.h"
 
@@ -15,6 +17,16 @@ std::optional<int> parseGenre(const std::string &value);
 // Reads the value given after --genre into `genre`: "" when taken, else
 // the usage error to show (no value, or one parseGenre refuses).
 std::string takeGenre(const std::optional<std::string> &value, std::optional<int> &genre);
+
+// The preset code for --preset's value: "" when taken, else the usage error.
+std::string takePreset(const std::string &value, long &preset);
+// The bit rate of --bitrate for `preset` into `kbps` (untouched when not
+// given): "" when fine, else the usage error (no ABR/CBR preset, or not 8-320).
+std::string checkBitrate(long preset, const std::optional<std::string> &value, long &kbps);
+
+// Why lyrics with CR LF line ends (UTF-8) do not fit a Lyrics3 block, naming
+// the conversion to CR LF when that made them too long; "" when they fit.
+std::string lyricsTooLong(const std::string &lyrics);
 
 // Notes on stderr, naming `command` and `file`, for the fields cut to fit the
 // tag and those (and the lyrics, when `lyricsUtf8`) written in UTF-8.

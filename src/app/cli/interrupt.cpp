@@ -10,7 +10,7 @@ volatile std::sig_atomic_t gInterrupted = 0;
 struct sigaction gOldInt {
 }, gOldTerm{};
 
-void onSignal(int) { gInterrupted = 1; }
+void onSignal(int signal) { gInterrupted = signal; }
 
 } // namespace
 
@@ -29,5 +29,7 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool InterruptGuard::interrupted() { return gInterrupted != 0; }
+
+int InterruptGuard::status() { return 128 + gInterrupted; }
 
 } // namespace cantora::cli

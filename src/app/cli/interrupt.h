@@ -1,13 +1,11 @@
 #pragma once
 // Ctrl-C and SIGTERM during a long command: while a guard lives, the two
 // signals only set a flag that the command's progress callback reads; the
-// command then stops, removes its temporary file and exits with 130, the
-// status a shell gives a program ended by SIGINT.
+// command then stops, removes its temporary file and exits with 128 + the
+// signal (130 after SIGINT, 143 after SIGTERM), the status a shell gives a
+// program ended by that signal.
 
 namespace cantora::cli {
-
-// The exit status of a command stopped by the user.
-constexpr int kInterruptedStatus = 130;
 
 class InterruptGuard {
 public:
@@ -20,6 +18,8 @@ public:
 
     // True once SIGINT or SIGTERM arrived.
     static bool interrupted();
+    // The exit status for the signal that arrived: 128 + its number.
+    static int status();
 };
 
 } // namespace cantora::cli

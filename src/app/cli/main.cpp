@@ -1,6 +1,6 @@
 // cantora-cli: the karaoke studio's libraries driven from the command line.
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,22 +15,20 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"render",
-     "render SONG OUT.wav [--soundfont SF2] [OPTIONS]\n"
-     "                                          render a MIDI song to 16-bit WAV (OPTIONS: render --help)",
+    {"render", "render SONG OUT.wav|- [--soundfont SF2] [OPTIONS]   render a MIDI song to 16-bit WAV",
      cantora::cli::render},
     {"marks", "marks SONG                              list the song's lyric and text events", cantora::cli::marks},
-    {"encode", "encode IN.wav OUT.mp3 [--preset P] [--force]   encode a WAV to MP3", cantora::cli::encode},
-    {"info", "info [--json] FILE...                   MPEG frame information and tags", cantora::cli::info},
+    {"encode", "encode IN.wav|- OUT.mp3 [--preset P] [--bitrate KBPS]   encode a WAV to MP3", cantora::cli::encode},
+    {"info", "info [--json] FILE...|-                 MPEG frame information and tags", cantora::cli::info},
     {"tag",
      "tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
-     "        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics] [--force]\n"
+     "        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics] [--not-mp3]\n"
      "                                          write ID3v1 and lyrics",
      cantora::cli::tag},
-    {"lrc", "lrc SONG OUT.lrc [--exact]              write the song's lyrics as an LRC file", cantora::cli::lrc},
+    {"lrc", "lrc SONG OUT.lrc|- [--exact]            write the song's lyrics as an LRC file", cantora::cli::lrc},
     {"mp3",
      "mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
-     "        [--genre NUMBER|NAME] [--preset CODE|NAME] [--no-lyrics] [--soundfont SF2] [--force]\n"
+     "        [--genre NUMBER|NAME] [--preset CODE|NAME] [--bitrate KBPS] [--no-lyrics] [--soundfont SF2]\n"
      "        [render options]                  a karaoke MP3 in one go: render, encode, tag, lyrics",
      cantora::cli::mp3},
 };
@@ -39,7 +37,11 @@ void usage(std::FILE *to) {
     std::fprintf(to, "usage: cantora-cli COMMAND [ARGS]\n\ncommands:\n");
     for (const auto &c : kCommands)
         std::fprintf(to, "  %s\n", c.usage);
-    std::fprintf(to, "\n  --help      this text\n  --version   the program's version\n");
+    std::fprintf(to, "\n  COMMAND --help   the command's own options\n"
+                     "  --help           this text\n  --version        the program's version\n\n"
+                     "the commands that write take --force (replace an existing OUT), -q/--quiet\n"
+                     "(nothing but errors) and --progress (progress even when stderr is no terminal)\n");
+    std::fputs(cantora::cli::kExitStatusHelp, to);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/cli/progressbar.h"
 
+#include "app/cli/commandline.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,13 +21,14 @@ std::string clock(std::int64_t samples, long rate) {
 
 } // namespace
 
-ProgressBar::ProgressBar(long rate) : rate_(rate), tty_(isatty(STDERR_FILENO) != 0) {}
+ProgressBar::ProgressBar(long rate)
+    : rate_(rate), tty_(isatty(STDERR_FILENO) != 0), shown_(!manners().quiet && (tty_ || manners().progress)) {}
 
 void ProgressBar::show(std::int64_t done, std::int64_t total) { show(done, total, done, total); }
 
 void ProgressBar::show(std::int64_t done, std::int64_t total, std::int64_t clockDone, std::int64_t clockTotal) {
     const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
-    if (percent == last_ || (!tty_ && percent / 10 == last_ / 10 && percent != 100))
+    if (!shown_ || percent == last_ || (!tty_ && percent / 10 == last_ / 10 && percent != 100))
         return;
     last_ = percent;
     constexpr int kWidth = 40;

@@ -1,6 +1,7 @@
 #pragma once
 // A progress bar on stderr for the long commands: redrawn in place on a
-// terminal, one line per tenth otherwise (logs, tests). The times shown are
+// terminal; elsewhere (logs, pipes) only with --progress, one line per
+// tenth; never with -q. The times shown are
 // of the audio (sample counts over both channels at `rate`).
 
 #include <cstdint>
@@ -19,6 +20,7 @@ public:
 private:
     long rate_;
     bool tty_;
+    bool shown_;
     int last_ = -1;
 };
 

@@ -2,11 +2,12 @@
 
 #include "app/cli/interrupt.h"
 #include "audio/midifile.h"
-#include "core/samefile.h"
 #include "player/liveoptions.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <set>
 
 namespace cantora::cli {
 
@@ -25,18 +26,7 @@ const char *engineErrorText(int code) {
     }
 }
 
-bool outputIsAnInput(const std::string &out, const std::string &song, const std::string &font, const char *command) {
-    for (const std::string *input : {&song, &font}) {
-        if (core::sameFile(*input, out)) {
-            std::fprintf(stderr, "cantora-cli: %s: %s is the %s itself; choose another output\n", command, out.c_str(),
-                         input == &song ? "song" : "SoundFont");
-            return true;
-        }
-    }
-    return false;
-}
-
-bool checkSong(const std::string &song, const char *command) {
+bool checkSong(const std::string &song, const char *command, bool wholeOnly) {
     std::error_code ec;
     if (std::filesystem::exists(song, ec) && !std::filesystem::is_regular_file(song, ec)) {
         std::fprintf(stderr, "cantora-cli: %s: %s: not a regular file\n", command, song.c_str());
@@ -56,12 +46,14 @@ bool checkSong(const std::string &song, const char *command) {
         return false;
     }
     const std::size_t read = r.file.tracks.size();
-    if (r.file.truncated || read < r.file.declaredTracks)
+    const bool partial = r.file.truncated || read < r.file.declaredTracks;
+    if (partial && (wholeOnly || !manners().quiet))
         std::fprintf(stderr,
-                     "cantora-cli: %s: %s: the file is damaged or cut short; read in part: "
+                     "cantora-cli: %s: %s: the file is damaged or cut short; %s: "
                      "%zu of %u tracks, %zu events\n",
-                     command, song.c_str(), read, static_cast<unsigned>(r.file.declaredTracks), events);
-    return true;
+                     command, song.c_str(), wholeOnly ? "its lyrics would be incomplete" : "read in part", read,
+                     static_cast<unsigned>(r.file.declaredTracks), events);
+    return !(partial && wholeOnly);
 }
 
 RenderEngine::~RenderEngine() {
@@ -91,29 +83,43 @@ bool RenderEngine::start(const std::string &font, const char *command) {
     return true;
 }
 
-int takeLiveOption(const Args &args, std::size_t &i, std::optional<player::LiveSettings> &live, const char *command,
-                   const std::string &usage) {
-    const std::string &a = args[i];
-    if (!player::isLiveOption(a))
-        return -1;
-    if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "cantora-cli: %s: %s needs a value\n%s", command, a.c_str(), usage.c_str());
-        return 2;
+void addLiveOptions(CommandLine &cl, std::optional<player::LiveSettings> &live) {
+    // What was set already, per option and channel (a channel's mute and solo count as one).
+    auto seen = std::make_shared<std::set<std::string>>();
+    for (const char *name : {"--tempo", "--key", "--font-volume", "--compressor", "--channel-key", "--volume", "--pan",
+                             "--reverb", "--chorus", "--program", "--eq", "--mute", "--solo"}) {
+        const std::string option = name;
+        const bool perChannel =
+            option != "--tempo" && option != "--key" && option != "--font-volume" && option != "--compressor";
+        cl.value(
+            name,
+            [&live, seen, option, perChannel](const std::string &value) -> std::string {
+                if (!live)
+                    live.emplace();
+                if (const std::string why = player::applyLiveOption(option, value, *live); !why.empty())
+                    return why;
+                if (!perChannel)
+                    return {};
+                const std::string channel = value.substr(0, value.find(':'));
+                const bool toggle = option == "--mute" || option == "--solo";
+                if (seen->insert((toggle ? "--mute/--solo" : option) + " " + std::to_string(std::stoi(channel))).second)
+                    return {};
+                return toggle ? "--mute and --solo both name channel " + channel
+                              : option + " names " + (option == "--eq" ? "band " : "channel ") + channel + " twice";
+            },
+            !perChannel);
     }
-    if (!live)
-        live.emplace();
-    const std::string why = player::applyLiveOption(a, args[++i], *live);
-    if (!why.empty()) {
-        std::fprintf(stderr, "cantora-cli: %s: %s\n%s", command, why.c_str(), usage.c_str());
-        return 2;
-    }
-    return 0;
 }
 
-render::RenderBlockFn liveBlockCallback(const std::optional<player::LiveSettings> &live) {
-    if (!live)
-        return [](HSTREAM, std::int64_t) { return !InterruptGuard::interrupted(); };
-    return [hook = player::LiveBlockHook(*live)](HSTREAM s, std::int64_t pos) mutable {
+player::LiveSettings renderSettings(const std::optional<player::LiveSettings> &live) {
+    player::LiveSettings s = live.value_or(player::LiveSettings{});
+    if (!s.fontVolume)
+        s.fontVolume = kDefaultFontVolume;
+    return s;
+}
+
+render::RenderBlockFn liveBlockCallback(const player::LiveSettings &live) {
+    return [hook = player::LiveBlockHook(live)](HSTREAM s, std::int64_t pos) mutable {
         return !InterruptGuard::interrupted() && hook(s, pos);
     };
 }

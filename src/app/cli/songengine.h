@@ -3,7 +3,7 @@
 // sound device and one SoundFont, the check of the song before rendering,
 // the live-setting options and the per-block callback that applies them.
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
 #include "audio/bass.h"
 #include "player/livesettings.h"
 #include "render/songrender.h"
@@ -20,14 +20,10 @@ std::string defaultSoundFont();
 // The user's words for an engine error code.
 const char *engineErrorText(int code);
 
-// True, after a message naming `command`, when `out` is the song or the
-// SoundFont itself: writing it would destroy an input.
-bool outputIsAnInput(const std::string &out, const std::string &song, const std::string &font, const char *command);
-
 // Reads the song as the engine will and says what it could not read (for
-// `command`): false (after the message) when it is not a regular file or
-// nothing in it would sound.
-bool checkSong(const std::string &song, const char *command);
+// `command`): false (after the message) when it is not a regular file,
+// nothing in it would sound, or, with `wholeOnly`, it is cut short.
+bool checkSong(const std::string &song, const char *command, bool wholeOnly = false);
 
 // The engine on the "no sound" device with `font` as the default SoundFont
 // set, for as long as this lives.
@@ -45,15 +41,19 @@ private:
     HSOUNDFONT font_ = 0;
 };
 
-// When args[i] is a live-setting option: reads its value into `live`
-// (created on first use) and moves i past it. Returns -1 when args[i] is
-// no such option, 0 when taken, 2 after a usage error on stderr.
-int takeLiveOption(const Args &args, std::size_t &i, std::optional<player::LiveSettings> &live, const char *command,
-                   const std::string &usage);
+// The live-setting options on `cl`, read into `live` (created on first
+// use). A single-value option given twice, the same channel twice in one
+// option, or --mute and --solo on one channel is a usage error.
+void addLiveOptions(CommandLine &cl, std::optional<player::LiveSettings> &live);
 
-// The render's per-block callback: stops on Ctrl-C (InterruptGuard) and,
-// with live settings, applies them before every block. Without settings
-// nothing is sent: the render is the song as written.
-render::RenderBlockFn liveBlockCallback(const std::optional<player::LiveSettings> &live);
+// The SoundFont volume when none was chosen: 5 of 9 (0.5), as the window plays.
+constexpr float kDefaultFontVolume = 0.5f;
+
+// The settings a render uses: those given, the default font volume added.
+player::LiveSettings renderSettings(const std::optional<player::LiveSettings> &live);
+
+// The render's per-block callback: stops on Ctrl-C (InterruptGuard) and
+// applies the settings before every block.
+render::RenderBlockFn liveBlockCallback(const player::LiveSettings &live);
 
 } // namespace cantora::cli

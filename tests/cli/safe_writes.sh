@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# What the writers guarantee a user's files: two runs on one OUT never mix,
+# old and odd names beside OUT are never followed or removed (but leftovers
+# of dead runs are), tag replaces its file whole or not at all, keeping its
+# mode, and lyric files are measured before they are read. Also what the
+# render and mp3 commands take by default: the SoundFont volume and title.
+# usage: safe_writes.sh BIN_DIR TEST_DATA_DIR SF2
+set -u
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
+cd "$work" || exit 1
+make_song song.mid
+sum() { md5sum <"$1"; }
+title() { "$cli" info --json "$1" | grep -o '"Title": "[^"]*"' | cut -d'"' -f4; }
+
+# --- two runs on one OUT: the second (with --force) wins whole; the first, stopped ----------
+# meanwhile, is refused rather than overwriting it.
+mkfifo bar
+"$cli" mp3 song.mid same.mp3 --title A --soundfont "$sf2" --progress 2>bar &
+first=$!
+exec 3<bar
+while read -r line <&3 && [[ $line != *%* ]]; do :; done
+kill -STOP "$first"
+"$cli" mp3 song.mid same.mp3 --title B --soundfont "$sf2" --force -q || fail "second run: exit $?"
+kill -CONT "$first"
+cat <&3 >first.err
+wait "$first"; rc=$?
+exec 3<&-
+[ "$rc" = 3 ] && grep -q "same.mp3 already exists" first.err || fail "first run: exit $rc, $(cat first.err)"
+[ "$(title same.mp3)" = B ] || fail "same.mp3 holds title $(title same.mp3)"
+"$cli" mp3 song.mid b.mp3 --title B --soundfont "$sf2" -q && cmp -s same.mp3 b.mp3 || fail "same.mp3 is not B's file"
+
+# --- names beside OUT: never followed, never removed; leftovers of dead runs removed --------
+ln -s song.mid out.wav.part
+cp song.mid x.wav.part
+cp song.mid y.mp3.part
+dead=.out.wav.cantora-2147483646-abcdefgh.part
+touch "$dead" ".out.wav.cantora-$$-abcdefgh.part"
+"$cli" render song.mid out.wav --soundfont "$sf2" -q || fail "render beside out.wav.part: exit $?"
+"$cli" render x.wav.part x.wav --soundfont "$sf2" -q || fail "render x.wav.part: exit $?"
+"$cli" mp3 y.mp3.part y.mp3 --soundfont "$sf2" -q || fail "mp3 y.mp3.part: exit $?"
+for f in out.wav.part x.wav.part y.mp3.part; do cmp -s "$f" song.mid || fail "$f was changed"; done
+[ -L out.wav.part ] || fail "the link out.wav.part was replaced"
+[ -e "$dead" ] && fail "the leftover of a dead run was kept"
+[ -e ".out.wav.cantora-$$-abcdefgh.part" ] || fail "the file of a live run was removed"
+
+# --- tag: a full disk leaves the file as it was; a write keeps its mode ---------------------
+cp same.mp3 t.mp3
+chmod 640 t.mp3
+before=$(sum t.mp3)
+printf '[00:01]la la\n' >la.lrc
+(
+    ulimit -f 8
+    "$cli" tag t.mp3 --title X --lyrics la.lrc 2>err
+); rc=$?
+[ "$rc" = 1 ] && grep -q "cannot write .*t.mp3: File too large" err || fail "tag at the size limit: exit $rc, $(cat err)"
+[ "$(sum t.mp3)" = "$before" ] || fail "a failed tag changed the file"
+"$cli" tag t.mp3 --title X -q || fail "tag: exit $?"
+[ "$(stat -c %a t.mp3)" = 640 ] && [ "$(title t.mp3)" = X ] || fail "tag: mode $(stat -c %a t.mp3), title $(title t.mp3)"
+ls -A | grep '\.part$' | grep -v -e "-$$-" -e '^[xy]\.' -e '^out\.wav\.part$' | grep -q . && fail "files left: $(ls -A)"
+
+# A 1 GB lyric file (sparse) is refused by its size, without being read.
+truncate -s 1G huge.lrc
+(
+    ulimit -v 1000000
+    "$cli" tag t.mp3 --lyrics huge.lrc 2>err
+); rc=$?
+[ "$rc" = 1 ] && grep -q "the lyrics file takes 1073741824 bytes" err || fail "1 GB lyrics: exit $rc, $(cat err)"
+
+# --- defaults: SoundFont volume 5, the title from the sequence name ---------------------------
+"$cli" render song.mid five.wav --soundfont "$sf2" --font-volume 5 -q || fail "render --font-volume 5"
+cmp -s out.wav five.wav || fail "the default SoundFont volume is not 5"
+# format 1: a conductor track named "Song" (NUL-ended), then "Piano right" with the notes.
+track() { printf 'MTrk\x00\x00\x00'"\\x$(printf %02x $(($(printf "$1" | wc -c))))$1"; }
+{
+    printf 'MThd\x00\x00\x00\x06\x00\x01\x00\x02\x01\xe0'
+    track '\x00\xff\x03\x05Song\x00\x00\xff\x2f\x00'
+    track '\x00\xff\x03\x0cPiano right\x00\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
+} >named.mid
+{
+    printf 'MThd\x00\x00\x00\x06\x00\x01\x00\x02\x01\xe0'
+    track '\x00\xff\x2f\x00'
+    track '\x00\xff\x03\x05Piano\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
+} >unnamed.mid
+for case in "named Song" "unnamed unnamed"; do
+    read -r song want <<<"$case"
+    "$cli" mp3 "$song.mid" "$song.mp3" --soundfont "$sf2" -q 2>/dev/null || fail "mp3 $song.mid: exit $?"
+    [ "$(title "$song.mp3")" = "$want" ] || fail "$song.mid: title '$(title "$song.mp3")', want '$want'"
+done
+
+finish "safe writes"

@@ -1,0 +1,104 @@
+// SafeOutput: the old file stays whole until the new one is complete, the
+// temporary file is never a path that existed, and nothing is left behind.
+#include "core/safeoutput.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using cantora::core::SafeOutput;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Folder {
+    fs::path path;
+    Folder() {
+        char tmpl[] = "/tmp/cantora_safeoutput_XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~Folder() { fs::remove_all(path); }
+    std::string operator/(const std::string &name) const { return (path / name).string(); }
+    std::size_t entries() const { return std::distance(fs::directory_iterator(path), fs::directory_iterator()); }
+};
+
+std::string contents(const std::string &path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+void put(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+
+} // namespace
+
+TEST(SafeOutput, OldFileStaysWholeUntilCommitAndNothingIsLeft) {
+    Folder dir;
+    const std::string out = dir / "out.wav";
+    put(out, "old");
+    ::chmod(out.c_str(), 0640);
+    fs::create_symlink(dir / "song.mid", dir / "out.wav.part"); // a name earlier versions used
+    put(dir / "song.mid", "song");
+    struct Case {
+        bool replace;
+        bool commit;
+        const char *want;
+    };
+    for (const Case c : {Case{true, false, "old"}, Case{false, true, "old"}, Case{true, true, "new"}}) {
+        SafeOutput file;
+        ASSERT_TRUE(file.open(out, c.replace)) << file.error();
+        EXPECT_NE(file.tempPath(), dir / "out.wav.part");
+        ASSERT_TRUE(file.write("new"));
+        EXPECT_EQ(contents(out), "old");
+        if (c.commit) {
+            EXPECT_EQ(file.commit(), c.replace) << file.error();
+        }
+        file.abandon();
+        EXPECT_EQ(contents(out), c.want) << c.replace << c.commit;
+        EXPECT_EQ(file.existed(), c.commit && !c.replace);
+        EXPECT_EQ(dir.entries(), 3u) << "a temporary file was left";
+    }
+    EXPECT_EQ(fs::status(out).permissions(), fs::perms(0640)) << "the replaced file's mode was not kept";
+    EXPECT_EQ(contents(dir / "song.mid"), "song");
+}
+
+TEST(SafeOutput, RemovesOnlyTheLeftoversOfWritersThatAreGone) {
+    Folder dir;
+    const std::string prefix = SafeOutput::tempPrefix(dir / "out.mp3");
+    const std::string dead = dir / (prefix + "2147483646-abcdefgh.part");
+    const std::string live = dir / (prefix + std::to_string(getppid()) + "-abcdefgh.part");
+    const std::string other = dir / (SafeOutput::tempPrefix(dir / "other.mp3") + "2147483646-abcdefgh.part");
+    for (const std::string &p : {dead, live, other})
+        put(p, "x");
+    SafeOutput file;
+    ASSERT_TRUE(file.open(dir / "out.mp3", false));
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
+}
+
+TEST(SafeOutput, AFileSizeLimitIsAnErrorNotDeath) {
+    Folder dir;
+    const std::string out = dir / "big.mp3";
+    put(out, "old");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    SafeOutput file;
+    const bool opened = file.open(out, true);
+    const bool written = opened && file.write(std::string(8192, 'x')) && file.commit();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(written);
+    EXPECT_NE(file.error().find("File too large"), std::string::npos) << file.error();
+    EXPECT_EQ(contents(out), "old");
+    EXPECT_EQ(dir.entries(), 1u);
+}
