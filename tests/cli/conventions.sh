@@ -107,6 +107,13 @@ lrc|lrc|-
 mp3|mp3|bar
 LIST
 
+cp song.mid secret.mid && chmod 000 secret.mid
+for args in "render secret.mid -" "marks secret.mid" "lrc secret.mid -" "mp3 secret.mid x.mp3"; do
+    # shellcheck disable=SC2086
+    "${as_user[@]}" "$cli" $args 2>err >/dev/null; rc=$?
+    [ "$rc" = 1 ] && grep -q "secret.mid: Permission denied" err || fail "$args: exit $rc, $(cat err)"
+done
+
 # --- standard streams ---------------------------------------------------------------
 "$cli" render song.mid - --soundfont "$sf2" >seek.wav 2>/dev/null || fail "render - into a file"
 cmp -s seek.wav tone.wav || fail "render - into a file differs from render into the file"

@@ -85,10 +85,8 @@ int cantora::cli::encode(const Args &args) {
     if (const int status = cl.parse(args); status >= 0)
         return status;
     long kbps = 0;
-    if (const std::string why = checkBitrate(preset, bitrate, kbps); !why.empty())
-        return cl.usageError(why);
-    if (out == "-")
-        return cl.usageError("OUT.mp3 cannot be standard output");
+    if (const int status = checkMp3Options(cl, preset, bitrate, out, kbps); status >= 0)
+        return status;
     if (const int status = cl.checkOutput(out, force, {in}); status >= 0)
         return status;
     if (const int status = cl.checkInput(in); status >= 0)

@@ -111,10 +111,8 @@ int cantora::cli::mp3(const Args &args) {
     if (const int status = cl.parse(args); status >= 0)
         return status;
     long kbps = 0;
-    if (const std::string why = checkBitrate(preset, bitrate, kbps); !why.empty())
-        return cl.usageError(why);
-    if (out == "-")
-        return cl.usageError("OUT.mp3 cannot be standard output");
+    if (const int status = checkMp3Options(cl, preset, bitrate, out, kbps); status >= 0)
+        return status;
     const std::string sf = font.value_or(defaultSoundFont());
 
     // Nothing is read or written before every refusal has had its say.

@@ -1,7 +1,8 @@
 #pragma once
 // Subcommands of cantora-cli. Each takes the words after its own name and
-// returns the process exit code; errors go to stderr.
-// Each is implemented beside the logic it drives.
+// returns the process exit code; errors go to stderr. Each reads its
+// options through CommandLine (commandline.h), which gives them all the
+// same help, usage errors, --force/-q/--progress and exit statuses.
 
 #include <string>
 #include <vector>
@@ -10,12 +11,12 @@ namespace cantora::cli {
 
 using Args = std::vector<std::string>;
 
-int render(const Args &args); // render SONG OUT.wav [--soundfont SF2]
+int render(const Args &args); // render SONG OUT.wav|- [--soundfont SF2] [live options]
 int marks(const Args &args);  // marks SONG
-int encode(const Args &args); // encode IN.wav OUT.mp3 [--preset CODE|NAME] [--force]
-int info(const Args &args);   // info [--json] FILE...
+int encode(const Args &args); // encode IN.wav|- OUT.mp3 [--preset CODE|NAME] [--bitrate KBPS]
+int info(const Args &args);   // info [--json] FILE...|-
 int tag(const Args &args);    // tag FILE [--title T] ...
-int lrc(const Args &args);    // lrc SONG OUT.lrc [--exact]
-int mp3(const Args &args);    // mp3 SONG OUT.mp3 [tag options] [--preset P] [--no-lyrics] [--force] ...
+int lrc(const Args &args);    // lrc SONG OUT.lrc|- [--exact]
+int mp3(const Args &args);    // mp3 SONG OUT.mp3 [tag options] [--preset P] [--no-lyrics] ...
 
 } // namespace cantora::cli

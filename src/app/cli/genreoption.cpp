@@ -55,6 +55,15 @@ std::string checkBitrate(long preset, const std::optional<std::string> &value, l
     return {};
 }
 
+int checkMp3Options(const CommandLine &cl, long preset, const std::optional<std::string> &bitrate,
+                    const std::string &out, long &kbps) {
+    if (const std::string why = checkBitrate(preset, bitrate, kbps); !why.empty())
+        return cl.usageError(why);
+    if (out == "-")
+        return cl.usageError("OUT.mp3 cannot be standard output");
+    return -1;
+}
+
 std::string lyricsTooLong(const std::string &lyrics) {
     const std::size_t n = core::encodeForWriting(lyrics).size();
     if (n <= tags::Id3Module::kMaxLyricsLength)

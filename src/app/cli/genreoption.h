@@ -4,6 +4,7 @@
 // the fields were written; the --preset and --bitrate of the encoding ones
 // (encode, mp3).
 
+#include "app/cli/commandline.h"
 #include "tags/id3v1tag.h"
 
 #include <optional>
@@ -23,6 +24,10 @@ std::string takePreset(const std::string &value, long &preset);
 // The bit rate of --bitrate for `preset` into `kbps` (untouched when not
 // given): "" when fine, else the usage error (no ABR/CBR preset, or not 8-320).
 std::string checkBitrate(long preset, const std::optional<std::string> &value, long &kbps);
+// What the MP3 writers check after parsing: checkBitrate, and an OUT.mp3
+// that is not standard output. -1 when fine, else 2 after the usage error.
+int checkMp3Options(const CommandLine &cl, long preset, const std::optional<std::string> &bitrate,
+                    const std::string &out, long &kbps);
 
 // Why lyrics with CR LF line ends (UTF-8) do not fit a Lyrics3 block, naming
 // the conversion to CR LF when that made them too long; "" when they fit.

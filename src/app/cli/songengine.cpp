@@ -4,7 +4,9 @@
 #include "audio/midifile.h"
 #include "player/liveoptions.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -32,9 +34,16 @@ bool checkSong(const std::string &song, const char *command, bool wholeOnly) {
         std::fprintf(stderr, "cantora-cli: %s: %s: not a regular file\n", command, song.c_str());
         return false;
     }
+    // The system's reason first ("Permission denied"), not the engine's number.
+    if (std::FILE *f = std::fopen(song.c_str(), "rb")) {
+        std::fclose(f);
+    } else {
+        std::fprintf(stderr, "cantora-cli: %s: %s: %s\n", command, song.c_str(), std::strerror(errno));
+        return false;
+    }
     const audio::MidiReadResult r = audio::readMidiFile(song);
     if (!r.ok())
-        return true; // the engine reports why it cannot open the file
+        return true; // the engine reports why it cannot read the file
     std::size_t events = 0;
     for (const auto &track : r.file.tracks)
         for (const auto &e : track.events)
