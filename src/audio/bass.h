@@ -217,9 +217,9 @@ namespace cantora::audio {
 // whatever event 62 set since: what a tempo factor must scale. 0 with
 // BASS_ERROR_HANDLE for an unknown handle.
 std::uint32_t songTempo(HSTREAM handle);
-// Volume, pan, reverb and chorus (events 12, 13, 23, 24) sent with
-// BASS_MIDI_StreamEvent hold on that channel against the song's own
-// controllers of that kind for the life of the stream. This ends the hold
+// Program, volume, pan, reverb and chorus (events 2, 12, 13, 23, 24) sent
+// with BASS_MIDI_StreamEvent hold on that channel against the song's own
+// events of that kind for the life of the stream, seeks included. This ends the hold
 // on one channel: the channel takes the song's own value at the position
 // and follows the song again. BASS_ERROR_ILLTYPE for another event.
 BOOL releaseController(HSTREAM handle, DWORD chan, DWORD event);

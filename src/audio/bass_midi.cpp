@@ -10,6 +10,7 @@ namespace {
 // The controller number behind a holdable event; 0 for any other event.
 int controllerOf(DWORD event) {
     switch (event) {
+    case MIDI_EVENT_PROGRAM: return Sequencer::kProgram;
     case MIDI_EVENT_VOLUME: return 7;
     case MIDI_EVENT_PAN: return 10;
     case MIDI_EVENT_REVERB: return 91;
@@ -44,9 +45,12 @@ BOOL BASS_MIDI_StreamEvent(HSTREAM handle, DWORD chan, DWORD event, DWORD param)
         const int ch = static_cast<int>(chan);
         const int v = static_cast<int>(std::min<DWORD>(param, 127));
         switch (event) {
-        case MIDI_EVENT_PROGRAM: s->voice.programChange(ch, v); break;
-        // A controller set here holds against the song's own until the
-        // stream ends or releaseController gives it back.
+        // A program or controller set here holds against the song's own
+        // until the stream ends or releaseController gives it back.
+        case MIDI_EVENT_PROGRAM:
+            s->voice.programChange(ch, v);
+            s->seq.holdController(ch, Sequencer::kProgram, v);
+            break;
         case MIDI_EVENT_VOLUME:
         case MIDI_EVENT_PAN:
         case MIDI_EVENT_REVERB:

@@ -30,6 +30,7 @@ int heldSlot(int cc) {
     case 10: return 1;
     case 91: return 2;
     case 93: return 3;
+    case Sequencer::kProgram: return 4;
     default: return -1;
     }
 }
@@ -222,7 +223,11 @@ void Sequencer::sendChannel(std::uint8_t status, std::uint8_t d1, std::uint8_t d
         if (d1 == 120 || d1 == 123)
             sounding_[ch].fill(-1);
         return;
-    case 0xC0: sink.programChange(ch, d1); return;
+    case 0xC0:
+        songValue_[ch][4] = d1;
+        if (heldValue_[ch][4] < 0)
+            sink.programChange(ch, d1);
+        return;
     case 0xD0: sink.channelPressure(ch, d1); return;
     case 0xE0: sink.pitchBend(ch, d1 | (d2 << 7)); return;
     default: return;
@@ -247,7 +252,10 @@ void Sequencer::releaseController(int channel, int cc, SynthSink &sink) {
     const int ch = channel & 15;
     heldValue_[ch][slot] = -1;
     const int own = songValue_[ch][slot];
-    sink.controller(ch, cc, own >= 0 ? own : defaultController(cc));
+    if (cc == kProgram)
+        sink.programChange(ch, std::max(own, 0));
+    else
+        sink.controller(ch, cc, own >= 0 ? own : defaultController(cc));
 }
 
 bool Sequencer::held(int channel, int cc) const {
@@ -304,7 +312,9 @@ void Sequencer::seekFrame(std::uint64_t frame, SynthSink &sink) {
         sink.controller(ch, 121, 0);
         sink.controller(ch, 0, s.bankMsb < 0 ? 0 : s.bankMsb);
         sink.controller(ch, 32, s.bankLsb < 0 ? 0 : s.bankLsb);
-        sink.programChange(ch, s.program < 0 ? 0 : s.program);
+        songValue_[ch][4] = s.program;
+        const int program = heldValue_[ch][4] >= 0 ? heldValue_[ch][4] : s.program;
+        sink.programChange(ch, std::max(program, 0));
         for (int cc = 1; cc < 120; ++cc) {
             if (cc == 32)
                 continue;

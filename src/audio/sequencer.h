@@ -88,10 +88,12 @@ public:
     void setTranspose(int channel, int semitones);
     int transpose(int channel) const { return transpose_[channel & 15]; }
 
-    // A controller set from outside (volume, pan, reverb, chorus) holds its
-    // value: the song's later events of that controller on that channel are
-    // kept track of but not played, and a seek puts the held value back.
-    // Only these four can be held; other numbers are ignored.
+    // A controller set from outside (volume, pan, reverb, chorus, or the
+    // program as kProgram) holds its value: the song's later events of that
+    // controller on that channel are kept track of but not played, and a
+    // seek puts the held value back. Only these can be held; other numbers
+    // are ignored.
+    static constexpr int kProgram = 128;
     void holdController(int channel, int cc, int value);
     // Ends a hold and gives the channel the song's own value of the
     // controller at the position (its default when the song set none).
@@ -128,11 +130,11 @@ private:
     std::uint64_t lastEventFrame_ = 0;
 
     std::array<int, 16> transpose_{};
-    // Per channel, for volume, pan, reverb and chorus (heldSlot order):
+    // Per channel, for volume, pan, reverb, chorus and program (heldSlot order):
     // the held value (-1 = follows the song) and the song's own last value
     // (-1 = none yet).
-    std::array<std::array<int, 4>, 16> heldValue_;
-    std::array<std::array<int, 4>, 16> songValue_;
+    std::array<std::array<int, 5>, 16> heldValue_;
+    std::array<std::array<int, 5>, 16> songValue_;
     // Key actually sounding for each (channel, key as written), -1 = none.
     std::array<std::array<std::int8_t, 128>, 16> sounding_;
 };

@@ -8,22 +8,27 @@ const char *helpText() {
 Cantora suona i brani MIDI e karaoke (file .mid, .midi e .kar) attraverso i banchi di suoni SoundFont (file .sf2) e mostra il testo della canzone, pagina per pagina, a tempo con la musica.
 
 APRIRE UN BRANO
-Premere "Open MidiFile" e scegliere un file MIDI o karaoke. Il nome del file compare sul pulsante, la durata del brano compare accanto alla barra di posizione ("Time: 3:07") e il formato del file MIDI compare nell'etichetta del formato. Il brano non parte da solo: premere il pulsante Play.
+Premere "Open MidiFile" (oppure File > Open song..., Ctrl+O) e scegliere un file MIDI o karaoke; File > Recent songs riapre uno degli ultimi dieci brani. Si puo' anche trascinare un brano sulla finestra. Il nome del file compare sul pulsante, la durata del brano accanto alla barra di posizione e il formato del file MIDI nell'etichetta del formato. Il brano non parte da solo: premere Play.
 Se il file non si puo' suonare compare il messaggio "Can't play the file" con il codice d'errore del motore audio.
 Si puo' anche avviare il programma con un brano: cantora [--home CARTELLA] BRANO.kar apre il brano come se fosse stato scelto con "Open MidiFile".
 
-SUONARE, PAUSA, STOP
-Play avvia il brano. "Pause" lo ferma tenendo la posizione; Play lo fa ripartire da li'. Stop ferma il brano e libera il flusso audio: premendo di nuovo Play il brano viene ricostruito e ricomincia dall'inizio dopo circa due secondi, con gli strumenti e le impostazioni scelte per ogni canale.
+SUONARE, PAUSA, STOP E I TASTI
+Play avvia il brano. "Pause" lo ferma tenendo la posizione; Play lo fa ripartire da li'. Stop ferma il brano: premendo di nuovo Play il brano ricomincia dall'inizio, con gli strumenti e le impostazioni scelte per ogni canale.
 Mentre il brano suona il pulsante "Open MidiFile" resta disattivato: per cambiare brano premere prima Stop.
+Il menu Play e la tastiera fanno le stesse cose: Spazio suona o mette in pausa, S o Esc fermano il brano, Freccia sinistra e Freccia destra saltano indietro o avanti di cinque secondi, Freccia su e Freccia giu' alzano o abbassano la tonalita' di un semitono, + e - rendono il tempo piu' veloce o piu' lento. F1 apre questo aiuto.
 
 LA BARRA DI POSIZIONE
-La barra sotto i pulsanti segue il brano secondo per secondo. Trascinandola e rilasciandola il brano salta al punto scelto; gli strumenti di ogni canale vengono inviati di nuovo, cosi' gli strumenti cambiati restano anche dopo il salto. Quando nessun brano e' aperto, o quando il brano e' finito, la barra torna a zero.
+La barra sotto i pulsanti segue il brano secondo per secondo. Trascinandola e rilasciandola il brano salta al punto scelto; gli strumenti scelti per ogni canale restano anche dopo il salto. Quando nessun brano e' aperto, o quando il brano e' finito, la barra torna a zero.
 Ogni mezzo secondo il programma aggiorna la posizione, i battiti al minuto (BPM, con un decimale) e il nome del SoundFont principale.
 
 IL TESTO DEL KARAOKE
 Il riquadro " Lyrics " al centro della finestra mostra il testo del brano. Il testo viene dagli eventi "lyric" del file quando ce ne sono almeno sei, altrimenti dagli eventi di testo quando ce ne sono almeno ventuno; altrimenti il brano non mostra testo.
-La pagina cresce sillaba per sillaba mentre il brano suona e contiene al massimo tre righe: la quarta riga comincia una pagina nuova. Una sillaba che comincia con "\" comincia un nuovo paragrafo (pagina nuova); una che comincia con "/" o "<" va a capo; le righe che cominciano con "@" (titolo, lingua e simili) non vengono mostrate. Sotto la pagina compare l'ultima sillaba raggiunta, cosi' come e' scritta nel file.
-Alla fine del brano la pagina si svuota.
+Nella vista classica la pagina cresce sillaba per sillaba mentre il brano suona e contiene al massimo tre righe: la quarta riga comincia una pagina nuova. Una sillaba che comincia con "\" comincia un nuovo paragrafo (pagina nuova); una che comincia con "/" o "<" va a capo; le righe che cominciano con "@" (titolo, lingua e simili) non vengono mostrate. Alla fine del brano la pagina si svuota.
+Il menu View sceglie la vista: "Classic page" oppure "Sing-along", che mostra la riga da cantare colorandola sillaba per sillaba insieme alle righe che seguono. "Full screen lyrics" (F11) porta il testo a tutto schermo (Esc lo chiude); i colori del testo si scelgono nello stesso menu.
+
+IL MIXER
+Ogni canale del brano ha la sua striscia: volume, bilanciamento, riverbero e chorus, i pulsanti per zittire il canale o ascoltarlo da solo, l'elenco degli strumenti e la tonalita' del solo canale. Sopra i canali stanno il tempo, la tonalita' di tutto il brano (la batteria non cambia mai tonalita') e il volume del SoundFont. Il canale 10 suona la batteria: il suo elenco mostra i kit di batteria del SoundFont principale.
+L'equalizzatore a sette bande e il compressore si accendono con le loro caselle; "Reset Eq." riporta tutte le bande a zero.
 
 I SOUNDFONT
 Il SoundFont principale serve tutti gli strumenti. All'avvio il programma usa il file "Chorium.sf2" nella propria cartella, oppure il SoundFont salvato nella configurazione.
@@ -33,13 +38,18 @@ L'elenco dei kit di batteria mostra i kit del SoundFont principale; un SoundFont
 
 IL MENU OPTIONS
 "Mp3 Karaoke Editor" apre l'editor dei tag MP3.
-"MidiEditor" avvierebbe un editor MIDI esterno, che questa versione non comprende: il programma lo segnala con un messaggio.
+"MidiEditor" avvia l'editor MIDI indicato nelle preferenze (midi.editor) o nella variabile CANTORA_MIDI_EDITOR; se non ne trova nessuno lo dice con un messaggio.
 "LRC Creator" scrive il testo del brano in un file LRC; si puo' usare quando un brano e' aperto e non sta suonando.
 "Save Configuration" salva nel file "config.tlm" il SoundFont principale, la frequenza di conversione e la cartella dell'ultimo SoundFont; al termine compare "Done!".
-"Exit" chiude il programma (non e' disponibile mentre un brano suona).
+"Exit" (Ctrl+Q) chiude il programma.
 
-I PULSANTI NON ANCORA ATTIVI
-"Wave" (conversione in WAV), il pulsante MP3 (conversione in MP3 karaoke), "LRC" e "Reset Eq." sono presenti ma disattivati in questa versione.
+CONVERTIRE IL BRANO
+"Wave" converte il brano aperto in un file WAV, con il tempo, la tonalita', gli strumenti e gli effetti scelti: al termine compare "Midi to Wave Done!" e si sceglie dove salvare il file.
+Il pulsante MP3 converte il brano in un MP3 karaoke, con il testo del brano nei tag dell'MP3; la qualita' si sceglie nell'elenco dei preset.
+"LRC" scrive il testo del brano con i suoi tempi nel file "SYNCRO.LRC" della cartella del programma.
+
+L'EDITOR DEI TAG MP3
+L'editor mostra e modifica titolo, artista, album, anno, commento, genere e testo di un file MP3. Il testo si sincronizza mentre l'MP3 suona: "Add" scrive il tempo trascorso all'inizio della riga del cursore e porta il cursore alla riga seguente; "Undo" toglie l'ultimo tempo scritto. "Save" scrive i tag nel file; la finestra del testo evidenzia in rosso la riga che si sta cantando.
 
 STAMPA
 Il pulsante di stampa di questa finestra stampa il file "leggimi.txt" della cartella del programma: prima compare il messaggio "Controllare la Stampante", poi la scelta della stampante.

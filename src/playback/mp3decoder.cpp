@@ -135,6 +135,10 @@ bool Mp3Decoder::openBytes(std::string bytes) {
 std::size_t Mp3Decoder::read(float *out, std::size_t frames) {
     if (handle_ == nullptr)
         return 0;
+    // Some damaged files decode to more samples than their frames announce:
+    // the length stands, so what is played, the position and the length agree.
+    frames =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(length_ - position_, 0, static_cast<std::int64_t>(frames)));
     std::size_t got = 0;
     while (got < frames) {
         size_t done = 0;

@@ -63,10 +63,8 @@ void applyEffects(HSTREAM stream, const LiveSettings &wanted, LiveApplied &appli
         applied.eqGains.reset();
     }
 
-    if (!wanted.compressor)
-        applied.compressorWaits = false;
     if (wanted.compressor) {
-        if (!applied.compressor && !applied.compressorWaits) {
+        if (!applied.compressor) {
             applied.compressor = BASS_ChannelSetFX(stream, BASS_FX_BFX_COMPRESSOR2, 1);
             applied.compressorGain.reset();
         }
@@ -102,8 +100,7 @@ bool LiveSettings::audible(int channel) const {
 }
 
 void LiveApplied::afterSeek() {
-    // Held controllers survive a seek in the engine; programs and tempo do not.
-    program.fill(std::nullopt);
+    // Held programs and controllers survive a seek in the engine; the tempo does not.
     tempoSent = 0;
 }
 
@@ -145,7 +142,7 @@ void applyLiveSettings(HSTREAM stream, const LiveSettings &wanted, LiveApplied &
         std::optional<int> program = ch.program;
         if (c == LiveSettings::kDrumChannel && wanted.drumKit)
             program = wanted.drumKit;
-        sendIfChanged(stream, c, MIDI_EVENT_PROGRAM, program, applied.program[i], applied);
+        sendHeld(stream, c, MIDI_EVENT_PROGRAM, program, applied.program[i], applied);
         sendHeld(stream, c, MIDI_EVENT_PAN, ch.pan, applied.pan[i], applied);
         sendHeld(stream, c, MIDI_EVENT_CHORUS, ch.chorus, applied.chorus[i], applied);
         sendHeld(stream, c, MIDI_EVENT_REVERB, ch.reverb, applied.reverb[i], applied);

@@ -68,7 +68,7 @@ struct LiveSettings {
 // What a stream holds of the live settings; starts as a fresh stream is.
 struct LiveApplied {
     std::array<int, 16> transpose{};            // semitones in force (the engine keeps them over seeks)
-    std::array<std::optional<int>, 16> program; // what we sent since the last seek
+    std::array<std::optional<int>, 16> program; // held by the engine against the song's program changes
     // Held by the engine against the song's own controllers (0 = muted);
     // empty = the channel follows the song.
     std::array<std::optional<int>, 16> volume;
@@ -80,14 +80,11 @@ struct LiveApplied {
     std::optional<std::array<float, 7>> eqGains; // what the equaliser's bands hold
     HFX compressor = 0;
     std::optional<float> compressorGain;
-    // The player's rebuilt stream does not get the compressor back by
-    // itself: it comes when its box is cleared and ticked again.
-    bool compressorWaits = false;
     std::uint32_t tempoSent = 0; // 0 = the song's own tempo is in force
     int eventsSent = 0;          // events the last application sent
 
-    // After a seek the engine has chased the song's own programs and tempo
-    // back: those go out again on the next application.
+    // After a seek the engine has chased the song's own tempo back: it goes
+    // out again on the next application.
     void afterSeek();
 };
 

@@ -96,9 +96,13 @@ void SoundFonts::SoloDrum() {
 const std::vector<std::string> &SoundFonts::Drum() {
     if (drumStale) {
         drumNames.clear();
-        for (int p = 0; p <= 127; ++p)
-            if (const char *name = BASS_MIDI_FontGetPreset(mainFont, p, 128))
+        drumPresets.clear();
+        for (int p = 0; p <= 127; ++p) {
+            if (const char *name = BASS_MIDI_FontGetPreset(mainFont, p, 128)) {
                 drumNames.emplace_back(name);
+                drumPresets.push_back(p);
+            }
+        }
         drumStale = false;
     }
     return drumNames;

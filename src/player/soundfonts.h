@@ -35,6 +35,7 @@ public:
     std::int16_t nextIndex = 0;
     std::int16_t chosenChannel = 0;
     std::vector<std::string> drumNames;
+    std::vector<int> drumPresets; // the preset number of each kit in drumNames
     bool drumStale = true;
     bool multiFont = false; // CmdMulti: the song renders with the channel fonts too
 
@@ -60,7 +61,7 @@ public:
     void SoloDrum();
 
     // The names of the main font's drum kits (bank 128), in preset order,
-    // rebuilt when the list is stale.
+    // rebuilt (with drumPresets) when the list is stale.
     const std::vector<std::string> &Drum();
 
     // SoundFont volume on the main font and every channel font.

@@ -279,8 +279,8 @@ void Transport::Modify() {
     controls_.displayTimer = true;
     const std::u16string wide = utf16Of(song_.path);
     song_.handle = BASS_MIDI_StreamCreateFile(0, wide.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_AUTOFREE, 0);
+    // A fresh stream: the equaliser and the compressor are made on it again.
     applied_ = LiveApplied{};
-    applied_.compressorWaits = live_.compressor;
     // The rebuilt stream gets the global key alone; a channel key counts
     // again when its slider moves.
     for (auto &c : live_.channels)
@@ -330,8 +330,7 @@ void Transport::closeSong() {
 void Transport::seek(int seconds) {
     QWORD pos = BASS_ChannelSeconds2Bytes(song_.handle, seconds);
     BASS_ChannelSetPosition(song_.handle, pos, BASS_POS_BYTE);
-    // The jump chased the song's own programs and controllers back: the
-    // user's choices go on again.
+    // The jump chased the song's own tempo back: the factor goes on again.
     applied_.afterSeek();
     // A jump puts every channel's instrument back, locked or not.
     releaseWithheld(true, false);
@@ -377,10 +376,14 @@ void Transport::setFontVolume(float volume) {
 void Transport::chooseDrumKit(int channel, int row) {
     if (row < 0 || channel < 0 || channel > 15)
         return;
+    // The kit plays by its own preset number, not its place in the list.
+    fonts_.Drum(); // the kit list, built when stale
+    const auto &presets = fonts_.drumPresets;
+    const int preset = static_cast<std::size_t>(row) < presets.size() ? presets[static_cast<std::size_t>(row)] : row;
     if (channel == LiveSettings::kDrumChannel)
-        live_.drumKit = row;
+        live_.drumKit = preset;
     else
-        live_.channels[static_cast<std::size_t>(channel)].program = row;
+        live_.channels[static_cast<std::size_t>(channel)].program = preset;
     applyLive();
 }
 

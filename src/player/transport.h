@@ -127,7 +127,8 @@ public:
     void applyLive();
     // The SoundFont volume slider (0-1); sent even when unchanged (fonts may be new).
     void setFontVolume(float volume);
-    // A drum kit chosen from the list (its list position) for `channel`.
+    // A drum kit chosen from the list (its list position) for `channel`: the
+    // channel plays that kit's preset number.
     void chooseDrumKit(int channel, int row);
     // After the SoundFonts changed: hands the channel font list to the song and re-applies the volume.
     void applyChannelFonts();

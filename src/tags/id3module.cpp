@@ -164,7 +164,7 @@ void Id3Module::readId3v1(const ByteSource &file) {
     info_.Artist = text(33, 30);
     info_.Album = text(63, 30);
     info_.Year = text(93, 4);
-    info_.Comment = trimSpaces(text(97, 30));
+    info_.Comment = trimSpaces(text(97, Id3v1Track(tag) ? 28 : 30));
     info_.Genre = std::to_string(static_cast<std::uint8_t>(tag[127]) + 1);
 }
 

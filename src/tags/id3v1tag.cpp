@@ -54,6 +54,24 @@ std::string Id3v1Tag::Bytes() const {
     return out;
 }
 
+std::uint8_t Id3v1Track(std::string_view tag) {
+    return tag.size() == 128 && tag[125] == '\0' ? static_cast<std::uint8_t>(tag[126]) : 0;
+}
+
+void SetId3v1Track(Id3v1Tag &tag, std::uint8_t track) {
+    if (track == 0)
+        return;
+    const std::string_view comment(tag.Comment.data(), tag.Comment.size());
+    const std::string_view kept =
+        core::isValidUtf8(comment) ? core::cutAtCharacter(comment, 28) : comment.substr(0, 28);
+    std::array<char, 30> field{};
+    field.fill(' ');
+    kept.copy(field.data(), kept.size());
+    field[28] = '\0';
+    field[29] = static_cast<char>(track);
+    tag.Comment = field;
+}
+
 Id3v1Tag Id3v1TagFromBytes(std::string_view bytes) {
     Id3v1Tag tag;
     if (bytes.size() < 128)

@@ -1,8 +1,8 @@
 #pragma once
 // The 128-byte ID3v1 tag that ends an MP3 file: "TAG", title, artist, album
 // (30 bytes each), year (4), comment (30) and a genre byte. Texts are padded
-// with spaces (never NULs); byte 125 belongs to the comment, there is no
-// track number. Each text is written in CP1252 when CP1252 holds it, else in
+// with spaces (never NULs). An ID3v1.1 tag gives the comment's last two
+// bytes to a track number: a NUL, then the track (1-255). Each text is written in CP1252 when CP1252 holds it, else in
 // UTF-8 cut at a character boundary; the reader takes valid UTF-8 as such.
 
 #include <array>
@@ -37,6 +37,13 @@ struct Id3v1Fit {
 // with spaces. `fit`, when given, says what was cut or written in UTF-8.
 Id3v1Tag MakeId3v1Tag(std::string_view title, std::string_view artist, std::string_view album, std::string_view year,
                       std::string_view comment, std::uint8_t genre, Id3v1Fit *fit = nullptr);
+
+// The ID3v1.1 track number of a 128-byte tag; 0 when it holds none.
+std::uint8_t Id3v1Track(std::string_view tag);
+
+// Makes `tag` an ID3v1.1 tag of `track` (1-255): the comment is cut to 28
+// bytes (never inside a UTF-8 character) and followed by a NUL and the track.
+void SetId3v1Track(Id3v1Tag &tag, std::uint8_t track);
 
 // The record held in 128 bytes read from a file (the first 128 are used;
 // shorter input gives a blank record with genre 12).

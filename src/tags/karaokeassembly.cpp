@@ -44,14 +44,20 @@ void noteFit(SaveOutcome &out, const Id3v1Fit &fit) {
 }
 
 // The write of one record and one lyric text, after reading the file again
-// so the tag module knows where the old block and tag lie.
-bool writeOnce(Id3Module &module, const SaveRequest &request, const Id3v1Tag &record, const std::string &lyrics,
-               SaveOutcome &out) {
+// so the tag module knows where the old block and tag lie. The old tag's
+// track number stays, and so does a genre byte the list has no name for
+// (255, "none") unless `genreChosen`.
+bool writeOnce(Id3Module &module, const SaveRequest &request, Id3v1Tag record, const std::string &lyrics,
+               SaveOutcome &out, bool genreChosen = true) {
     module.GetMp3Info(request.fileName);
     if (!module.OpenError().empty()) {
         out.failures.push_back(module.OpenError());
         return false;
     }
+    const std::string &old = module.Id3v1Bytes();
+    SetId3v1Track(record, Id3v1Track(old));
+    if (!genreChosen && !old.empty() && GenreName(static_cast<std::uint8_t>(old[127])).empty())
+        record.Genre = static_cast<std::uint8_t>(old[127]);
     if (request.releaseFile)
         request.releaseFile();
     const TagWriteResult result = module.WriteLyricsTag(request.fileName, record, lyrics);
@@ -93,7 +99,9 @@ SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request) {
         Id3v1Fit fit;
         const Id3v1Tag record = PendingRecord(*request.pending, &fit);
         noteFit(out, fit);
-        out.written = writeOnce(module, request, record, TrimSpaces(WithCrLf(request.fields.lyrics)), out);
+        const long genre = std::atol(request.pending->sub[5].c_str());
+        out.written = writeOnce(module, request, record, TrimSpaces(WithCrLf(request.fields.lyrics)), out,
+                                genre > 0 && genre < kGenreListSize);
     } else {
         // Only the ticked fields change; title, comment and lyrics stay.
         const Mp3Info old = module.GetMp3Info(request.fileName);

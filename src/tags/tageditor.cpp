@@ -218,17 +218,13 @@ int FollowLyrics(std::string_view now, const std::vector<std::string> &entries, 
     index = std::clamp(index, 0, n - 1);
     const std::string current = TrimSpaces(now);
     auto t = [&](int i) { return TrimSpaces(std::string_view(entries[static_cast<std::size_t>(i)]).substr(0, 9)); };
-    if (current >= t(index)) {
-        while (index < n - 1 && current > t(index)) {
-            next();
-            ++index;
-        }
-    } else {
-        // The highlight never goes back above the second line.
-        while (index > 1 && current < t(index - 1)) {
-            --index;
-            previous();
-        }
+    while (index < n - 1 && t(index + 1) <= current) {
+        next();
+        ++index;
+    }
+    while (index > 0 && current < t(index)) {
+        --index;
+        previous();
     }
     return index;
 }

@@ -80,8 +80,9 @@ std::string RemoveStamp(std::string_view text, std::size_t position);
 std::vector<std::string> LyricEntries(std::string_view text);
 
 // Steps the lyric follower from entry `index` to the elapsed time `now`
-// ("mm:ss"), comparing texts; calls `next` / `previous` once per line the
-// highlight moves. Returns the new index.
+// ("mm:ss"), comparing texts: the highlighted line is the one being sung,
+// the last whose stamp is at or before `now` (the first before any). Calls
+// `next` / `previous` once per line the highlight moves; returns the new index.
 int FollowLyrics(std::string_view now, const std::vector<std::string> &entries, int index,
                  const std::function<void()> &next, const std::function<void()> &previous);
 

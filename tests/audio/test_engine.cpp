@@ -1,5 +1,5 @@
 // The engine through its calls: decoding, events heard in the sound, seek,
-// syncs, font records, errors and a playing stream on the null device.
+// syncs, font records, effects, errors and the sound device.
 
 #include "audio/bass.h"
 #include "audio/output.h"
@@ -8,13 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <malloc.h>
-#include <thread>
 
 using namespace cantora::audiotest;
 using cantora::audio::MidiWriter;
@@ -23,8 +20,8 @@ namespace {
 
 class Engine : public EngineWithFont {};
 
-// One sustained flute note on channel 0 from 0 to `seconds` at 120 bpm,
-// reverb and chorus sends off so the tone is clean.
+// One sustained note on channel 0 from 0 to `seconds` at 120 bpm (flute by
+// default), reverb and chorus sends off so the tone is clean.
 std::string tone(int key, double seconds, int program = 73) {
     MidiWriter w(480);
     const int t = w.addTrack();
@@ -35,22 +32,32 @@ std::string tone(int key, double seconds, int program = 73) {
     return w.bytes();
 }
 
+struct SyncLog {
+    std::vector<std::pair<DWORD, QWORD>> marks; // index, position when fired
+    int ends = 0, tempos = 0, setpos = 0;
+};
+void CALLBACK_mark(HSYNC, DWORD ch, DWORD data, void *user) {
+    static_cast<SyncLog *>(user)->marks.emplace_back(data, BASS_ChannelGetPosition(ch, BASS_POS_BYTE));
+}
+void CALLBACK_end(HSYNC, DWORD, DWORD, void *user) { ++static_cast<SyncLog *>(user)->ends; }
+// As the player does: every tempo event is sent back doubled.
+void CALLBACK_tempo(HSYNC, DWORD ch, DWORD, void *user) {
+    ++static_cast<SyncLog *>(user)->tempos;
+    BASS_MIDI_StreamEvent(ch, 0, MIDI_EVENT_TEMPO, 2 * BASS_MIDI_StreamGetEvent(ch, 0, MIDI_EVENT_TEMPO));
+}
+void CALLBACK_setpos(HSYNC, DWORD, DWORD, void *user) { ++static_cast<SyncLog *>(user)->setpos; }
+
 } // namespace
 
-TEST_F(Engine, DecodeLengthEndAndSixteenBitOutput) {
+TEST_F(Engine, LengthEndAndSeeksToTheEdge) {
     const std::string song = tone(69, 1.0);
     const HSTREAM h = decodeStream(song, 0); // 16-bit
     ASSERT_NE(h, 0u);
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 176400u);
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_MIDI_TICK), 960u);
-    EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(h, 176400), 1.0);
     EXPECT_EQ(BASS_ChannelSeconds2Bytes(h, 0.5), 88200u);
-    BASS_CHANNELINFO info{};
-    ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
-    EXPECT_EQ(info.freq, 44100u);
-    EXPECT_EQ(info.chans, 2u);
-
-    // The values of the 16-bit samples: SixteenBitOutputPastFullScaleClampsInsteadOfWrapping.
+    SyncLog log;
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_end, &log);
     std::vector<char> buf(20000);
     std::uint64_t total = 0;
     while (BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) {
@@ -61,23 +68,31 @@ TEST_F(Engine, DecodeLengthEndAndSixteenBitOutput) {
     EXPECT_EQ(total, 176400u);
     EXPECT_EQ(BASS_ChannelGetData(h, buf.data(), 20000), DWORD(-1));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+    // One past the end is refused; exactly the end (by byte or last tick) ends the song again.
+    EXPECT_FALSE(BASS_ChannelSetPosition(h, 176404, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+    EXPECT_FALSE(BASS_ChannelSetPosition(h, 961, BASS_POS_MIDI_TICK));
+    for (auto [pos, mode] : {std::pair{QWORD(176400), BASS_POS_BYTE}, std::pair{QWORD(960), BASS_POS_MIDI_TICK}}) {
+        ASSERT_TRUE(BASS_ChannelSetPosition(h, pos, mode));
+        EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+        EXPECT_EQ(BASS_ChannelGetData(h, buf.data(), 512), DWORD(-1));
+        EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    }
+    EXPECT_EQ(log.ends, 3);
     EXPECT_TRUE(BASS_StreamFree(h));
     EXPECT_FALSE(BASS_StreamFree(h));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
-}
 
-TEST_F(Engine, DecayEndLetsTheSoundDieAwayAfterTheLastEvent) {
-    const std::string song = tone(60, 0.5, 0); // piano: a release tail
-    const HSTREAM h = decodeStream(song, BASS_SAMPLE_FLOAT | BASS_MIDI_DECAYEND);
-    const auto pcm = decodeFloat(h, frames(10));
+    const std::string piano = tone(60, 0.5, 0); // a release tail after the last event
+    const HSTREAM d = decodeStream(piano, BASS_SAMPLE_FLOAT | BASS_MIDI_DECAYEND);
+    const auto pcm = decodeFloat(d, frames(10));
     EXPECT_GT(pcm.size() / 2, frames(0.6));
     EXPECT_LT(pcm.size() / 2, frames(5.6));
     EXPECT_LT(rmsDb(pcm, pcm.size() / 2 - frames(0.05)), -75);
-    BASS_StreamFree(h);
+    BASS_StreamFree(d);
 }
 
 TEST_F(Engine, TransposeEventIsHeardOnTheNotesThatFollow) {
-    // Transpose +12 (event value 112) raises the next note by an octave.
     MidiWriter w(480);
     const int t = w.addTrack();
     dry(w, t, 0);
@@ -89,7 +104,7 @@ TEST_F(Engine, TransposeEventIsHeardOnTheNotesThatFollow) {
     const std::string song = w.bytes();
     const HSTREAM h = decodeStream(song);
     const auto first = decodeFloat(h, frames(0.5));
-    BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112);
+    BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112); // +12
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
     const auto rest = decodeFloat(h, frames(2.0));
     EXPECT_NEAR(fundamental(first, 150, 1000, frames(0.1), frames(0.5)), 220, 3);
@@ -112,8 +127,7 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
     w.noteOff(t, 3840, 0, 72);
     w.noteOff(t, 3840, 1, 55);
     const std::string song = w.bytes();
-    // Tick 2880: 1 s, then 1920 ticks at 0.4 s/qn = 2.6 s; the end (3840)
-    // at 3.4 s. Seek to 2.5 s = tick 960 + 1.5 s / 0.4 s * 480.
+    // Tick 2880 at 2.6 s, the end (3840) at 3.4 s; 2.5 s = tick 960 + 1.5 s / 0.4 s * 480.
     const HSTREAM whole = decodeStream(song);
     const auto ref = decodeFloat(whole, frames(3.5));
     ASSERT_EQ(ref.size(), 2 * frames(3.4));
@@ -124,10 +138,9 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
     const auto after = decodeFloat(jumped, frames(1.0));
     ASSERT_EQ(after.size(), 2 * frames(0.9));
     const std::vector<float> tail(ref.begin() + 2 * frames(2.5), ref.end());
-    // The notes start on the same sample, with the chased program and
-    // volume. The synth's chorus and reverb run on their own clocks, so the
-    // wet part differs a little: compare levels window by window and the
-    // waveforms within 15 dB.
+    // The notes start on the same sample with the chased program and volume;
+    // chorus and reverb run on their own clocks, so compare levels per window
+    // and the waveforms within 15 dB.
     const auto onset = [](const std::vector<float> &x) {
         std::size_t i = 0;
         while (i < x.size() && std::fabs(x[i]) < 1e-4f)
@@ -140,8 +153,7 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
         EXPECT_NEAR(rmsDb(after, frames(at), frames(at + 0.05)), rmsDb(tail, frames(at), frames(at + 0.05)), 1.0) << at;
     double diff = 0, energy = 0;
     for (std::size_t i = 0; i < after.size(); ++i) {
-        const double d = after[i] - tail[i];
-        diff += d * d;
+        diff += (after[i] - tail[i]) * (after[i] - tail[i]);
         energy += double(after[i]) * after[i];
     }
     EXPECT_LT(10 * std::log10(diff / energy), -15);
@@ -149,31 +161,7 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
     BASS_StreamFree(jumped);
 }
 
-namespace {
-struct SyncLog {
-    HSTREAM stream = 0;
-    std::vector<std::pair<DWORD, QWORD>> marks; // index, position when fired
-    int ends = 0;
-    int tempos = 0;
-    int setpos = 0;
-    float factor = 2.0f;
-};
-void CALLBACK_mark(HSYNC, DWORD ch, DWORD data, void *user) {
-    auto *log = static_cast<SyncLog *>(user);
-    log->marks.emplace_back(data, BASS_ChannelGetPosition(ch, BASS_POS_BYTE));
-}
-void CALLBACK_end(HSYNC, DWORD, DWORD, void *user) { ++static_cast<SyncLog *>(user)->ends; }
-// As the player does: every tempo event is sent back scaled.
-void CALLBACK_tempo(HSYNC, DWORD ch, DWORD, void *user) {
-    auto *log = static_cast<SyncLog *>(user);
-    ++log->tempos;
-    const DWORD song = BASS_MIDI_StreamGetEvent(ch, 0, MIDI_EVENT_TEMPO);
-    BASS_MIDI_StreamEvent(ch, 0, MIDI_EVENT_TEMPO, DWORD(std::lround(song * log->factor)));
-}
-void CALLBACK_setpos(HSYNC, DWORD, DWORD, void *user) { ++static_cast<SyncLog *>(user)->setpos; }
-} // namespace
-
-TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPosition) {
+TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPositionAndTempoSyncsSendBack) {
     MidiWriter w(480);
     const int t0 = w.addTrack(), t1 = w.addTrack();
     w.tempo(t0, 0, 500000);
@@ -194,43 +182,36 @@ TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPosition) {
     for (DWORD i = 0; i < 6; ++i) {
         BASS_MIDI_MARK m{};
         ASSERT_TRUE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, i, &m));
-        EXPECT_EQ(log.marks[i].first, i);
-        EXPECT_EQ(log.marks[i].second, m.pos);
+        EXPECT_EQ(log.marks[i], std::make_pair(i, QWORD(m.pos)));
         EXPECT_EQ(m.tick, ticks[i]);
         EXPECT_EQ(m.track, 1u);
         EXPECT_STREQ(m.text, "la");
     }
+    EXPECT_EQ(log.marks[3].second, 4u * 49613); // 1 s + 240 ticks at 0.25 s/qn = 49612.5 frames
     BASS_MIDI_MARK m{};
-    ASSERT_TRUE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, 3, &m));
-    EXPECT_EQ(m.pos, 4u * 49613); // 1 s + 240 ticks at 0.25 s/qn = 49612.5 frames
     EXPECT_FALSE(BASS_MIDI_StreamGetMark(h, BASS_MIDI_MARK_LYRIC, 6, &m));
     EXPECT_EQ(log.ends, 1);
     BASS_StreamFree(h);
+
+    // Each tempo doubled from inside the render: 1 s + 0.5 s becomes 3 s.
+    const HSTREAM s = decodeStream(song);
+    SyncLog slow;
+    BASS_ChannelSetSync(s, BASS_SYNC_MIXTIME | BASS_SYNC_MIDI_EVENT, MIDI_EVENT_TEMPO, CALLBACK_tempo, &slow);
+    BASS_ChannelSetSync(s, BASS_SYNC_MIXTIME | BASS_SYNC_SETPOS, 0, CALLBACK_setpos, &slow);
+    EXPECT_EQ(decodeFloat(s, frames(10)).size() / 2, frames(3.0));
+    EXPECT_EQ(slow.tempos, 2);
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(s, 0, MIDI_EVENT_TEMPO), 500000u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(s, 0, BASS_POS_BYTE));
+    EXPECT_EQ(slow.setpos, 1);
+    // A tempo sent from outside is not cut to 127; the song's own stays known.
+    ASSERT_TRUE(BASS_MIDI_StreamEvent(s, 0, MIDI_EVENT_TEMPO, 240000));
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(s, 0, MIDI_EVENT_TEMPO), 240000u);
+    EXPECT_EQ(cantora::audio::songTempo(s), 500000u);
+    BASS_StreamFree(s);
+    EXPECT_EQ(cantora::audio::songTempo(s), 0u);
 }
 
-TEST_F(Engine, TempoSyncSendsTheTempoBackFromInsideTheRender) {
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    w.tempo(t, 0, 500000);
-    w.tempo(t, 960, 250000);
-    w.noteOn(t, 0, 0, 60, 90);
-    w.noteOff(t, 1920, 0, 60);
-    const std::string song = w.bytes();
-    // Plain: 1 s + 0.5 s. Each tempo doubled: 3 s.
-    const HSTREAM h = decodeStream(song);
-    SyncLog log;
-    BASS_ChannelSetSync(h, BASS_SYNC_MIXTIME | BASS_SYNC_MIDI_EVENT, MIDI_EVENT_TEMPO, CALLBACK_tempo, &log);
-    BASS_ChannelSetSync(h, BASS_SYNC_MIXTIME | BASS_SYNC_SETPOS, 0, CALLBACK_setpos, &log);
-    const auto pcm = decodeFloat(h, frames(10));
-    EXPECT_EQ(pcm.size() / 2, frames(3.0));
-    EXPECT_EQ(log.tempos, 2);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);
-    ASSERT_TRUE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
-    EXPECT_EQ(log.setpos, 1);
-    BASS_StreamFree(h);
-}
-
-TEST_F(Engine, FontRecordsInfoAndErrors) {
+TEST_F(Engine, FontRecordsAndFontVolume) {
     BASS_MIDI_FONTINFO info{};
     ASSERT_TRUE(BASS_MIDI_FontGetInfo(font_, &info));
     EXPECT_STREQ(info.name, "TimGM6mb1.sf2");
@@ -249,15 +230,38 @@ TEST_F(Engine, FontRecordsInfoAndErrors) {
     BASS_MIDI_FONT got[2]{};
     EXPECT_EQ(BASS_MIDI_StreamGetFonts(b, got, 2), 1u);
     EXPECT_EQ(got[0].preset, 73);
-
     BASS_StreamFree(a);
     BASS_StreamFree(b);
-    BASS_MIDI_FontFree(only);
 
-    EXPECT_EQ(BASS_MIDI_FontInit("/nonexistent.sf2", 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
-    EXPECT_EQ(BASS_MIDI_FontInit(CANTORA_SOURCE_DIR "/CMakeLists.txt", 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+    // The volume is a gain in dB that holds through the song's reset of all
+    // controllers at 1 s.
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    dry(w, t, 0);
+    w.program(t, 0, 0, 73);
+    w.noteOn(t, 0, 0, 69, 110);
+    w.noteOff(t, 912, 0, 69);
+    w.controller(t, 960, 0, 121, 0);
+    dry(w, t, 0, 960);
+    w.noteOn(t, 960, 0, 69, 110);
+    w.noteOff(t, 2880, 0, 69);
+    const std::string song = w.bytes();
+    const BASS_MIDI_FONT all{only, -1, 0};
+    BASS_MIDI_StreamSetFonts(0, &all, 1);
+    const auto render = [&](float volume) {
+        BASS_MIDI_FontSetVolume(only, volume);
+        const HSTREAM h = decodeStream(song);
+        auto pcm = decodeFloat(h, frames(1.6));
+        BASS_StreamFree(h);
+        return pcm;
+    };
+    const auto full = render(1.0f), half = render(0.5f), none = render(0.0f);
+    for (auto [from, to] : {std::pair{0.2, 0.9}, std::pair{1.2, 1.6}}) {
+        EXPECT_NEAR(rmsDb(half, frames(from), frames(to)) - rmsDb(full, frames(from), frames(to)), -6.0, 0.2);
+        EXPECT_LT(rmsDb(none, frames(from), frames(to)), -90) << from;
+    }
+    EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(only), 0.0f);
+    BASS_MIDI_FontFree(only);
 }
 
 namespace {
@@ -272,246 +276,141 @@ long residentKiB() {
 }
 } // namespace
 
-TEST_F(Engine, SameFileTwiceIsLoadedOnce) {
-    // Streams for playback load a font whole (~5.6 MiB of samples here);
-    // a second handle of the same file and a second stream share that copy,
-    // so the second stream costs only its synth, not the samples again.
-    // A copy of its own, so no earlier load of the file is still cached.
+TEST_F(Engine, SameFontFileTwiceIsLoadedOnce) {
+    // A playing stream loads its font whole (~5.6 MiB of samples); a second
+    // handle of the same file shares that copy. A copy of its own, so no
+    // earlier load of the file is still cached.
     const std::string copy = ::testing::TempDir() + "engine_shared_font.sf2";
     {
         std::ifstream in(CANTORA_TEST_SF2, std::ios::binary);
-        std::ofstream out(copy, std::ios::binary);
-        out << in.rdbuf();
+        std::ofstream(copy, std::ios::binary) << in.rdbuf();
     }
-    const HSOUNDFONT own = BASS_MIDI_FontInit(copy.c_str(), 0);
-    const BASS_MIDI_FONT ownRec{own, -1, 0};
-    BASS_MIDI_StreamSetFonts(0, &ownRec, 1);
     const std::string song = tone(69, 0.2);
+    std::vector<HSOUNDFONT> fonts;
+    std::vector<HSTREAM> streams;
+    std::vector<long> grew;
     malloc_trim(0); // memory freed by earlier tests must not hide a load
-    const long start = residentKiB();
-    const HSTREAM first = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
-    ASSERT_NE(first, 0u);
-    const long once = residentKiB();
-    EXPECT_GT(once - start, 4000);
-    const HSOUNDFONT again = BASS_MIDI_FontInit(copy.c_str(), 0);
-    const BASS_MIDI_FONT rec{again, -1, 0};
-    BASS_MIDI_StreamSetFonts(0, &rec, 1);
-    const HSTREAM second = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
-    ASSERT_NE(second, 0u);
-    EXPECT_LT(residentKiB() - once, (once - start) - 4000);
-    BASS_StreamFree(first);
-    BASS_StreamFree(second);
-    BASS_MIDI_FontFree(again);
-    BASS_MIDI_FontFree(own);
+    for (int i = 0; i < 2; ++i) {
+        fonts.push_back(BASS_MIDI_FontInit(copy.c_str(), 0));
+        const BASS_MIDI_FONT rec{fonts.back(), -1, 0};
+        BASS_MIDI_StreamSetFonts(0, &rec, 1);
+        const long before = residentKiB();
+        streams.push_back(BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0));
+        ASSERT_NE(streams.back(), 0u);
+        grew.push_back(residentKiB() - before);
+    }
+    EXPECT_GT(grew[0], 4000);
+    EXPECT_LT(grew[1], grew[0] - 4000);
+    for (std::size_t i = 0; i < 2; ++i) {
+        BASS_StreamFree(streams[i]);
+        BASS_MIDI_FontFree(fonts[i]);
+    }
     std::remove(copy.c_str());
 }
 
-TEST_F(Engine, BadInputAndWrongCalls) {
-    const std::string junk = "MThd but not really a MIDI file";
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(1, junk.data(), 0, junk.size(), BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, "/nonexistent.mid", 0, 0, 0, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
-    EXPECT_FALSE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
-
-    const std::string song = tone(69, 0.2);
-    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
-    ASSERT_NE(h, 0u);
-    EXPECT_FALSE(BASS_ChannelPlay(h, 0)); // the "no sound" device plays nothing
+TEST_F(Engine, RefusalsGiveTheirErrorCodes) {
+    const std::string song = tone(69, 0.2), junk = "MThd but not really a MIDI file";
+    const std::string path = ::testing::TempDir() + "engine_range.bin", dir = ::testing::TempDir();
+    std::ofstream(path, std::ios::binary) << "JUNK" << song << "TAIL";
+    const HSTREAM range = BASS_MIDI_StreamCreateFile(0, path.c_str(), 4, song.size(), BASS_STREAM_DECODE, 0);
+    ASSERT_NE(range, 0u);
+    EXPECT_EQ(BASS_ChannelGetLength(range, BASS_POS_BYTE), 4u * frames(0.2));
+    BASS_StreamFree(range);
+    const HSTREAM plain = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
     char buf[16];
-    EXPECT_EQ(BASS_ChannelGetData(h, buf, 16), DWORD(-1)); // not a decode stream
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u);
-    BASS_StreamFree(h);
-
-    const HSTREAM probe = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr);
-    EXPECT_NE(probe, 0u);
-    EXPECT_TRUE(BASS_StreamFree(probe));
+    const struct {
+        const char *what;
+        std::function<bool()> call; // true when the call was refused
+        int error;
+    } cases[] = {
+        {"junk bytes",
+         [&] { return !BASS_MIDI_StreamCreateFile(1, junk.data(), 0, junk.size(), BASS_STREAM_DECODE, 0); },
+         BASS_ERROR_FILEFORM},
+        {"junk around a song",
+         [&] { return !BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0); },
+         BASS_ERROR_FILEFORM},
+        {"missing file", [&] { return !BASS_MIDI_StreamCreateFile(0, "/nonexistent.mid", 0, 0, 0, 0); },
+         BASS_ERROR_FILEOPEN},
+        {"a folder", [&] { return !BASS_MIDI_StreamCreateFile(0, dir.c_str(), 0, 0, BASS_STREAM_DECODE, 0); },
+         BASS_ERROR_FILEOPEN},
+        {"a folder by URL",
+         [&] { return !BASS_StreamCreateURL(("file://" + dir).c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr); },
+         BASS_ERROR_FILEOPEN},
+        {"over the size limit",
+         [&] {
+             return !BASS_MIDI_StreamCreateFile(1, song.data(), 0, cantora::audio::kMaxSongBytes + 1,
+                                                BASS_STREAM_DECODE, 0);
+         },
+         BASS_ERROR_FILEFORM},
+        {"missing font", [&] { return !BASS_MIDI_FontInit("/nonexistent.sf2", 0); }, BASS_ERROR_FILEOPEN},
+        {"not a font", [&] { return !BASS_MIDI_FontInit(CANTORA_SOURCE_DIR "/CMakeLists.txt", 0); },
+         BASS_ERROR_FILEFORM},
+        {"second init", [&] { return !BASS_Init(0, 44100, 0, nullptr, nullptr); }, BASS_ERROR_ALREADY},
+        {"data of a playing stream", [&] { return BASS_ChannelGetData(plain, buf, 16) == DWORD(-1); },
+         BASS_ERROR_NOTAVAIL},
+        {"unknown effect", [&] { return !BASS_ChannelSetFX(plain, 0x12345, 0); }, BASS_ERROR_ILLTYPE},
+    };
+    for (const auto &c : cases) {
+        EXPECT_TRUE(c.call()) << c.what;
+        EXPECT_EQ(BASS_ErrorGetCode(), c.error) << c.what;
+    }
+    EXPECT_FALSE(BASS_ChannelPlay(plain, 0)) << "the no-sound device plays nothing";
+    BASS_StreamFree(plain);
+    std::remove(path.c_str());
 }
 
-TEST_F(Engine, EffectsOnAStream) {
+TEST_F(Engine, EffectsOnAStreamRunInPriorityOrder) {
     const std::string song = tone(69, 1.0);
     const HSTREAM plain = decodeStream(song), boosted = decodeStream(song);
     const HFX eq = BASS_ChannelSetFX(boosted, BASS_FX_BFX_PEAKEQ, 0);
-    ASSERT_NE(eq, 0u);
     BASS_BFX_PEAKEQ band{0, 2.5f, 1.0f, 440.0f, 6.0f, BASS_BFX_CHANALL};
     ASSERT_TRUE(BASS_FXSetParameters(eq, &band));
     BASS_BFX_PEAKEQ read{};
-    read.lBand = 0;
     ASSERT_TRUE(BASS_FXGetParameters(eq, &read));
     EXPECT_FLOAT_EQ(read.fGain, 6.0f);
     const auto a = decodeFloat(plain, frames(0.6)), b = decodeFloat(boosted, frames(0.6));
-    const double gain =
-        10 * std::log10(power(b, 440, frames(0.2), frames(0.6)) / power(a, 440, frames(0.2), frames(0.6)));
-    EXPECT_NEAR(gain, 6.0, 0.5);
+    EXPECT_NEAR(10 * std::log10(power(b, 440, frames(0.2), frames(0.6)) / power(a, 440, frames(0.2), frames(0.6))), 6.0,
+                0.5);
     EXPECT_TRUE(BASS_ChannelRemoveFX(boosted, eq));
     EXPECT_FALSE(BASS_FXSetParameters(eq, &band));
-    EXPECT_EQ(BASS_ChannelSetFX(boosted, 0x12345, 0), 0u);
     BASS_StreamFree(plain);
     BASS_StreamFree(boosted);
-}
 
-namespace {
-struct PlayLog {
-    std::atomic<int> ends{0};
-    std::atomic<int> lyrics{0};
-    std::atomic<bool> offThread{false};
-    std::thread::id caller;
-};
-void CALLBACK_playEnd(HSYNC, DWORD ch, DWORD, void *user) {
-    auto *log = static_cast<PlayLog *>(user);
-    log->offThread = std::this_thread::get_id() != log->caller;
-    BASS_StreamFree(ch); // as the player's end callback does
-    ++log->ends;
-}
-void CALLBACK_playLyric(HSYNC, DWORD ch, DWORD, void *user) {
-    BASS_ChannelGetPosition(ch, BASS_POS_MIDI_TICK);
-    ++static_cast<PlayLog *>(user)->lyrics;
-}
-} // namespace
-
-TEST(EngineDevice, PlayingOnTheNullDeviceReachesTheEndOffTheCallerThread) {
-    cantora::audio::setOutputFactory([](int) { return cantora::audio::makeMissingOutput(); });
-    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, "x.mid", 0, 0, 0, 0), 0u);
-
-    cantora::audio::setOutputFactory([](int) { return cantora::audio::makeNullOutput(); });
-    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-    const HSOUNDFONT font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-    const BASS_MIDI_FONT rec{font, -1, 0};
-    BASS_MIDI_StreamSetFonts(0, &rec, 1);
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    w.lyric(t, 0, "one");
-    w.lyric(t, 240, "two");
-    w.noteOn(t, 0, 0, 60, 90);
-    w.noteOff(t, 300, 0, 60);
-    const std::string song = w.bytes();
-    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
-    ASSERT_NE(h, 0u);
-    PlayLog log;
-    log.caller = std::this_thread::get_id();
-    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_playEnd, &log);
-    BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, CALLBACK_playLyric, &log);
-    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
-    ASSERT_TRUE(BASS_ChannelPause(h));
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
-    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
-    for (int i = 0; i < 300 && log.ends == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(log.ends, 1);
-    EXPECT_EQ(log.lyrics, 2);
-    EXPECT_TRUE(log.offThread);
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED); // freed by its own callback
-    EXPECT_TRUE(BASS_Free());
-    BASS_MIDI_FontFree(font);
-    cantora::audio::setOutputFactory({});
-}
-
-// The sound device must not take the process's signals: a player that
-// ignores SIGTERM or Ctrl-C cannot be stopped from outside.
-TEST(EngineDevice, SdlDeviceLeavesTerminationSignalsAlone) {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    auto out = cantora::audio::makeSdlOutput(-1);
-    ASSERT_TRUE(out->open(44100, [](float *buf, std::size_t frames) { std::fill(buf, buf + 2 * frames, 0.0f); }));
-    for (int sig : {SIGINT, SIGTERM}) {
-        struct sigaction now {};
-        sigaction(sig, nullptr, &now);
-        EXPECT_EQ(now.sa_handler, SIG_DFL) << "signal " << sig;
-    }
-    out->close();
-}
-
-TEST_F(Engine, FontVolumeIsAGainInDecibelsAndHoldsThroughTheSongsResets) {
-    // A flute note from 0 to 0.95 s; at 1 s the song resets all controllers
-    // and starts the next note.
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    dry(w, t, 0);
-    w.program(t, 0, 0, 73);
-    w.noteOn(t, 0, 0, 69, 110);
-    w.noteOff(t, 912, 0, 69);
-    w.controller(t, 960, 0, 121, 0);
-    dry(w, t, 0, 960);
-    w.noteOn(t, 960, 0, 69, 110);
-    w.noteOff(t, 2880, 0, 69);
-    const std::string song = w.bytes();
-    const HSOUNDFONT own = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-    const BASS_MIDI_FONT rec{own, -1, 0};
-    BASS_MIDI_StreamSetFonts(0, &rec, 1);
-    const auto render = [&](float volume) {
-        BASS_MIDI_FontSetVolume(own, volume);
+    // Higher priority first, equal ones in the order they were set: a 20 dB
+    // boost then a compressor is quieter than the reverse.
+    const auto level = [&](bool eqSetFirst, int eqPriority, int compPriority) {
         const HSTREAM h = decodeStream(song);
-        auto pcm = decodeFloat(h, frames(1.6));
+        const BASS_BFX_PEAKEQ boost{0, 2.5f, 1.0f, 440.0f, 20.0f, BASS_BFX_CHANALL};
+        const BASS_BFX_COMPRESSOR2 squash{0.0f, -30.0f, 10.0f, 1.0f, 100.0f, BASS_BFX_CHANALL};
+        for (bool eqNow : {eqSetFirst, !eqSetFirst}) {
+            if (eqNow)
+                BASS_FXSetParameters(BASS_ChannelSetFX(h, BASS_FX_BFX_PEAKEQ, eqPriority), &boost);
+            else
+                BASS_FXSetParameters(BASS_ChannelSetFX(h, BASS_FX_BFX_COMPRESSOR2, compPriority), &squash);
+        }
+        const double db = rmsDb(decodeFloat(h, frames(0.6)), frames(0.2));
         BASS_StreamFree(h);
-        return pcm;
+        return db;
     };
-    const auto full = render(1.0f), half = render(0.5f), none = render(0.0f);
-    for (auto [from, to] : {std::pair{0.2, 0.9}, std::pair{1.2, 1.6}}) {
-        const double ref = rmsDb(full, frames(from), frames(to));
-        EXPECT_NEAR(rmsDb(half, frames(from), frames(to)) - ref, -6.0, 0.2) << from;
-        EXPECT_LT(rmsDb(none, frames(from), frames(to)), -90) << from;
-    }
-    EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(own), 0.0f);
-    BASS_MIDI_FontFree(own);
-}
-
-TEST_F(Engine, TempoEventsGoThroughUnclampedToTheSequencer) {
-    const std::string song = tone(69, 0.2);
-    const HSTREAM h = decodeStream(song);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 500000u); // before any decode
-    // Unlike controller values, a tempo is not cut to 127 on its way in.
-    ASSERT_TRUE(BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TEMPO, 240000));
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TEMPO), 240000u);
-    EXPECT_EQ(cantora::audio::songTempo(h), 500000u);
-    BASS_StreamFree(h);
-    EXPECT_EQ(cantora::audio::songTempo(h), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
-}
-
-TEST_F(Engine, SeekToExactlyTheLengthEndsTheSongAndOnePastIsRefused) {
-    const std::string song = tone(69, 1.0);
-    const HSTREAM h = decodeStream(song);
-    SyncLog log;
-    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_end, &log);
-    const QWORD length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
-    EXPECT_FALSE(BASS_ChannelSetPosition(h, length + 4, BASS_POS_BYTE));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
-    EXPECT_FALSE(BASS_ChannelSetPosition(h, 961, BASS_POS_MIDI_TICK));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
-    ASSERT_TRUE(BASS_ChannelSetPosition(h, length, BASS_POS_BYTE));
-    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
-    float buf[512];
-    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), DWORD(-1));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
-    EXPECT_EQ(log.ends, 1);
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
-    // And by tick, the last one: the same end.
-    ASSERT_TRUE(BASS_ChannelSetPosition(h, 960, BASS_POS_MIDI_TICK));
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
-    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), DWORD(-1));
-    EXPECT_EQ(log.ends, 2);
-    BASS_StreamFree(h);
+    const double eqThenComp = level(true, 0, 0), compThenEq = level(false, 0, 0);
+    EXPECT_GT(compThenEq - eqThenComp, 3);
+    EXPECT_NEAR(level(false, 1, 0), eqThenComp, 0.1);
+    EXPECT_NEAR(level(true, 0, 1), compThenEq, 0.1);
 }
 
 TEST_F(Engine, SixteenBitOutputPastFullScaleClampsInsteadOfWrapping) {
-    // The same loud song as float and as 16-bit, both pushed 30 dB past
-    // full scale by the compressor's make-up gain.
+    // The same song as float and as 16-bit, 30 dB past full scale.
     const std::string song = tone(69, 0.5);
     const auto loud = [&](DWORD flags) {
         const HSTREAM h = decodeStream(song, flags);
-        const HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_COMPRESSOR2, 0);
         const BASS_BFX_COMPRESSOR2 gain{30.0f, 0.0f, 1.0f, 1.0f, 1.0f, BASS_BFX_CHANALL};
-        EXPECT_TRUE(BASS_FXSetParameters(fx, &gain));
+        EXPECT_TRUE(BASS_FXSetParameters(BASS_ChannelSetFX(h, BASS_FX_BFX_COMPRESSOR2, 0), &gain));
         return h;
     };
     const HSTREAM f = loud(BASS_SAMPLE_FLOAT), i16 = loud(0);
     const auto ref = decodeFloat(f, frames(0.4));
     std::vector<std::int16_t> pcm(ref.size());
-    DWORD got = 0;
-    while (got < pcm.size() * 2) {
+    for (DWORD got = 0; got < pcm.size() * 2;) {
         const DWORD n = BASS_ChannelGetData(i16, reinterpret_cast<char *>(pcm.data()) + got,
                                             std::min<DWORD>(8192, DWORD(pcm.size() * 2) - got));
         ASSERT_NE(n, DWORD(-1));
@@ -519,39 +418,29 @@ TEST_F(Engine, SixteenBitOutputPastFullScaleClampsInsteadOfWrapping) {
     }
     std::size_t over = 0;
     for (std::size_t k = 0; k < ref.size(); ++k) {
-        if (ref[k] >= 1.0f) {
-            ++over;
-            ASSERT_EQ(pcm[k], 32767) << k;
-        } else if (ref[k] <= -1.0f) {
-            ++over;
-            ASSERT_EQ(pcm[k], -32768) << k;
-        } else {
-            ASSERT_NEAR(pcm[k], ref[k] * 32768.0f, 1.0) << k;
-        }
+        over += std::fabs(ref[k]) >= 1.0f;
+        const double want = std::clamp(ref[k] * 32768.0, -32768.0, 32767.0);
+        ASSERT_NEAR(pcm[k], want, 1.0) << k;
     }
     EXPECT_GT(over, ref.size() / 10);
     BASS_StreamFree(f);
     BASS_StreamFree(i16);
 }
 
-TEST_F(Engine, SongFilesGiveTheirErrorCodes) {
-    const std::string song = tone(69, 0.2);
-    const std::string path = ::testing::TempDir() + "engine_range.bin";
-    std::ofstream(path, std::ios::binary) << "JUNK" << song << "TAIL";
-    const HSTREAM h = BASS_MIDI_StreamCreateFile(0, path.c_str(), 4, song.size(), BASS_STREAM_DECODE, 0);
-    ASSERT_NE(h, 0u);
-    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 4u * frames(0.2));
-    BASS_StreamFree(h);
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
-    std::remove(path.c_str());
-    const std::string dir = ::testing::TempDir();
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(0, dir.c_str(), 0, 0, BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
-    EXPECT_EQ(BASS_StreamCreateURL(("file://" + dir).c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
-    // In memory, the same one limit: refused before anything is read.
-    const QWORD tooLong = cantora::audio::kMaxSongBytes + 1;
-    EXPECT_EQ(BASS_MIDI_StreamCreateFile(1, song.data(), 0, tooLong, BASS_STREAM_DECODE, 0), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+// The sound device must not take the process's signals: a player that
+// ignores SIGTERM or Ctrl-C cannot be stopped from outside.
+TEST(EngineDevice, AMissingDeviceIsRefusedAndSdlLeavesTerminationSignalsAlone) {
+    cantora::audio::setOutputFactory([](int) { return cantora::audio::makeMissingOutput(); });
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    cantora::audio::setOutputFactory({});
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto out = cantora::audio::makeSdlOutput(-1);
+    ASSERT_TRUE(out->open(44100, [](float *buf, std::size_t n) { std::fill(buf, buf + 2 * n, 0.0f); }));
+    for (int sig : {SIGINT, SIGTERM}) {
+        struct sigaction now {};
+        sigaction(sig, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << "signal " << sig;
+    }
+    out->close();
 }

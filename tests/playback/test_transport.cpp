@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <functional>
 #include <vector>
 
 using namespace cantora::playback;
@@ -21,10 +21,16 @@ protected:
     Mp3Transport() : player([this] { return std::make_unique<FakeGraph>(log); }) {
         player.TimerSwitched = [this](bool on) { timerSwitches.push_back(on); };
     }
-
     void play() {
         player.SetPlayTimer(true); // as the play command does
         player.Start_Play("/music/song.mp3");
+    }
+    // A press on the position knob at `from`, moves to each x, a release at the last.
+    void drag(int from, std::vector<int> moves) {
+        player.SliderReproduccioN_Down(from, from);
+        for (int x : moves)
+            player.SliderReproduccioN_Move(x, from);
+        player.SliderReproduccioN_Up(moves.empty() ? from : moves.back(), from);
     }
 
     GraphLog log;
@@ -49,25 +55,33 @@ TEST_F(Mp3Transport, GivenAFileWhenPlayStartsThenStateIsTrueAtFullVolumeAndTicks
     EXPECT_EQ(player.PlayerState(), "true");
     EXPECT_EQ(player.PlayingFile(), "/music/song.mp3");
     EXPECT_EQ(log.volume, 0);
-
     log.duration = 3725.4;
     log.position = 2.5;
     player.Tick();
     EXPECT_EQ(player.lblTiempoT(), "00:02") << "2.5 s rounds to the even second";
     EXPECT_EQ(player.lblDuracion(), "01:02:05");
     EXPECT_EQ(player.PositionKnobLeft(), 1);
-
-    log.position = 3.5;
+    // The lyric follower runs on the tick only while lyrics are shown.
+    bool following = false;
+    int followed = 0;
+    player.LyricsFollowing = [&] { return following; };
+    player.FollowLyrics = [&] { ++followed; };
     player.Tick();
-    EXPECT_EQ(player.lblTiempoT(), "00:04");
+    following = true;
+    player.Tick();
+    EXPECT_EQ(followed, 1);
 }
 
-TEST_F(Mp3Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNextTickStops) {
+TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdgesAndTheEndStopsThePlayer) {
     play();
+    log.position = 2.0;
+    player.Five_Seg_Backward();
+    log.position = 60.0;
+    player.Five_Seg_Backward();
+    player.Five_Seg_Forward();
     log.position = 197.0;
     player.Five_Seg_Forward();
-    ASSERT_EQ(log.seeks.size(), 1u);
-    EXPECT_DOUBLE_EQ(log.seeks[0], 200.0);
+    EXPECT_EQ(log.seeks, (std::vector<double>{0.0, 55.0, 60.0, 200.0}));
     EXPECT_EQ(player.PlayerState(), "true");
 
     player.Tick();
@@ -76,53 +90,19 @@ TEST_F(Mp3Transport, GivenThreeSecondsLeftWhenForwardThenItSeeksToTheEndAndTheNe
     EXPECT_EQ(log.released, 1);
     EXPECT_FALSE(player.PlayTimerEnabled());
     EXPECT_EQ(timerSwitches.back(), false);
-
-    // A tick after the release changes nothing.
     const auto shown = player.lblTiempoT();
-    player.Tick();
+    player.Tick(); // after the release: nothing changes
     EXPECT_EQ(player.lblTiempoT(), shown);
 }
 
-TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdges) {
-    play();
-    log.position = 2.0;
-    player.Five_Seg_Backward();
-    log.position = 60.0;
-    player.Five_Seg_Backward();
-    player.Five_Seg_Forward();
-    EXPECT_EQ(log.seeks, (std::vector<double>{0.0, 55.0, 60.0}));
-}
-
-TEST_F(Mp3Transport, GivenPausedWhenSeekingThenPlaybackResumes) {
+TEST_F(Mp3Transport, PauseTogglesAndAnySeekResumes) {
+    player.Pause_Play();
+    EXPECT_EQ(player.PlayerState(), "false") << "nothing to pause";
+    EXPECT_TRUE(timerSwitches.empty());
     play();
     player.Pause_Play();
     EXPECT_EQ(player.PlayerState(), "pause");
     EXPECT_EQ(log.state, GraphState::Paused);
-
-    player.Five_Seg_Forward();
-    EXPECT_EQ(player.PlayerState(), "true");
-    EXPECT_EQ(log.state, GraphState::Running);
-
-    player.Pause_Play();
-    player.Five_Seg_Backward();
-    EXPECT_EQ(player.PlayerState(), "true");
-
-    player.Pause_Play();
-    player.SliderReproduccioN_Down(5, 5);
-    player.SliderReproduccioN_Move(69, 5);
-    player.SliderReproduccioN_Up(69, 5);
-    EXPECT_EQ(player.PlayerState(), "true");
-    EXPECT_EQ(log.state, GraphState::Running);
-}
-
-TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped) {
-    player.Pause_Play();
-    EXPECT_EQ(player.PlayerState(), "false");
-    EXPECT_TRUE(timerSwitches.empty());
-
-    play();
-    player.Pause_Play();
-    EXPECT_EQ(player.PlayerState(), "pause");
     player.SetPlayTimer(false);
     player.Pause_Play();
     EXPECT_EQ(player.PlayerState(), "true");
@@ -134,7 +114,18 @@ TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped) {
     player.Tick();
     EXPECT_EQ(player.PlayerState(), "pause");
     EXPECT_EQ(player.lblTiempoT(), "03:20");
+    player.Pause_Play();
+    log.position = 100.0;
 
+    const std::function<void()> seeks[] = {[&] { player.Five_Seg_Forward(); }, [&] { player.Five_Seg_Backward(); },
+                                           [&] { drag(5, {69}); }};
+    for (const auto &seek : seeks) {
+        player.Pause_Play();
+        ASSERT_EQ(player.PlayerState(), "pause");
+        seek();
+        EXPECT_EQ(player.PlayerState(), "true");
+        EXPECT_EQ(log.state, GraphState::Running);
+    }
     player.Stop_Player();
     EXPECT_EQ(player.PlayerState(), "false");
     EXPECT_EQ(log.state, GraphState::Stopped);
@@ -142,21 +133,16 @@ TEST_F(Mp3Transport, PauseTogglesAndDoesNothingWhenStopped) {
 }
 
 TEST_F(Mp3Transport, AFileThatCannotBePlayedLeavesThePlayerStopped) {
-    log.renderFails = true;
-    play();
-    EXPECT_EQ(player.PlayerState(), "false");
-    EXPECT_EQ(player.PlayingFile(), "");
-    EXPECT_EQ(player.Graph(), nullptr);
-    EXPECT_FALSE(player.PlayTimerEnabled());
-
-    log.renderFails = false;
-    log.runFails = true;
-    play();
-    EXPECT_EQ(player.PlayerState(), "false");
-    EXPECT_EQ(player.PlayingFile(), "");
-
+    for (bool *fails : {&log.renderFails, &log.runFails}) {
+        *fails = true;
+        play();
+        EXPECT_EQ(player.PlayerState(), "false");
+        EXPECT_EQ(player.PlayingFile(), "");
+        EXPECT_EQ(player.Graph(), nullptr);
+        EXPECT_FALSE(player.PlayTimerEnabled());
+        *fails = false;
+    }
     // A working file after a failed one, then a second start replaces the graph.
-    log.runFails = false;
     play();
     EXPECT_EQ(player.PlayerState(), "true");
     const int before = log.released;
@@ -165,44 +151,38 @@ TEST_F(Mp3Transport, AFileThatCannotBePlayedLeavesThePlayerStopped) {
     EXPECT_NE(player.Graph(), nullptr);
 }
 
-TEST_F(Mp3Transport, ThePositionKnobNeverPassesTheEndOfItsStrip) {
+TEST_F(Mp3Transport, ThePositionKnobFollowsTheTimeWithinItsStrip) {
+    drag(3, {10});
+    EXPECT_TRUE(log.seeks.empty()) << "no drag while stopped";
     play();
     log.duration = 10.0;
     log.position = 5.0;
     player.Tick();
     EXPECT_EQ(player.PositionKnobLeft(), 65);
-
-    player.SetPlayTimer(true);
     player.Pause_Play(); // paused: the tick does not stop at the end
     log.position = 30.0; // the graph reports more than the duration
     player.Tick();
     EXPECT_EQ(player.PositionKnobLeft(), 129);
-    player.ShowTime(32767);
-    EXPECT_EQ(player.PositionKnobLeft(), 129);
     player.ShowTime(9);
     EXPECT_EQ(player.PositionKnobLeft(), 116);
+    drag(4, {});
+    EXPECT_TRUE(log.seeks.empty()) << "a click without a move does not seek";
+    EXPECT_EQ(player.PlayerState(), "pause");
 }
 
 TEST_F(Mp3Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease) {
-    player.SliderReproduccioN_Down(3, 3);
-    EXPECT_FALSE(player.PositionDragging()) << "no drag while stopped";
-
     play();
     log.duration = 128.0;
     player.SliderReproduccioN_Down(4, 4);
     ASSERT_TRUE(player.PositionDragging());
     // x is relative to the knob: it moves under the mouse.
     player.SliderReproduccioN_Move(14, 4); // knob 0 -> 10
-    EXPECT_EQ(player.PositionKnobLeft(), 10);
     player.SliderReproduccioN_Move(24, 4); // 24 - 4 + 10 = 30
     EXPECT_EQ(player.PositionKnobLeft(), 30);
     EXPECT_EQ(player.lblTiempoT(), "00:29");
-
     log.position = 100.0;
     player.Tick();
-    EXPECT_EQ(player.lblTiempoT(), "00:29") << "the tick leaves a dragged knob alone";
-    EXPECT_EQ(player.PositionKnobLeft(), 30);
-
+    EXPECT_EQ(player.PositionKnobLeft(), 30) << "the tick leaves a dragged knob alone";
     player.SliderReproduccioN_Move(500, 4);
     EXPECT_EQ(player.PositionKnobLeft(), 129);
     player.SliderReproduccioN_Move(-1000, 4);
@@ -211,67 +191,25 @@ TEST_F(Mp3Transport, DraggingThePositionKnobShowsItsTimeAndSeeksOnRelease) {
     player.SliderReproduccioN_Move(34, 4); // 34 - 4 + 0
     player.SliderReproduccioN_Up(34, 4);
     EXPECT_FALSE(player.PositionDragging());
-    ASSERT_EQ(log.seeks.size(), 1u);
-    EXPECT_DOUBLE_EQ(log.seeks[0], 29.0);
-}
-
-TEST_F(Mp3Transport, AClickOnThePositionKnobWithoutAMoveDoesNotSeek) {
-    play();
-    player.SliderReproduccioN_Down(4, 4);
-    player.SliderReproduccioN_Move(60, 4);
-    player.SliderReproduccioN_Up(60, 4);
-    ASSERT_EQ(log.seeks.size(), 1u);
-
-    player.Pause_Play();
-    player.SliderReproduccioN_Down(4, 4);
-    player.SliderReproduccioN_Up(4, 4);
-    EXPECT_EQ(log.seeks.size(), 1u);
-    EXPECT_FALSE(player.PositionDragging());
-    EXPECT_EQ(player.PlayerState(), "pause");
+    EXPECT_EQ(log.seeks, std::vector<double>{29.0});
 }
 
 TEST_F(Mp3Transport, TheVolumeKnobRunsFromFullToMinus50Decibels) {
     // Stopped: the volume is only remembered.
-    std::int16_t top = 200;
-    player.Ajust_Volume(top);
-    EXPECT_EQ(top, 89);
-    EXPECT_EQ(player.StoredVolume(), -5000);
-    top = -3;
-    player.Ajust_Volume(top);
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(player.StoredVolume(), 0);
-
+    for (auto [asked, top, volume] : {std::tuple{200, 89, -5000}, {-3, 0, 0}, {1, 1, -50}}) {
+        std::int16_t knob = static_cast<std::int16_t>(asked);
+        player.Ajust_Volume(knob);
+        EXPECT_EQ(knob, top);
+        EXPECT_EQ(player.StoredVolume(), volume);
+    }
     play();
     player.VolumeKnob_Down(2);
-    player.VolumeKnob_Move(500);
-    EXPECT_EQ(player.VolumeKnobTop(), 89);
-    EXPECT_EQ(log.volume, -5000);
-    EXPECT_EQ(player.StoredVolume(), -5000);
-    player.VolumeKnob_Move(-500);
-    EXPECT_EQ(player.VolumeKnobTop(), 0);
-    EXPECT_EQ(log.volume, 0);
-    player.VolumeKnob_Move(2 + 40); // 42 - 2 + 0
-    EXPECT_EQ(player.VolumeKnobTop(), 40);
-    EXPECT_EQ(log.volume, -2250) << "40 / 89 of the way is 45 steps of 50";
+    for (auto [x, top, volume] : {std::tuple{500, 89, -5000}, {-500, 0, 0}, {42, 40, -2250}}) {
+        player.VolumeKnob_Move(x); // 42 - 2 + 0: 40 / 89 of the way is 45 steps of 50
+        EXPECT_EQ(player.VolumeKnobTop(), top);
+        EXPECT_EQ(log.volume, volume);
+    }
     player.VolumeKnob_Up();
     player.VolumeKnob_Move(80);
     EXPECT_EQ(player.VolumeKnobTop(), 40) << "no move after the release";
-
-    top = 1; // 1.12 steps: rounds to 1
-    player.Ajust_Volume(top);
-    EXPECT_EQ(player.StoredVolume(), -50);
-}
-
-TEST_F(Mp3Transport, TheTickRunsTheLyricFollowerOnlyWhenLyricsAreShown) {
-    bool following = false;
-    int followed = 0;
-    player.LyricsFollowing = [&] { return following; };
-    player.FollowLyrics = [&] { ++followed; };
-    play();
-    player.Tick();
-    EXPECT_EQ(followed, 0);
-    following = true;
-    player.Tick();
-    player.Tick();
-    EXPECT_EQ(followed, 2);
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -69,66 +70,44 @@ TEST(BlockPipeline, EveryBlockArrivesInOrderAndTheQueueStaysWithinItsCapacity) {
     EXPECT_LE(ahead, 3 + 1);
 }
 
-TEST(BlockPipeline, AConsumerFailureStopsTheProducerAndWinsTheReport) {
-    for (bool throws : {false, true}) {
-        FakeConsumer c;
-        c.failAt = 5;
-        c.throwAt = throws;
-        int pushed = 0;
-        const PipelineOutcome o = runBlockPipeline(
-            [&](const PushFn &push) {
-                // Would run forever if the failure did not reach it.
-                while (push(numbered(pushed)))
-                    ++pushed;
-                return std::string("the encoder stopped");
-            },
-            c, 2);
+TEST(BlockPipeline, AFailureOnEitherSideStopsTheOtherAndTheConsumerAbandons) {
+    const std::function<std::string(const PushFn &)> endless = [](const PushFn &push) {
+        for (int i = 0; push(numbered(i)); ++i) {} // runs forever unless the failure reaches it
+        return std::string("the encoder stopped");
+    };
+    const struct {
+        std::function<std::string(const PushFn &)> produce;
+        int failAt;
+        bool throwAt, failFinish;
+        std::string producerError, consumerError;
+    } cases[] = {
+        {endless, 5, false, false, "", "encoder failed"}, // the producer only echoes the consumer's stop
+        {endless, 5, true, false, "", "disk on fire"},
+        {[](const PushFn &push) {
+             for (int i = 0; i < 4; ++i)
+                 push(numbered(i));
+             return std::string("the song could not be decoded");
+         },
+         -1, false, false, "the song could not be decoded", ""},
+        {[](const PushFn &push) -> std::string {
+             push(numbered(1));
+             throw std::runtime_error("out of memory");
+         },
+         -1, false, false, "out of memory", ""},
+        {[](const PushFn &push) { return push(numbered(1)) ? "" : "x"; }, -1, false, true, "", "cannot flush"},
+    };
+    for (const auto &c : cases) {
+        FakeConsumer consumer;
+        consumer.failAt = c.failAt;
+        consumer.throwAt = c.throwAt;
+        consumer.failFinish = c.failFinish;
+        const PipelineOutcome o = runBlockPipeline(c.produce, consumer, 2);
         EXPECT_FALSE(o.ok);
-        EXPECT_EQ(o.consumerError, throws ? "disk on fire" : "encoder failed");
-        EXPECT_EQ(o.producerError, "") << "the producer only echoes the consumer's stop";
-        EXPECT_EQ(c.finished, 0);
-        EXPECT_EQ(c.abandoned, 1);
-        EXPECT_LE(pushed, 5 + 1 + 2 + 1);
+        EXPECT_EQ(o.producerError, c.producerError);
+        EXPECT_EQ(o.consumerError, c.consumerError);
+        EXPECT_EQ(consumer.finished, c.failFinish ? 1 : 0);
+        EXPECT_EQ(consumer.abandoned, 1);
     }
-}
-
-TEST(BlockPipeline, AProducerFailureStopsTheConsumerWhichAbandonsInsteadOfFinishing) {
-    FakeConsumer c;
-    const PipelineOutcome o = runBlockPipeline(
-        [&](const PushFn &push) {
-            for (int i = 0; i < 4; ++i)
-                push(numbered(i));
-            return std::string("the song could not be decoded");
-        },
-        c, 8);
-    EXPECT_FALSE(o.ok);
-    EXPECT_EQ(o.producerError, "the song could not be decoded");
-    EXPECT_EQ(o.consumerError, "");
-    EXPECT_EQ(c.finished, 0);
-    EXPECT_EQ(c.abandoned, 1);
-    EXPECT_LE(c.seen.size(), 4u);
-}
-
-TEST(BlockPipeline, AThrowingProducerStillEndsTheWorker) {
-    FakeConsumer c;
-    const PipelineOutcome o = runBlockPipeline(
-        [&](const PushFn &push) -> std::string {
-            push(numbered(1));
-            throw std::runtime_error("out of memory");
-        },
-        c, 1);
-    EXPECT_FALSE(o.ok);
-    EXPECT_EQ(o.producerError, "out of memory");
-    EXPECT_EQ(c.abandoned, 1);
-}
-
-TEST(BlockPipeline, AFailedFinishFailsTheWholeAndIsUndone) {
-    FakeConsumer c;
-    c.failFinish = true;
-    const PipelineOutcome o = runBlockPipeline([&](const PushFn &push) { return push(numbered(1)) ? "" : "x"; }, c, 1);
-    EXPECT_FALSE(o.ok);
-    EXPECT_EQ(o.consumerError, "cannot flush");
-    EXPECT_EQ(c.abandoned, 1);
 }
 
 TEST(BlockQueue, CancelWakesAProducerWaitingForRoomAndDropsWhatWasQueued) {

@@ -6,10 +6,10 @@
 
 #include "render/encoderpresets.h"
 #include "render/lameencoder.h"
+#include "render/mp3decode.h"
 #include "render/songfolder.h"
 
 #include <gtest/gtest.h>
-#include <mpg123.h>
 
 #include <filesystem>
 
@@ -19,32 +19,6 @@ using namespace wavbytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Stereo frames the decoder gives for the file (the Info frame trims the
-// encoder's delay and padding); -1 when it cannot open it.
-long decodedFrames(const std::string &path) {
-    mpg123_init();
-    int err = 0;
-    mpg123_handle *mh = mpg123_new(nullptr, &err);
-    if (!mh)
-        return -1;
-    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
-    long frames = -1;
-    if (mpg123_open(mh, path.c_str()) == MPG123_OK) {
-        frames = 0;
-        std::vector<unsigned char> buf(65536);
-        size_t got = 0;
-        int r;
-        while ((r = mpg123_read(mh, buf.data(), buf.size(), &got)) == MPG123_OK || r == MPG123_NEW_FORMAT || got) {
-            frames += static_cast<long>(got / 4);
-            if (r == MPG123_DONE)
-                break;
-        }
-        mpg123_close(mh);
-    }
-    mpg123_delete(mh);
-    return frames;
-}
 
 class Mp3Pipeline : public SongFolder {
 protected:
@@ -85,7 +59,7 @@ TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
     EXPECT_LE(r.queueHighWater, 2u);
     EXPECT_EQ(expected, r.pcmBytes) << "the engine's length is what gets rendered";
     EXPECT_GE(lastEncoded + 4 * 1152, r.pcmBytes) << "progress reaches the end, short of the last partial chunk";
-    EXPECT_EQ(decodedFrames(dir / "out.mp3"), static_cast<long>(r.pcmBytes / 4));
+    EXPECT_EQ(decode(dir / "out.mp3").frames(), r.pcmBytes / 4);
     EXPECT_NEAR(double(r.pcmBytes / 4), 8.0 * 44100, 44100) << "8 s of notes, and the release tail";
 
     // The same PCM through a WAV file and the file encoder.

@@ -32,28 +32,22 @@ TEST(FrameInfo, Mpeg1Layer3HeaderGivesEveryText) {
 }
 
 TEST(FrameInfo, HeaderBitsMapToTheirTexts) {
-    // MPEG 2 layer 2 with CRC, 48 kbit/s (index 6), 24 kHz, mono, copyrighted, emphasis 3.
-    Mp3Info i = read(audio(10000, header(0xFF, 0xF4, 0x64, 0xCB)));
-    EXPECT_EQ(i.MpegVersion, "MPEG 2.0");
-    EXPECT_EQ(i.Layer, "layer 2");
-    EXPECT_EQ(i.Crcs, "Yes");
-    EXPECT_EQ(i.Bitrate, "48 Kbps");
-    EXPECT_EQ(i.Frequency, "24000 Hz");
-    EXPECT_EQ(i.ChannelMode, "Mono");
-    EXPECT_EQ(i.Copyrighted, "Yes");
-    EXPECT_EQ(i.Original, "No");
-    EXPECT_EQ(i.Emphasis, "CITT j. 17");
-
-    i = read(audio(10000, header(0xFF, 0xFF, 0xE8, 0x81)));
-    EXPECT_EQ(i.Layer, "layer 1");
-    EXPECT_EQ(i.Bitrate, "320 Kbps");
-    EXPECT_EQ(i.Frequency, "32000 Hz");
-    EXPECT_EQ(i.ChannelMode, "2 Channel");
-    EXPECT_EQ(i.Emphasis, "50/15 microsec");
-
-    // The reserved sampling-rate value shows as the lowest rate.
-    EXPECT_EQ(read(audio(10000, header(0xFF, 0xF3, 0x1C, 0x00))).Frequency, "16000 Hz");
-    EXPECT_EQ(read(audio(10000, header(0xFF, 0xF3, 0x12, 0x00))).Frequency, "22050 Hz");
+    // Version, layer, CRC, rate, frequency, channels, copyright, original, emphasis.
+    const struct {
+        std::string header, texts;
+    } cases[] = {
+        {header(0xFF, 0xF4, 0x64, 0xCB), "MPEG 2.0|layer 2|Yes|48 Kbps|24000 Hz|Mono|Yes|No|CITT j. 17"},
+        {header(0xFF, 0xFF, 0xE8, 0x81), "MPEG 1.0|layer 1|No|320 Kbps|32000 Hz|2 Channel|No|No|50/15 microsec"},
+        // The reserved sampling-rate value shows as the lowest rate.
+        {header(0xFF, 0xF3, 0x1C, 0x00), "MPEG 2.0|layer 3|No|8 Kbps|16000 Hz|Stereo|No|No|None"},
+        {header(0xFF, 0xF3, 0x12, 0x00), "MPEG 2.0|layer 3|No|8 Kbps|22050 Hz|Stereo|No|No|None"},
+    };
+    for (const auto &c : cases) {
+        const Mp3Info i = read(audio(10000, c.header));
+        EXPECT_EQ(i.MpegVersion + "|" + i.Layer + "|" + i.Crcs + "|" + i.Bitrate + "|" + i.Frequency + "|" +
+                      i.ChannelMode + "|" + i.Copyrighted + "|" + i.Original + "|" + i.Emphasis,
+                  c.texts);
+    }
     EXPECT_EQ(read(audio(10000, header(0xFF, 0xFB, 0x04, 0x00))).Frequency, "48000 Hz");
 }
 
@@ -107,26 +101,24 @@ TEST(FrameInfo, XingFrameCountGivesAverageRateAndLength) {
     EXPECT_TRUE(Id3Module::ComputeVbrInfo(268435455, 3000));
 }
 
-TEST(FrameInfo, FreeFormatMpeg2EndsTheAnalysisAtTheBitrate) {
+TEST(FrameInfo, LengthAndSizeFormatting) {
+    // MPEG 2, 8 kbit/s: one byte a millisecond. Exact halves of a hundredth
+    // of a MB go to the even neighbour, down or up.
+    const std::string slow = header(0xFF, 0xF3, 0x10, 0x00);
+    for (auto [bytes, length, size] : {std::tuple{3725000, "01:02:05", "3.55 MB"},
+                                       {225999, "03:45", "0.22 MB"},
+                                       {1048576, "17:28", "1 MB"},
+                                       {5000, "00:05", "0 MB"},
+                                       {131072, "02:11", "0.12 MB"},
+                                       {393216, "06:33", "0.38 MB"},
+                                       {131073, "02:11", "0.13 MB"}}) {
+        const Mp3Info i = read(audio(bytes, slow));
+        EXPECT_EQ(i.Length, length) << bytes;
+        EXPECT_EQ(i.Size, size) << bytes;
+    }
+    // Free format ends the analysis at the bit rate.
     Id3Module m;
     const Mp3Info i = read(audio(10000, header(0xFF, 0xF3, 0x00, 0x64)), &m);
-    EXPECT_EQ(i.Bitrate, "0");
-    EXPECT_EQ(i.Frequency, "22050 Hz");
-    EXPECT_EQ(i.Length, "");
-    EXPECT_EQ(i.Original, "");
+    EXPECT_EQ(i.Bitrate + "|" + i.Frequency + "|" + i.Length + "|" + i.Original, "0|22050 Hz||");
     EXPECT_EQ(m.DurationSeconds, 0);
-}
-
-TEST(FrameInfo, LengthAndSizeFormatting) {
-    // MPEG 2, 8 kbit/s: one byte a millisecond.
-    const std::string slow = header(0xFF, 0xF3, 0x10, 0x00);
-    EXPECT_EQ(read(audio(3725000, slow)).Length, "01:02:05");
-    EXPECT_EQ(read(audio(225999, slow)).Length, "03:45");
-    EXPECT_EQ(read(audio(1048576, slow)).Size, "1 MB");
-    EXPECT_EQ(read(audio(3690000, slow)).Size, "3.52 MB");
-    EXPECT_EQ(read(audio(5000, slow)).Size, "0 MB");
-    // Exact halves of a hundredth go to the even neighbour, down or up.
-    EXPECT_EQ(read(audio(131072, slow)).Size, "0.12 MB"); // 0.125
-    EXPECT_EQ(read(audio(393216, slow)).Size, "0.38 MB"); // 0.375
-    EXPECT_EQ(read(audio(131073, slow)).Size, "0.13 MB"); // just over the half
 }

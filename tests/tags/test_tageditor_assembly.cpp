@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace cantora::tags;
@@ -112,6 +114,26 @@ TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSa
     EXPECT_EQ(readBytes(file), audio + mp3bytes::id3v1("New", "Artist", "", "", "Comment", 17));
 }
 
+TEST_F(SaveTagsTest, GivenAnId3v11Tag_WhenTheRowIsSaved_ThenTheTrackStaysAndGenreNoneUnlessChosen) {
+    const auto v11 = [](std::string tag, char track, std::uint8_t genre) {
+        tag[125] = '\0';
+        tag[126] = track;
+        tag[127] = static_cast<char>(genre);
+        return tag;
+    };
+    const fs::path file = dir / "a.mp3";
+    writeBytes(file, audio + v11(mp3bytes::id3v1("Old", "", "", "", "Old comment"), 7, 255));
+    EXPECT_EQ(module.GetMp3Info(file.string()).Comment, "Old comment");
+    SaveRequest r = request(file);
+    for (auto [index, genre] : {std::pair{"0", 255}, {"18", 17}}) {
+        r.pending = row("New", index);
+        r.pending->sub[7] = std::string(30, 'c');
+        SaveTags(module, r);
+        EXPECT_EQ(readBytes(file), audio + v11(mp3bytes::id3v1("New", "Artist", "", "", std::string(30, 'c')), 7,
+                                               static_cast<std::uint8_t>(genre)));
+    }
+}
+
 TEST_F(SaveTagsTest, GivenAConvertedSong_ThenSyncroIsCopiedOverTheOutput_AndAFailedWriteCopiesNothing) {
     const fs::path syncro = dir / kSyncroMp3;
     writeBytes(syncro, audio);
@@ -134,16 +156,23 @@ TEST_F(SaveTagsTest, GivenAConvertedSong_ThenSyncroIsCopiedOverTheOutput_AndAFai
     EXPECT_FALSE(fs::exists(syncro));
 }
 
-TEST_F(SaveTagsTest, GivenAReadOnlyMp3_WhenSaved_ThenItIsByteIdentical) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not stop root";
-    const fs::path file = dir / "ro.mp3";
+TEST_F(SaveTagsTest, GivenAWriteThatFailsPartWay_WhenSaved_ThenTheMp3IsByteIdentical) {
+    // A file size limit (as a full disk would) stops the write ten bytes
+    // into the new tag, for root too.
+    const fs::path file = dir / "full.mp3";
     const std::string old = audio + mp3bytes::id3v1("Old");
     writeBytes(file, old);
-    fs::permissions(file, fs::perms::owner_read);
     SaveRequest r = request(file);
     r.pending = row("New", "1");
+    rlimit was{};
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = was;
+    limit.rlim_cur = audio.size() + 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     const SaveOutcome out = SaveTags(module, r);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(out.written);
     ASSERT_EQ(out.failures.size(), 1u);
     EXPECT_EQ(readBytes(file), old);

@@ -29,11 +29,13 @@ TEST(Id3v1Read, FieldsAreTrimmedAndFreedOfNuls) {
     EXPECT_EQ(i.Genre, "13");
     EXPECT_EQ(GenreList()[13], "Other");
 
-    // Byte 125 belongs to the comment: a track number byte of 0 is just a NUL.
-    std::string tag = id3v1("T", "", "", "", std::string(28, 'c'));
+    // ID3v1.1: a NUL at byte 125 gives byte 126 to the track number.
+    std::string tag = id3v1("T", "", "", "", std::string(30, 'c'));
     tag[125] = '\0';
-    tag[126] = 'x';
-    EXPECT_EQ(read(m, tag).Comment, std::string(28, 'c') + "x");
+    EXPECT_EQ(read(m, tag).Comment, std::string(28, 'c'));
+    EXPECT_EQ(Id3v1Track(tag), 'c');
+    tag[126] = '\0';
+    EXPECT_EQ(Id3v1Track(tag), 0);
 
     EXPECT_EQ(read(m, id3v1("", "", "", "", "", 255)).Genre, "256");
     EXPECT_EQ(read(m, id3v1("", "", "", "", "", 0)).Genre, "1");

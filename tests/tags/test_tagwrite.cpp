@@ -10,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h> // geteuid
 
 using namespace cantora::tags;
 using namespace mp3bytes;
@@ -72,40 +71,28 @@ TEST_F(TagWrite, UntaggedFileGetsBlockAndTagAppendedByteForByte) {
     EXPECT_EQ(i.Genre, "13");
 }
 
-TEST_F(TagWrite, ReplacingLongerBlockLeavesNoTraceAndSavingTwiceKeepsOneOfEach) {
-    put(music + lyrics3({{"IND", "10"}, {"LYR", std::string(500, 'x')}}) + id3v1("Old"));
-    ASSERT_TRUE(save("New", "short"));
-    const std::string once = get();
-    EXPECT_EQ(once, music + lyrics3({{"LYR", "short"}}) + saved("New"));
-
-    ASSERT_TRUE(save("New", "short"));
-    EXPECT_EQ(get(), once);
+TEST_F(TagWrite, EachSaveReplacesTheOldBlockAndTagLeavingNoTrace) {
+    std::string broken = lyrics3({{"LYR", "abc"}});
+    broken.replace(broken.size() - 15, 6, "000040"); // points before LYRICSBEGIN: not a block
+    const struct {
+        std::string before, title, lyrics, after;
+    } cases[] = {
+        {music + lyrics3({{"IND", "10"}, {"LYR", std::string(500, 'x')}}) + id3v1("Old"), "New", "short",
+         music + lyrics3({{"LYR", "short"}}) + saved("New")},
+        {music + lyrics3({{"LYR", "words"}}) + id3v1("Old"), "T", "", music + saved("T")},
+        {music + lyrics3({{"LYR", "words"}}), "T", "new", music + lyrics3({{"LYR", "new"}}) + saved("T")},
+        {music + broken + id3v1("Old"), "T", "", music + broken + saved("T")},
+    };
+    for (const auto &c : cases) {
+        put(c.before);
+        ASSERT_TRUE(save(c.title, c.lyrics));
+        EXPECT_EQ(get(), c.after);
+        ASSERT_TRUE(save(c.title, c.lyrics)) << "saving twice keeps one of each";
+        EXPECT_EQ(get(), c.after);
+    }
     ASSERT_TRUE(save("Newer", "a longer text than before"));
     ASSERT_TRUE(save("Newest", "mid"));
-    EXPECT_EQ(get().size(), music.size() + lyrics3({{"LYR", "mid"}}).size() + 128);
-    EXPECT_EQ(m.GetMp3Info(path).Title, "Newest");
-    EXPECT_EQ(get().find("LYRICSBEGIN"), get().rfind("LYRICSBEGIN"));
-    EXPECT_EQ(get().find("TAG", music.size()), get().size() - 128);
-}
-
-TEST_F(TagWrite, EmptyLyricsRemoveTheBlockAndTagOnlyFilesKeepOneTag) {
-    put(music + lyrics3({{"LYR", "words"}}) + id3v1("Old"));
-    ASSERT_TRUE(save("T", ""));
-    EXPECT_EQ(get(), music + saved("T"));
-    ASSERT_TRUE(save("T2", ""));
-    EXPECT_EQ(get().size(), music.size() + 128);
-    // A block without a tag behind it is replaced as well.
-    put(music + lyrics3({{"LYR", "words"}}));
-    ASSERT_TRUE(save("T", "new"));
-    EXPECT_EQ(get(), music + lyrics3({{"LYR", "new"}}) + saved("T"));
-}
-
-TEST_F(TagWrite, RejectedBlockIsLeftAloneAndOnlyTheTagIsRewritten) {
-    std::string broken = lyrics3({{"LYR", "abc"}});
-    broken.replace(broken.size() - 15, 6, "000040"); // points before LYRICSBEGIN
-    put(music + broken + id3v1("Old"));
-    ASSERT_TRUE(save("T", ""));
-    EXPECT_EQ(get(), music + broken + saved("T"));
+    EXPECT_EQ(get(), music + broken + lyrics3({{"LYR", "mid"}}) + saved("Newest"));
 }
 
 TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
@@ -136,15 +123,7 @@ TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
     EXPECT_FALSE(m.WriteLyricsTag(path, bare("U", 0), "y"));
     EXPECT_EQ(get(), original);
 
-    // Read-only file, directory, missing file.
-    if (::geteuid() != 0) {
-        fs::permissions(path, fs::perms::owner_read, fs::perm_options::replace);
-        r = save("T", "y");
-        EXPECT_FALSE(r);
-        EXPECT_FALSE(r.error.empty());
-        EXPECT_EQ(get(), original);
-        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
-    }
+    // A directory, a missing file.
     m.GetMp3Info(dir.string());
     EXPECT_FALSE(m.OpenError().empty());
     EXPECT_FALSE(m.WriteLyricsTag(dir.string(), bare("T", 0), "y"));
@@ -208,15 +187,6 @@ TEST(Id3v1Build, AFullFieldIsNotCutAndUtf8IsCutBetweenCharacters) {
     EXPECT_EQ(i.Artist, "a" + ten.substr(0, 27));
     EXPECT_EQ(i.Album, "\xC5\x81\xC3\xB3"
                        "d\xC5\xBA"); // Polish "Łódź"
-}
-
-TEST_F(TagWrite, TruncateOnlyShortens) {
-    put("0123456789");
-    EXPECT_TRUE(Id3Module::TruncateFile(path, 20));
-    EXPECT_EQ(get(), "0123456789");
-    EXPECT_TRUE(Id3Module::TruncateFile(path, 4));
-    EXPECT_EQ(get(), "0123");
-    EXPECT_FALSE(Id3Module::TruncateFile((dir / "none").string(), 0));
 }
 
 TEST_F(TagWrite, LyricsCp1252CannotHoldAreWrittenInUtf8AndReadBackTheSame) {

@@ -354,10 +354,10 @@ private slots:
         QVERIFY(lyrics);
         QCOMPARE(lyrics->LyricsRef()->count(), 3);
 
-        clock.position = 12;
+        clock.position = 12; // "B" (00:10) is being sung
         w->player().Tick();
-        QCOMPARE(w->lyricIndex(), 2);
-        QCOMPARE(lyrics->strip().FocusIndex(), 2);
+        QCOMPARE(w->lyricIndex(), 1);
+        QCOMPARE(lyrics->strip().FocusIndex(), 1);
         QCOMPARE(child<playback::KnobStrip>("picSliderRep")->knobAt(), 8);
 
         QTest::mouseClick(button("cmdPlayer_3"), Qt::LeftButton);
