@@ -17,7 +17,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "
 
 for f in bin/cantora-cli share/cantora/leggimi.txt share/cantora/demo.kar \
   share/applications/cantora.desktop share/mime/packages/cantora.xml \
-  share/icons/hicolor/scalable/apps/cantora.svg share/man/man1/cantora.1 share/man/man1/cantora-cli.1; do
+  share/icons/hicolor/scalable/apps/cantora.svg share/man/man1/cantora.1.gz share/man/man1/cantora-cli.1.gz share/doc/cantora/copyright; do
   [ -s "$prefix/$f" ] || fail "$f not installed"
 done
 [ -x "$prefix/bin/cantora-cli" ] || fail "cantora-cli is not executable"
@@ -57,7 +57,7 @@ fi
 if command -v xmllint >/dev/null; then
   xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/cantora.svg" || fail "icon is not well-formed"
 fi
-man -l "$prefix/share/man/man1/cantora.1" 2>/dev/null | grep -q 'XDG_DATA_HOME' || fail "cantora(1) does not render"
+man -l "$prefix/share/man/man1/cantora.1.gz" 2>/dev/null | grep -q 'XDG_DATA_HOME' || fail "cantora(1) does not render"
 
 if [ "$gui" = 1 ]; then
   env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/cantora" --version | grep -q '^cantora ' || fail "installed cantora --version"
