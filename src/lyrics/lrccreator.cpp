@@ -5,12 +5,11 @@
 
 #include "core/textcodec.h"
 #include "lyrics/lrcformat.h"
+#include "lyrics/lyricgrammar.h"
 
 namespace cantora::lyrics {
 
 namespace {
-
-bool isBreak(char c) { return c == '/' || c == '\\' || c == '<'; }
 
 // Size of the per-run table of mark ticks.
 constexpr std::size_t kTickTableSize = 1501;
@@ -81,47 +80,52 @@ std::string createLrc(const std::vector<LrcMark> &marks, std::size_t midiSize, d
     bool breakSeen = false;
     int k = 0;
     const std::size_t last = std::min(kLastLrcMark, midiSize);
+    MarkReader reader;
     for (std::size_t i = 0; i <= last; ++i) {
         if (i >= marks.size())
             break;
-        std::string s = upperMark(marks[i].text);
         state.CurrentTick = marks[i].tick;
         if (i >= kFirstCheckedMark) {
             ticks[i] = state.CurrentTick;
             if (ticks[i] < ticks[i - 1])
                 break;
         }
-        if (s.empty())
-            return fileBytes(out); // the file ends here, the gathered line unwritten
-        if (s.back() == '|')
-            breakSeen = true;
-        if (isBreak(s.front())) {
-            if (!started) {
-                started = true;
-                out += lrcLine(state.LineSeconds, state.LineText);
+        // A mark of CR/LF only is no syllable: it counts as a mark above, and
+        // its break opens the line of the next syllable.
+        for (std::string &s : reader.read(upperMark(marks[i].text))) {
+            if (s.empty())
+                return fileBytes(out); // the file ends here, the gathered line unwritten
+            if (s.back() == '|')
+                breakSeen = true;
+            const SyllableKind kind = classify(s);
+            if (opensLine(kind)) {
+                if (!started) {
+                    started = true;
+                    out += lrcLine(state.LineSeconds, state.LineText);
+                    state.LineText.clear();
+                }
+                if (state.LinePending) {
+                    state.LinePending = false;
+                    out += lrcLine(state.LineSeconds, state.LineText);
+                    k = 0;
+                }
                 state.LineText.clear();
+                breakSeen = true;
+            } else if (kind == SyllableKind::Header) {
+                s.clear(); // header texts are dropped
+            } else if (!started) {
+                state.LineText += s;
             }
-            if (state.LinePending) {
-                state.LinePending = false;
-                out += lrcLine(state.LineSeconds, state.LineText);
-                k = 0;
+            if (breakSeen) {
+                if (++k == 2) {
+                    // A time past the 32-bit range (a damaged tempo) leaves the last one standing.
+                    const double seconds = msPerTick * state.CurrentTick / 1000.0;
+                    if (seconds >= 0 && seconds < 2147483648.0)
+                        state.LineSeconds = static_cast<std::int32_t>(seconds);
+                }
+                state.LineText += s;
+                state.LinePending = true;
             }
-            state.LineText.clear();
-            breakSeen = true;
-        } else if (s.front() == '@') {
-            s.clear(); // header texts are dropped
-        } else if (!started) {
-            state.LineText += s;
-        }
-        if (breakSeen) {
-            if (++k == 2) {
-                // A time past the 32-bit range (a damaged tempo) leaves the last one standing.
-                const double seconds = msPerTick * state.CurrentTick / 1000.0;
-                if (seconds >= 0 && seconds < 2147483648.0)
-                    state.LineSeconds = static_cast<std::int32_t>(seconds);
-            }
-            state.LineText += s;
-            state.LinePending = true;
         }
     }
     out += lrcLine(state.LineSeconds, state.LineText);
@@ -151,19 +155,23 @@ std::string createExactLrc(const std::vector<LrcMark> &marks, const std::vector<
             out += lrcExactTag(start) + core::toUtf8(line) + "\r\n";
         line.clear();
     };
+    MarkReader reader;
     for (const LrcMark &m : marks) {
-        std::string_view s = m.text;
-        if (s.empty() || s.front() == '@')
-            continue;
-        if (isBreak(s.front())) {
-            flush();
-            s.remove_prefix(1);
+        for (const std::string &syllable : reader.read(m.text)) {
+            std::string_view s = syllable;
+            const SyllableKind kind = classify(s);
+            if (s.empty() || kind == SyllableKind::Header)
+                continue;
+            if (opensLine(kind)) {
+                flush();
+                s.remove_prefix(1);
+            }
+            if (s.empty())
+                continue;
+            if (line.empty())
+                start = m.seconds; // the line's first syllable
+            line += s;
         }
-        if (s.empty())
-            continue;
-        if (line.empty())
-            start = m.seconds; // the line's first syllable
-        line += s;
     }
     flush();
     return out;
