@@ -1,4 +1,5 @@
-// cantora-cli lrc SONG OUT.lrc [--exact]: the song's lyrics as an LRC file.
+// cantora-cli lrc SONG OUT.lrc [--exact] [--tempo PCT] [--song-encoding NAME]:
+// the song's lyrics as an LRC file.
 // Without --exact the file is the very one the player's LRC button writes
 // (whole-second early tags, upper case, CP1252). With --exact each line is
 // tagged at its first syllable in hundredths through the whole tempo map,
@@ -9,17 +10,24 @@
 #include "audio/bass.h"
 #include "core/byteio.h"
 #include "core/samefile.h"
+#include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "player/liveoptions.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
 
-const char *const kUsage = "usage: cantora-cli lrc SONG OUT.lrc [--exact]\n"
-                           "  writes the song's lyrics as an LRC file: the player's own file, or with\n"
-                           "  --exact one tagged in hundredths at each line's first syllable (UTF-8)\n";
+const char *const kUsage =
+    "usage: cantora-cli lrc SONG OUT.lrc [--exact] [--tempo PCT] [--song-encoding NAME]\n"
+    "  writes the song's lyrics as an LRC file: the player's own file, or with\n"
+    "  --exact one tagged in hundredths at each line's first syllable (UTF-8)\n"
+    "  --tempo PCT            times for audio rendered at that tempo (-50..50, as for render)\n"
+    "  --song-encoding NAME   the song's texts are in NAME (an iconv name: SHIFT_JIS, CP1251...);\n"
+    "                         without it they are UTF-8 where valid, else CP1252\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -32,13 +40,32 @@ int cantora::cli::lrc(const Args &args) {
     std::string song;
     std::string out;
     bool exact = false;
-    for (const auto &a : args) {
+    lyrics::LrcOptions options;
+    std::optional<core::SongEncoding> encoding;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
         if (a == "--exact") {
             exact = true;
+        } else if (a == "--tempo" || a == "--song-encoding") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "cantora-cli: lrc: %s needs a value\n", a.c_str());
+                return usage();
+            }
+            const std::string &v = args[++i];
+            std::string why;
+            player::LiveSettings tempo;
+            if (a == "--tempo" && (why = player::applyLiveOption(a, v, tempo)).empty())
+                options.tempoFactor = tempo.tempoFactor;
+            else if (a == "--song-encoding" && (encoding = core::SongEncoding::named(v, &why)))
+                options.encoding = &*encoding;
+            if (!why.empty()) {
+                std::fprintf(stderr, "cantora-cli: lrc: %s\n", why.c_str());
+                return usage();
+            }
         } else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "cantora-cli: lrc: unknown option '%s'\n", a.c_str());
             return usage();
@@ -73,20 +100,11 @@ int cantora::cli::lrc(const Args &args) {
         return 1;
     }
 
-    std::string bytes;
-    if (exact) {
-        bytes = lyrics::createExactLrc(s.marks, s.atTTexts);
-    } else {
-        // A fresh creator, as in a player just started: no tempo kept from
-        // an earlier song, no line left over.
-        lyrics::LrcCreatorState state;
-        bytes = lyrics::createLrc(s.marks, s.bytes.size(), lyrics::msPerTickOf(s.bytes).value_or(0.0), state);
-    }
-    if (s.marks.empty())
-        std::fprintf(stderr,
-                     "cantora-cli: lrc: %s has no lyrics (fewer than six lyric and twenty-one text "
-                     "events); %s is empty\n",
-                     song.c_str(), out.c_str());
+    const lyrics::SongLrc lrc = lyrics::lrcForSong(s, exact, options);
+    const std::string &bytes = lrc.bytes;
+    if (!lrc.whyEmpty.empty())
+        std::fprintf(stderr, "cantora-cli: lrc: %s: %s is empty: %s%s\n", song.c_str(), out.c_str(),
+                     lrc.whyEmpty.c_str(), exact || s.marks.empty() ? "" : "; --exact reads the whole song");
 
     if (const std::string why = cantora::core::writeWholeFile(out, bytes); !why.empty()) {
         std::fprintf(stderr, "cantora-cli: lrc: cannot write %s\n", why.c_str());

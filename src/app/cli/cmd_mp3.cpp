@@ -41,7 +41,8 @@ namespace fs = std::filesystem;
 const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
-                "                        [--no-lyrics] [--soundfont SF2] [--force] [OPTIONS]\n"
+                "                        [--no-lyrics] [--song-encoding NAME] [--soundfont SF2]\n"
+                "                        [--force] [OPTIONS]\n"
                 "  renders a MIDI song with the live settings, encodes it to MP3 (preset Standard\n"
                 "  unless --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
                 "  ID3v1 tag and a Lyrics3 v2 block holding the song's LRC lyrics\n"
@@ -49,6 +50,8 @@ const std::string kUsage =
                 "                 else the file name\n"
                 "  --genre G      a byte 0-255 or a genre name; 12 (Other) when not given\n"
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
+                "  --song-encoding NAME  the song's texts are in NAME (an iconv name); without it\n"
+                "                 they are UTF-8 where valid, else CP1252\n"
                 "  --force        replace an existing OUT.mp3\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
     player::kLiveOptionsUsage;
@@ -66,15 +69,19 @@ struct Field {
 
 // The title a song gives itself: its first "@T" text, else the first track
 // name in its tracks, else the file name without its extension.
-std::string songTitle(const std::string &song, const std::vector<std::string> &atTTexts) {
+std::string songTitle(const std::string &song, const std::vector<std::string> &atTTexts,
+                      const core::SongEncoding *encoding) {
     for (const std::string &t : atTTexts)
-        if (const std::string title = tags::TrimSpaces(core::toUtf8(t)); !title.empty())
+        if (const std::string title = tags::TrimSpaces(encoding ? encoding->toUtf8(t) : core::toUtf8(t));
+            !title.empty())
             return title;
     const audio::MidiReadResult r = audio::readMidiFile(song);
     for (const auto &track : r.file.tracks)
         for (const auto &e : track.events)
             if (e.isMeta() && e.metaType == 0x03)
-                if (const std::string name = tags::TrimSpaces(core::toUtf8(e.data)); !name.empty())
+                if (const std::string name =
+                        tags::TrimSpaces(encoding ? encoding->toUtf8(e.data) : core::toUtf8(e.data));
+                    !name.empty())
                     return name;
     return fs::path(song).stem().string();
 }
@@ -97,6 +104,7 @@ int cantora::cli::mp3(const Args &args) {
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
     bool noLyrics = false, force = false;
     std::optional<player::LiveSettings> live;
+    std::optional<core::SongEncoding> encoding;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -133,6 +141,11 @@ int cantora::cli::mp3(const Args &args) {
             if (!v)
                 return usageError("--soundfont needs a file");
             font = *v;
+        } else if (a == "--song-encoding") {
+            const auto v = value();
+            std::string why;
+            if (!v || !(encoding = core::SongEncoding::named(*v, &why)))
+                return usageError(v ? "--song-encoding: " + why : "--song-encoding needs a name");
         } else if (a == "--no-lyrics") {
             noLyrics = true;
         } else if (a == "--force") {
@@ -189,16 +202,19 @@ int cantora::cli::mp3(const Args &args) {
     }
     std::string lyricText;
     if (!noLyrics) {
-        lyrics::LrcCreatorState state;
-        const std::string lrc = lyrics::createLrc(lrcSong.marks, lrcSong.bytes.size(),
-                                                  lyrics::msPerTickOf(lrcSong.bytes).value_or(0.0), state);
-        // What the tag editor's lyric box holds after loading that file, as its Save writes it.
-        lyricText = tags::TrimSpaces(tags::WithCrLf(tags::LyricBoxText(lrc)));
-        if (lyricText.empty())
+        // Lines timed for the audio as rendered, at the tempo asked for.
+        const lyrics::SongLrc lrc =
+            lyrics::lyricsForMp3(lrcSong, {live ? live->tempoFactor : 1.0, encoding ? &*encoding : nullptr});
+        if (lrc.exactLines)
             std::fprintf(stderr,
-                         "cantora-cli: mp3: %s has no lyrics (fewer than six lyric and twenty-one text "
-                         "events); the MP3 gets an ID3v1 tag only\n",
-                         song.c_str());
+                         "cantora-cli: mp3: %s: the LRC rules give no line (%s); the MP3 carries the lines "
+                         "`lrc --exact` writes instead\n",
+                         song.c_str(), lrc.whyEmpty.c_str());
+        // What the tag editor's lyric box holds after loading that file, as its Save writes it.
+        lyricText = tags::TrimSpaces(tags::WithCrLf(tags::LyricBoxText(lrc.bytes)));
+        if (lyricText.empty())
+            std::fprintf(stderr, "cantora-cli: mp3: %s: %s; the MP3 gets an ID3v1 tag only\n", song.c_str(),
+                         lrc.whyEmpty.empty() ? "the song has no lyrics" : lrc.whyEmpty.c_str());
         // Refused before the render rather than after it, counted as the block will store them.
         else if (const std::size_t n = core::encodeForWriting(lyricText).size();
                  n > tags::Id3Module::kMaxLyricsLength) {
@@ -212,7 +228,8 @@ int cantora::cli::mp3(const Args &args) {
 
     // The record as the tag editor's Save builds it from the typed fields.
     const auto text = [](const Field &f) { return f.given ? *f.given : std::string(); };
-    const std::string title = fields[0].given ? *fields[0].given : songTitle(song, lrcSong.atTTexts);
+    const std::string title =
+        fields[0].given ? *fields[0].given : songTitle(song, lrcSong.atTTexts, encoding ? &*encoding : nullptr);
     tags::Id3v1Fit fit;
     const tags::Id3v1Tag record =
         tags::MakeId3v1Tag(title, text(fields[1]), text(fields[2]), text(fields[3]), text(fields[4]),

@@ -122,7 +122,7 @@ int cantora::cli::tag(const Args &args) {
             return 1;
         }
         std::string text = bytes.str();
-        if (lyricsEncoding) {
+        if (lyricsEncoding && !core::byteOrderMarkEncoding(text)) { // a byte-order mark names its own
             std::string why;
             const std::optional<std::string> utf8 = core::convertToUtf8(text, *lyricsEncoding, &why);
             if (!utf8) {
