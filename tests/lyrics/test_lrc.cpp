@@ -41,37 +41,23 @@ std::string headerWithTempo(std::uint16_t division, std::string tempoBytes) {
 
 } // namespace
 
-TEST(LrcTag, FirstThreeSecondsStayThenTagsComeEarly) {
-    EXPECT_EQ(lrcTag(0), "[00:00]");
-    EXPECT_EQ(lrcTag(1), "[00:01]");
-    EXPECT_EQ(lrcTag(2), "[00:02]");
-    EXPECT_EQ(lrcTag(3), "[00:02]"); // one second early from here on
-    EXPECT_EQ(lrcTag(59), "[00:58]");
-    EXPECT_EQ(lrcTag(60), "[00:57]"); // the seconds 0 to 2 of a later minute: three seconds early
-    EXPECT_EQ(lrcTag(61), "[00:58]");
-    EXPECT_EQ(lrcTag(62), "[00:59]");
-    EXPECT_EQ(lrcTag(63), "[01:02]");
-    EXPECT_EQ(lrcTag(120), "[01:57]");
-    EXPECT_EQ(lrcTag(5999), "[99:58]");
-    EXPECT_EQ(lrcTag(6003), "[100:02]"); // a hundred minutes print in full
-    EXPECT_EQ(lrcTag(-4), "[00:00]");
-}
-
-TEST(LrcTag, ExactTagsRoundToHundredthsAndCarry) {
-    EXPECT_EQ(lrcExactTag(0), "[00:00.00]");
-    EXPECT_EQ(lrcExactTag(1.234), "[00:01.23]");
-    EXPECT_EQ(lrcExactTag(1.236), "[00:01.24]");
-    EXPECT_EQ(lrcExactTag(59.996), "[01:00.00]");
-    EXPECT_EQ(lrcExactTag(61.5), "[01:01.50]");
-    EXPECT_EQ(lrcExactTag(6000.01), "[100:00.01]");
-    EXPECT_EQ(lrcExactTag(-1), "[00:00.00]");
-}
-
-TEST(LrcTag, LineDropsItsFirstCharacterAndEmptyLinesVanish) {
+TEST(LrcTag, WholeSecondTagsComeEarlyExactOnesRoundAndEmptyLinesVanish) {
+    // The first three seconds stay; then one second early, or three on the
+    // seconds 0 to 2 of a later minute; a hundred minutes print in full.
+    const std::pair<int, const char *> tags[] = {{0, "[00:00]"},  {2, "[00:02]"},  {3, "[00:02]"},  {60, "[00:57]"},
+                                                 {62, "[00:59]"}, {63, "[01:02]"}, {-4, "[00:00]"}, {6003, "[100:02]"}};
+    for (const auto &[seconds, tag] : tags)
+        EXPECT_EQ(lrcTag(seconds), tag) << seconds;
+    const std::pair<double, const char *> exact[] = {{1.234, "[00:01.23]"},
+                                                     {1.236, "[00:01.24]"},
+                                                     {59.996, "[01:00.00]"},
+                                                     {6000.01, "[100:00.01]"},
+                                                     {-1, "[00:00.00]"}};
+    for (const auto &[seconds, tag] : exact)
+        EXPECT_EQ(lrcExactTag(seconds), tag) << seconds;
     EXPECT_EQ(lrcLine(10, "/HELLO"), "[00:09]HELLO\r\n");
     EXPECT_EQ(lrcLine(0, "HELLO"), "[00:00]ELLO\r\n");
     EXPECT_EQ(lrcLine(10, "/"), "");
-    EXPECT_EQ(lrcLine(10, ""), "");
 }
 
 TEST(LrcTempo, FirstTempoBytesAndTheHeaderDivisionGiveMsPerTick) {
@@ -122,29 +108,22 @@ TEST(LrcCreator, EachRunStartsAfreshAndTextBeforeTheFirstBreakLosesItsFirstLette
     EXPECT_EQ(createLrc(marks, 1u << 20, kMs120, state), run(marks));
 }
 
-TEST(LrcCreator, HeadersAreNeverWrittenButCountAsAMark) {
-    EXPECT_EQ(run(marksOf({{"@TTitle", 0}, {"@LENGL", 0}, {"/", 0}, {"@Iinfo", 1920}, {"la", 2880}})),
-              "[00:02]LA\r\n"); // the header after the break gives the time
-}
-
-TEST(LrcCreator, EmptyMarkEndsTheFileWithoutTheLineBeingGathered) {
-    EXPECT_EQ(
-        run(marksOf(
-            {{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840}, {"/five", 4800}, {"six", 5760}})),
-        "[00:01]ONETWO\r\n");
-}
-
-TEST(LrcCreator, LinesWithNothingAfterTheBreakAreNotWritten) {
-    EXPECT_EQ(run(marksOf({{"/", 0}, {"/", 960}, {"/a", 1920}, {"b", 2880}, {"\\", 3840}, {"<", 4800}})),
-              "[00:02]AB\r\n");
-    EXPECT_EQ(run({}), "");
-}
-
-TEST(LrcCreator, BarEndingStartsTheCountBeforeTheFirstBreak) {
-    // What the old writer did and users' files hold: the text gathered
-    // before the first break takes each counted mark twice.
-    EXPECT_EQ(run(marksOf({{"a", 0}, {"b|", 960}, {"c", 1920}, {"/d", 2880}, {"e", 3840}})),
-              "[00:02]B|B|CC\r\n[00:03]DE\r\n");
+TEST(LrcCreator, HeadersEmptyMarksBarsAndBareBreaks) {
+    const std::pair<std::vector<LrcMark>, const char *> songs[] = {
+        // A header is never written but counts as a mark: the one after the break gives the time.
+        {marksOf({{"@TTitle", 0}, {"@LENGL", 0}, {"/", 0}, {"@Iinfo", 1920}, {"la", 2880}}), "[00:02]LA\r\n"},
+        // An empty mark ends the file without the line being gathered.
+        {marksOf({{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840}, {"/five", 4800}}),
+         "[00:01]ONETWO\r\n"},
+        // Lines with nothing after the break are not written.
+        {marksOf({{"/", 0}, {"/", 960}, {"/a", 1920}, {"b", 2880}, {"\\", 3840}, {"<", 4800}}), "[00:02]AB\r\n"},
+        {{}, ""},
+        // A bar ending starts the count before the first break: the text
+        // gathered then takes each counted mark twice, as users' files hold.
+        {marksOf({{"a", 0}, {"b|", 960}, {"c", 1920}, {"/d", 2880}, {"e", 3840}}), "[00:02]B|B|CC\r\n[00:03]DE\r\n"},
+    };
+    for (const auto &[marks, lrc] : songs)
+        EXPECT_EQ(run(marks), lrc);
 }
 
 TEST(LrcCreator, UpperCaseAndCp1252Output) {

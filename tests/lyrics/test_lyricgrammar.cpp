@@ -1,6 +1,6 @@
 // Songs that break their lines with CR and LF read, in every reader, exactly
 // as their twins written with "/" and "\": the LRC button, the exact LRC, the
-// live page, the capture and the sing-along timeline.
+// live page, the capture and the sing-along timeline. And the live page.
 #include "lyrics/lrccapture.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lyricpage.h"
@@ -8,18 +8,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace cantora::lyrics;
 
 namespace {
 
-// 120 bpm at 480 ticks per quarter: 960 ticks a second.
-std::vector<LrcMark> song(std::initializer_list<std::pair<const char *, std::uint32_t>> list) {
+// Marks written "tick:text|tick:text|..."; 960 ticks a second (120 bpm at 480 a quarter).
+std::vector<LrcMark> song(std::string_view list) {
     std::vector<LrcMark> out;
-    for (const auto &[text, tick] : list)
-        out.push_back({text, tick, tick / 960.0});
+    for (std::size_t at = 0; at <= list.size();) {
+        const std::size_t bar = std::min(list.find('|', at), list.size());
+        const std::size_t colon = list.find(':', at);
+        const auto tick = static_cast<std::uint32_t>(std::stoul(std::string(list.substr(at, colon - at))));
+        out.push_back({std::string(list.substr(colon + 1, bar - colon - 1)), tick, tick / 960.0});
+        at = bar + 1;
+    }
     return out;
 }
 
@@ -70,51 +77,23 @@ struct Twin {
 TEST(CrLfBreaks, EveryReaderReadsThemAsTheBreakCharacters) {
     const Twin twins[] = {
         {"CR and LF marks of their own: line, paragraph, CR LF, CR then LF; four lines turn the page",
-         song({{"\r", 0},       {"One ", 960},    {"a", 1440},    {"\r", 1900},    {"Two ", 1920}, {"b", 2400},
-               {"\r", 2880},    {"Three", 2880},  {"\r", 3000},   {"Four ", 3840}, {"c", 4800},    {"\n", 5000},
-               {"Five ", 5760}, {"d", 6720},      {"\r\n", 7000}, {"Six ", 7680},  {"e", 8640},    {"\r", 9000},
-               {"\n", 9100},    {"Seven ", 9600}, {"f", 10560}}),
-         song({{"/One ", 960},
-               {"a", 1440},
-               {"/Two ", 1920},
-               {"b", 2400},
-               {"/Three", 2880},
-               {"/Four ", 3840},
-               {"c", 4800},
-               {"\\Five ", 5760},
-               {"d", 6720},
-               {"\\Six ", 7680},
-               {"e", 8640},
-               {"\\Seven ", 9600},
-               {"f", 10560}}),
+         song("0:\r|960:One |1440:a|1900:\r|1920:Two |2400:b|2880:\r|2880:Three|3000:\r|3840:Four |4800:c|5000:\n|"
+              "5760:Five |6720:d|7000:\r\n|7680:Six |8640:e|9000:\r|9100:\n|9600:Seven |10560:f"),
+         song("960:/One |1440:a|1920:/Two |2400:b|2880:/Three|3840:/Four |4800:c|5760:\\Five |6720:d|7680:\\Six |"
+              "8640:e|9600:\\Seven |10560:f"),
          "[00:01]ONE A\r\n[00:02]TWO B\r\n[00:02]THREE\r\n[00:04]FOUR C\r\n[00:06]FIVE D\r\n[00:08]SIX E\r\n"
          "[00:10]SEVEN F\r\n"},
         {"CR at the start, at the end and in the middle of a syllable",
-         song({{"\rOne ", 960}, {"a\r", 1440}, {"Two ", 1920}, {"b\rThree ", 2400}, {"c", 2880}, {"\nFour", 3840}}),
-         song({{"/One ", 960},
-               {"a", 1440},
-               {"/Two ", 1920},
-               {"b", 2400},
-               {"/Three ", 2400},
-               {"c", 2880},
-               {"\\Four", 3840}}),
+         song("960:\rOne |1440:a\r|1920:Two |2400:b\rThree |2880:c|3840:\nFour"),
+         song("960:/One |1440:a|1920:/Two |2400:b|2400:/Three |2880:c|3840:\\Four"),
          "[00:01]ONE A\r\n[00:02]TWO B\r\n[00:02]THREE C\r\n[00:02]FOUR\r\n"},
-
         {"a waiting CR adds nothing to a slash; a waiting LF makes it a paragraph; headers let it wait",
-         song({{"/One", 0},
-               {"\r", 10},
-               {"/Two ", 960},
-               {"a", 1920},
-               {"\n", 2000},
-               {"@Tx", 2000},
-               {"<Three ", 2880},
-               {"b", 3840}}),
-         song({{"/One", 0}, {"/Two ", 960}, {"a", 1920}, {"@Tx", 2000}, {"\\Three ", 2880}, {"b", 3840}}),
+         song("0:/One|10:\r|960:/Two |1920:a|2000:\n|2000:@Tx|2880:<Three |3840:b"),
+         song("0:/One|960:/Two |1920:a|2000:@Tx|2880:\\Three |3840:b"),
          "[00:00]ONE\r\n[00:02]TWO A\r\n[00:03]THREE B\r\n"},
         {"an empty mark still ends the LRC, also right after a break",
-         song({{"/One ", 0}, {"a", 960}, {"/Two", 1000}, {"b", 1100}, {"\r", 1200}, {"", 1920}, {"Three", 2880}}),
-         song({{"/One ", 0}, {"a", 960}, {"/Two", 1000}, {"b", 1100}, {"", 1920}, {"/Three", 2880}}),
-         "[00:01]ONE A\r\n"},
+         song("0:/One |960:a|1000:/Two|1100:b|1200:\r|1920:|2880:Three"),
+         song("0:/One |960:a|1000:/Two|1100:b|1920:|2880:/Three"), "[00:01]ONE A\r\n"},
     };
     for (const Twin &t : twins) {
         const Readings crlf = read(t.crlf);
@@ -129,6 +108,19 @@ TEST(CrLfBreaks, EveryReaderReadsThemAsTheBreakCharacters) {
     EXPECT_EQ(pages[4], "Three");
     EXPECT_EQ(pages[6], "Three\r\nFour c");
     EXPECT_EQ(pages[7], "Five ");
+}
+
+TEST(LyricPage, TheLabelShowsTheMarkAsStoredAndHeadersAndWaitingBreaksChangeNothing) {
+    LyricState s;
+    const std::tuple<const char *, bool, const char *, const char *> marks[] = {
+        {"\\Hel", true, "Hel", "\\Hel"}, {"@TTwinkle", false, "Hel", "\\Hel"}, {"lo\r", true, "Hello", "lo"},
+        {"\n", false, "Hello", "lo"},    {"/world", true, "world", "/world"},  {"\\", true, "", "\\"},
+    };
+    for (const auto &[text, changed, page, label] : marks) {
+        EXPECT_EQ(applyMark(s, text, 7), changed) << text;
+        EXPECT_EQ(s.LyricPage, page) << text;
+        EXPECT_EQ(s.LastSyllable, label) << text;
+    }
 }
 
 } // namespace
