@@ -47,8 +47,8 @@ TEST(LyricTimeline, BreakCharactersMakeLinesAndParagraphsAndHeadersAreNotShown) 
                                    {13, "/ "}}),
                           {"  Song title ", "The artist", "ignored"});
     // A slash after the last word ends the line too; spaces alone make no line.
-    EXPECT_EQ(lineTexts(t), (std::vector<std::string>{"0:Hello ", "0:w\xc3\xb6rld", "0:again", "1:S\xc3\xa9cond verse", "1:next",
-                                                      "1:last. ", "1:one"}));
+    EXPECT_EQ(lineTexts(t), (std::vector<std::string>{"0:Hello ", "0:w\xc3\xb6rld", "0:again", "1:S\xc3\xa9cond verse",
+                                                      "1:next", "1:last. ", "1:one"}));
     EXPECT_EQ(t.title(), "Song title");
     EXPECT_EQ(t.artist(), "The artist");
     // Text before any break is a line of the first paragraph.
