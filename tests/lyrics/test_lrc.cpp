@@ -271,8 +271,9 @@ TEST(LyricFileText, ByteOrderMarksNameTheEncoding) {
     };
     for (const auto &[bytes, encoding] : files) {
         EXPECT_STREQ(cantora::core::byteOrderMarkEncoding(bytes), encoding);
-        if (encoding)
+        if (encoding) {
             EXPECT_EQ(textFileToUtf8(bytes), wanted) << encoding;
+        }
     }
     EXPECT_EQ(textFileToUtf8(std::string("\xFF\xFE\0\0\x61\0\0\0\x62\0\0\0\x63", 13)), "ab"); // UTF-32LE, cut short
     EXPECT_EQ(textFileToUtf8(std::string("\xFE\xFF\0a\xD8\0\0b", 8)), "a"); // a lone surrogate ends it

@@ -37,7 +37,8 @@ TEST(LyricTimeline, BreakCharactersMakeLinesAndParagraphsAndHeadersAreNotShown) 
                                    {3, "/w\xf6rld"}, // CP1252 and UTF-8 alike read as UTF-8
                                    {4, "<again"},
                                    {5, "@Lenglish"},
-                                   {6, "\\S\xc3\xa9cond "},
+                                   {6, "\\S\xc3\xa9"
+                                       "cond "},
                                    {7, "verse\r"},
                                    {8, "next"},
                                    {9, "/"},
@@ -47,7 +48,9 @@ TEST(LyricTimeline, BreakCharactersMakeLinesAndParagraphsAndHeadersAreNotShown) 
                                    {13, "/ "}}),
                           {"  Song title ", "The artist", "ignored"});
     // A slash after the last word ends the line too; spaces alone make no line.
-    EXPECT_EQ(lineTexts(t), (std::vector<std::string>{"0:Hello ", "0:w\xc3\xb6rld", "0:again", "1:S\xc3\xa9cond verse",
+    EXPECT_EQ(lineTexts(t), (std::vector<std::string>{"0:Hello ", "0:w\xc3\xb6rld", "0:again",
+                                                      "1:S\xc3\xa9"
+                                                      "cond verse",
                                                       "1:next", "1:last. ", "1:one"}));
     EXPECT_EQ(t.title(), "Song title");
     EXPECT_EQ(t.artist(), "The artist");
