@@ -1,9 +1,12 @@
 #include "core/textcodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cwctype>
 #include <iconv.h>
+#include <locale.h>
 
 namespace cantora::core {
 
@@ -183,14 +186,18 @@ std::string_view cutAtCharacter(std::string_view bytes, std::size_t maxBytes) {
     return bytes.substr(0, n);
 }
 
-std::optional<std::string> convertToUtf8(std::string_view bytes, const std::string &encoding, std::string *error) {
+namespace {
+
+// Converts `bytes` from `encoding` to UTF-8 into `out` as far as they are
+// valid. Returns false, with `error` set, when the name is unknown or a byte
+// sequence is not valid there.
+bool convertPrefix(std::string_view bytes, const std::string &encoding, std::string &out, std::string *error) {
     const iconv_t cd = ::iconv_open("UTF-8", encoding.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         if (error)
             *error = "unknown encoding '" + encoding + "'";
-        return std::nullopt;
+        return false;
     }
-    std::string out;
     std::string in(bytes);
     char *inPtr = in.data();
     std::size_t inLeft = in.size();
@@ -218,8 +225,101 @@ std::optional<std::string> convertToUtf8(std::string_view bytes, const std::stri
         out.append(block, sizeof block - outLeft);
     }
     ::iconv_close(cd);
-    if (failed)
+    return !failed;
+}
+
+} // namespace
+
+std::optional<std::string> convertToUtf8(std::string_view bytes, const std::string &encoding, std::string *error) {
+    std::string out;
+    if (!convertPrefix(bytes, encoding, out, error))
         return std::nullopt;
+    return out;
+}
+
+const char *byteOrderMarkEncoding(std::string_view bytes) {
+    // UTF-32LE's mark begins with UTF-16LE's: it is looked for first.
+    static constexpr std::pair<std::string_view, const char *> kMarks[] = {
+        {std::string_view("\xFF\xFE\0\0", 4), "UTF-32LE"},
+        {std::string_view("\0\0\xFE\xFF", 4), "UTF-32BE"},
+        {"\xEF\xBB\xBF", "UTF-8"},
+        {"\xFF\xFE", "UTF-16LE"},
+        {"\xFE\xFF", "UTF-16BE"},
+    };
+    for (const auto &[mark, name] : kMarks)
+        if (bytes.starts_with(mark))
+            return name;
+    return nullptr;
+}
+
+std::string textFileToUtf8(std::string_view bytes) {
+    const char *encoding = byteOrderMarkEncoding(bytes);
+    if (!encoding)
+        return toUtf8(bytes);
+    const std::string_view name(encoding);
+    if (name == "UTF-8")
+        return toUtf8(bytes.substr(3));
+    bytes.remove_prefix(name.starts_with("UTF-32") ? 4 : 2);
+    // Text its mark does not describe (a file cut inside a character, say)
+    // reads as far as it goes.
+    std::string out;
+    convertPrefix(bytes, encoding, out, nullptr);
+    return out;
+}
+
+namespace {
+
+// The C library's Unicode case mapping, whatever the process's locale.
+char32_t upperOf(char32_t cp) {
+    static const locale_t utf8Locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (!utf8Locale)
+        return cp < 0x80 && cp >= 'a' && cp <= 'z' ? cp - 0x20 : cp;
+    return static_cast<char32_t>(::towupper_l(static_cast<wint_t>(cp), utf8Locale));
+}
+
+} // namespace
+
+std::optional<SongEncoding> SongEncoding::named(const std::string &name, std::string *error) {
+    if (!convertToUtf8("", name, error))
+        return std::nullopt;
+    SongEncoding e;
+    e.name_ = name;
+    // Each byte alone that makes one whole character is a character stored
+    // in one byte; lead bytes of longer sequences make none.
+    for (int b = 0; b < 256; ++b) {
+        const auto utf8 = convertToUtf8(std::string(1, static_cast<char>(b)), name, nullptr);
+        char32_t cp;
+        if (utf8 && !utf8->empty() && decodeOne(*utf8, 0, cp) == utf8->size())
+            e.singleByte_.push_back(cp);
+    }
+    std::sort(e.singleByte_.begin(), e.singleByte_.end());
+    return e;
+}
+
+std::string SongEncoding::toUtf8(std::string_view bytes) const {
+    if (auto utf8 = convertToUtf8(bytes, name_, nullptr))
+        return *std::move(utf8);
+    return core::toUtf8(bytes);
+}
+
+std::string SongEncoding::upperCase(std::string_view utf8) const {
+    const auto single = [&](char32_t cp) { return std::binary_search(singleByte_.begin(), singleByte_.end(), cp); };
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp;
+        std::size_t n = decodeOne(utf8, i, cp);
+        if (n == 0) {
+            out += utf8[i++];
+            continue;
+        }
+        const char32_t up = upperOf(cp);
+        if (up != cp && single(cp) && single(up))
+            appendUtf8(out, up);
+        else
+            out.append(utf8.substr(i, n));
+        i += n;
+    }
     return out;
 }
 

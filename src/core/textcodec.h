@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cantora::core {
 
@@ -38,5 +39,35 @@ std::string_view cutAtCharacter(std::string_view bytes, std::size_t maxBytes);
 // "CP949", "ISO-8859-2", ...) -> UTF-8. Nothing, with `error` set, when the
 // name is unknown or the bytes are not valid in that encoding.
 std::optional<std::string> convertToUtf8(std::string_view bytes, const std::string &encoding, std::string *error);
+
+// The Unicode encoding a text file's byte order mark names ("UTF-8",
+// "UTF-16LE", "UTF-16BE", "UTF-32LE", "UTF-32BE"), or null when it has none.
+const char *byteOrderMarkEncoding(std::string_view bytes);
+
+// A text file's bytes -> UTF-8: a byte order mark names the encoding (and is
+// dropped); without one the bytes read as toUtf8 reads them. Text that its
+// mark does not describe (cut in the middle of a character, say) reads as
+// far as it goes.
+std::string textFileToUtf8(std::string_view bytes);
+
+// The encoding a song's 8-bit texts are written in, named by the user.
+class SongEncoding {
+public:
+    // Nothing, with `error` set, when iconv does not know `name`.
+    static std::optional<SongEncoding> named(const std::string &name, std::string *error);
+
+    const std::string &name() const { return name_; }
+    // The bytes as UTF-8; bytes that are not valid in the encoding read as
+    // toUtf8 reads them.
+    std::string toUtf8(std::string_view bytes) const;
+    // UTF-8 text in upper case, changing only characters that the encoding
+    // stores in one byte and whose capital it stores in one byte too: no
+    // byte of a multi-byte sequence ever changes.
+    std::string upperCase(std::string_view utf8) const;
+
+private:
+    std::string name_;
+    std::vector<char32_t> singleByte_; // sorted: the characters stored in one byte
+};
 
 } // namespace cantora::core

@@ -7,10 +7,8 @@ namespace cantora::lyrics {
 
 namespace {
 
-bool isBreak(char c) { return c == '/' || c == '\\' || c == '<'; }
-
 std::string_view withoutBreak(std::string_view line) {
-    if (!line.empty() && isBreak(line.front()))
+    if (opensLine(classify(line)))
         line.remove_prefix(1);
     return line;
 }
@@ -28,32 +26,35 @@ void LrcCapture::reset() {
     entries_.clear();
     open_ = Entry{};
     page_.clear();
+    reader_.reset();
 }
 
 bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
-    const std::string text = core::toUtf8(stored);
-    if (!text.empty() && text.front() == '@')
-        return false;
     bool recorded = false;
-    if (!text.empty() && isBreak(text.front())) {
-        if (entries_.size() < kMaxEntries) {
-            open_.page = page_;
-            entries_.push_back(std::move(open_));
-            recorded = true;
+    for (const std::string &text : reader_.read(core::toUtf8(stored))) {
+        const SyllableKind kind = classify(text);
+        if (kind == SyllableKind::Header)
+            continue;
+        if (opensLine(kind)) {
+            if (entries_.size() < kMaxEntries) {
+                open_.page = page_;
+                entries_.push_back(std::move(open_));
+                recorded = true;
+            }
+            open_ = Entry{};
+            open_.tag = lrcTag(sliderSeconds);
+            // The shown page: a paragraph or a third line starts it afresh.
+            if (kind == SyllableKind::Paragraph || lineCount(page_) >= 2)
+                page_.clear();
+            else if (!page_.empty())
+                page_ += "\r\n";
+            page_ += text.substr(1);
+        } else {
+            page_ += text;
         }
-        open_ = Entry{};
-        open_.tag = lrcTag(sliderSeconds);
-        // The shown page: a paragraph or a third line starts it afresh.
-        if (text.front() == '\\' || lineCount(page_) >= 2)
-            page_.clear();
-        else if (!page_.empty())
-            page_ += "\r\n";
-        page_ += text.substr(1);
-    } else {
-        page_ += text;
+        open_.line += text;
+        open_.page = page_;
     }
-    open_.line += text;
-    open_.page = page_;
     return recorded;
 }
 

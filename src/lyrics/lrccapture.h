@@ -1,8 +1,10 @@
 #pragma once
 // Real-time capture of a timed lyric list while the song plays with "MP3K"
 // ticked. The window feeds it every reached mark with the position slider's
-// whole seconds; at each break ("/", "\" or "<") the line that just ended is
-// recorded with its own start tag. At Stop the list becomes SYNCRO.LRC.
+// whole seconds; at each break of the lyric grammar (lyricgrammar.h: "/",
+// "\", "<", or a CR/LF before the syllable) the line that just ended is
+// recorded with its own start tag, the position of the syllable that opens
+// the next line. At Stop the list becomes SYNCRO.LRC.
 //
 // The captured lines are kept apart from the page the window shows: both are
 // fed by the same marks, but the page turns and is cut to two lines while a
@@ -14,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "lyrics/lyricgrammar.h"
 
 namespace cantora::lyrics {
 
@@ -57,6 +61,7 @@ private:
     std::vector<Entry> entries_;
     Entry open_;
     std::string page_;
+    MarkReader reader_;
 };
 
 } // namespace cantora::lyrics

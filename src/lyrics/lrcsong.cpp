@@ -4,6 +4,9 @@
 #include "core/byteio.h"
 #include "lyrics/lyricpage.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace cantora::lyrics {
 
 namespace {
@@ -43,9 +46,9 @@ LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineErro
             *engineError = BASS_ErrorGetCode();
         return LrcSongError::NotMidi;
     }
-    const MarkSource source = markSourceOf(stream);
-    if (source != MarkSource::None)
-        song.marks = marksOf(stream, static_cast<DWORD>(source));
+    song.source = markSourceOf(stream);
+    if (song.source != MarkSource::None)
+        song.marks = marksOf(stream, static_cast<DWORD>(song.source));
     for (const LrcMark &m : marksOf(stream, BASS_MIDI_MARK_TEXT))
         if (m.text.size() >= 2 && m.text.compare(0, 2, "@T") == 0)
             song.atTTexts.push_back(m.text.substr(2));
@@ -53,14 +56,78 @@ LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineErro
     return LrcSongError::None;
 }
 
-std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState &state, LrcSongError &error) {
+std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState &state, LrcSongError &error,
+                    const LrcOptions &options) {
     LrcSong song;
     error = readLrcSong(path, song);
     if (error != LrcSongError::None)
         return {};
     if (const auto ms = msPerTickOf(song.bytes))
         msPerTick = *ms;
-    return createLrc(song.marks, song.bytes.size(), msPerTick, state);
+    return createLrc(song.marks, song.bytes.size(), msPerTick, state, options);
+}
+
+namespace {
+
+// Why the button's rules gave a file with no line.
+std::string whyNoLine(const LrcSong &song, const LrcStop &stop) {
+    if (song.marks.empty())
+        return "the song has no lyrics (fewer than six lyric and twenty-one text events)";
+    const char *kind = song.source == MarkSource::Text ? "text" : "lyric";
+    const auto at = [&](std::size_t mark) {
+        const double seconds = mark < song.marks.size() ? std::max(0.0, song.marks[mark].seconds) : 0.0;
+        const long long whole = std::llround(std::floor(seconds));
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%lld:%02lld", whole / 60, whole % 60);
+        return std::string(buf);
+    };
+    char buf[160];
+    switch (stop.reason) {
+    case LrcStop::Reason::EmptyMark:
+        std::snprintf(buf, sizeof buf, "stopped at an empty %s event at %s, as the LRC rules say", kind,
+                      at(stop.mark).c_str());
+        return buf;
+    case LrcStop::Reason::TickBack:
+        std::snprintf(buf, sizeof buf,
+                      "stopped at %s event %zu (%s), which comes before the one above it, as the LRC rules say", kind,
+                      stop.mark + 1, at(stop.mark).c_str());
+        return buf;
+    case LrcStop::Reason::MarkLimit:
+        std::snprintf(buf, sizeof buf, "its first %zu %s events, all the LRC rules read, hold no line with text",
+                      stop.mark, kind);
+        return buf;
+    case LrcStop::Reason::AllRead: break;
+    }
+    std::snprintf(buf, sizeof buf, "its %s events hold no line with text", kind);
+    return buf;
+}
+
+} // namespace
+
+SongLrc lrcForSong(const LrcSong &song, bool exact, const LrcOptions &options) {
+    SongLrc out;
+    LrcStop stop;
+    if (exact) {
+        out.bytes = createExactLrc(song.marks, song.atTTexts, options);
+    } else {
+        // A fresh creator, as in a player just started: no tempo kept from
+        // an earlier song.
+        LrcCreatorState state;
+        out.bytes =
+            createLrc(song.marks, song.bytes.size(), msPerTickOf(song.bytes).value_or(0.0), state, options, &stop);
+    }
+    if (out.bytes.empty())
+        out.whyEmpty = whyNoLine(song, stop);
+    return out;
+}
+
+SongLrc lyricsForMp3(const LrcSong &song, const LrcOptions &options) {
+    SongLrc out = lrcForSong(song, false, options);
+    if (out.bytes.empty() && !song.marks.empty()) {
+        out.bytes = createExactLrc(song.marks, {}, options);
+        out.exactLines = !out.bytes.empty();
+    }
+    return out;
 }
 
 const char *lrcSongErrorText(LrcSongError error) {

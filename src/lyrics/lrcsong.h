@@ -8,14 +8,16 @@
 #include <vector>
 
 #include "lyrics/lrccreator.h"
+#include "lyrics/lyricpage.h"
 
 namespace cantora::lyrics {
 
 // A song as the LRC writers see it.
 struct LrcSong {
-    std::string bytes;                 // the whole file
-    std::vector<LrcMark> marks;        // lyric marks, or text marks, or none (the mark-source rule)
-    std::vector<std::string> atTTexts; // "@T" text marks without the "@T", in order
+    std::string bytes;                    // the whole file
+    std::vector<LrcMark> marks;           // lyric marks, or text marks, or none (the mark-source rule)
+    std::vector<std::string> atTTexts;    // "@T" text marks without the "@T", in order
+    MarkSource source = MarkSource::None; // where the marks come from
 };
 
 // Why a song could not be read.
@@ -31,7 +33,26 @@ LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineErro
 // The song creator's file for `path`: the song's first tempo (or msPerTick as
 // kept from an earlier run, updated here when the song has one) and its
 // marks through createLrc. Empty when the song cannot be read (see error).
-std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState &state, LrcSongError &error);
+// The window passes its tempo factor in `options` when the LRC goes with
+// audio rendered at that tempo.
+std::string songLrc(const std::string &path, double &msPerTick, LrcCreatorState &state, LrcSongError &error,
+                    const LrcOptions &options = {});
+
+// An LRC made for a song, and why it holds no line when it holds none.
+struct SongLrc {
+    std::string bytes;
+    std::string whyEmpty;    // e.g. "stopped at an empty lyric event at 0:00, as the LRC rules say"
+    bool exactLines = false; // lyricsForMp3 took the exact lines
+};
+
+// The file `cantora-cli lrc` writes: the LRC button's (a fresh creator, the
+// song's first tempo) or, with `exact`, createExactLrc's.
+SongLrc lrcForSong(const LrcSong &song, bool exact, const LrcOptions &options = {});
+
+// The lyrics a karaoke MP3 carries: the LRC button's file or, when its rules
+// give no line though the song has lyrics, the exact lines (in hundredths,
+// without the [ti:]/[ar:] lines); whyEmpty then says why the button's gave none.
+SongLrc lyricsForMp3(const LrcSong &song, const LrcOptions &options = {});
 
 // What the window says when a song cannot be read for its LRC.
 const char *lrcSongErrorText(LrcSongError error);

@@ -2,18 +2,6 @@
 
 namespace cantora::lyrics {
 
-SyllableKind classify(std::string_view text) {
-    if (text.empty())
-        return SyllableKind::Syllable;
-    switch (text.front()) {
-    case '@': return SyllableKind::Header;
-    case '\\': return SyllableKind::Paragraph;
-    case '/':
-    case '<': return SyllableKind::Line;
-    default: return SyllableKind::Syllable;
-    }
-}
-
 int countLines(std::string_view page) {
     int lines = 1;
     for (auto at = page.find("\r\n"); at != std::string_view::npos; at = page.find("\r\n", at + 1))
@@ -22,27 +10,35 @@ int countLines(std::string_view page) {
 }
 
 bool applyMark(LyricState &state, std::string_view text, std::int32_t tick) {
-    SyllableKind kind = classify(text);
-    if (kind == SyllableKind::Header)
+    const std::vector<std::string> syllables = state.reader.read(text);
+    if (syllables.empty() || classify(syllables.front()) == SyllableKind::Header)
         return false;
     state.LastLyricTick = tick;
-    state.LastSyllable = std::string(text);
-    std::string_view rest = text;
-    if (kind == SyllableKind::Paragraph) {
-        state.LyricPage.clear();
-        rest.remove_prefix(1);
-    } else if (kind == SyllableKind::Line) {
-        state.LyricPage += "\r\n";
-        rest.remove_prefix(1);
+    state.LastSyllable = withoutCrLf(text);
+    for (const std::string &s : syllables) {
+        const SyllableKind kind = classify(s);
+        if (kind == SyllableKind::Header)
+            continue;
+        std::string_view rest = s;
+        if (kind == SyllableKind::Paragraph) {
+            state.LyricPage.clear();
+            rest.remove_prefix(1);
+        } else if (kind == SyllableKind::Line) {
+            state.LyricPage += "\r\n";
+            rest.remove_prefix(1);
+        }
+        // A fourth line turns the page; the break just added goes with it.
+        if (countLines(state.LyricPage) > 3)
+            state.LyricPage.clear();
+        state.LyricPage += rest;
     }
-    // A fourth line turns the page; the break just added goes with it.
-    if (countLines(state.LyricPage) > 3)
-        state.LyricPage.clear();
-    state.LyricPage += rest;
     return true;
 }
 
-void clearPage(LyricState &state) { state.LyricPage.clear(); }
+void clearPage(LyricState &state) {
+    state.LyricPage.clear();
+    state.reader.reset();
+}
 
 MarkSource markSourceFor(bool hasLyricMark5, bool hasTextMark20) {
     if (hasLyricMark5)

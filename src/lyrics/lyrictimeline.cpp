@@ -1,6 +1,7 @@
 #include "lyrics/lyrictimeline.h"
 
 #include "core/textcodec.h"
+#include "lyrics/lyricgrammar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,38 @@ std::string TimedLine::text() const {
     return out;
 }
 
+void LyricTimeline::addSyllable(std::string text, double at, bool &needLine, bool &newParagraph, int &paragraph) {
+    const SyllableKind kind = classify(text);
+    if (text.empty() || kind == SyllableKind::Header)
+        return;
+    if (opensLine(kind)) {
+        newParagraph = newParagraph || (kind == SyllableKind::Paragraph && !lines_.empty());
+        needLine = true;
+        text.erase(0, 1);
+    }
+    // Some songs put the line's slash after its last word instead ("are./ ").
+    bool endsLine = false;
+    const auto last = text.find_last_not_of(' ');
+    if (last != std::string::npos && last > 0 && text[last] == '/') {
+        text.erase(last, 1);
+        endsLine = true;
+    }
+    // Spaces alone never start a line: they would show as an empty one.
+    const bool blank = text.find_first_not_of(' ') == std::string::npos;
+    if (!text.empty() && !(blank && (needLine || lines_.empty()))) {
+        if (needLine || lines_.empty()) {
+            if (newParagraph)
+                ++paragraph;
+            newParagraph = false;
+            lines_.push_back(TimedLine{{}, paragraph});
+            needLine = false;
+        }
+        lines_.back().syllables.push_back({std::move(text), at, at});
+    }
+    if (endsLine)
+        needLine = true;
+}
+
 LyricTimeline::LyricTimeline(const std::vector<LrcMark> &marks, const std::vector<std::string> &atTTexts,
                              double tempoFactor) {
     if (!(tempoFactor > 0))
@@ -38,45 +71,10 @@ LyricTimeline::LyricTimeline(const std::vector<LrcMark> &marks, const std::vecto
     bool needLine = true;
     bool newParagraph = false;
     int paragraph = 0;
+    MarkReader reader;
     for (const LrcMark &m : marks) {
-        std::string text = core::toUtf8(m.text);
-        if (text.empty() || text.front() == '@')
-            continue;
-        if (text.front() == '\\') {
-            newParagraph = !lines_.empty();
-            needLine = true;
-            text.erase(0, 1);
-        } else if (text.front() == '/' || text.front() == '<') {
-            needLine = true;
-            text.erase(0, 1);
-        }
-        // Some songs end a line with the syllable's own CR or LF instead, or
-        // put the line's slash after its last word ("are./ ").
-        bool endsLine = false;
-        while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
-            text.pop_back();
-            endsLine = true;
-        }
-        const auto last = text.find_last_not_of(' ');
-        if (last != std::string::npos && last > 0 && text[last] == '/') {
-            text.erase(last, 1);
-            endsLine = true;
-        }
-        // Spaces alone never start a line: they would show as an empty one.
-        const bool blank = text.find_first_not_of(' ') == std::string::npos;
-        if (!text.empty() && !(blank && (needLine || lines_.empty()))) {
-            if (needLine || lines_.empty()) {
-                if (newParagraph)
-                    ++paragraph;
-                newParagraph = false;
-                lines_.push_back(TimedLine{{}, paragraph});
-                needLine = false;
-            }
-            const double at = m.seconds / tempoFactor;
-            lines_.back().syllables.push_back({std::move(text), at, at});
-        }
-        if (endsLine)
-            needLine = true;
+        for (std::string &text : reader.read(core::toUtf8(m.text)))
+            addSyllable(std::move(text), m.seconds / tempoFactor, needLine, newParagraph, paragraph);
     }
 
     // Each syllable lasts until the next one starts, within limits.

@@ -3,10 +3,9 @@
 // ahead of time as paragraphs, lines and syllables with start and end times
 // in seconds, so that the view only asks "what is on screen at second t".
 //
-// The break characters are the live page's: "\" starts a paragraph, "/" and
-// "<" a line (the character is dropped); a syllable ending in CR or LF, or
-// in a "/" after its text, also ends its line (the slash is dropped). "@"
-// texts are never shown; the first and second "@T" texts are the title and
+// Lines and paragraphs follow the lyric grammar (lyricgrammar.h) as the live
+// page does; a syllable ending in a "/" after its text also ends its line
+// (the slash is dropped). "@" texts are never shown; the first and second "@T" texts are the title and
 // the artist. Text is stored 8-bit: UTF-8 is kept, anything else is read
 // as CP1252.
 //
@@ -107,6 +106,7 @@ public:
     double nextChangeAfter(double seconds) const;
 
 private:
+    void addSyllable(std::string text, double at, bool &needLine, bool &newParagraph, int &paragraph);
     void placeLines(double tempoFactor);
     std::vector<TimedLine> lines_;
     std::vector<double> changes_; // sorted times of nextChangeAfter

@@ -5,9 +5,7 @@
 namespace cantora::tags {
 
 std::string LyricBoxText(std::string_view fileBytes) {
-    if (fileBytes.substr(0, 3) == "\xEF\xBB\xBF")
-        fileBytes.remove_prefix(3);
-    const std::string text = core::toUtf8(fileBytes);
+    const std::string text = core::textFileToUtf8(fileBytes);
     std::string out;
     std::size_t start = 0;
     while (start < text.size()) {

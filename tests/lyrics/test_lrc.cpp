@@ -1,11 +1,14 @@
 // The LRC file as the song creator writes it: tags, the early-tag rule,
 // the per-mark state machine, and the exact variant.
+#include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcformat.h"
+#include "lyrics/lrcsong.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace cantora::lyrics;
@@ -38,37 +41,23 @@ std::string headerWithTempo(std::uint16_t division, std::string tempoBytes) {
 
 } // namespace
 
-TEST(LrcTag, FirstThreeSecondsStayThenTagsComeEarly) {
-    EXPECT_EQ(lrcTag(0), "[00:00]");
-    EXPECT_EQ(lrcTag(1), "[00:01]");
-    EXPECT_EQ(lrcTag(2), "[00:02]");
-    EXPECT_EQ(lrcTag(3), "[00:02]"); // one second early from here on
-    EXPECT_EQ(lrcTag(59), "[00:58]");
-    EXPECT_EQ(lrcTag(60), "[00:57]"); // the seconds 0 to 2 of a later minute: three seconds early
-    EXPECT_EQ(lrcTag(61), "[00:58]");
-    EXPECT_EQ(lrcTag(62), "[00:59]");
-    EXPECT_EQ(lrcTag(63), "[01:02]");
-    EXPECT_EQ(lrcTag(120), "[01:57]");
-    EXPECT_EQ(lrcTag(5999), "[99:58]");
-    EXPECT_EQ(lrcTag(6003), "[100:02]"); // a hundred minutes print in full
-    EXPECT_EQ(lrcTag(-4), "[00:00]");
-}
-
-TEST(LrcTag, ExactTagsRoundToHundredthsAndCarry) {
-    EXPECT_EQ(lrcExactTag(0), "[00:00.00]");
-    EXPECT_EQ(lrcExactTag(1.234), "[00:01.23]");
-    EXPECT_EQ(lrcExactTag(1.236), "[00:01.24]");
-    EXPECT_EQ(lrcExactTag(59.996), "[01:00.00]");
-    EXPECT_EQ(lrcExactTag(61.5), "[01:01.50]");
-    EXPECT_EQ(lrcExactTag(6000.01), "[100:00.01]");
-    EXPECT_EQ(lrcExactTag(-1), "[00:00.00]");
-}
-
-TEST(LrcTag, LineDropsItsFirstCharacterAndEmptyLinesVanish) {
+TEST(LrcTag, WholeSecondTagsComeEarlyExactOnesRoundAndEmptyLinesVanish) {
+    // The first three seconds stay; then one second early, or three on the
+    // seconds 0 to 2 of a later minute; a hundred minutes print in full.
+    const std::pair<int, const char *> tags[] = {{0, "[00:00]"},  {2, "[00:02]"},  {3, "[00:02]"},  {60, "[00:57]"},
+                                                 {62, "[00:59]"}, {63, "[01:02]"}, {-4, "[00:00]"}, {6003, "[100:02]"}};
+    for (const auto &[seconds, tag] : tags)
+        EXPECT_EQ(lrcTag(seconds), tag) << seconds;
+    const std::pair<double, const char *> exact[] = {{1.234, "[00:01.23]"},
+                                                     {1.236, "[00:01.24]"},
+                                                     {59.996, "[01:00.00]"},
+                                                     {6000.01, "[100:00.01]"},
+                                                     {-1, "[00:00.00]"}};
+    for (const auto &[seconds, tag] : exact)
+        EXPECT_EQ(lrcExactTag(seconds), tag) << seconds;
     EXPECT_EQ(lrcLine(10, "/HELLO"), "[00:09]HELLO\r\n");
     EXPECT_EQ(lrcLine(0, "HELLO"), "[00:00]ELLO\r\n");
     EXPECT_EQ(lrcLine(10, "/"), "");
-    EXPECT_EQ(lrcLine(10, ""), "");
 }
 
 TEST(LrcTempo, FirstTempoBytesAndTheHeaderDivisionGiveMsPerTick) {
@@ -99,38 +88,42 @@ TEST(LrcCreator, LineIsItsMarksUpperCasedAtTheTimeOfItsSecondMark) {
     EXPECT_EQ(run(marksOf({{"/a", 0}, {"b", 96000}}), 0.0), "[00:00]AB\r\n");
 }
 
-TEST(LrcCreator, TextBeforeTheFirstBreakLosesItsFirstLetterAndKeepsTheLeftOverTime) {
-    LrcCreatorState state;
-    state.LineSeconds = 75; // left by an earlier song
-    EXPECT_EQ(
-        createLrc(marksOf({{"intro", 0}, {" words", 480}, {"/sung", 960}, {"now", 1920}}), 1u << 20, kMs120, state),
-        "[01:14]NTRO WORDS\r\n[00:02]SUNGNOW\r\n");
-    EXPECT_EQ(state.LineSeconds, 2);
+TEST(LrcCreator, TimesFollowAudioRenderedAtAnotherTempo) {
+    // Tick 57600 is 60 s of song; at a tempo factor of 2/3 (the fastest) the
+    // audio reaches it after 40 s, at 4/3 after 80 s.
+    const auto marks = marksOf({{"/a", 0}, {"b", 57600}, {"/c", 57600}, {"d", 57600}});
+    for (const auto &[factor, lrc, exact] : {std::tuple{2 / 3.0, "[00:39]AB\r\n[00:39]CD\r\n", "[00:40.00]c"},
+                                             std::tuple{4 / 3.0, "[01:19]AB\r\n[01:19]CD\r\n", "[01:20.00]c"}}) {
+        LrcCreatorState state;
+        EXPECT_EQ(createLrc(marks, 1u << 20, kMs120, state, {factor}), lrc) << factor;
+        EXPECT_NE(createExactLrc(marks, {}, {factor}).find(exact), std::string::npos) << factor;
+    }
 }
 
-TEST(LrcCreator, HeadersAreNeverWrittenButCountAsAMark) {
-    EXPECT_EQ(run(marksOf({{"@TTitle", 0}, {"@LENGL", 0}, {"/", 0}, {"@Iinfo", 1920}, {"la", 2880}})),
-              "[00:02]LA\r\n"); // the header after the break gives the time
+TEST(LrcCreator, EachRunStartsAfreshAndTextBeforeTheFirstBreakLosesItsFirstLetter) {
+    // What an earlier song left: a pending line and its time.
+    LrcCreatorState state{"/LEFT OVER", true, 75, 9600};
+    const auto marks = marksOf({{"intro", 0}, {" words", 480}, {"/sung", 960}, {"now", 1920}});
+    EXPECT_EQ(createLrc(marks, 1u << 20, kMs120, state), "[00:00]NTRO WORDS\r\n[00:02]SUNGNOW\r\n");
+    EXPECT_EQ(createLrc(marks, 1u << 20, kMs120, state), run(marks));
 }
 
-TEST(LrcCreator, EmptyMarkEndsTheFileWithoutTheLineBeingGathered) {
-    EXPECT_EQ(
-        run(marksOf(
-            {{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840}, {"/five", 4800}, {"six", 5760}})),
-        "[00:01]ONETWO\r\n");
-}
-
-TEST(LrcCreator, LinesWithNothingAfterTheBreakAreNotWritten) {
-    EXPECT_EQ(run(marksOf({{"/", 0}, {"/", 960}, {"/a", 1920}, {"b", 2880}, {"\\", 3840}, {"<", 4800}})),
-              "[00:02]AB\r\n");
-    EXPECT_EQ(run({}), "");
-}
-
-TEST(LrcCreator, BarEndingStartsTheCountBeforeTheFirstBreak) {
-    // What the old writer did and users' files hold: the text gathered
-    // before the first break takes each counted mark twice.
-    EXPECT_EQ(run(marksOf({{"a", 0}, {"b|", 960}, {"c", 1920}, {"/d", 2880}, {"e", 3840}})),
-              "[00:02]B|B|CC\r\n[00:03]DE\r\n");
+TEST(LrcCreator, HeadersEmptyMarksBarsAndBareBreaks) {
+    const std::pair<std::vector<LrcMark>, const char *> songs[] = {
+        // A header is never written but counts as a mark: the one after the break gives the time.
+        {marksOf({{"@TTitle", 0}, {"@LENGL", 0}, {"/", 0}, {"@Iinfo", 1920}, {"la", 2880}}), "[00:02]LA\r\n"},
+        // An empty mark ends the file without the line being gathered.
+        {marksOf({{"/one", 0}, {"two", 960}, {"/three", 1920}, {"four", 2880}, {"", 3840}, {"/five", 4800}}),
+         "[00:01]ONETWO\r\n"},
+        // Lines with nothing after the break are not written.
+        {marksOf({{"/", 0}, {"/", 960}, {"/a", 1920}, {"b", 2880}, {"\\", 3840}, {"<", 4800}}), "[00:02]AB\r\n"},
+        {{}, ""},
+        // A bar ending starts the count before the first break: the text
+        // gathered then takes each counted mark twice, as users' files hold.
+        {marksOf({{"a", 0}, {"b|", 960}, {"c", 1920}, {"/d", 2880}, {"e", 3840}}), "[00:02]B|B|CC\r\n[00:03]DE\r\n"},
+    };
+    for (const auto &[marks, lrc] : songs)
+        EXPECT_EQ(run(marks), lrc);
 }
 
 TEST(LrcCreator, UpperCaseAndCp1252Output) {
@@ -148,6 +141,29 @@ TEST(LrcCreator, UpperCaseAndCp1252Output) {
     EXPECT_EQ(run(marksOf({{"/sakura \xE3\x81\x95", 0}, {"\xE3\x81\x8F\xE3\x82\x89", 0}})),
               "[00:00]SAKURA \xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89\r\n");
     EXPECT_EQ(run(marksOf({{"\xE3\x81\x95\xE3\x81\x8F", 0}, {"ra", 0}})), "[00:00]\xE3\x81\x8FRA\r\n");
+}
+
+TEST(LrcCreator, ANamedSongEncodingReadsTheTextAndUpperCasingKeepsItsMultiByteCharacters) {
+    std::string why;
+    const auto sjis = cantora::core::SongEncoding::named("SHIFT_JIS", &why);
+    const auto cp1251 = cantora::core::SongEncoding::named("CP1251", &why);
+    ASSERT_TRUE(sjis && cp1251) << why;
+    EXPECT_FALSE(cantora::core::SongEncoding::named("NO-SUCH-CODE", &why));
+    EXPECT_NE(why, "");
+    // "sakura さくら" in Shift-JIS (ら is 82 E7, whose E7 CP1252 would raise),
+    // "я, Ж" in CP1251: each read in its encoding, only one-byte letters raised.
+    const auto lrc = [&](std::vector<LrcMark> marks, const cantora::core::SongEncoding *e) {
+        LrcCreatorState state;
+        return createLrc(marks, 1u << 20, kMs120, state, {1.0, e});
+    };
+    const auto japanese = marksOf({{"/sakura \x82\xB3\x82\xAD\x82\xE7", 0}});
+    const auto russian = marksOf({{"/\xFF, \xC6", 0}, {"x", 960}});
+    EXPECT_EQ(lrc(japanese, &*sjis), "[00:00]SAKURA \xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89\r\n");
+    EXPECT_EQ(lrc(russian, &*cp1251), "[00:01]\xD0\xAF, \xD0\x96X\r\n");
+    EXPECT_EQ(createExactLrc(russian, {"\xD2"}, {1.0, &*cp1251}), "[ti:\xD0\xA2]\r\n[00:00.00]\xD1\x8F, \xD0\x96x\r\n");
+    // Without a name the bytes read as CP1252, as they always have.
+    EXPECT_EQ(lrc(russian, nullptr), "[00:01]\x9F, \xC6X\r\n");
+    EXPECT_EQ(lrc(japanese, nullptr), "[00:00]SAKURA \x82\xB3\x82\xAD\x82\xC7\r\n");
 }
 
 TEST(LrcCreator, OnlyMarksUpToIndex850AreRead) {
@@ -198,4 +214,67 @@ TEST(LrcExact, FirstSyllableTimeInHundredthsOriginalCaseUtf8AndHeaders) {
     // CP1252 texts become UTF-8.
     EXPECT_EQ(createExactLrc({{"caf\xE9", 0, 0}}, {"\xE9t\xE9"}),
               "[ti:\xC3\xA9t\xC3\xA9]\r\n[00:00.00]caf\xC3\xA9\r\n");
+}
+
+TEST(LrcEmpty, AnLrcWithNoLineSaysWhyAndTheMp3TakesTheExactLines) {
+    const auto song = [](std::vector<LrcMark> marks, MarkSource source = MarkSource::Lyric) {
+        LrcSong s;
+        s.bytes = headerWithTempo(480, "\xFF\x51\x03\x07\xA1\x20") + std::string(1000, '\0');
+        s.marks = std::move(marks);
+        s.source = s.marks.empty() ? MarkSource::None : source;
+        return s;
+    };
+    std::vector<LrcMark> back;
+    for (std::uint32_t i = 0; i < 30; ++i)
+        back.push_back({"/", i == 26 ? 0 : 960 * i, i == 26 ? 0 : double(i)});
+    back.push_back({"/late", 40000, 41.7});
+    const std::tuple<LrcSong, const char *> songs[] = {
+        {song(marksOf({{"/one", 0}, {"", 960}, {"/two", 57600}})),
+         "stopped at an empty lyric event at 0:01, as the LRC rules say"},
+        {song(back), "stopped at lyric event 27 (0:00), which comes before the one above it, as the LRC rules say"},
+        {song(marksOf({{"/", 0}, {"\\", 960}}), MarkSource::Text), "its text events hold no line with text"},
+        {song({}), "the song has no lyrics (fewer than six lyric and twenty-one text events)"},
+    };
+    for (const auto &[s, why] : songs) {
+        const SongLrc lrc = lrcForSong(s, false);
+        EXPECT_EQ(lrc.bytes, "") << why;
+        EXPECT_EQ(lrc.whyEmpty, why);
+        EXPECT_EQ(lyricsForMp3(s).whyEmpty, why);
+    }
+    const SongLrc mp3 = lyricsForMp3(std::get<0>(songs[0]));
+    EXPECT_TRUE(mp3.exactLines);
+    EXPECT_EQ(mp3.bytes, "[00:00.00]one\r\n[01:00.00]two\r\n");
+    EXPECT_FALSE(lyricsForMp3(std::get<0>(songs[2])).exactLines);
+    EXPECT_EQ(lrcForSong(std::get<0>(songs[0]), true).whyEmpty, "");
+}
+
+TEST(LyricFileText, ByteOrderMarksNameTheEncoding) {
+    using cantora::core::textFileToUtf8;
+    const std::string wanted = "[00:01]\xC3\xA9t\xC3\xA9 \xE3\x81\x95\r\n";
+    const std::pair<std::string, const char *> files[] = {
+        {std::string("\xFF\xFE[\0"
+                     "0\0"
+                     "0\0:\0"
+                     "0\0"
+                     "1\0]\0\xE9\0t\0\xE9\0 \0\x55\x30\r\0\n\0",
+                     30),
+         "UTF-16LE"},
+        {std::string("\xFE\xFF\0[\0"
+                     "0\0"
+                     "0\0:\0"
+                     "0\0"
+                     "1\0]\0\xE9\0t\0\xE9\0 \x30\x55\0\r\0\n",
+                     30),
+         "UTF-16BE"},
+        {"\xEF\xBB\xBF" + wanted, "UTF-8"},
+        {"[00:01]\xE9t\xE9 \xE3\x81\x95\r\n", nullptr}, // no mark: CP1252 where not UTF-8
+    };
+    for (const auto &[bytes, encoding] : files) {
+        EXPECT_STREQ(cantora::core::byteOrderMarkEncoding(bytes), encoding);
+        if (encoding) {
+            EXPECT_EQ(textFileToUtf8(bytes), wanted) << encoding;
+        }
+    }
+    EXPECT_EQ(textFileToUtf8(std::string("\xFF\xFE\0\0\x61\0\0\0\x62\0\0\0\x63", 13)), "ab"); // UTF-32LE, cut short
+    EXPECT_EQ(textFileToUtf8(std::string("\xFE\xFF\0a\xD8\0\0b", 8)), "a"); // a lone surrogate ends it
 }

@@ -49,7 +49,7 @@ TEST_F(LrcSongFile, TextEventsServeWhenLyricsAreTooFewAndNeitherGivesAnEmptyFile
         LrcSongError error;
         return songLrc(write("s.mid", w.bytes()), ms, state, error);
     };
-    EXPECT_EQ(song(6, 0).substr(0, 9), "[00:00]LY");
+    EXPECT_EQ(song(6, 30).substr(0, 9), "[00:00]LY");
     EXPECT_EQ(song(5, 21).substr(0, 9), "[00:00]TX");
     EXPECT_EQ(song(5, 20), "");
 }

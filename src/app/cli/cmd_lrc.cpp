@@ -1,5 +1,5 @@
-// cantora-cli lrc SONG OUT.lrc|- [--exact]: the song's lyrics as an LRC file
-// (- : standard output).
+// cantora-cli lrc SONG OUT.lrc|- [--exact] [--tempo PCT] [--song-encoding NAME]:
+// the song's lyrics as an LRC file (- : standard output).
 // Without --exact the file is the very one the player's LRC button writes
 // (whole-second early tags, upper case, CP1252). With --exact each line is
 // tagged at its first syllable in hundredths through the whole tempo map,
@@ -11,32 +11,59 @@
 #include "app/cli/songengine.h"
 #include "audio/bass.h"
 #include "core/safeoutput.h"
+#include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "player/liveoptions.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
 
-const char *const kUsage = "usage: cantora-cli lrc SONG OUT.lrc|- [--exact] [--force] [-q]\n"
-                           "  writes the song's lyrics as an LRC file (- : standard output): the player's\n"
-                           "  own file, or with --exact one tagged in hundredths at each line's first\n"
-                           "  syllable (UTF-8)\n"
-                           "  --force       replace an existing OUT.lrc\n"
-                           "  -q, --quiet   print nothing but errors\n";
+const char *const kUsage =
+    "usage: cantora-cli lrc SONG OUT.lrc|- [--exact] [--tempo PCT] [--song-encoding NAME] [--force] [-q]\n"
+    "  writes the song's lyrics as an LRC file (- : standard output): the player's\n"
+    "  own file, or with --exact one tagged in hundredths at each line's first\n"
+    "  syllable (UTF-8)\n"
+    "  --tempo PCT            times for audio rendered at that tempo (-50..50, as for render)\n"
+    "  --song-encoding NAME   the song's texts are in NAME (an iconv name: SHIFT_JIS, CP1251...);\n"
+    "                         without it they are UTF-8 where valid, else CP1252\n"
+    "  --force                replace an existing OUT.lrc\n"
+    "  -q, --quiet            print nothing but errors\n";
 
 } // namespace
 
 int cantora::cli::lrc(const Args &args) {
     std::string song, out;
     bool exact = false, force = false;
+    lyrics::LrcOptions options;
+    std::optional<core::SongEncoding> encoding;
     CommandLine cl("lrc", kUsage);
-    cl.flag("--exact", exact).writes(force).operand("SONG", song).operand("OUT.lrc", out);
+    cl.flag("--exact", exact)
+        .value("--tempo",
+               [&](const std::string &v) {
+                   player::LiveSettings tempo;
+                   const std::string why = player::applyLiveOption("--tempo", v, tempo);
+                   options.tempoFactor = tempo.tempoFactor;
+                   return why;
+               })
+        .value("--song-encoding",
+               [&](const std::string &v) {
+                   std::string why;
+                   encoding = core::SongEncoding::named(v, &why);
+                   return encoding ? std::string() : "--song-encoding: " + why;
+               })
+        .writes(force)
+        .operand("SONG", song)
+        .operand("OUT.lrc", out);
     if (const int status = cl.parse(args); status >= 0)
         return status;
+    if (encoding)
+        options.encoding = &*encoding;
     if (const int status = cl.checkOutput(out, force, {song}); status >= 0)
         return status;
     if (!checkSong(song, "lrc", true))
@@ -58,18 +85,11 @@ int cantora::cli::lrc(const Args &args) {
                        (code ? " (error " + std::to_string(code) + ")" : std::string()));
     }
 
-    std::string bytes;
-    if (exact) {
-        bytes = lyrics::createExactLrc(s.marks, s.atTTexts);
-    } else {
-        // A fresh creator, as in a player just started: no tempo kept from
-        // an earlier song, no line left over.
-        lyrics::LrcCreatorState state;
-        bytes = lyrics::createLrc(s.marks, s.bytes.size(), lyrics::msPerTickOf(s.bytes).value_or(0.0), state);
-    }
-    if (s.marks.empty())
-        cl.note(song + " has no lyrics (fewer than six lyric and twenty-one text events); " +
-                (out == "-" ? std::string("nothing written") : out + " is empty"));
+    const lyrics::SongLrc lrc = lyrics::lrcForSong(s, exact, options);
+    const std::string &bytes = lrc.bytes;
+    if (!lrc.whyEmpty.empty())
+        cl.note(song + ": " + (out == "-" ? std::string("the LRC") : out) + " is empty: " + lrc.whyEmpty +
+                (exact || s.marks.empty() ? "" : "; --exact reads the whole song"));
 
     if (out == "-") {
         if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)

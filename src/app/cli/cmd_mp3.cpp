@@ -42,8 +42,8 @@ namespace fs = std::filesystem;
 const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
-                "                        [--bitrate KBPS] [--no-lyrics] [--soundfont SF2] [--force]\n"
-                "                        [-q] [--progress] [OPTIONS]\n"
+                "                        [--bitrate KBPS] [--no-lyrics] [--song-encoding NAME]\n"
+                "                        [--soundfont SF2] [--force] [-q] [--progress] [OPTIONS]\n"
                 "  renders a MIDI song with the live settings (SoundFont volume 5 unless\n"
                 "  --font-volume says otherwise), encodes it to MP3 (preset Standard unless\n"
                 "  --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
@@ -53,6 +53,8 @@ const std::string kUsage =
                 "  --genre G      a byte 0-255 or a genre name; 12 (Other) when not given\n"
                 "  --bitrate KBPS the bit rate of the ABR and CBR presets, 8-320\n"
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
+                "  --song-encoding NAME  the song's texts are in NAME (an iconv name); without it\n"
+                "                 they are UTF-8 where valid, else CP1252\n"
                 "  --force        replace an existing OUT.mp3\n"
                 "  -q, --quiet    print nothing but errors\n"
                 "  --progress     show progress even when stderr is no terminal\n"
@@ -71,15 +73,17 @@ std::string printable(const std::string &text) {
 // The title a song gives itself: its first "@T" text, else the sequence
 // name (the name of the first track, which in format 0 is the only one;
 // later tracks name instruments), else the file name without its extension.
-std::string songTitle(const std::string &song, const std::vector<std::string> &atTTexts) {
+std::string songTitle(const std::string &song, const std::vector<std::string> &atTTexts,
+                      const core::SongEncoding *encoding) {
+    const auto decoded = [&](const std::string &t) { return printable(encoding ? encoding->toUtf8(t) : core::toUtf8(t)); };
     for (const std::string &t : atTTexts)
-        if (const std::string title = printable(core::toUtf8(t)); !title.empty())
+        if (const std::string title = decoded(t); !title.empty())
             return title;
     const audio::MidiReadResult r = audio::readMidiFile(song);
     if (!r.file.tracks.empty())
         for (const auto &e : r.file.tracks.front().events)
             if (e.isMeta() && e.metaType == 0x03)
-                if (const std::string name = printable(core::toUtf8(e.data)); !name.empty())
+                if (const std::string name = decoded(e.data); !name.empty())
                     return name;
     return fs::path(song).stem().string();
 }
@@ -96,6 +100,7 @@ int cantora::cli::mp3(const Args &args) {
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
     bool noLyrics = false, force = false;
     std::optional<player::LiveSettings> live;
+    std::optional<core::SongEncoding> encoding;
     CommandLine cl("mp3", kUsage);
     for (std::size_t k = 0; k < 5; ++k)
         cl.value(names[k], fields[k]);
@@ -103,6 +108,12 @@ int cantora::cli::mp3(const Args &args) {
         .value("--preset", [&](const std::string &v) { return takePreset(v, preset); })
         .value("--bitrate", bitrate)
         .value("--soundfont", font)
+        .value("--song-encoding",
+               [&](const std::string &v) {
+                   std::string why;
+                   encoding = core::SongEncoding::named(v, &why);
+                   return encoding ? std::string() : "--song-encoding: " + why;
+               })
         .flag("--no-lyrics", noLyrics)
         .writes(force)
         .operand("SONG", song)
@@ -139,14 +150,17 @@ int cantora::cli::mp3(const Args &args) {
                        (code ? " (error " + std::to_string(code) + ": " + engineErrorText(code) + ")" : std::string()));
     std::string lyricText;
     if (!noLyrics) {
-        lyrics::LrcCreatorState state;
-        const std::string lrc = lyrics::createLrc(lrcSong.marks, lrcSong.bytes.size(),
-                                                  lyrics::msPerTickOf(lrcSong.bytes).value_or(0.0), state);
+        // Lines timed for the audio as rendered, at the tempo asked for.
+        const lyrics::SongLrc lrc =
+            lyrics::lyricsForMp3(lrcSong, {live ? live->tempoFactor : 1.0, encoding ? &*encoding : nullptr});
+        if (lrc.exactLines)
+            cl.note(song + ": the LRC rules give no line (" + lrc.whyEmpty +
+                    "); the MP3 carries the lines `lrc --exact` writes instead");
         // What the tag editor's lyric box holds after loading that file, as its Save writes it.
-        lyricText = tags::TrimSpaces(tags::WithCrLf(tags::LyricBoxText(lrc)));
+        lyricText = tags::TrimSpaces(tags::WithCrLf(tags::LyricBoxText(lrc.bytes)));
         if (lyricText.empty())
-            cl.note(song + " has no lyrics (fewer than six lyric and twenty-one text events); the MP3 gets an "
-                           "ID3v1 tag only");
+            cl.note(song + ": " + (lrc.whyEmpty.empty() ? std::string("the song has no lyrics") : lrc.whyEmpty) +
+                    "; the MP3 gets an ID3v1 tag only");
         // Refused before the render rather than after it, counted as the block will store them.
         else if (const std::string why = lyricsTooLong(lyricText); !why.empty())
             return cl.fail(song + ": " + why + "; give --no-lyrics to convert without them");
@@ -154,7 +168,7 @@ int cantora::cli::mp3(const Args &args) {
 
     // The record as the tag editor's Save builds it from the typed fields.
     const auto text = [&](std::size_t k) { return fields[k].value_or(std::string()); };
-    const std::string title = fields[0].value_or(songTitle(song, lrcSong.atTTexts));
+    const std::string title = fields[0].value_or(songTitle(song, lrcSong.atTTexts, encoding ? &*encoding : nullptr));
     tags::Id3v1Fit fit;
     const tags::Id3v1Tag record = tags::MakeId3v1Tag(title, text(1), text(2), text(3), text(4),
                                                      static_cast<std::uint8_t>(genre.value_or(12)), &fit);

@@ -92,7 +92,7 @@ int cantora::cli::tag(const Args &args) {
         if (!in.is_open() || in.bad())
             return cl.fail(*lyricsFile + ": cannot read the lyrics file: " + systemError(errno));
         std::string text = bytes.str();
-        if (lyricsEncoding) {
+        if (lyricsEncoding && !core::byteOrderMarkEncoding(text)) { // a byte-order mark names its own
             std::string why;
             const std::optional<std::string> utf8 = core::convertToUtf8(text, *lyricsEncoding, &why);
             if (!utf8)
