@@ -6,6 +6,9 @@
 #include "audio/midiwriter.h"
 #include "core/apppaths.h"
 #include "lyrics/livesync.h"
+#include "player/ui/soundfontbar.h"
+#include "player/ui/transportpanel.h"
+#include "render/ui/conversionpanel.h"
 #include "tags/mp3bytes.h"
 
 #include <QAction>
@@ -351,7 +354,7 @@ private slots:
         QVERIFY(target >= 10);
         QVERIFY2(w->transport().positionSeconds() >= target, qPrintable(QString::number(target)));
         // The display timer keeps the slider on the play position.
-        w->tmrMidiTest_Timer();
+        w->transportPanel()->tmrMidiTest_Timer();
         QVERIFY(slider->value() >= target);
         QVERIFY(find<QLabel>("LblSfont")->text().startsWith("SoundFont: "));
         QCOMPARE(find<QLabel>("lblBPM")->text(), QString("120.0"));
@@ -367,7 +370,7 @@ private slots:
         dlg->answerFile(song("a.mid", {}));
         find<QPushButton>("cmdOpenFP")->click();
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
-        QCOMPARE(w->outputSampleRate(), 48000);
+        QCOMPARE(w->conversion()->sampleRate(), 48000);
 
         dlg->answerFile(path("Chorium.sf2").toStdString());
         find<QPushButton>("btnreplace")->click();
@@ -415,8 +418,7 @@ private slots:
         start();
         dlg->answerFile(song("a.mid", {}));
         find<QPushButton>("cmdOpenFP")->click();
-        w->selectedChannel = 9;
-        w->Drum();
+        w->soundFonts()->Drum(9);
         auto *list = find<QListWidget>("LstDrum");
         QVERIFY(list->count() > 0);
         QVERIFY(find<QPushButton>("CmdDrum")->isVisibleTo(w.get()));
@@ -586,7 +588,7 @@ private slots:
         find<QSlider>("sldTempo")->setValue(0);
         QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
         QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_TEMPO), 333333u);
-        w->tmrMidiTest_Timer();
+        w->transportPanel()->tmrMidiTest_Timer();
         QCOMPARE(find<QLabel>("lblBPM")->text(), QString("180.0"));
         find<QSlider>("Sldtone")->setValue(-2);
         find<QSlider>("StoneSingle_3")->setValue(1);
@@ -641,8 +643,7 @@ private slots:
 
         // The drum button keeps the kit for a render; the next song starts without it.
         QVERIFY(!w->mixer().drumKitChosen());
-        w->selectedChannel = 9; // the song has no drums: the kit list opens as the drum strip opens it
-        w->Drum();
+        w->soundFonts()->Drum(9); // the song has no drums: the kit list opens as the drum strip opens it
         // The kit list of the drums (right half) opens on the strip's left, its button under it.
         const QRect kits = find<QListWidget>("LstDrum")->geometry();
         QCOMPARE(kits.right() + 1, find<QWidget>("strip_9")->geometry().left() - 1);
