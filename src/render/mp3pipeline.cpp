@@ -21,9 +21,11 @@ void check(BE_ERR result, const char *what) {
 
 } // namespace
 
-Mp3StreamEncoder::Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path) : path_(mp3Path) {
+Mp3StreamEncoder::Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path, long bitRateKbps)
+    : path_(mp3Path) {
     cLameEncoder settings; // the record a WAV file would be encoded with
     settings.EncodingPreset(preset);
+    settings.BitRate(bitRateKbps);
     settings.SampleRate(static_cast<long>(rate));
     std::uint32_t samples = 0, outputBytes = 0;
     check(beInitStream(&settings.Config(), &samples, &outputBytes, &stream_), "cannot start the encoder");
@@ -115,15 +117,18 @@ namespace {
 // The render thread's end: blocks into the queue.
 class QueueSink : public PcmSink {
 public:
-    QueueSink(const PushFn &push, PcmFormat &format) : push_(push), format_(format) {}
+    QueueSink(const PushFn &push, PcmFormat &format, PcmSink *copy) : push_(push), format_(format), copy_(copy) {}
     std::string begin(const PcmFormat &f) override {
         if (f.channels != 2 || f.bits != 16)
             return "the engine delivers " + std::to_string(f.channels) + " channels of " + std::to_string(f.bits) +
                    "-bit audio; the encoder takes 16-bit stereo";
         format_ = f;
-        return {};
+        return copy_ ? copy_->begin(f) : std::string();
     }
     std::string write(const char *data, std::size_t bytes) override {
+        if (copy_)
+            if (std::string why = copy_->write(data, bytes); !why.empty())
+                return why;
         // The message is never shown: the encoder's own reason wins.
         return push_(Block(data, data + bytes)) ? std::string() : "the encoder stopped";
     }
@@ -131,6 +136,7 @@ public:
 private:
     const PushFn &push_;
     PcmFormat &format_; // written before the first push, read by the encoder after its first pop
+    PcmSink *copy_;
 };
 
 // The encoder thread's end: opens the encoder on the first block.
@@ -141,7 +147,7 @@ public:
     std::string consume(const Block &b) override {
         return guarded([&] {
             if (!encoder_)
-                encoder_.emplace(options_.preset, format_.rate, path_);
+                encoder_.emplace(options_.preset, format_.rate, path_, options_.bitRateKbps);
             encoder_->encode(b.data(), b.size());
             if (options_.onEncoded)
                 options_.onEncoded(encoder_->bytesEncoded(), format_.expectedBytes);
@@ -186,8 +192,10 @@ Mp3ConversionResult renderSongToMp3(const std::string &songPath, const std::stri
     EncoderConsumer consumer(options, mp3Path, format);
     const PipelineOutcome o = runBlockPipeline(
         [&](const PushFn &push) {
-            QueueSink sink(push, format);
+            QueueSink sink(push, format, options.copyTo);
             render = renderSongBlocks(songPath, sink, options.onBlock);
+            if (options.onRendered)
+                options.onRendered(render);
             return render.ok ? std::string() : render.error;
         },
         consumer, options.queueBlocks);

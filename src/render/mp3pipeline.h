@@ -28,7 +28,7 @@ class Mp3StreamEncoder {
 public:
     // Opens the library stream with the record cLameEncoder would hand it
     // for `preset` and `rate` (16-bit stereo input) and creates `mp3Path`.
-    Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path);
+    Mp3StreamEncoder(long preset, std::uint32_t rate, const std::string &mp3Path, long bitRateKbps = 128);
     // Abandons the file unless finish() ran.
     ~Mp3StreamEncoder();
     Mp3StreamEncoder(const Mp3StreamEncoder &) = delete;
@@ -57,12 +57,18 @@ private:
 
 struct Mp3ConversionOptions {
     long preset = LQP_STANDARD;
+    long bitRateKbps = 128;       // for the fixed and average bit-rate presets
     std::size_t queueBlocks = 32; // rendered blocks waiting for the encoder, at most
     // Render thread, as renderSongToWav calls it (live settings, Ctrl-C).
     RenderBlockFn onBlock;
     // Encoder thread, after each block: PCM bytes encoded so far and the
     // song's expected PCM bytes (0 when unknown).
     std::function<void(std::uint64_t encoded, std::uint64_t expected)> onEncoded;
+    // Render thread: every block goes here too (begun before the first);
+    // the caller completes or abandons it.
+    PcmSink *copyTo = nullptr;
+    // Render thread, once the render has ended, while the encoder catches up.
+    std::function<void(const SongRenderResult &render)> onRendered;
 };
 
 struct Mp3ConversionResult {

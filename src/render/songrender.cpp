@@ -33,22 +33,6 @@ struct StreamGuard {
     }
 };
 
-// The samples into a WAV file under a temporary name.
-class WavSink : public PcmSink {
-public:
-    explicit WavSink(std::string partPath) : partPath_(std::move(partPath)) {}
-    std::string begin(const PcmFormat &f) override {
-        begun_ = true;
-        return writer_.open(partPath_, f.channels, f.rate, f.bits) ? std::string() : "cannot write " + partPath_;
-    }
-    std::string write(const char *data, std::size_t bytes) override {
-        return writer_.write(data, bytes) ? std::string() : "cannot write " + partPath_ + " (disk full?)";
-    }
-    WavWriter writer_;
-    std::string partPath_;
-    bool begun_ = false; // the file may exist
-};
-
 } // namespace
 
 SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock) {
@@ -110,22 +94,47 @@ SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, co
 
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
                                  const RenderBlockFn &onBlock) {
-    const std::string partPath = wavPath + ".part";
-    WavSink sink(partPath);
+    WavFileSink sink(wavPath + ".part");
     SongRenderResult r = renderSongBlocks(songPath, sink, onBlock);
-    if (r.ok && !sink.writer_.finish())
-        r = failure("cannot complete " + partPath);
-    if (!r.ok) {
-        sink.writer_.abandon();
-        if (sink.begun_)
-            std::remove(partPath.c_str());
-        return r;
-    }
-    if (std::rename(partPath.c_str(), wavPath.c_str()) != 0) {
-        std::remove(partPath.c_str());
-        return failure("cannot write " + wavPath);
-    }
+    if (r.ok)
+        if (std::string why = sink.complete(wavPath); !why.empty())
+            r = failure(std::move(why));
     return r;
+}
+
+WavFileSink::WavFileSink(std::string partPath) : partPath_(std::move(partPath)) {}
+
+WavFileSink::~WavFileSink() { abandon(); }
+
+std::string WavFileSink::begin(const PcmFormat &f) {
+    begun_ = true;
+    return writer_.open(partPath_, f.channels, f.rate, f.bits) ? std::string() : "cannot write " + partPath_;
+}
+
+std::string WavFileSink::write(const char *data, std::size_t bytes) {
+    return writer_.write(data, bytes) ? std::string() : "cannot write " + partPath_ + " (disk full?)";
+}
+
+std::string WavFileSink::complete(const std::string &path) {
+    if (!writer_.finish()) {
+        abandon();
+        return "cannot complete " + partPath_;
+    }
+    if (std::rename(partPath_.c_str(), path.c_str()) != 0) {
+        abandon();
+        return "cannot write " + path;
+    }
+    done_ = true;
+    return {};
+}
+
+void WavFileSink::abandon() {
+    if (done_)
+        return;
+    done_ = true;
+    writer_.abandon();
+    if (begun_)
+        std::remove(partPath_.c_str());
 }
 
 } // namespace cantora::render

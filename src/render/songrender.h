@@ -10,6 +10,7 @@
 // with handle 0). Runs in the calling thread.
 
 #include "audio/bass.h"
+#include "render/wavwriter.h"
 
 #include <cstdint>
 #include <functional>
@@ -66,5 +67,27 @@ SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, co
 
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
                                  const RenderBlockFn &onBlock = {});
+
+// The samples into a 16-bit PCM WAV file built under `partPath`; it takes its
+// own name only in complete(), and goes again when abandoned or destroyed first.
+class WavFileSink : public PcmSink {
+public:
+    explicit WavFileSink(std::string partPath);
+    ~WavFileSink() override;
+    WavFileSink(const WavFileSink &) = delete;
+    WavFileSink &operator=(const WavFileSink &) = delete;
+    std::string begin(const PcmFormat &format) override;
+    std::string write(const char *data, std::size_t bytes) override;
+    // Patches the sizes and renames the file to `path`; the reason when it cannot.
+    std::string complete(const std::string &path);
+    // Closes and removes the file under construction.
+    void abandon();
+
+private:
+    WavWriter writer_;
+    std::string partPath_;
+    bool begun_ = false; // the file may exist
+    bool done_ = false;
+};
 
 } // namespace cantora::render

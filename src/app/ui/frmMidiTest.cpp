@@ -209,6 +209,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
         view_->buildTimeline(path);
     };
     transportHost.capturing = [this] { return lrc_->capturing(); };
+    transportHost.interrupted = [this] { return conversion_->stop(); };
     transportHost.stopped = [this] { lrc_->songStopped(); };
     transportHost.bpm = [this](const QString &bpm) { mixerBinding_->showBpm(bpm); };
     transportHost.refresh = [this] { soundFonts_->refresh(); };
@@ -220,10 +221,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
     fontHost.startFolder = folder(DesktopIntegration::Folder::SoundFont);
     fontHost.chosen = used(DesktopIntegration::Folder::SoundFont);
     fontHost.replaced = [this] { statusBar()->clearMessage(); };
-    fontHost.wait = [this](int ms) {
-        if (wait_)
-            wait_(ms);
-    };
+    fontHost.wait = [this](int ms) { wait_(ms); };
     soundFonts_ = new player::SoundFontBar(std::move(fontHost), transport_, mixer_, strips_, central);
     mixerBinding_ = new player::MixerBinding(
         transport_, mixer_, strips_, effects_, Sldtone, CmdReset, soundFonts_,
@@ -242,8 +240,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
 
     render::ConversionHost convHost;
     convHost.song = [this] { return transport_.song().path; };
-    // The live settings as the song plays with them (the drum kit only once
-    // one was chosen), put on the decoding stream before every block.
+    // The live settings as the song plays with them, on every block of a render.
     convHost.liveSettings = [this] { return render::RenderBlockFn(player::LiveBlockHook(mixer_.renderSettings())); };
     convHost.songLength = [this](double seconds) { transportPanel_->showLength(seconds); };
     convHost.waveStarting = [this] { lyricPanel_->clearPage(); };
@@ -296,6 +293,7 @@ void frmMidiTest::buildMenus() {
     lock.mixer = {strips_, effects_, Sldtone, soundFonts_->volumeSlider(), CmdReset};
     lock.session = {transportPanel_->openButton(), mnuconf, Mnuexit};
     lock.play = transportPanel_->playButton();
+    lock.stop = transportPanel_->stopButton();
     lock.song = {soundFonts_->replaceButton()};
     lock.displayTimer = transportPanel_->displayTimer();
     conversion_->setLock(std::move(lock));

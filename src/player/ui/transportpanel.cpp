@@ -140,6 +140,8 @@ void TransportPanel::CmdPlay_Click() {
 void TransportPanel::Command1_Click() { transport_.pause(); }
 
 void TransportPanel::cmdStop_Click() {
+    if (host_.interrupted && host_.interrupted())
+        return;
     transport_.stop();
     host_.stopped();
 }

@@ -28,6 +28,7 @@ struct TransportHost {
     std::function<std::string()> songFolder;             // where the song chooser starts
     std::function<void(const std::string &path)> opened; // a song opened
     std::function<bool()> capturing;                     // MP3K ticked: capture, and the slider does not seek
+    std::function<bool()> interrupted;                   // Stop pressed: true when it ended a conversion instead
     std::function<void()> stopped;                       // Stop pressed
     std::function<void(const QString &bpm)> bpm;         // the display timer read the beats per minute
     std::function<void()> refresh;                       // the display timer's other readouts
@@ -42,9 +43,10 @@ public:
     // The position row's slider and labels, placed by the window.
     QList<QWidget *> positionRow() const;
     QTimer *displayTimer() const { return tmrMidiTest; }
-    // Open and Play, which others take away for a while.
+    // Open, Play and Stop, which others take or give for a while.
     QPushButton *openButton() const { return cmdOpenFP; }
     QPushButton *playButton() const { return CmdPlay; }
+    QPushButton *stopButton() const { return cmdStop; }
     // The second the position slider shows.
     int sliderSeconds() const;
 
@@ -54,7 +56,7 @@ public:
     void CmdPlay_Click();
     // Pause (the button named Command1).
     void Command1_Click();
-    // Stop: stops and releases the song.
+    // Stop: stops and releases the song (or ends the conversion running instead).
     void cmdStop_Click();
     // Mouse down on the position slider: the display timer waits.
     void sldPosition_MouseDown();

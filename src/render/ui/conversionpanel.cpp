@@ -137,7 +137,11 @@ ConversionPanel::ConversionPanel(ConversionHost host, QWidget *parent) : QWidget
         row->addWidget(w);
 }
 
-ConversionPanel::~ConversionPanel() { busyCursor(false); }
+ConversionPanel::~ConversionPanel() {
+    // The worker reports to this panel: it ends first.
+    job_.reset();
+    busyCursor(false);
+}
 
 void ConversionPanel::LoadPresets() {
     cboOption->clear();
@@ -177,9 +181,9 @@ void ConversionPanel::CmbFreq_Click(int index) {
 
 void ConversionPanel::setWanted(bool wave, bool mp3) {
     btnConvert->setProperty("wantedEnabled", wave);
-    btnConvert->setEnabled(wave && !job_);
+    btnConvert->setEnabled(wave && !converting());
     cmdsave->setProperty("wantedEnabled", mp3);
-    cmdsave->setEnabled(mp3 && !job_);
+    cmdsave->setEnabled(mp3 && !converting());
 }
 
 void ConversionPanel::setWaveWanted(bool wave) { setWanted(wave, cmdsave->property("wantedEnabled").toBool()); }
@@ -199,8 +203,12 @@ void ConversionPanel::lockForRendering(bool locked) {
         panel->setEnabled(!locked);
     // Wave and MP3 follow the job: disabled while it runs, as wanted after.
     setWanted(btnConvert->property("wantedEnabled").toBool(), cmdsave->property("wantedEnabled").toBool());
-    if (!locked)
+    if (!locked) {
+        enable(lock_.stop, stopWasEnabled_);
         return;
+    }
+    stopWasEnabled_ = lock_.stop && lock_.stop->property("enabled").toBool();
+    enable(lock_.stop, true);
     for (auto *group : {&lock_.session, &lock_.song})
         for (QObject *control : *group)
             enable(control, false);
@@ -222,52 +230,87 @@ void ConversionPanel::release(bool all) {
     enable(lock_.play, true);
 }
 
-SongRenderResult ConversionPanel::renderWorkWave() {
-    const std::string song = host_.song();
-    std::int64_t length = 0;
-    int shown = -1;
+void ConversionPanel::post(std::uint64_t generation, std::function<void()> report) {
+    // A report of a conversion given up since is dropped.
+    auto guarded = [this, generation, report = std::move(report)] {
+        if (generation == generation_)
+            report();
+    };
+    if (run_ == ConversionJob::Run::Inline)
+        guarded();
+    else
+        QMetaObject::invokeMethod(this, std::move(guarded), Qt::QueuedConnection);
+}
+
+RenderWatch ConversionPanel::watchFor(std::uint64_t generation) {
+    // What the worker has shown already, touched by the worker only.
+    struct Seen {
+        std::int64_t length = 0;
+        int rendered = -1, encoded = -1;
+    };
+    auto seen = std::make_shared<Seen>();
+    const QString name = q(core::GetFileName(host_.song()));
     RenderWatch watch;
-    watch.started = [&](std::int64_t lengthBytes, double seconds) {
-        length = lengthBytes;
-        lblStrFile->setText(QString("Streaming file: %1 [%2 bytes]").arg(q(core::GetFileName(song))).arg(lengthBytes));
-        if (lengthBytes > 0 && host_.songLength)
-            host_.songLength(seconds);
-        lblPos->setText("Pos:");
-        QApplication::processEvents();
+    watch.started = [=, this](std::int64_t lengthBytes, double seconds) {
+        seen->length = lengthBytes;
+        post(generation, [=, this] {
+            lblStrFile->setText(QString("Streaming file: %1 [%2 bytes]").arg(name).arg(lengthBytes));
+            if (lengthBytes > 0 && host_.songLength)
+                host_.songLength(seconds);
+            lblPos->setText("Pos:");
+        });
     };
-    watch.block = [&](std::int64_t position) {
-        lblPos->setText(QString("Pos: %1").arg(position));
-        if (const int percent = percentOf(position, length); percent != shown)
-            Pbregg->setValue(shown = percent);
-        // The window stays live between blocks: it repaints, and Exit is heard.
-        QApplication::processEvents();
+    watch.block = [=, this](std::int64_t position) {
+        const int percent = percentOf(position, seen->length);
+        if (percent == seen->rendered)
+            return;
+        seen->rendered = percent;
+        post(generation, [=, this] {
+            lblPos->setText(QString("Pos: %1").arg(position));
+            Pbregg->setValue(percent);
+        });
     };
-    SongRenderResult result = job_->renderWave(song, host_.liveSettings(), watch);
-    if (result.ok) {
-        Pbregg->setValue(100);
-        lblPos->setText(QString("Pos: %1").arg(result.dataBytes));
-    }
-    return result;
+    watch.encoded = [=, this](std::int64_t done, std::int64_t total) {
+        const int percent = percentOf(done, total);
+        if (percent == seen->encoded)
+            return;
+        seen->encoded = percent;
+        post(generation, [=, this] { Prog->setValue(percent); });
+    };
+    return watch;
 }
 
 void ConversionPanel::btnConvert_Click() {
-    if (job_ || host_.song().empty())
+    if (converting() || host_.song().empty())
         return;
     auto &dlg = dialogs::Dialogs::current();
     if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kWaveTitle) != dialogs::Yes)
         return;
-    job_ = std::make_unique<ConversionJob>(core::appFolder());
     if (host_.waveStarting)
         host_.waveStarting();
     setWanted(btnConvert->property("wantedEnabled").toBool(), false);
+    phase_ = Phase::Wave;
+    waveRendered_ = false;
     lockForRendering(true);
     LblExtr[1]->show();
-    const SongRenderResult result = renderWorkWave();
+    const std::uint64_t generation = ++generation_;
+    const RenderWatch watch = watchFor(generation);
+    job_ = std::make_unique<ConversionJob>(core::appFolder(), run_);
+    job_->start([this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), watch, generation] {
+        const SongRenderResult result = job->renderWave(song, live, watch);
+        post(generation, [this, result] { waveRendered(result); });
+    });
+}
+
+void ConversionPanel::waveRendered(const SongRenderResult &result) {
     if (!result.ok) {
         LblExtr[1]->hide();
         conversionFailed(kWaveTitle, renderFailure(result));
         return;
     }
+    Pbregg->setValue(100);
+    lblPos->setText(QString("Pos: %1").arg(result.dataBytes));
+    waveRendered_ = true;
     // The decoder's last blocks settle before the file is offered; input is not held.
     host_.after(3000, [self = QPointer<ConversionPanel>(this)] {
         if (self)
@@ -276,7 +319,7 @@ void ConversionPanel::btnConvert_Click() {
 }
 
 void ConversionPanel::finishWave() {
-    if (ending_ || !job_ || job_->cancelled())
+    if (ending_ || phase_ != Phase::Wave)
         return;
     busyCursor(false);
     dialogs::Dialogs::current().msgBox(this, "Midi to Wave Done!", dialogs::OkOnly, "Cantora KARAOKE");
@@ -284,7 +327,7 @@ void ConversionPanel::finishWave() {
     release(false);
     Pbregg->hide();
     LblExtr[1]->hide();
-    job_.reset();
+    phase_ = Phase::Idle;
     lockForRendering(false);
     SaveWave();
 }
@@ -323,33 +366,27 @@ void ConversionPanel::SaveWave() {
     }
 }
 
-SongRenderResult ConversionPanel::MidiMp3() {
-    setWanted(false, cmdsave->property("wantedEnabled").toBool());
-    lockForRendering(true);
-    SongRenderResult result = renderWorkWave();
-    lblPos->clear();
-    Pbregg->hide();
-    busyCursor(false);
-    return result;
-}
-
 void ConversionPanel::conversionFailed(const std::string &title, const std::string &why) {
-    const bool ending = ending_ || (job_ && job_->cancelled());
     busyCursor(false);
     lblPos->clear();
     Pbregg->hide();
     Prog->hide();
-    job_.reset();
+    const bool stopped = stopped_;
+    phase_ = Phase::Idle;
+    stopped_ = false;
+    ++generation_; // what the job still reports is no longer shown
     lockForRendering(false);
-    if (ending)
+    if (ending_)
         return;
     release(true);
     setWanted(true, true);
-    dialogs::Dialogs::current().msgBox(this, why + "\nNothing was written.", dialogs::Critical, title);
+    // Stop ends a conversion without a word.
+    if (!stopped)
+        dialogs::Dialogs::current().msgBox(this, why + "\nNothing was written.", dialogs::Critical, title);
 }
 
 void ConversionPanel::cmdsave_Click() {
-    if (job_ || host_.song().empty())
+    if (converting() || host_.song().empty())
         return;
     auto &dlg = dialogs::Dialogs::current();
     if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kMp3Title) != dialogs::Yes)
@@ -366,51 +403,92 @@ void ConversionPanel::cmdsave_Click() {
         release(true);
         return;
     }
+    output_ = output;
     LblExtr[0]->show();
+    // MidiMp3: the render and, at the same time, the encoding, each with its bar.
+    setWanted(false, cmdsave->property("wantedEnabled").toBool());
+    phase_ = Phase::Mp3;
+    lockForRendering(true);
+    Prog->setValue(0);
+    Prog->show();
+    const std::uint64_t generation = ++generation_;
+    RenderWatch watch = watchFor(generation);
+    watch.rendered = [this, generation](const SongRenderResult &r) { post(generation, [this, r] { mp3Rendered(r); }); };
+    job_ = std::make_unique<ConversionJob>(core::appFolder(), run_);
+    job_->start(
+        [this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), settings = mp3_, watch, generation] {
+            const EncodeResult result = job->renderMp3(song, live, settings, watch);
+            post(generation, [this, result] { mp3Finished(result); });
+        });
+}
 
-    job_ = std::make_unique<ConversionJob>(core::appFolder());
-    const SongRenderResult rendered = MidiMp3();
+void ConversionPanel::mp3Rendered(const SongRenderResult &rendered) {
     if (!rendered.ok) {
         LblExtr[0]->hide();
         conversionFailed(kMp3Title, renderFailure(rendered));
         return;
     }
-    Prog->setValue(0);
-    Prog->show();
-    dlg.msgBox(this, "Done! Prima Fase", dialogs::Question, kProfessional);
-    if (ending_ || job_->cancelled()) {
-        conversionFailed(kMp3Title, {});
+    lblPos->clear();
+    Pbregg->hide();
+    busyCursor(false);
+    // The encoder goes on meanwhile; its end waits for this box.
+    firstPhaseOpen_ = true;
+    dialogs::Dialogs::current().msgBox(this, "Done! Prima Fase", dialogs::Question, kProfessional);
+    firstPhaseOpen_ = false;
+    if (ending_ || phase_ != Phase::Mp3)
+        return;
+    busyCursor(true);
+    if (encoded_) {
+        const EncodeResult result = *encoded_;
+        encoded_.reset();
+        mp3Finished(result);
+    }
+}
+
+void ConversionPanel::mp3Finished(const EncodeResult &encoded) {
+    if (firstPhaseOpen_) {
+        encoded_ = encoded;
         return;
     }
-
-    busyCursor(true);
-    int shown = -1;
-    const EncodeResult encoded = job_->encodeMp3(mp3_, [&](std::int64_t done, std::int64_t total) {
-        if (const int percent = percentOf(done, total); percent != shown)
-            Prog->setValue(shown = percent);
-        QApplication::processEvents();
-    });
     if (!encoded.ok) {
         LblExtr[0]->hide();
         conversionFailed(kMp3Title, "The MP3 could not be made: " + encoded.error);
         return;
     }
+    Prog->setValue(100);
     busyCursor(false);
-    dlg.msgBox(this, "Done! Midi To Mp3", dialogs::Question, kProfessional);
+    dialogs::Dialogs::current().msgBox(this, "Done! Midi To Mp3", dialogs::Question, kProfessional);
     release(false);
     LblExtr[0]->hide();
     Prog->hide();
-    job_.reset();
+    phase_ = Phase::Idle;
     lockForRendering(false);
     // Play, Wave and MP3 wait for the next song; the editor finishes this one.
     if (host_.converted)
-        host_.converted(output);
+        host_.converted(output_);
+}
+
+bool ConversionPanel::stop() {
+    if (!converting())
+        return false;
+    stopped_ = true;
+    job_->cancel();
+    job_->wait();
+    // A Wave rendered already waits only for its pause: it ends here. Any
+    // other conversion ends with the report of its cancelled step.
+    if (phase_ == Phase::Wave && waveRendered_) {
+        LblExtr[1]->hide();
+        conversionFailed(kWaveTitle, {});
+    }
+    return true;
 }
 
 void ConversionPanel::cancelForExit() {
     ending_ = true;
-    if (job_)
+    if (job_) {
         job_->cancel();
+        job_->wait();
+    }
 }
 
 } // namespace cantora::render

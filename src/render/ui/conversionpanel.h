@@ -5,7 +5,8 @@
 // The work files are render::ConversionJob's; what a running conversion
 // takes away from the rest of the window is its ConversionLock, here only.
 //
-// Threading: UI thread only.
+// Threading: the panel lives on the UI thread; its job renders and encodes on
+// a worker thread whose reports are posted here, in order.
 
 #include "render/conversionjob.h"
 
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,7 @@ struct ConversionLock {
     std::vector<QWidget *> mixer;   // the whole file has one set of settings
     std::vector<QObject *> session; // Open, Options, Exit: back when any conversion ends
     QObject *play = nullptr;        // Play: taken as soon as MP3 is confirmed
+    QObject *stop = nullptr;        // Stop: ready while a conversion runs, to end it
     std::vector<QObject *> song;    // SoundFont...: with Play, back only when nothing was made
     QTimer *displayTimer = nullptr; // stopped while rendering
 };
@@ -75,7 +78,11 @@ public:
     void CmbFreq_Click(int index);
 
     // True while a rendering or its encoding runs.
-    bool converting() const { return job_ != nullptr; }
+    bool converting() const { return phase_ != Phase::Idle; }
+    // Stop: a conversion running ends (nothing is kept, nothing is said); false when none runs.
+    bool stop();
+    // Tests: each job runs at once on the UI thread, its reports shown as they come.
+    void runInline() { run_ = ConversionJob::Run::Inline; }
     // What the encoder is given: the preset of cboOption and the bit rate of Combo2.
     const Mp3Settings &mp3Settings() const { return mp3_; }
     // The bit rate chosen, in bit/s.
@@ -84,7 +91,8 @@ public:
     std::int32_t sampleRate() const { return rate_; }
     void setSampleRate(std::int32_t hz) { rate_ = hz; }
 
-    // The program ends: a conversion still running stops, and its file under construction goes now.
+    // The program ends: a conversion still running stops, and its file under
+    // construction goes now; the worker is waited for.
     void cancelForExit();
 
 private:
@@ -93,17 +101,35 @@ private:
     // Open, Options and Exit back (a conversion ended); with `all`, Play and SoundFont... too.
     void release(bool all);
     void busyCursor(bool busy);
-    SongRenderResult renderWorkWave();
+    // Runs `report` on the UI thread unless the conversion `generation` was given up meanwhile.
+    void post(std::uint64_t generation, std::function<void()> report);
+    // What the worker reports of the conversion `generation`, posted here.
+    RenderWatch watchFor(std::uint64_t generation);
+    void waveRendered(const SongRenderResult &result);
     void finishWave();
     void SaveWave();
-    SongRenderResult MidiMp3();
+    void mp3Rendered(const SongRenderResult &rendered);
+    void mp3Finished(const EncodeResult &encoded);
+    // A conversion that did not complete: says why (unless the window is
+    // ending or Stop ended it) and gives the controls back.
     void conversionFailed(const std::string &title, const std::string &why);
     // The save dialog of Wave and MP3; empty when cancelled.
     std::string askSave(const char *title, const char *filter);
 
     ConversionHost host_;
     ConversionLock lock_;
+    // The conversion: its job (kept until the next one), where it is, what it waits for.
+    enum class Phase { Idle, Wave, Mp3 };
     std::unique_ptr<ConversionJob> job_;
+    ConversionJob::Run run_ = ConversionJob::Run::Worker;
+    Phase phase_ = Phase::Idle;
+    std::uint64_t generation_ = 0;
+    bool waveRendered_ = false;
+    bool firstPhaseOpen_ = false;         // "Done! Prima Fase" is on screen
+    std::optional<EncodeResult> encoded_; // the encoding's end, held while that box is open
+    std::string output_;                  // the MP3 the tag editor's Save copies to
+    bool stopped_ = false;
+    bool stopWasEnabled_ = false;
     bool ending_ = false;
     bool busyCursor_ = false;
     Mp3Settings mp3_;
