@@ -304,7 +304,6 @@ void ConversionPanel::btnConvert_Click() {
 
 void ConversionPanel::waveRendered(const SongRenderResult &result) {
     if (!result.ok) {
-        LblExtr[1]->hide();
         conversionFailed(kWaveTitle, renderFailure(result));
         return;
     }
@@ -367,6 +366,8 @@ void ConversionPanel::SaveWave() {
 }
 
 void ConversionPanel::conversionFailed(const std::string &title, const std::string &why) {
+    for (QLabel *wait : LblExtr)
+        wait->hide();
     busyCursor(false);
     lblPos->clear();
     Pbregg->hide();
@@ -424,7 +425,6 @@ void ConversionPanel::cmdsave_Click() {
 
 void ConversionPanel::mp3Rendered(const SongRenderResult &rendered) {
     if (!rendered.ok) {
-        LblExtr[0]->hide();
         conversionFailed(kMp3Title, renderFailure(rendered));
         return;
     }
@@ -451,7 +451,6 @@ void ConversionPanel::mp3Finished(const EncodeResult &encoded) {
         return;
     }
     if (!encoded.ok) {
-        LblExtr[0]->hide();
         conversionFailed(kMp3Title, "The MP3 could not be made: " + encoded.error);
         return;
     }
@@ -476,10 +475,8 @@ bool ConversionPanel::stop() {
     job_->wait();
     // A Wave rendered already waits only for its pause: it ends here. Any
     // other conversion ends with the report of its cancelled step.
-    if (phase_ == Phase::Wave && waveRendered_) {
-        LblExtr[1]->hide();
+    if (phase_ == Phase::Wave && waveRendered_)
         conversionFailed(kWaveTitle, {});
-    }
     return true;
 }
 
