@@ -1,8 +1,7 @@
 #include "render/conversionjob.h"
 
 #include "core/safeoutput.h"
-#include "render/lameencoder.h"
-#include "render/numberederror.h"
+#include "render/mp3pipeline.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -32,22 +31,33 @@ int percentOf(std::int64_t done, std::int64_t total) {
     return static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
 }
 
-ConversionJob::ConversionJob(std::string folder) : folder_(std::move(folder)) {}
+ConversionJob::ConversionJob(std::string folder, Run run) : folder_(std::move(folder)), run_(run) {}
+
+ConversionJob::~ConversionJob() {
+    if (worker_.joinable()) {
+        cancel();
+        wait();
+    }
+}
+
+void ConversionJob::start(std::function<void()> step) {
+    wait();
+    if (run_ == Run::Inline)
+        step();
+    else
+        worker_ = std::thread(std::move(step));
+}
+
+void ConversionJob::wait() {
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id())
+        worker_.join();
+}
 
 std::string ConversionJob::wavePath() const { return (fs::path(folder_) / kWaveWorkFile).string(); }
 std::string ConversionJob::mp3Path() const { return (fs::path(folder_) / kMp3WorkFile).string(); }
 
-SongRenderResult ConversionJob::renderWave(const std::string &songPath, const RenderBlockFn &live,
-                                           const RenderWatch &watch) {
-    // The work file is replaced, never appended to: the old one goes before
-    // the first byte of the new one is rendered.
-    removeQuietly(wavePath());
-    SongRenderResult result;
-    if (cancelled_) {
-        result.error = kRenderCancelled;
-        return result;
-    }
-    const auto eachBlock = [&](HSTREAM stream, std::int64_t position) {
+RenderBlockFn ConversionJob::blockFn(const RenderBlockFn &live, const RenderWatch &watch) {
+    return [this, &live, &watch](HSTREAM stream, std::int64_t position) {
         if (cancelled_)
             return false;
         if (position < 0) {
@@ -64,7 +74,19 @@ SongRenderResult ConversionJob::renderWave(const std::string &songPath, const Re
             return false;
         return !live || live(stream, position);
     };
-    result = renderSongToWav(songPath, wavePath(), eachBlock);
+}
+
+SongRenderResult ConversionJob::renderWave(const std::string &songPath, const RenderBlockFn &live,
+                                           const RenderWatch &watch) {
+    // The work file is replaced, never appended to: the old one goes before
+    // the first byte of the new one is rendered.
+    removeQuietly(wavePath());
+    SongRenderResult result;
+    if (cancelled_) {
+        result.error = kRenderCancelled;
+        return result;
+    }
+    result = renderSongToWav(songPath, wavePath(), blockFn(live, watch));
     // A cancel that came after the last block: the file is complete but unwanted.
     if (cancelled_ && result.ok) {
         removeQuietly(wavePath());
@@ -74,15 +96,12 @@ SongRenderResult ConversionJob::renderWave(const std::string &songPath, const Re
     return result;
 }
 
-EncodeResult ConversionJob::encodeMp3(const Mp3Settings &settings,
-                                      const std::function<void(std::int64_t, std::int64_t)> &progress) {
+EncodeResult ConversionJob::renderMp3(const std::string &songPath, const RenderBlockFn &live,
+                                      const Mp3Settings &settings, const RenderWatch &watch) {
     EncodeResult result;
+    removeQuietly(wavePath());
     if (cancelled_) {
-        result.error = "encoding cancelled";
-        return result;
-    }
-    if (!fs::exists(wavePath())) {
-        result.error = "there is no " + std::string(kWaveWorkFile) + " to encode";
+        result.error = kRenderCancelled;
         return result;
     }
     core::SafeOutput file;
@@ -90,30 +109,48 @@ EncodeResult ConversionJob::encodeMp3(const Mp3Settings &settings,
         result.error = file.error();
         return result;
     }
-    cLameEncoder encoder;
-    encoder.EncodingPreset(settings.preset);
-    encoder.BitRate(settings.bitRateKbps);
-    encoder.WavFile(wavePath());
-    encoder.Mp3Stream(file.stream(), mp3Path());
-    encoder.Progress = [&](std::int64_t done, std::int64_t total, bool &cancel) {
-        if (progress && !cancelled_)
-            progress(done, total);
-        cancel = cancelled_;
+    WavFileSink wave(wavePath());
+    // The encoder's count, read by the render thread, which reports it.
+    std::atomic<std::uint64_t> encoded{0}, expected{0};
+    const RenderBlockFn each = blockFn(live, watch);
+    Mp3ConversionOptions options;
+    options.preset = settings.preset;
+    options.bitrate = settings.bitRateKbps;
+    options.copyTo = &wave;
+    options.onEncoded = [&](std::uint64_t done, std::uint64_t all) {
+        encoded = done;
+        expected = all;
     };
-    try {
-        encoder.Encode();
-    } catch (const NumberedError &e) {
-        result.error = "error " + std::to_string(e.number) + ": " + e.description;
-        return result;
-    }
-    if (cancelled_) {
-        result.error = "encoding cancelled";
+    options.onBlock = [&](HSTREAM stream, std::int64_t position) {
+        if (watch.encoded && position >= 0)
+            watch.encoded(static_cast<std::int64_t>(encoded / 2), static_cast<std::int64_t>(expected / 2));
+        return each(stream, position);
+    };
+    options.onRendered = [&](const SongRenderResult &render) {
+        SongRenderResult shown = render;
+        if (render.ok && !cancelled_) {
+            if (std::string why = wave.complete(); !why.empty()) {
+                shown = SongRenderResult{};
+                shown.error = why;
+                cancelled_ = true; // the MP3 of a failed conversion is not kept
+            }
+        } else {
+            wave.abandon();
+        }
+        if (watch.rendered)
+            watch.rendered(shown);
+    };
+    const Mp3ConversionResult made = renderSongToMp3(songPath, file.stream(), mp3Path(), options);
+    if (cancelled_ || !made.ok) {
+        result.error = made.ok ? "encoding cancelled" : made.error;
         return result;
     }
     if (!file.commit()) {
         result.error = file.error();
         return result;
     }
+    if (watch.encoded)
+        watch.encoded(static_cast<std::int64_t>(made.pcmBytes / 2), static_cast<std::int64_t>(made.pcmBytes / 2));
     result.ok = true;
     return result;
 }

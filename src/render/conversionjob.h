@@ -5,16 +5,18 @@
 // progress and opens the tag editor; what happens on disk is decided here.
 //
 //   Open a song     -> KillTemp: newwave.wav, newnorm.wav, SYNCRO.LRC, SYNCRO.MP3 go
-//   Wave, MP3       -> renderWave: newwave.wav (the old one goes first)
-//   MP3             -> encodeMp3: newwave.wav -> SYNCRO.MP3 (the old one replaced)
+//   Wave            -> renderWave: newwave.wav (the old one goes first)
+//   MP3             -> renderMp3: newwave.wav and SYNCRO.MP3 at once, the
+//                      render and the encoding overlapping (the old ones go first)
 //
 // A step that fails or is cancelled leaves nothing under its work name: the
 // render builds its file under another name and the encoding writes
 // "SYNCRO.MP3.part", each renamed only when complete.
 //
-// Threading: each step runs in the caller's thread and calls its watcher
-// between blocks; that is where a window lets its events run. cancel() may
-// come from such a callback or from any other thread.
+// Threading: start() runs a step on the job's worker thread (or at once on
+// the calling thread for a job made inline); the step calls its watcher on
+// that thread. cancel() may come from any thread, wait() from any but the
+// worker. The destructor cancels a step still running and waits for it.
 
 #include "render/songrender.h"
 
@@ -23,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace cantora::render {
 
@@ -45,6 +48,11 @@ struct RenderWatch {
     std::function<void(std::int64_t lengthBytes, double seconds)> started;
     // Before each block: the stream position in bytes.
     std::function<void(std::int64_t position)> block;
+    // MP3: the render has ended (newwave.wav in place when it succeeded); the encoder catches up.
+    std::function<void(const SongRenderResult &render)> rendered;
+    // MP3, before each block and at the end: 16-bit samples encoded over both
+    // channels, and the song's count (0 while unknown).
+    std::function<void(std::int64_t done, std::int64_t total)> encoded;
 };
 
 // The encoder's settings chosen in the main window.
@@ -60,18 +68,30 @@ struct EncodeResult {
 
 class ConversionJob {
 public:
+    // How start() runs a step: on a worker thread, or at once in the caller's (tests).
+    enum class Run { Worker, Inline };
+
     // Works on the work files of `folder` (the application folder).
-    explicit ConversionJob(std::string folder);
+    explicit ConversionJob(std::string folder, Run run = Run::Worker);
+    ~ConversionJob();
+    ConversionJob(const ConversionJob &) = delete;
+    ConversionJob &operator=(const ConversionJob &) = delete;
+
+    // Runs `step` (one of the steps below, with what follows it) as the job's
+    // one piece of work.
+    void start(std::function<void()> step);
+    // Waits for the work started to end.
+    void wait();
 
     // The song to "newwave.wav". `live` puts the window's live settings on
     // the decoding stream before the first block and before every block
     // after (it may be empty). The old work file is deleted first.
     SongRenderResult renderWave(const std::string &songPath, const RenderBlockFn &live, const RenderWatch &watch);
 
-    // "newwave.wav" to "SYNCRO.MP3" with `settings`; `progress(done, total)`
-    // counts 16-bit samples over both channels.
-    EncodeResult encodeMp3(const Mp3Settings &settings,
-                           const std::function<void(std::int64_t done, std::int64_t total)> &progress);
+    // The song to "newwave.wav" and, through the encoder at the same time,
+    // to "SYNCRO.MP3" with `settings`; `live` as for renderWave.
+    EncodeResult renderMp3(const std::string &songPath, const RenderBlockFn &live, const Mp3Settings &settings,
+                           const RenderWatch &watch);
 
     // Stops the step that runs at its next block and removes its file under
     // construction at once, so that a process ending right now leaves no
@@ -83,7 +103,12 @@ public:
     std::string mp3Path() const;
 
 private:
+    // The block callback both steps give the render: the watcher, the live settings, the cancel.
+    RenderBlockFn blockFn(const RenderBlockFn &live, const RenderWatch &watch);
+
     std::string folder_;
+    Run run_;
+    std::thread worker_;
     std::atomic<bool> cancelled_{false};
 };
 

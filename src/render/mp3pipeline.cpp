@@ -117,15 +117,18 @@ namespace {
 // The render thread's end: blocks into the queue.
 class QueueSink : public PcmSink {
 public:
-    QueueSink(const PushFn &push, PcmFormat &format) : push_(push), format_(format) {}
+    QueueSink(const PushFn &push, PcmFormat &format, PcmSink *copy) : push_(push), format_(format), copy_(copy) {}
     std::string begin(const PcmFormat &f) override {
         if (f.channels != 2 || f.bits != 16)
             return "the engine delivers " + std::to_string(f.channels) + " channels of " + std::to_string(f.bits) +
                    "-bit audio; the encoder takes 16-bit stereo";
         format_ = f;
-        return {};
+        return copy_ ? copy_->begin(f) : std::string();
     }
     std::string write(const char *data, std::size_t bytes) override {
+        if (copy_)
+            if (std::string why = copy_->write(data, bytes); !why.empty())
+                return why;
         // The message is never shown: the encoder's own reason wins.
         return push_(Block(data, data + bytes)) ? std::string() : "the encoder stopped";
     }
@@ -133,6 +136,7 @@ public:
 private:
     const PushFn &push_;
     PcmFormat &format_; // written before the first push, read by the encoder after its first pop
+    PcmSink *copy_;
 };
 
 // The encoder thread's end: opens the encoder on the first block.
@@ -205,8 +209,10 @@ Mp3ConversionResult renderSongToMp3(const std::string &songPath, std::FILE *mp3,
     EncoderConsumer consumer(options, mp3, mp3Name, format);
     const PipelineOutcome o = runBlockPipeline(
         [&](const PushFn &push) {
-            QueueSink sink(push, format);
+            QueueSink sink(push, format, options.copyTo);
             render = renderSongBlocks(songPath, sink, options.onBlock);
+            if (options.onRendered)
+                options.onRendered(render);
             return render.ok ? std::string() : render.error;
         },
         consumer, options.queueBlocks);

@@ -65,6 +65,11 @@ struct Mp3ConversionOptions {
     // Encoder thread, after each block: PCM bytes encoded so far and the
     // song's expected PCM bytes (0 when unknown).
     std::function<void(std::uint64_t encoded, std::uint64_t expected)> onEncoded;
+    // Render thread: every block goes here too (begun before the first);
+    // the caller completes or abandons it.
+    PcmSink *copyTo = nullptr;
+    // Render thread, once the render has ended, while the encoder catches up.
+    std::function<void(const SongRenderResult &render)> onRendered;
 };
 
 struct Mp3ConversionResult {

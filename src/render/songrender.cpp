@@ -36,6 +36,8 @@ struct StreamGuard {
     }
 };
 
+} // namespace
+
 // The samples into a WAV stream; refuses what a WAV file cannot hold.
 class WavSink : public PcmSink {
 public:
@@ -60,8 +62,6 @@ private:
     std::FILE *file_;
     std::string name_;
 };
-
-} // namespace
 
 SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock) {
     StreamGuard stream{BASS_MIDI_StreamCreateFile(0, songPath.c_str(), 0, 0, BASS_STREAM_DECODE, 0)};
@@ -128,13 +128,44 @@ SongRenderResult renderSongToWav(const std::string &songPath, std::FILE *wav, co
 
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
                                  const RenderBlockFn &onBlock) {
-    core::SafeOutput out;
-    if (!out.open(wavPath, true))
-        return failure(out.error());
-    SongRenderResult r = renderSongToWav(songPath, out.stream(), wavPath, onBlock);
-    if (r.ok && !out.commit())
-        r = failure(out.error());
+    WavFileSink sink(wavPath);
+    SongRenderResult r = renderSongBlocks(songPath, sink, onBlock);
+    if (r.ok)
+        if (std::string why = sink.complete(); !why.empty())
+            r = failure(std::move(why));
     return r;
+}
+
+WavFileSink::WavFileSink(std::string path) : path_(std::move(path)) {}
+
+WavFileSink::~WavFileSink() { abandon(); }
+
+std::string WavFileSink::begin(const PcmFormat &f) {
+    if (!out_.open(path_, true))
+        return out_.error();
+    sink_ = std::make_unique<WavSink>(out_.stream(), path_);
+    return sink_->begin(f);
+}
+
+std::string WavFileSink::write(const char *data, std::size_t bytes) { return sink_->write(data, bytes); }
+
+std::string WavFileSink::complete() {
+    std::string why;
+    if (!sink_)
+        why = "cannot write " + path_ + ": nothing was rendered";
+    else if (!sink_->writer_.finish())
+        why = sink_->why();
+    else if (!out_.commit())
+        why = out_.error();
+    if (!why.empty())
+        abandon();
+    sink_.reset();
+    return why;
+}
+
+void WavFileSink::abandon() {
+    sink_.reset();
+    out_.abandon();
 }
 
 } // namespace cantora::render

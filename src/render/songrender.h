@@ -10,10 +10,13 @@
 // with handle 0). Runs in the calling thread.
 
 #include "audio/bass.h"
+#include "core/safeoutput.h"
+#include "render/wavwriter.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace cantora::render {
@@ -75,5 +78,29 @@ SongRenderResult renderSongToWav(const std::string &songPath, const std::string 
 // names it in messages.
 SongRenderResult renderSongToWav(const std::string &songPath, std::FILE *wav, const std::string &wavName,
                                  const RenderBlockFn &onBlock = {});
+
+class WavSink;
+
+// The samples into a 16-bit PCM WAV file at `path`, written safely
+// (core::SafeOutput): it is in place only after complete(), and an
+// abandoned or destroyed sink leaves whatever was there before.
+class WavFileSink : public PcmSink {
+public:
+    explicit WavFileSink(std::string path);
+    ~WavFileSink() override;
+    WavFileSink(const WavFileSink &) = delete;
+    WavFileSink &operator=(const WavFileSink &) = delete;
+    std::string begin(const PcmFormat &format) override;
+    std::string write(const char *data, std::size_t bytes) override;
+    // Patches the sizes and puts the file in place; the reason when it cannot.
+    std::string complete();
+    // Closes and removes the file under construction.
+    void abandon();
+
+private:
+    std::string path_;
+    core::SafeOutput out_;
+    std::unique_ptr<WavSink> sink_;
+};
 
 } // namespace cantora::render

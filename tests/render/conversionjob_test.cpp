@@ -1,6 +1,6 @@
 // The conversion's file work: the WAV work file as bytes, what a cancel
-// leaves behind, the MP3 work file with the chosen preset and bit rate, and
-// the clean-up of the work files.
+// leaves behind, the MP3 and WAV work files made together on the job's
+// worker with the chosen preset and bit rate, and the clean-up of the work files.
 
 #include "render/conversionjob.h"
 
@@ -86,47 +86,54 @@ TEST_F(Conversion, ACancelDuringTheRenderLeavesNoWaveFileAtAnyMoment) {
     EXPECT_EQ(files(), std::vector<std::string>{"song.mid"}) << "the old work file went before the render";
     // A cancelled job does nothing more.
     EXPECT_FALSE(job.renderWave(dir / "song.mid", {}, {}).ok);
-    EXPECT_FALSE(job.encodeMp3({}, {}).ok);
+    EXPECT_FALSE(job.renderMp3(dir / "song.mid", {}, {}, {}).ok);
     EXPECT_EQ(files(), std::vector<std::string>{"song.mid"});
 }
 
-TEST_F(Conversion, TheMp3TakesThePresetAndTheBitRateAndReplacesTheOldOne) {
-    ConversionJob job(dir.path.string());
-    ASSERT_TRUE(job.renderWave(song(2), {}, {}).ok);
+TEST_F(Conversion, TheMp3AndItsWaveComeTogetherOnTheWorkerWithThePresetAndTheBitRate) {
     save(dir / "SYNCRO.MP3", "left over from an earlier run");
-
+    ConversionJob job(dir.path.string());
     std::int64_t last = 0, total = 0;
-    EncodeResult e = job.encodeMp3({10, 128}, [&](std::int64_t done, std::int64_t all) {
+    bool waveFirst = false;
+    RenderWatch watch;
+    watch.encoded = [&](std::int64_t done, std::int64_t all) {
         EXPECT_GE(done, last);
         last = done;
         total = all;
-    });
+    };
+    watch.rendered = [&](const SongRenderResult &r) {
+        waveFirst = r.ok && load(dir / "newwave.wav").size() == 44 + 2 * 176400 &&
+                    load(dir / "SYNCRO.MP3") == "left over from an earlier run";
+    };
+    EncodeResult e;
+    job.start([&] { e = job.renderMp3(song(2), {}, {10, 128}, watch); });
+    job.wait();
     ASSERT_TRUE(e.ok) << e.error;
+    EXPECT_TRUE(waveFirst) << "the WAV is complete when the render ends, the MP3 only when the encoder does";
     EXPECT_EQ(firstFrameKbps(load(dir / "SYNCRO.MP3")), 320) << "Insane is 320 kbit/s";
     EXPECT_EQ(last, 2 * 44100 * 2) << "16-bit samples over both channels, to the end";
     EXPECT_EQ(total, last);
 
     // The fixed bit-rate preset takes the bit rate chosen in the window.
-    e = job.encodeMp3({12, 192}, {});
-    ASSERT_TRUE(e.ok) << e.error;
+    ASSERT_TRUE(job.renderMp3(song(2), {}, {12, 192}, {}).ok);
     EXPECT_EQ(firstFrameKbps(load(dir / "SYNCRO.MP3")), 192);
     EXPECT_EQ(files(), (std::vector<std::string>{"SYNCRO.MP3", "newwave.wav", "song.mid"}));
 }
 
-TEST_F(Conversion, AnEncodingCancelledOrWithoutItsWaveLeavesNoMp3) {
+TEST_F(Conversion, AnMp3CancelledOnTheWorkerLeavesNeitherWorkFile) {
+    save(dir / "SYNCRO.MP3", "an old one");
     ConversionJob job(dir.path.string());
-    EXPECT_FALSE(job.encodeMp3({}, {}).ok) << "no newwave.wav yet";
-    ASSERT_TRUE(job.renderWave(song(3), {}, {}).ok);
-    bool partSeen = false;
-    const EncodeResult e = job.encodeMp3({}, [&](std::int64_t done, std::int64_t) {
-        if (done > 44100) {
-            partSeen = files().size() == 3;
-            job.cancel();
-        }
-    });
+    RenderWatch watch;
+    watch.block = [&](std::int64_t position) {
+        if (position == 60000)
+            job.cancel(); // as Stop does, from another thread
+    };
+    EncodeResult e;
+    job.start([&] { e = job.renderMp3(song(3), {}, {}, watch); });
+    job.wait();
     EXPECT_FALSE(e.ok);
-    EXPECT_TRUE(partSeen);
-    EXPECT_EQ(files(), (std::vector<std::string>{"newwave.wav", "song.mid"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"SYNCRO.MP3", "song.mid"}))
+        << "the old MP3 is replaced only by a whole one";
 }
 
 TEST(ConversionFiles, KillTempRemovesTheFourWorkFilesAndNothingElse) {

@@ -75,7 +75,9 @@ std::string printable(const std::string &text) {
 // later tracks name instruments), else the file name without its extension.
 std::string songTitle(const std::string &song, const std::vector<std::string> &atTTexts,
                       const core::SongEncoding *encoding) {
-    const auto decoded = [&](const std::string &t) { return printable(encoding ? encoding->toUtf8(t) : core::toUtf8(t)); };
+    const auto decoded = [&](const std::string &t) {
+        return printable(encoding ? encoding->toUtf8(t) : core::toUtf8(t));
+    };
     for (const std::string &t : atTTexts)
         if (const std::string title = decoded(t); !title.empty())
             return title;

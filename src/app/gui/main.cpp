@@ -10,6 +10,7 @@
 #include "app/ui/commandline.h"
 #include "app/ui/frmMidiTest.h"
 #include "core/apppaths.h"
+#include "player/ui/transportpanel.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -93,7 +94,7 @@ int main(int argc, char **argv) {
         return 1;
     window.show();
     if (song)
-        window.cmdOpenFP_Click(*song);
+        window.transportPanel()->cmdOpenFP_Click(*song);
     if (tags)
         window.Mp3KK_Click(*tags);
     return app.exec();

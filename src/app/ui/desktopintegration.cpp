@@ -1,10 +1,11 @@
 #include "app/ui/desktopintegration.h"
 
 #include "app/ui/frmMidiTest.h"
-#include "app/ui/positionslider.h"
 #include "core/apppaths.h"
 #include "core/preferences.h"
 #include "core/recentsongs.h"
+#include "player/ui/positionslider.h"
+#include "player/ui/transportpanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -270,7 +271,7 @@ void DesktopIntegration::openRecent(const std::string &path) {
     }
     const auto *open = w_.findChild<QAbstractButton *>("cmdOpenFP");
     if (open && open->isEnabled())
-        w_.cmdOpenFP_Click(path);
+        w_.transportPanel()->cmdOpenFP_Click(path);
 }
 
 bool DesktopIntegration::openDropped(const std::string &path) {
@@ -280,7 +281,7 @@ bool DesktopIntegration::openDropped(const std::string &path) {
         w_.statusBar()->showMessage("Stop the song before opening another one", 5000);
         return false;
     }
-    w_.cmdOpenFP_Click(path);
+    w_.transportPanel()->cmdOpenFP_Click(path);
     return true;
 }
 
@@ -318,14 +319,14 @@ void DesktopIntegration::playOrPause() {
 }
 
 void DesktopIntegration::seekBy(int seconds) {
-    auto *slider = w_.findChild<PositionSlider *>("sldPosition");
+    auto *slider = w_.findChild<player::PositionSlider *>("sldPosition");
     auto *stop = w_.findChild<QAbstractButton *>("cmdStop");
     // Only a loaded, started song has a position to move.
     if (!slider || !stop || !stop->isEnabled())
         return;
-    w_.sldPosition_MouseDown();
+    w_.transportPanel()->sldPosition_MouseDown();
     slider->setValue(std::clamp(slider->value() + seconds, slider->minimum(), slider->maximum()));
-    w_.sldPosition_MouseUp();
+    w_.transportPanel()->sldPosition_MouseUp();
 }
 
 void DesktopIntegration::keyBy(int step) {

@@ -6,7 +6,9 @@
 // file over the output file chosen in the main window.
 //
 // The rules live in tags/tageditor and tags/karaokeassembly, the player in
-// playback::Mp3Player; this window holds the boxes and forwards to them.
+// playback::Mp3Player. The fields, the lyrics with their stamping and the
+// MP3 information with its player are panels; this window holds the menus,
+// the file, the pending-edit list, Save and the lyrics window.
 // Every chooser and message box goes through the dialogs seam.
 //
 // Threading: UI thread only.
@@ -25,25 +27,17 @@
 #include <string>
 
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 
-namespace cantora::playback {
-
-class KnobStrip;
-class TransportBinding;
-} // namespace cantora::playback
-
 namespace cantora::tags {
+
+class LyricStampPanel;
+class Mp3InfoPanel;
+class TagFieldsPanel;
 
 // What the editor takes from the window that opens it.
 struct TagEditorHost {
@@ -69,15 +63,12 @@ public:
     ~frmTags() override;
 
     // --- Commands, as the user gives them --------------------------------------
-    void btnParcourSon_Click();      // Open Mp3 Audio File
-    void btnParcourTxt_Click();      // Load Text
-    void Save_Lrc_Click();           // Save Lyrics
-    void cmdOK_Click();              // Exit
-    void cmdApply_Click();           // Save
-    void cmdCancel_Click();          // Cancel
-    void cmdAdd_Click();             // stamp the play time
-    void cmdUndo_Click();            // remove the last stamp
-    void cmdPlayer_Click(int index); // back 5 s, play, pause, stop, forward 5 s
+    void btnParcourSon_Click(); // Open Mp3 Audio File
+    void btnParcourTxt_Click(); // Load Text
+    void Save_Lrc_Click();      // Save Lyrics
+    void cmdOK_Click();         // Exit
+    void cmdApply_Click();      // Save
+    void cmdCancel_Click();     // Cancel
 
     // --- Procedures ----------------------------------------------------------------
     // Opens `path` in the editor (the steps after the Open chooser).
@@ -92,11 +83,7 @@ public:
     void EnableEditing(bool flag);
     void StorePendingEdits();
     void Load_File_Tags();
-    void Show_Lyrics();
-    void FollowLyrics();
     void SaveTags();
-    void ReleaseFile(const std::string &path);
-    void ResumeFile(const std::string &path);
 
     // --- State ------------------------------------------------------------------------
     const std::string &FileName() const { return fileName_; }
@@ -104,28 +91,25 @@ public:
     bool LrcLoaded() const { return lrcLoaded_; }
     bool OpenedFromConverter() const { return openedFromConverter_; }
     bool Loaded() const { return loaded_; }
-    const UndoStack &undo() const { return undo_; }
+    const UndoStack &undo() const;
     const PendingEdits &pending() const { return pending_; }
     const SaveOutcome &lastSave() const { return lastSave_; }
     playback::Mp3Player &player() { return player_; }
     Id3Module &module() { return *module_; }
     bool LyricsWindowOpen() const { return lyricsWindowOpen_; }
     playback::frmLyrics *lyricsWindow() const { return lyrics_; }
-    int lyricIndex() const { return lyricIndex_; }
+    int lyricIndex() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildUi();
     void afterLoadWait();
     // The steps shared by Open and Mp3Liric once FileName is set.
     void loadFile(const std::string &labelText);
-    void fieldsFromInfo(const Mp3Info &info);
     EditorFields fields() const;
     void edited(); // an edit: row updated, Save enabled
-    void applyBoxToggled(int k, bool on);
     void closeLyricsWindow();
     void unload();                              // closes the window for good
     std::string lyricText() const;              // the lyric box as UTF-8, LF line ends
@@ -136,45 +120,27 @@ private:
     std::unique_ptr<Id3Module> ownModule_;
     Id3Module *module_ = nullptr;
     playback::Mp3Player player_;
-    playback::TransportBinding *binding_ = nullptr;
     QPointer<playback::frmLyrics> lyrics_;
     bool lyricsWindowOpen_ = false;
 
     std::string fileName_;
     std::string lyricFile_;
     std::vector<std::string> lyricLines_;
-    UndoStack undo_;
     PendingEdits pending_;
     SaveOutcome lastSave_;
-    int lyricIndex_ = 0;
     bool lrcLoaded_ = false;
     bool openedFromConverter_ = false;
     bool loaded_ = false;
     bool closing_ = false;
-    QString genreRemembered_;
-    struct Resume {
-        bool active = false;
-        bool paused = false;
-        double position = 0;
-    } resume_;
 
     // Controls, named as the window's controls are named.
     QAction *btnParcourSon, *btnParcourTxt, *Save_Lrc, *cmdOK;
     QTabWidget *TabStrip;
     QWidget *pictab_0, *pictab_1;
-    QGroupBox *fraID3v1, *fraMPEGInfo;
-    QLineEdit *txtTitle, *txtArtist, *txtAlbum, *txtYear, *Txtcomment;
-    QComboBox *cboGenre;
-    QCheckBox *chkTags[4];
-    QLabel *lblMPEGInfo;
-    QPlainTextEdit *txtLyrics;
-    QPushButton *cmdAdd, *cmdUndo, *cmdApply, *cmdCancel;
-    QPushButton *cmdPlayer[5];
-    QWidget *picPlayer;
-    QLabel *lblTiempoT, *lblDuracion, *lblvol;
-    QWidget *picRep;
-    playback::KnobStrip *picSliderRep, *picSliderVol;
-    QListWidget *LyricsRef;
+    TagFieldsPanel *fields_;
+    Mp3InfoPanel *info_;
+    LyricStampPanel *lyricBox_;
+    QPushButton *cmdApply, *cmdCancel;
     QTreeWidget *listRef;
     QLabel *lblfile;
     QProgressBar *pbprogress;

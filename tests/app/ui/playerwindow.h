@@ -12,6 +12,7 @@
 #include "core/apppaths.h"
 #include "core/processexit.h"
 #include "player/engine.h"
+#include "render/ui/conversionpanel.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -84,6 +85,7 @@ protected:
     // A window with its pauses recorded, not started yet.
     void newWindow() {
         w = std::make_unique<app::frmMidiTest>();
+        w->conversion()->runInline();
         w->setWaiter([this](int ms) { waits.push_back(ms); });
         w->setScheduler([this](int ms, std::function<void()> then) {
             scheduled.push_back(ms);

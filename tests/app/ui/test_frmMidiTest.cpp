@@ -6,6 +6,9 @@
 #include "audio/midiwriter.h"
 #include "core/apppaths.h"
 #include "lyrics/livesync.h"
+#include "player/ui/soundfontbar.h"
+#include "player/ui/transportpanel.h"
+#include "render/ui/conversionpanel.h"
 #include "tags/mp3bytes.h"
 
 #include <QAction>
@@ -57,7 +60,6 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
             .arg(on("cmdOpenFP"), on("CmdPlay"), on("Command1"), on("cmdStop"), on("btnreplace"))
             .arg(find<QAction>("Mnuexit")->isEnabled() ? "1" : "0");
     }
-    DWORD active() { return w->transport().activity(); }
     void start() { QVERIFY(w->Form_Initialize()); }
     HSTREAM handle() { return w->song().handle; }
     // The engine reaching lyric mark `index` of `type`, as its callback reports it.
@@ -79,90 +81,38 @@ private slots:
 
     void cleanup() { tearDown(); }
 
-    void GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_controls_follow_each_step() {
+    // The sequences themselves are the transport's (tests/player): here, what each step shows.
+    void GIVEN_a_song_WHEN_open_play_pause_stop_and_replay_THEN_the_window_shows_each_step() {
         start();
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 exit=1"));
         dlg->answerFile(song("twinkle.kar", {"a", "b"}));
         find<QPushButton>("cmdOpenFP")->click();
         const auto &box = dlg->shown.back();
-        QCOMPARE(box.kind, ScriptedDialogs::Shown::Open);
         QCOMPARE(box.title, std::string("Load Midifile"));
         QCOMPARE(box.filter, std::string("MIDI files (mid/midi/kar)|*.mid;*.midi;*.kar"));
         QCOMPARE(box.flags, 0x81004u);
-        QCOMPARE(box.fileName, std::string());
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("twinkle.kar"));
         QCOMPARE(find<QLabel>("Label7")->text(), QString("&H01"));
         QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:03"));
         QCOMPARE(find<QSlider>("sldPosition")->maximum(), 3);
-        QVERIFY(find<QAction>("Mmp3")->isEnabled());
-        QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=1 exit=1"));
-        QCOMPARE(active(), BASS_ACTIVE_STOPPED); // Open does not start the song
-
-        find<QPushButton>("CmdPlay")->click();
-        QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=1 exit=0"));
-        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
-        QVERIFY(!find<QAction>("Mmp3")->isEnabled());
-
-        find<QPushButton>("Command1")->click();
-        QCOMPARE(transport(), QString("open=0 play=1 pause=1 stop=1 replace=1 exit=0"));
-        QCOMPARE(active(), BASS_ACTIVE_PAUSED);
-
-        find<QPushButton>("CmdPlay")->click();
-        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
-        QCOMPARE(transport(), QString("open=0 play=1 pause=1 stop=1 replace=1 exit=0"));
-
-        HSTREAM first = w->song().handle;
-        find<QPushButton>("cmdStop")->click();
-        QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=0 exit=1"));
-        QCOMPARE(active(), BASS_ACTIVE_STOPPED);
-        QVERIFY(w->flags().rebuildOnPlay);
-
-        // Replay after Stop: the device is reopened and the stream rebuilt
-        // and playing at once; the two-second settling pause blocks nothing.
-        int devices = outputsMade;
-        holdScheduled = true;
-        scheduled.clear();
-        find<QPushButton>("CmdPlay")->click();
-        QCOMPARE(outputsMade, devices + 1);
-        QVERIFY(scheduled == std::vector<int>{2000});
-        QVERIFY(waits.empty());
-        QVERIFY(w->song().handle != 0 && w->song().handle != first);
-        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
-        QCOMPARE(transport(), QString("open=0 play=0 pause=0 stop=1 replace=0 exit=0"));
-        // After the pause the replay can be paused and resumed like a first play.
+        const struct {
+            const char *button;
+            const char *shown;
+            bool creator;
+        } steps[] = {{nullptr, "open=1 play=1 pause=0 stop=0 replace=1 exit=1", true},
+                     {"CmdPlay", "open=0 play=0 pause=1 stop=1 replace=1 exit=0", false},
+                     {"Command1", "open=0 play=1 pause=1 stop=1 replace=1 exit=0", false},
+                     {"cmdStop", "open=1 play=1 pause=0 stop=0 replace=0 exit=1", false},
+                     {"CmdPlay", "open=0 play=0 pause=0 stop=1 replace=0 exit=0", false}}; // the replay settling
+        for (const auto &step : steps) {
+            holdScheduled = &step == &steps[4]; // the replay's pause waits for the test
+            if (step.button)
+                find<QPushButton>(step.button)->click();
+            QCOMPARE(transport(), QString(step.shown));
+            QCOMPARE(find<QAction>("Mmp3")->isEnabled(), step.creator);
+        }
         pending.at(0)();
         QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=0 exit=0"));
-        find<QPushButton>("Command1")->click();
-        QCOMPARE(active(), BASS_ACTIVE_PAUSED);
-        find<QPushButton>("CmdPlay")->click();
-        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
-    }
-
-    void GIVEN_a_replay_settling_WHEN_stop_is_pressed_THEN_stop_wins_over_the_late_pause() {
-        start();
-        dlg->answerFile(song("a.mid", {}));
-        find<QPushButton>("cmdOpenFP")->click();
-        find<QPushButton>("CmdPlay")->click();
-        find<QPushButton>("cmdStop")->click();
-        holdScheduled = true;
-        find<QPushButton>("CmdPlay")->click();
-        QVERIFY(find<QPushButton>("cmdStop")->isEnabled()); // input is not blocked while it settles
-        find<QPushButton>("cmdStop")->click();
-        pending.at(0)();
-        QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=0 exit=1"));
-    }
-
-    void GIVEN_a_playing_song_WHEN_it_reaches_its_end_THEN_the_window_is_as_after_stop_and_play_replays() {
-        start();
-        dlg->answerFile(song("a.kar", {}));
-        find<QPushButton>("cmdOpenFP")->click();
-        find<QPushButton>("CmdPlay")->click();
-        reachEnd();
-        QCOMPARE(transport(), QString("open=1 play=1 pause=0 stop=0 replace=0 exit=1"));
-        HSTREAM ended = handle();
-        find<QPushButton>("CmdPlay")->click();
-        QVERIFY(handle() != ended);
-        QCOMPARE(active(), BASS_ACTIVE_PLAYING);
     }
 
     void GIVEN_a_loaded_song_WHEN_a_file_that_is_no_song_is_opened_THEN_nothing_of_the_old_song_is_left() {
@@ -351,7 +301,7 @@ private slots:
         QVERIFY(target >= 10);
         QVERIFY2(w->transport().positionSeconds() >= target, qPrintable(QString::number(target)));
         // The display timer keeps the slider on the play position.
-        w->tmrMidiTest_Timer();
+        w->transportPanel()->tmrMidiTest_Timer();
         QVERIFY(slider->value() >= target);
         QVERIFY(find<QLabel>("LblSfont")->text().startsWith("SoundFont: "));
         QCOMPARE(find<QLabel>("lblBPM")->text(), QString("120.0"));
@@ -367,7 +317,7 @@ private slots:
         dlg->answerFile(song("a.mid", {}));
         find<QPushButton>("cmdOpenFP")->click();
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
-        QCOMPARE(w->outputSampleRate(), 48000);
+        QCOMPARE(w->conversion()->sampleRate(), 48000);
 
         dlg->answerFile(path("Chorium.sf2").toStdString());
         find<QPushButton>("btnreplace")->click();
@@ -415,8 +365,7 @@ private slots:
         start();
         dlg->answerFile(song("a.mid", {}));
         find<QPushButton>("cmdOpenFP")->click();
-        w->selectedChannel = 9;
-        w->Drum();
+        w->soundFonts()->Drum(9);
         auto *list = find<QListWidget>("LstDrum");
         QVERIFY(list->count() > 0);
         QVERIFY(find<QPushButton>("CmdDrum")->isVisibleTo(w.get()));
@@ -436,18 +385,7 @@ private slots:
         QCOMPARE(exits.size(), std::size_t(2));
     }
 
-    void GIVEN_the_menus_THEN_names_captions_and_order_are_the_windows_own() {
-        auto *menu = find<QMenu>("mnuconf");
-        QCOMPARE(menu->title(), QString("&Options"));
-        QStringList names, captions;
-        for (QAction *a : menu->actions()) {
-            names << a->objectName();
-            captions << a->text();
-        }
-        QCOMPARE(names, QStringList({"Mp3KK", "Snorma", "Mmp3", "Savec", "Mnuexit"}));
-        QCOMPARE(captions,
-                 QStringList({"&Mp3 Karaoke Editor", "MidiEditor", "&LRC Creator", "Save Configuration", "Exit"}));
-        QCOMPARE(find<QAction>("Shelp")->text(), QString("Help"));
+    void GIVEN_no_song_THEN_Wave_and_MP3_wait_and_Help_opens_its_window() {
         for (const char *n : {"btnConvert", "cmdsave"})
             QVERIFY2(!find<QPushButton>(n)->isEnabled(), n);
         QVERIFY(find<QPushButton>("CmdReset")->isEnabled()); // the equaliser is here
@@ -526,36 +464,6 @@ private slots:
         }
     }
 
-    void GIVEN_a_playing_song_WHEN_a_channel_is_muted_and_unmuted_THEN_the_files_volume_comes_back() {
-        start();
-        openAndPlay(mixSong("mix.mid"));
-        find<QSlider>("Slider2_0")->setValue(0); // the user turns it up first
-        auto *box = find<QCheckBox>("Check1_0");
-        box->click();
-        QVERIFY(!box->isChecked());
-        QCOMPARE(find<QSlider>("Slider2_0")->value(), 127);
-        QVERIFY(!find<QSlider>("Slider2_0")->isEnabled());
-        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 0u);
-        box->click();
-        QCOMPARE(find<QSlider>("Slider2_0")->value(), 127 - 90);
-        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u);
-    }
-
-    void GIVEN_a_playing_song_WHEN_solo_is_clicked_twice_THEN_the_others_fall_silent_and_come_back() {
-        start();
-        openAndPlay(mixSong("mix.mid"));
-        QTRY_COMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u); // the song's at tick 0
-        QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
-        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 0u);
-        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 2, MIDI_EVENT_VOLUME), 100u);
-        QVERIFY(!find<QLabel>("Label2_0")->isEnabled());
-        QVERIFY(find<QLabel>("Label2_2")->isEnabled());
-        QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
-        for (int c = 0; c < 16; ++c)
-            QVERIFY(find<QLabel>(QString("Label2_%1").arg(c).toUtf8().constData())->isEnabled());
-        QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_VOLUME), 90u); // the song's own again
-    }
-
     void GIVEN_a_playing_song_WHEN_an_instrument_is_picked_THEN_the_list_closes_on_the_users_click() {
         start();
         w->show();                               // laid out: the list opens beside the strip
@@ -586,7 +494,7 @@ private slots:
         find<QSlider>("sldTempo")->setValue(0);
         QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
         QCOMPARE(BASS_MIDI_StreamGetEvent(handle(), 0, MIDI_EVENT_TEMPO), 333333u);
-        w->tmrMidiTest_Timer();
+        w->transportPanel()->tmrMidiTest_Timer();
         QCOMPARE(find<QLabel>("lblBPM")->text(), QString("180.0"));
         find<QSlider>("Sldtone")->setValue(-2);
         find<QSlider>("StoneSingle_3")->setValue(1);
@@ -641,8 +549,7 @@ private slots:
 
         // The drum button keeps the kit for a render; the next song starts without it.
         QVERIFY(!w->mixer().drumKitChosen());
-        w->selectedChannel = 9; // the song has no drums: the kit list opens as the drum strip opens it
-        w->Drum();
+        w->soundFonts()->Drum(9); // the song has no drums: the kit list opens as the drum strip opens it
         // The kit list of the drums (right half) opens on the strip's left, its button under it.
         const QRect kits = find<QListWidget>("LstDrum")->geometry();
         QCOMPARE(kits.right() + 1, find<QWidget>("strip_9")->geometry().left() - 1);

@@ -104,20 +104,9 @@ private slots:
         dir.reset();
     }
 
-    void GIVEN_the_editor_WHEN_it_opens_THEN_every_control_carries_its_name_and_text() {
+    void GIVEN_the_editor_WHEN_it_opens_THEN_fields_are_spoken_by_their_captions_and_nothing_waits_for_a_file() {
         open("");
         QCOMPARE(w->windowTitle(), QString("Orvane  ID3 Tag & LyricsEditor  V.1.0"));
-        const std::pair<const char *, const char *> menus[] = {{"btnParcourSon", "&Open Mp3 Audio File"},
-                                                               {"btnParcourTxt", "&Load Text"},
-                                                               {"Save_Lrc", "Save Lyrics"},
-                                                               {"cmdOK", "&Exit"}};
-        for (const auto &[name, text] : menus)
-            QCOMPARE(child<QAction>(name)->text(), QString(text));
-        const std::pair<const char *, const char *> buttons[] = {
-            {"cmdAdd", "Add"},       {"cmdUndo", "Undo"},      {"cmdApply", "Save"},   {"cmdCancel", "Cancel"},
-            {"cmdPlayer_1", "Play"}, {"cmdPlayer_2", "Pause"}, {"cmdPlayer_3", "Stop"}};
-        for (const auto &[name, text] : buttons)
-            QCOMPARE(button(name)->text(), QString(text));
         // Screen readers name each field by its caption, and each apply box by its field.
         const std::pair<const char *, const char *> fields[] = {
             {"txtTitle", "Title:"},      {"txtArtist", "Artist:"},   {"txtAlbum", "Album:"},
@@ -126,28 +115,6 @@ private slots:
         for (const auto &[name, spoken] : fields)
             QCOMPARE(QAccessible::queryAccessibleInterface(child<QWidget>(name))->text(QAccessible::Name),
                      QString(spoken));
-        for (const char *name : {"cmdPlayer_0", "cmdPlayer_4", "picSliderVol", "picSliderRep", "imgNormal_15",
-                                 "imgNormal_16", "picRep", "pictab_0", "pictab_1"})
-            QVERIFY2(child<QWidget>(name), name);
-        QCOMPARE(child<QLabel>("lblvol")->text(), QString("Volume"));
-        QCOMPARE(child<QLabel>("lblTiempoT")->text(), QString("00:00"));
-        QCOMPARE(child<QLabel>("lblDuracion")->text(), QString("00:00"));
-        QVERIFY(child<QTimer>("playTimer"));
-        QVERIFY(child<QListWidget>("LyricsRef"));
-        QVERIFY(child<QLabel>("lblfile"));
-        QVERIFY(child<QLabel>("lblMPEGInfo"));
-        QVERIFY(child<QProgressBar>("pbprogress"));
-        QVERIFY(child<QTabWidget>("TabStrip"));
-        QCOMPARE(child<QGroupBox>("fraID3v1")->title(), QString("ID3v1"));
-        QCOMPARE(child<QGroupBox>("fraMPEGInfo")->title(), QString("MPEG Info"));
-        for (int k = 0; k < 4; ++k)
-            QCOMPARE(child<QCheckBox>(qPrintable(QString("chkTags_%1").arg(k)))->parentWidget(),
-                     child<QWidget>("fraID3v1"));
-        QTreeWidgetItem *head = child<QTreeWidget>("listRef")->headerItem();
-        QStringList columns;
-        for (int c = 0; c < head->columnCount(); ++c)
-            columns << head->text(c);
-        QCOMPARE(columns, QStringList({"FILE", "TITLE", "ARTIST", "ALBUM", "YEAR", "GENRE", "LYRICS", "COMMENT"}));
         QComboBox *genre = child<QComboBox>("cboGenre");
         QCOMPARE(genre->count(), 127);
         QCOMPARE(genre->itemText(1), QString("Blues"));

@@ -1,10 +1,10 @@
-#include "app/ui/positionslider.h"
+#include "player/ui/positionslider.h"
 
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
-namespace cantora::app {
+namespace cantora::player {
 
 PositionSlider::PositionSlider(QWidget *parent) : QSlider(Qt::Horizontal, parent) {}
 
@@ -29,4 +29,4 @@ void PositionSlider::mouseReleaseEvent(QMouseEvent *event) {
     emit mouseUp();
 }
 
-} // namespace cantora::app
+} // namespace cantora::player

@@ -8,6 +8,8 @@
 #include "lyrics/livesync.h"
 #include "lyrics/ui/lyricpanel.h"
 #include "lyrics/ui/singalongview.h"
+#include "lyrics/ui/viewmenu.h"
+#include "player/ui/transportpanel.h"
 
 #include <QAction>
 #include <QLabel>
@@ -102,7 +104,7 @@ private slots:
         dlg->answerFile(song());
         find<QPushButton>("cmdOpenFP")->click();
         QCOMPARE(view()->titleText(), QString("Morning song"));
-        QCOMPARE(w->timeline().lines().size(), 3u);
+        QCOMPARE(w->viewMenu()->timeline().lines().size(), 3u);
         view()->repaint();
         QVERIFY(view()->paintedFrame().showTitle); // nothing plays yet
         find<QPushButton>("CmdPlay")->click();
@@ -118,7 +120,7 @@ private slots:
         QCOMPARE(view()->paintedFrame().countdownDots, 2);
         playOn(2.75); // 11.25 s: a quarter into "mor"... of its half second
         QVERIFY(qAbs(view()->paintedAt() - 11.25) < 0.01);
-        const auto wipe = w->timeline().wipeAt(0, view()->paintedAt());
+        const auto wipe = w->viewMenu()->timeline().wipeAt(0, view()->paintedAt());
         QVERIFY(qAbs(wipe[1] - 0.5) < 0.03);
         QVERIFY(view()->paintedFrame().singing);
         // Paused, the frame stays where the song is.
@@ -129,7 +131,7 @@ private slots:
         find<QPushButton>("CmdPlay")->click();
         auto *slider = find<QSlider>("sldPosition");
         slider->setValue(29);
-        w->sldPosition_MouseUp();
+        w->transportPanel()->sldPosition_MouseUp();
         playOn(0.0);
         QVERIFY(qAbs(view()->paintedAt() - 29) < 0.01);
         QCOMPARE(view()->paintedFrame().current, std::size_t(2));
@@ -144,7 +146,7 @@ private slots:
         dlg->answerFile(song());
         find<QPushButton>("cmdOpenFP")->click();
         find<QAction>("viewFullScreen")->trigger();
-        QPointer<lyrics::SingAlongView> full = w->fullScreenLyrics();
+        QPointer<lyrics::SingAlongView> full = w->viewMenu()->fullScreenLyrics();
         QVERIFY(full);
         QVERIFY(full->windowState() & Qt::WindowFullScreen);
         QCOMPARE(full->titleText(), QString("Morning song"));
@@ -154,7 +156,7 @@ private slots:
         QVERIFY(!full);
         // F11 again opens it, and F11 once more closes it.
         find<QAction>("viewFullScreen")->trigger();
-        full = w->fullScreenLyrics();
+        full = w->viewMenu()->fullScreenLyrics();
         QVERIFY(full);
         find<QAction>("viewFullScreen")->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

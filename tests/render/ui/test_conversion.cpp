@@ -6,6 +6,7 @@
 #include "app/ui/playerwindow.h"
 #include "audio/midiwriter.h"
 #include "core/apppaths.h"
+#include "render/ui/conversionpanel.h"
 #include "render/wavbytes.h"
 
 #include <QAction>
@@ -169,8 +170,8 @@ private slots:
             pos = find<QLabel>("lblPos")->text();
             // A second rendering cannot start, from the buttons or otherwise.
             find<QPushButton>("btnConvert")->click();
-            w->btnConvert_Click();
-            w->cmdsave_Click();
+            w->conversion()->btnConvert_Click();
+            w->conversion()->cmdsave_Click();
         });
         scheduled.clear(); // Play's own pauses are not the conversion's
         holdScheduled = true;
@@ -326,20 +327,20 @@ private slots:
         QCOMPARE(preset->currentText(), QString("Standard (VBR 44.1kHz, 170-210kbps)"));
         preset->setCurrentIndex(7);
         emit preset->activated(7);
-        QCOMPARE(w->mp3Settings().preset, 10L);
+        QCOMPARE(w->conversion()->mp3Settings().preset, 10L);
         auto *bitRate = find<QComboBox>("Combo2");
         find<QPushButton>("cmdBitRate")->click();
         QVERIFY(bitRate->isVisible());
         emit bitRate->activated(bitRate->findText("192"));
-        QCOMPARE(w->bitRate(), 192000);
-        QCOMPARE(w->mp3Settings().bitRateKbps, 192L);
+        QCOMPARE(w->conversion()->bitRate(), 192000);
+        QCOMPARE(w->conversion()->mp3Settings().bitRateKbps, 192L);
         QVERIFY(!bitRate->isVisible());
         QCOMPARE(messages().back().text, std::string("Mp3 Setup"));
         QCOMPARE(messages().back().style, 32);
         QCOMPARE(messages().back().title, std::string("Cantora KARAOKE"));
         auto *rate = find<QComboBox>("CmbFreq");
         emit rate->activated(rate->findText("48000"));
-        QCOMPARE(w->outputSampleRate(), 48000);
+        QCOMPARE(w->conversion()->sampleRate(), 48000);
         QCOMPARE(messages().back().text, std::string("Frequency setup"));
         QCOMPARE(messages().back().style, 0);
         QCOMPARE(messages().back().title, std::string("Midi to Mp3"));

@@ -4,7 +4,7 @@
 
 #include <QSlider>
 
-namespace cantora::app {
+namespace cantora::player {
 
 class PositionSlider : public QSlider {
     Q_OBJECT
@@ -20,4 +20,4 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
-} // namespace cantora::app
+} // namespace cantora::player

@@ -8,6 +8,7 @@
 #include "core/apppaths.h"
 #include "lyrics/capture.h"
 #include "lyrics/livesync.h"
+#include "lyrics/ui/lrccommands.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -241,7 +242,7 @@ private slots:
         QCOMPARE(syncro(), std::string("[00:00]\r\n[00:01]one\r\n[00:02]two\r\n[00:03]three\r\n"));
         open(file);
         QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
-        QVERIFY(w->capture().entries().empty());
+        QVERIFY(w->lrc()->capture().entries().empty());
     }
 
     void GIVEN_RtKar_WHEN_an_old_songs_capture_report_arrives_late_THEN_it_is_dropped() {
@@ -255,7 +256,7 @@ private slots:
         open(song("other.kar", {"\\x", "/y", "/z", "a", "b", "c"}, 10));
         QVERIFY(handle() != old);
         QCoreApplication::processEvents();
-        QVERIFY(w->capture().entries().empty());
+        QVERIFY(w->lrc()->capture().entries().empty());
         QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
     }
 

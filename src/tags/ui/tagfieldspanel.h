@@ -1,0 +1,62 @@
+#pragma once
+// The tag editor's ID3v1 fields: the group "ID3v1" with title, artist,
+// album, year, comment, the genre list and the four "apply" boxes `chkTags`.
+// It reports each edit a user makes; the editor keeps the pending list.
+//
+// Threading: UI thread only.
+
+#include "tags/mp3info.h"
+#include "tags/tageditor.h"
+
+#include <QGroupBox>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace cantora::tags {
+
+class TagFieldsPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TagFieldsPanel(QWidget *parent = nullptr);
+
+    // The file's tag in the boxes (the genre by its number; none when it is no genre).
+    void show(const Mp3Info &info);
+    // Empties the apply boxes and enables (or disables) every field.
+    void enableEditing(bool flag);
+    // The boxes as the editor saves them (the lyrics are the lyric panel's).
+    EditorFields fields() const;
+    // The apply box of artist, album, year and genre (0-3) is ticked.
+    bool applies(int k) const;
+    bool hasTitle() const;
+    // The title, artist and album the lyrics window shows.
+    QString title() const;
+    QString artist() const;
+    QString album() const;
+
+signals:
+    // A user edit of a field or the genre.
+    void edited();
+    // An apply box changed; `any`: at least one is ticked.
+    void applyChanged(bool any);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyBoxToggled(int k);
+
+    QString genreRemembered_;
+    // Controls, named as the window's controls are named.
+    QLineEdit *txtTitle, *txtArtist, *txtAlbum, *txtYear, *Txtcomment;
+    QComboBox *cboGenre;
+    std::array<QCheckBox *, 4> chkTags{};
+};
+
+// The key code of a released key as the change tracking counts it.
+int editKeyCode(const QKeyEvent *e);
+
+} // namespace cantora::tags
