@@ -32,6 +32,24 @@ std::string tone(int key, double seconds, int program = 73) {
     return w.bytes();
 }
 
+// The flute on `key` from 0 to `off`, then again from `on2` to `off2`; with
+// `reset`, the song resets all controllers (and sends off again) at `on2`.
+std::string twoTones(int key, std::uint64_t off, std::uint64_t on2, std::uint64_t off2, bool reset = false) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    dry(w, t, 0);
+    w.program(t, 0, 0, 73);
+    w.noteOn(t, 0, 0, key, 110);
+    w.noteOff(t, off, 0, key);
+    if (reset) {
+        w.controller(t, on2, 0, 121, 0);
+        dry(w, t, 0, on2);
+    }
+    w.noteOn(t, on2, 0, key, 110);
+    w.noteOff(t, off2, 0, key);
+    return w.bytes();
+}
+
 struct SyncLog {
     std::vector<std::pair<DWORD, QWORD>> marks; // index, position when fired
     int ends = 0, tempos = 0, setpos = 0;
@@ -93,15 +111,7 @@ TEST_F(Engine, LengthEndAndSeeksToTheEdge) {
 }
 
 TEST_F(Engine, TransposeEventIsHeardOnTheNotesThatFollow) {
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    dry(w, t, 0);
-    w.program(t, 0, 0, 73);
-    w.noteOn(t, 0, 0, 57, 110);
-    w.noteOff(t, 960, 0, 57);
-    w.noteOn(t, 1440, 0, 57, 110);
-    w.noteOff(t, 2400, 0, 57);
-    const std::string song = w.bytes();
+    const std::string song = twoTones(57, 960, 1440, 2400);
     const HSTREAM h = decodeStream(song);
     const auto first = decodeFloat(h, frames(0.5));
     BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112); // +12
@@ -235,17 +245,7 @@ TEST_F(Engine, FontRecordsAndFontVolume) {
 
     // The volume is a gain in dB that holds through the song's reset of all
     // controllers at 1 s.
-    MidiWriter w(480);
-    const int t = w.addTrack();
-    dry(w, t, 0);
-    w.program(t, 0, 0, 73);
-    w.noteOn(t, 0, 0, 69, 110);
-    w.noteOff(t, 912, 0, 69);
-    w.controller(t, 960, 0, 121, 0);
-    dry(w, t, 0, 960);
-    w.noteOn(t, 960, 0, 69, 110);
-    w.noteOff(t, 2880, 0, 69);
-    const std::string song = w.bytes();
+    const std::string song = twoTones(69, 912, 960, 2880, true);
     const BASS_MIDI_FONT all{only, -1, 0};
     BASS_MIDI_StreamSetFonts(0, &all, 1);
     const auto render = [&](float volume) {

@@ -69,6 +69,11 @@ TEST(ChannelScan, GIVEN_a_song_WHEN_scanned_THEN_each_channel_gets_its_first_val
     EXPECT_EQ(r[9].program, 0);
     EXPECT_EQ(r[9].pan, 64) << "a pan the file never sends keeps its reset value";
     EXPECT_EQ(r[0].state, -1);
+    // The next song's scan starts from silence but keeps the reverb and chorus.
+    ChannelRecords next = r;
+    resetChannelRecords(next);
+    EXPECT_EQ(std::tuple(next[2].state, next[2].program, next[2].pan, next[2].reverb, next[2].chorus),
+              std::tuple(-1, 0, 64, 11, 22));
 }
 
 TEST(MixerControls, TempoKeyAndVolumeSlidersMeanWhatTheWindowShows) {

@@ -164,14 +164,3 @@ TEST_F(Engine, DrumKitsReachTheLastPresetAndTheListIsBuiltOncePerFont) {
     f.replaceMain(other, 0, nullptr, nullptr);
     EXPECT_EQ(f.Drum(), (std::vector<std::string>{"Room"}));
 }
-
-TEST(ChannelRecords, ResetKeepsOnlyReverbAndChorus) {
-    ChannelRecords r{};
-    r[3] = ChannelRecord{1, 1, 25, 4, 90, 10, 2, 40, 70};
-    resetChannelRecords(r);
-    EXPECT_EQ(r[3].state, -1) << "silent until the scan says otherwise";
-    EXPECT_EQ(r[3].program, 0);
-    EXPECT_EQ(r[3].pan, 64);
-    EXPECT_EQ(r[3].reverb, 40);
-    EXPECT_EQ(r[3].chorus, 70);
-}

@@ -184,22 +184,7 @@ TEST_F(TransportTest, GIVEN_a_playing_song_WHEN_it_ends_THEN_commands_are_as_aft
     EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
 }
 
-TEST_F(TransportTest, GIVEN_a_chosen_instrument_WHEN_seeking_THEN_it_survives_and_other_channels_keep_the_songs) {
-    ASSERT_TRUE(open(song("a.mid", 20)));
-    transport.play();
-    transport.live().channels[0].program = 5;
-    transport.applyLive();
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_PROGRAM), 5u);
-    transport.seek(10);
-    EXPECT_GE(transport.positionSeconds(), 10);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_PROGRAM), 5u);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 1, MIDI_EVENT_PROGRAM), 40u);
-    // A seek to the very start, as replay does, keeps the choice too.
-    transport.seek(0);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_PROGRAM), 5u);
-}
-
-TEST_F(TransportTest, GIVEN_a_drum_kit_chosen_WHEN_replayed_THEN_the_drum_channel_plays_it) {
+TEST_F(TransportTest, GIVEN_a_drum_kit_and_effects_chosen_WHEN_replayed_THEN_they_come_back) {
     transport.setDefaultFont(
         write("kits.sf2", testsupport::buildSf2("Kits", {{128, 0, "Standard"}, {128, 25, "TR-808"}})));
     transport.fontGeneral();
@@ -216,6 +201,16 @@ TEST_F(TransportTest, GIVEN_a_drum_kit_chosen_WHEN_replayed_THEN_the_drum_channe
         transport.applyLive();
         EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TEMPO), DWORD(500000 * factor));
     }
+    // Equaliser and compressor come back with the replay.
+    transport.live().equalizer = true;
+    transport.live().compressor = true;
+    transport.live().compressorGain = 6;
+    transport.applyLive();
+    transport.stop();
+    transport.play();
+    EXPECT_NE(transport.applied().equalizer, 0u);
+    EXPECT_NE(transport.applied().compressor, 0u);
+    EXPECT_EQ(transport.applied().compressorGain, 6.0f);
     // The key reaches the replayed song on every channel but the drums.
     transport.live().key = 3;
     transport.applyLive();
@@ -286,24 +281,8 @@ TEST_F(TransportTest, GIVEN_a_first_play_WHEN_the_second_of_the_scan_has_not_pas
     EXPECT_EQ(screen.scans, 1);
 }
 
-TEST_F(TransportTest, GIVEN_equaliser_and_compressor_on_WHEN_replayed_THEN_both_come_back) {
-    ASSERT_TRUE(open(song("a.mid")));
-    transport.play();
-    transport.live().equalizer = true;
-    transport.live().compressor = true;
-    transport.live().compressorGain = 6;
-    transport.applyLive();
-    EXPECT_NE(transport.applied().equalizer, 0u);
-    EXPECT_NE(transport.applied().compressor, 0u);
-    transport.stop();
-    transport.play();
-    EXPECT_NE(transport.applied().equalizer, 0u);
-    EXPECT_NE(transport.applied().compressor, 0u);
-    EXPECT_EQ(transport.applied().compressorGain, 6.0f);
-}
-
 TEST_F(TransportTest,
-       GIVEN_programs_and_volumes_locked_WHEN_replayed_THEN_the_song_plays_its_own_until_the_user_moves_them) {
+       GIVEN_programs_and_volumes_locked_WHEN_replayed_THEN_the_song_plays_its_own_until_the_user_moves_them_or_seeks) {
     auto event = [this](int channel, DWORD kind) {
         return BASS_MIDI_StreamGetEvent(transport.song().handle, static_cast<DWORD>(channel), kind);
     };
@@ -314,6 +293,14 @@ TEST_F(TransportTest,
     transport.live().channels[1].mute = true;
     transport.live().channels[0].pan = 10;
     transport.applyLive();
+    // A seek, even to the start as replay does, keeps the chosen instrument.
+    for (int to : {10, 0}) {
+        transport.seek(to);
+        EXPECT_GE(transport.positionSeconds(), to);
+        EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 5u) << to;
+        if (to > 0) // the song's own program, chased by the seek
+            EXPECT_EQ(event(1, MIDI_EVENT_PROGRAM), 40u);
+    }
     transport.stop();
 
     // Unlocked, the replay gets the user's choices back.

@@ -32,7 +32,6 @@ protected:
         return path;
     }
     std::vector<std::string> files() const { return fileNames(dir.path); }
-    bool nothingLeft() const { return std::filesystem::is_empty(dir.path); }
     bool onlySong() const {
         return std::distance(std::filesystem::directory_iterator(dir.path), std::filesystem::directory_iterator{}) == 1;
     }
