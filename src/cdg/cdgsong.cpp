@@ -24,6 +24,8 @@ constexpr double kGapScreenDelay = 1.0;
 constexpr int kTilesPerPicture = kTileColumns * kTileRows;
 constexpr int kDotTileRow = 2;
 constexpr double kEndScreenDelay = 2.0;
+// Lyrics due in the file's first second cannot be drawn ahead: not counted late.
+constexpr double kStartSeconds = 1.0;
 
 using TileColours = std::array<std::uint8_t, kTileWidth * kTileHeight>;
 
@@ -457,7 +459,7 @@ CdgStream makeCdg(const lyrics::LyricTimeline &timeline, double seconds, const C
             sent = 0;
             screen[static_cast<std::size_t>(t)] = c.colours;
             const double done = static_cast<double>(slot + pending.size()) / kPacketsPerSecond;
-            if (c.lyric && !pending.empty())
+            if (c.lyric && !pending.empty() && c.due >= kStartSeconds)
                 out.latest = std::max(out.latest, done - c.due);
             if (++head[static_cast<std::size_t>(t)] < tile.size())
                 waiting.push({tile[head[static_cast<std::size_t>(t)]].second.release, t});

@@ -59,7 +59,8 @@ struct CdgStream {
     std::string bytes; // packetCount(seconds) packets
     std::vector<DisplayLine> lines;
     std::vector<std::string> warnings; // missing characters, a font not found
-    double latest = 0;                 // how late the latest lyric graphic came, seconds (0: none late)
+    double latest = 0;                 // how late the latest lyric graphic came, seconds (0: none late;
+                                       // the file's first second, with no time to draw ahead, not counted)
 };
 
 // The palette: the three colours and the outline (black, or white on dark text).

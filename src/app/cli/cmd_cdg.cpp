@@ -99,6 +99,8 @@ int cantora::cli::cdg(const Args &args) {
         std::fprintf(stderr, "cantora-cli: cdg: cannot start the audio engine (error %d)\n", BASS_ErrorGetCode());
         return 1;
     }
+    // Without an "@T" title the title screen shows the file's name.
+    options.title = std::filesystem::path(song).stem().string();
     const InterruptGuard interrupt;
     const double factor = live ? live->tempoFactor : 1.0;
     const double seconds = songSeconds(song) * factor;
@@ -128,6 +130,6 @@ int cantora::cli::cdg(const Args &args) {
     }
     std::fprintf(stderr, "%s: %.2f s, %zu packets, font \"%s\"%s\n", out.c_str(), seconds, stream.bytes.size() / 24,
                  options.fontFamily.empty() ? cdg::kDefaultFontFamily : options.fontFamily.c_str(),
-                 stream.latest > 0.2 ? ", some graphics late" : "");
+                 stream.latest > 0.2 ? (", a graphic " + std::to_string(stream.latest) + " s late").c_str() : "");
     return 0;
 }

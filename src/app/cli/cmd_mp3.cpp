@@ -14,6 +14,7 @@
 #include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
 #include "audio/midifile.h"
+#include "cdg/cdgfile.h"
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
@@ -41,7 +42,7 @@ namespace fs = std::filesystem;
 const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
-                "                        [--no-lyrics] [--soundfont SF2] [--force] [OPTIONS]\n"
+                "                        [--no-lyrics] [--soundfont SF2] [--force] [--cdg [--zip]] [OPTIONS]\n"
                 "  renders a MIDI song with the live settings, encodes it to MP3 (preset Standard\n"
                 "  unless --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
                 "  ID3v1 tag and a Lyrics3 v2 block holding the song's LRC lyrics\n"
@@ -50,6 +51,7 @@ const std::string kUsage =
                 "  --genre G      a byte 0-255 or a genre name; 12 (Other) when not given\n"
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
                 "  --force        replace an existing OUT.mp3\n"
+                "  --cdg          also the CD+G lyric graphics as OUT.cdg (MP3+G); --zip both in OUT.zip\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
     player::kLiveOptionsUsage;
 
@@ -95,7 +97,7 @@ int cantora::cli::mp3(const Args &args) {
     Field fields[] = {{"title", {}}, {"artist", {}}, {"album", {}}, {"year", {}}, {"comment", {}}};
     std::optional<int> genre;
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
-    bool noLyrics = false, force = false;
+    bool noLyrics = false, force = false, cdg = false, zip = false;
     std::optional<player::LiveSettings> live;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -137,6 +139,9 @@ int cantora::cli::mp3(const Args &args) {
             noLyrics = true;
         } else if (a == "--force") {
             force = true;
+        } else if (a == "--cdg" || a == "--zip") {
+            cdg = true;
+            zip = zip || a == "--zip";
         } else if (const int taken = takeLiveOption(args, i, live, "mp3", kUsage); taken >= 0) {
             if (taken)
                 return taken;
@@ -169,6 +174,12 @@ int cantora::cli::mp3(const Args &args) {
         std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", out.c_str());
         return 1;
     }
+    for (const char *extension : {".cdg", ".zip"})
+        if (const std::string beside = fs::path(out).replace_extension(extension).string();
+            cdg && (zip || extension == std::string(".cdg")) && fs::exists(fs::symlink_status(beside, ec)) && !force) {
+            std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", beside.c_str());
+            return 3;
+        }
     if (!checkSong(song, "mp3"))
         return 1;
 
@@ -281,6 +292,20 @@ int cantora::cli::mp3(const Args &args) {
 
     reportTagFit("mp3", out, fit, written.lyricsUtf8);
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;
+    if (cdg) {
+        cantora::cdg::CdgOptions look;
+        look.title = title;
+        look.artist = text(fields[1]);
+        std::vector<std::string> warnings;
+        const std::string why = cantora::cdg::writeSongCdgBeside(
+            song, out, seconds, lengthFactor, look, zip, force, warnings, [] { return InterruptGuard::interrupted(); });
+        for (const std::string &w : warnings)
+            std::fprintf(stderr, "cantora-cli: mp3: %s\n", w.c_str());
+        if (!why.empty()) {
+            std::fprintf(stderr, "cantora-cli: mp3: cannot write the CD+G graphics: %s\n", why.c_str());
+            return InterruptGuard::interrupted() ? kInterruptedStatus : 1;
+        }
+    }
     // Where the time went: each thread's busy time (waits for the other
     // left out) and its processor time.
     std::fprintf(stderr,
