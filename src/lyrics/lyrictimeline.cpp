@@ -98,27 +98,35 @@ LyricTimeline::LyricTimeline(const std::vector<LrcMark> &marks, const std::vecto
     placeLines(tempoFactor);
 }
 
+void placeInRows(std::vector<TimedLine> &lines, int rowCount, double tempoFactor) {
+    if (lines.empty() || rowCount < 1)
+        return;
+    // When each row was last given up by a line that had been sung.
+    const double intro = lines.front().start() - LyricTimeline::kTitleLeadSeconds / tempoFactor;
+    std::vector<double> rowFree(static_cast<std::size_t>(rowCount), intro);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TimedLine &line = lines[i];
+        // A paragraph starts a clean page in the upper row when that row is
+        // free early enough; otherwise, and within a paragraph, rows take turns.
+        if (i == 0)
+            line.row = 0;
+        else if (line.paragraph != lines[i - 1].paragraph &&
+                 std::max(rowFree[0], lines[i - 1].shownFrom) <=
+                     line.start() - LyricTimeline::kPageLeadSeconds / tempoFactor)
+            line.row = 0;
+        else
+            line.row = (lines[i - 1].row + 1) % rowCount;
+        // Lines come on screen in their order, never before their row is free.
+        const auto row = static_cast<std::size_t>(line.row);
+        line.shownFrom = std::max(rowFree[row], i == 0 ? intro : lines[i - 1].shownFrom);
+        rowFree[row] = line.end();
+    }
+}
+
 void LyricTimeline::placeLines(double tempoFactor) {
     if (lines_.empty())
         return;
-    // When each row was last given up by a line that had been sung.
-    const double intro = lines_.front().start() - kTitleLeadSeconds / tempoFactor;
-    std::array<double, 2> rowFree{intro, intro};
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        TimedLine &line = lines_[i];
-        // A paragraph starts a clean page in the upper row when that row is
-        // free early enough; otherwise, and within a paragraph, rows alternate.
-        if (i == 0)
-            line.row = 0;
-        else if (line.paragraph != lines_[i - 1].paragraph &&
-                 std::max(rowFree[0], lines_[i - 1].shownFrom) <= line.start() - kPageLeadSeconds / tempoFactor)
-            line.row = 0;
-        else
-            line.row = 1 - lines_[i - 1].row;
-        // Lines come on screen in their order, never before their row is free.
-        line.shownFrom = std::max(rowFree[line.row], i == 0 ? intro : lines_[i - 1].shownFrom);
-        rowFree[line.row] = line.end();
-    }
+    placeInRows(lines_, 2, tempoFactor);
 
     for (const TimedLine &line : lines_) {
         changes_.push_back(line.shownFrom);

@@ -115,6 +115,11 @@ private:
     double tempoFactor_ = 1.0;
 };
 
+// Gives each line its row among rowCount rows and the time it comes on
+// screen, as the sing-along view places its two: rows in turn, a paragraph
+// from the top row when the page can turn early enough.
+void placeInRows(std::vector<TimedLine> &lines, int rowCount, double tempoFactor);
+
 // Where the colour boundary of a line stands, given each syllable's width in
 // any unit and its wipe: the sum of the whole widths sung plus the part of the
 // syllable being sung.

@@ -14,6 +14,7 @@
 #include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
 #include "audio/midifile.h"
+#include "cdg/cdgfile.h"
 #include "core/safeoutput.h"
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
@@ -43,7 +44,7 @@ const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
                 "                        [--bitrate KBPS] [--no-lyrics] [--song-encoding NAME]\n"
-                "                        [--soundfont SF2] [--force] [-q] [--progress] [OPTIONS]\n"
+                "                        [--soundfont SF2] [--cdg [--zip]] [--force] [-q] [--progress] [OPTIONS]\n"
                 "  renders a MIDI song with the live settings (SoundFont volume 5 unless\n"
                 "  --font-volume says otherwise), encodes it to MP3 (preset Standard unless\n"
                 "  --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
@@ -56,6 +57,7 @@ const std::string kUsage =
                 "  --song-encoding NAME  the song's texts are in NAME (an iconv name); without it\n"
                 "                 they are UTF-8 where valid, else CP1252\n"
                 "  --force        replace an existing OUT.mp3\n"
+                "  --cdg          also the CD+G lyric graphics as OUT.cdg (MP3+G); --zip both in OUT.zip\n"
                 "  -q, --quiet    print nothing but errors\n"
                 "  --progress     show progress even when stderr is no terminal\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
@@ -100,7 +102,7 @@ int cantora::cli::mp3(const Args &args) {
     std::optional<std::string> fields[5];
     std::optional<int> genre;
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
-    bool noLyrics = false, force = false;
+    bool noLyrics = false, force = false, cdg = false, zip = false;
     std::optional<player::LiveSettings> live;
     std::optional<core::SongEncoding> encoding;
     CommandLine cl("mp3", kUsage);
@@ -117,12 +119,15 @@ int cantora::cli::mp3(const Args &args) {
                    return encoding ? std::string() : "--song-encoding: " + why;
                })
         .flag("--no-lyrics", noLyrics)
+        .flag("--cdg", cdg)
+        .flag("--zip", zip)
         .writes(force)
         .operand("SONG", song)
         .operand("OUT.mp3", out);
     addLiveOptions(cl, live);
     if (const int status = cl.parse(args); status >= 0)
         return status;
+    cdg = cdg || zip;
     long kbps = 0;
     if (const int status = checkMp3Options(cl, preset, bitrate, out, kbps); status >= 0)
         return status;
@@ -131,6 +136,12 @@ int cantora::cli::mp3(const Args &args) {
     // Nothing is read or written before every refusal has had its say.
     if (const int status = cl.checkOutput(out, force, {song, sf}); status >= 0)
         return status;
+    for (const char *extension : {".cdg", ".zip"})
+        if (cdg && (zip || extension == std::string(".cdg")))
+            if (const int status =
+                    cl.checkOutput(fs::path(out).replace_extension(extension).string(), force, {song, sf});
+                status >= 0)
+                return status;
     if (!checkSong(song, "mp3"))
         return kFailed;
     // From here on a signal only stops the work, which then removes its file.
@@ -227,6 +238,20 @@ int cantora::cli::mp3(const Args &args) {
 
     reportTagFit("mp3", out, fit, lyricsUtf8 && !lyricText.empty());
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;
+    if (cdg) {
+        cantora::cdg::CdgOptions look;
+        look.title = title;
+        look.artist = text(1);
+        std::vector<std::string> warnings;
+        const std::string why = cantora::cdg::writeSongCdgBeside(
+            song, out, seconds, lengthFactor, look, zip, force, warnings, [] { return InterruptGuard::interrupted(); });
+        for (const std::string &w : warnings)
+            cl.note(w);
+        if (!why.empty()) {
+            cl.fail("cannot write the CD+G graphics: " + why);
+            return InterruptGuard::interrupted() ? InterruptGuard::status() : kFailed;
+        }
+    }
     // Where the time went: each thread's busy time (waits for the other
     // left out) and its processor time.
     char times[160];

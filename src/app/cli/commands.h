@@ -17,6 +17,7 @@ int encode(const Args &args); // encode IN.wav|- OUT.mp3 [--preset CODE|NAME] [-
 int info(const Args &args);   // info [--json] FILE...|-
 int tag(const Args &args);    // tag FILE [--title T] ...
 int lrc(const Args &args);    // lrc SONG OUT.lrc|- [--exact]
+int cdg(const Args &args);    // cdg SONG OUT.cdg [--font F] [--colours BG,TEXT,SUNG] [--tempo PCT] [--force]
 int mp3(const Args &args);    // mp3 SONG OUT.mp3 [tag options] [--preset P] [--no-lyrics] ...
 
 } // namespace cantora::cli
