@@ -3,6 +3,8 @@
 // (whole-second early tags, upper case, CP1252). With --exact each line is
 // tagged at its first syllable in hundredths through the whole tempo map,
 // in its own case and UTF-8, after [ti:]/[ar:] lines from the "@T" texts.
+// With --words every syllable is tagged too ("<mm:ss.xx>"), for players that
+// highlight word by word.
 // The file is written beside the target and renamed: never half written.
 
 #include "app/cli/commands.h"
@@ -11,15 +13,17 @@
 #include "core/samefile.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/lrcwords.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
-const char *const kUsage = "usage: cantora-cli lrc SONG OUT.lrc [--exact]\n"
+const char *const kUsage = "usage: cantora-cli lrc SONG OUT.lrc [--exact | --words]\n"
                            "  writes the song's lyrics as an LRC file: the player's own file, or with\n"
-                           "  --exact one tagged in hundredths at each line's first syllable (UTF-8)\n";
+                           "  --exact one tagged in hundredths at each line's first syllable (UTF-8),\n"
+                           "  or with --words one with every syllable's time as well\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -32,6 +36,7 @@ int cantora::cli::lrc(const Args &args) {
     std::string song;
     std::string out;
     bool exact = false;
+    bool words = false;
     for (const auto &a : args) {
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
@@ -39,6 +44,8 @@ int cantora::cli::lrc(const Args &args) {
         }
         if (a == "--exact") {
             exact = true;
+        } else if (a == "--words") {
+            words = true;
         } else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "cantora-cli: lrc: unknown option '%s'\n", a.c_str());
             return usage();
@@ -64,6 +71,9 @@ int cantora::cli::lrc(const Args &args) {
     lyrics::LrcSong s;
     int code = 0;
     const lyrics::LrcSongError error = lyrics::readLrcSong(song, s, &code);
+    // The word-timed file reads the song's length through the engine.
+    const std::string wordLrc =
+        words && error == lyrics::LrcSongError::None ? lyrics::karaokeLyrics(s).wordLrc : std::string();
     BASS_Free();
     if (error != lyrics::LrcSongError::None) {
         std::fprintf(stderr, "cantora-cli: lrc: %s: %s", song.c_str(), lyrics::lrcSongErrorText(error));
@@ -74,7 +84,9 @@ int cantora::cli::lrc(const Args &args) {
     }
 
     std::string bytes;
-    if (exact) {
+    if (words) {
+        bytes = wordLrc;
+    } else if (exact) {
         bytes = lyrics::createExactLrc(s.marks, s.atTTexts);
     } else {
         // A fresh creator, as in a player just started: no tempo kept from

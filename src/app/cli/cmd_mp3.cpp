@@ -4,7 +4,8 @@
 // song's LRC as the player's LRC button makes it, the render with the live
 // settings streamed straight into the encoder (no WAV file), then the ID3v1
 // tag and the Lyrics3 v2 block exactly as the tag editor's Save writes them
-// for a converted song. The MP3 is written as OUT.part beside OUT and
+// for a converted song, and an ID3v2 tag at its start with the same fields
+// and the lyrics for today's players (USLT, and SYLT timed per syllable). The MP3 is written as OUT.part beside OUT and
 // renamed only when complete: a failure or Ctrl-C leaves no OUT, and an
 // existing OUT untouched.
 
@@ -14,15 +15,18 @@
 #include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
 #include "audio/midifile.h"
+#include "core/byteio.h"
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/lrcwords.h"
 #include "player/liveoptions.h"
 #include "render/encoderpresets.h"
 #include "render/mp3pipeline.h"
 #include "render/numberederror.h"
 #include "tags/id3module.h"
 #include "tags/id3v1tag.h"
+#include "tags/karaokeassembly.h"
 #include "tags/lyricstext.h"
 #include "tags/tageditor.h"
 
@@ -41,7 +45,8 @@ namespace fs = std::filesystem;
 const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
-                "                        [--no-lyrics] [--soundfont SF2] [--force] [OPTIONS]\n"
+                "                        [--no-lyrics] [--id3v2 4|3|none] [--lrc-beside]\n"
+                "                        [--soundfont SF2] [--force] [OPTIONS]\n"
                 "  renders a MIDI song with the live settings, encodes it to MP3 (preset Standard\n"
                 "  unless --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
                 "  ID3v1 tag and a Lyrics3 v2 block holding the song's LRC lyrics\n"
@@ -49,6 +54,9 @@ const std::string kUsage =
                 "                 else the file name\n"
                 "  --genre G      a byte 0-255 or a genre name; 12 (Other) when not given\n"
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
+                "  --id3v2 V      the ID3v2 tag at the start: version 4 (the default, UTF-8),\n"
+                "                 3 (UTF-16, for older players) or none\n"
+                "  --lrc-beside   also write OUT.lrc with every syllable's time\n"
                 "  --force        replace an existing OUT.mp3\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
     player::kLiveOptionsUsage;
@@ -95,7 +103,8 @@ int cantora::cli::mp3(const Args &args) {
     Field fields[] = {{"title", {}}, {"artist", {}}, {"album", {}}, {"year", {}}, {"comment", {}}};
     std::optional<int> genre;
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
-    bool noLyrics = false, force = false;
+    bool noLyrics = false, force = false, lrcBeside = false;
+    int id3v2 = 4; // 0: none
     std::optional<player::LiveSettings> live;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -135,6 +144,13 @@ int cantora::cli::mp3(const Args &args) {
             font = *v;
         } else if (a == "--no-lyrics") {
             noLyrics = true;
+        } else if (a == "--id3v2") {
+            const auto v = value();
+            if (!v || (*v != "4" && *v != "3" && *v != "none"))
+                return usageError("--id3v2 takes 4, 3 or none");
+            id3v2 = *v == "none" ? 0 : std::stoi(*v);
+        } else if (a == "--lrc-beside") {
+            lrcBeside = true;
         } else if (a == "--force") {
             force = true;
         } else if (const int taken = takeLiveOption(args, i, live, "mp3", kUsage); taken >= 0) {
@@ -169,6 +185,11 @@ int cantora::cli::mp3(const Args &args) {
         std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", out.c_str());
         return 1;
     }
+    const std::string lrcOut = fs::path(out).replace_extension(".lrc").string();
+    if (lrcBeside && fs::exists(fs::symlink_status(lrcOut, ec)) && !force) {
+        std::fprintf(stderr, "cantora-cli: mp3: %s already exists (use --force to replace it)\n", lrcOut.c_str());
+        return 1;
+    }
     if (!checkSong(song, "mp3"))
         return 1;
 
@@ -187,6 +208,8 @@ int cantora::cli::mp3(const Args &args) {
         std::fputc('\n', stderr);
         return 1;
     }
+    // Every syllable at its time on the rendered song's clock.
+    const lyrics::KaraokeLyrics words = lyrics::karaokeLyrics(lrcSong, live ? live->tempoFactor : 1.0);
     std::string lyricText;
     if (!noLyrics) {
         lyrics::LrcCreatorState state;
@@ -268,6 +291,16 @@ int cantora::cli::mp3(const Args &args) {
         std::fprintf(stderr, "cantora-cli: mp3: %s: %s\n", part.c_str(), written.error.c_str());
         return 1;
     }
+    if (id3v2) {
+        const tags::Id3v2Edit edit = tags::KaraokeId3v2Edit(title, text(fields[1]), text(fields[2]), text(fields[3]),
+                                                            text(fields[4]), genre.value_or(12),
+                                                            noLyrics ? nullptr : &words);
+        if (const std::string why = tags::WriteId3v2(part, edit, id3v2); !why.empty()) {
+            giveUp(1);
+            std::fprintf(stderr, "cantora-cli: mp3: %s: %s\n", part.c_str(), why.c_str());
+            return 1;
+        }
+    }
     if (InterruptGuard::interrupted())
         return giveUp(kInterruptedStatus);
     fs::rename(part, out, ec);
@@ -278,6 +311,11 @@ int cantora::cli::mp3(const Args &args) {
         return 1;
     }
     bar.show(1, 1, static_cast<std::int64_t>(result.pcmBytes / 2), static_cast<std::int64_t>(result.pcmBytes / 2));
+    if (lrcBeside)
+        if (const std::string why = core::writeWholeFile(lrcOut, words.wordLrc); !why.empty()) {
+            std::fprintf(stderr, "cantora-cli: mp3: cannot write %s\n", why.c_str());
+            return 1;
+        }
 
     reportTagFit("mp3", out, fit, written.lyricsUtf8);
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;

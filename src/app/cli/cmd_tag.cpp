@@ -4,6 +4,8 @@
 // Rewrites the ID3v1 tag and the Lyrics3 v2 block of FILE, keeping the bytes
 // of every field that is not given, and of the lyrics when none are given.
 // Texts are written in CP1252 when it holds them, else in UTF-8.
+// The ID3v2 tag at the start of FILE gets the given fields too, and the
+// lyrics as USLT and SYLT (timed by the LRC's tags); its other frames stay.
 
 #include "app/cli/commands.h"
 #include "app/cli/genreoption.h"
@@ -13,6 +15,7 @@
 #include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
+#include "tags/id3v2tag.h"
 #include "tags/lyricstext.h"
 
 #include <cstdio>
@@ -29,11 +32,15 @@ using namespace cantora;
 constexpr const char *kUsage =
     "usage: cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
     "                        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics]\n"
-    "                        [--force]\n"
+    "                        [--id3v2 4|3|none] [--force]\n"
     "  --lyrics-encoding NAME  the lyrics file's encoding (GBK, SHIFT_JIS, CP949, ...);\n"
     "                          without it the file is read as UTF-8, else CP1252, and\n"
     "                          its bytes are kept\n"
-    "  --force                 tag a file in which no MPEG audio frame is found\n";
+    "  --id3v2 V               the ID3v2 tag: version 4 or 3 (made when missing), or none\n"
+    "                          (left alone); without it an existing tag keeps its version and\n"
+    "                          one is made when lyrics are given\n"
+    "  --force                 tag a file in which no MPEG audio frame is found, and rewrite\n"
+    "                          a damaged ID3v2 tag without the frames that cannot be read\n";
 
 int usageError(const std::string &what) {
     std::fprintf(stderr, "cantora-cli: tag: %s\n%s", what.c_str(), kUsage);
@@ -56,6 +63,7 @@ int cantora::cli::tag(const Args &args) {
     std::optional<std::string> lyricsEncoding;
     bool noLyrics = false;
     bool force = false;
+    std::optional<int> id3v2; // 0: none
 
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string &a = args[k];
@@ -88,6 +96,11 @@ int cantora::cli::tag(const Args &args) {
                 return usageError("--lyrics-encoding needs an encoding name");
         } else if (a == "--no-lyrics") {
             noLyrics = true;
+        } else if (a == "--id3v2") {
+            const auto v = value();
+            if (!v || (*v != "4" && *v != "3" && *v != "none"))
+                return usageError("--id3v2 takes 4, 3 or none");
+            id3v2 = *v == "none" ? 0 : std::stoi(*v);
         } else if (a == "--force") {
             force = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -175,6 +188,27 @@ int cantora::cli::tag(const Args &args) {
         record.Comment = edited.Comment;
     record.Genre = static_cast<std::uint8_t>(genreByte);
 
+    // The ID3v2 edit is tried before anything is written: a damaged tag stops everything.
+    tags::Id3v2Edit edit = newLyrics ? tags::LyricsEdit(*newLyrics) : tags::Id3v2Edit{};
+    std::optional<std::string> *texts[] = {&edit.title, &edit.artist, &edit.album, &edit.year, &edit.comment};
+    for (int k = 0; k < 5; ++k)
+        *texts[k] = fields[k].given;
+    if (genre)
+        edit.genre = std::string(tags::GenreName(*genre));
+    edit.dropDamaged = force;
+    edit.create = id3v2.has_value() || (newLyrics && !newLyrics->empty());
+    if (id3v2 != 0) {
+        core::FileSource file;
+        const std::string why = file.open(path) ? tags::RenderId3v2(file, edit).error : file.error();
+        if (!why.empty()) {
+            std::fprintf(stderr,
+                         "cantora-cli: tag: %s: %s; nothing written (--force rewrites a damaged ID3v2 tag without "
+                         "what cannot be read, --id3v2 none leaves it alone)\n",
+                         p, why.c_str());
+            return 1;
+        }
+    }
+
     // Without new lyrics the block stays byte for byte: its text is never
     // decoded and encoded again, and a damaged block never swallows the tag.
     const tags::TagWriteResult result =
@@ -183,6 +217,11 @@ int cantora::cli::tag(const Args &args) {
         std::fprintf(stderr, "cantora-cli: tag: %s: %s\n", p, result.error.c_str());
         return 1;
     }
+    if (id3v2 != 0)
+        if (const std::string why = tags::WriteId3v2(path, edit, id3v2.value_or(0)); !why.empty()) {
+            std::fprintf(stderr, "cantora-cli: tag: %s: ID3v2: %s\n", p, why.c_str());
+            return 1;
+        }
     if (module.LyricsTagFound && module.LyricsBlockDamaged)
         std::fprintf(stderr,
                      newLyrics ? "cantora-cli: tag: %s: the old Lyrics3 block was inconsistent (a field length runs "
