@@ -39,7 +39,8 @@ std::optional<Id3v2Span> LeadingId3v2(const core::ByteSource &file) {
     std::int64_t size = 0;
     for (std::size_t i = 6; i < 10; ++i)
         size = (size << 7) | (static_cast<unsigned char>(h[i]) & 0x7F);
-    const Id3v2Span span{static_cast<unsigned char>(h[3]), 10 + size + ((static_cast<unsigned char>(h[5]) & 0x10) ? 10 : 0)};
+    const Id3v2Span span{static_cast<unsigned char>(h[3]),
+                         10 + size + ((static_cast<unsigned char>(h[5]) & 0x10) ? 10 : 0)};
     if (span.end > file.size())
         return std::nullopt;
     return span;

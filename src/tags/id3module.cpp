@@ -1,8 +1,8 @@
 #include "tags/id3module.h"
 
 #include "core/byteio.h"
-#include "tags/audioframes.h"
 #include "core/textcodec.h"
+#include "tags/audioframes.h"
 
 #include <algorithm>
 #include <array>

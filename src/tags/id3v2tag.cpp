@@ -140,6 +140,9 @@ void applyEdit(ID3v2::Tag &tag, const Id3v2Edit &edit, String::Type encoding) {
     setText(tag, "TIT2", edit.title, encoding);
     setText(tag, "TPE1", edit.artist, encoding);
     setText(tag, "TALB", edit.album, encoding);
+    if (edit.year) // the older frames a year may be in, which version 3 would write twice
+        for (const char *old : {"TYER", "TDAT", "TIME"})
+            tag.removeFrames(old);
     setText(tag, "TDRC", edit.year, encoding);
     setText(tag, "TCON", edit.genre, encoding);
     if (edit.comment) {
@@ -354,7 +357,8 @@ Id3v2Edit LyricsEdit(std::string_view lrc) {
 std::string FormatId3v2(const Id3v2Info &info) {
     if (!info.present)
         return info.damage.empty() ? "ID3v2: none\n" : "ID3v2: none (" + info.damage + ")\n";
-    std::string out = "ID3v2: version 2." + std::to_string(info.version) + ", " + std::to_string(info.size) + " bytes\n";
+    std::string out =
+        "ID3v2: version 2." + std::to_string(info.version) + ", " + std::to_string(info.size) + " bytes\n";
     if (!info.damage.empty())
         out += "  damaged: " + info.damage + "\n";
     for (const auto &[id, text] : info.textFrames)

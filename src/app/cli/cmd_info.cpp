@@ -56,9 +56,11 @@ std::string jsonString(const std::string &s) {
 std::string json(const cantora::tags::Id3v2Info &t) {
     std::string out = std::string("{\"present\": ") + (t.present ? "true" : "false");
     if (t.present) {
-        out += ", \"version\": " + std::to_string(t.version) + ", \"size\": " + std::to_string(t.size) + ", \"frames\": [";
+        out +=
+            ", \"version\": " + std::to_string(t.version) + ", \"size\": " + std::to_string(t.size) + ", \"frames\": [";
         for (std::size_t k = 0; k < t.textFrames.size(); ++k)
-            out += (k ? ", [" : "[") + jsonString(t.textFrames[k].first) + ", " + jsonString(t.textFrames[k].second) + "]";
+            out +=
+                (k ? ", [" : "[") + jsonString(t.textFrames[k].first) + ", " + jsonString(t.textFrames[k].second) + "]";
         out += "], \"lyrics\": " + jsonString(t.lyrics) + ", \"syncedCount\": " + std::to_string(t.synced.size());
         if (!t.synced.empty())
             out += ", \"syncedFirstMs\": " + std::to_string(t.synced.front().ms) +

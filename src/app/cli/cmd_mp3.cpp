@@ -292,9 +292,9 @@ int cantora::cli::mp3(const Args &args) {
         return 1;
     }
     if (id3v2) {
-        const tags::Id3v2Edit edit = tags::KaraokeId3v2Edit(title, text(fields[1]), text(fields[2]), text(fields[3]),
-                                                            text(fields[4]), genre.value_or(12),
-                                                            noLyrics ? nullptr : &words);
+        const tags::Id3v2Edit edit =
+            tags::KaraokeId3v2Edit(title, text(fields[1]), text(fields[2]), text(fields[3]), text(fields[4]),
+                                   genre.value_or(12), noLyrics ? nullptr : &words);
         if (const std::string why = tags::WriteId3v2(part, edit, id3v2); !why.empty()) {
             giveUp(1);
             std::fprintf(stderr, "cantora-cli: mp3: %s: %s\n", part.c_str(), why.c_str());
