@@ -301,6 +301,10 @@ Id3v2Info ReadId3v2(const core::ByteSource &file) {
 
 Id3v2Render RenderId3v2(const core::ByteSource &file, const Id3v2Edit &edit, int version) {
     Id3v2Render out;
+    const bool noChange = !edit.title && !edit.artist && !edit.album && !edit.year && !edit.comment && !edit.genre &&
+                          !edit.lyrics && !edit.synced;
+    if (noChange && version == 0)
+        return out; // a tag another program wrote is not rendered anew for nothing
     if (std::string why = pastEnd(file); !why.empty()) {
         out.error = std::move(why);
         return out;
@@ -333,6 +337,14 @@ Id3v2Render RenderId3v2(const core::ByteSource &file, const Id3v2Edit &edit, int
     const ByteVector bytes = tag->render(version == 4 ? ID3v2::v4 : ID3v2::v3);
     out.tag.assign(bytes.data(), bytes.size());
     return out;
+}
+
+std::optional<int> Id3v2VersionOption(std::string_view text) {
+    if (text == "none")
+        return 0;
+    if (text == "3" || text == "4")
+        return text[0] - '0';
+    return std::nullopt;
 }
 
 std::string WriteId3v2(const std::string &path, const Id3v2Edit &edit, int version) {

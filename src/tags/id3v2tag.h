@@ -67,8 +67,12 @@ struct Id3v2Render {
 };
 
 // The new tag for `file` as version 3 or 4; 0 keeps the tag's own version
-// (4 for a new tag or a version 2 one).
+// (4 for a new tag or a version 2 one), and an edit that changes nothing
+// then renders nothing.
 Id3v2Render RenderId3v2(const core::ByteSource &file, const Id3v2Edit &edit, int version = 0);
+
+// The version an option names: "4" or "3", or "none" (0); nothing for any other text.
+std::optional<int> Id3v2VersionOption(std::string_view text);
 
 // Writes the edit into the file at `path` (see above). Empty on success,
 // else why not; the file is then unchanged.

@@ -50,6 +50,10 @@ struct SaveRequest {
     bool id3v2Lyrics = true;           // also write the ID3v2 tag, lyrics as USLT and SYLT, for other players
 };
 
+// The cantora.ini key remembering the editor's "ID3v2 lyrics for other
+// players" box: "1" ticked (the default), "0" not.
+inline constexpr const char *kId3v2LyricsKey = "tags.id3v2Lyrics";
+
 // What Save did.
 struct SaveOutcome {
     bool written = false;              // the tag (and lyrics) are in the file
@@ -71,7 +75,7 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit = nullptr);
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request);
 
 // The ID3v2 fields of a converted song: the typed texts in full (an ID3v1
-// field cuts them to 30 bytes), the genre byte's name, and, unless `lyrics`
+// field cuts them to 30 bytes), the genre byte's name (none for -1), and, unless `lyrics`
 // is null, the exact LRC as USLT and every sung syllable as SYLT.
 Id3v2Edit KaraokeId3v2Edit(const std::string &title, const std::string &artist, const std::string &album,
                            const std::string &year, const std::string &comment, int genreByte,

@@ -104,7 +104,7 @@ int cantora::cli::mp3(const Args &args) {
     std::optional<int> genre;
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
     bool noLyrics = false, force = false, lrcBeside = false;
-    int id3v2 = 4; // 0: none
+    std::optional<int> id3v2 = 4; // 0: none
     std::optional<player::LiveSettings> live;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -145,10 +145,9 @@ int cantora::cli::mp3(const Args &args) {
         } else if (a == "--no-lyrics") {
             noLyrics = true;
         } else if (a == "--id3v2") {
-            const auto v = value();
-            if (!v || (*v != "4" && *v != "3" && *v != "none"))
+            id3v2 = tags::Id3v2VersionOption(value().value_or(""));
+            if (!id3v2)
                 return usageError("--id3v2 takes 4, 3 or none");
-            id3v2 = *v == "none" ? 0 : std::stoi(*v);
         } else if (a == "--lrc-beside") {
             lrcBeside = true;
         } else if (a == "--force") {
@@ -291,11 +290,11 @@ int cantora::cli::mp3(const Args &args) {
         std::fprintf(stderr, "cantora-cli: mp3: %s: %s\n", part.c_str(), written.error.c_str());
         return 1;
     }
-    if (id3v2) {
+    if (*id3v2) {
         const tags::Id3v2Edit edit =
             tags::KaraokeId3v2Edit(title, text(fields[1]), text(fields[2]), text(fields[3]), text(fields[4]),
-                                   genre.value_or(12), noLyrics ? nullptr : &words);
-        if (const std::string why = tags::WriteId3v2(part, edit, id3v2); !why.empty()) {
+                                   genre.value_or(-1), noLyrics ? nullptr : &words);
+        if (const std::string why = tags::WriteId3v2(part, edit, *id3v2); !why.empty()) {
             giveUp(1);
             std::fprintf(stderr, "cantora-cli: mp3: %s: %s\n", part.c_str(), why.c_str());
             return 1;

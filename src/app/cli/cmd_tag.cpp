@@ -97,10 +97,9 @@ int cantora::cli::tag(const Args &args) {
         } else if (a == "--no-lyrics") {
             noLyrics = true;
         } else if (a == "--id3v2") {
-            const auto v = value();
-            if (!v || (*v != "4" && *v != "3" && *v != "none"))
+            id3v2 = tags::Id3v2VersionOption(value().value_or(""));
+            if (!id3v2)
                 return usageError("--id3v2 takes 4, 3 or none");
-            id3v2 = *v == "none" ? 0 : std::stoi(*v);
         } else if (a == "--force") {
             force = true;
         } else if (a.size() > 1 && a[0] == '-') {
