@@ -47,7 +47,9 @@ struct SaveRequest {
     std::string outputFile;            // the main window's output choice; empty when none
     std::function<void()> releaseFile; // stop the editor's player on this file
     std::function<void()> resumeFile;  // and start it again
-    bool id3v2Lyrics = true;           // also write the ID3v2 tag, lyrics as USLT and SYLT, for other players
+    // Also write the ID3v2 tag, lyrics as USLT and SYLT, for other players:
+    // the window's "ID3v2 lyrics for other players" box (ticked by default).
+    bool id3v2Lyrics = false;
 };
 
 // The cantora.ini key remembering the editor's "ID3v2 lyrics for other

@@ -44,7 +44,6 @@ protected:
         SaveRequest r;
         r.fileName = file.string();
         r.appFolder = dir.string();
-        r.id3v2Lyrics = false;
         return r;
     }
     fs::path dir;
