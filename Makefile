@@ -29,7 +29,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	qt6-base-dev libgl-dev libfluidsynth-dev libmp3lame-dev libmpg123-dev libsdl2-dev libgtest-dev \
 	fluid-soundfont-gm timgm6mb-soundfont fonts-dejavu-core \
-	sox mpg123 libimage-exiftool-perl fonts-comic-neue desktop-file-utils \
+	sox mpg123 libimage-exiftool-perl fonts-comic-neue desktop-file-utils libtag1-dev python3-mutagen \
 	libfreetype-dev libharfbuzz-dev libfontconfig-dev libzip-dev ffmpeg
 # What the benches, the fuzzers and a look at the window need besides.
 TOOL_PACKAGES := clang libclang-rt-14-dev fluidsynth lame time xvfb xauth imagemagick \

@@ -30,19 +30,21 @@ bool tagFollows(const core::ByteSource &file, std::int64_t at) {
            head.rfind("ID3", 0) == 0;
 }
 
-// Where the audio may begin: after an ID3v2 tag ("ID3", version, flags,
-// four 7-bit size bytes, plus a 10-byte footer when flag bit 4 is set).
-std::int64_t afterId3v2(const core::ByteSource &file) {
+} // namespace
+
+std::optional<Id3v2Span> LeadingId3v2(const core::ByteSource &file) {
     const std::string h = file.readString(0, 10);
     if (h.size() < 10 || h.compare(0, 3, "ID3") != 0)
-        return 0;
+        return std::nullopt;
     std::int64_t size = 0;
-    for (int i = 6; i < 10; ++i)
-        size = (size << 7) | (static_cast<unsigned char>(h[static_cast<std::size_t>(i)]) & 0x7F);
-    return 10 + size + ((static_cast<unsigned char>(h[5]) & 0x10) ? 10 : 0);
+    for (std::size_t i = 6; i < 10; ++i)
+        size = (size << 7) | (static_cast<unsigned char>(h[i]) & 0x7F);
+    const Id3v2Span span{static_cast<unsigned char>(h[3]),
+                         10 + size + ((static_cast<unsigned char>(h[5]) & 0x10) ? 10 : 0)};
+    if (span.end > file.size())
+        return std::nullopt;
+    return span;
 }
-
-} // namespace
 
 std::optional<FrameHeader> ParseFrameHeader(const unsigned char *b) {
     if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0)
@@ -70,7 +72,8 @@ std::optional<FrameHeader> ParseFrameHeader(const unsigned char *b) {
 }
 
 std::optional<std::int64_t> FindFirstAudioFrame(const core::ByteSource &file, std::int64_t searchBytes) {
-    const std::int64_t start = afterId3v2(file);
+    const std::optional<Id3v2Span> tag = LeadingId3v2(file);
+    const std::int64_t start = tag ? tag->end : 0;
     const std::int64_t size = file.size();
     if (start >= size)
         return std::nullopt;

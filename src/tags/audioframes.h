@@ -26,6 +26,18 @@ struct FrameHeader {
     std::int32_t length = 0;  // bytes of the whole frame, header included
 };
 
+// A leading ID3v2 tag: "ID3", version, revision, flags, four 7-bit bytes
+// giving the size of what follows the 10-byte header, and a 10-byte footer
+// when flag bit 4 is set.
+struct Id3v2Span {
+    int version = 0;      // major version: 2, 3 or 4 (other values are kept as read)
+    std::int64_t end = 0; // offset of the first byte after the tag, footer included
+};
+
+// The ID3v2 tag at the start of `file`; nothing when the file does not start
+// with one, or when its declared size runs past the end of the file.
+std::optional<Id3v2Span> LeadingId3v2(const core::ByteSource &file);
+
 // The header in the four bytes at `b`; nothing for bytes that are not a
 // usable header (free format and the bad bitrate index included).
 std::optional<FrameHeader> ParseFrameHeader(const unsigned char *b);

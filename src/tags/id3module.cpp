@@ -3,6 +3,7 @@
 #include "core/byteio.h"
 #include "core/safeoutput.h"
 #include "core/textcodec.h"
+#include "tags/audioframes.h"
 
 #include <algorithm>
 #include <array>
@@ -214,10 +215,13 @@ bool Id3Module::ReadLyricsTag(const ByteSource &file) {
 }
 
 void Id3Module::ReadFrameInfo(const ByteSource &file) {
+    // The search starts after a leading ID3v2 tag (cover art makes it far
+    // larger than the bytes searched), else at the start of the file.
+    const std::optional<Id3v2Span> tag = LeadingId3v2(file);
     std::array<std::uint8_t, kHeadSize> head{};
-    file.read(0, reinterpret_cast<char *>(head.data()), head.size());
+    file.read(tag ? tag->end : 0, reinterpret_cast<char *>(head.data()), head.size());
 
-    // A frame may start at offsets 0..4091 (its header then lies in the bytes read).
+    // A frame may start at the first 4092 offsets (its header then lies in the bytes read).
     std::size_t at = 0;
     for (;; ++at) {
         if (at + 4 >= kHeadSize)

@@ -72,7 +72,8 @@ public:
 
     // Tag, lyrics marker and frame information of `file` into the state.
     void ReadMp3File(const ByteSource &file);
-    // Frame information from the first frame header in the first 4096 bytes.
+    // Frame information from the first frame header in the 4096 bytes after
+    // a leading ID3v2 tag (from the start of the file without one).
     void ReadFrameInfo(const ByteSource &file);
     // Lyrics3 v2 block before the ID3v1 tag (or at the end); true when parsed.
     bool ReadLyricsTag(const ByteSource &file);

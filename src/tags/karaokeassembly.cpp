@@ -72,7 +72,49 @@ bool writeOnce(Id3Module &module, const SaveRequest &request, Id3v1Tag record, c
     return true;
 }
 
+// The ID3v2 tag after a Save: the fields written to the ID3v1 tag (in full)
+// and the lyrics the Lyrics3 block got, lines and stamps as USLT and SYLT
+// (no lyrics given: the tag's own stay).
+void writeId3v2(const SaveRequest &request, Id3v2Edit edit, const std::optional<std::string> &lyricText,
+                SaveOutcome &out) {
+    if (lyricText) {
+        const Id3v2Edit lyricsEdit = LyricsEdit(*lyricText);
+        edit.lyrics = lyricsEdit.lyrics;
+        edit.synced = lyricsEdit.synced;
+    }
+    edit.create = lyricText && !lyricText->empty();
+    if (request.releaseFile)
+        request.releaseFile();
+    const std::string why = WriteId3v2(request.fileName, edit);
+    if (request.resumeFile)
+        request.resumeFile();
+    if (!why.empty())
+        out.failures.push_back("ID3v2: " + why);
+}
+
+std::optional<std::string> genreName(long byte) {
+    const std::string_view name = GenreName(static_cast<int>(byte));
+    return std::string(name);
+}
+
 } // namespace
+
+Id3v2Edit KaraokeId3v2Edit(const std::string &title, const std::string &artist, const std::string &album,
+                           const std::string &year, const std::string &comment, int genreByte,
+                           const lyrics::KaraokeLyrics *lyrics) {
+    Id3v2Edit edit;
+    edit.title = TrimSpaces(title);
+    edit.artist = TrimSpaces(artist);
+    edit.album = TrimSpaces(album);
+    edit.year = TrimSpaces(year);
+    edit.comment = TrimSpaces(comment);
+    edit.genre = genreName(genreByte);
+    if (lyrics && !lyrics->syllables.empty()) {
+        edit.lyrics = lyrics->exactLrc;
+        edit.synced = lyrics->syllables;
+    }
+    return edit;
+}
 
 Id3v1Tag ApplyBoxRecord(const SaveRequest &request, const Mp3Info &old) {
     const EditorFields &f = request.fields;
@@ -99,14 +141,35 @@ SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request) {
         Id3v1Fit fit;
         const Id3v1Tag record = PendingRecord(*request.pending, &fit);
         noteFit(out, fit);
+        const std::string lyricText = TrimSpaces(WithCrLf(request.fields.lyrics));
         const long genre = std::atol(request.pending->sub[5].c_str());
-        out.written = writeOnce(module, request, record, TrimSpaces(WithCrLf(request.fields.lyrics)), out,
-                                genre > 0 && genre < kGenreListSize);
+        out.written = writeOnce(module, request, record, lyricText, out, genre > 0 && genre < kGenreListSize);
+        if (out.written && request.id3v2Lyrics) {
+            const PendingRow &row = *request.pending;
+            writeId3v2(request,
+                       KaraokeId3v2Edit(row.sub[1], row.sub[2], row.sub[3], row.sub[4], row.sub[7],
+                                        static_cast<int>(genreByteFromIndex(genre)), nullptr),
+                       lyricText, out);
+        }
     } else {
         // Only the ticked fields change; title, comment and lyrics stay.
         const Mp3Info old = module.GetMp3Info(request.fileName);
         const Id3v1Tag record = ApplyBoxRecord(request, old);
         out.written = writeOnce(module, request, record, TrimSpaces(old.Lyrics), out);
+        if (out.written && request.id3v2Lyrics) {
+            const EditorFields &f = request.fields;
+            Id3v2Edit edit;
+            if (request.apply[0])
+                edit.artist = TrimSpaces(f.artist);
+            if (request.apply[1])
+                edit.album = TrimSpaces(f.album);
+            if (request.apply[2])
+                edit.year = TrimSpaces(f.year);
+            if (request.apply[3])
+                edit.genre = genreName(genreByteFromIndex(f.genreIndex));
+            const std::string kept = TrimSpaces(old.Lyrics);
+            writeId3v2(request, edit, kept.empty() ? std::nullopt : std::optional<std::string>(kept), out);
+        }
     }
 
     if (!request.outputFile.empty()) {

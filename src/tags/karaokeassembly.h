@@ -11,7 +11,9 @@
 //
 // Threading: user-interface thread only.
 
+#include "lyrics/lrcwords.h"
 #include "tags/id3v1tag.h"
+#include "tags/id3v2tag.h"
 #include "tags/mp3info.h"
 #include "tags/tageditor.h"
 
@@ -45,7 +47,14 @@ struct SaveRequest {
     std::string outputFile;            // the main window's output choice; empty when none
     std::function<void()> releaseFile; // stop the editor's player on this file
     std::function<void()> resumeFile;  // and start it again
+    // Also write the ID3v2 tag, lyrics as USLT and SYLT, for other players:
+    // the window's "ID3v2 lyrics for other players" box (ticked by default).
+    bool id3v2Lyrics = false;
 };
+
+// The cantora.ini key remembering the editor's "ID3v2 lyrics for other
+// players" box: "1" ticked (the default), "0" not.
+inline constexpr const char *kId3v2LyricsKey = "tags.id3v2Lyrics";
 
 // What Save did.
 struct SaveOutcome {
@@ -66,6 +75,13 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit = nullptr);
 // a title, writes the row's fields and the lyric box instead; then copies
 // SYNCRO.MP3 over the output file. Each write re-reads the file first.
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request);
+
+// The ID3v2 fields of a converted song: the typed texts in full (an ID3v1
+// field cuts them to 30 bytes), the genre byte's name (none for -1), and, unless `lyrics`
+// is null, the exact LRC as USLT and every sung syllable as SYLT.
+Id3v2Edit KaraokeId3v2Edit(const std::string &title, const std::string &artist, const std::string &album,
+                           const std::string &year, const std::string &comment, int genreByte,
+                           const lyrics::KaraokeLyrics *lyrics);
 
 // Copies `from` over `to` through a temporary file beside `to`; `to` is
 // untouched when the copy fails. Empty on success, else why not.

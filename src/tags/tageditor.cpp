@@ -1,5 +1,7 @@
 #include "tags/tageditor.h"
 
+#include "core/byteio.h"
+#include "tags/id3v2tag.h"
 #include "tags/lyricstext.h"
 
 #include <algorithm>
@@ -290,6 +292,13 @@ LyricFile Chargement_Paroles(const std::string &path) {
     }
     out.ok = true;
     return out;
+}
+
+std::string LyricBoxFromId3v2(const std::string &path) {
+    core::FileSource file;
+    if (!file.open(path))
+        return {};
+    return LyricBoxText(Id3v2LyricLines(ReadId3v2(file)));
 }
 
 std::string LrcPathFor(std::string_view path) {

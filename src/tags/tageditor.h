@@ -132,6 +132,11 @@ struct LyricFile {
 };
 LyricFile Chargement_Paroles(const std::string &path);
 
+// The lyric box text for an MP3 whose lyrics are only in its ID3v2 tag: the
+// synchronised lyrics as LRC lines when it has them, else the USLT text;
+// lines ended by CR LF. Empty when the tag has neither (or the file none).
+std::string LyricBoxFromId3v2(const std::string &path);
+
 // `path` with its last three characters replaced by "lrc".
 std::string LrcPathFor(std::string_view path);
 

@@ -38,7 +38,7 @@ printf '[00:01]Perch\xe9\r\n\r\n[00:02]\x93Caf\xe9\x94\n   \n[00:03]end' >"$WORK
 printf '[00:01]Perch\xc3\xa9\r\n[00:02]\xe2\x80\x9cCaf\xc3\xa9\xe2\x80\x9d\r\n[00:03]end\r\n' >"$WORK/utf8.lrc"
 audio1=$(( $(stat -c %s "$V1") - 128 ))
 head -c "$audio1" "$V1" >"$WORK/v1.audio"
-"$CLI" tag "$V1" --title "Notte" --genre Pop --year 1999 --lyrics "$WORK/cp1252.lrc" || fail "tag exit $?"
+"$CLI" tag "$V1" --id3v2 none --title "Notte" --genre Pop --year 1999 --lyrics "$WORK/cp1252.lrc" || fail "tag exit $?"
 json=$("$CLI" info --json "$V1")
 [ "$(field "$json" Title)" = '"Notte"' ] || fail "title after tag"
 [ "$(field "$json" Artist)" = '"piman"' ] || fail "artist kept"
@@ -67,7 +67,7 @@ cmp -s "$V1" "$WORK/once.mp3" || fail "second save changed the file"
 
 # A block at the very end without a tag is replaced, and a tag added.
 audio3=$(( $(stat -c %s "$L3") - 44 ))
-"$CLI" tag "$L3" --title T --lyrics "$WORK/utf8.lrc" || fail "tag lyrics3v2 exit $?"
+"$CLI" tag "$L3" --id3v2 none --title T --lyrics "$WORK/utf8.lrc" || fail "tag lyrics3v2 exit $?"
 [ "$(exif "$L3" Lyrics3:Lyrics)" = "$(tr '\r\n' '..' <"$WORK/utf8.lrc")" ] || fail "lyrics3v2 lyrics"
 cmp -s -n "$audio3" "$L3" "$DATA/mp3/lyrics3v2.mp3" || fail "lyrics3v2 audio changed"
 [ "$(tail -c 128 "$L3" | head -c 3)" = TAG ] || fail "tag not at the end"

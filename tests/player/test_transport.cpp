@@ -298,8 +298,9 @@ TEST_F(TransportTest,
         transport.seek(to);
         EXPECT_GE(transport.positionSeconds(), to);
         EXPECT_EQ(event(0, MIDI_EVENT_PROGRAM), 5u) << to;
-        if (to > 0) // the song's own program, chased by the seek
+        if (to > 0) { // the song's own program, chased by the seek
             EXPECT_EQ(event(1, MIDI_EVENT_PROGRAM), 40u);
+        }
     }
     transport.stop();
 

@@ -2,6 +2,8 @@
 // folder: which fields the apply boxes let through, the genre byte rules,
 // the player released around the write, the copy over the output file,
 // and files that cannot be written staying as they were.
+#include "core/byteio.h"
+#include "tags/audioframes.h"
 #include "tags/id3module.h"
 #include "tags/karaokeassembly.h"
 #include "tags/mp3bytes.h"
@@ -101,17 +103,27 @@ TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSa
     SaveRequest r = request(file);
     r.pending = row("  New  ", "0");
     r.fields.lyrics = "[00:01]x\n[00:02]y\n";
+    r.id3v2Lyrics = true;
     SaveTags(module, r);
+    // The ID3v2 tag for other players goes before the audio: the box as USLT,
+    // its stamps as SYLT, which the editor reads back as lyric lines.
+    const auto afterTag = [](const std::string &b) {
+        return b.substr(static_cast<std::size_t>(LeadingId3v2(cantora::core::MemorySource(b))->end));
+    };
+    const std::string saved = readBytes(file);
     const std::string once = audio + mp3bytes::lyrics3({{"LYR", "[00:01]x\r\n[00:02]y\r\n"}}) +
                              mp3bytes::id3v1("New", "Artist", "", "", "Comment", 12);
-    EXPECT_EQ(readBytes(file), once);
+    EXPECT_EQ(afterTag(saved), once);
+    EXPECT_EQ(ReadId3v2(cantora::core::MemorySource(saved)).lyrics, "[00:01]x\r\n[00:02]y\r\n");
+    EXPECT_EQ(LyricBoxFromId3v2(file.string()), "[00:01.00]x\r\n[00:02.00]y\r\n");
     SaveTags(module, r);
-    EXPECT_EQ(readBytes(file), once);
+    EXPECT_EQ(readBytes(file), saved);
     // Empty lyrics remove the block; a genre index gives the byte below it.
     r.pending = row("New", "18");
     r.fields.lyrics = "   ";
     SaveTags(module, r);
-    EXPECT_EQ(readBytes(file), audio + mp3bytes::id3v1("New", "Artist", "", "", "Comment", 17));
+    EXPECT_EQ(afterTag(readBytes(file)), audio + mp3bytes::id3v1("New", "Artist", "", "", "Comment", 17));
+    EXPECT_EQ(LyricBoxFromId3v2(file.string()), "");
 }
 
 TEST_F(SaveTagsTest, GivenAnId3v11Tag_WhenTheRowIsSaved_ThenTheTrackStaysAndGenreNoneUnlessChosen) {

@@ -1,5 +1,5 @@
 // cantora-cli info [--json] FILE...: the tag editor's view of MP3 files
-// (- : standard input).
+// (- : standard input), and the ID3v2 tag at their start.
 
 #include "app/cli/commandline.h"
 #include "core/byteio.h"
@@ -7,6 +7,7 @@
 #include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
+#include "tags/id3v2tag.h"
 
 #include <sys/stat.h>
 
@@ -52,6 +53,26 @@ std::string jsonString(const std::string &s) {
         }
     }
     return out + "\"";
+}
+
+// The "id3v2" object: version, size, text frames as [id, text] pairs, the
+// USLT text, the SYLT entry count and its first and last times in ms.
+std::string json(const cantora::tags::Id3v2Info &t) {
+    std::string out = std::string("{\"present\": ") + (t.present ? "true" : "false");
+    if (t.present) {
+        out +=
+            ", \"version\": " + std::to_string(t.version) + ", \"size\": " + std::to_string(t.size) + ", \"frames\": [";
+        for (std::size_t k = 0; k < t.textFrames.size(); ++k)
+            out +=
+                (k ? ", [" : "[") + jsonString(t.textFrames[k].first) + ", " + jsonString(t.textFrames[k].second) + "]";
+        out += "], \"lyrics\": " + jsonString(t.lyrics) + ", \"syncedCount\": " + std::to_string(t.synced.size());
+        if (!t.synced.empty())
+            out += ", \"syncedFirstMs\": " + std::to_string(t.synced.front().ms) +
+                   ", \"syncedLastMs\": " + std::to_string(t.synced.back().ms);
+    }
+    if (!t.damage.empty())
+        out += ", \"damage\": " + jsonString(t.damage);
+    return out + "}";
 }
 
 std::string json(const std::string &file, const Mp3Info &i, const Id3Module &m) {
@@ -178,11 +199,15 @@ int cantora::cli::info(const Args &args) {
             continue;
         }
         if (asJson) {
-            objects.push_back(json(path, i, module));
+            const cantora::tags::Id3v2Info tag = cantora::tags::ReadId3v2(*source);
+            std::string object = json(path, i, module);
+            object.insert(object.size() - 2, ",\n  \"id3v2\": " + json(tag));
+            objects.push_back(object);
         } else {
             if (files.size() > 1)
                 std::printf("%sFile: %s\n", objects.empty() ? "" : "\n", path.c_str());
             std::fputs(text(i).c_str(), stdout);
+            std::fputs(cantora::tags::FormatId3v2(cantora::tags::ReadId3v2(*source)).c_str(), stdout);
             objects.emplace_back();
         }
     }

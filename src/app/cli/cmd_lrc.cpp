@@ -4,6 +4,8 @@
 // (whole-second early tags, upper case, CP1252). With --exact each line is
 // tagged at its first syllable in hundredths through the whole tempo map,
 // in its own case and UTF-8, after [ti:]/[ar:] lines from the "@T" texts.
+// With --words every syllable is tagged too ("<mm:ss.xx>"), for players that
+// highlight word by word.
 // The file is written beside the target and renamed: never half written.
 
 #include "app/cli/commandline.h"
@@ -14,6 +16,7 @@
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/lrcwords.h"
 #include "player/liveoptions.h"
 
 #include <algorithm>
@@ -25,10 +28,11 @@
 namespace {
 
 const char *const kUsage =
-    "usage: cantora-cli lrc SONG OUT.lrc|- [--exact] [--tempo PCT] [--song-encoding NAME] [--force] [-q]\n"
+    "usage: cantora-cli lrc SONG OUT.lrc|- [--exact | --words] [--tempo PCT] [--song-encoding NAME]\n"
+    "                       [--force] [-q]\n"
     "  writes the song's lyrics as an LRC file (- : standard output): the player's\n"
     "  own file, or with --exact one tagged in hundredths at each line's first\n"
-    "  syllable (UTF-8)\n"
+    "  syllable (UTF-8), or with --words one with every syllable's time as well\n"
     "  --tempo PCT            times for audio rendered at that tempo (-50..50, as for render)\n"
     "  --song-encoding NAME   the song's texts are in NAME (an iconv name: SHIFT_JIS, CP1251...);\n"
     "                         without it they are UTF-8 where valid, else CP1252\n"
@@ -39,11 +43,12 @@ const char *const kUsage =
 
 int cantora::cli::lrc(const Args &args) {
     std::string song, out;
-    bool exact = false, force = false;
+    bool exact = false, words = false, force = false;
     lyrics::LrcOptions options;
     std::optional<core::SongEncoding> encoding;
     CommandLine cl("lrc", kUsage);
     cl.flag("--exact", exact)
+        .flag("--words", words)
         .value("--tempo",
                [&](const std::string &v) {
                    player::LiveSettings tempo;
@@ -62,6 +67,8 @@ int cantora::cli::lrc(const Args &args) {
         .operand("OUT.lrc", out);
     if (const int status = cl.parse(args); status >= 0)
         return status;
+    if (exact && words)
+        return cl.usageError("--exact and --words together");
     if (encoding)
         options.encoding = &*encoding;
     if (const int status = cl.checkOutput(out, force, {song}); status >= 0)
@@ -79,6 +86,10 @@ int cantora::cli::lrc(const Args &args) {
     lyrics::LrcSong s;
     int code = 0;
     const lyrics::LrcSongError error = lyrics::readLrcSong(song, s, &code);
+    // The word-timed file reads the song's length through the engine.
+    const std::string wordLrc = words && error == lyrics::LrcSongError::None
+                                    ? lyrics::karaokeLyrics(s, options.tempoFactor).wordLrc
+                                    : std::string();
     BASS_Free();
     if (error != lyrics::LrcSongError::None) {
         return cl.fail(song + ": " + lyrics::lrcSongErrorText(error) +
@@ -86,8 +97,8 @@ int cantora::cli::lrc(const Args &args) {
     }
 
     const lyrics::SongLrc lrc = lyrics::lrcForSong(s, exact, options);
-    const std::string &bytes = lrc.bytes;
-    if (!lrc.whyEmpty.empty())
+    const std::string &bytes = words ? wordLrc : lrc.bytes;
+    if (!words && !lrc.whyEmpty.empty())
         cl.note(song + ": " + (out == "-" ? std::string("the LRC") : out) + " is empty: " + lrc.whyEmpty +
                 (exact || s.marks.empty() ? "" : "; --exact reads the whole song"));
 

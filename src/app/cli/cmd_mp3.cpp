@@ -4,7 +4,9 @@
 // song's LRC as the player's LRC button makes it, the render with the live
 // settings streamed straight into the encoder (no WAV file), then the ID3v1
 // tag and the Lyrics3 v2 block exactly as the tag editor's Save writes them
-// for a converted song. The MP3 is written under a temporary name beside OUT
+// for a converted song, and an ID3v2 tag at its start with the same fields
+// and the lyrics for today's players (USLT, and SYLT timed per syllable).
+// The MP3 is written under a temporary name beside OUT
 // and renamed only when complete: a failure or Ctrl-C leaves no OUT, and an
 // existing OUT untouched.
 
@@ -19,12 +21,14 @@
 #include "core/textcodec.h"
 #include "lyrics/lrccreator.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/lrcwords.h"
 #include "player/liveoptions.h"
 #include "render/encoderpresets.h"
 #include "render/mp3pipeline.h"
 #include "render/numberederror.h"
 #include "tags/id3module.h"
 #include "tags/id3v1tag.h"
+#include "tags/karaokeassembly.h"
 #include "tags/lyricstext.h"
 #include "tags/tageditor.h"
 
@@ -44,7 +48,8 @@ const std::string kUsage =
     std::string("usage: cantora-cli mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y]\n"
                 "                        [--comment C] [--genre NUMBER|NAME] [--preset CODE|NAME]\n"
                 "                        [--bitrate KBPS] [--no-lyrics] [--song-encoding NAME]\n"
-                "                        [--soundfont SF2] [--cdg [--zip]] [--force] [-q] [--progress] [OPTIONS]\n"
+                "                        [--id3v2 4|3|none] [--lrc-beside] [--soundfont SF2] [--cdg [--zip]]\n"
+                "                        [--force] [-q] [--progress] [OPTIONS]\n"
                 "  renders a MIDI song with the live settings (SoundFont volume 5 unless\n"
                 "  --font-volume says otherwise), encodes it to MP3 (preset Standard unless\n"
                 "  --preset says otherwise; see `cantora-cli encode --help`) and writes an\n"
@@ -56,6 +61,9 @@ const std::string kUsage =
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
                 "  --song-encoding NAME  the song's texts are in NAME (an iconv name); without it\n"
                 "                 they are UTF-8 where valid, else CP1252\n"
+                "  --id3v2 V      the ID3v2 tag at the start: version 4 (the default, UTF-8),\n"
+                "                 3 (UTF-16, for older players) or none\n"
+                "  --lrc-beside   also write OUT.lrc with every syllable's time\n"
                 "  --force        replace an existing OUT.mp3\n"
                 "  --cdg          also the CD+G lyric graphics as OUT.cdg (MP3+G); --zip both in OUT.zip\n"
                 "  -q, --quiet    print nothing but errors\n"
@@ -102,7 +110,8 @@ int cantora::cli::mp3(const Args &args) {
     std::optional<std::string> fields[5];
     std::optional<int> genre;
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
-    bool noLyrics = false, force = false, cdg = false, zip = false;
+    bool noLyrics = false, force = false, cdg = false, zip = false, lrcBeside = false;
+    std::optional<int> id3v2 = 4; // 0: none
     std::optional<player::LiveSettings> live;
     std::optional<core::SongEncoding> encoding;
     CommandLine cl("mp3", kUsage);
@@ -118,7 +127,13 @@ int cantora::cli::mp3(const Args &args) {
                    encoding = core::SongEncoding::named(v, &why);
                    return encoding ? std::string() : "--song-encoding: " + why;
                })
+        .value("--id3v2",
+               [&](const std::string &v) {
+                   id3v2 = tags::Id3v2VersionOption(v);
+                   return id3v2 ? std::string() : std::string("--id3v2 takes 4, 3 or none");
+               })
         .flag("--no-lyrics", noLyrics)
+        .flag("--lrc-beside", lrcBeside)
         .flag("--cdg", cdg)
         .flag("--zip", zip)
         .writes(force)
@@ -142,6 +157,10 @@ int cantora::cli::mp3(const Args &args) {
                     cl.checkOutput(fs::path(out).replace_extension(extension).string(), force, {song, sf});
                 status >= 0)
                 return status;
+    const std::string lrcOut = fs::path(out).replace_extension(".lrc").string();
+    if (lrcBeside)
+        if (const int status = cl.checkOutput(lrcOut, force, {song, sf}); status >= 0)
+            return status;
     if (!checkSong(song, "mp3"))
         return kFailed;
     // From here on a signal only stops the work, which then removes its file.
@@ -161,6 +180,8 @@ int cantora::cli::mp3(const Args &args) {
     if (const auto e = lyrics::readLrcSong(song, lrcSong, &code); e != lyrics::LrcSongError::None)
         return cl.fail(song + ": " + lyrics::lrcSongErrorText(e) +
                        (code ? " (error " + std::to_string(code) + ": " + engineErrorText(code) + ")" : std::string()));
+    // Every syllable at its time on the rendered song's clock.
+    const lyrics::KaraokeLyrics words = lyrics::karaokeLyrics(lrcSong, live ? live->tempoFactor : 1.0);
     std::string lyricText;
     if (!noLyrics) {
         // Lines timed for the audio as rendered, at the tempo asked for.
@@ -227,6 +248,15 @@ int cantora::cli::mp3(const Args &args) {
     const std::string encodedLyrics = core::encodeForWriting(lyricText, &lyricsUtf8);
     if (!file.write(tags::Id3Module::LyricsBlock(encodedLyrics) + record.Bytes()))
         return giveUp(file.error());
+    // The ID3v2 tag at the start, for today's players: the finished file gets it before it takes OUT's name.
+    if (*id3v2) {
+        const tags::Id3v2Edit edit = tags::KaraokeId3v2Edit(title, text(1), text(2), text(3), text(4),
+                                                            genre.value_or(-1), noLyrics ? nullptr : &words);
+        if (std::fflush(file.stream()) != 0)
+            return giveUp(file.error());
+        if (const std::string why = tags::WriteId3v2(file.tempPath(), edit, *id3v2); !why.empty())
+            return giveUp(out + ": " + why);
+    }
     if (InterruptGuard::interrupted())
         return giveUp({});
     if (!file.commit()) {
@@ -235,6 +265,9 @@ int cantora::cli::mp3(const Args &args) {
         return file.existed() ? kRefused : kFailed;
     }
     bar.show(1, 1, static_cast<std::int64_t>(result.pcmBytes / 2), static_cast<std::int64_t>(result.pcmBytes / 2));
+    if (lrcBeside)
+        if (const std::string why = core::writeFileSafely(lrcOut, words.wordLrc, force); !why.empty())
+            return cl.fail(why);
 
     reportTagFit("mp3", out, fit, lyricsUtf8 && !lyricText.empty());
     const double seconds = result.rate ? double(result.pcmBytes) / (4.0 * result.rate) : 0.0;

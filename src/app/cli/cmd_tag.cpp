@@ -5,7 +5,9 @@
 // of every field that is not given, and of the lyrics when none are given.
 // Texts are written in CP1252 when it holds them, else in UTF-8. The new
 // file is written beside FILE and renamed over it: FILE is never half
-// rewritten.
+// rewritten. The ID3v2 tag at the start of FILE gets the given fields too,
+// and the lyrics as USLT and SYLT (timed by the LRC's tags); its other
+// frames stay.
 
 #include "app/cli/commandline.h"
 #include "app/cli/genreoption.h"
@@ -15,6 +17,7 @@
 #include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
+#include "tags/id3v2tag.h"
 #include "tags/lyricstext.h"
 
 #include <cerrno>
@@ -32,14 +35,17 @@ using namespace cantora;
 constexpr const char *kUsage =
     "usage: cantora-cli tag FILE [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"
     "                        [--genre NUMBER|NAME] [--lyrics FILE [--lyrics-encoding NAME] | --no-lyrics]\n"
-    "                        [--not-mp3] [-q]\n"
+    "                        [--id3v2 4|3|none] [--not-mp3] [--force] [-q]\n"
     "  --lyrics-encoding NAME  the lyrics file's encoding (GBK, SHIFT_JIS, CP949, ...);\n"
     "                          without it the file is read as UTF-8, else CP1252, and\n"
     "                          its bytes are kept\n"
+    "  --id3v2 V               the ID3v2 tag: version 4 or 3 (made when missing), or none\n"
+    "                          (left alone); without it an existing tag keeps its version and\n"
+    "                          one is made when lyrics are given\n"
     "  --not-mp3               tag a file in which no MPEG audio frame is found\n"
+    "  --force                 rewrite a damaged ID3v2 tag without the frames that cannot be read\n"
     "  -q, --quiet             print nothing but errors\n"
-    "  FILE is rewritten whole beside itself and renamed over the old one (--force\n"
-    "  is accepted and changes nothing: tagging always replaces FILE)\n";
+    "  FILE is rewritten whole beside itself and renamed over the old one\n";
 
 // The largest lyrics file that may still fit a Lyrics3 block once converted
 // (four bytes of UTF-32 may become one byte of CP1252).
@@ -54,12 +60,18 @@ int cantora::cli::tag(const Args &args) {
     std::optional<int> genre;
     std::optional<std::string> lyricsFile, lyricsEncoding;
     bool noLyrics = false, notMp3 = false, force = false;
+    std::optional<int> id3v2; // 0: none
     CommandLine cl("tag", kUsage);
     for (std::size_t k = 0; k < 5; ++k)
         cl.value(names[k], fields[k]);
     cl.value("--genre", [&](const std::string &v) { return takeGenre(v, genre); })
         .value("--lyrics", lyricsFile)
         .value("--lyrics-encoding", lyricsEncoding)
+        .value("--id3v2",
+               [&](const std::string &v) {
+                   id3v2 = tags::Id3v2VersionOption(v);
+                   return id3v2 ? std::string() : std::string("--id3v2 takes 4, 3 or none");
+               })
         .flag("--no-lyrics", noLyrics)
         .flag("--not-mp3", notMp3)
         .writes(force)
@@ -137,12 +149,33 @@ int cantora::cli::tag(const Args &args) {
         record.Comment = edited.Comment;
     record.Genre = static_cast<std::uint8_t>(genreByte);
 
+    // The ID3v2 edit is tried before anything is written: a damaged tag stops everything.
+    tags::Id3v2Edit edit = newLyrics ? tags::LyricsEdit(*newLyrics) : tags::Id3v2Edit{};
+    std::optional<std::string> *texts[] = {&edit.title, &edit.artist, &edit.album, &edit.year, &edit.comment};
+    for (int k = 0; k < 5; ++k)
+        *texts[k] = fields[k];
+    if (genre)
+        edit.genre = std::string(tags::GenreName(*genre));
+    edit.dropDamaged = force;
+    edit.create = id3v2.has_value() || (newLyrics && !newLyrics->empty());
+    if (id3v2 != 0) {
+        core::FileSource file;
+        const std::string why = file.open(path) ? tags::RenderId3v2(file, edit).error : file.error();
+        if (!why.empty())
+            return cl.fail(path + ": " + why +
+                           "; nothing written (--force rewrites a damaged ID3v2 tag without what cannot be read, "
+                           "--id3v2 none leaves it alone)");
+    }
+
     // Without new lyrics the block stays byte for byte: its text is never
     // decoded and encoded again, and a damaged block never swallows the tag.
     const tags::TagWriteResult result =
         newLyrics ? module.WriteLyricsTag(path, record, *newLyrics) : module.WriteId3v1Tag(path, record);
     if (!result)
         return cl.fail(result.error.rfind("cannot write", 0) == 0 ? result.error : path + ": " + result.error);
+    if (id3v2 != 0)
+        if (const std::string why = tags::WriteId3v2(path, edit, id3v2.value_or(0)); !why.empty())
+            return cl.fail(path + ": ID3v2: " + why);
     if (module.LyricsTagFound && module.LyricsBlockDamaged)
         cl.note(path + (newLyrics ? ": the old Lyrics3 block was inconsistent (a field length runs past its end); it "
                                     "was replaced"
