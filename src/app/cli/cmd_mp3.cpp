@@ -19,6 +19,7 @@
 #include "lyrics/lrcsong.h"
 #include "player/liveoptions.h"
 #include "render/encoderpresets.h"
+#include "render/loudness.h"
 #include "render/mp3pipeline.h"
 #include "render/numberederror.h"
 #include "tags/id3module.h"
@@ -51,7 +52,7 @@ const std::string kUsage =
                 "  --no-lyrics    no Lyrics3 block, the ID3v1 tag only\n"
                 "  --force        replace an existing OUT.mp3\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
-    player::kLiveOptionsUsage;
+    player::kLiveOptionsUsage + render::kNormalizeUsage;
 
 int usageError(const std::string &what) {
     std::fprintf(stderr, "cantora-cli: mp3: %s\n%s", what.c_str(), kUsage.c_str());
@@ -97,6 +98,7 @@ int cantora::cli::mp3(const Args &args) {
     long preset = render::EncoderPresets()[render::kDefaultPresetIndex].code;
     bool noLyrics = false, force = false;
     std::optional<player::LiveSettings> live;
+    std::optional<render::LoudnessTarget> normalize;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -137,6 +139,9 @@ int cantora::cli::mp3(const Args &args) {
             noLyrics = true;
         } else if (a == "--force") {
             force = true;
+        } else if (render::isNormalizeOption(a)) {
+            if (const std::string why = render::applyNormalizeOption(a, normalize); !why.empty())
+                return usageError(why);
         } else if (const int taken = takeLiveOption(args, i, live, "mp3", kUsage); taken >= 0) {
             if (taken)
                 return taken;
@@ -241,7 +246,10 @@ int cantora::cli::mp3(const Args &args) {
         if (total > 0 && done < 2 * total)
             bar.show(done, 2 * total, static_cast<std::int64_t>(encoded) / 2, total / 2);
     };
-    const render::Mp3ConversionResult result = render::renderSongToMp3(song, part, options);
+    render::LoudnessReport loudness;
+    const render::Mp3ConversionResult result =
+        normalize ? render::renderSongToMp3Normalized(song, part, options, *normalize, loudness)
+                  : render::renderSongToMp3(song, part, options);
 
     const auto giveUp = [&](int status) {
         fs::remove(part, ec);
@@ -288,5 +296,7 @@ int cantora::cli::mp3(const Args &args) {
                  out.c_str(), seconds, tags::TrimSpaces(std::string(record.Title.data(), record.Title.size())).c_str(),
                  lyricText.empty() ? ", no lyrics" : ", with lyrics", result.renderBusySeconds, result.renderCpuSeconds,
                  result.encodeBusySeconds, result.encodeCpuSeconds);
+    if (normalize)
+        std::fprintf(stderr, "%s: %s\n", out.c_str(), render::loudnessText(loudness).c_str());
     return 0;
 }

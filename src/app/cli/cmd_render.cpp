@@ -6,6 +6,7 @@
 #include "app/cli/interrupt.h"
 #include "app/cli/songengine.h"
 #include "player/liveoptions.h"
+#include "render/loudness.h"
 #include "render/songrender.h"
 
 #include <cstdio>
@@ -18,13 +19,14 @@ const std::string kUsage = std::string("usage: cantora-cli render SONG OUT.wav [
                                        "  renders a MIDI song to a 16-bit stereo 44100 Hz WAV file;\n"
                                        "  the SoundFont defaults to Chorium.sf2 beside the program\n"
                                        "options (channels 1-16 as the mixer numbers them):\n") +
-                           cantora::player::kLiveOptionsUsage;
+                           cantora::player::kLiveOptionsUsage + cantora::render::kNormalizeUsage;
 
 } // namespace
 
 int cantora::cli::render(const Args &args) {
     std::string song, out, font;
     std::optional<cantora::player::LiveSettings> live;
+    std::optional<cantora::render::LoudnessTarget> normalize;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         if (a == "--help" || a == "-h") {
@@ -37,6 +39,11 @@ int cantora::cli::render(const Args &args) {
                 return 2;
             }
             font = args[++i];
+        } else if (cantora::render::isNormalizeOption(a)) {
+            if (const std::string why = cantora::render::applyNormalizeOption(a, normalize); !why.empty()) {
+                std::fprintf(stderr, "cantora-cli: render: %s\n%s", why.c_str(), kUsage.c_str());
+                return 2;
+            }
         } else if (const int taken = takeLiveOption(args, i, live, "render", kUsage); taken >= 0) {
             if (taken)
                 return taken;
@@ -68,7 +75,9 @@ int cantora::cli::render(const Args &args) {
         return 1;
     const cantora::render::RenderBlockFn onBlock = liveBlockCallback(live);
     const InterruptGuard interrupt;
-    const auto result = cantora::render::renderSongToWav(song, out, onBlock);
+    cantora::render::LoudnessReport loudness;
+    const auto result = normalize ? cantora::render::renderSongToWavNormalized(song, out, onBlock, *normalize, loudness)
+                                  : cantora::render::renderSongToWav(song, out, onBlock);
     if (!result.ok && InterruptGuard::interrupted()) {
         std::fprintf(stderr, "cantora-cli: render: interrupted, nothing written\n");
         return kInterruptedStatus;
@@ -84,5 +93,7 @@ int cantora::cli::render(const Args &args) {
     const double seconds = double(result.dataBytes) / (4.0 * result.rate);
     std::fprintf(stderr, "%s: %.2f s, %llu bytes of audio\n", out.c_str(), seconds,
                  static_cast<unsigned long long>(result.dataBytes));
+    if (normalize)
+        std::fprintf(stderr, "%s: %s\n", out.c_str(), cantora::render::loudnessText(loudness).c_str());
     return 0;
 }
