@@ -42,7 +42,8 @@ const std::string kUsage =
                 "  --force        convert again what is already done, replace what is there\n"
                 "  --print-jobs   print the command line of each song still to do instead\n"
                 "  --resume       take outputs made by those command lines as done\n"
-                "  --report FILE  every song's status, audio and wall seconds, output, error\n"
+                "  --report FILE  every song's status, audio and wall seconds, output, error,\n"
+                "                 loudness and gain (--normalize), render and encode processor time\n"
                 "options passed to every song: --artist A --album B --year Y --comment C\n"
                 "  --genre G --preset P --no-lyrics --soundfont SF2 --normalize[=LUFS]\n"
                 "  --exact (lrc) and the live options of `cantora-cli render --help`\n");
@@ -62,7 +63,7 @@ const Kind kKinds[] = {
 struct Row {
     std::string song, status, output, error;
     double audioSeconds = 0, wallSeconds = 0;
-    std::optional<double> lufs, gainDb;
+    std::optional<double> lufs, gainDb, renderCpu, encodeCpu;
 };
 
 std::string jsonText(const std::string &s) {
@@ -101,7 +102,8 @@ std::string writeReport(const std::string &path, const std::vector<Row> &rows) {
     std::ostringstream o;
     const bool csv = fs::path(path).extension() == ".csv";
     if (csv)
-        o << "song,status,audio_seconds,wall_seconds,output,error,loudness_lufs,gain_db\n";
+        o << "song,status,audio_seconds,wall_seconds,output,error,loudness_lufs,gain_db,render_cpu_seconds,"
+             "encode_cpu_seconds\n";
     else
         o << "[\n";
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -109,13 +111,17 @@ std::string writeReport(const std::string &path, const std::vector<Row> &rows) {
         if (csv)
             o << csvText(r.song) << ',' << r.status << ',' << number(r.audioSeconds, "") << ','
               << number(r.wallSeconds, "") << ',' << csvText(r.output) << ',' << csvText(r.error) << ','
-              << number(r.lufs, "") << ',' << number(r.gainDb, "") << '\n';
+              << number(r.lufs, "") << ',' << number(r.gainDb, "") << ',' << number(r.renderCpu, "") << ','
+              << number(r.encodeCpu, "") << '\n';
         else
             o << "  {\"song\": " << jsonText(r.song) << ", \"status\": " << jsonText(r.status)
               << ", \"audio_seconds\": " << number(r.audioSeconds, "0")
               << ", \"wall_seconds\": " << number(r.wallSeconds, "0") << ", \"output\": " << jsonText(r.output)
               << ", \"error\": " << jsonText(r.error) << ", \"loudness_lufs\": " << number(r.lufs, "null")
-              << ", \"gain_db\": " << number(r.gainDb, "null") << "}" << (i + 1 < rows.size() ? ",\n" : "\n");
+              << ", \"gain_db\": " << number(r.gainDb, "null")
+              << ", \"render_cpu_seconds\": " << number(r.renderCpu, "null")
+              << ", \"encode_cpu_seconds\": " << number(r.encodeCpu, "null") << "}"
+              << (i + 1 < rows.size() ? ",\n" : "\n");
     }
     if (!csv)
         o << "]\n";
@@ -137,6 +143,14 @@ void readChild(const std::string &out, const std::string &text, Row &row) {
                 row.gainDb = b;
             } else if (std::sscanf(rest.c_str(), "%lf s", &a) == 1) {
                 row.audioSeconds = a;
+                // mp3's account of its processor time: "...; render R s (cpu A s), encode E s (cpu B s)"
+                if (const auto at = rest.find("; render ");
+                    at != std::string::npos &&
+                    std::sscanf(rest.c_str() + at, "; render %*f s (cpu %lf s), encode %*f s (cpu %lf s)", &a, &b) ==
+                        2) {
+                    row.renderCpu = a;
+                    row.encodeCpu = b;
+                }
             }
         } else if (line.rfind("cantora-cli: ", 0) == 0) {
             row.error = line.substr(line.find(": ", 13) == std::string::npos ? 13 : line.find(": ", 13) + 2);
