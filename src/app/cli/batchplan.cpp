@@ -185,6 +185,7 @@ const ManifestEntry *Manifest::find(const std::string &rel) const {
 
 std::string Manifest::record(const ManifestEntry &e) {
     entries_[e.rel] = e;
+    changed_ = true;
     // One write of a whole line in append mode: lines of songs finishing
     // together never mix, and a torn last line is skipped on reading.
     const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
@@ -197,6 +198,8 @@ std::string Manifest::record(const ManifestEntry &e) {
 }
 
 std::string Manifest::compact() const {
+    if (!changed_)
+        return {};
     std::string text;
     for (const auto &[rel, e] : entries_)
         text += line(e);

@@ -64,11 +64,13 @@ public:
     const ManifestEntry *find(const std::string &rel) const;
     // Records an output at once (one appended line); "" or what failed.
     std::string record(const ManifestEntry &e);
-    // The file rewritten with one line per output; "" or what failed.
+    // The file rewritten with one line per output, when anything was
+    // recorded; "" or what failed.
     std::string compact() const;
 
 private:
     std::string path_;
+    bool changed_ = false;
     std::map<std::string, ManifestEntry> entries_;
 };
 

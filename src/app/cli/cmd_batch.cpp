@@ -170,9 +170,10 @@ std::string shownProgram(const std::string &self) {
     return self;
 }
 
-// True when this build's mp3 command makes CD+G files.
-bool mp3MakesCdg(const std::string &self) {
-    std::FILE *p = popen((shellQuote(self) + " mp3 --help 2>/dev/null").c_str(), "r");
+// True when this build's `command` names `option` in its help (mp3 --cdg,
+// render --force).
+bool commandTakes(const std::string &self, const char *command, const std::string &option) {
+    std::FILE *p = popen((shellQuote(self) + " " + command + " --help 2>/dev/null").c_str(), "r");
     if (!p)
         return false;
     std::string text;
@@ -180,7 +181,7 @@ bool mp3MakesCdg(const std::string &self) {
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
         text.append(buffer, n);
     pclose(p);
-    return text.find("--cdg") != std::string::npos;
+    return text.find(option) != std::string::npos;
 }
 
 } // namespace
@@ -279,7 +280,7 @@ int cantora::cli::batch(const Args &args) {
     if (ec)
         return usageError("cannot find the program itself");
     if (to == "mp3+g") {
-        if (!mp3MakesCdg(self)) {
+        if (!commandTakes(self, "mp3", "--cdg")) {
             std::fprintf(stderr, "cantora-cli: batch: --to mp3+g: this build makes no CD+G files yet\n");
             return 1;
         }
@@ -306,6 +307,8 @@ int cantora::cli::batch(const Args &args) {
 
     Manifest manifest(outDir);
     manifest.load();
+    // Replacing an output needs --force where the command asks for it.
+    const bool takesForce = commandTakes(self, kind->command, "--force");
     std::vector<Row> rows(songs.size());
     std::vector<std::vector<std::string>> commands;
     std::vector<std::size_t> commandSong;
@@ -336,7 +339,7 @@ int cantora::cli::batch(const Args &args) {
         } else {
             std::vector<std::string> argv{self, kind->command, s.input, s.output};
             argv.insert(argv.end(), pass.begin(), pass.end());
-            if (d == Decision::Replace && kind->command != std::string("lrc"))
+            if (d == Decision::Replace && takesForce)
                 argv.push_back("--force");
             fs::create_directories(fs::path(s.output).parent_path(), ec);
             commands.push_back(std::move(argv));
