@@ -286,16 +286,18 @@ int cantora::cli::batch(const Args &args) {
         }
         pass.insert(pass.begin(), "--cdg");
     }
+    std::vector<std::string> problems;
+    const std::vector<Song> songs = findSongs(sources, outDir, kind->extension, problems);
+    for (const std::string &p : problems)
+        std::fprintf(stderr, "cantora-cli: batch: %s\n", p.c_str());
+    // A source that is not there fails the batch, but not the other songs.
+    std::size_t failed = problems.size();
     fs::create_directories(outDir, ec);
     if (!fs::is_directory(outDir, ec)) {
         std::fprintf(stderr, "cantora-cli: batch: cannot make the folder %s\n", outDir.c_str());
         return 1;
     }
 
-    std::vector<std::string> problems;
-    const std::vector<Song> songs = findSongs(sources, outDir, kind->extension, problems);
-    for (const std::string &p : problems)
-        std::fprintf(stderr, "cantora-cli: batch: %s\n", p.c_str());
     // The settings an output was made with: the options and the SoundFont as it is now.
     std::string settings = to;
     for (const std::string &p : pass)
@@ -313,7 +315,6 @@ int cantora::cli::batch(const Args &args) {
     std::vector<std::vector<std::string>> commands;
     std::vector<std::size_t> commandSong;
     std::vector<FileStamp> inputStamps(songs.size());
-    std::size_t failed = 0;
     const auto recordOutput = [&](std::size_t i) {
         const auto out = stampOf(songs[i].output);
         return out ? manifest.record({songs[i].rel, inputStamps[i], settings, *out, hashFile(songs[i].output)})
@@ -362,8 +363,10 @@ int cantora::cli::batch(const Args &args) {
         return failed ? 1 : 0;
     }
 
-    std::fprintf(stderr, "%zu songs: %zu to convert, %zu already done\n", songs.size(), commands.size(),
-                 songs.size() - commands.size() - failed);
+    std::size_t already = 0;
+    for (const Row &r : rows)
+        already += r.status == "skipped" || r.status == "adopted";
+    std::fprintf(stderr, "%zu songs: %zu to convert, %zu already done\n", songs.size(), commands.size(), already);
     for (const Row &r : rows)
         if (r.status == "failed")
             std::fprintf(stderr, "FAILED %s: %s\n", r.song.c_str(), r.error.c_str());
