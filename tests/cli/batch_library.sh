@@ -69,7 +69,7 @@ batch "$lib" --out "$work/par" --resume --report "$work/p.json"
 # and the next run converts it.
 mkdir -p "$work/two"
 make_song "$work/two/a.kar"
-slow='\x26\x25\xa0' chord "$work/two/b.mid" 100 12000 48 52 55 # 62.5 s
+slow='\x26\x25\xa0' chord "$work/two/b.mid" 100 6000 48 52 55 # 31 s
 "$cli" batch "$work/two" --out "$work/int" --jobs 1 --soundfont "$sf2" 2>"$work/err" &
 pid=$!
 for ((i = 0; i < 600; i++)); do
