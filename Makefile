@@ -27,10 +27,10 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian 12 packages the build and the tests need.
 PACKAGES := build-essential cmake ninja-build pkg-config git \
-	qt6-base-dev libgl-dev libfluidsynth-dev libmp3lame-dev libmpg123-dev libsdl2-dev libgtest-dev \
+	qt6-base-dev libgl-dev libfluidsynth-dev libmp3lame-dev libmpg123-dev libsdl2-dev libgtest-dev libebur128-dev \
 	fluid-soundfont-gm timgm6mb-soundfont fonts-dejavu-core \
 	sox mpg123 libimage-exiftool-perl fonts-comic-neue desktop-file-utils libtag1-dev python3-mutagen \
-	libfreetype-dev libharfbuzz-dev libfontconfig-dev libzip-dev ffmpeg
+	libfreetype-dev libharfbuzz-dev libfontconfig-dev libzip-dev ffmpeg parallel
 # What the benches, the fuzzers and a look at the window need besides.
 TOOL_PACKAGES := clang libclang-rt-14-dev fluidsynth lame time xvfb xauth imagemagick \
 	dbus-x11 at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi xdotool

@@ -24,6 +24,7 @@
 #include "lyrics/lrcwords.h"
 #include "player/liveoptions.h"
 #include "render/encoderpresets.h"
+#include "render/loudness.h"
 #include "render/mp3pipeline.h"
 #include "render/numberederror.h"
 #include "tags/id3module.h"
@@ -69,7 +70,7 @@ const std::string kUsage =
                 "  -q, --quiet    print nothing but errors\n"
                 "  --progress     show progress even when stderr is no terminal\n"
                 "options (channels 1-16 as the mixer numbers them):\n") +
-    player::kLiveOptionsUsage;
+    player::kLiveOptionsUsage + render::kNormalizeUsage;
 
 // A name as a title: control characters (a NUL ending the text, CR, LF) dropped.
 std::string printable(const std::string &text) {
@@ -114,6 +115,7 @@ int cantora::cli::mp3(const Args &args) {
     std::optional<int> id3v2 = 4; // 0: none
     std::optional<player::LiveSettings> live;
     std::optional<core::SongEncoding> encoding;
+    std::optional<render::LoudnessTarget> normalize;
     CommandLine cl("mp3", kUsage);
     for (std::size_t k = 0; k < 5; ++k)
         cl.value(names[k], fields[k]);
@@ -132,6 +134,11 @@ int cantora::cli::mp3(const Args &args) {
                    id3v2 = tags::Id3v2VersionOption(v);
                    return id3v2 ? std::string() : std::string("--id3v2 takes 4, 3 or none");
                })
+        .optionalValue("--normalize",
+                       [&](const std::string &v) {
+                           return render::applyNormalizeOption(v.empty() ? "--normalize" : "--normalize=" + v,
+                                                               normalize);
+                       })
         .flag("--no-lyrics", noLyrics)
         .flag("--lrc-beside", lrcBeside)
         .flag("--cdg", cdg)
@@ -228,7 +235,10 @@ int cantora::cli::mp3(const Args &args) {
         if (total > 0 && done < 2 * total)
             bar.show(done, 2 * total, static_cast<std::int64_t>(encoded) / 2, total / 2);
     };
-    const render::Mp3ConversionResult result = render::renderSongToMp3(song, file.stream(), out, options);
+    render::LoudnessReport loudness;
+    const render::Mp3ConversionResult result =
+        normalize ? render::renderSongToMp3Normalized(song, file.stream(), out, options, *normalize, loudness)
+                  : render::renderSongToMp3(song, file.stream(), out, options);
 
     const auto giveUp = [&](const std::string &why) {
         file.abandon();
@@ -292,6 +302,7 @@ int cantora::cli::mp3(const Args &args) {
                   result.renderBusySeconds, result.renderCpuSeconds, result.encodeBusySeconds, result.encodeCpuSeconds);
     cl.summary(out, seconds,
                "title \"" + tags::TrimSpaces(std::string(record.Title.data(), record.Title.size())) + "\"" +
-                   (lyricText.empty() ? ", no lyrics; " : ", with lyrics; ") + times);
+                   (lyricText.empty() ? ", no lyrics; " : ", with lyrics; ") + times +
+                   (normalize ? "; " + render::loudnessText(loudness) : std::string()));
     return 0;
 }

@@ -3,12 +3,13 @@
 // with the live settings the window would play it with. "-" streams the WAV
 // to standard output.
 
-#include "app/cli/commands.h"
+#include "app/cli/commandline.h"
 #include "app/cli/interrupt.h"
 #include "app/cli/progressbar.h"
 #include "app/cli/songengine.h"
 #include "core/safeoutput.h"
 #include "player/liveoptions.h"
+#include "render/loudness.h"
 #include "render/songrender.h"
 
 #include <cstdio>
@@ -26,7 +27,7 @@ const std::string kUsage = std::string("usage: cantora-cli render SONG OUT.wav|-
                                        "  -q, --quiet   print nothing but errors\n"
                                        "  --progress    show progress even when stderr is no terminal\n"
                                        "options (channels 1-16 as the mixer numbers them):\n") +
-                           cantora::player::kLiveOptionsUsage;
+                           cantora::player::kLiveOptionsUsage + cantora::render::kNormalizeUsage;
 
 } // namespace
 
@@ -34,12 +35,23 @@ int cantora::cli::render(const Args &args) {
     std::string song, out;
     std::optional<std::string> font;
     std::optional<player::LiveSettings> live;
+    std::optional<render::LoudnessTarget> normalize;
     bool force = false;
     CommandLine cl("render", kUsage);
-    cl.value("--soundfont", font).writes(force).operand("SONG", song).operand("OUT.wav", out);
+    cl.value("--soundfont", font)
+        .optionalValue("--normalize",
+                       [&](const std::string &v) {
+                           return render::applyNormalizeOption(v.empty() ? "--normalize" : "--normalize=" + v,
+                                                               normalize);
+                       })
+        .writes(force)
+        .operand("SONG", song)
+        .operand("OUT.wav", out);
     addLiveOptions(cl, live);
     if (const int status = cl.parse(args); status >= 0)
         return status;
+    if (normalize && out == "-")
+        return cl.usageError("--normalize writes a file, not standard output");
     const std::string sf = font.value_or(defaultSoundFont());
     if (const int status = cl.checkOutput(out, force, {song, sf}); status >= 0)
         return status;
@@ -49,7 +61,7 @@ int cantora::cli::render(const Args &args) {
     // From here on a signal only stops the work, which then removes its file.
     const InterruptGuard interrupt;
     core::SafeOutput file;
-    if (out != "-" && !file.open(out, force))
+    if (out != "-" && !normalize && !file.open(out, force))
         return cl.fail(file.error());
     RenderEngine engine;
     if (!engine.start(sf, "render"))
@@ -57,14 +69,17 @@ int cantora::cli::render(const Args &args) {
     ProgressBar bar(44100);
     std::int64_t total = 0; // bytes, as the engine computes the song's length
     const render::RenderBlockFn apply = liveBlockCallback(renderSettings(live));
-    const auto result = render::renderSongToWav(
-        song, out == "-" ? stdout : file.stream(), out, [&](HSTREAM stream, std::int64_t position) {
-            if (position < 0)
-                total = static_cast<std::int64_t>(BASS_ChannelGetLength(stream, BASS_POS_BYTE));
-            else if (total > 0 && position < total)
-                bar.show(position / 2, total / 2);
-            return apply(stream, position);
-        });
+    const render::RenderBlockFn onBlock = [&](HSTREAM stream, std::int64_t position) {
+        if (position < 0)
+            total = static_cast<std::int64_t>(BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+        else if (total > 0 && position < total)
+            bar.show(position / 2, total / 2);
+        return apply(stream, position);
+    };
+    // Normalised, the song is rendered into a scratch file, measured, and written out with the gain.
+    render::LoudnessReport loudness;
+    const auto result = normalize ? render::renderSongToWavNormalized(song, out, onBlock, *normalize, loudness)
+                                  : render::renderSongToWav(song, out == "-" ? stdout : file.stream(), out, onBlock);
     if (result.ok)
         bar.show(1, 1, static_cast<std::int64_t>(result.dataBytes / 2),
                  static_cast<std::int64_t>(result.dataBytes / 2));
@@ -80,10 +95,11 @@ int cantora::cli::render(const Args &args) {
                            std::to_string(result.engineError) + ")");
         return cl.fail(result.error);
     }
-    if (out != "-" && !file.commit()) {
+    if (out != "-" && !normalize && !file.commit()) {
         cl.fail(file.error());
         return file.existed() ? kRefused : kFailed;
     }
-    cl.summary(out, double(result.dataBytes) / (4.0 * result.rate));
+    cl.summary(out, double(result.dataBytes) / (4.0 * result.rate),
+               normalize ? render::loudnessText(loudness) : std::string());
     return 0;
 }

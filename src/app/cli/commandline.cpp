@@ -47,6 +47,12 @@ CommandLine &CommandLine::value(const char *name, Taker take, bool once) {
     return *this;
 }
 
+CommandLine &CommandLine::optionalValue(const char *name, Taker take) {
+    value(name, std::move(take));
+    options_.back().valueOptional = true;
+    return *this;
+}
+
 CommandLine &CommandLine::operand(const char *name, std::string &v) {
     operands_.emplace_back(name, &v);
     return *this;
@@ -80,6 +86,12 @@ int CommandLine::parse(const Args &args) {
         if (!optionsEnd && a.size() > 1 && a[0] == '-') {
             if (a == "-q")
                 a = "--quiet";
+            // --name=value as well as --name value.
+            std::optional<std::string> inlineValue;
+            if (const std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+                inlineValue = a.substr(eq + 1);
+                a.resize(eq);
+            }
             Option *option = nullptr;
             for (Option &o : options_)
                 if (o.name == a)
@@ -90,12 +102,15 @@ int CommandLine::parse(const Args &args) {
                 return usageError(a + " given twice");
             option->seen = true;
             if (option->flag) {
+                if (inlineValue)
+                    return usageError(a + " takes no value");
                 *option->flag = true;
                 continue;
             }
-            if (i + 1 >= args.size())
+            if (!inlineValue && !option->valueOptional && i + 1 >= args.size())
                 return usageError(a + " needs a value");
-            if (const std::string why = option->take(args[++i]); !why.empty())
+            const std::string value = inlineValue ? *inlineValue : option->valueOptional ? std::string() : args[++i];
+            if (const std::string why = option->take(value); !why.empty())
                 return usageError(why);
             continue;
         }

@@ -48,6 +48,9 @@ public:
     CommandLine &value(const char *name, std::optional<std::string> &v);
     // An option whose value `take` reads; `once` makes a repetition a usage error.
     CommandLine &value(const char *name, Taker take, bool once = true);
+    // An option whose value is optional and only given as --name=VALUE
+    // (`take` gets "" for the bare option).
+    CommandLine &optionalValue(const char *name, Taker take);
     // Words that are not options, in order; the named ones are required.
     CommandLine &operand(const char *name, std::string &v);
     CommandLine &operands(const char *name, std::vector<std::string> &v); // one or more
@@ -81,6 +84,7 @@ private:
         Taker take;
         bool once = true;
         bool seen = false;
+        bool valueOptional = false;
     };
     const char *command_;
     std::string usage_;

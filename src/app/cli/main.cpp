@@ -33,6 +33,8 @@ const Command kCommands[] = {
      "        [--genre NUMBER|NAME] [--preset CODE|NAME] [--bitrate KBPS] [--no-lyrics] [--soundfont SF2]\n"
      "        [render options]                  a karaoke MP3 in one go: render, encode, tag, lyrics",
      cantora::cli::mp3},
+    {"batch", "batch SRC... --out DIR [--to mp3|mp3+g|wav|lrc] [--jobs N] [--print-jobs]   a whole library at once",
+     cantora::cli::batch},
 };
 
 void usage(std::FILE *to) {
