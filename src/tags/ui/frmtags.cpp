@@ -2,6 +2,7 @@
 
 #include "app/dialogs/dialogs.h"
 #include "core/byteio.h"
+#include "core/preferences.h"
 #include "playback/mediagraph.h"
 #include "playback/playbackoutput.h"
 #include "playback/ui/frmlyrics.h"
@@ -143,6 +144,14 @@ void frmTags::buildUi() {
     connect(fields_, &TagFieldsPanel::edited, this, &frmTags::edited);
     connect(fields_, &TagFieldsPanel::applyChanged, this, [this](bool any) { cmdApply->setEnabled(any); });
     left->addWidget(fields_);
+    // The ID3v2 choice is the user's from one session to the next.
+    fields_->setId3v2Lyrics(core::Preferences::load(prefsPath()).get(kId3v2LyricsKey, "1") != "0");
+    connect(fields_, &TagFieldsPanel::id3v2LyricsChosen, this, [this](bool on) {
+        core::Preferences p = core::Preferences::load(prefsPath());
+        p.set(kId3v2LyricsKey, on ? "1" : "0");
+        if (const std::string failed = p.save(prefsPath()); !failed.empty())
+            lblfile->setText(q("Preferences not saved: " + failed));
+    });
     Mp3PlayHost play;
     play.file = [this] { return fileName_; };
     play.starting = [this] {
@@ -260,6 +269,11 @@ void frmTags::loadFile(const std::string &labelText) {
     if (module_->HasLyricsMarker)
         Save_Lrc->setEnabled(true);
     setLyricText(info.Lyrics);
+    if (blank(lyricText()) && !module_->LyricsTagFound) {
+        // Lyrics other players wrote into the ID3v2 tag; followed on Play like a lyric file.
+        setLyricText(LyricBoxFromId3v2(fileName_));
+        lrcLoaded_ = !blank(lyricText());
+    }
     lblfile->setText(q(labelText));
     if (!module_->OpenError().empty())
         lblfile->setText(q(fileName_ + ": " + module_->OpenError()));
@@ -355,6 +369,8 @@ void frmTags::edited() {
         cmdApply->setEnabled(true);
 }
 
+std::string frmTags::prefsPath() const { return WorkFile(host_.appFolder, core::Preferences::kFileName); }
+
 std::string frmTags::lyricText() const { return lyricBox_->lyricText(); }
 
 void frmTags::setLyricText(const std::string &text) { lyricBox_->setLyricText(text); }
@@ -420,6 +436,7 @@ void frmTags::SaveTags() {
     if (const PendingRow *row = pending_.Row(fileName_))
         req.pending = *row;
     req.appFolder = host_.appFolder;
+    req.id3v2Lyrics = fields_->id3v2Lyrics();
     req.outputFile = host_.outputFile ? host_.outputFile() : std::string();
     req.releaseFile = [this] { info_->ReleaseFile(fileName_); };
     req.resumeFile = [this] { info_->ResumeFile(fileName_); };

@@ -115,6 +115,7 @@ private:
     std::string lyricText() const;              // the lyric box as UTF-8, LF line ends
     void setLyricText(const std::string &text); // from UTF-8 with LF or CR LF
     void showPendingRow();
+    std::string prefsPath() const; // cantora.ini in the application folder
 
     TagEditorHost host_;
     std::unique_ptr<Id3Module> ownModule_;

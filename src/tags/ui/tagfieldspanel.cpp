@@ -79,6 +79,13 @@ TagFieldsPanel::TagFieldsPanel(QWidget *parent) : QGroupBox("ID3v1", parent) {
         }
         ++r;
     }
+    // Not one of the ID3v1 fields: a choice kept from file to file.
+    chkId3v2 = new QCheckBox("ID3v2 lyrics for other players", this);
+    chkId3v2->setObjectName("chkId3v2");
+    chkId3v2->setChecked(true);
+    chkId3v2->setToolTip("Save also writes the lyrics as USLT and SYLT, which phones and media players show");
+    grid->addWidget(chkId3v2, r, 0, 1, 3);
+    connect(chkId3v2, &QCheckBox::clicked, this, &TagFieldsPanel::id3v2LyricsChosen);
     connect(cboGenre, &QComboBox::activated, this, [this](int) {
         if (cboGenre->currentText() != genreRemembered_)
             emit edited();
@@ -128,6 +135,8 @@ bool TagFieldsPanel::hasTitle() const { return !txtTitle->text().isEmpty(); }
 QString TagFieldsPanel::title() const { return txtTitle->text(); }
 QString TagFieldsPanel::artist() const { return txtArtist->text(); }
 QString TagFieldsPanel::album() const { return txtAlbum->text(); }
+bool TagFieldsPanel::id3v2Lyrics() const { return chkId3v2->isChecked(); }
+void TagFieldsPanel::setId3v2Lyrics(bool on) { chkId3v2->setChecked(on); }
 
 void TagFieldsPanel::applyBoxToggled(int k) {
     QWidget *governed[4] = {txtArtist, txtAlbum, txtYear, cboGenre};

@@ -1,6 +1,7 @@
 #pragma once
 // The tag editor's ID3v1 fields: the group "ID3v1" with title, artist,
-// album, year, comment, the genre list and the four "apply" boxes `chkTags`.
+// album, year, comment, the genre list and the four "apply" boxes `chkTags`,
+// and the box `chkId3v2` ("ID3v2 lyrics for other players") that Save follows.
 // It reports each edit a user makes; the editor keeps the pending list.
 //
 // Threading: UI thread only.
@@ -36,12 +37,17 @@ public:
     QString title() const;
     QString artist() const;
     QString album() const;
+    // "ID3v2 lyrics for other players": Save also writes the ID3v2 tag with USLT and SYLT.
+    bool id3v2Lyrics() const;
+    void setId3v2Lyrics(bool on);
 
 signals:
     // A user edit of a field or the genre.
     void edited();
     // An apply box changed; `any`: at least one is ticked.
     void applyChanged(bool any);
+    // The user ticked or cleared "ID3v2 lyrics for other players".
+    void id3v2LyricsChosen(bool on);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -54,6 +60,7 @@ private:
     QLineEdit *txtTitle, *txtArtist, *txtAlbum, *txtYear, *Txtcomment;
     QComboBox *cboGenre;
     std::array<QCheckBox *, 4> chkTags{};
+    QCheckBox *chkId3v2;
 };
 
 // The key code of a released key as the change tracking counts it.

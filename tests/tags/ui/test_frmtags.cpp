@@ -4,10 +4,12 @@
 // their bytes; the player runs on a graph whose clock the test sets.
 #include "app/dialogs/scripteddialogs.h"
 #include "app/ui/windowtest.h"
+#include "core/byteio.h"
 #include "playback/fakegraph.h"
 #include "playback/tonemp3.h"
 #include "playback/ui/frmlyrics.h"
 #include "playback/ui/transportbinding.h"
+#include "tags/id3v2tag.h"
 #include "tags/mp3bytes.h"
 #include "tags/ui/frmtags.h"
 
@@ -96,6 +98,8 @@ private slots:
         dialogs = std::make_unique<dialogs::ScriptedDialogs>();
         clock = GraphLog{};
         exits = 0;
+        // The tests that judge whole files save without the ID3v2 tag.
+        std::ofstream(path("cantora.ini")) << "tags.id3v2Lyrics=0\n";
     }
 
     void cleanup() {
@@ -224,6 +228,24 @@ private slots:
         QCOMPARE(readFile(file),
                  tone() + lyrBlock("[00:01]Old\r\n") +
                      mp3bytes::id3v1("Old title", "Old artist", "New album", "1999", "Old comment", 17));
+    }
+
+    void GIVEN_an_mp3_with_only_id3v2_lyrics_WHEN_opened_and_saved_with_the_id3v2_box_THEN_both_tags_carry_it() {
+        const std::string file = tonemp3::write(path("song.mp3"), tone());
+        QCOMPARE(WriteId3v2(file, LyricsEdit("[00:01.00]One\n[00:02.50]Two\n")), std::string());
+        open(file);
+        QCOMPARE(lyricBox(), QString("[00:01.00]One\n[00:02.50]Two\n"));
+        QCheckBox *box = child<QCheckBox>("chkId3v2");
+        QVERIFY(!box->isChecked()); // as the preferences file says
+        box->click();
+        QVERIFY(readFile(path("cantora.ini")).find("tags.id3v2Lyrics=1") != std::string::npos);
+        child<QPlainTextEdit>("txtLyrics")->setPlainText("[00:03.00]Three\n");
+        typeTitle("Rockin");
+        QTest::mouseClick(button("cmdApply"), Qt::LeftButton);
+        QVERIFY(readFile(file).ends_with(lyrBlock("[00:03.00]Three\r\n") + mp3bytes::id3v1("Rockin")));
+        core::FileSource saved;
+        QVERIFY(saved.open(file));
+        QCOMPARE(ReadId3v2(saved).lyrics, std::string("[00:03.00]Three\r\n"));
     }
 
     void GIVEN_a_full_disk_WHEN_saved_THEN_the_file_is_byte_identical_and_the_label_says_why() {
