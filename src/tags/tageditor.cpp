@@ -231,11 +231,6 @@ int FollowLyrics(std::string_view now, const std::vector<std::string> &entries, 
     return index;
 }
 
-bool IsEditKey(int keyCode) {
-    static constexpr int kIgnored[] = {39, 17, 13, 16, 20, 37, 38, 40};
-    return std::find(std::begin(kIgnored), std::end(kIgnored), keyCode) == std::end(kIgnored);
-}
-
 // --- Pending edits ------------------------------------------------------------
 
 void PendingEdits::AddRow(const std::string &path) {

@@ -1,8 +1,8 @@
 #pragma once
 // The tag editor's rules, without widgets: the undo stack of stamps, the
 // placing of a time stamp among a lyric line's tags, the lyric entries the
-// lyrics window steps through and the follower that steps it, the keys that
-// count as edits, the pending-edit rows and the reading of a lyric file.
+// lyrics window steps through and the follower that steps it, the
+// pending-edit rows and the reading of a lyric file.
 //
 // Lyric texts are UTF-8; lines end with LF or CR LF (the lyric box hands out
 // LF, files and tags carry CR LF). Positions are byte offsets into the text.
@@ -85,10 +85,6 @@ std::vector<std::string> LyricEntries(std::string_view text);
 // `next` / `previous` once per line the highlight moves; returns the new index.
 int FollowLyrics(std::string_view now, const std::vector<std::string> &entries, int index,
                  const std::function<void()> &next, const std::function<void()> &previous);
-
-// True when releasing `keyCode` in a tag or lyric box counts as an edit:
-// every key but Right, Ctrl, Enter, Shift, Caps Lock, Left, Up and Down.
-bool IsEditKey(int keyCode);
 
 // One row of the pending-edit list: the file's path and sub-items 1..7
 // (title, artist, album, year, genre list index, lyric text, comment).

@@ -138,8 +138,7 @@ void LyricStampPanel::FollowLyrics(QPointer<playback::frmLyrics> shown) {
 void LyricStampPanel::clearEntries() { LyricsRef->clear(); }
 
 bool LyricStampPanel::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == txtLyrics && event->type() == QEvent::KeyRelease &&
-        IsEditKey(editKeyCode(static_cast<QKeyEvent *>(event))))
+    if (watched == txtLyrics && event->type() == QEvent::KeyRelease && isEditKey(static_cast<QKeyEvent *>(event)))
         emit edited();
     return QWidget::eventFilter(watched, event);
 }

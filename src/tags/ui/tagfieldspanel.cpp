@@ -18,19 +18,19 @@ QString q(const std::string &s) { return QString::fromStdString(s); }
 std::string s(const QString &t) { return t.toStdString(); }
 } // namespace
 
-int editKeyCode(const QKeyEvent *e) {
-    // The arrows, Enter and the modifiers carry the codes the tracking ignores.
+bool isEditKey(const QKeyEvent *e) {
+    // The arrows, Enter and the modifiers move or hold; every other key edits.
     switch (e->key()) {
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Control: return 17;
+    case Qt::Key_Right:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Control:
+    case Qt::Key_Shift:
+    case Qt::Key_CapsLock:
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Down: return 40;
-    default: return e->key() & 0xFFFF;
+    case Qt::Key_Enter: return false;
+    default: return true;
     }
 }
 
@@ -149,7 +149,7 @@ void TagFieldsPanel::applyBoxToggled(int k) {
 
 bool TagFieldsPanel::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyRelease && qobject_cast<QLineEdit *>(watched) &&
-        IsEditKey(editKeyCode(static_cast<QKeyEvent *>(event))))
+        isEditKey(static_cast<QKeyEvent *>(event)))
         emit edited();
     return QGroupBox::eventFilter(watched, event);
 }

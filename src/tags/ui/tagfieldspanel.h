@@ -63,7 +63,8 @@ private:
     QCheckBox *chkId3v2;
 };
 
-// The key code of a released key as the change tracking counts it.
-int editKeyCode(const QKeyEvent *e);
+// True when releasing the key of `e` in a tag or lyric box counts as an edit:
+// every key but Right, Ctrl, Enter, Shift, Caps Lock, Left, Up and Down.
+bool isEditKey(const QKeyEvent *e);
 
 } // namespace cantora::tags
