@@ -236,6 +236,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
     lrcHost.closeSong = [this] { transport_.closeSong(); };
     lrcHost.captureChosen = [this](bool on) { transport_.captureLyrics = on; };
     lrcHost.positionSeconds = [this] { return transportPanel_->sliderSeconds(); };
+    lrcHost.tempoFactor = [this] { return double(transport_.live().tempoFactor); };
     lrc_ = new lyrics::LrcCommands(std::move(lrcHost), lyricPanel_, central);
 
     render::ConversionHost convHost;

@@ -88,7 +88,11 @@ bool LrcCommands::makeLrc(const std::string &target) {
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     LrcSongError error = LrcSongError::None;
-    const std::string bytes = songLrc(song, msPerTick_, lrcState_, error);
+    // The lines follow the song as it plays and converts: at the tempo slider's tempo.
+    LrcOptions options;
+    if (host_.tempoFactor)
+        options.tempoFactor = host_.tempoFactor();
+    const std::string bytes = songLrc(song, msPerTick_, lrcState_, error, options);
     const std::string why = error == LrcSongError::None ? core::writeWholeFile(target, bytes) : std::string();
     QApplication::restoreOverrideCursor();
     if (error != LrcSongError::None) {

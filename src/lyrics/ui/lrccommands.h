@@ -31,6 +31,7 @@ struct LrcHost {
     std::function<void()> closeSong;            // LRC Creator wrote its file: the song must be opened again
     std::function<void(bool on)> captureChosen; // the MP3K box ticked or cleared
     std::function<int()> positionSeconds;       // the playing position a captured line is stamped with
+    std::function<double()> tempoFactor;        // the tempo slider's factor (above 1 slower); 1 when unset
 };
 
 class LrcCommands : public QWidget {

@@ -104,6 +104,10 @@ private slots:
         find<QPushButton>("CmdLyric")->click();
         // Each line starts at its second mark: ticks 960 (2 s) and 2400 (5 s, shown 1 s early).
         QCOMPARE(syncro(), std::string("[00:02]ONEAB\r\n[00:04]TWOCD\r\n"));
+        w->transport().live().tempoFactor = 2; // the tempo slider at half speed: the lines follow
+        find<QPushButton>("CmdLyric")->click();
+        QCOMPARE(syncro(), std::string("[00:03]ONEAB\r\n[00:09]TWOCD\r\n")); // song times 4 s and 10 s
+        w->transport().live().tempoFactor = 1;
         open(song("notempo.kar", marks, 40, 0, 480));
         find<QPushButton>("CmdLyric")->click();
         // Nothing of the first run's lines comes along.
