@@ -334,10 +334,11 @@ void DesktopIntegration::keyBy(int step) {
         keyStep_(step);
         return;
     }
-    // The key slider carries the key; whoever drives the key listens to it.
+    // The key slider carries the key, counted downwards (its value -1 is one
+    // semitone up); whoever drives the key listens to it.
     auto *key = w_.findChild<QSlider *>("Sldtone");
     if (key && key->isEnabled())
-        key->setValue(key->value() + step);
+        key->setValue(key->value() - step);
 }
 
 void DesktopIntegration::tempoBy(int step) {

@@ -93,11 +93,12 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
     buildUi();
     buildMenus();
     desktop_ = new DesktopIntegration(*this);
-    // + and - step the tempo slider as a drag would (the slider applies it).
+    // + and - step the tempo slider as a drag would (the slider applies it);
+    // its lower values are the faster tempos.
     desktop_->setTempoStep([this](int step) {
         QSlider *tempo = effects_->sldTempo();
         if (tempo->isEnabled())
-            tempo->setValue(tempo->value() + step);
+            tempo->setValue(tempo->value() - step);
     });
     // Design-time state: only Open is ready before a song is loaded.
     controlsChanged(transport_.controls());
