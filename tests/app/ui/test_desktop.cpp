@@ -7,6 +7,7 @@
 #include "audio/midiwriter.h"
 #include "core/apppaths.h"
 #include "core/preferences.h"
+#include "player/ui/transportpanel.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -139,6 +140,8 @@ private slots:
         press(Qt::Key_Left);
         QCOMPARE(find<QSlider>("sldPosition")->value(), 7);
         QCOMPARE(static_cast<int>(w->transport().positionSeconds()), 7);
+        w->transportPanel()->tmrMidiTest_Timer();
+        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:07 / 0:12"));
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the display timer runs again
     }
 

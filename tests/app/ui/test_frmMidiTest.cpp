@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(box.flags, 0x81004u);
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("twinkle.kar"));
         QCOMPARE(find<QLabel>("Label7")->text(), QString("&H01"));
-        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:03"));
+        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:00 / 0:03"));
         QCOMPARE(find<QSlider>("sldPosition")->maximum(), 3);
         const struct {
             const char *button;
@@ -119,10 +119,10 @@ private slots:
         start();
         dlg->answerFile(song("good.kar", {}, {}, 125));
         find<QPushButton>("cmdOpenFP")->click();
-        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 2:05"));
+        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:00 / 2:05"));
         dlg->answerFile(write("bad.mid", "MThd but nothing else"));
         find<QPushButton>("cmdOpenFP")->click();
-        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:00"));
+        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:00 / 0:00"));
         QCOMPARE(find<QSlider>("sldPosition")->maximum(), 0);
         QCOMPARE(find<QLabel>("Label7")->text(), QString());
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=1 exit=1"));
