@@ -292,7 +292,8 @@ void frmMidiTest::buildMenus() {
     // What a conversion takes away from the rest of the window.
     render::ConversionLock lock;
     lock.mixer = {strips_, effects_, Sldtone, soundFonts_->volumeSlider(), CmdReset};
-    lock.session = {transportPanel_->openButton(), mnuconf, Mnuexit};
+    // Exit stays: it cancels the conversion and ends the program.
+    lock.session = {transportPanel_->openButton(), mnuconf};
     lock.play = transportPanel_->playButton();
     lock.stop = transportPanel_->stopButton();
     lock.song = {soundFonts_->replaceButton()};
@@ -307,7 +308,6 @@ void frmMidiTest::controlsChanged(const player::TransportControls &c) {
     soundFonts_->replaceButton()->setEnabled(c.replaceFont);
     conversion_->setWanted(c.convert, c.convert);
     lrc_->creatorAction()->setEnabled(c.lrcCreator);
-    Mnuexit->setEnabled(c.exit);
     mnuconf->setEnabled(c.options);
     lrc_->captureCheck()->setEnabled(c.capture);
 }
@@ -423,9 +423,11 @@ void frmMidiTest::Form_Unload() {
     if (!ending_)
         desktop_->saveGeometry();
     ending_ = true;
-    // A conversion still running stops here, and its file under construction
-    // goes now: the process ends before the conversion could clean up.
+    // Exit works at any time. A conversion still running stops here, and its
+    // file under construction goes now: the process ends before the
+    // conversion could clean up. A song playing stops.
     conversion_->cancelForExit();
+    transport_.stop();
     player::releaseOutput();
     endProgram(0);
 }

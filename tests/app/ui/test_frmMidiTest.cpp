@@ -100,10 +100,10 @@ private slots:
             const char *shown;
             bool creator;
         } steps[] = {{nullptr, "open=1 play=1 pause=0 stop=0 replace=1 exit=1", true},
-                     {"CmdPlay", "open=0 play=0 pause=1 stop=1 replace=1 exit=0", false},
-                     {"Command1", "open=0 play=1 pause=1 stop=1 replace=1 exit=0", false},
+                     {"CmdPlay", "open=0 play=0 pause=1 stop=1 replace=1 exit=1", false},
+                     {"Command1", "open=0 play=1 pause=1 stop=1 replace=1 exit=1", false},
                      {"cmdStop", "open=1 play=1 pause=0 stop=0 replace=0 exit=1", false},
-                     {"CmdPlay", "open=0 play=0 pause=0 stop=1 replace=0 exit=0", false}}; // the replay settling
+                     {"CmdPlay", "open=0 play=0 pause=0 stop=1 replace=0 exit=1", false}}; // the replay settling
         for (const auto &step : steps) {
             holdScheduled = &step == &steps[4]; // the replay's pause waits for the test
             if (step.button)
@@ -112,7 +112,7 @@ private slots:
             QCOMPARE(find<QAction>("Mmp3")->isEnabled(), step.creator);
         }
         pending.at(0)();
-        QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=0 exit=0"));
+        QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=0 exit=1"));
     }
 
     void GIVEN_a_loaded_song_WHEN_a_file_that_is_no_song_is_opened_THEN_nothing_of_the_old_song_is_left() {

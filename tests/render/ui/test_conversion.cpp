@@ -178,7 +178,7 @@ private slots:
         dlg->answerMessage(dialogs::Yes);
         find<QPushButton>("btnConvert")->click();
 
-        QCOMPARE(during, QString("cmdOpenFP=0 CmdPlay=0 btnreplace=0 btnConvert=0 cmdsave=0 mnuconf=0 Mnuexit=0"));
+        QCOMPARE(during, QString("cmdOpenFP=0 CmdPlay=0 btnreplace=0 btnConvert=0 cmdsave=0 mnuconf=0 Mnuexit=1"));
         QCOMPARE(lockedMixer, QString("00"));
         QVERIFY(timerStopped);
         QVERIFY(waitShown);
