@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -154,6 +155,14 @@ private slots:
         press(Qt::Key_Up);
         press(Qt::Key_Down);
         QCOMPARE(find<QLabel>("lblPitch")->text(), QString("Key +1"));
+        find<QSlider>("Slider4_0")->setFocus(); // a focused pan slider keeps its arrows
+        press(Qt::Key_Up);
+        QCOMPARE(find<QLabel>("lblPitch")->text(), QString("Key +1"));
+        auto *list = find<QListWidget>("List3"); // Esc on an open instrument list closes it
+        list->show();
+        list->setFocus();
+        press(Qt::Key_Escape);
+        QVERIFY(!list->isVisible());
         key->setEnabled(false);
         press(Qt::Key_Up);
         QCOMPARE(find<QLabel>("lblPitch")->text(), QString("Key +1"));
