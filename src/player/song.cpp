@@ -1,5 +1,6 @@
 #include "player/song.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -14,11 +15,12 @@ std::string TipoFile(std::string_view fileBytes) {
     return buf;
 }
 
-std::string timeText(long long seconds) {
-    if (seconds < 0)
-        seconds = 0;
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "Time: %lld:%02lld", seconds / 60, seconds % 60);
+std::string timeText(long long elapsed, long long length) {
+    elapsed = std::max(elapsed, 0LL);
+    length = std::max(length, 0LL);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Time: %lld:%02lld / %lld:%02lld", elapsed / 60, elapsed % 60, length / 60,
+                  length % 60);
     return buf;
 }
 

@@ -42,8 +42,8 @@ struct TransportFlags {
 // Empty when the file is too short.
 std::string TipoFile(std::string_view fileBytes);
 
-// "Time: 3:07" for 187 seconds.
-std::string timeText(long long seconds);
+// The time label: "Time: 1:05 / 3:07" for 65 seconds played of 187.
+std::string timeText(long long elapsed, long long length);
 
 // Beats per minute with one decimal, as the BPM label shows it ("180.0");
 // empty when there is no tempo yet.

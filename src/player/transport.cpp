@@ -191,7 +191,6 @@ void Transport::registerSyncs(HSTREAM stream, bool atOpen) {
 bool Transport::play() {
     flags_.started = true;
     controls_.lrcCreator = false;
-    controls_.exit = false;
     if (!flags_.stopped) {
         BASS_ChannelPlay(song_.handle, 0);
         live_.fontVolume = 0.5f;
@@ -248,7 +247,6 @@ void Transport::stopState() {
     flags_.started = false;
     flags_.stopped = true;
     controls_.options = true;
-    controls_.exit = true;
     flags_.rebuildOnPlay = true;
     settling_ = false;
     ++replayGeneration_;

@@ -33,7 +33,6 @@ struct TransportControls {
     bool replaceFont = false;  // replace the main SoundFont
     bool convert = false;      // Wave and MP3 (wanted state)
     bool lrcCreator = false;   // menu LRC Creator
-    bool exit = true;          // menu Exit
     bool options = true;       // menu Options
     bool capture = false;      // the MP3K box
     bool displayTimer = false; // the half-second display timer

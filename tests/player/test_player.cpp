@@ -37,9 +37,8 @@ TEST(SongTexts, FormatFieldTimeAndBeatsAsTheWindowShowsThem) {
     EXPECT_EQ(TipoFile(head), "&H1AB"); // no padding on either byte
     EXPECT_EQ(TipoFile("MThd"), "");
 
-    EXPECT_EQ(timeText(187), "Time: 3:07");
-    EXPECT_EQ(timeText(59), "Time: 0:59");
-    EXPECT_EQ(timeText(3600), "Time: 60:00");
+    EXPECT_EQ(timeText(65, 187), "Time: 1:05 / 3:07");
+    EXPECT_EQ(timeText(-1, 3600), "Time: 0:00 / 60:00");
 
     EXPECT_EQ(bpmText(500000, 1.0f), "120.0");
     EXPECT_EQ(bpmText(500000, 2.0f / 3.0f), "180.0");

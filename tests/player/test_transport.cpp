@@ -59,7 +59,7 @@ struct Screen : TransportListener {
     std::string line() const {
         auto b = [](bool v) { return v ? "1" : "0"; };
         return std::string("open=") + b(controls.open) + " play=" + b(controls.play) + " pause=" + b(controls.pause) +
-               " stop=" + b(controls.stop) + " exit=" + b(controls.exit);
+               " stop=" + b(controls.stop);
     }
 };
 
@@ -98,28 +98,28 @@ bool alive(HSTREAM h) { return BASS_ChannelGetLength(h, BASS_POS_BYTE) != static
 } // namespace
 
 TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_commands_follow_each_step) {
-    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0 exit=1"); // before any song
+    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0"); // before any song
     ASSERT_TRUE(open(song("twinkle.kar", 187)));
     EXPECT_EQ(screen.song.openCaption, "twinkle.kar");
     EXPECT_EQ(screen.song.format, "&H01");
     EXPECT_EQ(screen.song.seconds, 187);
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
     EXPECT_TRUE(screen.controls.lrcCreator);
     EXPECT_EQ(screen.workFilesDeleted, 1);
     EXPECT_EQ(transport.activity(), BASS_ACTIVE_STOPPED);
 
     transport.play();
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1");
     EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
     transport.pause();
-    EXPECT_EQ(screen.line(), "open=0 play=1 pause=1 stop=1 exit=0");
+    EXPECT_EQ(screen.line(), "open=0 play=1 pause=1 stop=1");
     EXPECT_EQ(transport.activity(), BASS_ACTIVE_PAUSED);
     transport.play();
     EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
 
     const HSTREAM first = transport.song().handle;
     transport.stop();
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
     EXPECT_FALSE(alive(first));
 
     // Replay: rebuilt and playing at once; Pause comes after the settling pause.
@@ -129,18 +129,18 @@ TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_comm
     EXPECT_EQ(screen.pauses, std::vector<int>{2000});
     EXPECT_NE(transport.song().handle, first);
     EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=0 stop=1 exit=0");
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=0 stop=1");
     EXPECT_TRUE(transport.settling());
     screen.held.at(0)();
     EXPECT_FALSE(transport.settling());
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1");
     EXPECT_EQ(screen.song.seconds, 187);
     // Stopped while settling: the late pause changes nothing.
     transport.stop();
     transport.play();
     transport.stop();
     screen.held.back()();
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
     EXPECT_FALSE(transport.settling());
 }
 
@@ -159,7 +159,7 @@ TEST_F(TransportTest, GIVEN_songs_opened_in_turn_WHEN_a_broken_file_follows_THEN
     EXPECT_EQ(screen.song.openCaption, Transport::kCannotOpenCaption);
     EXPECT_EQ(screen.song.seconds, 0);
     EXPECT_EQ(screen.song.format, "");
-    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0 exit=1");
+    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0");
     EXPECT_FALSE(screen.controls.lrcCreator);
     EXPECT_FALSE(alive(streams[2]));
 }
@@ -174,14 +174,14 @@ TEST_F(TransportTest, GIVEN_a_playing_song_WHEN_it_ends_THEN_commands_are_as_aft
         ASSERT_EQ(screen.ends, std::vector<HSTREAM>{h});
     }
     transport.songEnded(h);
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0 exit=1");
+    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
     EXPECT_TRUE(transport.flags().rebuildOnPlay);
 
     // The end of a stream that has since been replaced changes nothing.
     ASSERT_TRUE(open(song("b.kar")));
     transport.play();
     transport.songEnded(h);
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1 exit=0");
+    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1");
 }
 
 TEST_F(TransportTest, GIVEN_a_drum_kit_and_effects_chosen_WHEN_replayed_THEN_they_come_back) {

@@ -8,19 +8,26 @@
 #include "player/ui/transportpanel.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QUrl>
 
 #include <algorithm>
@@ -71,6 +78,8 @@ DesktopIntegration::DesktopIntegration(frmMidiTest &window) : QObject(&window), 
     fitScreen();
     w_.setAcceptDrops(true);
     w_.installEventFilter(this);
+    // The keys a focused control takes before the window's shortcuts.
+    qApp->installEventFilter(this);
 }
 
 QAction *DesktopIntegration::action(QMenu *menu, const char *name, const QString &text, const QList<QKeySequence> &keys,
@@ -286,6 +295,30 @@ bool DesktopIntegration::openDropped(const std::string &path) {
 }
 
 bool DesktopIntegration::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        w_.isAncestorOf(static_cast<QWidget *>(watched))) {
+        // The window-wide arrows yield to a focused slider, list or text box
+        // (the position slider and the key slider keep them: they seek and
+        // step the key as the window does). Esc on an open instrument list
+        // closes the list instead of stopping the song.
+        auto *focus = static_cast<QWidget *>(watched);
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+        const bool takesArrows = (qobject_cast<QAbstractSlider *>(focus) &&
+                                  !qobject_cast<player::PositionSlider *>(focus) && focus->objectName() != "Sldtone") ||
+                                 qobject_cast<QAbstractItemView *>(focus) || qobject_cast<QLineEdit *>(focus) ||
+                                 qobject_cast<QAbstractSpinBox *>(focus) || qobject_cast<QPlainTextEdit *>(focus) ||
+                                 qobject_cast<QTextEdit *>(focus);
+        if (key == Qt::Key_Escape && focus->objectName() == "List3" && focus->isVisible()) {
+            focus->hide();
+            event->accept();
+            return true;
+        }
+        if (arrow && takesArrows) {
+            event->accept();
+            return true;
+        }
+    }
     if (watched == &w_) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto *drag = static_cast<QDragMoveEvent *>(event);
@@ -334,10 +367,11 @@ void DesktopIntegration::keyBy(int step) {
         keyStep_(step);
         return;
     }
-    // The key slider carries the key; whoever drives the key listens to it.
+    // The key slider carries the key, counted downwards (its value -1 is one
+    // semitone up); whoever drives the key listens to it.
     auto *key = w_.findChild<QSlider *>("Sldtone");
     if (key && key->isEnabled())
-        key->setValue(key->value() + step);
+        key->setValue(key->value() - step);
 }
 
 void DesktopIntegration::tempoBy(int step) {

@@ -93,11 +93,12 @@ frmMidiTest::frmMidiTest(QWidget *parent) : QMainWindow(parent) {
     buildUi();
     buildMenus();
     desktop_ = new DesktopIntegration(*this);
-    // + and - step the tempo slider as a drag would (the slider applies it).
+    // + and - step the tempo slider as a drag would (the slider applies it);
+    // its lower values are the faster tempos.
     desktop_->setTempoStep([this](int step) {
         QSlider *tempo = effects_->sldTempo();
         if (tempo->isEnabled())
-            tempo->setValue(tempo->value() + step);
+            tempo->setValue(tempo->value() - step);
     });
     // Design-time state: only Open is ready before a song is loaded.
     controlsChanged(transport_.controls());
@@ -292,7 +293,8 @@ void frmMidiTest::buildMenus() {
     // What a conversion takes away from the rest of the window.
     render::ConversionLock lock;
     lock.mixer = {strips_, effects_, Sldtone, soundFonts_->volumeSlider(), CmdReset};
-    lock.session = {transportPanel_->openButton(), mnuconf, Mnuexit};
+    // Exit stays: it cancels the conversion and ends the program.
+    lock.session = {transportPanel_->openButton(), mnuconf};
     lock.play = transportPanel_->playButton();
     lock.stop = transportPanel_->stopButton();
     lock.song = {soundFonts_->replaceButton()};
@@ -307,7 +309,6 @@ void frmMidiTest::controlsChanged(const player::TransportControls &c) {
     soundFonts_->replaceButton()->setEnabled(c.replaceFont);
     conversion_->setWanted(c.convert, c.convert);
     lrc_->creatorAction()->setEnabled(c.lrcCreator);
-    Mnuexit->setEnabled(c.exit);
     mnuconf->setEnabled(c.options);
     lrc_->captureCheck()->setEnabled(c.capture);
 }
@@ -423,9 +424,11 @@ void frmMidiTest::Form_Unload() {
     if (!ending_)
         desktop_->saveGeometry();
     ending_ = true;
-    // A conversion still running stops here, and its file under construction
-    // goes now: the process ends before the conversion could clean up.
+    // Exit works at any time. A conversion still running stops here, and its
+    // file under construction goes now: the process ends before the
+    // conversion could clean up. A song playing stops.
     conversion_->cancelForExit();
+    transport_.stop();
     player::releaseOutput();
     endProgram(0);
 }

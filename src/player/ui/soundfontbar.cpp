@@ -4,6 +4,7 @@
 #include "core/apppaths.h"
 #include "core/textcodec.h"
 #include "player/mixer.h"
+#include "player/mixercontrols.h"
 #include "player/transport.h"
 #include "player/ui/channelstrips.h"
 
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 
 namespace cantora::player {
@@ -54,7 +56,8 @@ SoundFontBar::SoundFontBar(SoundFontHost host, Transport &transport, Mixer &mixe
     for (int c = 0; c < 16; ++c)
         strips_->CmdSF2(c)->setToolTip(QString("SoundFont for channel %1").arg(c + 1));
     connect(btnreplace, &QPushButton::clicked, this, &SoundFontBar::btnreplace_Click);
-    connect(SldVol, &QSlider::sliderMoved, this, [this] { SldVol_Scroll(); });
+    // Whatever moved the slider (drag, keys, wheel, a click in the groove), the value it ends at applies.
+    connect(SldVol, &QSlider::valueChanged, this, [this] { SldVol_Scroll(); });
     connect(strips_, &ChannelStrips::soundFontClicked, this, &SoundFontBar::CmdSF2_Click);
     connect(strips_, &ChannelStrips::drumKitClicked, this, &SoundFontBar::LstDrum_Click);
     connect(strips_, &ChannelStrips::drumButtonClicked, this, &SoundFontBar::CmdDrum_Click);
@@ -63,13 +66,14 @@ SoundFontBar::SoundFontBar(SoundFontHost host, Transport &transport, Mixer &mixe
 void SoundFontBar::Font_General() { transport_.fontGeneral(); }
 
 void SoundFontBar::SldVol_Scroll() {
-    int v = SldVol->value();
-    transport_.setFontVolume(static_cast<float>(10 - v) / 10.0f);
-    TextR->setText(QString::number(10 - v));
+    const int v = SldVol->value();
+    transport_.setFontVolume(fontVolumeOf(v));
+    TextR->setText(QString::number(fontVolumeBox(v)));
 }
 
 void SoundFontBar::showVolume(float volume) {
     const int shown = static_cast<int>(volume * 10.0f + 0.5f);
+    const QSignalBlocker quiet(SldVol); // shown, not applied again
     SldVol->setValue(10 - shown);
     TextR->setText(QString::number(shown));
 }

@@ -60,7 +60,7 @@ TransportPanel::TransportPanel(TransportHost host, Transport &transport, QWidget
     sldPosition = named(new PositionSlider(this), "sldPosition");
     sldPosition->setRange(0, 0);
     sldPosition->setMinimumHeight(24);
-    lblTime = named(new QLabel(q(timeText(0)), this), "lblTime");
+    lblTime = named(new QLabel(q(timeText(0, 0)), this), "lblTime");
     QFont timeFont = lblTime->font();
     timeFont.setPointSize(13);
     timeFont.setBold(true);
@@ -99,10 +99,14 @@ void TransportPanel::showSong(const SongInfo &song) {
     Label7->setText(q(song.format));
     sldPosition->setMaximum(static_cast<int>(song.seconds));
     sldPosition->setValue(0);
-    lblTime->setText(q(timeText(song.seconds)));
+    length_ = song.seconds;
+    lblTime->setText(q(timeText(0, length_)));
 }
 
-void TransportPanel::showLength(double seconds) { lblTime->setText(q(timeText(std::llround(seconds)))); }
+void TransportPanel::showLength(double seconds) {
+    length_ = std::llround(seconds);
+    lblTime->setText(q(timeText(sldPosition->value(), length_)));
+}
 
 void TransportPanel::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
     lblBPM->setText("0");
@@ -165,7 +169,9 @@ void TransportPanel::tmrMidiTest_Timer() {
         lblBPM->setText(q(bpm));
         host_.bpm(q(bpm));
     }
-    sldPosition->setValue(static_cast<int>(transport_.positionSeconds()));
+    const long long position = transport_.positionSeconds();
+    sldPosition->setValue(static_cast<int>(position));
+    lblTime->setText(q(timeText(position, length_)));
     host_.refresh();
 }
 

@@ -62,7 +62,7 @@ public:
     void sldPosition_MouseDown();
     // Mouse up on the position slider: seek to its second.
     void sldPosition_MouseUp();
-    // The half-second display timer: beats per minute, position and the host's readouts.
+    // The half-second display timer: beats per minute, position, elapsed time and the host's readouts.
     void tmrMidiTest_Timer();
 
     // What the transport reports: the commands' states, the song's facts, its length.
@@ -79,6 +79,7 @@ private:
     PositionSlider *sldPosition;
     QLabel *lblTime, *lblBPM, *Label7;
     QTimer *tmrMidiTest;
+    long long length_ = 0; // the song's length in seconds, on the time label
 };
 
 } // namespace cantora::player

@@ -178,7 +178,7 @@ private slots:
         dlg->answerMessage(dialogs::Yes);
         find<QPushButton>("btnConvert")->click();
 
-        QCOMPARE(during, QString("cmdOpenFP=0 CmdPlay=0 btnreplace=0 btnConvert=0 cmdsave=0 mnuconf=0 Mnuexit=0"));
+        QCOMPARE(during, QString("cmdOpenFP=0 CmdPlay=0 btnreplace=0 btnConvert=0 cmdsave=0 mnuconf=0 Mnuexit=1"));
         QCOMPARE(lockedMixer, QString("00"));
         QVERIFY(timerStopped);
         QVERIFY(waitShown);
@@ -186,7 +186,7 @@ private slots:
         QVERIFY2(pos.startsWith("Pos: ") && pos.mid(5).toLongLong() > 0, qPrintable(pos));
         QVERIFY(std::is_sorted(values.begin(), values.end()));
         QCOMPARE(values.back(), 100);
-        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:10"));
+        QCOMPARE(find<QLabel>("lblTime")->text(), QString("Time: 0:00 / 0:10"));
         QCOMPARE(messages().size(), std::size_t(1)); // only the first Confermi
 
         // The file is complete before the pause; the message waits for it.
