@@ -53,7 +53,7 @@ while IFS='|' read -r want args; do
     "$cli" $args >/dev/null 2>err; rc=$?
     [ "$rc" = 2 ] && grep -q -- "$want" err || fail "$args: exit $rc, $(head -1 err)"
 done <<'LIST'
---tempo given twice|render song.mid x.wav --tempo 10 --tempo 20
+--tempo given twice|render song.mid x.wav --tempo=10 --tempo 20
 --title given twice|mp3 song.mid x.mp3 --title A --title B
 --mute and --solo both name channel 3|mp3 song.mid x.mp3 --mute 3 --solo 3
 --volume names channel 2 twice|render song.mid x.wav --volume 2:10 --volume 2:20
@@ -61,7 +61,7 @@ done <<'LIST'
 is not a bit rate|mp3 song.mid x.mp3 --preset CBR --bitrate 999
 --preset needs a value|encode tone.wav x.mp3 --preset
 LIST
-"$cli" tag tag.mp3 --genre 0012 -q || fail "--genre 0012 refused"
+"$cli" tag tag.mp3 --genre=0012 -q || fail "--genre=0012 refused"
 "$cli" info --json tag.mp3 | grep -q '"Genre": "13"' || fail "--genre 0012 is not 12"
 "$cli" encode tone.wav cbr.mp3 --preset CBR --bitrate 96 -q || fail "--bitrate 96 refused"
 "$cli" info --json cbr.mp3 | grep -q '"Bitrate": "96 Kbps"' || fail "--bitrate 96 did not reach the encoder"

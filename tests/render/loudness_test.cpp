@@ -94,7 +94,9 @@ TEST(Loudness, NormalizeOption) {
         const char *arg;
         std::optional<double> lufs; // nothing: refused
     } cases[] = {{"--normalize", -16},     {"--normalize=-14.5", -14.5}, {"--normalize=", {}},
-                 {"--normalize=loud", {}}, {"--normalize=0", {}},        {"--normalize=-16x", {}}};
+                 {"--normalize=loud", {}}, {"--normalize=0", {}},        {"--normalize=-16x", {}},
+                 {"--normalize=-5", -5},   {"--normalize=-70", -70},     {"--normalize=-4.9", {}},
+                 {"--normalize=-70.1", {}}};
     for (const auto &c : cases) {
         std::optional<LoudnessTarget> t;
         const std::string why = applyNormalizeOption(c.arg, t);
