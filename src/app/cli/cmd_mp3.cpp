@@ -134,11 +134,6 @@ int cantora::cli::mp3(const Args &args) {
                    id3v2 = tags::Id3v2VersionOption(v);
                    return id3v2 ? std::string() : std::string("--id3v2 takes 4, 3 or none");
                })
-        .optionalValue("--normalize",
-                       [&](const std::string &v) {
-                           return render::applyNormalizeOption(v.empty() ? "--normalize" : "--normalize=" + v,
-                                                               normalize);
-                       })
         .flag("--no-lyrics", noLyrics)
         .flag("--lrc-beside", lrcBeside)
         .flag("--cdg", cdg)
@@ -147,6 +142,7 @@ int cantora::cli::mp3(const Args &args) {
         .operand("SONG", song)
         .operand("OUT.mp3", out);
     addLiveOptions(cl, live);
+    addNormalizeOption(cl, normalize);
     if (const int status = cl.parse(args); status >= 0)
         return status;
     cdg = cdg || zip;

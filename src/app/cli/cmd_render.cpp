@@ -38,16 +38,9 @@ int cantora::cli::render(const Args &args) {
     std::optional<render::LoudnessTarget> normalize;
     bool force = false;
     CommandLine cl("render", kUsage);
-    cl.value("--soundfont", font)
-        .optionalValue("--normalize",
-                       [&](const std::string &v) {
-                           return render::applyNormalizeOption(v.empty() ? "--normalize" : "--normalize=" + v,
-                                                               normalize);
-                       })
-        .writes(force)
-        .operand("SONG", song)
-        .operand("OUT.wav", out);
+    cl.value("--soundfont", font).writes(force).operand("SONG", song).operand("OUT.wav", out);
     addLiveOptions(cl, live);
+    addNormalizeOption(cl, normalize);
     if (const int status = cl.parse(args); status >= 0)
         return status;
     if (normalize && out == "-")

@@ -92,6 +92,12 @@ bool RenderEngine::start(const std::string &font, const char *command) {
     return true;
 }
 
+void addNormalizeOption(CommandLine &cl, std::optional<render::LoudnessTarget> &target) {
+    cl.optionalValue("--normalize", [&target](const std::string &v) {
+        return render::applyNormalizeOption(v.empty() ? "--normalize" : "--normalize=" + v, target);
+    });
+}
+
 void addLiveOptions(CommandLine &cl, std::optional<player::LiveSettings> &live) {
     // What was set already, per option and channel (a channel's mute and solo count as one).
     auto seen = std::make_shared<std::set<std::string>>();

@@ -6,6 +6,7 @@
 #include "app/cli/commandline.h"
 #include "audio/bass.h"
 #include "player/livesettings.h"
+#include "render/loudness.h"
 #include "render/songrender.h"
 
 #include <cstddef>
@@ -45,6 +46,8 @@ private:
 // use). A single-value option given twice, the same channel twice in one
 // option, or --mute and --solo on one channel is a usage error.
 void addLiveOptions(CommandLine &cl, std::optional<player::LiveSettings> &live);
+// --normalize[=LUFS]: the loudness a render is brought to (render, mp3).
+void addNormalizeOption(CommandLine &cl, std::optional<render::LoudnessTarget> &target);
 
 // The SoundFont volume when none was chosen: 5 of 9 (0.5), as the window plays.
 constexpr float kDefaultFontVolume = 0.5f;
