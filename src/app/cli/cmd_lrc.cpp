@@ -9,6 +9,7 @@
 // The file is written beside the target and renamed: never half written.
 
 #include "app/cli/commandline.h"
+#include "app/cli/genreoption.h"
 #include "app/cli/interrupt.h"
 #include "app/cli/songengine.h"
 #include "audio/bass.h"
@@ -56,12 +57,7 @@ int cantora::cli::lrc(const Args &args) {
                    options.tempoFactor = tempo.tempoFactor;
                    return why;
                })
-        .value("--song-encoding",
-               [&](const std::string &v) {
-                   std::string why;
-                   encoding = core::SongEncoding::named(v, &why);
-                   return encoding ? std::string() : "--song-encoding: " + why;
-               })
+        .value("--song-encoding", [&](const std::string &v) { return takeSongEncoding(v, encoding); })
         .writes(force)
         .operand("SONG", song)
         .operand("OUT.lrc", out);

@@ -123,17 +123,8 @@ int cantora::cli::mp3(const Args &args) {
         .value("--preset", [&](const std::string &v) { return takePreset(v, preset); })
         .value("--bitrate", bitrate)
         .value("--soundfont", font)
-        .value("--song-encoding",
-               [&](const std::string &v) {
-                   std::string why;
-                   encoding = core::SongEncoding::named(v, &why);
-                   return encoding ? std::string() : "--song-encoding: " + why;
-               })
-        .value("--id3v2",
-               [&](const std::string &v) {
-                   id3v2 = tags::Id3v2VersionOption(v);
-                   return id3v2 ? std::string() : std::string("--id3v2 takes 4, 3 or none");
-               })
+        .value("--song-encoding", [&](const std::string &v) { return takeSongEncoding(v, encoding); })
+        .value("--id3v2", [&](const std::string &v) { return takeId3v2Version(v, id3v2); })
         .flag("--no-lyrics", noLyrics)
         .flag("--lrc-beside", lrcBeside)
         .flag("--cdg", cdg)

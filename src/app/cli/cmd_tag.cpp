@@ -67,11 +67,7 @@ int cantora::cli::tag(const Args &args) {
     cl.value("--genre", [&](const std::string &v) { return takeGenre(v, genre); })
         .value("--lyrics", lyricsFile)
         .value("--lyrics-encoding", lyricsEncoding)
-        .value("--id3v2",
-               [&](const std::string &v) {
-                   id3v2 = tags::Id3v2VersionOption(v);
-                   return id3v2 ? std::string() : std::string("--id3v2 takes 4, 3 or none");
-               })
+        .value("--id3v2", [&](const std::string &v) { return takeId3v2Version(v, id3v2); })
         .flag("--no-lyrics", noLyrics)
         .flag("--not-mp3", notMp3)
         .writes(force)

@@ -7,6 +7,7 @@
 #include "render/encoderpresets.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
+#include "tags/id3v2tag.h"
 
 #include <algorithm>
 
@@ -88,6 +89,17 @@ void reportTagFit(const char *command, const std::string &file, const tags::Id3v
                      "cantora-cli: %s: %s: written in UTF-8, as CP1252 cannot hold them "
                      "(some older players show UTF-8 wrongly): %s\n",
                      command, file.c_str(), utf8.c_str());
+}
+
+std::string takeId3v2Version(const std::string &value, std::optional<int> &version) {
+    version = tags::Id3v2VersionOption(value);
+    return version ? std::string() : std::string("--id3v2 takes 4, 3 or none");
+}
+
+std::string takeSongEncoding(const std::string &value, std::optional<core::SongEncoding> &encoding) {
+    std::string why;
+    encoding = core::SongEncoding::named(value, &why);
+    return encoding ? std::string() : "--song-encoding: " + why;
 }
 
 } // namespace cantora::cli

@@ -5,6 +5,7 @@
 // (encode, mp3).
 
 #include "app/cli/commandline.h"
+#include "core/textcodec.h"
 #include "tags/id3v1tag.h"
 
 #include <optional>
@@ -28,6 +29,11 @@ std::string checkBitrate(long preset, const std::optional<std::string> &value, l
 // that is not standard output. -1 when fine, else 2 after the usage error.
 int checkMp3Options(const CommandLine &cl, long preset, const std::optional<std::string> &bitrate,
                     const std::string &out, long &kbps);
+
+// --id3v2 4|3|none into `version` (0: none): "" when taken, else the usage error.
+std::string takeId3v2Version(const std::string &value, std::optional<int> &version);
+// --song-encoding NAME (an iconv name) into `encoding`: "" when taken, else the usage error.
+std::string takeSongEncoding(const std::string &value, std::optional<core::SongEncoding> &encoding);
 
 // Why lyrics with CR LF line ends (UTF-8) do not fit a Lyrics3 block, naming
 // the conversion to CR LF when that made them too long; "" when they fit.
