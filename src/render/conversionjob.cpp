@@ -1,7 +1,9 @@
 #include "render/conversionjob.h"
 
 #include "core/safeoutput.h"
+#include "render/lameencoder.h"
 #include "render/mp3pipeline.h"
+#include "render/numberederror.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -55,6 +57,7 @@ void ConversionJob::wait() {
 
 std::string ConversionJob::wavePath() const { return (fs::path(folder_) / kWaveWorkFile).string(); }
 std::string ConversionJob::mp3Path() const { return (fs::path(folder_) / kMp3WorkFile).string(); }
+std::string ConversionJob::normPath() const { return (fs::path(folder_) / kNormWorkFile).string(); }
 
 RenderBlockFn ConversionJob::blockFn(const RenderBlockFn &live, const RenderWatch &watch) {
     return [this, &live, &watch](HSTREAM stream, std::int64_t position) {
@@ -155,11 +158,64 @@ EncodeResult ConversionJob::renderMp3(const std::string &songPath, const RenderB
     return result;
 }
 
+std::string ConversionJob::normalizeWave(LoudnessReport &report) {
+    removeQuietly(normPath());
+    if (cancelled_)
+        return kRenderCancelled;
+    std::string why = normalizeWavFile(wavePath(), normPath(), LoudnessTarget{}, report);
+    if (why.empty() && cancelled_) {
+        removeQuietly(normPath());
+        why = kRenderCancelled;
+    }
+    return why;
+}
+
+EncodeResult ConversionJob::encodeWave(const std::string &wav, const Mp3Settings &settings, const RenderWatch &watch) {
+    EncodeResult result;
+    removeQuietly(mp3Path());
+    if (cancelled_) {
+        result.error = "encoding cancelled";
+        return result;
+    }
+    core::SafeOutput file;
+    if (!file.open(mp3Path(), true)) {
+        result.error = file.error();
+        return result;
+    }
+    cLameEncoder encoder;
+    encoder.EncodingPreset(settings.preset);
+    encoder.BitRate(settings.bitRateKbps);
+    encoder.WavFile(wav);
+    encoder.Mp3Stream(file.stream(), mp3Path());
+    encoder.Progress = [&](std::int64_t done, std::int64_t total, bool &cancel) {
+        cancel = cancelled_;
+        if (watch.encoded)
+            watch.encoded(done / 2, total / 2);
+    };
+    try {
+        encoder.Encode();
+    } catch (const NumberedError &e) {
+        result.error = "error " + std::to_string(e.number) + ": " + e.description;
+        return result;
+    }
+    if (cancelled_) {
+        result.error = "encoding cancelled";
+        return result;
+    }
+    if (!file.commit()) {
+        result.error = file.error();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
 void ConversionJob::cancel() {
     cancelled_ = true;
     // Unlinking a file still open is allowed: the step closes it later.
     core::SafeOutput::removeOwnTemporaries(wavePath());
     core::SafeOutput::removeOwnTemporaries(mp3Path());
+    core::SafeOutput::removeOwnTemporaries(normPath());
 }
 
 } // namespace cantora::render

@@ -8,6 +8,8 @@
 //   Wave            -> renderWave: newwave.wav (the old one goes first)
 //   MP3             -> renderMp3: newwave.wav and SYNCRO.MP3 at once, the
 //                      render and the encoding overlapping (the old ones go first)
+//   Even loudness   -> normalizeWave: newwave.wav to newnorm.wav; for MP3,
+//                      encodeWave then makes SYNCRO.MP3 of newnorm.wav
 //
 // A step that fails or is cancelled leaves nothing under its work name: the
 // render builds its file under another name and the encoding writes
@@ -18,6 +20,7 @@
 // that thread. cancel() may come from any thread, wait() from any but the
 // worker. The destructor cancels a step still running and waits for it.
 
+#include "render/loudness.h"
 #include "render/songrender.h"
 
 #include <array>
@@ -32,6 +35,7 @@ namespace cantora::render {
 // The work files, in the order the clean-up deletes them.
 inline constexpr std::array<const char *, 4> kWorkFiles{"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"};
 inline constexpr const char *kWaveWorkFile = "newwave.wav";
+inline constexpr const char *kNormWorkFile = "newnorm.wav";
 inline constexpr const char *kLrcWorkFile = "SYNCRO.LRC";
 inline constexpr const char *kMp3WorkFile = "SYNCRO.MP3";
 
@@ -63,7 +67,8 @@ struct Mp3Settings {
 
 struct EncodeResult {
     bool ok = false;
-    std::string error; // what went wrong, for messages (with the error number)
+    std::string error;       // what went wrong, for messages (with the error number)
+    std::string besideError; // the MP3 is made, but a file written beside it failed: why
 };
 
 class ConversionJob {
@@ -93,6 +98,14 @@ public:
     EncodeResult renderMp3(const std::string &songPath, const RenderBlockFn &live, const Mp3Settings &settings,
                            const RenderWatch &watch);
 
+    // "newwave.wav" brought to the usual loudness as "newnorm.wav" (the old
+    // one goes first). Returns "" or what failed.
+    std::string normalizeWave(LoudnessReport &report);
+
+    // The WAV file `wav` encoded to "SYNCRO.MP3" with `settings`; the
+    // watcher's `encoded` follows it.
+    EncodeResult encodeWave(const std::string &wav, const Mp3Settings &settings, const RenderWatch &watch);
+
     // Stops the step that runs at its next block and removes its file under
     // construction at once, so that a process ending right now leaves no
     // half file. Every later step refuses to run.
@@ -101,6 +114,7 @@ public:
 
     std::string wavePath() const;
     std::string mp3Path() const;
+    std::string normPath() const;
 
 private:
     // The block callback both steps give the render: the watcher, the live settings, the cancel.

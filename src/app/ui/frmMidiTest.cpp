@@ -244,6 +244,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
     convHost.song = [this] { return transport_.song().path; };
     // The live settings as the song plays with them, on every block of a render.
     convHost.liveSettings = [this] { return render::RenderBlockFn(player::LiveBlockHook(mixer_.renderSettings())); };
+    convHost.tempoFactor = [this] { return double(mixer_.renderSettings().tempoFactor); };
     convHost.songLength = [this](double seconds) { transportPanel_->showLength(seconds); };
     convHost.waveStarting = [this] { lyricPanel_->clearPage(); };
     convHost.mp3Starting = [this] { lrc_->conversionStarting(); };

@@ -1,11 +1,14 @@
 #include "render/ui/conversionpanel.h"
 
 #include "app/dialogs/dialogs.h"
+#include "cdg/cdgfile.h"
 #include "core/apppaths.h"
+#include "core/preferences.h"
 #include "render/encoderpresets.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,6 +32,11 @@ constexpr const char *const kBitRates[] = {"64", "96", "128", "160", "192", "224
 constexpr const char *const kRates[] = {"44100", "48000", "96000"};
 
 QString q(const std::string &s) { return QString::fromStdString(s); }
+
+// Seconds of audio in a render.
+double secondsOf(const SongRenderResult &r) {
+    return r.rate && r.channels ? double(r.dataBytes) / (2.0 * r.channels * r.rate) : 0.0;
+}
 
 // Why a rendering failed, in the user's words.
 std::string renderFailure(const SongRenderResult &r) {
@@ -123,6 +131,8 @@ ConversionPanel::ConversionPanel(ConversionHost host, QWidget *parent) : QWidget
     CmbFreq = choice("CmbFreq", "cmdFreq", kRates, int(std::size(kRates)), "44100", "Output sample rate (Hz)", cmdFreq);
     cmdBitRate->setText("128 kbps");
     cmdFreq->setText("44100 Hz");
+    chkCdg = rememberedBox("chkCdg", "CD+G too (MP3+G)", "Mp3Cdg");
+    chkNormalise = rememberedBox("chkNormalise", "Normalise loudness", "NormaliseLoudness");
     connect(cboOption, &QComboBox::activated, this, &ConversionPanel::cboOption_Click);
     connect(Combo2, &QComboBox::activated, this, &ConversionPanel::Combo2_Click);
     connect(CmbFreq, &QComboBox::activated, this, &ConversionPanel::CmbFreq_Click);
@@ -133,7 +143,8 @@ ConversionPanel::ConversionPanel(ConversionHost host, QWidget *parent) : QWidget
         row->addWidget(w);
     row->addWidget(lblStrFile, 1);
     row->addWidget(new QLabel("MP3:", this));
-    for (QWidget *w : std::initializer_list<QWidget *>{cboOption, cmdBitRate, Combo2, cmdFreq, CmbFreq})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{cboOption, chkCdg, cmdBitRate, Combo2, cmdFreq, CmbFreq, chkNormalise})
         row->addWidget(w);
 }
 
@@ -141,6 +152,19 @@ ConversionPanel::~ConversionPanel() {
     // The worker reports to this panel: it ends first.
     job_.reset();
     busyCursor(false);
+}
+
+QCheckBox *ConversionPanel::rememberedBox(const char *name, const QString &text, const char *key) {
+    auto *box = new QCheckBox(text, this);
+    box->setObjectName(name);
+    const std::string prefs = core::appFile(core::Preferences::kFileName);
+    box->setChecked(core::Preferences::load(prefs).getInt(key, 0) != 0);
+    connect(box, &QCheckBox::toggled, this, [prefs, key](bool on) {
+        core::Preferences p = core::Preferences::load(prefs);
+        p.set(key, on ? "1" : "0");
+        p.save(prefs);
+    });
+    return box;
 }
 
 void ConversionPanel::LoadPresets() {
@@ -296,9 +320,25 @@ void ConversionPanel::btnConvert_Click() {
     const std::uint64_t generation = ++generation_;
     const RenderWatch watch = watchFor(generation);
     job_ = std::make_unique<ConversionJob>(core::appFolder(), run_);
-    job_->start([this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), watch, generation] {
-        const SongRenderResult result = job->renderWave(song, live, watch);
-        post(generation, [this, result] { waveRendered(result); });
+    waveNormalised_ = chkNormalise->isChecked();
+    job_->start([this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), watch, generation,
+                 normalise = waveNormalised_] {
+        SongRenderResult result = job->renderWave(song, live, watch);
+        std::string loudness;
+        if (result.ok && normalise) {
+            LoudnessReport report;
+            if (std::string why = job->normalizeWave(report); !why.empty()) {
+                result = SongRenderResult{};
+                result.error = why;
+            } else {
+                loudness = loudnessText(report);
+            }
+        }
+        post(generation, [this, result, loudness] {
+            if (!loudness.empty())
+                lblStrFile->setText(q(loudness));
+            waveRendered(result);
+        });
     });
 }
 
@@ -353,8 +393,8 @@ void ConversionPanel::SaveWave() {
     // copy leaves the user's old file as it was.
     const std::string part = path + ".part";
     std::error_code ec;
-    std::filesystem::copy_file(core::appFile(kWaveWorkFile), part, std::filesystem::copy_options::overwrite_existing,
-                               ec);
+    std::filesystem::copy_file(core::appFile(waveNormalised_ ? kNormWorkFile : kWaveWorkFile), part,
+                               std::filesystem::copy_options::overwrite_existing, ec);
     if (!ec)
         std::filesystem::rename(part, path, ec);
     if (ec) {
@@ -416,11 +456,41 @@ void ConversionPanel::cmdsave_Click() {
     RenderWatch watch = watchFor(generation);
     watch.rendered = [this, generation](const SongRenderResult &r) { post(generation, [this, r] { mp3Rendered(r); }); };
     job_ = std::make_unique<ConversionJob>(core::appFolder(), run_);
-    job_->start(
-        [this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), settings = mp3_, watch, generation] {
-            const EncodeResult result = job->renderMp3(song, live, settings, watch);
-            post(generation, [this, result] { mp3Finished(result); });
-        });
+    job_->start([this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), settings = mp3_, watch,
+                 generation, output, normalise = chkNormalise->isChecked(), withCdg = chkCdg->isChecked(),
+                 tempo = host_.tempoFactor ? host_.tempoFactor() : 1.0] {
+        SongRenderResult rendered;
+        EncodeResult result;
+        if (normalise) {
+            // Rendered whole, brought to the usual loudness, then encoded.
+            rendered = job->renderWave(song, live, watch);
+            LoudnessReport report;
+            if (rendered.ok)
+                if (std::string why = job->normalizeWave(report); !why.empty()) {
+                    rendered = SongRenderResult{};
+                    rendered.error = why;
+                }
+            watch.rendered(rendered);
+            if (!rendered.ok)
+                return;
+            post(generation, [this, text = loudnessText(report)] { lblStrFile->setText(q(text)); });
+            result = job->encodeWave(job->normPath(), settings, watch);
+        } else {
+            RenderWatch streaming = watch;
+            streaming.rendered = [&](const SongRenderResult &r) {
+                rendered = r;
+                watch.rendered(r);
+            };
+            result = job->renderMp3(song, live, settings, streaming);
+        }
+        // The graphics go beside the MP3 the user named, under its stem.
+        if (result.ok && withCdg) {
+            std::vector<std::string> warnings;
+            result.besideError = cdg::writeSongCdgBeside(song, output, secondsOf(rendered), tempo, cdg::CdgOptions{},
+                                                         false, true, warnings, [job] { return job->cancelled(); });
+        }
+        post(generation, [this, result] { mp3Finished(result); });
+    });
 }
 
 void ConversionPanel::mp3Rendered(const SongRenderResult &rendered) {
@@ -457,6 +527,9 @@ void ConversionPanel::mp3Finished(const EncodeResult &encoded) {
     Prog->setValue(100);
     busyCursor(false);
     dialogs::Dialogs::current().msgBox(this, "Done! Midi To Mp3", dialogs::Question, kProfessional);
+    if (!encoded.besideError.empty())
+        dialogs::Dialogs::current().msgBox(this, "The CD+G could not be written: " + encoded.besideError,
+                                           dialogs::Exclamation, kMp3Title);
     release(false);
     LblExtr[0]->hide();
     Prog->hide();

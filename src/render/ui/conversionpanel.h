@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -30,6 +31,7 @@ namespace cantora::render {
 struct ConversionHost {
     std::function<std::string()> song;                        // the song a conversion renders; empty when none
     std::function<RenderBlockFn()> liveSettings;              // the live settings, put on each block of a render
+    std::function<double()> tempoFactor;                      // the live tempo factor (above 1 = slower)
     std::function<void(double seconds)> songLength;           // the render found the song's length
     std::function<void()> waveStarting;                       // Wave confirmed: the lyric page goes
     std::function<void()> mp3Starting;                        // MP3 confirmed, before its save dialog (BtKar's LRC)
@@ -108,6 +110,8 @@ private:
     void waveRendered(const SongRenderResult &result);
     void finishWave();
     void SaveWave();
+    // A check box remembered in cantora.ini under `key`.
+    QCheckBox *rememberedBox(const char *name, const QString &text, const char *key);
     void mp3Rendered(const SongRenderResult &rendered);
     void mp3Finished(const EncodeResult &encoded);
     // A conversion that did not complete: says why (unless the window is
@@ -125,6 +129,7 @@ private:
     Phase phase_ = Phase::Idle;
     std::uint64_t generation_ = 0;
     bool waveRendered_ = false;
+    bool waveNormalised_ = false;         // the Wave's copy is newnorm.wav
     bool firstPhaseOpen_ = false;         // "Done! Prima Fase" is on screen
     std::optional<EncodeResult> encoded_; // the encoding's end, held while that box is open
     std::string output_;                  // the MP3 the tag editor's Save copies to
@@ -142,6 +147,7 @@ private:
     QProgressBar *Pbregg, *Prog;
     QComboBox *cboOption, *Combo2, *CmbFreq;
     QPushButton *cmdBitRate, *cmdFreq;
+    QCheckBox *chkCdg, *chkNormalise; // CD+G beside the MP3; even loudness for Wave and MP3
 };
 
 } // namespace cantora::render

@@ -396,6 +396,42 @@ private slots:
         QVERIFY(find<QMenu>("mnuconf")->isEnabled());
     }
 
+    void GIVEN_CD_G_ticked_WHEN_the_MP3_is_made_streamed_or_normalised_THEN_its_cdg_lies_beside_the_saved_MP3() {
+        for (const bool normalise : {false, true}) {
+            openStopped(song("words.kar", 5, kWords));
+            for (auto *box : {find<QCheckBox>("chkCdg"), find<QCheckBox>("chkNormalise")})
+                box->setChecked(box->objectName() == "chkCdg" || normalise);
+            const std::string out = path(normalise ? "loud.mp3" : "song.mp3").toStdString();
+            dlg->answerMessage(dialogs::Yes);
+            dlg->answerFile(out);
+            find<QPushButton>("cmdsave")->click();
+            QCOMPARE(messages().back().text, std::string("Done! Midi To Mp3"));
+            QCOMPARE(exists("newnorm.wav"), normalise);
+            QVERIFY(std::uint8_t(readFile(core::appFile("SYNCRO.MP3")).at(0)) == 0xFF);
+            const auto cdgBytes = fs::file_size(fs::path(out).replace_extension(".cdg"));
+            QVERIFY2(cdgBytes + 24 >= 5 * 7200 && cdgBytes <= 5 * 7200 + 24, qPrintable(QString::number(cdgBytes)));
+            w->tagEditor()->cmdCancel_Click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        // Both choices are remembered for the next window.
+        render::ConversionPanel next({});
+        QVERIFY(next.findChild<QCheckBox *>("chkCdg")->isChecked() &&
+                next.findChild<QCheckBox *>("chkNormalise")->isChecked());
+    }
+
+    void GIVEN_Normalise_ticked_WHEN_Wave_saves_a_copy_THEN_the_copy_is_the_normalised_work_file() {
+        openStopped(song("two.mid", 2));
+        find<QCheckBox>("chkNormalise")->setChecked(true);
+        const std::string out = path("even.wav").toStdString();
+        dlg->answerMessage(dialogs::Yes);
+        dlg->answerFile(out);
+        find<QPushButton>("btnConvert")->click();
+        const std::string norm = readFile(core::appFile("newnorm.wav"));
+        QVERIFY(norm.size() == readFile(core::appFile("newwave.wav")).size());
+        QVERIFY(rms(leftChannel(norm), 0, 2) != rms(leftChannel(readFile(core::appFile("newwave.wav"))), 0, 2));
+        QVERIFY(readFile(out) == norm);
+    }
+
     void GIVEN_a_song_gone_from_disk_WHEN_Wave_runs_THEN_it_says_so_instead_of_Done_and_writes_nothing() {
         const std::string file = song("gone.mid", 2);
         openStopped(file);
