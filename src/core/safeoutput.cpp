@@ -208,4 +208,37 @@ std::string writeFileSafely(const std::string &path, std::string_view bytes, boo
     return {};
 }
 
+std::string copyFileSafely(const std::string &from, const std::string &to, bool replace) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return "cannot read " + from + ": " + std::strerror(errno);
+    SafeOutput out;
+    std::string error;
+    if (out.open(to, replace)) {
+        char block[65536];
+        for (;;) {
+            const ssize_t got = ::read(in, block, sizeof block);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                error = "cannot read " + from + ": " + std::strerror(errno);
+                break;
+            }
+            if (got == 0) {
+                if (!out.commit())
+                    error = out.error();
+                break;
+            }
+            if (!out.write(std::string_view(block, static_cast<std::size_t>(got)))) {
+                error = out.error();
+                break;
+            }
+        }
+    } else {
+        error = out.error();
+    }
+    ::close(in);
+    return error;
+}
+
 } // namespace cantora::core

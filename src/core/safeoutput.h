@@ -71,5 +71,7 @@ private:
 // The whole of `bytes` as the file at `path` (replaced when present);
 // empty on success, else the error text.
 std::string writeFileSafely(const std::string &path, std::string_view bytes, bool replace = true);
+// A copy of the file `from` as `to`, written the same way; empty on success, else the error text.
+std::string copyFileSafely(const std::string &from, const std::string &to, bool replace = true);
 
 } // namespace cantora::core

@@ -74,7 +74,16 @@ void Transport::fontGeneral() {
     }
 }
 
+void Transport::scanChannels() {
+    if (scanned_ || song_.path.empty())
+        return;
+    scanned_ = true;
+    scanChannelsOfFile(song_.path, channels_);
+    listener_.channelsScanned(channels_);
+}
+
 void Transport::releaseSong() {
+    scanned_ = false;
     lyrics_.reset();
     if (song_.handle)
         BASS_StreamFree(song_.handle);
@@ -150,6 +159,9 @@ bool Transport::open(const std::string &path) {
     listener_.lyricsCleared();
     registerSyncs(song_.handle, true);
     controls_.play = true;
+    // Wave and MP3 work from the moment a song is open; a conversion before
+    // any Play reads the channels itself.
+    controls_.convert = true;
     report();
 
     ApplyTempo(song_.handle, song_.tempo, true);
@@ -205,6 +217,8 @@ bool Transport::play() {
     }
     if (!flags_.stopped)
         controls_.pause = true;
+    // A conversion waits for the song to stop.
+    controls_.convert = false;
     controls_.stop = true;
     controls_.play = false;
     controls_.open = false;
@@ -217,12 +231,10 @@ bool Transport::play() {
             // A Stop, an Open or the end of the song in the meantime wins.
             if (generation != replayGeneration_ || handle != song_.handle)
                 return;
-            scanChannelsOfFile(song_.path, channels_);
-            listener_.channelsScanned(channels_);
+            scanChannels();
         });
         return true;
     }
-    controls_.convert = false;
     report();
     lyrics_.reset();
     releaseOutput();

@@ -159,6 +159,12 @@ public:
     lyrics::MarkSource markSource() const { return markSource_; }
     // True while a replay waits for its two-second pause to end.
     bool settling() const { return settling_; }
+    // A main SoundFont is loaded: without one nothing can sound.
+    bool hasSoundFont() const { return fonts_.mainFont != 0; }
+    // The channel records hold the open song's starting values (the first
+    // Play reads them after a second; a conversion before any Play reads
+    // them at once). The strips are told.
+    void scanChannels();
 
 private:
     void report() { listener_.controlsChanged(controls_); }
@@ -189,6 +195,7 @@ private:
     std::string missingFontReported_;
     std::uint64_t replayGeneration_ = 0;
     bool settling_ = false;
+    bool scanned_ = false; // the channel records belong to the open song
     lyrics::MarkSource markSource_ = lyrics::MarkSource::None;
     std::array<Withheld, 16> heldVolume_{}, heldProgram_{};
     Withheld heldDrumKit_;

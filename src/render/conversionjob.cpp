@@ -80,7 +80,7 @@ RenderBlockFn ConversionJob::blockFn(const RenderBlockFn &live, const RenderWatc
 }
 
 SongRenderResult ConversionJob::renderWave(const std::string &songPath, const RenderBlockFn &live,
-                                           const RenderWatch &watch) {
+                                           const RenderWatch &watch, std::uint32_t rate) {
     // The work file is replaced, never appended to: the old one goes before
     // the first byte of the new one is rendered.
     removeQuietly(wavePath());
@@ -89,7 +89,7 @@ SongRenderResult ConversionJob::renderWave(const std::string &songPath, const Re
         result.error = kRenderCancelled;
         return result;
     }
-    result = renderSongToWav(songPath, wavePath(), blockFn(live, watch));
+    result = renderSongToWav(songPath, wavePath(), blockFn(live, watch), rate);
     // A cancel that came after the last block: the file is complete but unwanted.
     if (cancelled_ && result.ok) {
         removeQuietly(wavePath());
@@ -119,6 +119,7 @@ EncodeResult ConversionJob::renderMp3(const std::string &songPath, const RenderB
     Mp3ConversionOptions options;
     options.preset = settings.preset;
     options.bitrate = settings.bitRateKbps;
+    options.rate = settings.rate;
     options.copyTo = &wave;
     options.onEncoded = [&](std::uint64_t done, std::uint64_t all) {
         encoded = done;

@@ -63,6 +63,7 @@ struct RenderWatch {
 struct Mp3Settings {
     long preset = 6;        // a code of EncoderPresets() (6: Standard)
     long bitRateKbps = 128; // used by the fixed and average bit-rate presets
+    std::uint32_t rate = 0; // the sample rate of the render and the MP3 (0: the engine's)
 };
 
 struct EncodeResult {
@@ -91,7 +92,9 @@ public:
     // The song to "newwave.wav". `live` puts the window's live settings on
     // the decoding stream before the first block and before every block
     // after (it may be empty). The old work file is deleted first.
-    SongRenderResult renderWave(const std::string &songPath, const RenderBlockFn &live, const RenderWatch &watch);
+    // `rate` is the sample rate rendered (0: the engine's).
+    SongRenderResult renderWave(const std::string &songPath, const RenderBlockFn &live, const RenderWatch &watch,
+                                std::uint32_t rate = 0);
 
     // The song to "newwave.wav" and, through the encoder at the same time,
     // to "SYNCRO.MP3" with `settings`; `live` as for renderWave.

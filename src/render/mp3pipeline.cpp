@@ -210,7 +210,7 @@ Mp3ConversionResult renderSongToMp3(const std::string &songPath, std::FILE *mp3,
     const PipelineOutcome o = runBlockPipeline(
         [&](const PushFn &push) {
             QueueSink sink(push, format, options.copyTo);
-            render = renderSongBlocks(songPath, sink, options.onBlock);
+            render = renderSongBlocks(songPath, sink, options.onBlock, options.rate);
             if (options.onRendered)
                 options.onRendered(render);
             return render.ok ? std::string() : render.error;

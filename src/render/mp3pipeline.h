@@ -59,6 +59,7 @@ private:
 struct Mp3ConversionOptions {
     long preset = LQP_STANDARD;
     long bitrate = 0;             // kbit/s of the ABR and CBR presets; 0 keeps the default
+    std::uint32_t rate = 0;       // the sample rate rendered and encoded (0: the engine's)
     std::size_t queueBlocks = 32; // rendered blocks waiting for the encoder, at most
     // Render thread, as renderSongToWav calls it (live settings, Ctrl-C).
     RenderBlockFn onBlock;

@@ -63,8 +63,9 @@ private:
     std::string name_;
 };
 
-SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock) {
-    StreamGuard stream{BASS_MIDI_StreamCreateFile(0, songPath.c_str(), 0, 0, BASS_STREAM_DECODE, 0)};
+SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock,
+                                  std::uint32_t rate) {
+    StreamGuard stream{BASS_MIDI_StreamCreateFile(0, songPath.c_str(), 0, 0, BASS_STREAM_DECODE, rate)};
     if (!stream.h)
         return failure("cannot read the song " + songPath, BASS_ErrorGetCode());
 
@@ -126,10 +127,10 @@ SongRenderResult renderSongToWav(const std::string &songPath, std::FILE *wav, co
     return r;
 }
 
-SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
-                                 const RenderBlockFn &onBlock) {
+SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath, const RenderBlockFn &onBlock,
+                                 std::uint32_t rate) {
     WavFileSink sink(wavPath);
-    SongRenderResult r = renderSongBlocks(songPath, sink, onBlock);
+    SongRenderResult r = renderSongBlocks(songPath, sink, onBlock, rate);
     if (r.ok)
         if (std::string why = sink.complete(); !why.empty())
             r = failure(std::move(why));

@@ -65,14 +65,16 @@ public:
 // Refusals come before the sink is begun: a song longer than
 // kMaxRenderSeconds (a sink may refuse more in begin()). A song that
 // yields no audio at all is an error too. The sink is told nothing of the
-// end: the caller finishes or abandons it after the result.
-SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock = {});
+// end: the caller finishes or abandons it after the result. `rate` is the
+// sample rate rendered (0: the engine's, 44100 Hz).
+SongRenderResult renderSongBlocks(const std::string &songPath, PcmSink &sink, const RenderBlockFn &onBlock = {},
+                                  std::uint32_t rate = 0);
 
 // The render as a WAV file written safely (core::SafeOutput): replaced only
 // when complete. A song longer than a WAV file can hold (4 GiB of data) is
 // refused before any sample.
 SongRenderResult renderSongToWav(const std::string &songPath, const std::string &wavPath,
-                                 const RenderBlockFn &onBlock = {});
+                                 const RenderBlockFn &onBlock = {}, std::uint32_t rate = 0);
 // The same into an open stream the caller owns (a file, or a pipe: the
 // header's sizes are patched only where the stream can seek); `wavName`
 // names it in messages.

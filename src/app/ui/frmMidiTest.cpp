@@ -215,6 +215,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
     transportHost.bpm = [this](const QString &bpm) { mixerBinding_->showBpm(bpm); };
     transportHost.refresh = [this] { soundFonts_->refresh(); };
     transportHost.failed = [this] { endWithError(); };
+    transportHost.soundReady = [this] { return soundReady(); };
     transportPanel_ = new player::TransportPanel(std::move(transportHost), transport_, central);
 
     player::SoundFontHost fontHost;
@@ -246,8 +247,16 @@ void frmMidiTest::buildPanels(QWidget *central) {
     convHost.liveSettings = [this] { return render::RenderBlockFn(player::LiveBlockHook(mixer_.renderSettings())); };
     convHost.tempoFactor = [this] { return double(mixer_.renderSettings().tempoFactor); };
     convHost.songLength = [this](double seconds) { transportPanel_->showLength(seconds); };
-    convHost.waveStarting = [this] { lyricPanel_->clearPage(); };
-    convHost.mp3Starting = [this] { lrc_->conversionStarting(); };
+    convHost.soundReady = [this] { return soundReady(); };
+    // A conversion before any Play reads the song's channels first: the strips then hold what it renders.
+    convHost.waveStarting = [this] {
+        transport_.scanChannels();
+        lyricPanel_->clearPage();
+    };
+    convHost.mp3Starting = [this] {
+        transport_.scanChannels();
+        lrc_->conversionStarting();
+    };
     convHost.saveFolder = folder(DesktopIntegration::Folder::Save);
     convHost.saved = used(DesktopIntegration::Folder::Save);
     convHost.converted = [this](const std::string &output) { tags_->showConverted(output); };
@@ -337,11 +346,23 @@ void frmMidiTest::liveChanged(const player::LiveSettings &live) {
         soundFonts_->showVolume(*live.fontVolume);
 }
 
-void frmMidiTest::soundFontMissing(const std::string &path) {
-    statusBar()->showMessage(QString("SoundFont %1 is missing or unreadable: the songs play silent. "
-                                     "Choose one with \"SoundFont...\" after opening a song, then "
-                                     "Options > Save Configuration.")
-                                 .arg(q(path)));
+namespace {
+QString missingFontText(const std::string &path) {
+    return QString("SoundFont %1 is missing or unreadable: the songs play silent. "
+                   "Choose one with \"SoundFont...\" after opening a song, then "
+                   "Options > Save Configuration.")
+        .arg(q(path));
+}
+} // namespace
+
+void frmMidiTest::soundFontMissing(const std::string &path) { statusBar()->showMessage(missingFontText(path)); }
+
+bool frmMidiTest::soundReady() {
+    if (transport_.hasSoundFont())
+        return true;
+    dialogs::Dialogs::current().msgBox(this, missingFontText(transport_.fonts().mainFontPath).toStdString(),
+                                       dialogs::Exclamation, "Cantora KARAOKE");
+    return false;
 }
 
 void frmMidiTest::deleteWorkFiles() { render::KillTemp(appFolder()); }

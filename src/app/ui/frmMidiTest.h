@@ -142,6 +142,8 @@ private:
     void buildMenus();
     // The panels forget the song before: a new capture, the mixer and the karaoke choice cleared.
     void songOpening();
+    // Play, Wave and MP3 ask first: without a SoundFont they say why and do nothing.
+    bool soundReady();
     // Ends the program after a fatal start-up or output failure.
     void endWithError();
     // A posted lyric report on the UI thread.

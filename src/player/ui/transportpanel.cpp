@@ -136,6 +136,8 @@ void TransportPanel::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
 }
 
 void TransportPanel::CmdPlay_Click() {
+    if (host_.soundReady && !host_.soundReady())
+        return;
     transport_.captureLyrics = host_.capturing();
     if (!transport_.play())
         host_.failed();

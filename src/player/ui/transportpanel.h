@@ -33,6 +33,7 @@ struct TransportHost {
     std::function<void(const QString &bpm)> bpm;         // the display timer read the beats per minute
     std::function<void()> refresh;                       // the display timer's other readouts
     std::function<void()> failed;                        // the output could not be opened: the program ends
+    std::function<bool()> soundReady;                    // false: nothing can sound (said why); Play does nothing
 };
 
 class TransportPanel : public QWidget {

@@ -4,6 +4,7 @@
 #include "cdg/cdgfile.h"
 #include "core/apppaths.h"
 #include "core/preferences.h"
+#include "core/safeoutput.h"
 #include "render/encoderpresets.h"
 
 #include <QAction>
@@ -29,7 +30,8 @@ constexpr const char *kWaveTitle = "Midi To Wave ";
 constexpr const char *kMp3Title = "Midi To Mp3";
 constexpr const char *kProfessional = "Cantora Professional";
 constexpr const char *const kBitRates[] = {"64", "96", "128", "160", "192", "224", "256", "320"};
-constexpr const char *const kRates[] = {"44100", "48000", "96000"};
+// The rates an MP3 can hold at CD quality; the render and the MP3 take the one chosen.
+constexpr const char *const kRates[] = {"32000", "44100", "48000"};
 
 QString q(const std::string &s) { return QString::fromStdString(s); }
 
@@ -104,8 +106,8 @@ ConversionPanel::ConversionPanel(ConversionHost host, QWidget *parent) : QWidget
     cboOption = new QComboBox(this);
     cboOption->setObjectName("cboOption");
     cboOption->setToolTip("MP3 encoder preset");
-    cboOption->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cboOption->setMinimumContentsLength(18);
+    // The whole preset text shows: the row has room for it while no conversion runs.
+    cboOption->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     LoadPresets();
     // The bit rate and sample rate lists open from their buttons and hide once a value is chosen.
     auto choice = [this](const char *name, const char *button, const char *const *items, int count, const char *current,
@@ -137,15 +139,24 @@ ConversionPanel::ConversionPanel(ConversionHost host, QWidget *parent) : QWidget
     connect(Combo2, &QComboBox::activated, this, &ConversionPanel::Combo2_Click);
     connect(CmbFreq, &QComboBox::activated, this, &ConversionPanel::CmbFreq_Click);
 
+    // One row: the progress of a running conversion, or (otherwise) the MP3 settings, which
+    // cannot change while a conversion runs.
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     for (QWidget *w : std::initializer_list<QWidget *>{LblExtr[0], LblExtr[1], Pbregg, Prog, lblPos})
         row->addWidget(w);
     row->addWidget(lblStrFile, 1);
-    row->addWidget(new QLabel("MP3:", this));
+    settings_ = new QWidget(this);
+    settings_->setObjectName("conversionSettings");
+    auto *settingsRow = new QHBoxLayout(settings_);
+    settingsRow->setContentsMargins(0, 0, 0, 0);
+    settingsRow->addWidget(new QLabel("MP3:", settings_));
     for (QWidget *w :
-         std::initializer_list<QWidget *>{cboOption, chkCdg, cmdBitRate, Combo2, cmdFreq, CmbFreq, chkNormalise})
-        row->addWidget(w);
+         std::initializer_list<QWidget *>{cboOption, chkCdg, cmdBitRate, Combo2, cmdFreq, CmbFreq, chkNormalise}) {
+        w->setParent(settings_);
+        settingsRow->addWidget(w);
+    }
+    row->addWidget(settings_);
 }
 
 ConversionPanel::~ConversionPanel() {
@@ -197,10 +208,18 @@ void ConversionPanel::CmbFreq_Click(int index) {
         return;
     CmbFreq->setCurrentIndex(index);
     // Kept with the settings; the MP3 takes the rendered file's own rate.
-    rate_ = CmbFreq->currentText().toInt();
-    cmdFreq->setText(QString("%1 Hz").arg(rate_));
+    setSampleRate(CmbFreq->currentText().toInt());
     dialogs::Dialogs::current().msgBox(this, "Frequency setup", dialogs::OkOnly, "Midi to Mp3");
     CmbFreq->hide();
+}
+
+void ConversionPanel::setSampleRate(std::int32_t hz) {
+    // A rate not offered (an older settings file's 96000) falls back to 44100.
+    const int index = CmbFreq->findText(QString::number(hz));
+    rate_ = index >= 0 ? hz : 44100;
+    mp3_.rate = static_cast<std::uint32_t>(rate_);
+    CmbFreq->setCurrentText(QString::number(rate_));
+    cmdFreq->setText(QString("%1 Hz").arg(rate_));
 }
 
 void ConversionPanel::setWanted(bool wave, bool mp3) {
@@ -225,6 +244,7 @@ void ConversionPanel::busyCursor(bool busy) {
 void ConversionPanel::lockForRendering(bool locked) {
     for (QWidget *panel : lock_.mixer)
         panel->setEnabled(!locked);
+    settings_->setVisible(!locked);
     // Wave and MP3 follow the job: disabled while it runs, as wanted after.
     setWanted(btnConvert->property("wantedEnabled").toBool(), cmdsave->property("wantedEnabled").toBool());
     if (!locked) {
@@ -305,7 +325,7 @@ RenderWatch ConversionPanel::watchFor(std::uint64_t generation) {
 }
 
 void ConversionPanel::btnConvert_Click() {
-    if (converting() || host_.song().empty())
+    if (converting() || host_.song().empty() || (host_.soundReady && !host_.soundReady()))
         return;
     auto &dlg = dialogs::Dialogs::current();
     if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kWaveTitle) != dialogs::Yes)
@@ -322,8 +342,8 @@ void ConversionPanel::btnConvert_Click() {
     job_ = std::make_unique<ConversionJob>(core::appFolder(), run_);
     waveNormalised_ = chkNormalise->isChecked();
     job_->start([this, job = job_.get(), song = host_.song(), live = host_.liveSettings(), watch, generation,
-                 normalise = waveNormalised_] {
-        SongRenderResult result = job->renderWave(song, live, watch);
+                 normalise = waveNormalised_, rate = mp3_.rate] {
+        SongRenderResult result = job->renderWave(song, live, watch, rate);
         std::string loudness;
         if (result.ok && normalise) {
             LoudnessReport report;
@@ -390,19 +410,10 @@ void ConversionPanel::SaveWave() {
     if (path.empty())
         return;
     // The copy is built beside the target and renamed over it, so a failed
-    // copy leaves the user's old file as it was.
-    const std::string part = path + ".part";
-    std::error_code ec;
-    std::filesystem::copy_file(core::appFile(waveNormalised_ ? kNormWorkFile : kWaveWorkFile), part,
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec)
-        std::filesystem::rename(part, path, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        std::filesystem::remove(part, ec);
-        dialogs::Dialogs::current().msgBox(this, "Cannot write " + path + ": " + why, dialogs::Exclamation,
-                                           "Cantora KARAOKE");
-    }
+    // copy leaves the user's old file as it was (the dialog asked before replacing it).
+    const std::string work = core::appFile(waveNormalised_ ? kNormWorkFile : kWaveWorkFile);
+    if (const std::string why = core::copyFileSafely(work, path); !why.empty())
+        dialogs::Dialogs::current().msgBox(this, why, dialogs::Exclamation, "Cantora KARAOKE");
 }
 
 void ConversionPanel::conversionFailed(const std::string &title, const std::string &why) {
@@ -427,7 +438,7 @@ void ConversionPanel::conversionFailed(const std::string &title, const std::stri
 }
 
 void ConversionPanel::cmdsave_Click() {
-    if (converting() || host_.song().empty())
+    if (converting() || host_.song().empty() || (host_.soundReady && !host_.soundReady()))
         return;
     auto &dlg = dialogs::Dialogs::current();
     if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kMp3Title) != dialogs::Yes)
@@ -463,7 +474,7 @@ void ConversionPanel::cmdsave_Click() {
         EncodeResult result;
         if (normalise) {
             // Rendered whole, brought to the usual loudness, then encoded.
-            rendered = job->renderWave(song, live, watch);
+            rendered = job->renderWave(song, live, watch, settings.rate);
             LoudnessReport report;
             if (rendered.ok)
                 if (std::string why = job->normalizeWave(report); !why.empty()) {

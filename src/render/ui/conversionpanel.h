@@ -30,6 +30,7 @@ namespace cantora::render {
 // What the panel takes from the window it sits in.
 struct ConversionHost {
     std::function<std::string()> song;                        // the song a conversion renders; empty when none
+    std::function<bool()> soundReady;                         // false: nothing can sound (said why); no conversion
     std::function<RenderBlockFn()> liveSettings;              // the live settings, put on each block of a render
     std::function<double()> tempoFactor;                      // the live tempo factor (above 1 = slower)
     std::function<void(double seconds)> songLength;           // the render found the song's length
@@ -91,7 +92,7 @@ public:
     std::int32_t bitRate() const { return bitRate_; }
     // The sample rate chosen, in Hz (kept with the settings).
     std::int32_t sampleRate() const { return rate_; }
-    void setSampleRate(std::int32_t hz) { rate_ = hz; }
+    void setSampleRate(std::int32_t hz);
 
     // The program ends: a conversion still running stops, and its file under
     // construction goes now; the worker is waited for.
@@ -148,6 +149,7 @@ private:
     QComboBox *cboOption, *Combo2, *CmbFreq;
     QPushButton *cmdBitRate, *cmdFreq;
     QCheckBox *chkCdg, *chkNormalise; // CD+G beside the MP3; even loudness for Wave and MP3
+    QWidget *settings_;               // the MP3 settings, hidden while a conversion runs
 };
 
 } // namespace cantora::render

@@ -331,8 +331,10 @@ private slots:
         lyrics->setText("Twinkle, twinkle, little star,\nHow I wonder what you are!\nUp above the world so high,\n"
                         "Like a diamond in the sky.\nTwinkle, twinkle, little star,\nHow I wonder what you are!");
         find<QCheckBox>("Mp3K")->setChecked(true);
+        // A running conversion shows its progress where its settings were.
         for (const char *busy : {"LblExtr_0", "LblExtr_1", "Pbregg", "Prog"})
             find<QWidget>(busy)->show();
+        find<QWidget>("conversionSettings")->hide();
         find<QLabel>("lblPos")->setText("Pos: 123456789");
 
         // A 1024x600 screen less a title bar.

@@ -445,6 +445,52 @@ private slots:
         QCOMPARE(enabled(), QString("cmdOpenFP=1 CmdPlay=1 btnreplace=1 btnConvert=1 cmdsave=1 mnuconf=1 Mnuexit=1"));
     }
 
+    void GIVEN_a_song_just_opened_WHEN_Wave_and_MP3_run_at_48000_Hz_THEN_both_sound_at_that_rate() {
+        // Never played: the conversion reads the channels itself, so nothing renders muted.
+        const std::string fresh = song("fresh.mid", 2);
+        auto open = [&] {
+            dlg->answerFile(fresh);
+            find<QPushButton>("cmdOpenFP")->click();
+            QVERIFY(find<QPushButton>("btnConvert")->isEnabled() && find<QPushButton>("cmdsave")->isEnabled());
+        };
+        open();
+        auto *rates = find<QComboBox>("CmbFreq");
+        QVERIFY(rates->findText("96000") < 0); // an MP3 cannot hold it
+        dlg->answerMessage(dialogs::OkOnly);
+        w->conversion()->CmbFreq_Click(rates->findText("48000"));
+        const std::string wav = renderWave();
+        QCOMPARE(le32(wav, 24), 48000u);
+        QVERIFY(rms(leftChannel(wav), 0.2, 1.0) > 20);
+        open();
+        dlg->answerMessage(dialogs::Yes);
+        dlg->answerFile(path("fresh.mp3").toStdString());
+        find<QPushButton>("cmdsave")->click();
+        const std::string mp3 = readFile(core::appFile("SYNCRO.MP3"));
+        // MPEG-1 layer III frame header: sampling-rate index 1 is 48000 Hz.
+        const std::size_t frame = mp3.find("\xFF\xFB");
+        QVERIFY(frame != std::string::npos);
+        QCOMPARE((std::uint8_t(mp3[frame + 2]) >> 2) & 3, 1);
+        w->tagEditor()->cmdCancel_Click();
+    }
+
+    void GIVEN_no_usable_SoundFont_WHEN_Play_Wave_or_MP3_is_pressed_THEN_a_box_says_so_and_nothing_runs() {
+        w.reset();
+        player::releaseOutput();
+        fs::remove(path("Chorium.sf2").toStdString());
+        makeWindow();
+        dlg->answerFile(song("silent.mid", 2));
+        find<QPushButton>("cmdOpenFP")->click();
+        const std::size_t before = messages().size();
+        for (const char *button : {"CmdPlay", "btnConvert", "cmdsave"})
+            find<QPushButton>(button)->click();
+        QCOMPARE(messages().size(), before + 3);
+        for (std::size_t i = before; i < messages().size(); ++i)
+            QVERIFY2(messages()[i].text.find("Chorium.sf2 is missing") != std::string::npos,
+                     messages()[i].text.c_str());
+        QCOMPARE(w->transport().activity(), DWORD(BASS_ACTIVE_STOPPED));
+        QVERIFY(!exists("newwave.wav") && !exists("SYNCRO.MP3"));
+    }
+
     void GIVEN_work_files_WHEN_a_song_is_opened_THEN_all_four_are_removed() {
         for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"})
             write(name, "x");
