@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <vector>
 
 namespace cantora::playback {
 
@@ -162,6 +163,18 @@ bool Mp3Decoder::seek(std::int64_t frame) {
     if (at < 0)
         return false;
     position_ = at;
+    if (at <= length_)
+        return true;
+    // Frames of mixed kinds mislead the frame index past the end: decode
+    // from the start up to the frame instead, so the position stays true.
+    const off_t start = mpg123_seek(handle_, 0, SEEK_SET);
+    if (start < 0)
+        return false;
+    position_ = start;
+    std::vector<float> skipped(2 * 1152);
+    while (position_ < frame)
+        if (read(skipped.data(), static_cast<std::size_t>(std::min<std::int64_t>(1152, frame - position_))) == 0)
+            break;
     return true;
 }
 

@@ -194,11 +194,13 @@ TEST_F(Mp3Files, ACutFileOrOneWhoseLastFrameIsDamagedEndsWhereItsSoundEnds) {
     ASSERT_EQ(at, damaged.size());
     damaged[last + 1] = static_cast<char>(damaged[last + 1] | 0x06);
 
-    // And a damaged file whose frames decode to more samples than they announce.
-    const std::string overrun = CANTORA_TEST_DATA "/mp3/decoder-overruns-length.mp3";
-    for (const auto &[name, bytes] :
-         {std::pair{"cut.mp3", cut}, std::pair{"damaged.mp3", damaged}, std::pair{"overrun.mp3", std::string()}}) {
-        const auto path = bytes.empty() ? overrun : tonemp3::write((dir / name).string(), bytes);
+    // And damaged files whose frames decode to more samples than they announce, or that the
+    // library's own seek would leave past the end.
+    for (const auto &[name, bytes] : {std::pair{"cut.mp3", cut}, std::pair{"damaged.mp3", damaged},
+                                      std::pair{"decoder-overruns-length.mp3", std::string()},
+                                      std::pair{"decoder-seeks-past-length.mp3", std::string()}}) {
+        const auto path = bytes.empty() ? std::string(CANTORA_TEST_DATA "/mp3/") + name
+                                        : tonemp3::write((dir / name).string(), bytes);
         Mp3Player player([this] { return graph(); });
         player.SetPlayTimer(true);
         player.Start_Play(path);
@@ -212,6 +214,8 @@ TEST_F(Mp3Files, ACutFileOrOneWhoseLastFrameIsDamagedEndsWhereItsSoundEnds) {
         Mp3Decoder d;
         ASSERT_TRUE(d.openFile(path));
         EXPECT_LE(countFrames(d), static_cast<std::size_t>(d.length())) << name;
+        EXPECT_TRUE(d.seek(d.length() / 2)) << name;
+        EXPECT_EQ(d.tell(), d.length() / 2) << name;
     }
     // Cut short, the length is scanned from the frames there are.
     Mp3Decoder d;
