@@ -348,7 +348,7 @@ void frmMidiTest::liveChanged(const player::LiveSettings &live) {
 
 namespace {
 QString missingFontText(const std::string &path) {
-    return QString("SoundFont %1 is missing or unreadable: the songs play silent. "
+    return QString("SoundFont %1 is missing or unreadable: nothing can play or be converted. "
                    "Choose one with \"SoundFont...\" after opening a song, then "
                    "Options > Save Configuration.")
         .arg(q(path));
