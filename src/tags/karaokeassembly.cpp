@@ -1,5 +1,6 @@
 #include "tags/karaokeassembly.h"
 
+#include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 #include "tags/id3v1tag.h"
@@ -132,6 +133,11 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit) {
 
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request) {
     SaveOutcome out;
+    // A WAV, a text or an empty file gets no tag appended.
+    if (const std::string why = NotMpegAudio(request.fileName); !why.empty()) {
+        out.failures.push_back(why);
+        return out;
+    }
     const bool fromRow = request.pending && !TrimSpaces(request.pending->sub[1]).empty();
     if (fromRow) {
         // The row's record and the lyric box replace tag and block wholesale,
