@@ -147,8 +147,9 @@ void frmTags::buildUi() {
     auto *top = new QHBoxLayout;
     page->addLayout(top, 1);
     auto *left = new QVBoxLayout;
-    top->addLayout(left, 0);
+    top->addLayout(left, 2);
     fields_ = new TagFieldsPanel(pictab_0);
+    fields_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred); // two fifths of the width
     connect(fields_, &TagFieldsPanel::edited, this, &frmTags::edited);
     connect(fields_, &TagFieldsPanel::applyChanged, this, [this](bool any) { cmdApply->setEnabled(any); });
     left->addWidget(fields_);
@@ -178,7 +179,7 @@ void frmTags::buildUi() {
     left->addStretch(1);
     lyricBox_ = new LyricStampPanel(player_, pictab_0);
     connect(lyricBox_, &LyricStampPanel::edited, this, &frmTags::edited);
-    top->addWidget(lyricBox_, 1);
+    top->addWidget(lyricBox_, 3);
     page->addWidget(info_);
 
     // --- Page 2: the pending-edit list.
@@ -193,7 +194,7 @@ void frmTags::buildUi() {
     auto *bottom = new QHBoxLayout;
     lblfile = new QLabel(kNoFile, central);
     lblfile->setObjectName("lblfile");
-    lblfile->setAccessibleName("File");
+    lblfile->setToolTip("File");
     lblfile->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pbprogress = new QProgressBar(central);
     pbprogress->setObjectName("pbprogress");

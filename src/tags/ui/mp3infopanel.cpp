@@ -29,7 +29,6 @@ Mp3InfoPanel::Mp3InfoPanel(Mp3PlayHost host, playback::Mp3Player &player, QWidge
     auto *infoLayout = new QVBoxLayout(fraMPEGInfo);
     lblMPEGInfo = new QLabel(fraMPEGInfo);
     lblMPEGInfo->setObjectName("lblMPEGInfo");
-    lblMPEGInfo->setAccessibleName("MPEG Info");
     lblMPEGInfo->setMinimumHeight(lblMPEGInfo->fontMetrics().lineSpacing() * 7);
     lblMPEGInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     infoLayout->addWidget(lblMPEGInfo);
@@ -50,10 +49,10 @@ Mp3InfoPanel::Mp3InfoPanel(Mp3PlayHost host, playback::Mp3Player &player, QWidge
     playerLayout->addLayout(buttons, 0, 0, 1, 3);
     lblTiempoT = new QLabel("00:00", picPlayer);
     lblTiempoT->setObjectName("lblTiempoT");
-    lblTiempoT->setAccessibleName("Elapsed time");
+    lblTiempoT->setToolTip("Elapsed time"); // the value is the label's own text
     lblDuracion = new QLabel("00:00", picPlayer);
     lblDuracion->setObjectName("lblDuracion");
-    lblDuracion->setAccessibleName("Length");
+    lblDuracion->setToolTip("Length");
     picRep = new QWidget(picPlayer);
     picRep->setObjectName("picRep");
     auto *repLayout = new QHBoxLayout(picRep);
