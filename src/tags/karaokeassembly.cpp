@@ -133,13 +133,11 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit) {
 
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request) {
     SaveOutcome out;
-    // A WAV, a text or an empty file gets no tag appended.
-    if (const std::string why = NotMpegAudio(request.fileName); !why.empty()) {
-        out.failures.push_back(why);
-        return out;
-    }
     const bool fromRow = request.pending && !TrimSpaces(request.pending->sub[1]).empty();
-    if (fromRow) {
+    if (const std::string notAudio = NotMpegAudio(request.fileName); !notAudio.empty()) {
+        // A WAV, a text or an empty file gets no tag appended.
+        out.failures.push_back(notAudio);
+    } else if (fromRow) {
         // The row's record and the lyric box replace tag and block wholesale,
         // so the apply-box write that would come first changes nothing that
         // survives; leaving it out means one write, which either happens

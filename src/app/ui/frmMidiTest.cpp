@@ -410,13 +410,12 @@ bool frmMidiTest::Form_Initialize() {
     floatCap_ = started.floatCapability;
     transport_.setDefaultFont(appFile(kDefaultFont));
     soundFonts_->Font_General();
-    if (transport_.fonts().mainFont == 0) {
-        const std::string &font = transport_.fonts().mainFontPath;
+    if (transport_.fonts().mainFont == 0 && transport_.fonts().mainFontPath.empty()) {
+        // Settings that accept a main SoundFont without naming one leave every song silent.
         dlg.msgBox(this,
-                   (font.empty() ? "The settings file " + appFile(kSettingsFile) + " names no SoundFont"
-                                 : "The SoundFont " + font + " is missing or unreadable") +
-                       ": the songs play silent.\nOpen a song, choose a SoundFont with \"SoundFont...\", then "
-                       "save it with Options > Save Configuration.",
+                   "The settings file " + appFile(kSettingsFile) +
+                       " names no SoundFont: the songs play silent.\nOpen a song, choose a SoundFont with "
+                       "\"SoundFont...\", then save it with Options > Save Configuration.",
                    dialogs::Exclamation, kAppTitle);
     }
     // The labels follow the engine from the start, song or not.

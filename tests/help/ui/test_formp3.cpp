@@ -90,7 +90,6 @@ private slots:
         QFontMetrics fm(font, &printer);
         for (const QString &row : rows)
             QVERIFY2(fm.horizontalAdvance(row) <= printer.width(), qPrintable(row));
-        QVERIFY(rows.size() >= 5);
         QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).mid(5, 40).join(' ') + ' ',
                  QString::fromStdString(longLine));
         QCOMPARE(rows.mid(rows.indexOf(QRegularExpression("^x+$"))).join(""), QString(300, 'x'));
@@ -100,7 +99,10 @@ private slots:
     void GIVEN_the_help_WHEN_closed_and_shown_again_THEN_the_text_is_visible() {
         w->show();
         auto *text = w->findChild<QPlainTextEdit *>("Text2");
-        QVERIFY(text->toPlainText().size() > 2000);
+        // The help describes the program as it works now.
+        for (const char *said : {"\"Wave\" converte", "Reset Eq.", "Spazio", "Sing-along", "\"Add\"", "\"Undo\""})
+            QVERIFY2(text->toPlainText().contains(said), said);
+        QVERIFY(!text->toPlainText().contains("disattivati in questa versione"));
         w->findChild<QPushButton *>("Command1")->click();
         QVERIFY(!w->isVisible() && !text->isVisibleTo(w.get()));
         w->show();
