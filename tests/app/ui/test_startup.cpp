@@ -5,7 +5,6 @@
 #include "tags/ui/frmtags.h"
 
 #include <QLineEdit>
-#include <QPointer>
 
 using namespace cantora;
 
@@ -15,16 +14,12 @@ private slots:
     void init() { setUp(); }
     void cleanup() { tearDown(); }
 
-    void GIVEN_settings_accepting_a_soundfont_without_a_path_WHEN_started_THEN_a_box_says_what_to_do() {
-        write("config.tlm", "\"OK\"\r\n");
+    void GIVEN_settings_naming_no_soundfont_and_unsaved_tag_edits_THEN_boxes_say_what_to_do_and_may_keep_the_window() {
+        write("config.tlm", "\"OK\"\r\n"); // a main SoundFont accepted, none named
         makeWindow();
         QCOMPARE(dlg->messages().size(), std::size_t(1));
         QVERIFY(dlg->messages()[0].text.find("names no SoundFont") != std::string::npos);
         QVERIFY(dlg->messages()[0].text.find("Save Configuration") != std::string::npos);
-    }
-
-    void GIVEN_unsaved_tag_edits_WHEN_the_window_closes_THEN_the_user_may_stay_or_drop_them() {
-        makeWindow();
         const std::string file = write("a.mp3", std::string(mp3bytes::audio(417)));
         w->Mp3KK_Click(file);
         QTRY_COMPARE(w->tagEditor()->FileName(), file);
