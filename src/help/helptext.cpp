@@ -50,9 +50,10 @@ Il pulsante MP3 converte il brano in un MP3 karaoke, con il testo del brano nei 
 
 L'EDITOR DEI TAG MP3
 L'editor mostra e modifica titolo, artista, album, anno, commento, genere e testo di un file MP3. Il testo si sincronizza mentre l'MP3 suona: "Add" scrive il tempo trascorso all'inizio della riga del cursore e porta il cursore alla riga seguente; "Undo" toglie l'ultimo tempo scritto. "Save" scrive i tag nel file; la finestra del testo evidenzia in rosso la riga che si sta cantando.
+Le modifiche appartengono al file su cui sono state fatte: aprendo un altro file, uscendo dall'editor o chiudendo il programma con modifiche non salvate, l'editor chiede se salvarle, scartarle o annullare. Un file senza audio MPEG (un WAV, un testo, un file vuoto) non viene aperto: un messaggio lo dice. "Fatto!" compare solo quando il file e' stato davvero scritto.
 
 STAMPA
-Il pulsante di stampa di questa finestra stampa il file "leggimi.txt" della cartella del programma: prima compare il messaggio "Controllare la Stampante", poi la scelta della stampante.
+Il pulsante di stampa di questa finestra stampa il file "leggimi.txt" della cartella del programma: prima compare il messaggio "Controllare la Stampante", poi la scelta della stampante. Annullando la scelta della stampante non si stampa nulla.
 )";
 }
 

@@ -97,4 +97,11 @@ std::optional<std::int64_t> FindFirstAudioFrame(const core::ByteSource &file, st
     return std::nullopt;
 }
 
+std::string NotMpegAudio(const std::string &path) {
+    core::FileSource file;
+    if (!file.open(path))
+        return file.error();
+    return FindFirstAudioFrame(file) ? std::string() : kNoAudioFrame;
+}
+
 } // namespace cantora::tags

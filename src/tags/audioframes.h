@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace cantora::tags {
 
@@ -48,5 +49,12 @@ std::optional<FrameHeader> ParseFrameHeader(const unsigned char *b);
 // "ID3"). Junk before the audio is searched through up to `searchBytes`.
 // Nothing when there is no such frame.
 std::optional<std::int64_t> FindFirstAudioFrame(const core::ByteSource &file, std::int64_t searchBytes = 1 << 20);
+
+// What every writer of tags says of a file without MPEG audio.
+inline constexpr const char *kNoAudioFrame = "no MPEG audio frame found; not an MP3 file?";
+
+// Why tags must not be written into `path`: it cannot be read, or it holds
+// no MPEG audio frame (a WAV, a text, an empty file). Empty when it can take them.
+std::string NotMpegAudio(const std::string &path);
 
 } // namespace cantora::tags

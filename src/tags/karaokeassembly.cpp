@@ -1,5 +1,6 @@
 #include "tags/karaokeassembly.h"
 
+#include "tags/audioframes.h"
 #include "tags/genres.h"
 #include "tags/id3module.h"
 #include "tags/id3v1tag.h"
@@ -133,7 +134,10 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit) {
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request) {
     SaveOutcome out;
     const bool fromRow = request.pending && !TrimSpaces(request.pending->sub[1]).empty();
-    if (fromRow) {
+    if (const std::string notAudio = NotMpegAudio(request.fileName); !notAudio.empty()) {
+        // A WAV, a text or an empty file gets no tag appended.
+        out.failures.push_back(notAudio);
+    } else if (fromRow) {
         // The row's record and the lyric box replace tag and block wholesale,
         // so the apply-box write that would come first changes nothing that
         // survives; leaving it out means one write, which either happens

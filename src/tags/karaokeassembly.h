@@ -74,6 +74,7 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit = nullptr);
 // lyrics and changing only the ticked fields; when the pending-edit row has
 // a title, writes the row's fields and the lyric box instead; then copies
 // SYNCRO.MP3 over the output file. Each write re-reads the file first.
+// A file without MPEG audio is refused, and nothing is written or copied.
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request);
 
 // The ID3v2 fields of a converted song: the typed texts in full (an ID3v1

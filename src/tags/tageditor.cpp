@@ -234,8 +234,11 @@ int FollowLyrics(std::string_view now, const std::vector<std::string> &entries, 
 // --- Pending edits ------------------------------------------------------------
 
 void PendingEdits::AddRow(const std::string &path) {
-    if (!Row(path))
-        rows_.push_back(PendingRow{path, {}});
+    if (Row(path))
+        return;
+    PendingRow row;
+    row.key = path;
+    rows_.push_back(std::move(row));
 }
 
 void PendingEdits::Store(const std::string &path, const EditorFields &f) {
@@ -250,14 +253,21 @@ void PendingEdits::Store(const std::string &path, const EditorFields &f) {
         row.sub[5] = std::to_string(f.genreIndex);
         row.sub[6] = f.lyrics;
         row.sub[7] = f.comment;
+        row.unsaved = true;
     }
 }
 
 void PendingEdits::ClearRow(const std::string &path) {
     for (PendingRow &row : rows_)
-        if (row.key == path)
-            for (std::size_t i = 1; i < row.sub.size(); ++i)
-                row.sub[i].clear();
+        if (row.key == path) {
+            row.sub = {};
+            row.unsaved = false;
+        }
+}
+
+bool PendingEdits::Unsaved(const std::string &path) const {
+    const PendingRow *row = Row(path);
+    return row && row->unsaved;
 }
 
 const PendingRow *PendingEdits::Row(const std::string &path) const {

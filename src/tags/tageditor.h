@@ -90,7 +90,8 @@ int FollowLyrics(std::string_view now, const std::vector<std::string> &entries, 
 // (title, artist, album, year, genre list index, lyric text, comment).
 struct PendingRow {
     std::string key;
-    std::array<std::string, 8> sub; // sub[0] unused, as the list's first column is the key
+    std::array<std::string, 8> sub{}; // sub[0] unused, as the list's first column is the key
+    bool unsaved = false;             // edits made on this file since it was opened, saved or discarded
 };
 
 // What the editor's boxes hold, as StorePendingEdits copies it.
@@ -107,8 +108,10 @@ public:
     void AddRow(const std::string &path);
     // Copies the boxes into the row of `path` (added when missing).
     void Store(const std::string &path, const EditorFields &fields);
-    // Empties sub-items 1..7 of the row of `path`.
+    // Empties sub-items 1..7 of the row of `path`: its edits are saved or dropped.
     void ClearRow(const std::string &path);
+    // True when the row of `path` holds edits not saved yet.
+    bool Unsaved(const std::string &path) const;
     // The row of `path`, if any.
     const PendingRow *Row(const std::string &path) const;
     void Clear() { rows_.clear(); }

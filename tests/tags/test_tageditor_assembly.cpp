@@ -50,7 +50,7 @@ protected:
     }
     fs::path dir;
     Id3Module module;
-    const std::string audio = mp3bytes::audio(4096);
+    const std::string audio = mp3bytes::audio(417); // one whole 128 kbit/s frame: Save takes only MPEG audio
 };
 
 PendingRow row(const std::string &title, const std::string &genreIndex) {

@@ -187,7 +187,7 @@ int cantora::cli::info(const Args &args) {
             error = file.error();
         }
         if (error.empty() && !cantora::tags::FindFirstAudioFrame(*source))
-            error = "no MPEG audio frame found; not an MP3 file?";
+            error = cantora::tags::kNoAudioFrame;
         if (error.empty())
             i = module.GetMp3Info(*source, path);
         if (!error.empty()) {

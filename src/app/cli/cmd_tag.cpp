@@ -119,11 +119,8 @@ int cantora::cli::tag(const Args &args) {
     const tags::Mp3Info info = module.GetMp3Info(path);
     if (!module.OpenError().empty())
         return cl.fail(path + ": " + module.OpenError());
-    if (!notMp3) {
-        core::FileSource file;
-        if (file.open(path) && !tags::FindFirstAudioFrame(file))
-            return cl.fail(path + ": no MPEG audio frame found; not an MP3 file? (--not-mp3 tags it anyway)");
-    }
+    if (const std::string why = notMp3 ? std::string() : tags::NotMpegAudio(path); !why.empty())
+        return cl.fail(path + ": " + why + " (--not-mp3 tags it anyway)");
     // A file without a tag gets genre 12 (Other), as the tag editor saves it.
     const int genreByte = genre ? *genre : info.Genre.empty() ? 12 : std::stoi(info.Genre) - 1;
 

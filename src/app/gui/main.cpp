@@ -7,6 +7,7 @@
 // opened at start as if chosen with Open (the user still presses Play);
 // --tags opens the MP3 tag editor on FILE beside the main window.
 
+#include "app/dialogs/dialogs.h"
 #include "app/ui/commandline.h"
 #include "app/ui/frmMidiTest.h"
 #include "core/apppaths.h"
@@ -82,8 +83,16 @@ int main(int argc, char **argv) {
     if (folder.perUser) {
         const std::string share = cantora::core::installedShareFolder(exe);
         const std::string failed = cantora::core::prepareUserFolder(folder.folder, CANTORA_SYSTEM_SF2, share);
-        if (!failed.empty())
+        if (!failed.empty()) {
             std::fprintf(stderr, "cantora: %s\n", failed.c_str());
+            cantora::dialogs::Dialogs::current().msgBox(
+                nullptr,
+                "Cantora keeps its settings, its default SoundFont and its work files in " + folder.folder +
+                    ", which could not be prepared:\n" + failed +
+                    "\n\nMake that folder writable (or start Cantora with --home and a folder you can write), "
+                    "then start Cantora again.",
+                cantora::dialogs::Exclamation, "Cantora");
+        }
     }
     cantora::core::setAppFolder(folder.folder);
 

@@ -290,7 +290,10 @@ void frmMidiTest::buildMenus() {
     connect(Mp3KK, &QAction::triggered, this, [this] { Mp3KK_Click(); });
     connect(Snorma, &QAction::triggered, this, &frmMidiTest::Snorma_Click);
     connect(Savec, &QAction::triggered, this, &frmMidiTest::Savec_Click);
-    connect(Mnuexit, &QAction::triggered, this, &frmMidiTest::Form_Unload);
+    connect(Mnuexit, &QAction::triggered, this, [this] {
+        if (tags_->mayClose())
+            Form_Unload();
+    });
     connect(Shelp, &QAction::triggered, this, &frmMidiTest::Shelp_Click);
     connect(Sabout, &QAction::triggered, this, &frmMidiTest::Sabout_Click);
 
@@ -429,6 +432,14 @@ bool frmMidiTest::Form_Initialize() {
     floatCap_ = started.floatCapability;
     transport_.setDefaultFont(appFile(kDefaultFont));
     soundFonts_->Font_General();
+    if (transport_.fonts().mainFont == 0 && transport_.fonts().mainFontPath.empty()) {
+        // Settings that accept a main SoundFont without naming one leave every song silent.
+        dlg.msgBox(this,
+                   "The settings file " + appFile(kSettingsFile) +
+                       " names no SoundFont: the songs play silent.\nOpen a song, choose a SoundFont with "
+                       "\"SoundFont...\", then save it with Options > Save Configuration.",
+                   dialogs::Exclamation, kAppTitle);
+    }
     // The labels follow the engine from the start, song or not.
     transportPanel_->displayTimer()->start();
     transportPanel_->tmrMidiTest_Timer();
@@ -456,6 +467,11 @@ void frmMidiTest::Form_Unload() {
 }
 
 void frmMidiTest::closeEvent(QCloseEvent *event) {
+    // The tag editor's unsaved edits first: the user may keep the program open.
+    if (!ending_ && !tags_->mayClose()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -84,8 +84,10 @@ void formp3::CmdPrint_Click() {
     std::string text = readmeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 
     QPrinter printer(QPrinter::HighResolution);
-    // A cancelled printer dialog still prints on the current printer.
-    dlg.showPrinter(this, printer);
+    // Cancel in the printer dialog prints nothing.
+    lastPrint_.clear();
+    if (!dlg.showPrinter(this, printer))
+        return;
     // The read-me is 8-bit text: UTF-8 when it is valid UTF-8, else CP1252.
     lastPrint_ = printText(printer, QString::fromStdString(core::toUtf8(text)));
 }

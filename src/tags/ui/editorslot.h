@@ -28,6 +28,9 @@ public:
     // The conversion's last step: the editor on SYNCRO.MP3; its Save copies to `outputFile`.
     void showConverted(const std::string &outputFile);
     frmTags *editor() const { return editor_; }
+    // The window is about to close: the editor's unsaved edits are saved or
+    // dropped as the user answers. False when the user cancels.
+    bool mayClose() { return !editor_ || editor_->LeaveFile(); }
 
 private:
     QWidget *window_;

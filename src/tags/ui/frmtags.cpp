@@ -6,6 +6,7 @@
 #include "playback/mediagraph.h"
 #include "playback/playbackoutput.h"
 #include "playback/ui/frmlyrics.h"
+#include "tags/audioframes.h"
 #include "tags/mp3info.h"
 #include "tags/ui/lyricstamppanel.h"
 #include "tags/ui/mp3infopanel.h"
@@ -20,11 +21,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace cantora::tags {
@@ -32,6 +35,9 @@ namespace cantora::tags {
 namespace {
 
 QString q(const std::string &s) { return QString::fromStdString(s); }
+
+const char *kEditorTitle = "Orvane Mp3Tag Editor";
+const QString kNoFile = "No MP3 file open";
 
 bool blank(const std::string &t) { return t.find_first_not_of(" \t\r\n") == std::string::npos; }
 
@@ -62,8 +68,7 @@ frmTags::frmTags(TagEditorHost host, QWidget *parent)
 
     // Window load: player stopped, undo stack empty, genre list filled.
     buildUi();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    fitScreen();
 
     player_.LyricsFollowing = [this] { return module_->LyricsTagFound && lyricsWindowOpen_; };
     player_.FollowLyrics = [this] { lyricBox_->FollowLyrics(lyrics_); };
@@ -99,7 +104,7 @@ void frmTags::afterLoadWait() {
 }
 
 void frmTags::OpenConvertedSong() {
-    if (!ConvertedSongWaiting(host_.appFolder))
+    if (!ConvertedSongWaiting(host_.appFolder) || !LeaveFile())
         return;
     openedFromConverter_ = true;
     Mp3Liric();
@@ -136,11 +141,15 @@ void frmTags::buildUi() {
     TabStrip->addTab(pictab_0, "ID3 Tag && Lyrics");
     TabStrip->addTab(pictab_1, "Files");
 
-    // --- Page 1: tag boxes, MPEG info and player on the left, lyrics on the right.
-    auto *page = new QHBoxLayout(pictab_0);
+    // --- Page 1: tag boxes on the left, lyrics on the right, MPEG info and
+    // player across the foot, so that the page fits a screen 600 pixels high.
+    auto *page = new QVBoxLayout(pictab_0);
+    auto *top = new QHBoxLayout;
+    page->addLayout(top, 1);
     auto *left = new QVBoxLayout;
-    page->addLayout(left, 0);
+    top->addLayout(left, 2);
     fields_ = new TagFieldsPanel(pictab_0);
+    fields_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred); // two fifths of the width
     connect(fields_, &TagFieldsPanel::edited, this, &frmTags::edited);
     connect(fields_, &TagFieldsPanel::applyChanged, this, [this](bool any) { cmdApply->setEnabled(any); });
     left->addWidget(fields_);
@@ -167,11 +176,11 @@ void frmTags::buildUi() {
     };
     play.pressed = [this] { lyricBox_->focusLyrics(); };
     info_ = new Mp3InfoPanel(std::move(play), player_, pictab_0);
-    left->addWidget(info_);
     left->addStretch(1);
     lyricBox_ = new LyricStampPanel(player_, pictab_0);
     connect(lyricBox_, &LyricStampPanel::edited, this, &frmTags::edited);
-    page->addWidget(lyricBox_, 1);
+    top->addWidget(lyricBox_, 3);
+    page->addWidget(info_);
 
     // --- Page 2: the pending-edit list.
     auto *filesLayout = new QVBoxLayout(pictab_1);
@@ -183,8 +192,9 @@ void frmTags::buildUi() {
 
     // --- Below the pages: file label, progress, Save and Cancel.
     auto *bottom = new QHBoxLayout;
-    lblfile = new QLabel(central);
+    lblfile = new QLabel(kNoFile, central);
     lblfile->setObjectName("lblfile");
+    lblfile->setToolTip("File");
     lblfile->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pbprogress = new QProgressBar(central);
     pbprogress->setObjectName("pbprogress");
@@ -203,8 +213,29 @@ void frmTags::buildUi() {
     bottom->addWidget(cmdApply);
     bottom->addWidget(cmdCancel);
     outer->addLayout(bottom);
+}
 
-    resize(940, 620);
+void frmTags::fitScreen() {
+    // The whole window fits a 1024x600 screen; on a smaller one its content
+    // scrolls instead of growing past the screen.
+    QWidget *content = takeCentralWidget();
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName("editorScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    setCentralWidget(scroll);
+    QSize size(940, 620);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        size = size.boundedTo(avail.size());
+        resize(size);
+        QRect frame(QPoint(), size);
+        frame.moveCenter(avail.center());
+        move(std::max(frame.left(), avail.left()), std::max(frame.top(), avail.top()));
+    } else {
+        resize(size);
+    }
 }
 
 // ------------------------------------------------------------------ menu
@@ -220,6 +251,12 @@ void frmTags::btnParcourSon_Click() {
 }
 
 void frmTags::OpenFile(const std::string &path) {
+    if (const std::string why = NotMpegAudio(path); !why.empty()) {
+        dialogs::Dialogs::current().msgBox(this, path + ": " + why, dialogs::Critical, kEditorTitle);
+        return;
+    }
+    if (!LeaveFile())
+        return;
     closeLyricsWindow();
     module_->HasLyricsMarker = false;
     lrcLoaded_ = false;
@@ -442,10 +479,11 @@ void frmTags::SaveTags() {
     req.resumeFile = [this] { info_->ResumeFile(fileName_); };
 
     lastSave_ = tags::SaveTags(*module_, req);
-    if (req.pending && !TrimSpaces(req.pending->sub[1]).empty()) {
-        StorePendingEdits();
+    if (lastSave_.written) {
         pending_.ClearRow(fileName_);
         showPendingRow();
+    } else {
+        cmdApply->setEnabled(true); // the edits are still to be saved
     }
     pbprogress->setValue(1);
     pbprogress->hide();
@@ -460,13 +498,38 @@ void frmTags::SaveTags() {
         label += " - " + lastSave_.notes;
     }
     lblfile->setText(q(label));
-    dialogs::Dialogs::current().msgBox(this, "Fatto!", dialogs::OkOnly, "Lirovox");
+    // "Fatto!" only when everything was done; otherwise the box says what was not.
+    if (lastSave_.failures.empty())
+        dialogs::Dialogs::current().msgBox(this, "Fatto!", dialogs::OkOnly, "Lirovox");
+    else
+        dialogs::Dialogs::current().msgBox(this, label, lastSave_.written ? dialogs::Exclamation : dialogs::Critical,
+                                           "Lirovox");
+}
+
+bool frmTags::LeaveFile() {
+    if (fileName_.empty() || !pending_.Unsaved(fileName_))
+        return true;
+    const int answer =
+        dialogs::Dialogs::current().msgBox(this, "The changes to " + fileName_ + " are not saved.\nSave them?",
+                                           dialogs::YesNoCancel | dialogs::Exclamation, kEditorTitle);
+    if (answer == dialogs::No) {
+        pending_.ClearRow(fileName_);
+        showPendingRow();
+        cmdApply->setEnabled(false);
+        return true;
+    }
+    if (answer == dialogs::Yes)
+        cmdApply_Click();
+    return !pending_.Unsaved(fileName_);
 }
 
 void frmTags::cmdOK_Click() {
-    if (cmdApply->isEnabled()) {
-        const int answer = dialogs::Dialogs::current().msgBox(this, "Exit ?", dialogs::YesNo | dialogs::Information,
-                                                              "Orvane Mp3Tag Editor");
+    if (pending_.Unsaved(fileName_)) {
+        if (!LeaveFile())
+            return;
+    } else if (cmdApply->isEnabled()) {
+        const int answer =
+            dialogs::Dialogs::current().msgBox(this, "Exit ?", dialogs::YesNo | dialogs::Information, kEditorTitle);
         if (answer != dialogs::Yes)
             return;
     }
@@ -478,7 +541,10 @@ void frmTags::cmdOK_Click() {
     unload();
 }
 
-void frmTags::cmdCancel_Click() { unload(); }
+void frmTags::cmdCancel_Click() {
+    if (LeaveFile())
+        unload();
+}
 
 void frmTags::unload() {
     closing_ = true;

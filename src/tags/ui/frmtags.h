@@ -71,8 +71,13 @@ public:
     void cmdCancel_Click();     // Cancel
 
     // --- Procedures ----------------------------------------------------------------
-    // Opens `path` in the editor (the steps after the Open chooser).
+    // Opens `path` in the editor (the steps after the Open chooser). A file
+    // without MPEG audio is refused with a message, and the editor stays as it was.
     void OpenFile(const std::string &path);
+    // Before the file shown is left (another file, Exit, Cancel, the main
+    // window closing): unsaved edits are saved or dropped as the user
+    // answers. False when the user cancels or the save did not happen.
+    bool LeaveFile();
     // Opens the converter's SYNCRO.MP3 and its lyrics.
     void Mp3Liric();
     // What the window load does once its wait is over, for an editor already
@@ -105,6 +110,7 @@ protected:
 
 private:
     void buildUi();
+    void fitScreen();
     void afterLoadWait();
     // The steps shared by Open and Mp3Liric once FileName is set.
     void loadFile(const std::string &labelText);

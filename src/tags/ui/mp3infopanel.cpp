@@ -21,7 +21,8 @@ QString q(const std::string &s) { return QString::fromStdString(s); }
 Mp3InfoPanel::Mp3InfoPanel(Mp3PlayHost host, playback::Mp3Player &player, QWidget *parent)
     : QWidget(parent), host_(std::move(host)), player_(player) {
     setObjectName("mp3InfoPanel");
-    auto *column = new QVBoxLayout(this);
+    // Side by side: the editor shows this panel across its foot.
+    auto *column = new QHBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     fraMPEGInfo = new QGroupBox("MPEG Info", this);
     fraMPEGInfo->setObjectName("fraMPEGInfo");
@@ -48,8 +49,10 @@ Mp3InfoPanel::Mp3InfoPanel(Mp3PlayHost host, playback::Mp3Player &player, QWidge
     playerLayout->addLayout(buttons, 0, 0, 1, 3);
     lblTiempoT = new QLabel("00:00", picPlayer);
     lblTiempoT->setObjectName("lblTiempoT");
+    lblTiempoT->setToolTip("Elapsed time"); // the value is the label's own text
     lblDuracion = new QLabel("00:00", picPlayer);
     lblDuracion->setObjectName("lblDuracion");
+    lblDuracion->setToolTip("Length");
     picRep = new QWidget(picPlayer);
     picRep->setObjectName("picRep");
     auto *repLayout = new QHBoxLayout(picRep);
@@ -68,7 +71,7 @@ Mp3InfoPanel::Mp3InfoPanel(Mp3PlayHost host, playback::Mp3Player &player, QWidge
     picSliderVol->setObjectName("picSliderVol");
     playerLayout->addWidget(lblvol, 0, 3);
     playerLayout->addWidget(picSliderVol, 1, 3, 2, 1);
-    column->addWidget(picPlayer);
+    column->addWidget(picPlayer, 1);
     // The strips show their track, so the knobs read as sliders.
     for (QWidget *strip : {static_cast<QWidget *>(picSliderRep), static_cast<QWidget *>(picSliderVol)}) {
         QPalette p = strip->palette();
@@ -82,7 +85,12 @@ Mp3InfoPanel::Mp3InfoPanel(Mp3PlayHost host, playback::Mp3Player &player, QWidge
 // The binding refers to the player, which the editor stops after its panels are gone.
 Mp3InfoPanel::~Mp3InfoPanel() { delete binding_; }
 
-void Mp3InfoPanel::showInfo(const Mp3Info &info) { lblMPEGInfo->setText(q(WithLf(FormatInfoPanel(info)))); }
+void Mp3InfoPanel::showInfo(const Mp3Info &info) {
+    lblMPEGInfo->setText(q(WithLf(FormatInfoPanel(info))));
+    // The length is known before Play; playing gives the player's own.
+    lblTiempoT->setText("00:00");
+    lblDuracion->setText(q(info.Length.empty() ? "00:00" : info.Length));
+}
 void Mp3InfoPanel::clearInfo() { lblMPEGInfo->clear(); }
 void Mp3InfoPanel::fileLoaded() { cmdPlayer[1]->setEnabled(true); }
 void Mp3InfoPanel::enablePlayer(bool flag) { picPlayer->setEnabled(flag); }

@@ -6,122 +6,98 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fstream>
+#include <optional>
 
 using namespace cantora;
 
 class Formp3Test : public QObject {
     Q_OBJECT
-private slots:
-    void GIVEN_a_readme_WHEN_print_is_pressed_THEN_warning_first_then_a_two_size_document() {
-        QTemporaryDir home;
-        core::setAppFolder(home.path().toStdString());
-        std::ofstream(home.filePath("leggimi.txt").toStdString(), std::ios::binary) << "one, two\r\n\"a, b\"\r\n";
-        dialogs::ScriptedDialogs dlg;
-        QString pdf = home.filePath("out.pdf");
-        dlg.onPrinter = [&](QPrinter &p) {
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<dialogs::ScriptedDialogs> dlg;
+    std::unique_ptr<help::formp3> w;
+
+    // Presses Print with `readme` (none when empty) and the printer dialog answered `accept`.
+    QStringList print(const std::optional<std::string> &readme, bool accept) {
+        QFile::remove(home->filePath("leggimi.txt"));
+        QFile::remove(home->filePath("out.pdf"));
+        if (readme)
+            std::ofstream(home->filePath("leggimi.txt").toStdString(), std::ios::binary) << *readme;
+        dlg->onPrinter = [&](QPrinter &p) {
             p.setOutputFormat(QPrinter::PdfFormat);
-            p.setOutputFileName(pdf);
-            return false; // a cancelled printer dialog still prints
+            p.setOutputFileName(home->filePath("out.pdf"));
+            return accept;
         };
-        help::formp3 w;
-        w.findChild<QPushButton *>("CmdPrint")->click();
-
-        QCOMPARE(dlg.shown.size(), std::size_t(2));
-        QCOMPARE(dlg.shown[0].text, std::string("Controllare la Stampante"));
-        QCOMPARE(dlg.shown[0].title, std::string("SingFont"));
-        QCOMPARE(dlg.shown[0].style, 0);
-        QCOMPARE(dlg.shown[1].kind, dialogs::ScriptedDialogs::Shown::Printer);
-
-        const auto &lines = w.lastPrint();
-        QCOMPARE(lines.size(), std::size_t(4));
-        QCOMPARE(lines[0].pointSize, 18);
-        QCOMPARE(lines[0].text, QString());
-        QStringList body;
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            QCOMPARE(lines[i].pointSize, 12);
-            body << lines[i].text;
-        }
-        QCOMPARE(body, QStringList({"one", "two", "a, b"}));
-        QFile f(pdf);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.read(5) == "%PDF-");
-        QVERIFY(f.size() > 500);
+        w->findChild<QPushButton *>("CmdPrint")->click();
+        QStringList rows;
+        for (const auto &line : w->lastPrint())
+            rows << QString("%1:%2").arg(line.pointSize).arg(line.text);
+        return rows;
     }
 
-    void GIVEN_a_cp1252_readme_with_a_long_line_WHEN_printed_THEN_accents_are_right_and_rows_fit_the_page() {
-        QTemporaryDir home;
-        core::setAppFolder(home.path().toStdString());
+private slots:
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        core::setAppFolder(home->path().toStdString());
+        dlg = std::make_unique<dialogs::ScriptedDialogs>();
+        w = std::make_unique<help::formp3>();
+    }
+    void cleanup() {
+        w.reset();
+        dlg.reset();
+        home.reset();
+    }
+
+    void GIVEN_a_readme_WHEN_print_is_pressed_THEN_warning_first_then_a_two_size_document_unless_cancelled() {
+        const struct {
+            std::optional<std::string> readme;
+            bool accept;
+            QStringList printed; // point size and text of each row
+        } cases[] = {{"one, two\r\n\"a, b\"\r\n", true, {"18:", "12:one", "12:two", "12:a, b"}},
+                     {"Perch\xE9 \xE8\r\n", true, {"18:", QString::fromUtf8("12:Perch\u00e9 \u00e8")}}, // CP1252
+                     {std::nullopt, true, {"18:"}}, // no read-me: an empty page
+                     {"one\r\n", false, {}}};       // Cancel in the printer dialog prints nothing
+        for (const auto &c : cases) {
+            dlg->shown.clear();
+            QCOMPARE(print(c.readme, c.accept), c.printed);
+            QCOMPARE(dlg->shown.size(), std::size_t(2));
+            QCOMPARE(dlg->shown[0].text, std::string("Controllare la Stampante"));
+            QCOMPARE(dlg->shown[1].kind, dialogs::ScriptedDialogs::Shown::Printer);
+            QFile pdf(home->filePath("out.pdf"));
+            QCOMPARE(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-", c.accept);
+        }
+    }
+
+    void GIVEN_a_line_wider_than_the_page_WHEN_wrapped_THEN_rows_fit_break_at_blanks_and_lose_nothing() {
         std::string longLine;
         for (int i = 0; i < 40; ++i)
             longLine += "parola" + std::to_string(i) + " ";
-        std::ofstream(home.filePath("leggimi.txt").toStdString(), std::ios::binary)
-            << "\"Perch\xE9 cos\xEC \xE8 pi\xF9 facile\"\r\n"
-            << longLine << "\r\n"
-            << std::string(300, 'x') << "\r\n";
-        dialogs::ScriptedDialogs dlg;
-        QPrinter *used = nullptr;
-        dlg.onPrinter = [&](QPrinter &p) {
-            p.setOutputFormat(QPrinter::PdfFormat);
-            p.setOutputFileName(home.filePath("out.pdf"));
-            used = &p;
-            return true;
-        };
-        help::formp3 w;
-        w.CmdPrint_Click();
-        const auto &lines = w.lastPrint();
-        QVERIFY(lines.size() > 4);
-        QCOMPARE(lines[1].text, QString::fromUtf8("Perch\u00e9 cos\u00ec \u00e8 pi\u00f9 facile"));
-        // The long line comes out whole, over several rows, none wider than the page.
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(home.filePath("measure.pdf"));
-        QFont font("Sans Serif");
-        font.setPointSize(12);
-        QFontMetrics fm(font, &printer);
-        QStringList words, rows;
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            QVERIFY2(fm.horizontalAdvance(lines[i].text) <= printer.width(), qPrintable(lines[i].text));
-            rows << lines[i].text;
-        }
-        QVERIFY(rows.size() >= 5);
-        QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).mid(5, 40).join(' ') + ' ',
-                 QString::fromStdString(longLine));
-        QCOMPARE(rows.mid(rows.indexOf(QRegularExpression("^x+$"))).join(""), QString(300, 'x'));
-        // A line that fits stays whole.
-        QCOMPARE(help::formp3::wrapToWidth(QString("a b"), fm, printer.width()), QStringList({"a b"}));
-    }
-
-    void GIVEN_no_readme_WHEN_print_is_pressed_THEN_an_empty_page_prints() {
-        QTemporaryDir home;
-        core::setAppFolder(home.path().toStdString());
-        dialogs::ScriptedDialogs dlg;
-        dlg.onPrinter = [&](QPrinter &p) {
-            p.setOutputFormat(QPrinter::PdfFormat);
-            p.setOutputFileName(home.filePath("empty.pdf"));
-            return true;
-        };
-        help::formp3 w;
-        w.CmdPrint_Click();
-        QCOMPARE(w.lastPrint().size(), std::size_t(1));
-        QVERIFY(QFile::exists(home.filePath("empty.pdf")));
+        const QFontMetrics fm(QFont("Sans Serif", 12));
+        const int width = 40 * fm.averageCharWidth();
+        const QStringList rows = help::formp3::wrapToWidth(QString::fromStdString(longLine), fm, width);
+        const QStringList xs = help::formp3::wrapToWidth(QString(300, 'x'), fm, width);
+        for (const QString &row : rows + xs)
+            QVERIFY2(fm.horizontalAdvance(row) <= width && !row.startsWith(' '), qPrintable(row));
+        QVERIFY(rows.size() > 1 && xs.size() > 1);
+        QVERIFY(print(longLine + "\r\n", true).size() > 2); // printed over several rows too
+        QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).join(' ') + ' ', QString::fromStdString(longLine));
+        QCOMPARE(xs.join(""), QString(300, 'x'));
+        QCOMPARE(help::formp3::wrapToWidth("a b", fm, width), QStringList({"a b"})); // a line that fits stays whole
     }
 
     void GIVEN_the_help_WHEN_closed_and_shown_again_THEN_the_text_is_visible() {
-        help::formp3 w;
-        QCOMPARE(w.windowTitle(), QString("Help"));
-        w.show();
-        auto *text = w.findChild<QPlainTextEdit *>("Text2");
-        QVERIFY(text->toPlainText().contains("Open MidiFile"));
-        QVERIFY(text->toPlainText().size() > 2000);
-        w.findChild<QPushButton *>("Command1")->click();
-        QVERIFY(!w.isVisible());
-        QVERIFY(!text->isVisibleTo(&w));
-        w.show();
+        w->show();
+        auto *text = w->findChild<QPlainTextEdit *>("Text2");
+        // The help describes the program as it works now.
+        for (const char *said : {"\"Wave\" converte", "Reset Eq.", "Spazio", "Sing-along", "\"Add\"", "\"Undo\""})
+            QVERIFY2(text->toPlainText().contains(said), said);
+        QVERIFY(!text->toPlainText().contains("disattivati in questa versione"));
+        w->findChild<QPushButton *>("Command1")->click();
+        QVERIFY(!w->isVisible() && !text->isVisibleTo(w.get()));
+        w->show();
         QVERIFY(text->isVisible());
     }
 };
