@@ -1,11 +1,10 @@
 // The preferences file and the recent songs kept in it.
 #include "core/preferences.h"
 #include "core/recentsongs.h"
+#include "tempfolder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 using namespace cantora::core;
@@ -47,17 +46,15 @@ TEST(Preferences, IntegersFallBackOnAnythingElse) {
 }
 
 TEST(Preferences, SaveReplacesWholeAndFailureLeavesOldFile) {
-    char tmpl[] = "/tmp/cantora_prefs_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    const std::string path = dir + "/cantora.ini";
+    coretest::TempFolder dir;
+    const std::string path = dir / "cantora.ini";
     Preferences p;
     p.set("a", "1");
     ASSERT_EQ(p.save(path), "");
     EXPECT_EQ(Preferences::load(path).get("a", ""), "1");
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
-    EXPECT_NE(p.save(dir + "/no/such/folder/cantora.ini"), "");
-    EXPECT_FALSE(Preferences::load(dir + "/missing.ini").get("a"));
-    std::filesystem::remove_all(dir);
+    EXPECT_NE(p.save(dir / "no/such/folder/cantora.ini"), "");
+    EXPECT_FALSE(Preferences::load(dir / "missing.ini").get("a"));
 }
 
 TEST(RecentSongs, NewestFirstEachOnceTenAtMost) {

@@ -39,7 +39,7 @@ TEST(KaraokeMp3, PlaysToTheEndOfItsDecodedSamples) {
     const fs::path dir = fs::temp_directory_path() / ("cantora_karaoke_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string song = (dir / "song.mid").string(), wav = (dir / "song.wav").string();
-    const std::string mp3 = (dir / "song.mp3").string(), plain = (dir / "plain.mp3").string();
+    const std::string mp3 = (dir / "song.mp3").string();
     cantora::audio::MidiWriter w(480);
     const int t = w.addTrack();
     w.noteOn(t, 0, 0, 60, 100);
@@ -49,14 +49,13 @@ TEST(KaraokeMp3, PlaysToTheEndOfItsDecodedSamples) {
 
     ASSERT_EQ(run(cli + " render " + song + " " + wav), 0);
     ASSERT_EQ(run(cli + " encode " + wav + " " + mp3), 0);
-    fs::copy_file(mp3, plain);
+    const auto untagged = fs::file_size(mp3);
     ASSERT_EQ(run(cli + " tag " + mp3 + " --title Twinkle --lyrics " + (dir / "song.lrc").string()), 0);
-    ASSERT_GT(fs::file_size(mp3), fs::file_size(plain)) << "the lyrics block is in the file";
+    ASSERT_GT(fs::file_size(mp3), untagged) << "the lyrics block is in the file";
 
     const std::int64_t frames = decodedFrames(mp3);
     EXPECT_EQ(frames, static_cast<std::int64_t>((fs::file_size(wav) - 44) / 4))
-        << "the encoder's delay and padding are cut";
-    EXPECT_EQ(decodedFrames(plain), frames) << "the tags at the end add no sound";
+        << "the encoder's delay and padding are cut, the tags add no sound";
 
     ManualOutput *device = nullptr;
     Mp3Player player([&] {
