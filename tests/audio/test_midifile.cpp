@@ -93,7 +93,7 @@ TEST(MidiFileRead, DamagedFilesGiveWhatTheyHoldAndSayHowMuchWasRead) {
                                    track(std::string("\x00\xFF\x01\x7F"
                                                      "abc",
                                                      7)),
-                                   track(std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10))}) {
+                                   track(std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80\x3C\x00", 12) + kEnd)}) {
         r = readMidi(header(0, 1, 96) + bad);
         ASSERT_TRUE(r.ok());
         EXPECT_TRUE(r.file.truncated);

@@ -153,6 +153,11 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     EXPECT_FLOAT_EQ(live.eqGains[6], 4);
     m.compressor(true, 9);
     EXPECT_FLOAT_EQ(live.compressorGain, 9);
+    m.panMoved(2, 10);
+    m.reverbMoved(2, 20);
+    m.chorusMoved(2, 30);
+    EXPECT_EQ(std::tuple(live.channels[2].pan, live.channels[2].reverb, live.channels[2].chorus),
+              std::tuple(10, 20, 30));
     m.soloClicked(2);
     m.clear();
     EXPECT_FLOAT_EQ(live.tempoFactor, 1);
