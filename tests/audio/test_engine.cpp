@@ -192,13 +192,6 @@ TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPositionAndTempoSyncsSendBack) 
 }
 
 TEST_F(Engine, FontRecordsAndFontVolume) {
-    BASS_MIDI_FONTINFO info{};
-    ASSERT_TRUE(BASS_MIDI_FontGetInfo(font_, &info));
-    EXPECT_STREQ(info.name, "TimGM6mb1.sf2");
-    EXPECT_GT(info.presets, 128u);
-    EXPECT_NE(BASS_MIDI_FontGetPreset(font_, 0, 128), nullptr);
-    EXPECT_EQ(BASS_MIDI_FontGetPreset(font_, 0, 127), nullptr);
-
     // A record with one preset serves only that program.
     const HSOUNDFONT only = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
     const BASS_MIDI_FONT rec{only, 73, 0};
