@@ -63,21 +63,6 @@ inline double power(const std::vector<float> &x, double hz, std::size_t from, st
     return s1 * s1 + s2 * s2 - k * s1 * s2;
 }
 
-// The fundamental between lo and hi Hz: the lowest spectral peak holding
-// at least a tenth of the strongest one's power (1 Hz steps).
-inline double fundamental(const std::vector<float> &x, double lo, double hi, std::size_t from, std::size_t to) {
-    std::vector<double> p;
-    for (double f = lo; f <= hi; f += 1.0)
-        p.push_back(power(x, f, from, to));
-    const double strongest = *std::max_element(p.begin(), p.end());
-    std::size_t i = 0;
-    while (i < p.size() && p[i] < strongest / 10)
-        ++i;
-    while (i + 1 < p.size() && p[i + 1] > p[i])
-        ++i;
-    return lo + double(i);
-}
-
 // Reverb and chorus sends off on `channel` at `tick`, so its tone is clean.
 inline void dry(audio::MidiWriter &w, int track, int channel, std::uint64_t tick = 0) {
     w.controller(track, tick, channel, 91, 0);

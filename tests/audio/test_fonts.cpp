@@ -82,23 +82,16 @@ TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
             return bank == 0 && program == 0;
         return bank == 0 || bank == 128;
     };
-    auto c = choosePreset(records, 4, 0, 25, has);
-    EXPECT_EQ(c.record, 0);
-    c = choosePreset(records, 4, 0, 26, has); // only program 25 is served by it
-    EXPECT_EQ(c.record, 2);
-    EXPECT_EQ(c.program, 26);
-    c = choosePreset(records, 9, 0, 16, has); // drum channel: the kit record
-    EXPECT_EQ(c.record, 1);
-    EXPECT_EQ(c.bank, 0);
-    EXPECT_EQ(c.program, 0);
-    c = choosePreset(records, 3, 8, 5, has); // missing bank falls back to 0
-    EXPECT_EQ(c.record, 2);
-
+    const auto choose = [&](int channel, int bank, int program) {
+        const auto c = choosePreset(records, channel, bank, program, has);
+        return std::tuple(c.record, c.bank, c.program);
+    };
+    EXPECT_EQ(choose(4, 0, 25), std::tuple(0, 0, 25));
+    EXPECT_EQ(choose(4, 0, 26), std::tuple(2, 0, 26)) << "only program 25 is served by record 0";
+    EXPECT_EQ(choose(9, 0, 16), std::tuple(1, 0, 0)) << "drum channel: the kit record";
+    EXPECT_EQ(std::get<0>(choose(3, 8, 5)), 2) << "a missing bank falls back to 0";
     records[1].entry = nullptr; // a record without a font is skipped
-    c = choosePreset(records, 9, 0, 16, has);
-    EXPECT_EQ(c.record, 2);
-    EXPECT_EQ(c.bank, 128);
-    EXPECT_EQ(c.program, 16);
+    EXPECT_EQ(choose(9, 0, 16), std::tuple(2, 128, 16));
     records[2].entry = nullptr;
-    EXPECT_EQ(choosePreset(records, 0, 0, 0, has).record, -1);
+    EXPECT_EQ(std::get<0>(choose(0, 0, 0)), -1);
 }

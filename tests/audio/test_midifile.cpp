@@ -55,36 +55,25 @@ using Events = std::vector<std::string>;
 
 } // namespace
 
-TEST(MidiFileRead, RunningStatusSurvivesMetaAndSysexWithTicksAndOffsets) {
-    // delta 0: note on; delta 0x81 0x00 (128): lyric "la"; delta 0: key 0x3E
-    // under running status; delta 10: SysEx; delta 0: running status again,
-    // velocity 0 (still a note-on).
-    const std::string body = std::string("\x00\x90\x3C\x64", 4) + std::string("\x81\x00\xFF\x05\x02la", 7) +
-                             std::string("\x00\x3E\x50", 3) + std::string("\x0A\xF0\x03\x7E\x7F\xF7", 6) +
-                             std::string("\x00\x3C\x00", 3) + kEnd;
-    const auto r = readMidi(header(0, 1, 96) + track(body));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.file.format, 0);
-    EXPECT_EQ(r.file.division, 96);
-    EXPECT_FALSE(r.file.truncated);
-    // Offsets: 14-byte header + 8-byte track chunk header = 22.
-    EXPECT_EQ(events(r.file), (Events{"0 @22 90 3C 64", "128 @26 FF 05: 6C 61", "128 @33 90 3E 50",
-                                      "138 @36 F0 7E 7F F7", "138 @42 90 3C 00", "138 @45 FF 2F:"}));
-}
-
-TEST(MidiFileRead, ChannelPressureTakesOneDataByteAndTheNextEventFollows) {
-    // D0 40, a note-on, a pressure and one under running status, then a pitch bend.
-    const std::string body = std::string("\x00\xD0\x40"
-                                         "\x00\x90\x3C\x64"
-                                         "\x00\xD1\x10"
-                                         "\x05\x20"
-                                         "\x00\xE1\x01\x02",
-                                         16) +
-                             kEnd;
-    const auto r = readMidi(header(0, 1, 96) + track(body));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(events(r.file), (Events{"0 @22 D0 40 00", "0 @25 90 3C 64", "0 @29 D1 10 00", "5 @32 D1 20 00",
-                                      "5 @34 E1 01 02", "5 @38 FF 2F:"}));
+TEST(MidiFileRead, RunningStatusSurvivesMetaAndSysexAndOneByteMessagesWithTicksAndOffsets) {
+    const std::pair<std::string, Events> cases[] = {
+        // delta 0: note on; delta 0x81 0x00 (128): lyric "la"; delta 0: key 0x3E
+        // under running status; delta 10: SysEx; delta 0: running status again,
+        // velocity 0 (still a note-on). Offsets: 14-byte header + 8-byte track header = 22.
+        {std::string("\x00\x90\x3C\x64\x81\x00\xFF\x05\x02la\x00\x3E\x50\x0A\xF0\x03\x7E\x7F\xF7\x00\x3C\x00", 23),
+         {"0 @22 90 3C 64", "128 @26 FF 05: 6C 61", "128 @33 90 3E 50", "138 @36 F0 7E 7F F7", "138 @42 90 3C 00",
+          "138 @45 FF 2F:"}},
+        // A channel pressure takes one data byte: a note-on, a pressure and one
+        // under running status, then a pitch bend.
+        {std::string("\x00\xD0\x40\x00\x90\x3C\x64\x00\xD1\x10\x05\x20\x00\xE1\x01\x02", 16),
+         {"0 @22 D0 40 00", "0 @25 90 3C 64", "0 @29 D1 10 00", "5 @32 D1 20 00", "5 @34 E1 01 02", "5 @38 FF 2F:"}},
+    };
+    for (const auto &[body, want] : cases) {
+        const auto r = readMidi(header(0, 1, 96) + track(body + kEnd));
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(std::tuple(r.file.format, r.file.division, r.file.truncated), std::tuple(0, 96, false));
+        EXPECT_EQ(events(r.file), want);
+    }
 }
 
 TEST(MidiFileRead, DamagedFilesGiveWhatTheyHoldAndSayHowMuchWasRead) {
@@ -104,7 +93,7 @@ TEST(MidiFileRead, DamagedFilesGiveWhatTheyHoldAndSayHowMuchWasRead) {
                                    track(std::string("\x00\xFF\x01\x7F"
                                                      "abc",
                                                      7)),
-                                   track(std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80", 10))}) {
+                                   track(std::string("\x00\x90\x3C\x64\x81\x81\x81\x81\x01\x80\x3C\x00", 12) + kEnd)}) {
         r = readMidi(header(0, 1, 96) + bad);
         ASSERT_TRUE(r.ok());
         EXPECT_TRUE(r.file.truncated);

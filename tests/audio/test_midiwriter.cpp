@@ -50,15 +50,10 @@ TEST(MidiWriter, ReaderGetsBackEveryEvent) {
         EXPECT_EQ(c[1].data, "\xFF\xFF\xFF");
         const auto &m = r.file.tracks[1].events;
         ASSERT_EQ(m.size(), 6u);
-        EXPECT_EQ(m[0].status, 0xC9);
-        EXPECT_EQ(m[0].data1, 73);
-        EXPECT_EQ(m[1].data2, 127);
-        EXPECT_EQ(m[2].status, 0xE3);
+        EXPECT_EQ(std::tuple(m[0].status, m[0].data1, m[1].data2, m[2].status), std::tuple(0xC9, 73, 127, 0xE3));
         EXPECT_EQ(m[2].data1 | (m[2].data2 << 7), 0x2001);
         EXPECT_EQ(m[3].data, std::string("\x7E\x7F\x09\x01\xF7", 5));
-        EXPECT_EQ(m[4].tick, 300000u);
-        EXPECT_EQ(m[4].status, 0x9F);
-        EXPECT_EQ(m[5].tick, 300000u);
-        EXPECT_EQ(m[5].metaType, 0x2F);
+        EXPECT_EQ(std::tuple(m[4].tick, m[4].status, m[5].tick, m[5].metaType),
+                  std::tuple(300000u, 0x9F, 300000u, 0x2F));
     }
 }

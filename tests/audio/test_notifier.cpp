@@ -125,6 +125,14 @@ std::string lyricSong() {
     return w.bytes();
 }
 
+// A stream of `song` reporting its lyrics and end into `log`, playing.
+HSTREAM playing(const std::string &song, DWORD flags, PlayLog &log) {
+    const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), flags, 0);
+    BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, onLyric, &log);
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, &log);
+    return BASS_ChannelPlay(h, 0) ? h : 0;
+}
+
 // The engine on an output that plays only when the test pumps it.
 PumpedOutput *initPumped() {
     static PumpedOutput *out;
@@ -149,17 +157,11 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         BASS_MIDI_StreamSetFonts(0, &rec, 1);
         const std::string song = lyricSong();
 
-        // Pumped 0.25 s: the first lyric is reported on this thread, the sound came out.
-        const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
-        const HSTREAM again = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), BASS_STREAM_AUTOFREE, 0);
+        // Pumped 0.25 s: the first lyric is reported on this thread, the sound
+        // came out. The second stream frees itself at its end.
+        PlayLog log, all;
+        const HSTREAM h = playing(song, 0, log), again = playing(song, BASS_STREAM_AUTOFREE, all);
         ASSERT_NE(h, 0u);
-        ASSERT_NE(again, 0u);
-        PlayLog log;
-        BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, onLyric, &log);
-        BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, &log);
-        ASSERT_TRUE(BASS_ChannelPlay(h, 0));
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u); // nothing moves between pumps
         out->pumpSeconds(0.25);
         EXPECT_EQ(log.lyrics, (std::vector<DWORD>{0}));
         EXPECT_EQ(log.thread, std::this_thread::get_id());
@@ -178,10 +180,6 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         EXPECT_EQ(log.ends, 0);
 
         // A song pumped to its end reports every lyric and its end once.
-        PlayLog all;
-        BASS_ChannelSetSync(again, BASS_SYNC_MIDI_LYRIC, 0, onLyric, &all);
-        BASS_ChannelSetSync(again, BASS_SYNC_END, 0, onEnd, &all);
-        ASSERT_TRUE(BASS_ChannelPlay(again, 0));
         out->pumpSeconds(2.5);
         EXPECT_EQ(all.lyrics, (std::vector<DWORD>{0, 1, 2, 3}));
         EXPECT_EQ(all.ends, 1);
@@ -204,10 +202,8 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         w.noteOn(t, 0, 0, 60, 90);
         w.noteOff(t, 480, 0, 60);
         const std::string song = w.bytes();
-        const HSTREAM h = BASS_MIDI_StreamCreateFile(1, song.data(), 0, song.size(), 0, 0);
         PlayLog log;
-        BASS_ChannelSetSync(h, BASS_SYNC_MIDI_LYRIC, 0, onLyric, &log);
-        ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+        ASSERT_NE(playing(song, 0, log), 0u);
         std::vector<float> block(2 * 2048);
         Engine &e = Engine::instance();
         e.mix(block.data(), 2048, 100.0); // as an output whose clock reads 100 s

@@ -217,3 +217,21 @@ TEST(Sequencer, TempoInForceBeforeAnyRenderAndAtASeekTargetClampedWhenSet) {
     }
     EXPECT_EQ(seq.songTempo(), 240000u);
 }
+
+TEST(Sequencer, AnAllNotesOffForgetsTheSoundingKeysSoALateNoteOffEndsNoLaterNote) {
+    MidiWriter w(480);
+    const int t = w.addTrack();
+    w.noteOn(t, 0, 0, 60, 100);      // sounds as 62 under the key of the first block
+    w.controller(t, 480, 0, 123, 0); // all notes off
+    w.noteOn(t, 960, 0, 62, 100);    // the key is back to 0: 62 again
+    w.noteOff(t, 1440, 0, 60);       // the song's late note-off of its first note
+    w.noteOff(t, 1920, 0, 62);
+    Sequencer seq(parse(w), 44100);
+    Recorder rec;
+    std::vector<float> buf(2 * 1000);
+    seq.setTranspose(0, 2);
+    seq.render(buf.data(), 1000, rec, nullptr, true);
+    seq.setTranspose(0, 0);
+    renderAll(seq, rec);
+    EXPECT_EQ(rec.notes(), (std::vector<std::string>{"on 0 62 100 @0", "on 0 62 100 @44100", "off 0 62 @88200"}));
+}

@@ -3,9 +3,8 @@
 #include "core/byteio.h"
 #include "core/riff.h"
 #include "core/samefile.h"
+#include "tempfolder.h"
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,23 +112,20 @@ TEST(ByteSources, ReadsStopAtTheEndAndNumbersKeepTheirByteOrder) {
 }
 
 TEST(SameFile, OneFileUnderEveryNameAndNoOtherFile) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("cantora_same_" + std::to_string(::getpid()));
-    fs::create_directories(dir / "sub");
-    const std::string song = (dir / "song.mid").string();
-    std::ofstream(song) << "x";
-    std::ofstream((dir / "copy.mid").string()) << "x";
-    fs::create_symlink(song, dir / "link.mid");
-    fs::create_hard_link(song, dir / "hard.mid");
+    coretest::TempFolder dir;
+    const std::string song = dir.put("song.mid");
+    dir.put("copy.mid");
+    dir.put("sub/x");
+    std::filesystem::create_symlink(song, dir / "link.mid");
+    std::filesystem::create_hard_link(song, dir / "hard.mid");
 
     EXPECT_TRUE(sameFile(song, song));
-    EXPECT_TRUE(sameFile(song, (dir / "sub" / ".." / "song.mid").string()));
-    EXPECT_TRUE(sameFile(song, (dir / "link.mid").string()));
-    EXPECT_TRUE(sameFile((dir / "hard.mid").string(), song));
-    EXPECT_FALSE(sameFile(song, (dir / "copy.mid").string())) << "equal bytes, another file";
-    EXPECT_FALSE(sameFile(song, (dir / "new.wav").string())) << "an output that does not exist yet";
-    EXPECT_FALSE(sameFile((dir / "none").string(), (dir / "none").string()));
-    fs::remove_all(dir);
+    EXPECT_TRUE(sameFile(song, dir / "sub/../song.mid"));
+    EXPECT_TRUE(sameFile(song, dir / "link.mid"));
+    EXPECT_TRUE(sameFile(dir / "hard.mid", song));
+    EXPECT_FALSE(sameFile(song, dir / "copy.mid")) << "equal bytes, another file";
+    EXPECT_FALSE(sameFile(song, dir / "new.wav")) << "an output that does not exist yet";
+    EXPECT_FALSE(sameFile(dir / "none", dir / "none"));
 
     // An inode number means something on its own device only: the roots of
     // the kernel's file systems all tend to be inode 1.

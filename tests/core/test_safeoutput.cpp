@@ -1,6 +1,7 @@
 // SafeOutput: the old file stays whole until the new one is complete, the
 // temporary file is never a path that existed, and nothing is left behind.
 #include "core/safeoutput.h"
+#include "tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,43 +9,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 using cantora::core::SafeOutput;
-namespace fs = std::filesystem;
-
-namespace {
-
-struct Folder {
-    fs::path path;
-    Folder() {
-        char tmpl[] = "/tmp/cantora_safeoutput_XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::string operator/(const std::string &name) const { return (path / name).string(); }
-    std::size_t entries() const { return std::distance(fs::directory_iterator(path), fs::directory_iterator()); }
-};
-
-std::string contents(const std::string &path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-void put(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
-
-} // namespace
+using namespace coretest;
 
 TEST(SafeOutput, OldFileStaysWholeUntilCommitAndNothingIsLeft) {
-    Folder dir;
+    TempFolder dir;
     const std::string out = dir / "out.wav";
-    put(out, "old");
+    dir.put("out.wav", "old");
     ::chmod(out.c_str(), 0640);
     fs::create_symlink(dir / "song.mid", dir / "out.wav.part"); // a name earlier versions used
-    put(dir / "song.mid", "song");
+    dir.put("song.mid", "song");
     struct Case {
         bool replace;
         bool commit;
@@ -69,13 +43,13 @@ TEST(SafeOutput, OldFileStaysWholeUntilCommitAndNothingIsLeft) {
 }
 
 TEST(SafeOutput, RemovesOnlyTheLeftoversOfWritersThatAreGone) {
-    Folder dir;
+    TempFolder dir;
     const std::string prefix = SafeOutput::tempPrefix(dir / "out.mp3");
     const std::string dead = dir / (prefix + "2147483646-abcdefgh.part");
     const std::string live = dir / (prefix + std::to_string(getppid()) + "-abcdefgh.part");
     const std::string other = dir / (SafeOutput::tempPrefix(dir / "other.mp3") + "2147483646-abcdefgh.part");
     for (const std::string &p : {dead, live, other})
-        put(p, "x");
+        std::ofstream(p) << "x";
     SafeOutput file;
     ASSERT_TRUE(file.open(dir / "out.mp3", false));
     EXPECT_FALSE(fs::exists(dead));
@@ -84,9 +58,8 @@ TEST(SafeOutput, RemovesOnlyTheLeftoversOfWritersThatAreGone) {
 }
 
 TEST(SafeOutput, AFileSizeLimitIsAnErrorNotDeath) {
-    Folder dir;
-    const std::string out = dir / "big.mp3";
-    put(out, "old");
+    TempFolder dir;
+    const std::string out = dir.put("big.mp3", "old");
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
     rlimit small = old;

@@ -5,18 +5,18 @@
 using namespace cantora::core;
 
 TEST(TextCodec, RecognisesUtf8AndRejectsMalformedSequences) {
-    EXPECT_TRUE(isValidUtf8(""));
-    EXPECT_TRUE(isValidUtf8("plain ascii"));
-    EXPECT_TRUE(isValidUtf8("perch\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA4"));
-    EXPECT_FALSE(isValidUtf8("perch\xE9"));        // CP1252 e-acute
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong '/'
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate half
-    EXPECT_TRUE(isValidUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF, the last code point
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // U+110000, one past it
-    EXPECT_TRUE(isValidUtf8("\xEF\xBF\xBF"));      // U+FFFF
-    EXPECT_TRUE(isValidUtf8("\xC2\x80"));          // U+0080, the shortest two-byte form
-    EXPECT_FALSE(isValidUtf8("\xC1\xBF"));         // U+007F in two bytes: overlong
-    EXPECT_FALSE(isValidUtf8("\xE2\x82"));         // cut short
+    for (auto [text, valid] : {std::pair{"", true},
+                               {"perch\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA4", true},
+                               {"perch\xE9", false},        // CP1252 e-acute
+                               {"\xC0\xAF", false},         // overlong '/'
+                               {"\xED\xA0\x80", false},     // surrogate half
+                               {"\xF4\x8F\xBF\xBF", true},  // U+10FFFF, the last code point
+                               {"\xF4\x90\x80\x80", false}, // U+110000, one past it
+                               {"\xEF\xBF\xBF", true},      // U+FFFF
+                               {"\xC2\x80", true},          // U+0080, the shortest two-byte form
+                               {"\xC1\xBF", false},         // U+007F in two bytes: overlong
+                               {"\xE2\x82", false}})        // cut short
+        EXPECT_EQ(isValidUtf8(text), valid) << text;
 }
 
 TEST(TextCodec, ReadsCp1252WhenTheBytesAreNotUtf8) {
@@ -62,12 +62,8 @@ TEST(TextCodec, WritingKeepsCp1252WhereItFitsAndUtf8Elsewhere) {
 
 TEST(TextCodec, CutsNeverSplitACharacter) {
     const std::string s = "ab\xC3\xA9\xE6\x97\xA5\xF0\x9F\x8E\xA4"; // a b é 日 🎤: 2+2+3+4 bytes
-    EXPECT_EQ(cutAtCharacter(s, 11), s);
-    EXPECT_EQ(cutAtCharacter(s, 10), s.substr(0, 7));
-    EXPECT_EQ(cutAtCharacter(s, 7), s.substr(0, 7));
-    EXPECT_EQ(cutAtCharacter(s, 6), s.substr(0, 4));
-    EXPECT_EQ(cutAtCharacter(s, 3), "ab");
-    EXPECT_EQ(cutAtCharacter(s, 0), "");
+    for (auto [limit, kept] : {std::pair{11, 11}, {10, 7}, {7, 7}, {6, 4}, {3, 2}, {0, 0}})
+        EXPECT_EQ(cutAtCharacter(s, limit), s.substr(0, kept)) << limit;
 }
 
 TEST(TextCodec, NamedEncodingsConvertOrSayWhyNot) {

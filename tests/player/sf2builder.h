@@ -5,26 +5,19 @@
 #include <cstdint>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
 
-inline void put16(std::string &s, unsigned v) {
-    s += char(v & 0xFF);
-    s += char((v >> 8) & 0xFF);
-}
-inline void put32(std::string &s, std::uint32_t v) {
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
+// `v` in `n` little-endian bytes.
+inline std::string le(std::uint32_t v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += char((v >> (8 * i)) & 0xFF);
+    return s;
 }
 inline std::string chunk(const std::string &id, const std::string &body) {
-    std::string s = id;
-    put32(s, static_cast<std::uint32_t>(body.size()));
-    s += body;
-    if (body.size() % 2)
-        s += '\0';
-    return s;
+    return id + le(static_cast<std::uint32_t>(body.size()), 4) + body + std::string(body.size() % 2, '\0');
 }
 inline std::string list(const std::string &type, const std::string &body) { return chunk("LIST", type + body); }
 inline std::string name20(const std::string &n) {
@@ -33,88 +26,34 @@ inline std::string name20(const std::string &n) {
     return s;
 }
 
-// A zero-terminated text padded to an even size, as SoundFont INFO texts are.
-inline std::string zstrEven(const std::string &t) {
-    std::string s = t + '\0';
-    if (s.size() % 2)
-        s += '\0';
-    return s;
-}
-
 // presets: (bank, program, name)
 inline std::string buildSf2(const std::string &fontName,
                             const std::vector<std::tuple<int, int, std::string>> &presets) {
-    std::string ifil;
-    put16(ifil, 2);
-    put16(ifil, 1);
-    std::string info =
-        chunk("ifil", ifil) + chunk("isng", std::string("EMU8000\0", 8)) + chunk("INAM", zstrEven(fontName));
-    std::string smpl(2 * 100, '\0'); // 100 silent samples (46 of them the required tail)
-    std::string phdr, pgen;
-    int bag = 0;
+    std::string phdr, pbag, pgen;
+    std::uint32_t bag = 0;
     for (auto &[bank, program, name] : presets) {
-        phdr += name20(name);
-        put16(phdr, program);
-        put16(phdr, bank);
-        put16(phdr, bag);
-        put32(phdr, 0);
-        put32(phdr, 0);
-        put32(phdr, 0);
-        put16(pgen, 41);
-        put16(pgen, 0); // instrument 0
+        phdr += name20(name) + le(program, 2) + le(bank, 2) + le(bag, 2) + std::string(12, '\0');
+        pbag += le(bag, 2) + le(0, 2); // one zone per preset, one generator per zone
+        pgen += le(41, 2) + le(0, 2);  // instrument 0
         ++bag;
     }
-    phdr += name20("EOP");
-    put16(phdr, 0);
-    put16(phdr, 0);
-    put16(phdr, bag);
-    put32(phdr, 0);
-    put32(phdr, 0);
-    put32(phdr, 0);
-    // pgen: the zones' generators, then the terminal record.
-    std::string pgenAll = pgen;
-    put32(pgenAll, 0);
-    // One zone per preset, each with one generator: bag i starts at generator i.
-    std::string pbagFixed;
-    for (int i = 0; i <= bag; ++i) {
-        put16(pbagFixed, i);
-        put16(pbagFixed, 0);
-    }
-    std::string pmod(10, '\0');
-    std::string inst = name20("Inst");
-    put16(inst, 0);
-    inst += name20("EOI");
-    put16(inst, 1);
-    std::string ibag;
-    put16(ibag, 0);
-    put16(ibag, 0);
-    put16(ibag, 1);
-    put16(ibag, 0);
-    std::string imod(10, '\0');
-    std::string igen;
-    put16(igen, 53);
-    put16(igen, 0);
-    put32(igen, 0); // sampleID 0, terminal
-    std::string shdr = name20("Silence");
-    put32(shdr, 0);
-    put32(shdr, 50);
-    put32(shdr, 10);
-    put32(shdr, 40);
-    put32(shdr, 44100);
-    shdr += char(60);
-    shdr += char(0);
-    put16(shdr, 0);
-    put16(shdr, 1);
-    shdr += name20("EOS");
-    shdr += std::string(26, '\0');
-    std::string pdta = chunk("phdr", phdr) + chunk("pbag", pbagFixed) + chunk("pmod", pmod) + chunk("pgen", pgenAll) +
-                       chunk("inst", inst) + chunk("ibag", ibag) + chunk("imod", imod) + chunk("igen", igen) +
-                       chunk("shdr", shdr);
-    std::string body =
-        std::string("sfbk") + list("INFO", info) + list("sdta", chunk("smpl", smpl)) + list("pdta", pdta);
-    std::string s = "RIFF";
-    put32(s, static_cast<std::uint32_t>(body.size()));
-    return s + body;
+    phdr += name20("EOP") + le(0, 4) + le(bag, 2) + std::string(12, '\0');
+    pbag += le(bag, 2) + le(0, 2);
+    pgen += le(0, 4);
+    const std::string inst = name20("Inst") + le(0, 2) + name20("EOI") + le(1, 2);
+    const std::string igen = le(53, 2) + le(0, 2) + le(0, 4); // sample 0, then the terminal record
+    // 100 silent samples (46 of them the required tail), looped from 10 to 40, key 60, mono.
+    const std::string shdr = name20("Silence") + le(0, 4) + le(50, 4) + le(10, 4) + le(40, 4) + le(44100, 4) +
+                             char(60) + le(0, 3) + le(1, 2) + name20("EOS") + std::string(26, '\0');
+    const std::string pdta = chunk("phdr", phdr) + chunk("pbag", pbag) + chunk("pmod", std::string(10, '\0')) +
+                             chunk("pgen", pgen) + chunk("inst", inst) + chunk("ibag", le(0, 4) + le(1, 2) + le(0, 2)) +
+                             chunk("imod", std::string(10, '\0')) + chunk("igen", igen) + chunk("shdr", shdr);
+    // INFO texts are zero-terminated and padded to an even size.
+    const std::string info = chunk("ifil", le(2, 2) + le(1, 2)) + chunk("isng", std::string("EMU8000\0", 8)) +
+                             chunk("INAM", fontName + std::string(2 - fontName.size() % 2, '\0'));
+    const std::string body =
+        "sfbk" + list("INFO", info) + list("sdta", chunk("smpl", std::string(200, '\0'))) + list("pdta", pdta);
+    return "RIFF" + le(static_cast<std::uint32_t>(body.size()), 4) + body;
 }
 
 } // namespace testsupport

@@ -29,8 +29,7 @@ protected:
 } // namespace
 
 TEST(SongTexts, FormatFieldTimeAndBeatsAsTheWindowShowsThem) {
-    std::string head = "MThd\0\0\0\x06\0\x01\0\x02\x01\xE0";
-    head.assign("MThd\0\0\0\x06\0\x01\0\x02\x01\xE0", 14);
+    std::string head("MThd\0\0\0\x06\0\x01\0\x02\x01\xE0", 14);
     EXPECT_EQ(TipoFile(head), "&H01");
     head[8] = '\x1A';
     head[9] = '\x0B';
@@ -76,15 +75,13 @@ TEST_F(Engine, MainFontIsTheSavedOneOrTheDefault) {
     f.fontGeneral(def, 0);
     std::string name;
     ASSERT_TRUE(f.mainFontName(name));
-    EXPECT_EQ(name, "Default Font");
-    EXPECT_EQ(f.mainFontPath, def);
+    EXPECT_EQ(std::tie(name, f.mainFontPath), std::tie("Default Font", def));
 
     f.mainFontAccepted = "OK";
     f.mainFontPath = saved;
     f.fontGeneral(def, 0);
     ASSERT_TRUE(f.mainFontName(name));
-    EXPECT_EQ(name, "Saved Font");
-    EXPECT_EQ(f.mainFontPath, saved);
+    EXPECT_EQ(std::tie(name, f.mainFontPath), std::tie("Saved Font", saved));
 
     // An accepted path that does not load leaves no main font at all.
     f.mainFontPath = (dir / "missing.sf2").string();
@@ -104,29 +101,22 @@ TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
     f.assignChannelFont(4, guitar, 25);
     f.applyChannelFonts(s);
     EXPECT_EQ(f.count, 1);
-    EXPECT_EQ(f.records[0].preset, 25);
-    EXPECT_EQ(f.records[0].bank, 0);
+    EXPECT_EQ(std::tuple(f.records[0].preset, f.records[0].bank), std::tuple(25, 0));
     EXPECT_NE(f.records[0].font, 0u);
-    EXPECT_EQ(f.records[1].preset, -1);
-    EXPECT_EQ(f.records[1].font, f.mainFont);
+    EXPECT_EQ(std::tuple(f.records[1].preset, f.records[1].font), std::tuple(-1, f.mainFont));
     BASS_MIDI_FONT got[4]{};
     EXPECT_EQ(BASS_MIDI_StreamGetFonts(s, got, 4), 2u);
-    EXPECT_EQ(got[0].preset, 25);
-    EXPECT_EQ(got[1].preset, -1);
+    EXPECT_EQ(std::pair(got[0].preset, got[1].preset), std::pair(25, -1));
 
     // The drum channel's font gives its drum kit.
     f.assignChannelFont(9, drums, 0);
-    EXPECT_EQ(f.count, 2);
-    EXPECT_EQ(f.records[1].bank, 128);
-    EXPECT_EQ(f.records[1].preset, 0);
+    EXPECT_EQ(std::tuple(f.count, f.records[1].bank, f.records[1].preset, f.records[2].preset),
+              std::tuple(2, 128, 0, -1));
     EXPECT_EQ(f.chosenChannel, 0);
-    EXPECT_EQ(f.records[2].preset, -1);
 
     // A second font for channel 4 replaces its own record only.
     f.assignChannelFont(4, guitar, 26);
-    EXPECT_EQ(f.count, 2);
-    EXPECT_EQ(f.records[0].preset, 26);
-    EXPECT_EQ(f.records[1].bank, 128);
+    EXPECT_EQ(std::tuple(f.count, f.records[0].preset, f.records[1].bank), std::tuple(2, 26, 128));
     BASS_StreamFree(s);
 }
 

@@ -19,32 +19,26 @@ namespace {
 struct Screen : TransportListener {
     TransportControls controls;
     SongInfo song;
-    int cleared = 0;
-    std::vector<std::string> errors;
-    std::vector<std::string> missing;
+    std::vector<std::string> errors, missing;
     std::vector<int> pauses;
     std::vector<std::function<void()>> held;
     bool hold = false;
-    int settingsRead = 0, workFilesDeleted = 0;
+    int workFilesDeleted = 0, scans = 0;
     std::mutex mutex; // marks and ends arrive on the engine thread
     std::vector<lyrics::MarkReached> marks;
     std::vector<HSTREAM> ends;
-    int scans = 0;
 
     void controlsChanged(const TransportControls &c) override { controls = c; }
     void songChanged(const SongInfo &s) override { song = s; }
-    void lyricsCleared() override { ++cleared; }
+    void lyricsCleared() override {}
     void engineFailed(const std::string &m, int code) override { errors.push_back(m + " " + std::to_string(code)); }
     void liveChanged(const LiveSettings &) override {}
     void soundFontMissing(const std::string &path) override { missing.push_back(path); }
-    void reloadSettings() override { ++settingsRead; }
+    void reloadSettings() override {}
     void deleteWorkFiles() override { ++workFilesDeleted; }
     void after(int ms, std::function<void()> then) override {
         pauses.push_back(ms);
-        if (hold)
-            held.push_back(std::move(then));
-        else
-            then();
+        hold ? held.push_back(std::move(then)) : then();
     }
     void markReached(const lyrics::MarkReached &m) override {
         std::lock_guard lock(mutex);
@@ -55,11 +49,10 @@ struct Screen : TransportListener {
         std::lock_guard lock(mutex);
         ends.push_back(s);
     }
-    // The enabled commands in one comparable line.
+    // The enabled commands Open, Play, Pause and Stop as four digits.
     std::string line() const {
-        auto b = [](bool v) { return v ? "1" : "0"; };
-        return std::string("open=") + b(controls.open) + " play=" + b(controls.play) + " pause=" + b(controls.pause) +
-               " stop=" + b(controls.stop);
+        return std::string{char('0' + controls.open), char('0' + controls.play), char('0' + controls.pause),
+                           char('0' + controls.stop)};
     }
 };
 
@@ -88,6 +81,16 @@ protected:
         return write(name, w.bytes());
     }
     bool open(const std::string &path) { return transport.beginOpen() && transport.open(path); }
+    DWORD event(int channel, DWORD kind) {
+        return BASS_MIDI_StreamGetEvent(transport.song().handle, static_cast<DWORD>(channel), kind);
+    }
+    // The enabled commands and what the song stream does.
+    std::string state() {
+        const DWORD a = transport.activity();
+        return screen.line() + (a == BASS_ACTIVE_PLAYING  ? " playing"
+                                : a == BASS_ACTIVE_PAUSED ? " paused"
+                                                          : " stopped");
+    }
 
     Screen screen;
     Transport transport{screen};
@@ -98,28 +101,22 @@ bool alive(HSTREAM h) { return BASS_ChannelGetLength(h, BASS_POS_BYTE) != static
 } // namespace
 
 TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_commands_follow_each_step) {
-    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0"); // before any song
+    EXPECT_EQ(screen.line(), "1000"); // before any song
     ASSERT_TRUE(open(song("twinkle.kar", 187)));
-    EXPECT_EQ(screen.song.openCaption, "twinkle.kar");
-    EXPECT_EQ(screen.song.format, "&H01");
-    EXPECT_EQ(screen.song.seconds, 187);
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
+    EXPECT_EQ(std::tie(screen.song.openCaption, screen.song.format, screen.song.seconds),
+              std::tuple("twinkle.kar", "&H01", 187));
+    EXPECT_EQ(state(), "1100 stopped");
     EXPECT_TRUE(screen.controls.lrcCreator);
     EXPECT_EQ(screen.workFilesDeleted, 1);
-    EXPECT_EQ(transport.activity(), BASS_ACTIVE_STOPPED);
-
     transport.play();
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1");
-    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
+    EXPECT_EQ(state(), "0011 playing");
     transport.pause();
-    EXPECT_EQ(screen.line(), "open=0 play=1 pause=1 stop=1");
-    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PAUSED);
+    EXPECT_EQ(state(), "0111 paused");
     transport.play();
-    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
-
+    EXPECT_EQ(state(), "0111 playing"); // a resume leaves the buttons as they were
     const HSTREAM first = transport.song().handle;
     transport.stop();
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
+    EXPECT_EQ(state(), "1100 stopped");
     EXPECT_FALSE(alive(first));
 
     // Replay: rebuilt and playing at once; Pause comes after the settling pause.
@@ -128,19 +125,18 @@ TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_comm
     transport.play();
     EXPECT_EQ(screen.pauses, std::vector<int>{2000});
     EXPECT_NE(transport.song().handle, first);
-    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=0 stop=1");
+    EXPECT_EQ(state(), "0001 playing");
     EXPECT_TRUE(transport.settling());
     screen.held.at(0)();
     EXPECT_FALSE(transport.settling());
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1");
+    EXPECT_EQ(state(), "0011 playing");
     EXPECT_EQ(screen.song.seconds, 187);
     // Stopped while settling: the late pause changes nothing.
     transport.stop();
     transport.play();
     transport.stop();
     screen.held.back()();
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
+    EXPECT_EQ(state(), "1100 stopped");
     EXPECT_FALSE(transport.settling());
 }
 
@@ -156,10 +152,9 @@ TEST_F(TransportTest, GIVEN_songs_opened_in_turn_WHEN_a_broken_file_follows_THEN
     EXPECT_FALSE(open(write("bad.mid", "MThd and then nothing")));
     ASSERT_EQ(screen.errors.size(), 1u);
     EXPECT_EQ(screen.errors[0].rfind("Can't play the file ", 0), 0u);
-    EXPECT_EQ(screen.song.openCaption, Transport::kCannotOpenCaption);
-    EXPECT_EQ(screen.song.seconds, 0);
-    EXPECT_EQ(screen.song.format, "");
-    EXPECT_EQ(screen.line(), "open=1 play=0 pause=0 stop=0");
+    EXPECT_EQ(std::tie(screen.song.openCaption, screen.song.format, screen.song.seconds),
+              std::tuple(Transport::kCannotOpenCaption, "", 0));
+    EXPECT_EQ(screen.line(), "1000");
     EXPECT_FALSE(screen.controls.lrcCreator);
     EXPECT_FALSE(alive(streams[2]));
 }
@@ -174,71 +169,66 @@ TEST_F(TransportTest, GIVEN_a_playing_song_WHEN_it_ends_THEN_commands_are_as_aft
         ASSERT_EQ(screen.ends, std::vector<HSTREAM>{h});
     }
     transport.songEnded(h);
-    EXPECT_EQ(screen.line(), "open=1 play=1 pause=0 stop=0");
+    EXPECT_EQ(screen.line(), "1100");
     EXPECT_TRUE(transport.flags().rebuildOnPlay);
-
     // The end of a stream that has since been replaced changes nothing.
     ASSERT_TRUE(open(song("b.kar")));
     transport.play();
     transport.songEnded(h);
-    EXPECT_EQ(screen.line(), "open=0 play=0 pause=1 stop=1");
+    EXPECT_EQ(screen.line(), "0011");
 }
 
-TEST_F(TransportTest, GIVEN_a_drum_kit_and_effects_chosen_WHEN_replayed_THEN_they_come_back) {
+TEST_F(TransportTest, GIVEN_a_drum_kit_effects_and_keys_chosen_WHEN_replayed_THEN_they_come_back) {
     transport.setDefaultFont(
         write("kits.sf2", testsupport::buildSf2("Kits", {{128, 0, "Standard"}, {128, 25, "TR-808"}})));
     transport.fontGeneral();
     ASSERT_TRUE(open(song("a.mid")));
     transport.play();
     transport.chooseDrumKit(LiveSettings::kDrumChannel, 1); // the second kit listed: preset 25
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_PROGRAM), 25u);
-    transport.stop();
-    transport.play();
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_PROGRAM), 25u);
+    EXPECT_EQ(event(9, MIDI_EVENT_PROGRAM), 25u);
     // The tempo slider moved and back at 100 %: the song's own tempo again.
     for (float factor : {2.0f, 1.0f}) {
         transport.live().tempoFactor = factor;
         transport.applyLive();
-        EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TEMPO), DWORD(500000 * factor));
+        EXPECT_EQ(event(0, MIDI_EVENT_TEMPO), DWORD(500000 * factor));
     }
-    // Equaliser and compressor come back with the replay.
-    transport.live().equalizer = true;
-    transport.live().compressor = true;
+    transport.live().equalizer = transport.live().compressor = true;
     transport.live().compressorGain = 6;
+    transport.live().key = 3;
     transport.applyLive();
     transport.stop();
     transport.play();
+    EXPECT_EQ(event(9, MIDI_EVENT_PROGRAM), 25u);
     EXPECT_NE(transport.applied().equalizer, 0u);
     EXPECT_NE(transport.applied().compressor, 0u);
     EXPECT_EQ(transport.applied().compressorGain, 6.0f);
     // The key reaches the replayed song on every channel but the drums.
-    transport.live().key = 3;
-    transport.applyLive();
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 103u);
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 9, MIDI_EVENT_TRANSPOSE), 100u);
+    EXPECT_EQ(event(0, MIDI_EVENT_TRANSPOSE), 103u);
+    EXPECT_EQ(event(9, MIDI_EVENT_TRANSPOSE), 100u);
     // A channel's own key is the player's until the next replay: the rebuilt
     // stream gets the global key alone.
     transport.live().channels[0].key = 2; // its slider moved
     transport.live().channels[0].keyOverridden = false;
     transport.applyLive();
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 105u);
+    EXPECT_EQ(event(0, MIDI_EVENT_TRANSPOSE), 105u);
     transport.stop();
     transport.play();
-    EXPECT_EQ(BASS_MIDI_StreamGetEvent(transport.song().handle, 0, MIDI_EVENT_TRANSPOSE), 103u);
+    EXPECT_EQ(event(0, MIDI_EVENT_TRANSPOSE), 103u);
 }
 
 TEST_F(TransportTest, GIVEN_a_missing_soundfont_WHEN_songs_are_opened_THEN_it_is_reported_once) {
-    transport.setDefaultFont((dir / "Chorium.sf2").string());
+    const std::string font = (dir / "Chorium.sf2").string();
+    transport.setDefaultFont(font);
     transport.fontGeneral();
     ASSERT_TRUE(open(song("a.mid")));
     ASSERT_TRUE(open(song("b.mid")));
-    EXPECT_EQ(screen.missing, std::vector<std::string>{(dir / "Chorium.sf2").string()});
+    EXPECT_EQ(screen.missing, std::vector<std::string>{font});
     EXPECT_EQ(transport.soundFontLabel(), "no soundfont");
     // Once it is there it loads; should it go again, that is said again.
     write("Chorium.sf2", testsupport::buildSf2("Back", {{0, 0, "Piano"}}));
     ASSERT_TRUE(open(song("c.mid")));
     EXPECT_EQ(transport.soundFontLabel(), "SoundFont: Back");
-    std::filesystem::remove(dir / "Chorium.sf2");
+    std::filesystem::remove(font);
     ASSERT_TRUE(open(song("d.mid")));
     EXPECT_EQ(screen.missing.size(), 2u);
 }
@@ -248,12 +238,10 @@ TEST_F(TransportTest, GIVEN_a_karaoke_song_WHEN_a_mark_is_reached_THEN_only_its_
     EXPECT_EQ(transport.markSource(), lyrics::MarkSource::Lyric);
     const HSTREAM h = transport.song().handle;
     lyrics::LyricSync(0, h, 1, reinterpret_cast<void *>(std::uintptr_t(BASS_MIDI_MARK_LYRIC)));
-    // Another stream's listener does not hear this one's marks.
-    lyrics::reportMark({h + 1000, "x", 0});
+    lyrics::reportMark({h + 1000, "x", 0}); // another stream's
     std::lock_guard lock(screen.mutex);
     ASSERT_EQ(screen.marks.size(), 1u);
-    EXPECT_EQ(screen.marks[0].text, "b");
-    EXPECT_EQ(screen.marks[0].stream, h);
+    EXPECT_EQ(std::tie(screen.marks[0].text, screen.marks[0].stream), std::tuple("b", h));
 }
 
 TEST_F(TransportTest, GIVEN_a_first_play_WHEN_the_second_of_the_scan_has_not_passed_THEN_the_strips_wait_for_it) {
@@ -261,14 +249,12 @@ TEST_F(TransportTest, GIVEN_a_first_play_WHEN_the_second_of_the_scan_has_not_pas
     screen.hold = true;
     transport.play();
     EXPECT_EQ(screen.pauses, std::vector<int>{1000});
-    EXPECT_EQ(transport.activity(), BASS_ACTIVE_PLAYING);
-    EXPECT_EQ(screen.scans, 0);
+    EXPECT_EQ(state(), "0011 playing");
     EXPECT_EQ(transport.channels()[0].state, -1);
     screen.held.at(0)();
     EXPECT_EQ(screen.scans, 1);
     EXPECT_EQ(transport.channels()[0].state, 1);
     EXPECT_EQ(transport.channels()[0].program, 10);
-
     // Stopped or opened again within the second: the late scan is dropped.
     ASSERT_TRUE(open(song("b.mid")));
     transport.play();
@@ -283,15 +269,13 @@ TEST_F(TransportTest, GIVEN_a_first_play_WHEN_the_second_of_the_scan_has_not_pas
 
 TEST_F(TransportTest,
        GIVEN_programs_and_volumes_locked_WHEN_replayed_THEN_the_song_plays_its_own_until_the_user_moves_them_or_seeks) {
-    auto event = [this](int channel, DWORD kind) {
-        return BASS_MIDI_StreamGetEvent(transport.song().handle, static_cast<DWORD>(channel), kind);
-    };
     ASSERT_TRUE(open(song("a.mid", 20)));
     transport.play();
-    transport.live().channels[0].program = 5;
-    transport.live().channels[0].volume = 30;
+    auto &first = transport.live().channels[0];
+    first.program = 5;
+    first.volume = 30;
+    first.pan = 10;
     transport.live().channels[1].mute = true;
-    transport.live().channels[0].pan = 10;
     transport.applyLive();
     // A seek, even to the start as replay does, keeps the chosen instrument.
     for (int to : {10, 0}) {
