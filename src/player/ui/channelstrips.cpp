@@ -114,7 +114,9 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         auto *mute = new QCheckBox("Sound", strip);
         mute->setObjectName(QString("Check1_%1").arg(c));
         mute->setFont(small);
-        connect(mute, &QCheckBox::clicked, this, [this, c](bool on) { emit muteClicked(c, on); });
+        mute->setChecked(true); // every channel sounds until the user mutes it
+        // However the box changes (a click, a key, assistive technology), the channel follows.
+        connect(mute, &QCheckBox::toggled, this, [this, c](bool on) { emit muteClicked(c, on); });
         auto *solo = new QLabel("Solo", strip);
         solo->setObjectName(QString("Label2_%1").arg(c));
         solo->setAlignment(Qt::AlignCenter);
@@ -230,7 +232,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     connect(cmdDrum_, &QPushButton::clicked, this, &ChannelStrips::drumButtonClicked);
     connect(list3_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { emit instrumentListClicked(list3_->row(item)); });
-    connect(ckPg_, &QCheckBox::clicked, this, &ChannelStrips::programVolumeLockClicked);
+    connect(ckPg_, &QCheckBox::toggled, this, &ChannelStrips::programVolumeLockClicked);
     connect(cmdMulti_, &QPushButton::clicked, this, &ChannelStrips::multiFontClicked);
     LoadPatches();
     inizio();
@@ -274,7 +276,8 @@ void ChannelStrips::ZeroVariables() {
         slider2_[at(c)]->setValue(0);
         slider2_[at(c)]->setEnabled(false);
         label2_[at(c)]->setEnabled(true);
-        check1_[at(c)]->setChecked(false);
+        // Nothing is muted in a new song: the boxes say so before its first Play.
+        check1_[at(c)]->setChecked(true);
         lblPit_[at(c)]->setText(QString::number(-stoneSingle_[at(c)]->value()));
     }
 }
@@ -303,6 +306,16 @@ void ChannelStrips::fill(const ChannelRecords &records) {
         option1_[at(c)]->setEnabled(true);
         option1_[at(c)]->setChecked(false);
     }
+}
+
+void ChannelStrips::enableInstruments(bool playing, const ChannelRecords &records) {
+    for (int c = 0; c < 16; ++c)
+        option1_[at(c)]->setEnabled(playing && records[at(c)].state != -1);
+}
+
+void ChannelStrips::clearNames() {
+    for (QLabel *name : label3_)
+        name->clear();
 }
 
 void ChannelStrips::showSolo(int channel, bool on) {

@@ -2,7 +2,6 @@
 // from LyricsRef, the focus following the song page by page, unloading.
 #include "playback/ui/frmlyrics.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -43,16 +42,10 @@ private slots:
         QCOMPARE(w->findChild<QLabel *>("lblTitle")->text(), QString("Volare"));
         QCOMPARE(w->findChild<QLabel *>("lblArtist")->text(), QString("Modugno"));
         QCOMPARE(w->findChild<QLabel *>("lblAlbum")->text(), QString("Sanremo 1958"));
-        QCOMPARE(line(*w, 0)->font().pointSize(), 14);
-        QVERIFY(!w->findChild<QListWidget *>("LyricsRef")->isVisibleTo(w));
-        auto *noLyrics = w->findChild<QLabel *>("lblNoLyrics");
-        QCOMPARE(noLyrics->text(), QString("[ no lyrics found ]"));
-        QCOMPARE(fore(noLyrics), w->findChild<QFrame *>("shpFocus")->palette().color(QPalette::WindowText));
-        QCOMPARE(w->findChild<QWidget *>("picBody")->palette().color(QPalette::Window),
-                 strip(*w)->palette().color(QPalette::Window));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        QVERIFY(noLyrics->isVisible());
+        QVERIFY(w->findChild<QLabel *>("lblNoLyrics")->isVisible());
+        QVERIFY(!w->findChild<QListWidget *>("LyricsRef")->isVisible());
 
         // Closing unloads: the flag drops and the window goes.
         w->close();
@@ -181,12 +174,9 @@ private slots:
     void GIVEN_a_song_half_sung_WHEN_the_window_is_on_screen_THEN_the_sung_line_stands_out() {
         bool open = false;
         frmLyrics w({true, "Twinkle, Twinkle, Little Star", "Traditional", "Nursery Rhymes"}, open);
-        const QStringList lyrics = {
-            "Twinkle, twinkle, little star,",   "How I wonder what you are!",      "Up above the world so high,",
-            "Like a diamond in the sky.",       "Twinkle, twinkle, little star,",  "How I wonder what you are!",
-            "When the blazing sun is gone,",    "When he nothing shines upon,",    "Then you show your little light,",
-            "Twinkle, twinkle, all the night.", "Twinkle, twinkle, little star,",  "How I wonder what you are!",
-            "Then the traveller in the dark",   "Thanks you for your tiny spark,", "He could not see which way to go,"};
+        QStringList lyrics;
+        for (int i = 0; i < 15; ++i)
+            lyrics << QString("Then the traveller in the dark, line %1,").arg(i + 1);
         for (int i = 0; i < lyrics.size(); ++i)
             w.LyricsRef()->addItem(QString("00:%1    %2").arg(4 + 3 * i, 2, 10, QChar('0')).arg(lyrics[i]));
         w.Order_lblLyrics();

@@ -348,6 +348,16 @@ private slots:
         QCOMPARE(w->lyricIndex(), 1);
         QCOMPARE(lyrics->strip().FocusIndex(), 1);
         QCOMPARE(child<playback::KnobStrip>("picSliderRep")->knobAt(), 8);
+        // Closed while paused, the window comes back with the resume, on the line being sung.
+        for (const char *resume : {"cmdPlayer_1", "cmdPlayer_2"}) {
+            QTest::mouseClick(button("cmdPlayer_2"), Qt::LeftButton);
+            w->lyricsWindow()->close();
+            QTRY_VERIFY(!w->lyricsWindow());
+            QTest::mouseClick(button(resume), Qt::LeftButton);
+            w->player().Tick();
+            QVERIFY(w->lyricsWindow() && w->lyricsWindow()->isVisible());
+            QCOMPARE(w->lyricsWindow()->strip().FocusIndex(), 1);
+        }
 
         QTest::mouseClick(button("cmdPlayer_3"), Qt::LeftButton);
         QCOMPARE(w->player().PlayerState(), std::string("false"));
