@@ -99,7 +99,8 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         instrument->setObjectName(QString("Option1_%1").arg(c));
         instrument->setCheckable(true);
         instrument->setEnabled(false);
-        connect(instrument, &QPushButton::clicked, this, [this, c] { emit instrumentButtonClicked(c); });
+        // Pressed however (a click, a key, assistive technology): the list opens.
+        connect(instrument, &QPushButton::toggled, this, [this, c] { emit instrumentButtonClicked(c); });
 
         // The fader runs beside the chorus, reverb, pan and key sliders and
         // takes whatever height the strip gets beyond theirs.
@@ -286,7 +287,7 @@ void ChannelStrips::fill(const ChannelRecords &records) {
     for (int c = 0; c < 16; ++c) {
         const ChannelRecord &r = records[at(c)];
         const QSignalBlocker a(slider2_[at(c)]), b(slider4_[at(c)]), d(slider1_[at(c)]), e(slider3_[at(c)]),
-            f(check1_[at(c)]);
+            f(check1_[at(c)]), g(option1_[at(c)]);
         if (r.state == -1) {
             slider2_[at(c)]->setValue(127);
             slider2_[at(c)]->setEnabled(false);
@@ -350,7 +351,10 @@ void ChannelStrips::placeBeside(int channel, QWidget *list, QWidget *under) {
     }
 }
 
-void ChannelStrips::showDrumKits() { placeBeside(LiveSettings::kDrumChannel, lstDrum_, cmdDrum_); }
+void ChannelStrips::showDrumKits() {
+    placeBeside(LiveSettings::kDrumChannel, lstDrum_, cmdDrum_);
+    lstDrum_->setFocus();
+}
 
 void ChannelStrips::hideDrumKits() {
     lstDrum_->hide();
@@ -359,6 +363,8 @@ void ChannelStrips::hideDrumKits() {
 
 void ChannelStrips::showInstruments(int channel, int program) {
     placeBeside(channel, list3_);
+    // The keys go to the list: arrows move in it, Esc closes it.
+    list3_->setFocus();
     list3_->setCurrentRow(program);
     // At the top: the current instrument shows even when the window scrolls.
     list3_->scrollToItem(list3_->item(program), QAbstractItemView::PositionAtTop);
@@ -367,6 +373,7 @@ void ChannelStrips::showInstruments(int channel, int program) {
 }
 
 void ChannelStrips::instrumentChosen(int channel, int program) {
+    const QSignalBlocker block(option1_[at(channel)]);
     option1_[at(channel)]->setChecked(false);
     label3_[at(channel)]->setText(QString::fromStdString(GetPatch(program)));
     list3_->hide();
