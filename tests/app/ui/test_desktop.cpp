@@ -4,7 +4,6 @@
 // scripted dialogs, songs built in code.
 #include "app/ui/desktopintegration.h"
 #include "app/ui/playerwindow.h"
-#include "audio/midiwriter.h"
 #include "core/apppaths.h"
 #include "core/preferences.h"
 #include "lyrics/ui/lyricpanel.h"
@@ -39,19 +38,6 @@ using Folder = app::DesktopIntegration::Folder;
 class DesktopTest : public QObject, windowtest::PlayerWindow {
     Q_OBJECT
 
-    // A one-note song of `seconds` in `name` (folders created).
-    std::string song(const QString &name, int seconds = 30) {
-        audio::MidiWriter mw(480, 1);
-        int t = mw.addTrack();
-        mw.tempo(t, 0, 500000);
-        mw.program(t, 0, 0, 0);
-        mw.noteOn(t, 0, 0, 60, 90);
-        mw.noteOff(t, 960ull * seconds, 0, 60);
-        const std::string p = path(name).toStdString();
-        std::filesystem::create_directories(std::filesystem::path(p).parent_path());
-        std::ofstream(p, std::ios::binary) << mw.bytes();
-        return p;
-    }
     void showActive() {
         w->show();
         w->activateWindow();
@@ -132,7 +118,7 @@ private slots:
 
     void GIVEN_a_playing_song_WHEN_right_right_left_THEN_it_seeks_five_seconds_each_within_the_song() {
         showActive();
-        openSong(song("long.kar", 12));
+        openSong(song("long.kar", {}, 12));
         press(Qt::Key_Right); // loaded but not started: no position to move yet
         QCOMPARE(active(), BASS_ACTIVE_STOPPED);
         press(Qt::Key_Space);
