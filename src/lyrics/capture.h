@@ -12,7 +12,8 @@ namespace cantora::lyrics {
 
 // Capture callback: data = mark index, user = mark type (0 at Open, 2 or 3 on replay).
 void LyricCapture(HSYNC handle, DWORD channel, DWORD data, void *user);
-// Registers LyricCapture on the song's lyric marks with the given user value.
-void registerLyricCapture(HSTREAM stream, MarkSource source, DWORD user);
+// Registers LyricCapture on the song's lyric marks with the given user value;
+// the sync, for removing it again (0 when none was made).
+HSYNC registerLyricCapture(HSTREAM stream, MarkSource source, DWORD user);
 
 } // namespace cantora::lyrics

@@ -121,13 +121,12 @@ void EndSync(HSYNC, DWORD channel, DWORD, void *) {
     } catch (...) {}
 }
 
-void registerLyricSync(HSTREAM stream, MarkSource source) {
-    if (source == MarkSource::Lyric)
-        BASS_ChannelSetSync(stream, BASS_SYNC_MIDI_LYRIC, 0, LyricSync,
-                            reinterpret_cast<void *>(static_cast<std::uintptr_t>(BASS_MIDI_MARK_LYRIC)));
-    else if (source == MarkSource::Text)
-        BASS_ChannelSetSync(stream, BASS_SYNC_MIDI_TEXT, 0, LyricSync,
-                            reinterpret_cast<void *>(static_cast<std::uintptr_t>(BASS_MIDI_MARK_TEXT)));
+HSYNC registerLyricSync(HSTREAM stream, MarkSource source) {
+    if (source == MarkSource::None)
+        return 0;
+    const DWORD type = source == MarkSource::Lyric ? BASS_SYNC_MIDI_LYRIC : BASS_SYNC_MIDI_TEXT;
+    return BASS_ChannelSetSync(stream, type, 0, LyricSync,
+                               reinterpret_cast<void *>(static_cast<std::uintptr_t>(static_cast<DWORD>(source))));
 }
 
 void registerEndSync(HSTREAM stream) { BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, EndSync, nullptr); }

@@ -74,8 +74,8 @@ void reportCapture(const MarkReached &mark);
 // Tells the stream's listeners that it ended.
 void reportEnd(HSTREAM stream);
 
-// Registers LyricSync on the marks `source` names (nothing for None).
-void registerLyricSync(HSTREAM stream, MarkSource source);
+// Registers LyricSync on the marks `source` names (nothing for None); the sync, 0 when none.
+HSYNC registerLyricSync(HSTREAM stream, MarkSource source);
 // Registers EndSync on the end of the stream.
 void registerEndSync(HSTREAM stream);
 

@@ -2,25 +2,9 @@
 
 #include "core/textcodec.h"
 #include "lyrics/lrcformat.h"
+#include "lyrics/lyricpage.h"
 
 namespace cantora::lyrics {
-
-namespace {
-
-std::string_view withoutBreak(std::string_view line) {
-    if (opensLine(classify(line)))
-        line.remove_prefix(1);
-    return line;
-}
-
-int lineCount(std::string_view page) {
-    int lines = 1;
-    for (auto at = page.find("\r\n"); at != std::string_view::npos; at = page.find("\r\n", at + 1))
-        ++lines;
-    return lines;
-}
-
-} // namespace
 
 void LrcCapture::reset() {
     entries_.clear();
@@ -44,7 +28,7 @@ bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
             open_ = Entry{};
             open_.tag = lrcTag(sliderSeconds);
             // The shown page: a paragraph or a third line starts it afresh.
-            if (kind == SyllableKind::Paragraph || lineCount(page_) >= 2)
+            if (kind == SyllableKind::Paragraph || countLines(page_) >= 2)
                 page_.clear();
             else if (!page_.empty())
                 page_ += "\r\n";

@@ -29,6 +29,10 @@ SyllableKind classify(std::string_view text) {
     }
 }
 
+std::string_view withoutBreak(std::string_view syllable) {
+    return opensLine(classify(syllable)) ? syllable.substr(1) : syllable;
+}
+
 std::vector<std::string> MarkReader::read(std::string_view mark) {
     if (mark.empty() || mark.front() == '@')
         return {std::string(mark)};

@@ -56,6 +56,10 @@ private:
     SyllableKind waiting_ = SyllableKind::Syllable;
 };
 
+// A syllable as it is sung: without the break character that opens a line
+// or a paragraph ("/five" is "five"); other syllables as they are.
+std::string_view withoutBreak(std::string_view syllable);
+
 // A mark's text without its CR and LF bytes (what the page shows as the
 // syllable just reached).
 std::string withoutCrLf(std::string_view text);

@@ -19,18 +19,14 @@ bool applyMark(LyricState &state, std::string_view text, std::int32_t tick) {
         const SyllableKind kind = classify(s);
         if (kind == SyllableKind::Header)
             continue;
-        std::string_view rest = s;
-        if (kind == SyllableKind::Paragraph) {
+        if (kind == SyllableKind::Paragraph)
             state.LyricPage.clear();
-            rest.remove_prefix(1);
-        } else if (kind == SyllableKind::Line) {
+        else if (kind == SyllableKind::Line)
             state.LyricPage += "\r\n";
-            rest.remove_prefix(1);
-        }
         // A fourth line turns the page; the break just added goes with it.
         if (countLines(state.LyricPage) > 3)
             state.LyricPage.clear();
-        state.LyricPage += rest;
+        state.LyricPage += withoutBreak(s);
     }
     return true;
 }

@@ -185,19 +185,35 @@ void Transport::listenTo(HSTREAM stream) {
 void Transport::registerSyncs(HSTREAM stream, bool atOpen) {
     listenTo(stream);
     const lyrics::MarkSource source = markSource_ = lyrics::markSourceOf(stream);
+    pageSync_ = captureSync_ = 0;
     lyrics::registerEndSync(stream);
     if (atOpen) {
-        lyrics::registerLyricSync(stream, source);
+        pageSync_ = lyrics::registerLyricSync(stream, source);
         if (captureLyrics)
-            lyrics::registerLyricCapture(stream, lyrics::MarkSource::Lyric, 0);
+            captureSync_ = lyrics::registerLyricCapture(stream, lyrics::MarkSource::Lyric, 0);
         return;
     }
     // A rebuilt stream gets either the page or the capture, and the end twice.
     if (!captureLyrics)
-        lyrics::registerLyricSync(stream, source);
+        pageSync_ = lyrics::registerLyricSync(stream, source);
     else if (source != lyrics::MarkSource::None)
-        lyrics::registerLyricCapture(stream, source, static_cast<DWORD>(source));
+        captureSync_ = lyrics::registerLyricCapture(stream, source, static_cast<DWORD>(source));
     lyrics::registerEndSync(stream);
+}
+
+void Transport::setCaptureLyrics(bool on) {
+    captureLyrics = on;
+    if (song_.handle == 0 || lyrics_.stream() != song_.handle || on == (captureSync_ != 0))
+        return;
+    if (on) {
+        captureSync_ = lyrics::registerLyricCapture(song_.handle, lyrics::MarkSource::Lyric, 0);
+        return;
+    }
+    BASS_ChannelRemoveSync(song_.handle, captureSync_);
+    captureSync_ = 0;
+    // A rebuilt stream that only captured shows the page again.
+    if (pageSync_ == 0)
+        pageSync_ = lyrics::registerLyricSync(song_.handle, markSource_);
 }
 
 bool Transport::play() {

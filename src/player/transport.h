@@ -142,6 +142,9 @@ public:
 
     // Whether the MP3K box is ticked (capture instead of the page on replay).
     bool captureLyrics = false;
+    // MP3K ticked or cleared: the song's stream captures its lyric marks from
+    // now on (as if ticked before Open), or no more (the page follows them again).
+    void setCaptureLyrics(bool on);
     // Whether CkPg is ticked: a replay leaves the user's volumes and
     // instruments off the rebuilt stream (the song's own play), each until
     // the user changes it again; mute and solo still hold.
@@ -197,6 +200,8 @@ private:
     bool settling_ = false;
     bool scanned_ = false; // the channel records belong to the open song
     lyrics::MarkSource markSource_ = lyrics::MarkSource::None;
+    // The lyric syncs on the song's stream: the page's and the capture's (0: none).
+    HSYNC pageSync_ = 0, captureSync_ = 0;
     std::array<Withheld, 16> heldVolume_{}, heldProgram_{};
     Withheld heldDrumKit_;
 };

@@ -236,7 +236,7 @@ void frmMidiTest::buildPanels(QWidget *central) {
         conversion_->setWanted(!held, !held);
     };
     lrcHost.closeSong = [this] { transport_.closeSong(); };
-    lrcHost.captureChosen = [this](bool on) { transport_.captureLyrics = on; };
+    lrcHost.captureChosen = [this](bool on) { transport_.setCaptureLyrics(on); };
     lrcHost.positionSeconds = [this] { return transportPanel_->sliderSeconds(); };
     lrcHost.tempoFactor = [this] { return double(transport_.live().tempoFactor); };
     lrc_ = new lyrics::LrcCommands(std::move(lrcHost), lyricPanel_, central);
@@ -324,11 +324,17 @@ void frmMidiTest::controlsChanged(const player::TransportControls &c) {
     lrc_->creatorAction()->setEnabled(c.lrcCreator);
     mnuconf->setEnabled(c.options);
     lrc_->captureCheck()->setEnabled(c.capture);
+    strips_->enableInstruments(transport_.flags().started, transport_.channels());
 }
 
 void frmMidiTest::songChanged(const player::SongInfo &song) {
     transportPanel_->showSong(song);
     mixerBinding_->chkEqualizer_Click();
+    // No song left (a failed Open, the LRC Creator done): nothing of the one before stays on show.
+    if (transport_.song().handle == 0) {
+        strips_->clearNames();
+        lyricPanel_->clearSyllable();
+    }
 }
 
 void frmMidiTest::songOpening() {

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace cantora::lyrics {
 
@@ -38,7 +39,10 @@ LrcCommands::LrcCommands(LrcHost host, LyricPanel *page, QWidget *parent)
         OptK[i]->setObjectName(kOptK[i][0]);
         OptK[i]->setToolTip(kOptK[i][2]);
         row->addWidget(OptK[i]);
-        connect(OptK[i], &QRadioButton::clicked, this, [this, i] { OptK_Click(i); });
+        connect(OptK[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                OptK_Click(i);
+        });
     }
     OptK[0]->setChecked(true);
     // The capture box: one line per captured lyric line, tag first.
@@ -76,6 +80,7 @@ void LrcCommands::songOpening() {
     // The karaoke choice goes back to "NoKar" for every new song; the MP3K box
     // keeps its tick (the user sees and changes it himself), so a capture
     // chosen before Open still runs.
+    const QSignalBlocker keep(OptK[0]);
     OptK[0]->setChecked(true);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The live lyric page on screen: the frame " Lyrics " holding the page
 // (`lblLyrics`, large and centred) and the syllable just reached (`Label12`).
-// It owns the page state and applies each reached mark to it.
+// It owns the page state and applies each reached mark to it. The page's
+// font shrinks until the whole page fits the room it has; below a readable
+// size the page is cut and the sing-along view is offered instead.
 //
 // Threading: UI thread only; marks arrive already posted from the engine thread.
 
@@ -13,6 +15,7 @@
 #include "lyrics/viewprefs.h"
 
 class QLabel;
+class QPushButton;
 
 namespace cantora::lyrics {
 
@@ -30,6 +33,8 @@ public:
     void showCapturePage(const std::string &page);
     // Empties the page and its label (open, seek, rebuild, end of song).
     void clearPage();
+    // Empties the syllable label too (no song left open).
+    void clearSyllable();
 
     // Which view shows the lyrics. The labels keep their texts in both; the
     // sing-along view takes their place while it is chosen.
@@ -40,11 +45,25 @@ public:
     // The page state (shared with the LRC capture).
     const LyricState &state() const { return state_; }
 
+    // The page's largest and least font sizes, in points.
+    static constexpr int kPagePoints = 32;
+    static constexpr int kLeastPagePoints = 14;
+
+signals:
+    // The offer of the sing-along view was taken.
+    void singAlongWanted();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showPage();
+    // The largest font, down to the least, that shows the whole page; the offer when none does.
+    void fitPage();
     LyricState state_;
     QLabel *lblLyrics;
     QLabel *Label12;
+    QPushButton *singAlongOffer_;
     SingAlongView *singAlong_;
     LyricView view_ = LyricView::Classic;
 };

@@ -49,6 +49,8 @@ ViewMenu::ViewMenu(LyricPanel *page, std::function<HSTREAM()> song, std::functio
         connect(contrast_[i], &QAction::triggered, this, [this, c = kinds[i]] { chooseContrast(c); });
 
     page_->singAlong()->setPosition(positionSource());
+    // A page too long for its room offers the sing-along view.
+    connect(page_, &LyricPanel::singAlongWanted, this, [this] { chooseLyricView(LyricView::SingAlong); });
 }
 
 ViewMenu::~ViewMenu() {

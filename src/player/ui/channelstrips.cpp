@@ -99,7 +99,8 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         instrument->setObjectName(QString("Option1_%1").arg(c));
         instrument->setCheckable(true);
         instrument->setEnabled(false);
-        connect(instrument, &QPushButton::clicked, this, [this, c] { emit instrumentButtonClicked(c); });
+        // Pressed however (a click, a key, assistive technology): the list opens.
+        connect(instrument, &QPushButton::toggled, this, [this, c] { emit instrumentButtonClicked(c); });
 
         // The fader runs beside the chorus, reverb, pan and key sliders and
         // takes whatever height the strip gets beyond theirs.
@@ -114,7 +115,9 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
         auto *mute = new QCheckBox("Sound", strip);
         mute->setObjectName(QString("Check1_%1").arg(c));
         mute->setFont(small);
-        connect(mute, &QCheckBox::clicked, this, [this, c](bool on) { emit muteClicked(c, on); });
+        mute->setChecked(true); // every channel sounds until the user mutes it
+        // However the box changes (a click, a key, assistive technology), the channel follows.
+        connect(mute, &QCheckBox::toggled, this, [this, c](bool on) { emit muteClicked(c, on); });
         auto *solo = new QLabel("Solo", strip);
         solo->setObjectName(QString("Label2_%1").arg(c));
         solo->setAlignment(Qt::AlignCenter);
@@ -230,7 +233,7 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     connect(cmdDrum_, &QPushButton::clicked, this, &ChannelStrips::drumButtonClicked);
     connect(list3_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { emit instrumentListClicked(list3_->row(item)); });
-    connect(ckPg_, &QCheckBox::clicked, this, &ChannelStrips::programVolumeLockClicked);
+    connect(ckPg_, &QCheckBox::toggled, this, &ChannelStrips::programVolumeLockClicked);
     connect(cmdMulti_, &QPushButton::clicked, this, &ChannelStrips::multiFontClicked);
     LoadPatches();
     inizio();
@@ -274,7 +277,8 @@ void ChannelStrips::ZeroVariables() {
         slider2_[at(c)]->setValue(0);
         slider2_[at(c)]->setEnabled(false);
         label2_[at(c)]->setEnabled(true);
-        check1_[at(c)]->setChecked(false);
+        // Nothing is muted in a new song: the boxes say so before its first Play.
+        check1_[at(c)]->setChecked(true);
         lblPit_[at(c)]->setText(QString::number(-stoneSingle_[at(c)]->value()));
     }
 }
@@ -283,7 +287,7 @@ void ChannelStrips::fill(const ChannelRecords &records) {
     for (int c = 0; c < 16; ++c) {
         const ChannelRecord &r = records[at(c)];
         const QSignalBlocker a(slider2_[at(c)]), b(slider4_[at(c)]), d(slider1_[at(c)]), e(slider3_[at(c)]),
-            f(check1_[at(c)]);
+            f(check1_[at(c)]), g(option1_[at(c)]);
         if (r.state == -1) {
             slider2_[at(c)]->setValue(127);
             slider2_[at(c)]->setEnabled(false);
@@ -303,6 +307,16 @@ void ChannelStrips::fill(const ChannelRecords &records) {
         option1_[at(c)]->setEnabled(true);
         option1_[at(c)]->setChecked(false);
     }
+}
+
+void ChannelStrips::enableInstruments(bool playing, const ChannelRecords &records) {
+    for (int c = 0; c < 16; ++c)
+        option1_[at(c)]->setEnabled(playing && records[at(c)].state != -1);
+}
+
+void ChannelStrips::clearNames() {
+    for (QLabel *name : label3_)
+        name->clear();
 }
 
 void ChannelStrips::showSolo(int channel, bool on) {
@@ -337,7 +351,10 @@ void ChannelStrips::placeBeside(int channel, QWidget *list, QWidget *under) {
     }
 }
 
-void ChannelStrips::showDrumKits() { placeBeside(LiveSettings::kDrumChannel, lstDrum_, cmdDrum_); }
+void ChannelStrips::showDrumKits() {
+    placeBeside(LiveSettings::kDrumChannel, lstDrum_, cmdDrum_);
+    lstDrum_->setFocus();
+}
 
 void ChannelStrips::hideDrumKits() {
     lstDrum_->hide();
@@ -346,6 +363,8 @@ void ChannelStrips::hideDrumKits() {
 
 void ChannelStrips::showInstruments(int channel, int program) {
     placeBeside(channel, list3_);
+    // The keys go to the list: arrows move in it, Esc closes it.
+    list3_->setFocus();
     list3_->setCurrentRow(program);
     // At the top: the current instrument shows even when the window scrolls.
     list3_->scrollToItem(list3_->item(program), QAbstractItemView::PositionAtTop);
@@ -354,6 +373,7 @@ void ChannelStrips::showInstruments(int channel, int program) {
 }
 
 void ChannelStrips::instrumentChosen(int channel, int program) {
+    const QSignalBlocker block(option1_[at(channel)]);
     option1_[at(channel)]->setChecked(false);
     label3_[at(channel)]->setText(QString::fromStdString(GetPatch(program)));
     list3_->hide();

@@ -58,11 +58,15 @@ public:
     // inizio: the strips' tooltips, key labels "0".
     void inizio();
     // ZeroVariables on the strips: faders at 0 and disabled, solo labels
-    // enabled, mute boxes cleared, key labels "0". Sends nothing.
+    // enabled, mute boxes ticked (sounding), key labels "0". Sends nothing.
     void ZeroVariables();
     // ReadFile's last step: each strip from its record (a channel silent in
     // the file: fader disabled at 127). Sends nothing: the song holds these.
     void fill(const ChannelRecords &records);
+    // The instrument buttons work while the song plays (or pauses), on the channels it uses.
+    void enableInstruments(bool playing, const ChannelRecords &records);
+    // No song: the instrument names go.
+    void clearNames();
     // Solo on (`on`) disables every other solo label; off enables them all.
     void showSolo(int channel, bool on);
     // Channel keys back to 0 (Clear).

@@ -80,7 +80,7 @@ EffectsPanel::EffectsPanel(QWidget *parent) : QWidget(parent) {
             QToolTip::showText(QCursor::pos(), QString("%1 dB").arg(-v), s);
         });
     }
-    connect(chkEqualizer_, &QCheckBox::clicked, this, &EffectsPanel::equalizerClicked);
+    connect(chkEqualizer_, &QCheckBox::toggled, this, &EffectsPanel::equalizerClicked);
 
     auto *compBox = new QGroupBox("Compressor", this);
     auto *compCol = new QVBoxLayout(compBox);
@@ -96,7 +96,7 @@ EffectsPanel::EffectsPanel(QWidget *parent) : QWidget(parent) {
     compCol->addWidget(new QLabel("Gain", compBox));
     compCol->addWidget(sldPhaser_);
     compCol->addStretch();
-    connect(chkPhaser_, &QCheckBox::clicked, this, [this](bool on) {
+    connect(chkPhaser_, &QCheckBox::toggled, this, [this](bool on) {
         sldPhaser_->setEnabled(on);
         if (!on) {
             const QSignalBlocker block(sldPhaser_);

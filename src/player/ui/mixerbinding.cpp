@@ -53,6 +53,7 @@ MixerBinding::MixerBinding(Transport &transport, Mixer &mixer, ChannelStrips *st
     connect(strips_, &ChannelStrips::channelKeyMoved, this,
             edit([this](int c, int v) { mixer_.channelKeyMoved(c, v); }));
     connect(strips_, &ChannelStrips::instrumentButtonClicked, this, [this, fonts, channel](int c) {
+        const QSignalBlocker block(strips_->Option1(c));
         strips_->Option1(c)->setChecked(false);
         if (!transport_.flags().started)
             return;

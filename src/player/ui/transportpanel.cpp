@@ -110,7 +110,7 @@ void TransportPanel::showLength(double seconds) {
 
 void TransportPanel::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
     lblBPM->setText("0");
-    transport_.captureLyrics = host_.capturing();
+    transport_.setCaptureLyrics(host_.capturing());
     if (!transport_.beginOpen()) {
         host_.failed();
         return;
@@ -138,7 +138,7 @@ void TransportPanel::cmdOpenFP_Click(const std::optional<std::string> &chosen) {
 void TransportPanel::CmdPlay_Click() {
     if (host_.soundReady && !host_.soundReady())
         return;
-    transport_.captureLyrics = host_.capturing();
+    transport_.setCaptureLyrics(host_.capturing());
     if (!transport_.play())
         host_.failed();
 }

@@ -164,8 +164,13 @@ void frmTags::buildUi() {
     Mp3PlayHost play;
     play.file = [this] { return fileName_; };
     play.starting = [this] {
+        // A resume finds the window still open, or builds it again after its close box.
+        const bool shown = lyrics_ && lyricsWindowOpen_ && player_.State() == playback::PlayState::Paused;
         lyricsWindowOpen_ = true;
-        Load_File_Tags();
+        if (shown)
+            lyrics_->show();
+        else
+            Load_File_Tags();
     };
     play.failed = [this](const std::string &why) { lblfile->setText(q(fileName_ + ": " + why)); };
     play.stopped = [this] {

@@ -99,11 +99,12 @@ void Mp3InfoPanel::cmdPlayer_Click(int index) {
     switch (index) {
     case 0: player_.Five_Seg_Backward(); break;
     case 1:
+        // Every start of playback brings the lyrics window back, a resume too.
+        host_.starting();
         if (player_.State() == playback::PlayState::Paused) {
             player_.Pause_Play();
             break;
         }
-        host_.starting();
         player_.SetPlayTimer(true);
         player_.Start_Play(host_.file());
         if (player_.Graph())
@@ -111,7 +112,11 @@ void Mp3InfoPanel::cmdPlayer_Click(int index) {
         else if (!player_.LastError().empty())
             host_.failed(player_.LastError());
         break;
-    case 2: player_.Pause_Play(); break;
+    case 2:
+        if (player_.State() == playback::PlayState::Paused)
+            host_.starting();
+        player_.Pause_Play();
+        break;
     case 3:
         player_.Stop_Player();
         host_.stopped();

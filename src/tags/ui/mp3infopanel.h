@@ -27,7 +27,7 @@ namespace cantora::tags {
 // What the player takes from the editor it sits in.
 struct Mp3PlayHost {
     std::function<std::string()> file;                  // the file the editor holds
-    std::function<void()> starting;                     // Play from the stop: the lyrics window opens
+    std::function<void()> starting;                     // Play, or a resume: the lyrics window (re)opens
     std::function<void(const std::string &why)> failed; // the file could not be played
     std::function<void()> stopped;                      // Stop: the lyric lists empty, the lyrics window goes
     std::function<void()> pressed;                      // any player button: the lyric box takes the focus

@@ -8,6 +8,7 @@
 #include "app/dialogs/scripteddialogs.h"
 #include "app/ui/frmMidiTest.h"
 #include "app/ui/windowtest.h"
+#include "audio/midiwriter.h"
 #include "audio/output.h"
 #include "core/apppaths.h"
 #include "core/processexit.h"
@@ -50,6 +51,27 @@ protected:
     std::string write(const QString &name, const std::string &bytes) {
         std::ofstream(path(name).toStdString(), std::ios::binary) << bytes;
         return path(name).toStdString();
+    }
+
+    // A one-note song of `seconds` in `name` (folders made): division 480, tempo `tempo` (0: none),
+    // lyric events `step` ticks apart from tick `step`, then text events.
+    std::string song(const QString &name, const std::vector<std::string> &lyrics = {}, int seconds = 3,
+                     std::uint32_t tempo = 500000, std::uint64_t step = 96,
+                     const std::vector<std::string> &texts = {}) {
+        audio::MidiWriter mw(480, 1);
+        const int t = mw.addTrack();
+        if (tempo)
+            mw.tempo(t, 0, tempo);
+        mw.program(t, 0, 0, 0);
+        mw.noteOn(t, 0, 0, 60, 90);
+        mw.noteOff(t, 960ull * seconds, 0, 60);
+        std::uint64_t tick = 0;
+        for (const auto &l : lyrics)
+            mw.lyric(t, tick += step, l);
+        for (const auto &x : texts)
+            mw.text(t, tick += step, x);
+        std::filesystem::create_directories(std::filesystem::path(path(name).toStdString()).parent_path());
+        return write(name, mw.bytes());
     }
 
     // Everything but the window.

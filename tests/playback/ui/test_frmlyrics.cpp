@@ -2,7 +2,6 @@
 // from LyricsRef, the focus following the song page by page, unloading.
 #include "playback/ui/frmlyrics.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -43,16 +42,10 @@ private slots:
         QCOMPARE(w->findChild<QLabel *>("lblTitle")->text(), QString("Volare"));
         QCOMPARE(w->findChild<QLabel *>("lblArtist")->text(), QString("Modugno"));
         QCOMPARE(w->findChild<QLabel *>("lblAlbum")->text(), QString("Sanremo 1958"));
-        QCOMPARE(line(*w, 0)->font().pointSize(), 14);
-        QVERIFY(!w->findChild<QListWidget *>("LyricsRef")->isVisibleTo(w));
-        auto *noLyrics = w->findChild<QLabel *>("lblNoLyrics");
-        QCOMPARE(noLyrics->text(), QString("[ no lyrics found ]"));
-        QCOMPARE(fore(noLyrics), w->findChild<QFrame *>("shpFocus")->palette().color(QPalette::WindowText));
-        QCOMPARE(w->findChild<QWidget *>("picBody")->palette().color(QPalette::Window),
-                 strip(*w)->palette().color(QPalette::Window));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        QVERIFY(noLyrics->isVisible());
+        QVERIFY(w->findChild<QLabel *>("lblNoLyrics")->isVisible());
+        QVERIFY(!w->findChild<QListWidget *>("LyricsRef")->isVisible());
 
         // Closing unloads: the flag drops and the window goes.
         w->close();
@@ -131,12 +124,14 @@ private slots:
         QVERIFY(strip(w)->visibleRegion().boundingRect().bottom() < line(w, 2)->y());
     }
 
-    void GIVEN_twenty_lines_WHEN_eleven_lines_are_sung_THEN_the_strip_moves_once_on_the_tenth() {
+    void GIVEN_twenty_lines_WHEN_eleven_are_sung_and_two_stepped_back_THEN_the_strip_moves_once_on_the_tenth() {
         bool open = false;
         frmLyrics w({true, "", "", ""}, open);
         w.show();
         fill(w, 20);
         const int h = lineHeight(w);
+        w.Move_Previous_Focus_Lyrics(); // never before line 0
+        QCOMPARE(w.strip().FocusIndex(), 0);
         for (int step = 1; step <= 11; ++step) {
             w.Move_Next_Focus_Lyrics();
             QCOMPARE(strip(w)->y(), step < 10 ? 0 : -10 * h);
@@ -146,34 +141,16 @@ private slots:
             QVERIFY(!line(w, step - 1)->font().bold());
         }
         // The focus line stands in the visible part of the frame, under its band.
-        auto *band = w.findChild<QWidget *>("focusBand");
-        QVERIFY(band->isVisible());
-        QCOMPARE(band->geometry(), line(w, 11)->geometry());
+        QCOMPARE(w.findChild<QWidget *>("focusBand")->geometry(), line(w, 11)->geometry());
         QVERIFY(line(w, 11)->mapTo(&w, QPoint(0, 0)).y() >=
                 w.findChild<QWidget *>("picBody")->mapTo(&w, QPoint(0, 0)).y());
-    }
-
-    void GIVEN_the_focus_WHEN_it_steps_back_THEN_only_the_bold_moves_and_never_before_line_0() {
-        bool open = false;
-        frmLyrics w({true, "", "", ""}, open);
-        fill(w, 15);
-        w.Move_Previous_Focus_Lyrics();
-        QCOMPARE(w.strip().FocusIndex(), 0);
-        QVERIFY(line(w, 0)->font().bold());
-        QCOMPARE(fore(line(w, 0)), kRed);
-
-        for (int i = 0; i < 11; ++i)
-            w.Move_Next_Focus_Lyrics();
-        const int h = lineHeight(w);
+        // Stepping back moves the bold only: colours stay, the strip stays.
         w.Move_Previous_Focus_Lyrics();
         w.Move_Previous_Focus_Lyrics();
         QCOMPARE(w.strip().FocusIndex(), 9);
-        QCOMPARE(w.strip().PageLine(), 9);
         QCOMPARE(strip(w)->y(), -10 * h);
-        QVERIFY(line(w, 9)->font().bold());
-        QVERIFY(!line(w, 11)->font().bold());
+        QVERIFY(line(w, 9)->font().bold() && !line(w, 11)->font().bold());
         QCOMPARE(fore(line(w, 11)), kRed);
-        QCOMPARE(fore(line(w, 9)), kLightBlue);
     }
 
     // Mid-song as a singer sees it. CANTORA_LYRICS_HOLD_MS keeps the window
@@ -181,12 +158,9 @@ private slots:
     void GIVEN_a_song_half_sung_WHEN_the_window_is_on_screen_THEN_the_sung_line_stands_out() {
         bool open = false;
         frmLyrics w({true, "Twinkle, Twinkle, Little Star", "Traditional", "Nursery Rhymes"}, open);
-        const QStringList lyrics = {
-            "Twinkle, twinkle, little star,",   "How I wonder what you are!",      "Up above the world so high,",
-            "Like a diamond in the sky.",       "Twinkle, twinkle, little star,",  "How I wonder what you are!",
-            "When the blazing sun is gone,",    "When he nothing shines upon,",    "Then you show your little light,",
-            "Twinkle, twinkle, all the night.", "Twinkle, twinkle, little star,",  "How I wonder what you are!",
-            "Then the traveller in the dark",   "Thanks you for your tiny spark,", "He could not see which way to go,"};
+        QStringList lyrics;
+        for (int i = 0; i < 15; ++i)
+            lyrics << QString("Then the traveller in the dark, line %1,").arg(i + 1);
         for (int i = 0; i < lyrics.size(); ++i)
             w.LyricsRef()->addItem(QString("00:%1    %2").arg(4 + 3 * i, 2, 10, QChar('0')).arg(lyrics[i]));
         w.Order_lblLyrics();

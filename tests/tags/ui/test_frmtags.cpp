@@ -295,6 +295,16 @@ private slots:
         QCOMPARE(w->lyricIndex(), 1);
         QCOMPARE(w->lyricsWindow()->strip().FocusIndex(), 1);
         QCOMPARE(child<playback::KnobStrip>("picSliderRep")->knobAt(), 8);
+        // Closed while paused, the window comes back with the resume, on the line being sung.
+        for (const char *resume : {"cmdPlayer_1", "cmdPlayer_2"}) {
+            press("cmdPlayer_2");
+            w->lyricsWindow()->close();
+            QTRY_VERIFY(!w->lyricsWindow());
+            press(resume);
+            w->player().Tick();
+            QVERIFY(w->lyricsWindow() && w->lyricsWindow()->isVisible());
+            QCOMPARE(w->lyricsWindow()->strip().FocusIndex(), 1);
+        }
 
         press("cmdPlayer_2");
         QCOMPARE(w->player().PlayerState(), std::string("pause"));
