@@ -37,6 +37,7 @@ printf 'notes\n' >"$lib/sub/notes.txt"
 
 batch "$lib" --out "$work/out" --jobs 2 --report "$work/r.json"
 [ $? = 1 ] || fail "a library with bad songs: exit $?, want 1"
+grep -q "4 songs: 4 to convert, 0 already done" "$work/err" || fail "first run: $(head -3 "$work/err")"
 [ "$(cd "$work/out" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./one.mp3 ./sub/deep/two.mp3 " ] ||
     fail "outputs: $(cd "$work/out" && find . | tr '\n' ' ')"
 for f in 'bro\\"ken.mid' fake.KAR; do
@@ -71,15 +72,17 @@ batch "$lib" --out "$work/par" --resume --report "$work/p.json"
 mkdir -p "$work/two"
 make_song "$work/two/a.kar"
 slow='\x26\x25\xa0' chord "$work/two/b.mid" 100 6000 48 52 55 # 31 s
-"$cli" batch "$work/two" --out "$work/int" --jobs 1 --soundfont "$sf2" 2>"$work/err" &
+mkfifo "$work/said"
+"$cli" batch "$work/two" --out "$work/int" --jobs 1 --soundfont "$sf2" 2>"$work/said" &
 pid=$!
-for ((i = 0; i < 600; i++)); do
-    grep -q '^\[1/2\] done' "$work/err" && break
-    sleep 0.05
-done
+exec 3<"$work/said"
+while read -r line <&3 && [[ $line != '[1/2] done'* ]]; do :; done
 kill -INT "$pid"
+cat <&3 >"$work/err"
 wait "$pid"
-[ $? = 130 ] || fail "interrupted batch: exit $?, want 130 ($(cat "$work/err"))"
+rc=$?
+exec 3<&-
+[ $rc = 130 ] || fail "interrupted batch: exit $rc, want 130 ($(cat "$work/err"))"
 [ "$(cd "$work/int" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./a.mp3 " ] ||
     fail "after the interruption: $(cd "$work/int" && find . -type f | tr '\n' ' ')"
 batch "$work/two" --out "$work/int" --jobs 1

@@ -4,6 +4,7 @@
 #include "audio/audiotest.h"
 #include "audio/midiwriter.h"
 #include "lyrics/lrcsong.h"
+#include "lyrics/lrcwords.h"
 #include "lyrics/lyrictimeline.h"
 #include "lyrics/tempochangesong.h"
 
@@ -63,13 +64,15 @@ TEST(LyricTimeline, SyllablesLastUntilTheNextMarkWithinLimits) {
 }
 
 TEST(LyricTimeline, LongSilencesGetACountdownAndShortOnesDoNot) {
-    const LyricTimeline t(marksAt("41:\\In|42:tro|44:/short|46:\\after|60:/long"), {});
-    ASSERT_EQ(t.gaps().size(), 2u);
+    // The last gap lasts exactly as long as a countdown needs.
+    const LyricTimeline t(marksAt("41:\\In|42:tro|44:/short|46:\\after|60:/long|68:/six"), {});
+    ASSERT_EQ(t.gaps().size(), 3u);
     EXPECT_DOUBLE_EQ(t.gaps()[0].from, 0);
     EXPECT_DOUBLE_EQ(t.gaps()[0].to, 41);
     EXPECT_EQ(t.gaps()[1].nextLine, 3u);
     EXPECT_DOUBLE_EQ(t.gaps()[1].from, 48);
     EXPECT_DOUBLE_EQ(t.gaps()[1].to, 60);
+    EXPECT_DOUBLE_EQ(t.gaps()[2].from, 62);
 }
 
 using Rows = std::array<std::size_t, 2>;
@@ -164,6 +167,9 @@ TEST(LyricTimeline, TheWipeMovesThroughEachSyllableFromItsMarkToTheNext) {
     // Widths 30, 20, 50: half way through "lo " the colour stands at 40.
     EXPECT_DOUBLE_EQ(wipeWidth({30, 20, 50}, t.wipeAt(0, 2.25)), 40);
     EXPECT_DOUBLE_EQ(wipeWidth({30, 20, 50}, t.wipeAt(0, 0)), 0);
+    // The word-timed LRC: a tag for the line and each syllable, the length rounded.
+    EXPECT_EQ(createWordLrc(LyricTimeline(marksAt("1:\\Hel|2.5:lo"), {"T"}), 61.5),
+              "[ti:T]\r\n[length:01:02]\r\n[00:01.00]<00:01.00>Hel<00:02.50>lo\r\n");
 }
 
 class TimelineSong : public cantora::audiotest::SilentEngine {
