@@ -1,3 +1,4 @@
+#include "cdg/cdgfile.h"
 #include "cdg/cdgsong.h"
 #include "cdg/textraster.h"
 
@@ -51,6 +52,11 @@ TEST(CdgPackets, CountsColoursAndTiles) {
     EXPECT_EQ(high[1], 31);
     EXPECT_EQ(high[6], 0x29); // colour 9: 1010 01
     EXPECT_EQ(high[7], 0x1c); //           01 1100
+    CdgOptions o;             // --colours: background, text, sung; #RRGGBB or #RGB
+    ASSERT_EQ(parseColours("#123456,Abc,fedcba", o), "");
+    EXPECT_TRUE(o.background == (Rgb4{1, 3, 5}) && o.text == (Rgb4{10, 11, 12}) && o.sung == (Rgb4{15, 13, 11}));
+    EXPECT_TRUE(cdgPalette(o)[kOutline] == (Rgb4{0, 0, 0})) << "a light text gets a dark outline";
+    EXPECT_NE(parseColours("#000,#000", o), "");
     // An "L" in colour 5 on 0 at row 3, column 7.
     const TileBits l{0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x3f, 0};
     EXPECT_EQ(bytesOf(tileBlock(false, 0, 5, 3, 7, l)),
@@ -127,11 +133,17 @@ TEST(CdgSong, ReplayShowsEveryLineInTimeAndWipesIt) {
     };
     // Check points in time order: each line's first syllable, its wipe, its last syllable's end.
     std::vector<std::pair<double, std::size_t>> points;
-    for (std::size_t i = 0; i < stream.lines.size(); ++i)
-        for (double f = 0; f <= 1.0001; f += 0.125)
-            points.push_back({stream.lines[i].start + f * (stream.lines[i].end - stream.lines[i].start), i});
+    for (std::size_t i = 0; i < stream.lines.size(); ++i) {
+        const DisplayLine &d = stream.lines[i];
+        for (double f = 0; f < 1; f += 0.125)
+            points.push_back({d.start + f * (d.end - d.start), i});
+        // Wholly sung once the last wipe step is sent, while it is still shown.
+        if (d.end + stream.latest + 0.01 < d.to)
+            points.push_back({d.end + stream.latest + 0.01, i});
+    }
     std::sort(points.begin(), points.end());
     std::vector<int> sungBefore(stream.lines.size(), -1);
+    std::size_t wholeLines = 0;
     for (const auto &[at, i] : points) {
         playTo(at);
         const DisplayLine &d = stream.lines[i];
@@ -147,8 +159,10 @@ TEST(CdgSong, ReplayShowsEveryLineInTimeAndWipesIt) {
             }
         EXPECT_GE(sung, sungBefore[i]) << "line " << i << " at " << at;
         sungBefore[i] = sung;
-        if (at >= d.end) {
+        if (at > d.end) {
             EXPECT_EQ(sung, fill) << "line " << i << " not wholly sung at its end";
+            ++wholeLines;
         }
     }
+    EXPECT_GT(wholeLines, stream.lines.size() / 3);
 }

@@ -31,15 +31,16 @@ lib=$work/lib
 mkdir -p "$lib/sub/deep"
 make_song "$lib/one.kar"
 chord "$lib/sub/deep/two.mid" 100 3840 60 64
-printf 'MThd\x00\x00' >"$lib/sub/broken.mid"
+printf 'MThd\x00\x00' >"$lib/sub/bro\"ken.mid"
 printf 'not a song\n' >"$lib/sub/fake.KAR"
 printf 'notes\n' >"$lib/sub/notes.txt"
 
 batch "$lib" --out "$work/out" --jobs 2 --report "$work/r.json"
 [ $? = 1 ] || fail "a library with bad songs: exit $?, want 1"
+grep -q "4 songs: 4 to convert, 0 already done" "$work/err" || fail "first run: $(head -3 "$work/err")"
 [ "$(cd "$work/out" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./one.mp3 ./sub/deep/two.mp3 " ] ||
     fail "outputs: $(cd "$work/out" && find . | tr '\n' ' ')"
-for f in broken.mid fake.KAR; do
+for f in 'bro\\"ken.mid' fake.KAR; do
     grep -q "\"song\": \"$lib/sub/$f\", \"status\": \"failed\".*\"error\": \"$lib/sub/$f: [a-z]" "$work/r.json" ||
         fail "$f not reported failed with its cause: $(cat "$work/r.json")"
 done
@@ -51,7 +52,8 @@ batch "$lib" --out "$work/out" --jobs 2
 grep -q "2 to convert, 2 already done" "$work/err" || fail "second run: $(tail -3 "$work/err")"
 batch "$lib" --out "$work/out" --jobs 2 --force --report "$work/r.csv"
 [ "$(stamps "$work/out")" != "$before" ] || fail "--force redid nothing"
-[ "$(grep -c ',done,' "$work/r.csv")" = 2 ] || fail "csv report: $(cat "$work/r.csv")"
+[ "$(grep -c ',done,' "$work/r.csv")" = 2 ] && grep -qF "\"$lib/sub/bro\"\"ken.mid\",failed," "$work/r.csv" ||
+    fail "csv report: $(cat "$work/r.csv")"
 
 # The command lines through GNU parallel into another folder: the same
 # bytes; --resume then records them and a run after it has nothing to do.
@@ -62,7 +64,7 @@ for f in one.mp3 sub/deep/two.mp3; do
 done
 batch "$lib" --out "$work/par" --resume --report "$work/p.json"
 [ "$(grep -c '"status": "adopted"' "$work/p.json")" = 2 ] || fail "--resume: $(cat "$work/p.json")"
-[ -z "$("$cli" batch "$lib" --out "$work/par" --soundfont "$sf2" --print-jobs 2>/dev/null | grep -v 'broken\|fake')" ] ||
+[ -z "$("$cli" batch "$lib" --out "$work/par" --soundfont "$sf2" --print-jobs 2>/dev/null | grep -v 'ken\|fake')" ] ||
     fail "songs still to do after --resume"
 
 # Ctrl-C once the first song is done: the second stops, leaves no .part,
@@ -70,15 +72,17 @@ batch "$lib" --out "$work/par" --resume --report "$work/p.json"
 mkdir -p "$work/two"
 make_song "$work/two/a.kar"
 slow='\x26\x25\xa0' chord "$work/two/b.mid" 100 6000 48 52 55 # 31 s
-"$cli" batch "$work/two" --out "$work/int" --jobs 1 --soundfont "$sf2" 2>"$work/err" &
+mkfifo "$work/said"
+"$cli" batch "$work/two" --out "$work/int" --jobs 1 --soundfont "$sf2" 2>"$work/said" &
 pid=$!
-for ((i = 0; i < 600; i++)); do
-    grep -q '^\[1/2\] done' "$work/err" && break
-    sleep 0.05
-done
+exec 3<"$work/said"
+while read -r line <&3 && [[ $line != '[1/2] done'* ]]; do :; done
 kill -INT "$pid"
+cat <&3 >"$work/err"
 wait "$pid"
-[ $? = 130 ] || fail "interrupted batch: exit $?, want 130 ($(cat "$work/err"))"
+rc=$?
+exec 3<&-
+[ $rc = 130 ] || fail "interrupted batch: exit $rc, want 130 ($(cat "$work/err"))"
 [ "$(cd "$work/int" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./a.mp3 " ] ||
     fail "after the interruption: $(cd "$work/int" && find . -type f | tr '\n' ' ')"
 batch "$work/two" --out "$work/int" --jobs 1

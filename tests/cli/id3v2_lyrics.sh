@@ -3,7 +3,7 @@
 # (mutagen): USLT is the exact LRC, SYLT has one entry per sung syllable at
 # its tempo-map time, the word-timed LRC is within 10 ms. Tag writes keep
 # the audio and end tags, and a big picture, byte for byte; saving twice
-# changes nothing; versions 3 and 4 read back; a damaged tag is refused.
+# changes nothing; version 3 reads back; a damaged tag is refused.
 set -u
 . "$(dirname "$0")/lib/setup.sh"
 keep_going
@@ -68,35 +68,22 @@ t.add(APIC(mime="image/png", type=3, data=open("pic.bin", "rb").read())); t.add(
 t.add(TXXX(desc="replaygain_track_gain", text="-1.5 dB")); t.save()' || fail "mutagen could not add a picture"
 "$cli" info pic.mp3 | grep -q "MPEG 1.0 layer 3" || fail "no frame information past a 300 KB tag"
 frames=$(audio pic.mp3)
-"$cli" tag pic.mp3 --title "New title" --lyrics exact.lrc || fail "tag exited $?"
+"$cli" tag pic.mp3 --title "New title" --artist "Ünïcode" --lyrics exact.lrc --id3v2 3 || fail "tag exited $?"
 [ "$(audio pic.mp3)" = "$frames" ] || fail "the audio frames changed"
 $py -c 'from mutagen.id3 import ID3
 t = ID3("pic.mp3"); assert t.getall("APIC")[0].data == open("pic.bin", "rb").read()
 assert t.getall("PRIV")[0].data == b"\0\1" and str(t["TXXX:replaygain_track_gain"]) == "-1.5 dB"
-assert str(t["TIT2"]) == "New title"
+assert str(t["TIT2"]) == "New title" and str(t["TPE1"]) == "Ünïcode" and t.version[1] == 3
 assert len(t.getall("SYLT")[0].text) == sum(l[1].isdigit() for l in open("exact.lrc"))' || fail "frames lost or not written"
 cp pic.mp3 once.mp3
-"$cli" tag pic.mp3 --title "New title" --lyrics exact.lrc || fail "second tag exited $?"
+"$cli" tag pic.mp3 --title "New title" --artist "Ünïcode" --lyrics exact.lrc --id3v2 3 || fail "second tag exited $?"
 cmp -s pic.mp3 once.mp3 || fail "saving again changed the file"
 
-# Version 3 (UTF-16) and version 4 both read back.
-for v in 3 4; do
-    cp out.mp3 "v$v.mp3"
-    "$cli" tag "v$v.mp3" --id3v2 "$v" --artist "Ünïcode" || fail "--id3v2 $v exited $?"
-    $py -c "from mutagen.id3 import ID3
-t = ID3('v$v.mp3'); assert t.version[1] == $v and str(t['TPE1']) == 'Ünïcode'
-assert t.getall('SYLT')[0].text == ID3('out.mp3').getall('SYLT')[0].text" || fail "version $v read back"
-done
-
-# Damaged tags: a size past the end, a frame past the tag. Refused, untouched.
-printf 'ID3\4\0\0\x7f\x7f\x7f\x7f' >bad1.mp3
-printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' >bad2.mp3
-for f in bad1 bad2; do
-    tail -c +11 out.mp3 >>"$f.mp3"
-    sum=$(md5sum <"$f.mp3")
-    "$cli" tag "$f.mp3" --title X 2>err && fail "$f accepted"
-    grep -q "past the end" err || fail "$f: no clear message: $(cat err)"
-    [ "$(md5sum <"$f.mp3")" = "$sum" ] || fail "$f changed"
-done
-"$cli" info --json bad2.mp3 | grep -q '"damage": "the ID3v2 frame TIT2' || fail "info does not name the damage"
+# A damaged tag (a frame past its end): refused, untouched, named by info.
+printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' >bad.mp3
+tail -c +11 out.mp3 >>bad.mp3
+sum=$(md5sum <bad.mp3)
+"$cli" tag bad.mp3 --title X 2>err && fail "a damaged tag accepted"
+grep -q "past the end" err && [ "$(md5sum <bad.mp3)" = "$sum" ] || fail "damaged tag: $(cat err)"
+"$cli" info --json bad.mp3 | grep -q '"damage": "the ID3v2 frame TIT2' || fail "info does not name the damage"
 finish "ID3v2 lyrics"

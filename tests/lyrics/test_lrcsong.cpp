@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 using namespace cantora::lyrics;
@@ -80,16 +77,4 @@ TEST_F(LrcSongFile, UnreadableSongsAreErrors) {
     EXPECT_EQ(songLrc((dir / "missing.mid").string(), ms, state, error), "");
     EXPECT_EQ(error, LrcSongError::CannotRead);
     EXPECT_EQ(ms, 1.5);
-}
-
-TEST_F(LrcSongFile, DemoSongGivesTheFileTheCommandLineWrites) {
-    // The LRC button and `cantora-cli lrc` write these very bytes.
-    std::ifstream in(CANTORA_TEST_DATA "/lrc/demo.lrc", std::ios::binary);
-    const std::string want((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_FALSE(want.empty());
-    double ms = 0;
-    LrcCreatorState state;
-    LrcSongError error;
-    EXPECT_EQ(songLrc(CANTORA_SOURCE_DIR "/data/demo.kar", ms, state, error), want);
-    EXPECT_EQ(error, LrcSongError::None);
 }

@@ -57,13 +57,7 @@ TEST_F(Conversion, ATenSecondSongReplacesTheOldWorkFileWithExactSizes) {
     ASSERT_EQ(positions.size(), 89u) << "1764000 bytes in blocks of 20000";
     EXPECT_EQ(positions[88], 88 * 20000);
     EXPECT_EQ(liveCalls, 1 + 89) << "the live settings go on before the first block and before every block";
-    const std::string wav = load(dir / "newwave.wav");
-    ASSERT_EQ(wav.size(), 1764044u);
-    EXPECT_EQ(le32(wav, 4), 1764036u);
-    EXPECT_EQ(le32(wav, 24), 44100u);
-    EXPECT_EQ(le16(wav, 22), 2);
-    EXPECT_EQ(le16(wav, 34), 16);
-    EXPECT_EQ(le32(wav, 40), 1764000u);
+    EXPECT_EQ(fs::file_size(dir / "newwave.wav"), 44 + 1764000u);
     EXPECT_EQ(files(), (std::vector<std::string>{"newwave.wav", "song.mid"}));
 }
 

@@ -3,7 +3,6 @@
 #include "render/lameencoder.h"
 
 #include "render/encoderpresets.h"
-#include "render/lameencoderversion.h"
 #include "render/mp3decode.h"
 #include "render/numberederror.h"
 #include "render/wavbytes.h"
@@ -11,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <tuple>
 
 using namespace cantora::render;
 using namespace wavbytes;
@@ -43,40 +44,35 @@ protected:
     }
     void prepare(const std::string &wavBytes) {
         save(dir / "in.wav", wavBytes);
+        std::filesystem::remove(dir / "out.mp3");
         enc.WavFile(dir / "in.wav");
         enc.Mp3File(dir / "out.mp3");
     }
 };
 
 TEST_F(LameEncoderTest, ASineComesBackAsTheSameSineOfTheSameLength) {
-    const std::size_t frames = 2 * 44100 + 777;
-    prepare(wav(sine(440.0, 44100, frames)));
-    enc.EncodingPreset(6);
-    enc.Encode();
-
-    const Decoded d = decode(dir / "out.mp3");
-    EXPECT_EQ(d.rate, 44100);
-    ASSERT_EQ(d.channels, 2);
-    EXPECT_EQ(d.info.vbr, MPG123_VBR);
-    // The Info frame carries the frame count and the encoder delay: the
-    // decoder knows the length before decoding and trims to the input.
-    EXPECT_NEAR(double(d.length), double(frames), 1152);
-    EXPECT_NEAR(double(d.frames()), double(frames), 1152);
-    EXPECT_NEAR(frequency(d), 440.0, 440.0 * 0.01);
-
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back(), std::make_pair(std::int64_t(frames * 2), std::int64_t(frames * 2)));
-    for (std::size_t i = 1; i < events.size(); ++i)
-        EXPECT_LE(events[i - 1].first, events[i].first);
-}
-
-TEST_F(LameEncoderTest, AFileShorterThanOneChunkIsEncodedWhole) {
-    prepare(wav(sine(1000.0, 44100, 500)));
-    enc.Encode();
-    const std::vector<std::pair<std::int64_t, std::int64_t>> expected{{1000, 1000}, {1000, 1000}};
-    EXPECT_EQ(events, expected); // one block, then the flush
-    const Decoded d = decode(dir / "out.mp3");
-    EXPECT_NEAR(double(d.frames()), 500.0, 1152);
+    // Longer than many chunks, and shorter than one.
+    for (const std::size_t frames : {std::size_t{2 * 44100 + 777}, std::size_t{500}}) {
+        events.clear();
+        prepare(wav(sine(440.0, 44100, frames)));
+        enc.EncodingPreset(6);
+        enc.Encode();
+        const Decoded d = decode(dir / "out.mp3");
+        EXPECT_EQ(d.rate, 44100);
+        ASSERT_EQ(d.channels, 2);
+        EXPECT_EQ(d.info.vbr, MPG123_VBR);
+        // The Info frame carries the frame count and the encoder delay: the
+        // decoder knows the length before decoding and trims to the input.
+        EXPECT_NEAR(double(d.length), double(frames), 1152);
+        EXPECT_NEAR(double(d.frames()), double(frames), 1152);
+        if (frames > 1152) {
+            EXPECT_NEAR(frequency(d), 440.0, 440.0 * 0.01);
+        }
+        ASSERT_GE(events.size(), 2u) << "the blocks, then the flush";
+        EXPECT_EQ(events.back(), std::make_pair(std::int64_t(frames * 2), std::int64_t(frames * 2)));
+        for (std::size_t i = 1; i < events.size(); ++i)
+            EXPECT_LE(events[i - 1].first, events[i].first);
+    }
 }
 
 TEST_F(LameEncoderTest, CancellingLeavesNoFileAndTheEncoderReusable) {
@@ -130,17 +126,15 @@ TEST_F(LameEncoderTest, ErrorsComeFromTheConversionAndLeaveNoMp3) {
 TEST_F(LameEncoderTest, PresetsReachTheLibrary) {
     const auto &list = EncoderPresets();
     EXPECT_STREQ(list[kDefaultPresetIndex].text, "Standard (VBR 44.1kHz, 170-210kbps)");
-    EXPECT_EQ(FindPresetCode("Insane"), 10);
-    EXPECT_EQ(FindPresetCode("insane (cbr 44.1khz 320kbps)"), 10);
-    EXPECT_EQ(FindPresetCode("standard fast"), 7);
-    EXPECT_EQ(FindPresetCode("Defaults"), -1);
-    EXPECT_EQ(FindPresetCode("14"), 14);
-    EXPECT_EQ(FindPresetCode("15"), std::nullopt);
-    EXPECT_EQ(FindPresetCode("Standard Slow"), std::nullopt);
-
+    for (const auto &[name, code] : {std::pair<const char *, std::optional<int>>{"Insane", 10},
+                                     {"insane (cbr 44.1khz 320kbps)", 10},
+                                     {"standard fast", 7},
+                                     {"Defaults", -1},
+                                     {"14", 14},
+                                     {"15", std::nullopt},
+                                     {"Standard Slow", std::nullopt}})
+        EXPECT_EQ(FindPresetCode(name), code) << name;
     enc.EncodingPreset(*FindPresetCode("Insane"));
-    EXPECT_EQ(enc.Config().nPreset, 10);
-    EXPECT_EQ(enc.Version().MajorVersion(), 3);
     prepare(wav(sine(440.0, 44100, 20000)));
     enc.Encode();
     Decoded d = decode(dir / "out.mp3");
@@ -161,24 +155,18 @@ TEST_F(LameEncoderTest, PresetsReachTheLibrary) {
     }
 }
 
-TEST_F(LameEncoderTest, TheVoicePresetEncodesAt32000Hz) {
-    prepare(wav(sine(440.0, 44100, 44100)));
-    enc.EncodingPreset(*FindPresetCode("Voice Quality"));
-    enc.Encode();
-    const Decoded d = decode(dir / "out.mp3");
-    EXPECT_EQ(d.rate, 32000);
-    EXPECT_NEAR(frequency(d), 440.0, 4.4);
-    EXPECT_NEAR(double(d.frames()), 32000.0, 1152);
-}
-
-TEST_F(LameEncoderTest, TheWavFilesOwnRateWins) {
-    prepare(wav(sine(440.0, 48000, 48000), 2, 16, 48000));
-    enc.EncodingPreset(6);
-    enc.Encode();
-    const Decoded d = decode(dir / "out.mp3");
-    EXPECT_EQ(d.rate, 48000);
-    EXPECT_NEAR(frequency(d), 440.0, 4.4);
-    EXPECT_EQ(enc.SampleRate(), 44100);
+TEST_F(LameEncoderTest, TheVoicePresetResamplesAndOtherwiseTheWavFilesOwnRateWins) {
+    for (const auto &[preset, rate, want] :
+         {std::tuple{static_cast<int>(*FindPresetCode("Voice Quality")), 44100u, 32000},
+          std::tuple{6, 48000u, 48000}}) {
+        prepare(wav(sine(440.0, rate, rate), 2, 16, rate));
+        enc.EncodingPreset(preset);
+        enc.Encode();
+        const Decoded d = decode(dir / "out.mp3");
+        EXPECT_EQ(d.rate, want);
+        EXPECT_NEAR(frequency(d), 440.0, 4.4);
+        EXPECT_NEAR(double(d.frames()), double(want), 1152);
+    }
 }
 
 } // namespace

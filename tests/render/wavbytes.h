@@ -26,10 +26,7 @@ inline void put32(std::string &s, std::uint32_t v) {
         s += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-// Little-endian numbers read back at byte `at`.
-inline std::uint16_t le16(const std::string &b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
-}
+// A little-endian number read back at byte `at`.
 inline std::uint32_t le32(const std::string &b, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i)

@@ -32,6 +32,7 @@ TEST(AudioFrames, HeadersGiveTheirFrameLength) {
     EXPECT_EQ(len(0xF3, 0x94), 240); // MPEG 2 III, 80 kbit/s, 24000 Hz: 72 bytes per kbit/s over the rate
     EXPECT_EQ(len(0xE3, 0x84), 384); // MPEG 2.5 III, 64 kbit/s, 12000 Hz
     EXPECT_EQ(len(0xFF, 0x90), 312); // MPEG 1 layer I, 288 kbit/s, 44100 Hz: 78 slots of 4 bytes
+    EXPECT_EQ(len(0xFF, 0x92), 316); // the same, padded by one slot
     EXPECT_EQ(len(0xFD, 0x90), 522); // MPEG 1 layer II, 160 kbit/s, 44100 Hz
     EXPECT_EQ(len(0xFB, 0x00), -1);  // free format
     EXPECT_EQ(len(0xFB, 0xF0), -1);  // bad bitrate

@@ -113,16 +113,20 @@ TEST(Id3v2, DamagedTagIsRefusedUnlessFramesMayBeDropped) {
         bool repairable;
     } cases[] = {
         {id3(100, frame) + mp3bytes::audio(1000), "", true},
+        {id3(15, frame) + mp3bytes::audio(1000), "", true}, // the frame ends where the tag does
         {id3(100000, frame).substr(0, 25) + mp3bytes::audio(1000), "past the end of the file", false},
         {id3(100, frame + overlong) + mp3bytes::audio(1000), "TALB at byte 25 claims", true},
         {id3(100, frame + "ti\x01x" + std::string(6, '\0')) + mp3bytes::audio(1000), "no valid name", true},
         {id3(100, frame, 0, 5) + mp3bytes::audio(1000), "version 2.5", false},
     };
     for (const Case &c : cases) {
-        EXPECT_NE(ReadId3v2(MemorySource(c.file)).damage.find(c.damage), std::string::npos) << c.damage;
+        const auto names = [&](const std::string &why) {
+            return *c.damage ? why.find(c.damage) != std::string::npos : why.empty();
+        };
+        EXPECT_TRUE(names(ReadId3v2(MemorySource(c.file)).damage)) << c.damage;
         Id3v2Edit edit;
         edit.artist = "A";
-        EXPECT_NE(RenderId3v2(MemorySource(c.file), edit).error.find(c.damage), std::string::npos) << c.damage;
+        EXPECT_TRUE(names(RenderId3v2(MemorySource(c.file), edit).error)) << c.damage;
         edit.dropDamaged = true;
         const Id3v2Render repaired = RenderId3v2(MemorySource(c.file), edit);
         EXPECT_EQ(repaired.error.empty(), c.repairable) << c.damage;

@@ -40,7 +40,7 @@ TEST(TagEditorStamp, TheStampGoesAmongTheLinesTagsInTimeOrderAndTheCaretToTheNex
     EXPECT_EQ(RemoveStamp("[ti:A long title]", 0), "[ti:A long title]");
 }
 
-TEST(TagEditorUndo, GivenElevenStamps_WhenAllAreUndone_ThenTheStackGrowsTo20AndShrinksBack) {
+TEST(TagEditorUndo, GivenElevenStamps_WhenAllAreUndone_ThenTheTextIsAsBefore) {
     std::string text;
     for (int i = 0; i < 11; ++i)
         text += "Line " + std::to_string(i) + "\r\n";
@@ -52,17 +52,11 @@ TEST(TagEditorUndo, GivenElevenStamps_WhenAllAreUndone_ThenTheStackGrowsTo20AndS
         text = s.text;
         caret = s.caret;
         undo.PushUndo(static_cast<std::int32_t>(s.insertedAt));
-        EXPECT_EQ(undo.Capacity(), i < 10 ? 10 : 20) << "after push " << i + 1;
     }
     EXPECT_EQ(undo.Count(), 11);
-    for (int i = 0; i < 11; ++i) {
-        const auto pos = undo.PopUndo();
-        ASSERT_TRUE(pos.has_value());
+    for (auto pos = undo.PopUndo(); pos; pos = undo.PopUndo())
         text = RemoveStamp(text, static_cast<std::size_t>(*pos));
-        EXPECT_EQ(undo.Capacity(), i < 1 ? 20 : 10) << "after pop " << i + 1;
-    }
     EXPECT_EQ(text, original);
-    EXPECT_FALSE(undo.PopUndo().has_value());
 }
 
 TEST(TagEditorLyrics, GivenTwoTagsOnALine_ThenEachGivesItsEntry_AndLongBracketsNone) {
