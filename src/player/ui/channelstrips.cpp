@@ -228,11 +228,12 @@ ChannelStrips::ChannelStrips(QWidget *parent) : QWidget(parent) {
     tools->addWidget(cmdKmt_);
     tools->addStretch();
 
-    connect(lstDrum_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { emit drumKitClicked(lstDrum_->row(item)); });
+    // A kit or an instrument is chosen by a click, or from the keyboard with Return.
+    for (auto signal : {&QListWidget::itemClicked, &QListWidget::itemActivated}) {
+        connect(lstDrum_, signal, this, [this](QListWidgetItem *item) { emit drumKitClicked(lstDrum_->row(item)); });
+        connect(list3_, signal, this, [this](QListWidgetItem *item) { emit instrumentListClicked(list3_->row(item)); });
+    }
     connect(cmdDrum_, &QPushButton::clicked, this, &ChannelStrips::drumButtonClicked);
-    connect(list3_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { emit instrumentListClicked(list3_->row(item)); });
     connect(ckPg_, &QCheckBox::toggled, this, &ChannelStrips::programVolumeLockClicked);
     connect(cmdMulti_, &QPushButton::clicked, this, &ChannelStrips::multiFontClicked);
     LoadPatches();

@@ -408,6 +408,9 @@ private slots:
         QVERIFY(find<QPushButton>("CmdDrum")->geometry().top() > list->geometry().bottom());
         pick(list, 0);
         QCOMPARE(text("Label3_9"), list->item(0)->text());
+        list->setCurrentRow(1); // from the keyboard: Return chooses the kit
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(text("Label3_9"), list->item(1)->text());
         find<QPushButton>("CmdDrum")->click();
         QVERIFY(w->mixer().drumKitChosen());
         QVERIFY(!list->isVisibleTo(w.get()));
