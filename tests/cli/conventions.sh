@@ -61,8 +61,10 @@ done <<'LIST'
 is not a bit rate|mp3 song.mid x.mp3 --preset CBR --bitrate 999
 --preset needs a value|encode tone.wav x.mp3 --preset
 LIST
-"$cli" tag tag.mp3 --genre=0012 -q || fail "--genre=0012 refused"
-"$cli" info --json tag.mp3 | grep -q '"Genre": "13"' || fail "--genre 0012 is not 12"
+"$cli" tag tag.mp3 --genre=0012 --title=x=y -q || fail "--genre=0012 --title=x=y refused"
+"$cli" info --json tag.mp3 >json
+grep -q '"Genre": "13"' json || fail "--genre 0012 is not 12"
+grep -q '"Title": "x=y"' json || fail "--title=x=y did not split at the first ="
 "$cli" encode tone.wav cbr.mp3 --preset CBR --bitrate 320 -q || fail "--bitrate 320 refused"
 "$cli" info --json cbr.mp3 | grep -q '"Bitrate": "320 Kbps"' || fail "--bitrate 320 did not reach the encoder"
 
