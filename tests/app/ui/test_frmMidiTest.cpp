@@ -416,6 +416,16 @@ private slots:
         QVERIFY(!list->isVisibleTo(w.get()));
         open(song("a.mid"));
         QVERIFY(!w->mixer().drumKitChosen());
+
+        // A song whose drums start on another kit: the strip names that kit once scanned.
+        audio::MidiWriter mw(480, 1);
+        const int t = mw.addTrack();
+        const int kit = w->transport().fonts().drumPresets.at(1);
+        mw.program(t, 0, 9, kit);
+        mw.noteOn(t, 0, 9, 36, 90);
+        mw.noteOff(t, 480, 9, 36);
+        openAndPlay(write("kit.mid", mw.bytes()));
+        QCOMPARE(text("Label3_9"), list->item(1)->text());
     }
 
     void GIVEN_a_channel_font_WHEN_multi_is_pressed_THEN_multi_mp3_wakes_and_the_next_song_puts_both_to_sleep() {
