@@ -159,7 +159,9 @@ private slots:
                               .arg(find<QWidget>("channelStrips")->isEnabled())
                               .arg(find<QSlider>("Sldtone")->isEnabled());
             timerStopped = !find<QTimer>("tmrMidiTest")->isActive();
-            waitShown = find<QLabel>("LblExtr_1")->isVisible() && bar->isVisible();
+            // The progress takes the place of the MP3 settings.
+            waitShown = find<QLabel>("LblExtr_1")->isVisible() && bar->isVisible() &&
+                        !find<QWidget>("conversionSettings")->isVisible();
             label = find<QLabel>("lblStrFile")->text();
             pos = find<QLabel>("lblPos")->text();
             // A second rendering cannot start, from the buttons or otherwise.
@@ -197,6 +199,7 @@ private slots:
         QCOMPARE(enabled(), QString("cmdOpenFP=1 CmdPlay=0 btnreplace=0 btnConvert=1 cmdsave=0 mnuconf=1 Mnuexit=1"));
         QVERIFY(find<QLabel>("lblPos")->text().isEmpty());
         QVERIFY(!bar->isVisible() && !find<QLabel>("LblExtr_1")->isVisible());
+        QVERIFY(find<QWidget>("conversionSettings")->isVisible());
         QVERIFY(find<QWidget>("channelStrips")->isEnabled());
     }
 
