@@ -3,7 +3,7 @@
 namespace cantora::help {
 
 const char *helpText() {
-    return R"(CANTORA - studio karaoke per Linux
+    return R"help(CANTORA - studio karaoke per Linux
 
 Cantora suona i brani MIDI e karaoke (file .mid, .midi e .kar) attraverso i banchi di suoni SoundFont (file .sf2) e mostra il testo della canzone, pagina per pagina, a tempo con la musica.
 
@@ -46,6 +46,7 @@ IL MENU OPTIONS
 CONVERTIRE IL BRANO
 "Wave" converte il brano aperto in un file WAV, con il tempo, la tonalita', gli strumenti e gli effetti scelti: al termine compare "Midi to Wave Done!" e si sceglie dove salvare il file.
 Il pulsante MP3 converte il brano in un MP3 karaoke, con il testo del brano nei tag dell'MP3; la qualita' si sceglie nell'elenco dei preset.
+Wave e MP3 sono pronti appena un brano e' aperto, anche se non e' mai stato suonato (non mentre suona). La frequenza (32000, 44100 o 48000 Hz) vale per il WAV e per l'MP3. "CD+G too (MP3+G)" scrive accanto all'MP3 il file ".cdg" con il testo che si colora sillaba per sillaba; "Normalise loudness" porta il WAV e l'MP3 a un volume uniforme. Durante la conversione, al posto di queste scelte compare il suo avanzamento. Senza un SoundFont utilizzabile Play, Wave e MP3 non partono e un messaggio dice come sceglierne uno.
 "LRC" scrive il testo del brano con i suoi tempi nel file "SYNCRO.LRC" della cartella del programma.
 
 L'EDITOR DEI TAG MP3
@@ -54,7 +55,7 @@ Le modifiche appartengono al file su cui sono state fatte: aprendo un altro file
 
 STAMPA
 Il pulsante di stampa di questa finestra stampa il file "leggimi.txt" della cartella del programma: prima compare il messaggio "Controllare la Stampante", poi la scelta della stampante. Annullando la scelta della stampante non si stampa nulla.
-)";
+)help";
 }
 
 } // namespace cantora::help
