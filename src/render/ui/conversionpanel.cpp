@@ -207,7 +207,7 @@ void ConversionPanel::CmbFreq_Click(int index) {
     if (index < 0)
         return;
     CmbFreq->setCurrentIndex(index);
-    // Kept with the settings; the MP3 takes the rendered file's own rate.
+    // Kept with the settings; the render and the MP3 take it.
     setSampleRate(CmbFreq->currentText().toInt());
     dialogs::Dialogs::current().msgBox(this, "Frequency setup", dialogs::OkOnly, "Midi to Mp3");
     CmbFreq->hide();
@@ -216,10 +216,10 @@ void ConversionPanel::CmbFreq_Click(int index) {
 void ConversionPanel::setSampleRate(std::int32_t hz) {
     // A rate not offered (an older settings file's 96000) falls back to 44100.
     const int index = CmbFreq->findText(QString::number(hz));
-    rate_ = index >= 0 ? hz : 44100;
-    mp3_.rate = static_cast<std::uint32_t>(rate_);
-    CmbFreq->setCurrentText(QString::number(rate_));
-    cmdFreq->setText(QString("%1 Hz").arg(rate_));
+    const std::int32_t rate = index >= 0 ? hz : 44100;
+    mp3_.rate = static_cast<std::uint32_t>(rate);
+    CmbFreq->setCurrentText(QString::number(rate));
+    cmdFreq->setText(QString("%1 Hz").arg(rate));
 }
 
 void ConversionPanel::setWanted(bool wave, bool mp3) {
@@ -324,11 +324,15 @@ RenderWatch ConversionPanel::watchFor(std::uint64_t generation) {
     return watch;
 }
 
-void ConversionPanel::btnConvert_Click() {
+bool ConversionPanel::confirmed(const char *title) {
     if (converting() || host_.song().empty() || (host_.soundReady && !host_.soundReady()))
-        return;
-    auto &dlg = dialogs::Dialogs::current();
-    if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kWaveTitle) != dialogs::Yes)
+        return false;
+    return dialogs::Dialogs::current().msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, title) ==
+           dialogs::Yes;
+}
+
+void ConversionPanel::btnConvert_Click() {
+    if (!confirmed(kWaveTitle))
         return;
     if (host_.waveStarting)
         host_.waveStarting();
@@ -438,11 +442,9 @@ void ConversionPanel::conversionFailed(const std::string &title, const std::stri
 }
 
 void ConversionPanel::cmdsave_Click() {
-    if (converting() || host_.song().empty() || (host_.soundReady && !host_.soundReady()))
+    if (!confirmed(kMp3Title))
         return;
     auto &dlg = dialogs::Dialogs::current();
-    if (dlg.msgBox(this, "Confermi", dialogs::YesNo | dialogs::Question, kMp3Title) != dialogs::Yes)
-        return;
     enable(lock_.play, false);
     setWanted(btnConvert->property("wantedEnabled").toBool(), false);
     if (host_.mp3Starting)

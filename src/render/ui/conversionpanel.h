@@ -91,7 +91,7 @@ public:
     // The bit rate chosen, in bit/s.
     std::int32_t bitRate() const { return bitRate_; }
     // The sample rate chosen, in Hz (kept with the settings).
-    std::int32_t sampleRate() const { return rate_; }
+    std::int32_t sampleRate() const { return static_cast<std::int32_t>(mp3_.rate); }
     void setSampleRate(std::int32_t hz);
 
     // The program ends: a conversion still running stops, and its file under
@@ -118,6 +118,8 @@ private:
     // A conversion that did not complete: says why (unless the window is
     // ending or Stop ended it) and gives the controls back.
     void conversionFailed(const std::string &title, const std::string &why);
+    // Wave and MP3 pressed: true when a conversion may start and the user confirmed it.
+    bool confirmed(const char *title);
     // The save dialog of Wave and MP3; empty when cancelled.
     std::string askSave(const char *title, const char *filter);
 
@@ -140,7 +142,6 @@ private:
     bool busyCursor_ = false;
     Mp3Settings mp3_;
     std::int32_t bitRate_ = 128000;
-    std::int32_t rate_ = 44100;
 
     // Controls, named as the window's controls are named.
     QPushButton *btnConvert, *cmdsave;
