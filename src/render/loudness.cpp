@@ -369,7 +369,7 @@ Mp3ConversionResult renderSongToMp3Normalized(const std::string &songPath, std::
     const Scratch scratch(mp3Path);
     ScratchSink sink(scratch);
     double wall = wallNow(), cpu = cpuNow();
-    const SongRenderResult r = renderSongBlocks(songPath, sink, options.onBlock);
+    const SongRenderResult r = renderSongBlocks(songPath, sink, options.onBlock, options.rate);
     out.renderBusySeconds = wallNow() - wall;
     out.renderCpuSeconds = cpuNow() - cpu;
     out.pcmBytes = r.dataBytes;
