@@ -8,7 +8,6 @@
 #include "core/preferences.h"
 #include "core/processexit.h"
 #include "core/settings.h"
-#include "core/textcodec.h"
 #include "help/ui/formp3.h"
 #include "lyrics/ui/lrccommands.h"
 #include "lyrics/ui/lyricpanel.h"
@@ -379,18 +378,7 @@ void frmMidiTest::deleteWorkFiles() { render::KillTemp(appFolder()); }
 
 void frmMidiTest::channelsScanned(const player::ChannelRecords &records) {
     strips_->fill(records);
-    // The drum channel names its kit as the SoundFont calls it, not the instrument of that number.
-    const int drums = player::LiveSettings::kDrumChannel;
-    const int program = records[static_cast<std::size_t>(drums)].program;
-    if (records[static_cast<std::size_t>(drums)].state == -1 || program == 0)
-        return;
-    auto &fonts = transport_.fonts();
-    const auto &names = fonts.Drum();
-    for (std::size_t i = 0; i < names.size() && i < fonts.drumPresets.size(); ++i)
-        if (fonts.drumPresets[i] == program) {
-            strips_->Label3(drums)->setText(q(core::toUtf8(names[i])));
-            break;
-        }
+    soundFonts_->nameSongKit(records[player::LiveSettings::kDrumChannel]);
 }
 
 void frmMidiTest::after(int ms, std::function<void()> then) { schedule_ ? schedule_(ms, std::move(then)) : then(); }

@@ -140,6 +140,18 @@ void SoundFontBar::Drum(int channel) {
     strips_->showDrumKits();
 }
 
+void SoundFontBar::nameSongKit(const ChannelRecord &drums) {
+    if (drums.state == -1 || drums.program == 0)
+        return;
+    auto &fonts = transport_.fonts();
+    const auto &names = fonts.Drum();
+    for (std::size_t i = 0; i < names.size() && i < fonts.drumPresets.size(); ++i)
+        if (fonts.drumPresets[i] == drums.program) {
+            strips_->Label3(SoundFonts::kDrumChannel)->setText(q(core::toUtf8(names[i])));
+            return;
+        }
+}
+
 void SoundFontBar::LstDrum_Click(int row) {
     if (row < 0)
         return;

@@ -6,6 +6,8 @@
 //
 // Threading: UI thread only.
 
+#include "player/channels.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -56,6 +58,8 @@ public:
     void Drum(int channel);
     // A drum kit clicked: its list position becomes the drum channel's program.
     void LstDrum_Click(int row);
+    // The drum strip names the kit the song starts on, as the SoundFont calls it.
+    void nameSongKit(const ChannelRecord &drums);
     // The drum button: closes the kit list.
     void CmdDrum_Click();
     // The SoundFont volume slider moved.
