@@ -203,6 +203,7 @@ int cantora::cli::batch(const Args &args) {
         };
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage.c_str(), stdout);
+            std::fputs(cli::kExitStatusHelp, stdout);
             return 0;
         }
         if (a == "--out" || a == "--to" || a == "--jobs" || a == "--report" || a == "--artist" || a == "--album" ||
@@ -274,7 +275,7 @@ int cantora::cli::batch(const Args &args) {
         }
     }
     if (sources.empty() || outDir.empty())
-        return usageError(sources.empty() ? "no songs or folders given" : "--out DIR is needed");
+        return usageError(sources.empty() ? "missing SRC" : "--out DIR is needed");
     const std::string to = kind->to;
     if ((exact && to != "lrc") || ((mp3Only || renderOnly) && to == "lrc") || (mp3Only && to == "wav"))
         return usageError("an option given does not apply to --to " + to);
