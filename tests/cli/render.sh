@@ -61,12 +61,11 @@ render song.mid eq.wav --eq 2:10 --compressor 6 || fail "effects render"
 cmp -s plain.wav eq.wav && fail "the equaliser and compressor changed nothing"
 
 # --- the output is an input (also through links) -----------------------------------
+# (the same-file check itself, through .., hard links and links: core tests)
 sum=$(md5sum <song.mid)
 ln -s song.mid link.wav
-ln song.mid hard.wav
-mkdir sub
 cp "$sf2" font.sf2
-for out in song.mid ./sub/../song.mid link.wav hard.wav font.sf2; do
+for out in link.wav font.sf2; do
     "$cli" render song.mid "$out" --soundfont font.sf2 --force 2>err && fail "render over an input as $out succeeded"
     grep -q "is the input .* itself" err || fail "render $out: $(cat err)"
 done
@@ -77,8 +76,7 @@ cp "$data/mp3/silence-44-s-v1.mp3" s.mp3 && chmod u+w s.mp3 && ln -s s.mp3 s-lin
 grep -q "the lyrics file is the file being tagged" err || fail "tag: $(cat err)"
 
 # --- songs that cannot be rendered: refused, nothing written -------------------------
-# One delta time of 77 hours; a data byte first; a meta length of 0x0FFFFFFF; an unterminated SysEx.
-midi_song huge.mid '\xff\xff\xff\x7f\x90\x40\x40\x00\xff\x2f\x00'
+# A data byte first; a meta length of 0x0FFFFFFF; an unterminated SysEx.
 midi_song data.mid '\x00\x40\x40\x00\xff\x2f\x00'
 midi_song meta.mid '\x00\xff\x01\xff\xff\xff\x7fabc'
 midi_song sysex.mid '\x00\xf0\x05\x41\x10\x42'
@@ -86,7 +84,6 @@ while read -r s message; do
     timeout 60 "$cli" render "$s.mid" "$s.wav" --soundfont "$sf2" 2>err; rc=$?
     [ "$rc" = 1 ] && grep -q "$message" err && [ ! -e "$s.wav" ] || fail "$s.mid: exit $rc, $(cat err)"
 done <<'LIST'
-huge limited to 24 hours
 data holds no events
 meta holds no events
 sysex holds no events
