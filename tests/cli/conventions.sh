@@ -194,8 +194,7 @@ cmp -s tone.wav seek.wav || fail "tag changed a file without MPEG audio"
 
 # --- signals: 130 after SIGINT, 143 after SIGTERM, nothing left -----------------------------
 # A 30-minute note: still rendering when the signal comes, sent once the bar shows.
-printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00\x11' >long.mid
-printf '\x00\xc0\x00\x00\x90\x3c\x64\xe9\xbc\x00\x80\x3c\x40\x00\xff\x2f\x00' >>long.mid
+smf long.mid '\x00\xc0\x00\x00\x90\x3c\x64\xe9\xbc\x00\x80\x3c\x40\x00\xff\x2f\x00'
 mkfifo bar
 for case in "render INT 130" "render TERM 143" "mp3 TERM 143"; do
     read -r name sig want <<<"$case"

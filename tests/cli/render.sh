@@ -10,15 +10,6 @@ keep_going
 cd "$work" || exit 1
 make_song song.mid # 10 s, flute A4 on channel 1
 render() { "$cli" render "$@" --soundfont "$sf2" -q; }
-# midi_song FILE TRACK_BYTES...: format 0, 480 ticks a quarter, one track.
-midi_song() {
-    local out=$1 len
-    shift
-    len=$(printf "$@" | wc -c)
-    printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00'"\\x$(printf %02x "$len")" >"$out"
-    printf "$@" >>"$out"
-}
-
 render song.mid plain.wav || fail "render exited $?"
 want=52494646c4ea1a0057415645666d7420100000000100020044ac000010b102000400100064617461a0ea1a00
 [ "$(od -A n -t x1 -N 44 plain.wav | tr -d ' \n')" = "$want" ] && [ "$(wc -c <plain.wav)" = 1764044 ] ||
@@ -77,9 +68,9 @@ grep -q "the lyrics file is the file being tagged" err || fail "tag: $(cat err)"
 
 # --- songs that cannot be rendered: refused, nothing written -------------------------
 # A data byte first; a meta length of 0x0FFFFFFF; an unterminated SysEx.
-midi_song data.mid '\x00\x40\x40\x00\xff\x2f\x00'
-midi_song meta.mid '\x00\xff\x01\xff\xff\xff\x7fabc'
-midi_song sysex.mid '\x00\xf0\x05\x41\x10\x42'
+smf data.mid '\x00\x40\x40\x00\xff\x2f\x00'
+smf meta.mid '\x00\xff\x01\xff\xff\xff\x7fabc'
+smf sysex.mid '\x00\xf0\x05\x41\x10\x42'
 while read -r s message; do
     timeout 60 "$cli" render "$s.mid" "$s.wav" --soundfont "$sf2" 2>err; rc=$?
     [ "$rc" = 1 ] && grep -q "$message" err && [ ! -e "$s.wav" ] || fail "$s.mid: exit $rc, $(cat err)"
