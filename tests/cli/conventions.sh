@@ -68,6 +68,7 @@ is not a bit rate|mp3 song.mid x.mp3 --preset CBR --bitrate 999
 a colour is #RRGGBB|cdg song.mid x.cdg --colours red,green
 --lyrics-encoding needs --lyrics|tag tag.mp3 --lyrics-encoding GBK
 unknown genre '256'|tag tag.mp3 --genre 256
+--jobs given twice|batch . --out o --jobs 1 --jobs 2
 LIST
 "$cli" tag tag.mp3 --genre=0012 --title=x=y -q || fail "--genre=0012 --title=x=y refused"
 "$cli" info --json tag.mp3 >json
@@ -117,6 +118,8 @@ lrc|lrc|-
 mp3|mp3|bar
 cdg|cdg|-
 LIST
+mkdir lib && cp song.mid lib && "$cli" batch lib --out blib --soundfont "$sf2" -q 2>err && [ -s blib/song.mp3 ] &&
+    [ ! -s err ] || fail "batch -q: $(cat err)"
 
 # --- standard streams ---------------------------------------------------------------
 "$cli" render song.mid - --soundfont "$sf2" >seek.wav 2>/dev/null || fail "render - into a file"
