@@ -30,6 +30,27 @@ bool tagFollows(const core::ByteSource &file, std::int64_t at) {
            head.rfind("ID3", 0) == 0;
 }
 
+// Whether the frame at `at` starts audio: it and the frames after it, of the
+// same stream, reach the end of the file or a tag, or run on for four frames.
+// The samples of a WAV hold many bytes that look like a header, and now and
+// then two in a row; four do not happen.
+bool framesFollow(const core::ByteSource &file, std::int64_t at, FrameHeader h) {
+    const std::int64_t size = file.size();
+    for (int frames = 1;; ++frames) {
+        const std::int64_t next = at + h.length;
+        if (next == size || (next < size && tagFollows(file, next)) || frames == 4)
+            return true;
+        const std::string head = file.readString(next, 4);
+        if (head.size() < 4)
+            return false;
+        const auto n = ParseFrameHeader(reinterpret_cast<const unsigned char *>(head.data()));
+        if (!n || !sameStream(h, *n))
+            return false;
+        at = next;
+        h = *n;
+    }
+}
+
 } // namespace
 
 std::optional<Id3v2Span> LeadingId3v2(const core::ByteSource &file) {
@@ -84,15 +105,8 @@ std::optional<std::int64_t> FindFirstAudioFrame(const core::ByteSource &file, st
         if (!h)
             continue;
         const std::int64_t at = start + static_cast<std::int64_t>(i);
-        const std::int64_t next = at + h->length;
-        if (next == size || (next < size && tagFollows(file, next)))
+        if (framesFollow(file, at, *h))
             return at;
-        const std::string following = file.readString(next, 4);
-        if (following.size() == 4) {
-            const auto n = ParseFrameHeader(reinterpret_cast<const unsigned char *>(following.data()));
-            if (n && sameStream(*h, *n))
-                return at;
-        }
     }
     return std::nullopt;
 }

@@ -44,8 +44,8 @@ std::optional<Id3v2Span> LeadingId3v2(const core::ByteSource &file);
 std::optional<FrameHeader> ParseFrameHeader(const unsigned char *b);
 
 // Offset of the first MPEG audio frame: a header, after any ID3v2 tag at
-// the start, whose frame is followed by another header of the same stream,
-// by the end of the file or by a tag ("TAG", "LYRICSBEGIN", "APETAGEX",
+// the start, whose frame is followed by three more of the same stream, or
+// sooner by the end of the file or a tag ("TAG", "LYRICSBEGIN", "APETAGEX",
 // "ID3"). Junk before the audio is searched through up to `searchBytes`.
 // Nothing when there is no such frame.
 std::optional<std::int64_t> FindFirstAudioFrame(const core::ByteSource &file, std::int64_t searchBytes = 1 << 20);

@@ -10,19 +10,16 @@ keep_going
 # chord FILE VELOCITY TICKS NOTE...: the notes on together for TICKS
 # (480 a quarter, 120 bpm, or $slow: 24 bpm; TICKS < 16384), on a piano.
 chord() {
-    local f=$1 vel=$2 ticks=$3 t=$work/track n first=1
+    local f=$1 vel=$2 ticks=$3 on='' off='' n delta
     shift 3
-    printf "\x00\xff\x51\x03${slow:-\x07\xa1\x20}\x00\xc0\x00" >"$t"
-    for n in "$@"; do printf "\\x00\\x90\\x$(printf %02x "$n")\\x$(printf %02x "$vel")" >>"$t"; done
+    delta="\\x$(printf %02x $((ticks >> 7 | 128)))\\x$(printf %02x $((ticks & 127)))"
     for n in "$@"; do
-        if ((first)); then printf "\\x$(printf %02x $((ticks >> 7 | 128)))\\x$(printf %02x $((ticks & 127)))" >>"$t"; else printf '\x00' >>"$t"; fi
-        first=0
-        printf "\\x80\\x$(printf %02x "$n")\\x40" >>"$t"
+        n=$(printf %02x "$n")
+        on+="\\x00\\x90\\x$n\\x$(printf %02x "$vel")"
+        off+="$delta\\x80\\x$n\\x40"
+        delta='\x00'
     done
-    printf '\x00\xff\x2f\x00' >>"$t"
-    { printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00'
-      printf "\\x$(printf %02x $(($(stat -c %s "$t") >> 8)))\\x$(printf %02x $(($(stat -c %s "$t") & 255)))"
-      cat "$t"; } >"$f"
+    smf "$f" "\\x00\\xff\\x51\\x03${slow:-\\x07\\xa1\\x20}\\x00\\xc0\\x00$on$off\\x00\\xff\\x2f\\x00"
 }
 batch() { "$cli" batch "$@" --soundfont "$sf2" 2>>"$work/err"; }
 stamps() { (cd "$1" && find . -type f ! -name '.*' -printf '%p %s %T@ %i\n' | sort); }

@@ -3,7 +3,9 @@
 # help on stdout, usage errors that name what is wrong, OUT refused when it
 # exists (exit 3) or is a folder, -q, progress only on a terminal or with
 # --progress, the summary line, the system's words for write failures,
-# standard streams as "-", named FIFOs refused, exit 143/130 on signals.
+# standard streams as "-", unreadable inputs (missing, not allowed, not a
+# song, a FIFO) refused at once by name and cause, exit 143/130 on signals;
+# and the lrc, marks and encode outputs of a small song.
 # usage: conventions.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
 . "$(dirname "$0")/lib/setup.sh"
@@ -21,6 +23,7 @@ case \$name in
 render | mp3) exec "$cli" "\$name" song.mid "\$out" --soundfont "$sf2" "\$@" ;;
 lrc) exec "$cli" lrc song.mid "\$out" "\$@" ;;
 encode) exec "$cli" encode tone.wav "\$out" "\$@" ;;
+cdg) exec "$cli" cdg song.mid "\$out" "\$@" ;;
 esac
 EOF
 run() { bash ./run.sh "$@"; }
@@ -44,6 +47,8 @@ info FILE
 tag FILE
 lrc SONG
 mp3 SONG
+cdg SONG
+batch SRC
 LIST
 "$cli" --help | grep -q "143 after SIGTERM" || fail "no exit statuses in the main help"
 
@@ -60,6 +65,10 @@ done <<'LIST'
 --bitrate goes with the ABR and CBR presets only|encode tone.wav x.mp3 --bitrate 96
 is not a bit rate|mp3 song.mid x.mp3 --preset CBR --bitrate 999
 --preset needs a value|encode tone.wav x.mp3 --preset
+a colour is #RRGGBB|cdg song.mid x.cdg --colours red,green
+--lyrics-encoding needs --lyrics|tag tag.mp3 --lyrics-encoding GBK
+unknown genre '256'|tag tag.mp3 --genre 256
+--jobs given twice|batch . --out o --jobs 1 --jobs 2
 LIST
 "$cli" tag tag.mp3 --genre=0012 --title=x=y -q || fail "--genre=0012 --title=x=y refused"
 "$cli" info --json tag.mp3 >json
@@ -107,14 +116,10 @@ render|wav|bar
 encode|mp3|bar
 lrc|lrc|-
 mp3|mp3|bar
+cdg|cdg|-
 LIST
-
-cp song.mid secret.mid && chmod 000 secret.mid
-for args in "render secret.mid -" "marks secret.mid" "lrc secret.mid -" "mp3 secret.mid x.mp3"; do
-    # shellcheck disable=SC2086
-    "${as_user[@]}" "$cli" $args 2>err >/dev/null; rc=$?
-    [ "$rc" = 1 ] && grep -q "secret.mid: Permission denied" err || fail "$args: exit $rc, $(cat err)"
-done
+mkdir lib && cp song.mid lib && "$cli" batch lib --out blib --soundfont "$sf2" -q 2>err && [ -s blib/song.mp3 ] &&
+    [ ! -s err ] || fail "batch -q: $(cat err)"
 
 # --- standard streams ---------------------------------------------------------------
 "$cli" render song.mid - --soundfont "$sf2" >seek.wav 2>/dev/null || fail "render - into a file"
@@ -124,7 +129,18 @@ cmp -s seek.wav tone.wav || fail "render - into a file differs from render into 
 cmp -s -i 44 pipe.wav tone.wav || fail "render - into a pipe: other samples"
 cat tone.wav | "$cli" encode - piped.mp3 -q || fail "encode - exit $?"
 "$cli" encode tone.wav file.mp3 -q && cmp -s piped.mp3 file.mp3 || fail "encode - differs from encode FILE"
-"$cli" lrc "$src/data/demo.kar" - >stdout.lrc && cmp -s stdout.lrc "$data/lrc/demo.lrc" || fail "lrc SONG -"
+[ "$(mpg123 -q -s file.mp3 | wc -c)" = $(($(stat -c %s tone.wav) - 44)) ] || fail "the MP3 decodes to another length"
+"$cli" cdg song.mid - 2>/dev/null | cmp -s - out.cdg || fail "cdg SONG - differs from cdg SONG FILE"
+for kind in "" exact; do
+    "$cli" lrc "$src/data/demo.kar" - ${kind:+--exact} >stdout.lrc && cmp -s stdout.lrc "$data/lrc/demo${kind:+_$kind}.lrc" ||
+        fail "lrc SONG - ${kind:+--exact}"
+done
+# Two lyric events make no LRC: an empty one and a note. marks: tab-separated, UTF-8, \ TAB CR LF escaped.
+"$cli" lrc song.mid few.lrc 2>err && [ -f few.lrc ] && [ ! -s few.lrc ] && grep -q "no lyrics" err ||
+    fail "lrc of a song without lyrics: $(cat err)"
+"$cli" marks song.mid >out || fail "marks exited $?"
+printf 'lyric\t0\t0\t0\t0\tHel\nlyric\t1\t0\t960\t176400\tlo\\t\\\\\ntext\t0\t0\t0\t0\tcaf\xc3\xa9\ntext\t1\t0\t960\t176400\t@T\n' >want
+cmp -s out want || fail "marks output differs: $(diff want out)"
 cat tune.mp3 | "$cli" info --json - tune.mp3 >json || fail "info -: exit $?"
 python3 -c 'import json,sys; a=json.load(open("json")); sys.exit(not (a[0]["file"] == "-" and a[0]["Size"] == a[1]["Size"]))' ||
     fail "info - reads another file: $(cat json)"
@@ -141,27 +157,47 @@ assert a[1]["error"] == "No such file or directory" and "MPEG" in a[2]["error"]
 PY
 "$cli" info --json tune.mp3 | python3 -c 'import json,sys; assert len(json.load(sys.stdin)) == 1' || fail "one file: no array"
 
-# --- a named FIFO is refused at once by every command that reads one ----------------------
+# --- inputs that cannot be read: exit 1 at once, file and cause named, nothing written -----
+cp song.mid secret.mid && chmod 000 secret.mid
+echo "not midi" >bad.kar
+sox -n -r 44100 -c 1 -b 16 mono.wav synth 1 sine 440 || exit 1
 mkfifo fifo
-while read -r args; do
+while IFS='|' read -r args want; do
+    [[ $args == *secret* ]] && as=("${as_user[@]}") || as=()
     # shellcheck disable=SC2086
-    timeout 20 "$cli" $args >/dev/null 2>err; rc=$?
-    [ "$rc" = 1 ] && grep -q "fifo: not a regular file" err || fail "$args: exit $rc, $(cat err)"
+    timeout 20 "${as[@]}" "$cli" $args >out 2>err; rc=$?
+    [ "$rc" = 1 ] && grep -q -- "$want" err && [ ! -s out ] || fail "$args: exit $rc, $(cat err)"
 done <<'LIST'
-render fifo f.wav
-mp3 fifo f.mp3
-lrc fifo f.lrc
-marks fifo
-encode fifo f.mp3
-info fifo
-tag fifo
-tag tag.mp3 --lyrics fifo
+render secret.mid -|secret.mid: Permission denied
+mp3 secret.mid x.mp3|secret.mid: Permission denied
+lrc secret.mid -|secret.mid: Permission denied
+marks missing.kar|missing.kar: No such file or directory
+encode missing.wav x.mp3|missing.wav: No such file or directory
+tag missing.mp3 --title X|missing.mp3: No such file or directory
+tag tone.wav --title X|tone.wav: no MPEG audio frame found
+render bad.kar x.wav|bad.kar: not a MIDI file
+mp3 bad.kar x.mp3|bad.kar: not a MIDI file
+cdg bad.kar x.cdg|bad.kar: not a MIDI file
+marks bad.kar|bad.kar: not a MIDI file
+lrc bad.kar x.lrc|bad.kar: not a MIDI file
+encode mono.wav x.mp3|mono.wav: error 29671: Only stereo 16 bit wave files supported.
+render fifo x.wav|fifo: not a regular file
+mp3 fifo x.mp3|fifo: not a regular file
+lrc fifo x.lrc|fifo: not a regular file
+cdg fifo x.cdg|fifo: not a regular file
+marks fifo|fifo: not a regular file
+encode fifo x.mp3|fifo: not a regular file
+info fifo|fifo: not a regular file
+tag fifo|fifo: not a regular file
+tag tag.mp3 --lyrics fifo|fifo: not a regular file
 LIST
+ls -A | grep -E '^(x|missing)\.|\.part$' && fail "files left by inputs that cannot be read"
+cmp -s tone.wav seek.wav || fail "tag changed a file without MPEG audio"
+"$cli" tag tone.wav --title X --not-mp3 && [ "$(tail -c 128 tone.wav | head -c 3)" = TAG ] || fail "--not-mp3 did not tag"
 
 # --- signals: 130 after SIGINT, 143 after SIGTERM, nothing left -----------------------------
 # A 30-minute note: still rendering when the signal comes, sent once the bar shows.
-printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00\x11' >long.mid
-printf '\x00\xc0\x00\x00\x90\x3c\x64\xe9\xbc\x00\x80\x3c\x40\x00\xff\x2f\x00' >>long.mid
+smf long.mid '\x00\xc0\x00\x00\x90\x3c\x64\xe9\xbc\x00\x80\x3c\x40\x00\xff\x2f\x00'
 mkfifo bar
 for case in "render INT 130" "render TERM 143" "mp3 TERM 143"; do
     read -r name sig want <<<"$case"

@@ -42,11 +42,7 @@ for t in audio/midi audio/x-midi audio/x-karaoke; do
   grep -q "^MimeType=.*$t;" "$desktop" || fail "MimeType lacks $t"
 done
 grep -q '^Categories=.*Audio;.*Music;' "$desktop" || fail "Categories lack Audio and Music"
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$desktop" || fail "desktop-file-validate"
-else
-  echo "SKIP: desktop-file-validate not installed (package desktop-file-utils)"
-fi
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -q 'type="audio/x-karaoke"' "$prefix/share/mime/packages/cantora.xml" || fail "MIME type missing"
 grep -q 'pattern="\*.kar"' "$prefix/share/mime/packages/cantora.xml" || fail ".kar glob missing"
 if command -v update-mime-database >/dev/null; then

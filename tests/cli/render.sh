@@ -10,15 +10,6 @@ keep_going
 cd "$work" || exit 1
 make_song song.mid # 10 s, flute A4 on channel 1
 render() { "$cli" render "$@" --soundfont "$sf2" -q; }
-# midi_song FILE TRACK_BYTES...: format 0, 480 ticks a quarter, one track.
-midi_song() {
-    local out=$1 len
-    shift
-    len=$(printf "$@" | wc -c)
-    printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00'"\\x$(printf %02x "$len")" >"$out"
-    printf "$@" >>"$out"
-}
-
 render song.mid plain.wav || fail "render exited $?"
 want=52494646c4ea1a0057415645666d7420100000000100020044ac000010b102000400100064617461a0ea1a00
 [ "$(od -A n -t x1 -N 44 plain.wav | tr -d ' \n')" = "$want" ] && [ "$(wc -c <plain.wav)" = 1764044 ] ||
@@ -61,12 +52,11 @@ render song.mid eq.wav --eq 2:10 --compressor 6 || fail "effects render"
 cmp -s plain.wav eq.wav && fail "the equaliser and compressor changed nothing"
 
 # --- the output is an input (also through links) -----------------------------------
+# (the same-file check itself, through .., hard links and links: core tests)
 sum=$(md5sum <song.mid)
 ln -s song.mid link.wav
-ln song.mid hard.wav
-mkdir sub
 cp "$sf2" font.sf2
-for out in song.mid ./sub/../song.mid link.wav hard.wav font.sf2; do
+for out in link.wav font.sf2; do
     "$cli" render song.mid "$out" --soundfont font.sf2 --force 2>err && fail "render over an input as $out succeeded"
     grep -q "is the input .* itself" err || fail "render $out: $(cat err)"
 done
@@ -77,16 +67,14 @@ cp "$data/mp3/silence-44-s-v1.mp3" s.mp3 && chmod u+w s.mp3 && ln -s s.mp3 s-lin
 grep -q "the lyrics file is the file being tagged" err || fail "tag: $(cat err)"
 
 # --- songs that cannot be rendered: refused, nothing written -------------------------
-# One delta time of 77 hours; a data byte first; a meta length of 0x0FFFFFFF; an unterminated SysEx.
-midi_song huge.mid '\xff\xff\xff\x7f\x90\x40\x40\x00\xff\x2f\x00'
-midi_song data.mid '\x00\x40\x40\x00\xff\x2f\x00'
-midi_song meta.mid '\x00\xff\x01\xff\xff\xff\x7fabc'
-midi_song sysex.mid '\x00\xf0\x05\x41\x10\x42'
+# A data byte first; a meta length of 0x0FFFFFFF; an unterminated SysEx.
+smf data.mid '\x00\x40\x40\x00\xff\x2f\x00'
+smf meta.mid '\x00\xff\x01\xff\xff\xff\x7fabc'
+smf sysex.mid '\x00\xf0\x05\x41\x10\x42'
 while read -r s message; do
     timeout 60 "$cli" render "$s.mid" "$s.wav" --soundfont "$sf2" 2>err; rc=$?
     [ "$rc" = 1 ] && grep -q "$message" err && [ ! -e "$s.wav" ] || fail "$s.mid: exit $rc, $(cat err)"
 done <<'LIST'
-huge limited to 24 hours
 data holds no events
 meta holds no events
 sysex holds no events

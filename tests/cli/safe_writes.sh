@@ -68,17 +68,9 @@ truncate -s 1G huge.lrc
 "$cli" render song.mid five.wav --soundfont "$sf2" --font-volume 5 -q || fail "render --font-volume 5"
 cmp -s out.wav five.wav || fail "the default SoundFont volume is not 5"
 # format 1: a conductor track named "Song" (NUL-ended), then "Piano right" with the notes.
-track() { printf 'MTrk\x00\x00\x00'"\\x$(printf %02x $(($(printf "$1" | wc -c))))$1"; }
-{
-    printf 'MThd\x00\x00\x00\x06\x00\x01\x00\x02\x01\xe0'
-    track '\x00\xff\x03\x05Song\x00\x00\xff\x2f\x00'
-    track '\x00\xff\x03\x0cPiano right\x00\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
-} >named.mid
-{
-    printf 'MThd\x00\x00\x00\x06\x00\x01\x00\x02\x01\xe0'
-    track '\x00\xff\x2f\x00'
-    track '\x00\xff\x03\x05Piano\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
-} >unnamed.mid
+smf named.mid '\x00\xff\x03\x05Song\x00\x00\xff\x2f\x00' \
+    '\x00\xff\x03\x0cPiano right\x00\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
+smf unnamed.mid '\x00\xff\x2f\x00' '\x00\xff\x03\x05Piano\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
 for case in "named Song" "unnamed unnamed"; do
     read -r song want <<<"$case"
     "$cli" mp3 "$song.mid" "$song.mp3" --soundfont "$sf2" -q 2>/dev/null || fail "mp3 $song.mid: exit $?"

@@ -1,5 +1,6 @@
 #include "app/cli/batchrun.h"
 
+#include "app/cli/commandline.h"
 #include "app/cli/interrupt.h"
 
 #include <fcntl.h>
@@ -125,7 +126,8 @@ bool runJobs(const std::vector<std::vector<std::string>> &jobs, unsigned paralle
 }
 
 BatchProgress::BatchProgress(std::size_t total)
-    : total_(total), tty_(isatty(STDERR_FILENO) != 0), start_(Clock::now()) {}
+    : total_(total), tty_(!manners().quiet && (manners().progress || isatty(STDERR_FILENO) != 0)),
+      start_(Clock::now()) {}
 
 void BatchProgress::song(const std::string &name, bool ok, const std::string &detail) {
     ++done_;
@@ -134,7 +136,7 @@ void BatchProgress::song(const std::string &name, bool ok, const std::string &de
         if (!ok)
             std::fprintf(stderr, "\r\033[KFAILED %s: %s\n", name.c_str(), detail.c_str());
         draw();
-    } else {
+    } else if (!ok || !manners().quiet) {
         std::fprintf(stderr, "[%zu/%zu] %s %s%s%s\n", done_, total_, ok ? "done" : "FAILED", name.c_str(),
                      ok ? " " : ": ", detail.c_str());
     }

@@ -44,14 +44,11 @@ const std::string kUsage =
                 "  --resume       take outputs made by those command lines as done\n"
                 "  --report FILE  every song's status, audio and wall seconds, output, error,\n"
                 "                 loudness and gain (--normalize), render and encode processor time\n"
+                "  -q, --quiet    print nothing but errors\n"
+                "  --progress     show progress even when stderr is no terminal\n"
                 "options passed to every song: --artist A --album B --year Y --comment C\n"
                 "  --genre G --preset P --no-lyrics --soundfont SF2 --normalize[=LUFS]\n"
                 "  --exact (lrc) and the live options of `cantora-cli render --help`\n");
-
-int usageError(const std::string &what) {
-    std::fprintf(stderr, "cantora-cli: batch: %s\n%s", what.c_str(), kUsage.c_str());
-    return 2;
-}
 
 struct Kind {
     const char *to, *command, *extension;
@@ -192,97 +189,88 @@ bool commandTakes(const std::string &self, const char *command, const std::strin
 
 int cantora::cli::batch(const Args &args) {
     std::vector<std::string> sources, pass; // pass: the options every song gets
-    std::string outDir, report, font;
+    std::optional<std::string> outOption, reportOption, font;
     const Kind *kind = &kKinds[0];
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
-    bool force = false, resume = false, printJobs = false, exact = false, mp3Only = false, renderOnly = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    bool force = false, resume = false, printJobs = false, exact = false, noLyrics = false;
+    std::optional<player::LiveSettings> live;
+    std::optional<render::LoudnessTarget> loudness;
+    std::optional<std::string> tagFields[5];
+    std::optional<int> genre;
+    long preset = 0;
+    bool presetGiven = false;
+    CommandLine cl("batch", kUsage);
+    cl.operands("SRC", sources)
+        .value("--out", outOption)
+        .value("--report", reportOption)
+        .value("--to",
+               [&](const std::string &v) {
+                   kind = nullptr;
+                   for (const Kind &k : kKinds)
+                       if (v == k.to)
+                           kind = &k;
+                   return kind ? std::string() : "--to takes mp3, mp3+g, wav or lrc, not '" + v + "'";
+               })
+        .value("--jobs",
+               [&](const std::string &v) {
+                   char *end = nullptr;
+                   const long n = std::strtol(v.c_str(), &end, 10);
+                   jobs = static_cast<unsigned>(n);
+                   return v.empty() || *end || n < 1 || n > 256 ? "--jobs takes a number from 1 to 256" : "";
+               })
+        .flag("--resume", resume)
+        .flag("--print-jobs", printJobs)
+        .flag("--exact", exact)
+        .flag("--no-lyrics", noLyrics)
+        .value("--genre", [&](const std::string &v) { return takeGenre(v, genre); })
+        .value("--preset",
+               [&](const std::string &v) {
+                   presetGiven = true;
+                   return takePreset(v, preset);
+               })
+        .value("--soundfont", font)
+        .writes(force);
+    const char *const fieldNames[] = {"--artist", "--album", "--year", "--comment"};
+    for (std::size_t f = 0; f < 4; ++f)
+        cl.value(fieldNames[f], tagFields[f]);
+    addLiveOptions(cl, live);
+    addNormalizeOption(cl, loudness);
+    if (const int status = cl.parse(args); status >= 0)
+        return status;
+    if (!outOption)
+        return cl.usageError("--out DIR is needed");
+    const std::string outDir = *outOption, report = reportOption.value_or("");
+
+    // What every song gets, as given: the options read above that are not the batch's own.
+    bool mp3Only = noLyrics || genre || presetGiven, renderOnly = font || loudness;
+    for (const auto &f : tagFields)
+        mp3Only = mp3Only || f;
+    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
         const std::string &a = args[i];
-        const auto value = [&]() -> std::optional<std::string> {
-            return i + 1 < args.size() ? std::optional<std::string>(args[++i]) : std::nullopt;
-        };
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage.c_str(), stdout);
-            return 0;
-        }
-        if (a == "--out" || a == "--to" || a == "--jobs" || a == "--report" || a == "--artist" || a == "--album" ||
-            a == "--year" || a == "--comment" || a == "--genre" || a == "--preset" || a == "--soundfont") {
-            const auto v = value();
-            if (!v)
-                return usageError(a + " needs a value");
-            if (a == "--out") {
-                outDir = *v;
-            } else if (a == "--to") {
-                kind = nullptr;
-                for (const Kind &k : kKinds)
-                    if (*v == k.to)
-                        kind = &k;
-                if (!kind)
-                    return usageError("--to takes mp3, mp3+g, wav or lrc, not '" + *v + "'");
-            } else if (a == "--jobs") {
-                char *end = nullptr;
-                const long n = std::strtol(v->c_str(), &end, 10);
-                if (*end || n < 1 || n > 256)
-                    return usageError("--jobs takes a number from 1 to 256");
-                jobs = static_cast<unsigned>(n);
-            } else if (a == "--report") {
-                report = *v;
-            } else {
-                if (a == "--genre") {
-                    std::optional<int> genre;
-                    if (const std::string why = takeGenre(v, genre); !why.empty())
-                        return usageError(why);
-                } else if (a == "--preset" && !render::FindPresetCode(*v)) {
-                    return usageError("unknown preset '" + *v + "' (`cantora-cli encode --help` lists them)");
-                }
-                if (a == "--soundfont")
-                    font = *v;
-                (a == "--soundfont" ? renderOnly : mp3Only) = true;
-                pass.insert(pass.end(), {a, *v});
-            }
-        } else if (a == "--force") {
-            force = true;
-        } else if (a == "--resume") {
-            resume = true;
-        } else if (a == "--print-jobs") {
-            printJobs = true;
-        } else if (a == "--exact") {
-            exact = true;
-            pass.push_back(a);
-        } else if (a == "--no-lyrics") {
-            mp3Only = true;
-            pass.push_back(a);
-        } else if (render::isNormalizeOption(a)) {
-            std::optional<render::LoudnessTarget> target;
-            if (const std::string why = render::applyNormalizeOption(a, target); !why.empty())
-                return usageError(why);
-            renderOnly = true;
-            pass.push_back(a);
-        } else if (player::isLiveOption(a)) {
-            const auto v = value();
-            player::LiveSettings live;
-            if (!v)
-                return usageError(a + " needs a value");
-            if (const std::string why = player::applyLiveOption(a, *v, live); !why.empty())
-                return usageError(why);
-            renderOnly = true;
-            pass.insert(pass.end(), {a, *v});
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("unknown option '" + a + "'");
-        } else {
-            sources.push_back(a);
+        const std::string name = a.substr(0, a.find('='));
+        const bool own = name == "--out" || name == "--report" || name == "--to" || name == "--jobs";
+        const bool flag = name == "--exact" || name == "--no-lyrics" || render::isNormalizeOption(a);
+        const bool passed = flag || player::isLiveOption(name) || name == "--genre" || name == "--preset" ||
+                            name == "--soundfont" ||
+                            std::find(std::begin(fieldNames), std::end(fieldNames), name) != std::end(fieldNames);
+        if (passed)
+            pass.push_back(flag ? a : name);
+        // lrc times its lines for a --tempo too; the other live options are the render's.
+        renderOnly = renderOnly || (player::isLiveOption(name) && name != "--tempo");
+        if ((own || passed) && !flag) {
+            const std::string value = name.size() < a.size() ? a.substr(name.size() + 1) : args[++i];
+            if (passed)
+                pass.push_back(value);
         }
     }
-    if (sources.empty() || outDir.empty())
-        return usageError(sources.empty() ? "no songs or folders given" : "--out DIR is needed");
     const std::string to = kind->to;
     if ((exact && to != "lrc") || ((mp3Only || renderOnly) && to == "lrc") || (mp3Only && to == "wav"))
-        return usageError("an option given does not apply to --to " + to);
+        return cl.usageError("an option given does not apply to --to " + to);
 
     std::error_code ec;
     const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
     if (ec)
-        return usageError("cannot find the program itself");
+        return cl.usageError("cannot find the program itself");
     if (to == "mp3+g") {
         if (!commandTakes(self, "mp3", "--cdg")) {
             std::fprintf(stderr, "cantora-cli: batch: --to mp3+g: this build makes no CD+G files yet\n");
@@ -306,7 +294,7 @@ int cantora::cli::batch(const Args &args) {
     std::string settings = to;
     for (const std::string &p : pass)
         settings += "\n" + p;
-    const std::string fontPath = font.empty() ? defaultSoundFont() : font;
+    const std::string fontPath = font.value_or(defaultSoundFont());
     if (const auto sf = stampOf(fontPath))
         settings += "\n" + fontPath + "\n" + std::to_string(sf->size) + "\n" + std::to_string(sf->mtimeNs);
     settings = hashText(settings);
@@ -370,7 +358,8 @@ int cantora::cli::batch(const Args &args) {
     std::size_t already = 0;
     for (const Row &r : rows)
         already += r.status == "skipped" || r.status == "adopted";
-    std::fprintf(stderr, "%zu songs: %zu to convert, %zu already done\n", songs.size(), commands.size(), already);
+    if (!manners().quiet)
+        std::fprintf(stderr, "%zu songs: %zu to convert, %zu already done\n", songs.size(), commands.size(), already);
     for (const Row &r : rows)
         if (r.status == "failed")
             std::fprintf(stderr, "FAILED %s: %s\n", r.song.c_str(), r.error.c_str());
@@ -412,8 +401,9 @@ int cantora::cli::batch(const Args &args) {
     std::size_t done = 0;
     for (const Row &r : rows)
         done += r.status == "done" || r.status == "skipped" || r.status == "adopted";
-    std::fprintf(stderr, "%zu of %zu songs done, %zu failed%s\n", done, songs.size(), failed,
-                 interrupted ? ", interrupted" : "");
+    if (!manners().quiet || failed || interrupted)
+        std::fprintf(stderr, "%zu of %zu songs done, %zu failed%s\n", done, songs.size(), failed,
+                     interrupted ? ", interrupted" : "");
     if (interrupted)
         return 128 + SIGINT; // interrupted
     return failed ? 1 : 0;

@@ -1,8 +1,9 @@
-// cantora-cli cdg SONG OUT.cdg [--font F] [--colours BG,TEXT,SUNG] [--force]
+// cantora-cli cdg SONG OUT.cdg|- [--font F] [--colours BG,TEXT,SUNG] [--force]
 //     [--tempo PCT]
 // The song's lyrics as CD+G graphics for karaoke players: a file as long as
 // the song's render at that tempo, written beside OUT and renamed when
-// complete; an existing OUT is replaced only with --force.
+// complete; an existing OUT is replaced only with --force. "-" writes the
+// graphics to standard output.
 
 #include "app/cli/commandline.h"
 #include "app/cli/interrupt.h"
@@ -12,6 +13,7 @@
 #include "cdg/textraster.h"
 #include "player/liveoptions.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -21,9 +23,10 @@ namespace {
 
 using namespace cantora;
 
-const std::string kUsage = "usage: cantora-cli cdg SONG OUT.cdg [--font FAMILY] [--colours BG,TEXT,SUNG] [--force]\n"
+const std::string kUsage = "usage: cantora-cli cdg SONG OUT.cdg|- [--font FAMILY] [--colours BG,TEXT,SUNG] [--force]\n"
                            "                        [--tempo PCT]\n"
                            "  writes the song's lyrics as CD+G karaoke graphics, timed as the song renders\n"
+                           "  (- : standard output)\n"
                            "  --font FAMILY   the font (bold), DejaVu Sans when not given\n"
                            "  --colours C     background, text and sung colours, each #RRGGBB\n"
                            "  --tempo PCT     as for render: the graphics follow the faster or slower song\n"
@@ -91,9 +94,13 @@ int cantora::cli::cdg(const Args &args) {
         cl.fail("interrupted, nothing written");
         return InterruptGuard::status();
     }
-    if (const std::string why =
-            cdg::writeFileSafely(out, stream.bytes, force, [] { return InterruptGuard::interrupted(); });
-        !why.empty()) {
+    if (out == "-") {
+        if (std::fwrite(stream.bytes.data(), 1, stream.bytes.size(), stdout) != stream.bytes.size() ||
+            std::fflush(stdout) != 0)
+            return cl.fail("cannot write standard output: " + systemError(errno));
+    } else if (const std::string why =
+                   cdg::writeFileSafely(out, stream.bytes, force, [] { return InterruptGuard::interrupted(); });
+               !why.empty()) {
         cl.fail(why);
         return InterruptGuard::interrupted() ? InterruptGuard::status() : kFailed;
     }

@@ -26,7 +26,7 @@ const Command kCommands[] = {
      "                                          write ID3v1 and lyrics",
      cantora::cli::tag},
     {"lrc", "lrc SONG OUT.lrc|- [--exact]            write the song's lyrics as an LRC file", cantora::cli::lrc},
-    {"cdg", "cdg SONG OUT.cdg [--font F] [--colours BG,TEXT,SUNG] [--tempo PCT] [--force]   CD+G lyric graphics",
+    {"cdg", "cdg SONG OUT.cdg|- [--font F] [--colours BG,TEXT,SUNG] [--tempo PCT] [--force]   CD+G lyric graphics",
      cantora::cli::cdg},
     {"mp3",
      "mp3 SONG OUT.mp3 [--title T] [--artist A] [--album B] [--year Y] [--comment C]\n"

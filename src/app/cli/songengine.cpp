@@ -42,8 +42,11 @@ bool checkSong(const std::string &song, const char *command, bool wholeOnly) {
         return false;
     }
     const audio::MidiReadResult r = audio::readMidiFile(song);
-    if (!r.ok())
-        return true; // the engine reports why it cannot read the file
+    if (!r.ok()) {
+        // Said here so that every command names the same cause.
+        std::fprintf(stderr, "cantora-cli: %s: %s: %s\n", command, song.c_str(), audio::midiErrorText(r.error));
+        return false;
+    }
     std::size_t events = 0;
     for (const auto &track : r.file.tracks)
         for (const auto &e : track.events)

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# cantora-cli mp3 on the demo song, read back by independent readers: the MP3
+# decodes to the render's length and holds the very bytes of render + encode +
+# tag; mutagen reads USLT as the exact LRC and SYLT one entry per sung
+# syllable at its tempo-map time; the word-timed LRC is within 10 ms; the
+# CD+G graphics, alone or beside the MP3 and zipped, are as long as the song
+# and decode in ffmpeg, also at a faster tempo. Tag writes keep the audio, the
+# end tags and a big picture byte for byte; a damaged tag is refused. No work
+# file is left anywhere; a song without lyrics gets the ID3v1 tag only.
+set -u
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
+py=/usr/bin/python3
+# field FILE NAME: one field of info --json.
+field() { "$cli" info --json "$1" | python3 -c "import json,sys; print(json.load(sys.stdin)[0]['$2'])"; }
+decodes() { ffmpeg -v error -nostdin -f cdg -i "$1" -f null - 2>ffmpeg.err && [ ! -s ffmpeg.err ]; }
+
+# Every temporary file the command could make lands in places watched here.
+mkdir "$work/run" "$work/home" "$work/tmp"
+cd "$work/run" || fail "no work folder"
+export HOME=$work/home TMPDIR=$work/tmp
+# The window's work file names, and anything half written, in the program's folder.
+workfiles() { ls -A "$bin" | grep -Ei '^(newwave\.wav|newnorm\.wav|syncro\.(lrc|mp3))$|\.(wav|part)$'; }
+before=$(workfiles)
+cp "$src/data/demo.kar" demo.kar
+
+"$cli" mp3 demo.kar out.mp3 --artist "Ann Example" --album "Stars" --year 2024 --comment "sung" --genre Pop \
+    --lrc-beside --zip --soundfont "$sf2" 2>err || fail "mp3 exited $? ($(cat err))"
+[ "$(ls -A | tr '\n' ' ')" = "demo.kar err out.cdg out.lrc out.mp3 out.zip " ] || fail "files beside the output: $(ls -A | tr '\n' ' ')"
+[ -z "$(ls -A "$work/home" "$work/tmp" | grep -v ':$' | grep -v '^$')" ] || fail "files in HOME or TMPDIR"
+[ "$before" = "$(workfiles)" ] || fail "work files in the program's folder"
+[ "$(field out.mp3 Title)" = "Twinkle, Twinkle, Little Star" ] || fail "title: $(field out.mp3 Title)"
+seconds=$(grep -o '[0-9.]* s of audio' err | cut -d' ' -f1)
+
+# The audio: as long as the WAV render of the same song, and the same bytes as
+# the road in steps: render, encode, tag with the typed fields and the LRC.
+"$cli" render demo.kar "$work/demo.wav" --soundfont "$sf2" -q || fail "render failed"
+[ "$(mpg123 -q -s out.mp3 | wc -c)" -eq $(($(stat -c %s "$work/demo.wav") - 44)) ] || fail "decoded length differs"
+"$cli" lrc demo.kar "$work/demo.lrc" -q || fail "lrc failed"
+"$cli" encode "$work/demo.wav" "$work/steps.mp3" -q || fail "encode failed"
+"$cli" tag "$work/steps.mp3" --title "Twinkle, Twinkle, Little Star" --artist "Ann Example" --album "Stars" \
+    --year 2024 --comment "sung" --genre Pop --lyrics "$work/demo.lrc" --id3v2 none -q || fail "tag failed"
+# After the ID3v2 tag at the start (its size: 7-bit bytes 6 to 9 of its header).
+id3=$(od -A n -t u1 -j 6 -N 4 out.mp3 | awk '{ print 10 + $1 * 2097152 + $2 * 16384 + $3 * 128 + $4 }')
+tail -c +$((id3 + 1)) out.mp3 | cmp -s - "$work/steps.mp3" || fail "the MP3 differs from render + encode + tag"
+
+# The graphics: the same alone as beside the MP3; ceil(seconds x 300) packets
+# of 24 bytes (7200 bytes a second, within the rounding of the length shown).
+"$cli" cdg demo.kar alone.cdg -q || fail "cdg exited $?"
+cmp -s out.cdg alone.cdg || fail "the MP3+G graphics differ from cdg's"
+size=$(stat -c %s out.cdg)
+awk -v s="$size" -v t="$seconds" 'BEGIN { exit !(s % 24 == 0 && s >= (t - 0.01) * 7200 && s <= (t + 0.01) * 7200 + 24) }' ||
+    fail "out.cdg: $size bytes for $seconds s"
+decodes out.cdg || fail "ffmpeg does not decode out.cdg: $(cat ffmpeg.err)"
+[ "$(python3 -m zipfile -l out.zip | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')" = "out.cdg out.mp3 " ] ||
+    fail "out.zip does not hold both files"
+"$cli" cdg demo.kar fast.cdg --tempo 25 --colours '#000000,#ffffff,#00ff00' -q || fail "--tempo exited $?"
+[ "$(stat -c %s fast.cdg)" -lt "$size" ] && decodes fast.cdg || fail "faster graphics: not shorter, or not decoded"
+
+# A song without lyrics: ID3v1 only, a note; the preset arrives.
+make_song few.mid
+"$cli" mp3 few.mid few.mp3 --preset insane --soundfont "$sf2" 2>err || fail "a song without lyrics failed: $(cat err)"
+grep -q "no lyrics" err || fail "no note for a song without lyrics"
+grep -c LYRICS few.mp3 >/dev/null && fail "a Lyrics3 block for a song without lyrics"
+[ "$(tail -c 128 few.mp3 | head -c 3)" = TAG ] || fail "no ID3v1 tag"
+[ "$(field few.mp3 Bitrate)" = "320 Kbps" ] || fail "--preset insane is not 320 kbit/s"
+
+"$cli" lrc demo.kar exact.lrc --exact && "$cli" lrc demo.kar words.lrc --words || fail "lrc exited $?"
+cmp -s out.lrc words.lrc || fail "--lrc-beside is not the --words LRC"
+# The song's tempo map and lyric events, read from its bytes here.
+$py - <<'EOF' || fail "mutagen read-back"
+import re
+from mutagen.id3 import ID3
+def num(d, p, n=0):
+    while True:
+        n, p = n << 7 | d[p] & 127, p + 1
+        if d[p - 1] < 128: return n, p
+d = open('demo.kar', 'rb').read()
+events, p, div = [], 14, d[12] << 8 | d[13]
+while p < len(d):
+    end, t, tick, status = p + 8 + int.from_bytes(d[p + 4:p + 8], 'big'), p + 8, 0, 0
+    while t < end:
+        delta, t = num(d, t); tick += delta
+        if d[t] >= 0x80: status, t = d[t], t + 1
+        if status == 0xFF:
+            kind, (n, t) = d[t], num(d, t + 1); events.append((tick, kind, d[t:t + n])); t += n
+        elif status in (0xF0, 0xF7): n, t = num(d, t); t += n
+        else: t += 1 if status >> 4 in (12, 13) else 2
+    p = end
+tempos = sorted((e[0], int.from_bytes(e[2], 'big')) for e in events if e[1] == 0x51)
+def seconds(tick, s=0.0, at=0, us=500000):
+    for t, v in tempos:
+        if t >= tick: break
+        s, at, us = s + (t - at) * us / div / 1e6, t, v
+    return s + (tick - at) * us / div / 1e6
+sung = [(seconds(t), x.decode().lstrip('/\\<').rstrip('\r\n')) for t, k, x in events if k == 5 and not x.startswith(b'@')]
+sung = [(s, x) for s, x in sung if x.strip()]
+tag = ID3('out.mp3')
+assert tag.getall('USLT')[0].text == open('exact.lrc', encoding='utf-8', newline='').read(), 'USLT'
+sylt = tag.getall('SYLT')[0].text
+assert len(sylt) == len(sung), (len(sylt), len(sung))
+for (text, ms), (s, x) in zip(sylt, sung):
+    assert abs(ms - s * 1000) <= 1 and text.lstrip('\n') == x, (text, ms, x, s)
+assert sum(t.startswith('\n') for t, _ in sylt) + 1 == len(open('exact.lrc').read().splitlines()) - 2, 'line starts'
+tags = re.findall(r'<(\d+):(\d+\.\d+)>', open('words.lrc').read())
+worst = max(abs(int(m) * 60 + float(s) - t) for (m, s), (t, _) in zip(tags, sung))
+assert len(tags) == len(sung) and worst <= 0.010, worst
+EOF
+
+# A 300 KB picture and frames other players wrote: kept exactly, and the
+# frame information is found past them.
+# The audio: the bytes between the ID3v2 tag and the Lyrics3 block.
+audio() { $py -c 'import sys,hashlib
+d=open(sys.argv[1],"rb").read(); n=10+sum((b&127)<<(21-7*i) for i,b in enumerate(d[6:10])) if d[:3]==b"ID3" else 0
+print(hashlib.sha256(d[n:d.rfind(b"LYRICSBEGIN")]).hexdigest())' "$1"; }
+cp out.mp3 pic.mp3
+$py -c 'import os
+from mutagen.id3 import ID3, APIC, PRIV, TXXX
+t = ID3("pic.mp3"); open("pic.bin", "wb").write(os.urandom(300000))
+t.add(APIC(mime="image/png", type=3, data=open("pic.bin", "rb").read())); t.add(PRIV(owner="x", data=b"\0\1"))
+t.add(TXXX(desc="replaygain_track_gain", text="-1.5 dB")); t.save()' || fail "mutagen could not add a picture"
+"$cli" info pic.mp3 | grep -q "MPEG 1.0 layer 3" || fail "no frame information past a 300 KB tag"
+frames=$(audio pic.mp3)
+"$cli" tag pic.mp3 --title "New title" --artist "Ünïcode" --lyrics exact.lrc --id3v2 3 || fail "tag exited $?"
+[ "$(audio pic.mp3)" = "$frames" ] || fail "the audio frames changed"
+$py -c 'from mutagen.id3 import ID3
+t = ID3("pic.mp3"); assert t.getall("APIC")[0].data == open("pic.bin", "rb").read()
+assert t.getall("PRIV")[0].data == b"\0\1" and str(t["TXXX:replaygain_track_gain"]) == "-1.5 dB"
+assert str(t["TIT2"]) == "New title" and str(t["TPE1"]) == "Ünïcode" and t.version[1] == 3
+assert len(t.getall("SYLT")[0].text) == sum(l[1].isdigit() for l in open("exact.lrc"))' || fail "frames lost or not written"
+cp pic.mp3 once.mp3
+"$cli" tag pic.mp3 --title "New title" --artist "Ünïcode" --lyrics exact.lrc --id3v2 3 || fail "second tag exited $?"
+cmp -s pic.mp3 once.mp3 || fail "saving again changed the file"
+
+# A damaged tag (a frame past its end): refused, untouched, named by info.
+printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' >bad.mp3
+tail -c +11 out.mp3 >>bad.mp3
+sum=$(md5sum <bad.mp3)
+"$cli" tag bad.mp3 --title X 2>err && fail "a damaged tag accepted"
+grep -q "past the end" err && [ "$(md5sum <bad.mp3)" = "$sum" ] || fail "damaged tag: $(cat err)"
+"$cli" info --json bad.mp3 | grep -q '"damage": "the ID3v2 frame TIT2' || fail "info does not name the damage"
+finish "karaoke mp3"
