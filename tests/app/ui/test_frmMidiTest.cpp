@@ -81,7 +81,7 @@ private slots:
 
     void cleanup() { tearDown(); }
 
-    void GIVEN_a_song_WHEN_open_play_pause_stop_THEN_the_window_shows_each_step() {
+    void GIVEN_a_song_WHEN_open_play_pause_stop_and_replay_THEN_the_window_shows_each_step() {
         start();
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the labels follow the engine from the start
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 instr=0"));
@@ -102,7 +102,8 @@ private slots:
         } steps[] = {{nullptr, "open=1 play=1 pause=0 stop=0 replace=1 instr=0", true},
                      {"CmdPlay", "open=0 play=0 pause=1 stop=1 replace=1 instr=1", false},
                      {"Command1", "open=0 play=1 pause=1 stop=1 replace=1 instr=1", false},
-                     {"cmdStop", "open=1 play=1 pause=0 stop=0 replace=0 instr=0", false}};
+                     {"cmdStop", "open=1 play=1 pause=0 stop=0 replace=0 instr=0", false},
+                     {"CmdPlay", "open=0 play=0 pause=1 stop=1 replace=0 instr=1", false}}; // a replay, settled at once
         for (const auto &step : steps) {
             if (step.button)
                 find<QPushButton>(step.button)->click();
@@ -174,10 +175,9 @@ private slots:
     void GIVEN_two_songs_WHEN_the_second_plays_THEN_late_marks_of_the_first_are_dropped_and_the_end_empties_the_page() {
         start();
         open(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
-        const HSTREAM old = handle();
+        // Reached on the engine's thread just before the next Open: still on its way when the song goes.
+        lyrics::LyricSync(0, handle(), 0, reinterpret_cast<void *>(std::uintptr_t(2)));
         open(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
-        lyrics::reportMark({old, "\\late", 0});
-        lyrics::reportEnd(old);
         QCoreApplication::processEvents();
         QCOMPARE(text("Label12"), QString());
         for (DWORD i = 0; i <= 6; ++i) // the page's rules are the grammar's (tests/lyrics)
@@ -188,23 +188,6 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(text("lblLyrics"), QString());
         QCOMPARE(text("Label12"), QString("four"));
-    }
-
-    void GIVEN_lyric_and_text_events_WHEN_opened_THEN_six_lyrics_else_21_texts_else_nothing_shows() {
-        start();
-        const struct {
-            int lyrics, texts;
-            lyrics::MarkSource source;
-        } songs[] = {{5, 21, lyrics::MarkSource::Text}, {6, 21, lyrics::MarkSource::Lyric}, {0, 20, {}}};
-        for (const auto &s : songs) {
-            std::vector<std::string> lyricEvents, texts;
-            for (int i = 0; i < s.lyrics; ++i)
-                lyricEvents.push_back("L" + std::to_string(i) + " ");
-            for (int i = 0; i < s.texts; ++i)
-                texts.push_back("t" + std::to_string(i) + " ");
-            open(song("t.kar", lyricEvents, 6, 500000, 96, texts));
-            QCOMPARE(w->transport().markSource(), s.source);
-        }
     }
 
     void GIVEN_a_playing_song_WHEN_the_slider_is_dragged_THEN_the_timer_waits_and_release_seeks() {
@@ -267,7 +250,8 @@ private slots:
         QVERIFY(list->isVisibleTo(w.get()));
         // Beside the strip that asked, over the strips, leaving that strip in sight.
         QCOMPARE(list->geometry().left(), find<QWidget>("strip_0")->geometry().right() + 1);
-        QCOMPARE(list->currentRow(), 73); // the channel's instrument, the first click
+        QCOMPARE(list->currentRow(), 73);                        // the channel's instrument, the first click
+        QCOMPARE(list->currentItem()->text(), text("Label3_0")); // named in the list as on the strip
         pick(list, 73);
         QVERIFY(!list->isVisibleTo(w.get()));
         find<QPushButton>("Option1_0")->click();

@@ -103,7 +103,6 @@ private slots:
         auto wanted = [this](const char *button) {
             return find<QPushButton>(button)->property("wantedEnabled").toBool();
         };
-        QVERIFY(find<QAction>("Mmp3")->isEnabled());
         dlg->cancelFile();
         find<QAction>("Mmp3")->trigger();
         QCOMPARE(dlg->shown.back().kind, dialogs::ScriptedDialogs::Shown::Save);
