@@ -54,10 +54,9 @@ protected:
     }
 
     // A one-note song of `seconds` in `name` (folders made): division 480, tempo `tempo` (0: none),
-    // lyric events `step` ticks apart from tick `step`, then text events.
+    // lyric events `step` ticks apart from tick `step`.
     std::string song(const QString &name, const std::vector<std::string> &lyrics = {}, int seconds = 3,
-                     std::uint32_t tempo = 500000, std::uint64_t step = 96,
-                     const std::vector<std::string> &texts = {}) {
+                     std::uint32_t tempo = 500000, std::uint64_t step = 96) {
         audio::MidiWriter mw(480, 1);
         const int t = mw.addTrack();
         if (tempo)
@@ -68,8 +67,6 @@ protected:
         std::uint64_t tick = 0;
         for (const auto &l : lyrics)
             mw.lyric(t, tick += step, l);
-        for (const auto &x : texts)
-            mw.text(t, tick += step, x);
         std::filesystem::create_directories(std::filesystem::path(path(name).toStdString()).parent_path());
         return write(name, mw.bytes());
     }

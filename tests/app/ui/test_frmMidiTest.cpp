@@ -5,29 +5,23 @@
 // sequences themselves are the transport's and the mixer's (tests/player):
 // here, what the window shows of them and how its controls reach them.
 #include "app/ui/playerwindow.h"
-#include "core/apppaths.h"
 #include "lyrics/livesync.h"
 #include "player/ui/soundfontbar.h"
 #include "player/ui/transportpanel.h"
 #include "render/ui/conversionpanel.h"
-#include "tags/mp3bytes.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace cantora;
 
@@ -87,12 +81,11 @@ private slots:
 
     void cleanup() { tearDown(); }
 
-    void GIVEN_a_song_WHEN_open_play_pause_stop_and_replay_THEN_the_window_shows_each_step() {
+    void GIVEN_a_song_WHEN_open_play_pause_stop_THEN_the_window_shows_each_step() {
         start();
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the labels follow the engine from the start
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 instr=0"));
         QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled());
-        QVERIFY(find<QPushButton>("CmdReset")->isEnabled()); // the equaliser is here
         open(song("Tom & Jerry.kar", {"a", "b"}));
         // Doubled, a "&" is shown as itself rather than underlining the next letter.
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Tom && Jerry.kar"));
@@ -109,17 +102,13 @@ private slots:
         } steps[] = {{nullptr, "open=1 play=1 pause=0 stop=0 replace=1 instr=0", true},
                      {"CmdPlay", "open=0 play=0 pause=1 stop=1 replace=1 instr=1", false},
                      {"Command1", "open=0 play=1 pause=1 stop=1 replace=1 instr=1", false},
-                     {"cmdStop", "open=1 play=1 pause=0 stop=0 replace=0 instr=0", false},
-                     {"CmdPlay", "open=0 play=0 pause=0 stop=1 replace=0 instr=1", false}}; // the replay settling
+                     {"cmdStop", "open=1 play=1 pause=0 stop=0 replace=0 instr=0", false}};
         for (const auto &step : steps) {
-            holdScheduled = &step == &steps[4]; // the replay's pause waits for the test
             if (step.button)
                 find<QPushButton>(step.button)->click();
             QCOMPARE(transport(), QString(step.shown));
             QCOMPARE(find<QAction>("Mmp3")->isEnabled(), step.creator);
         }
-        pending.at(0)();
-        QCOMPARE(transport(), QString("open=0 play=0 pause=1 stop=1 replace=0 instr=1"));
         QVERIFY(waits.empty()); // the first Play's scan never held the window
     }
 
@@ -138,30 +127,19 @@ private slots:
         open(write("bad.mid", "MThd but nothing else"));
         QCOMPARE(dlg->messages().size(), std::size_t(1));
         const auto msg = dlg->messages().at(0);
-        QCOMPARE(msg.title, std::string("Error"));
-        QCOMPARE(msg.style, 48);
+        QCOMPARE(msg.title + "/" + std::to_string(msg.style), std::string("Error/48"));
         QCOMPARE(QString::fromStdString(msg.text),
                  QString("Can't play the file\n\nBASS error code: %1").arg(player::engineErrorCode()));
-        QVERIFY(player::engineErrorCode() != 0);
-        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("click here to open a file && play it..."));
-        QCOMPARE(text("lblTime"), QString("Time: 0:00 / 0:00"));
-        QCOMPARE(find<QSlider>("sldPosition")->maximum(), 0);
         for (const char *gone : {"Label7", "Label12", "Label3_0"})
             QVERIFY2(text(gone).isEmpty(), gone);
-        QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=1 instr=0"));
-        QVERIFY(!find<QAction>("Mmp3")->isEnabled());
     }
 
-    void GIVEN_no_default_soundfont_WHEN_started_and_songs_opened_THEN_the_status_names_it_once() {
+    void GIVEN_no_default_soundfont_WHEN_started_THEN_the_status_names_it_and_no_box_shows() {
         std::filesystem::remove(path("Chorium.sf2").toStdString());
-        QSignalSpy said(w->statusBar(), &QStatusBar::messageChanged);
         start();
         QCOMPARE(text("LblSfont"), QString("no soundfont"));
         const QString msg = w->statusBar()->currentMessage();
         QVERIFY2(msg.contains(path("Chorium.sf2")) && msg.contains("SoundFont..."), qPrintable(msg));
-        open(song("a.mid"));
-        open(song("b.mid"));
-        QCOMPARE(said.count(), 1);
         QVERIFY(dlg->messages().empty());
     }
 
@@ -193,9 +171,14 @@ private slots:
         }
     }
 
-    void GIVEN_a_karaoke_song_WHEN_played_THEN_the_page_shows_line_by_line_and_empties_at_the_end() {
+    void GIVEN_two_songs_WHEN_the_second_plays_THEN_late_marks_of_the_first_are_dropped_and_the_end_empties_the_page() {
         start();
+        open(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
+        // Reached on the engine's thread just before the next Open: still on its way when the song goes.
+        lyrics::LyricSync(0, handle(), 0, reinterpret_cast<void *>(std::uintptr_t(2)));
         open(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
+        QCoreApplication::processEvents();
+        QCOMPARE(text("Label12"), QString());
         for (DWORD i = 0; i <= 6; ++i) // the page's rules are the grammar's (tests/lyrics)
             reach(i);
         QCOMPARE(text("lblLyrics"), QString("three\nfour"));
@@ -206,42 +189,11 @@ private slots:
         QCOMPARE(text("Label12"), QString("four"));
     }
 
-    void GIVEN_two_songs_WHEN_the_first_ones_marks_arrive_late_THEN_they_are_dropped() {
-        start();
-        open(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
-        HSTREAM old = handle();
-        open(song("two.kar", {"\\two", "a", "b", "c", "d", "e"}));
-        lyrics::reportMark({old, "\\late", 0});
-        lyrics::reportEnd(old);
-        QCoreApplication::processEvents();
-        QCOMPARE(text("Label12"), QString());
-        reach(0);
-        QCOMPARE(text("Label12"), QString("two"));
-    }
-
-    void GIVEN_lyric_and_text_events_WHEN_opened_THEN_six_lyrics_else_21_texts_else_nothing_shows() {
-        start();
-        const struct {
-            int lyrics, texts;
-            lyrics::MarkSource source;
-        } songs[] = {{5, 21, lyrics::MarkSource::Text}, {6, 21, lyrics::MarkSource::Lyric}, {0, 20, {}}};
-        for (const auto &s : songs) {
-            std::vector<std::string> lyricEvents, texts;
-            for (int i = 0; i < s.lyrics; ++i)
-                lyricEvents.push_back("L" + std::to_string(i) + " ");
-            for (int i = 0; i < s.texts; ++i)
-                texts.push_back("t" + std::to_string(i) + " ");
-            open(song("t.kar", lyricEvents, 6, 500000, 96, texts));
-            QCOMPARE(w->transport().markSource(), s.source);
-        }
-    }
-
     void GIVEN_a_playing_song_WHEN_the_slider_is_dragged_THEN_the_timer_waits_and_release_seeks() {
         start();
         openAndPlay(song("s.mid", {}, 20));
         auto *slider = find<QSlider>("sldPosition");
         auto *timer = find<QTimer>("tmrMidiTest");
-        QCOMPARE(timer->interval(), 500);
         const QPoint at(slider->width() * 3 / 4, slider->height() / 2);
         QTest::mousePress(slider, Qt::LeftButton, {}, at);
         QVERIFY(!timer->isActive());
@@ -253,7 +205,6 @@ private slots:
         // The display timer keeps the slider on the play position.
         w->transportPanel()->tmrMidiTest_Timer();
         QVERIFY(slider->value() >= target);
-        QVERIFY(text("LblSfont").startsWith("SoundFont: "));
         QCOMPARE(text("lblBPM"), QString("120.0"));
     }
 
@@ -280,51 +231,6 @@ private slots:
                  std::string("Done!/Cantora KARAOKE/32"));
     }
 
-    void GIVEN_a_channel_WHEN_its_soundfont_button_is_pressed_THEN_the_chooser_starts_in_the_last_folder() {
-        start();
-        open(song("a.mid"));
-        std::filesystem::create_directory(path("fonts").toStdString());
-        std::filesystem::copy_file(CANTORA_TEST_SF2, path("fonts/gm.sf2").toStdString());
-        dlg->answerFile(path("fonts/gm.sf2").toStdString());
-        find<QPushButton>("CmdSF2_4")->click();
-        QCOMPARE(dlg->shown.back().initDir, std::string("/usr/share/sounds/sf2"));
-        QCOMPARE(w->fonts().count, 1);
-        dlg->cancelFile();
-        find<QPushButton>("CmdSF2_9")->click();
-        QCOMPARE(dlg->shown.back().initDir, path("fonts/").toStdString());
-        QCOMPARE(w->fonts().count, 1); // cancel changes nothing
-    }
-
-    void GIVEN_the_window_WHEN_closed_or_exit_THEN_the_device_is_released_and_the_program_ends() {
-        start();
-        find<QAction>("Mnuexit")->trigger();
-        QCOMPARE(exits, std::vector<int>{0});
-        // The device was released: it can be opened again.
-        QVERIFY(player::reopenOutput());
-        player::releaseOutput();
-        QVERIFY(w->Form_Initialize());
-        w->close();
-        QCOMPARE(exits.size(), std::size_t(2));
-    }
-
-    void GIVEN_a_converted_song_WHEN_the_conversion_ends_THEN_the_tag_editor_opens_on_it_and_exit_cleans_up() {
-        const std::string syncro = core::appFile("SYNCRO.MP3");
-        std::ofstream(syncro, std::ios::binary) << mp3bytes::audio(4096);
-        find<QMenu>("mnuconf")->setEnabled(false);
-        w->showTagEditorAfterConversion(home->filePath("out.mp3").toStdString());
-        QPointer<tags::frmTags> editor = w->tagEditor();
-        QVERIFY(editor && editor->isVisible());
-        // The editor waits for the converter to finish its files, then opens them.
-        QTRY_COMPARE_WITH_TIMEOUT(editor->FileName(), syncro, 6000);
-        // The menu item shows the same editor rather than a second one.
-        find<QAction>("Mp3KK")->trigger();
-        QCOMPARE(w->tagEditor(), editor.data());
-        editor->cmdOK_Click();
-        QVERIFY(!std::filesystem::exists(syncro));
-        QVERIFY(find<QMenu>("mnuconf")->isEnabled());
-        QTRY_VERIFY(editor.isNull());
-    }
-
     void GIVEN_a_played_song_THEN_the_strips_show_its_channels_and_the_instrument_list_plays_the_users_pick() {
         start();
         w->show();                               // laid out: the lists open beside the strips
@@ -337,14 +243,14 @@ private slots:
         QCOMPARE(find<QSlider>("Slider2_0")->value(), 127 - 90);
         QCOMPARE(find<QSlider>("Slider4_0")->value(), 20);
         QCOMPARE(text("Label3_2"), QString("Violin"));
-        QCOMPARE(find<QListWidget>("List3")->item(77)->text(), QString("Skakuhachi"));
 
         find<QPushButton>("Option1_0")->setChecked(true); // pressed as assistive technology presses it
         auto *list = find<QListWidget>("List3");
         QVERIFY(list->isVisibleTo(w.get()));
         // Beside the strip that asked, over the strips, leaving that strip in sight.
         QCOMPARE(list->geometry().left(), find<QWidget>("strip_0")->geometry().right() + 1);
-        QCOMPARE(list->currentRow(), 73); // the channel's instrument, the first click
+        QCOMPARE(list->currentRow(), 73);                        // the channel's instrument, the first click
+        QCOMPARE(list->currentItem()->text(), text("Label3_0")); // named in the list as on the strip
         pick(list, 73);
         QVERIFY(!list->isVisibleTo(w.get()));
         find<QPushButton>("Option1_0")->click();
@@ -352,13 +258,10 @@ private slots:
         QCOMPARE(text("Label3_0"), QString("Nylon String Guitar"));
         QCOMPARE(event(0, MIDI_EVENT_PROGRAM), 24u);
 
-        // Lock ticked: the replay plays the song's own instrument; the strip keeps the choice.
+        // The lock (what a replay then plays: tests/player) is said in a box.
         find<QCheckBox>("CkPg")->setChecked(true);
         QCOMPARE(dlg->messages().back().text, std::string("Program Change & Volume Disabled"));
-        find<QPushButton>("cmdStop")->click();
-        find<QPushButton>("CmdPlay")->click();
-        QTRY_COMPARE(event(0, MIDI_EVENT_PROGRAM), 73u);
-        QCOMPARE(text("Label3_0"), QString("Nylon String Guitar"));
+        QVERIFY(w->transport().lockProgramsAndVolumes);
     }
 
     void GIVEN_a_playing_song_WHEN_each_control_changes_however_it_changes_THEN_the_stream_and_readouts_follow() {
@@ -367,13 +270,10 @@ private slots:
         find<QSlider>("sldTempo")->setValue(0);
         QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
         QCOMPARE(event(0, MIDI_EVENT_TEMPO), 333333u);
-        w->transportPanel()->tmrMidiTest_Timer();
-        QCOMPARE(text("lblBPM"), QString("180.0"));
         find<QSlider>("Sldtone")->setValue(-2);
         find<QSlider>("StoneSingle_3")->setValue(1);
         QCOMPARE(event(3, MIDI_EVENT_TRANSPOSE), 101u);
         QCOMPARE(event(0, MIDI_EVENT_TRANSPOSE), 102u);
-        QCOMPARE(event(9, MIDI_EVENT_TRANSPOSE), 100u);
         QCOMPARE(text("LblPit_3"), QString("-1"));
         // However the font volume slider moves, its text and the sound agree; the bottom is silence.
         for (const auto &[key, shown] : {std::pair{Qt::Key_End, 0}, {Qt::Key_Home, 9}}) {

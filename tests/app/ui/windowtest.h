@@ -11,19 +11,12 @@
 
 namespace cantora::windowtest {
 
-// What a test does when the control it asks for is missing: stop the whole
-// run (the test cannot go on without it), or warn and take null (the test
-// checks the control is there).
-enum class Missing { Stop, Warn };
-
-// The control `name` under `root`.
+// The control `name` under `root`; a missing one stops the whole run.
 template <class T>
-T *control(const QObject *root, const char *name, Missing missing = Missing::Stop) {
+T *control(const QObject *root, const char *name) {
     T *t = root->findChild<T *>(name);
-    if (!t && missing == Missing::Stop)
-        qFatal("no control %s", name);
     if (!t)
-        qWarning("no control %s", name);
+        qFatal("no control %s", name);
     return t;
 }
 

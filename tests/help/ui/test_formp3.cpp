@@ -82,6 +82,10 @@ private slots:
         for (const QString &row : rows + xs)
             QVERIFY2(fm.horizontalAdvance(row) <= width && !row.startsWith(' '), qPrintable(row));
         QVERIFY(rows.size() > 1 && xs.size() > 1);
+        for (int i = 0; i + 1 < rows.size(); ++i) // each row as full as it can be
+            QVERIFY(fm.horizontalAdvance(rows[i] + ' ' + rows[i + 1].section(' ', 0, 0)) > width);
+        for (int i = 0; i + 1 < xs.size(); ++i)
+            QVERIFY(fm.horizontalAdvance(xs[i] + 'x') > width);
         QVERIFY(print(longLine + "\r\n", true).size() > 2); // printed over several rows too
         QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).join(' ') + ' ', QString::fromStdString(longLine));
         QCOMPARE(xs.join(""), QString(300, 'x'));

@@ -58,17 +58,17 @@ private slots:
         player->SetPlayTimer(true);
         player->Start_Play("song.mp3");
         QVERIFY(binding->playTimer()->isActive());
-        QCOMPARE(binding->playTimer()->interval(), 100);
         clock.position = 64.4;
-        QTRY_COMPARE(elapsed->text(), QString("01:04"));
-        QCOMPARE(duration->text(), QString("02:08"));
+        binding->playTimer()->setInterval(0); // due at once: the next pass of the event loop ticks
+        QCoreApplication::processEvents();
+        QCOMPARE(elapsed->text() + " " + duration->text(), QString("01:04 02:08"));
         QCOMPARE(position->knobAt(), 65);
-
         player->Stop_Player();
         QVERIFY(!binding->playTimer()->isActive());
     }
 
-    void GIVEN_playing_WHEN_the_position_knob_is_dragged_THEN_it_shows_its_time_and_seeks_on_release() {
+    // Where each move takes the knobs is the player's (tests/playback): here, that the mouse reaches it.
+    void GIVEN_playing_WHEN_the_knobs_are_dragged_THEN_the_time_shows_the_release_seeks_and_the_volume_follows() {
         player->Start_Play("song.mp3");
         QWidget *knob = page->findChild<QWidget *>("imgNormal_15");
         mouse(knob, QEvent::MouseButtonPress, {4, 4});
@@ -77,19 +77,13 @@ private slots:
         QCOMPARE(elapsed->text(), QString("00:29"));
         mouse(knob, QEvent::MouseButtonRelease, {4, 4});
         QCOMPARE(clock.seeks, std::vector<double>{29.0});
-    }
-
-    void GIVEN_playing_WHEN_the_volume_knob_goes_to_the_bottom_and_back_THEN_minus_5000_then_0() {
-        player->Start_Play("song.mp3");
-        QWidget *knob = page->findChild<QWidget *>("imgNormal_16");
+        knob = page->findChild<QWidget *>("imgNormal_16");
         mouse(knob, QEvent::MouseButtonPress, {4, 4});
-        mouse(knob, QEvent::MouseMove, {4, 400});
-        QCOMPARE(volume->knobAt(), 89);
-        QCOMPARE(player->StoredVolume(), std::int16_t(-5000));
-        QCOMPARE(clock.volume, -5000L);
-        mouse(knob, QEvent::MouseMove, {4, -400});
-        QCOMPARE(volume->knobAt(), 0);
-        QCOMPARE(clock.volume, 0L);
+        for (const auto &[y, at, sent] : {std::tuple{400, 89, -5000L}, {-400, 0, 0L}}) {
+            mouse(knob, QEvent::MouseMove, {4, qreal(y)});
+            QCOMPARE(volume->knobAt(), at);
+            QCOMPARE(clock.volume, sent);
+        }
         mouse(knob, QEvent::MouseButtonRelease, {4, -400});
     }
 };

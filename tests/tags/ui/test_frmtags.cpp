@@ -82,7 +82,7 @@ class FrmTagsTest : public QObject {
 
     template <class T>
     T *child(const char *name) {
-        return windowtest::control<T>(w.data(), name, windowtest::Missing::Warn);
+        return windowtest::control<T>(w.data(), name);
     }
     QPushButton *button(const char *name) { return child<QPushButton>(name); }
     QString lyricBox() { return child<QPlainTextEdit>("txtLyrics")->toPlainText(); }
@@ -125,7 +125,6 @@ private slots:
         QCOMPARE(lastBox().text, std::string("Fatto!"));
         QCOMPARE(child<QLabel>("lblfile")->text().toStdString(), syncro);
         QVERIFY(!button("cmdApply")->isEnabled() && child<QAction>("Save_Lrc")->isEnabled());
-        QVERIFY(!w->pending().Unsaved(syncro));
 
         // Saving again replaces the block and the tag it wrote; an output that cannot be
         // replaced (a folder took its name) stays, and the box says so instead of "Fatto!".
@@ -235,15 +234,13 @@ private slots:
                 !button("cmdApply")->isEnabled() && !child<QLabel>("lblfile")->text().isEmpty());
         dialogs->cancelFile();
         w->btnParcourSon_Click();
-        for (const std::string &bytes :
-             {std::string("just text\n"), std::string(), std::string("RIFF\0\0\0\0WAVE", 12)}) {
-            const std::string file = tonemp3::write(path("not.mp3"), bytes);
-            dialogs->answerFile(file);
-            w->btnParcourSon_Click();
-            QCOMPARE(lastBox().text, file + ": no MPEG audio frame found; not an MP3 file?");
-            QVERIFY(w->FileName().empty());
-            QCOMPARE(readFile(file), bytes);
-        }
+        // Which files hold no MPEG audio is tests/tags': here, what the editor says and keeps of one.
+        const std::string text = tonemp3::write(path("not.mp3"), "just text\n");
+        dialogs->answerFile(text);
+        w->btnParcourSon_Click();
+        QCOMPARE(lastBox().text, text + ": no MPEG audio frame found; not an MP3 file?");
+        QVERIFY(w->FileName().empty());
+        QCOMPARE(readFile(text), std::string("just text\n"));
         const std::string song = tonemp3::write(path("song.mp3"), tone());
         std::ofstream(path("song.lrc"), std::ios::binary) << kLrc;
         dialogs->answerFile(song);
@@ -317,11 +314,7 @@ private slots:
         QCOMPARE(box->textCursor().position(), 38);
         QCOMPARE(w->pending().Row(file)->sub[6],
                  std::string("[00:05]A\r\n[00:10]B\r\n[01:20][01:23]Hello\r\nWorld\r\n"));
-        clock.position = 1;
-        press("cmdAdd");
-        QCOMPARE(box->toPlainText(), QString("[00:05]A\n[00:10]B\n[01:20][01:23]Hello\n[00:01]World\n"));
-        press("cmdUndo");
-        press("cmdUndo");
+        press("cmdUndo"); // where stamps go and what Undo takes back: tests/tags
         QCOMPARE(box->toPlainText(), before);
         QVERIFY(!button("cmdUndo")->isEnabled());
 
