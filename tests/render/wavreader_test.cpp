@@ -60,24 +60,19 @@ TEST_F(WavReaderTest, TheLastBlockComesWithTheCallThatReturnsFalse) {
     cWavReader r;
     EXPECT_EQ(r.ReadBufferSize(), 32768);
 
-    ASSERT_TRUE(r.OpenFile(file(wav(ramp(25000))))); // 100000 bytes
-    EXPECT_EQ(r.AudioLength(), 25000);
-    EXPECT_FALSE(r.Read());
-    EXPECT_EQ(r.ReadSize(), 25000);
-    EXPECT_EQ(r.ReadBufferPtr()[2 * 24999], 24999);
-    EXPECT_EQ(r.ReadBufferPtr()[2 * 24999 + 1], -24999);
-
-    ASSERT_TRUE(r.OpenFile(file(wav(ramp(32768))))); // exactly one buffer
-    EXPECT_FALSE(r.Read());
-    EXPECT_EQ(r.ReadSize(), 32768);
-
-    ASSERT_TRUE(r.OpenFile(file(wav(ramp(32769)))));
-    EXPECT_TRUE(r.Read());
-    EXPECT_EQ(r.ReadSize(), 32768);
-    EXPECT_EQ(r.BufferStartPosition(), 131072);
-    EXPECT_FALSE(r.Read());
-    EXPECT_EQ(r.ReadSize(), 1);
-    EXPECT_EQ(r.ReadBufferPtr()[0], 32768 & 0x7FFF);
+    // Less than a buffer, exactly one, one frame more.
+    for (const auto &[frames, sizes] :
+         {std::pair<std::int64_t, std::vector<std::int64_t>>{25000, {25000}}, {32768, {32768}}, {32769, {32768, 1}}}) {
+        ASSERT_TRUE(r.OpenFile(file(wav(ramp(static_cast<std::size_t>(frames))))));
+        EXPECT_EQ(r.AudioLength(), frames);
+        std::vector<std::int64_t> got;
+        for (bool more = true; more;) {
+            more = r.Read();
+            got.push_back(r.ReadSize());
+        }
+        EXPECT_EQ(got, sizes);
+        EXPECT_EQ(r.ReadBufferPtr()[2 * got.back() - 1], -((frames - 1) & 0x7FFF)) << "the last frame's right channel";
+    }
 
     // The buffer size is fixed while a file is open.
     r.CloseFile();
