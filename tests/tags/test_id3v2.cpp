@@ -62,6 +62,8 @@ TEST(Id3v2, LrcTextGivesTimedLinesAndWords) {
     };
     for (const Case &c : cases)
         EXPECT_EQ(cantora::lyrics::syncedFromLrc(c.lrc), c.synced) << c.lrc;
+    // The lyric box reads a line's timed words back as that one line.
+    EXPECT_EQ(cantora::lyrics::lrcFromSynced(cases[2].synced), "[00:01.00]Twinkle\r\n[00:02.10]star\r\n");
 }
 
 TEST(Id3v2, WrittenTagReadsBackInBothVersionsAndKeepsTheRest) {
