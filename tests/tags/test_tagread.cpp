@@ -73,42 +73,33 @@ TEST(Lyrics3Read, BlockBeforeTagOrAtTheEnd) {
 }
 
 TEST(Lyrics3Read, DamagedBlocksAreRejectedOrWalkedSafely) {
-    Id3Module m;
-    // Size digits that point before "LYRICSBEGIN".
-    std::string block = lyrics3({{"LYR", "abc"}});
-    block.replace(block.size() - 15, 6, "000040");
-    Mp3Info i = read(m, audio(5000) + block + id3v1("T"));
-    EXPECT_TRUE(m.HasLyricsMarker);
-    EXPECT_FALSE(m.LyricsTagFound);
-    EXPECT_EQ(m.LyricsStart, 5001 + 22 - 40); // the block is 22 bytes before its size digits
-    EXPECT_EQ(i.Lyrics, "");
-
-    // Size digits pointing before the start of the file.
-    block.replace(block.size() - 15, 6, "999999");
-    read(m, block);
-    EXPECT_FALSE(m.LyricsTagFound);
-
-    // Length digits that are not a number count as 0: the walk steps 8 bytes on.
-    block = "LYRICSBEGIN"
-            "INDxxxxx"
-            "LYR00003abc";
-    block += "000030LYRICS200";
-    i = read(m, audio(100) + block);
-    EXPECT_TRUE(m.LyricsTagFound);
-    EXPECT_EQ(i.Lyrics, "abc");
-
-    // A field longer than the file reads what there is and ends the walk.
-    block = "LYRICSBEGIN"
-            "LYR99999abc";
-    block += "000022LYRICS200";
-    i = read(m, block);
-    EXPECT_TRUE(m.LyricsTagFound);
-    EXPECT_EQ(i.Lyrics.substr(0, 3), "abc");
-
-    // A Lyrics3 v1 ending is seen as a marker but is no v2 block.
-    read(m, audio(100) + "LYRICSBEGINabcLYRICSEND");
-    EXPECT_TRUE(m.HasLyricsMarker);
-    EXPECT_FALSE(m.LyricsTagFound);
+    std::string before = lyrics3({{"LYR", "abc"}}), outside; // size digits pointing before "LYRICSBEGIN"
+    before.replace(before.size() - 15, 6, "000040");
+    (outside = before).replace(before.size() - 15, 6, "999999"); // or before the start of the file
+    const struct {
+        std::string file;
+        bool found;
+        const char *lyrics;
+    } cases[] = {
+        {audio(5000) + before + id3v1("T"), false, ""},
+        {outside, false, ""},
+        // Length digits that are not a number count as 0: the walk steps 8 bytes on.
+        {audio(100) + "LYRICSBEGININDxxxxxLYR00003abc000030LYRICS200", true, "abc"},
+        // A field longer than the file reads what there is and ends the walk.
+        {"LYRICSBEGINLYR99999abc000022LYRICS200", true, "abc"},
+        // A Lyrics3 v1 ending is seen as a marker but is no v2 block.
+        {audio(100) + "LYRICSBEGINabcLYRICSEND", false, ""},
+    };
+    for (const auto &c : cases) {
+        Id3Module m;
+        const Mp3Info i = read(m, c.file);
+        EXPECT_TRUE(m.HasLyricsMarker);
+        EXPECT_EQ(m.LyricsTagFound, c.found) << c.file.size();
+        EXPECT_EQ(i.Lyrics.substr(0, 3), c.lyrics) << c.file.size();
+        if (&c == cases) {
+            EXPECT_EQ(m.LyricsStart, 5001 + 22 - 40); // the block is 22 bytes before its size digits
+        }
+    }
 }
 
 TEST(Genres, EditorListAndLookups) {
