@@ -28,23 +28,22 @@ std::vector<std::string> rowTexts(const std::vector<std::string> &syl, const std
 }
 
 TEST(SingAlongLayout, LinesWrapBetweenWordsNeverInsideOne) {
-    const std::vector<std::string> syl = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"};
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 1000)),
-              (std::vector<std::string>{"Twinkle, twinkle, little star"}));
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 180)),
-              (std::vector<std::string>{"Twinkle, twinkle, ", "little star"}));
-    // A word wider than the row stands alone rather than being cut.
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 50)),
-              (std::vector<std::string>{"Twinkle, ", "twinkle, ", "little ", "star"}));
-    // A syllable starting with a space also allows a break before it.
-    const std::vector<std::string> lead = {"one", " two", " three"};
-    EXPECT_EQ(rowTexts(lead, wrapSyllables(lead, chars, 80)), (std::vector<std::string>{"one two", " three"}));
-    EXPECT_TRUE(wrapSyllables({}, chars, 100).empty());
-    // A word that would overrun the row by a little still goes to the next one.
-    const std::vector<std::string> three = {"ab ", "cd ", "ef "};
-    const auto rows = wrapSyllables(three, chars, 85);
-    EXPECT_EQ(rowTexts(three, rows), (std::vector<std::string>{"ab cd ", "ef "}));
-    for (const LayoutRow &r : rows)
+    using Texts = std::vector<std::string>;
+    const Texts twinkle = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"}, three = {"ab ", "cd ", "ef "};
+    const std::tuple<Texts, double, Texts> cases[] = {
+        {twinkle, 1000, {"Twinkle, twinkle, little star"}},
+        {twinkle, 180, {"Twinkle, twinkle, ", "little star"}},
+        // A word wider than the row stands alone rather than being cut.
+        {twinkle, 50, {"Twinkle, ", "twinkle, ", "little ", "star"}},
+        // A syllable starting with a space also allows a break before it.
+        {{"one", " two", " three"}, 80, {"one two", " three"}},
+        // A word that would overrun the row by a little still goes to the next one.
+        {three, 85, {"ab cd ", "ef "}},
+        {Texts{}, 100, Texts{}},
+    };
+    for (const auto &[syllables, width, rows] : cases)
+        EXPECT_EQ(rowTexts(syllables, wrapSyllables(syllables, chars, width)), rows) << width;
+    for (const LayoutRow &r : wrapSyllables(three, chars, 85))
         EXPECT_LE(r.width, 85);
 }
 
