@@ -41,8 +41,6 @@ TEST_F(WavReaderTest, FilesItCannotTakeRaiseTheirOwnErrorsAndLeaveItClosed) {
         EXPECT_NO_THROW(r.ReadBufferSize(10)) << "closed: the buffer may be resized";
     }
     cWavReader r;
-    EXPECT_EQ(raised([&] { r.OpenFile(file(wav(ramp(8), 1))); }).description,
-              "Only stereo 16 bit wave files supported.");
     EXPECT_FALSE(r.OpenFile(""));
     EXPECT_EQ(raised([&] { r.OpenFile(dir / "missing.wav"); }).number, 29672);
     EXPECT_EQ(raised([&] { r.OpenFile(file(riff({{"fmt ", fmt(2, 16)}}))); }).description, "No Wave File Open");

@@ -106,7 +106,6 @@ TEST(Genres, EditorListAndLookups) {
     const auto &list = GenreList();
     ASSERT_EQ(list.size(), 127u);
     EXPECT_EQ(list[0], std::string_view("\0", 1));
-    EXPECT_EQ(list[126], "Dance Hall");
     EXPECT_EQ(GenreName(125), "Dance Hall");
     EXPECT_EQ(GenreName(126), "");
     EXPECT_EQ(GenreName(255), "");
