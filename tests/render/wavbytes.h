@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,13 +20,8 @@ using coretest::contents;
 using coretest::save;
 using TempDir = coretest::TempFolder;
 
+using coretest::chunk;
 using coretest::leBytes;
-
-struct Chunk {
-    std::string id;
-    std::string body;
-    std::optional<std::uint32_t> declaredSize = {}; // header size, when it lies
-};
 
 inline std::string fmt(std::uint16_t channels, std::uint16_t bits, std::uint32_t rate = 44100, std::uint16_t tag = 1) {
     return leBytes(tag, 2) + leBytes(channels, 2) + leBytes(rate) + leBytes(rate * channels * bits / 8) +
@@ -55,17 +49,15 @@ inline std::string sine(double hz, std::uint32_t rate, std::size_t frames, int c
     return b;
 }
 
-inline std::string riff(const std::vector<Chunk> &chunks) {
-    std::string body = "WAVE";
-    for (const auto &c : chunks)
-        body += coretest::chunk(c.id, c.body, c.declaredSize);
-    return "RIFF" + leBytes(static_cast<std::uint32_t>(body.size())) + body;
+// A WAVE file of the given chunks.
+inline std::string riff(const std::string &chunks) {
+    return "RIFF" + leBytes(static_cast<std::uint32_t>(chunks.size() + 4)) + "WAVE" + chunks;
 }
 
 // The plain file a renderer writes: "fmt " then "data".
 inline std::string wav(const std::string &samples, std::uint16_t channels = 2, std::uint16_t bits = 16,
                        std::uint32_t rate = 44100) {
-    return riff({{"fmt ", fmt(channels, bits, rate)}, {"data", samples}});
+    return riff(chunk("fmt ", fmt(channels, bits, rate)) + chunk("data", samples));
 }
 
 inline std::string load(const std::filesystem::path &p) { return contents(p); }
