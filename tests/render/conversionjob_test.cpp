@@ -36,7 +36,6 @@ TEST_F(Conversion, ATenSecondSongReplacesTheOldWorkFileWithExactSizes) {
 
     EXPECT_EQ(length, 1764000);
     ASSERT_EQ(positions.size(), 89u) << "1764000 bytes in blocks of 20000";
-    EXPECT_EQ(positions[88], 88 * 20000);
     EXPECT_EQ(liveCalls, 1 + 89) << "the live settings go on before the first block and before every block";
     EXPECT_EQ(fs::file_size(dir / "newwave.wav"), 44 + 1764000u);
     EXPECT_EQ(files(), (std::vector<std::string>{"newwave.wav", "song.mid"}));
