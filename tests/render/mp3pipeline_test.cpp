@@ -17,23 +17,11 @@ using namespace cantora::render;
 using namespace wavbytes;
 namespace fs = std::filesystem;
 
-namespace {
-
-class Mp3Pipeline : public SongFolder {
-protected:
-    static void SetUpTestSuite() {
-        SetExecutableName("cantora");
-        SongFolder::SetUpTestSuite();
-    }
-
-    // One note for `quarters` quarter notes at 120 bpm (0.5 s each).
-    std::string song(int quarters) { return noteSong(0, 480u * static_cast<unsigned>(quarters)); }
-};
-
-} // namespace
+// Songs of one note: 480 ticks a quarter note, 0.5 s.
+using Mp3Pipeline = SongFolder;
 
 TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
-    const std::string in = song(16); // 8 s
+    const std::string in = noteSong(0, 480 * 16); // 8 s
     Mp3ConversionOptions options;
     options.queueBlocks = 2; // the renderer runs into a full queue many times
     std::uint64_t lastEncoded = 0, expected = 0;
@@ -62,7 +50,7 @@ TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
 }
 
 TEST_F(Mp3Pipeline, ACancelAnEncoderThatCannotWriteOrAnUnreadableSongLeaveNoMp3) {
-    const std::string notes = load(song(40));
+    const std::string notes = load(noteSong(0, 480 * 40));
     const struct {
         std::string song, out;
         int blocks; // the render is cancelled at this block
