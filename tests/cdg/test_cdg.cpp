@@ -62,19 +62,6 @@ TEST(CdgPackets, CountsColoursAndTiles) {
     EXPECT_EQ(bytesOf(tileBlock(false, 0, 5, 3, 7, l)),
               (std::vector<std::uint8_t>{9,    6,    0,    0,    0,    5,    3,    7, 0x20, 0x20, 0x20, 0x20,
                                          0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x3f, 0, 0,    0,    0,    0}));
-    // XOR over the left three columns recolours them and leaves the rest.
-    Screen s;
-    s.apply(
-        tileBlock(false, 1, 2, 0, 0, TileBits{0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a, 0x2a})
-            .data());
-    const Screen before = s;
-    s.apply(
-        tileBlock(true, 0, 3, 0, 0, TileBits{0x38, 0x38, 0x38, 0x38, 0x38, 0x38, 0x38, 0x38, 0x38, 0x38, 0x38, 0x38})
-            .data());
-    for (int y = 0; y < kTileHeight; ++y)
-        for (int x = 0; x < kTileWidth; ++x)
-            EXPECT_EQ(s.at(x, y), x < 3 ? (before.px[static_cast<std::size_t>(y * kScreenWidth + x)] ^ 3)
-                                        : before.px[static_cast<std::size_t>(y * kScreenWidth + x)]);
 }
 
 TEST(CdgText, MissingCharacterIsABoxAndNamed) {

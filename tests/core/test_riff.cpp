@@ -14,22 +14,10 @@
 #include <vector>
 
 using namespace cantora::core;
+using coretest::chunk;
+using coretest::leBytes;
 
 namespace {
-
-std::string le32Bytes(std::uint32_t v) {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string chunk(const std::string &id, const std::string &body, bool pad = true) {
-    std::string c = id + le32Bytes(static_cast<std::uint32_t>(body.size())) + body;
-    if (pad && body.size() % 2)
-        c += '\0';
-    return c;
-}
 
 struct Seen {
     std::string id;
@@ -52,7 +40,7 @@ std::vector<Seen> walk(std::string_view bytes, std::int64_t begin, std::int64_t 
 TEST(RiffWalk, OddSizedChunkIsFollowedByItsPadByte) {
     // An RMID song whose "data" follows a chunk of 3 bytes: the pad byte
     // must be stepped over, or "data" is never found.
-    const std::string file = "RIFF" + le32Bytes(0) + "RMID" + chunk("DISP", "abc") + chunk("data", "MThd");
+    const std::string file = "RIFF" + leBytes(0) + "RMID" + chunk("DISP", "abc") + chunk("data", "MThd");
     EXPECT_EQ(walk(file, 12, static_cast<std::int64_t>(file.size())),
               (std::vector<Seen>{{"DISP", 20, 3}, {"data", 32, 4}}));
     // Even sizes get no pad.
@@ -73,7 +61,7 @@ TEST(RiffWalk, StopsAtTheRangeAHeaderCutShortOrTheVisitor) {
 
     // A size past the end is visited as stated (the caller clamps the body)
     // and ends the walk: no allocation, no endless loop.
-    const std::string huge = "big " + le32Bytes(0xFFFFFFFF) + "xy" + chunk("next", "");
+    const std::string huge = chunk("big ", "xy", 0xFFFFFFFF) + chunk("next", "");
     const auto seen = walk(huge, 0, static_cast<std::int64_t>(huge.size()));
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].size, 0xFFFFFFFFu);

@@ -66,8 +66,6 @@ TEST_F(LrcSongFile, NoTempoKeepsTheTempoOfTheEarlierSong) {
 
 TEST_F(LrcSongFile, UnreadableSongsAreErrors) {
     LrcSong song;
-    EXPECT_EQ(readLrcSong((dir / "missing.mid").string(), song), LrcSongError::CannotRead);
-    EXPECT_EQ(readLrcSong(dir.string(), song), LrcSongError::CannotRead);
     int code = 0;
     EXPECT_EQ(readLrcSong(write("bad.mid", "not a song at all"), song, &code), LrcSongError::NotMidi);
     EXPECT_NE(code, 0);

@@ -37,12 +37,6 @@ struct Readings {
     bool operator==(const Readings &) const = default;
 };
 
-void PrintTo(const Readings &r, std::ostream *os) {
-    *os << ::testing::PrintToString(r.lrc) << " " << ::testing::PrintToString(r.exact) << " "
-        << ::testing::PrintToString(r.capture) << " " << ::testing::PrintToString(r.pages) << " "
-        << ::testing::PrintToString(r.lines);
-}
-
 Readings read(const std::vector<LrcMark> &marks) {
     Readings r;
     LrcCreatorState state;

@@ -1,5 +1,6 @@
 // The sing-along view's geometry without pixels (word wrap, text scale, the
 // wipe's width on a row) and its preferences file.
+#include "core/tempfolder.h"
 #include "lyrics/positionsmoother.h"
 #include "lyrics/singalonglayout.h"
 #include "lyrics/viewprefs.h"
@@ -7,10 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 using namespace cantora::lyrics;
 
@@ -31,23 +28,22 @@ std::vector<std::string> rowTexts(const std::vector<std::string> &syl, const std
 }
 
 TEST(SingAlongLayout, LinesWrapBetweenWordsNeverInsideOne) {
-    const std::vector<std::string> syl = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"};
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 1000)),
-              (std::vector<std::string>{"Twinkle, twinkle, little star"}));
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 180)),
-              (std::vector<std::string>{"Twinkle, twinkle, ", "little star"}));
-    // A word wider than the row stands alone rather than being cut.
-    EXPECT_EQ(rowTexts(syl, wrapSyllables(syl, chars, 50)),
-              (std::vector<std::string>{"Twinkle, ", "twinkle, ", "little ", "star"}));
-    // A syllable starting with a space also allows a break before it.
-    const std::vector<std::string> lead = {"one", " two", " three"};
-    EXPECT_EQ(rowTexts(lead, wrapSyllables(lead, chars, 80)), (std::vector<std::string>{"one two", " three"}));
-    EXPECT_TRUE(wrapSyllables({}, chars, 100).empty());
-    // A word that would overrun the row by a little still goes to the next one.
-    const std::vector<std::string> three = {"ab ", "cd ", "ef "};
-    const auto rows = wrapSyllables(three, chars, 85);
-    EXPECT_EQ(rowTexts(three, rows), (std::vector<std::string>{"ab cd ", "ef "}));
-    for (const LayoutRow &r : rows)
+    using Texts = std::vector<std::string>;
+    const Texts twinkle = {"Twin", "kle, ", "twin", "kle, ", "lit", "tle ", "star"}, three = {"ab ", "cd ", "ef "};
+    const std::tuple<Texts, double, Texts> cases[] = {
+        {twinkle, 1000, {"Twinkle, twinkle, little star"}},
+        {twinkle, 180, {"Twinkle, twinkle, ", "little star"}},
+        // A word wider than the row stands alone rather than being cut.
+        {twinkle, 50, {"Twinkle, ", "twinkle, ", "little ", "star"}},
+        // A syllable starting with a space also allows a break before it.
+        {{"one", " two", " three"}, 80, {"one two", " three"}},
+        // A word that would overrun the row by a little still goes to the next one.
+        {three, 85, {"ab cd ", "ef "}},
+        {Texts{}, 100, Texts{}},
+    };
+    for (const auto &[syllables, width, rows] : cases)
+        EXPECT_EQ(rowTexts(syllables, wrapSyllables(syllables, chars, width)), rows) << width;
+    for (const LayoutRow &r : wrapSyllables(three, chars, 85))
         EXPECT_LE(r.width, 85);
 }
 
@@ -101,62 +97,42 @@ TEST(SingAlongLayout, TheWipeOnARowCountsOnlyItsOwnSyllables) {
     EXPECT_DOUBLE_EQ(rowWipeWidth(rows[1], syl, chars, {}), 0);
 }
 
-TEST(ViewPrefsFile, ReadsOurKeysAndChangesOnlyThemLeavingEveryOtherLineInPlace) {
-    const std::string file = "# mine\r\nrecent.1=/songs/a.kar\r\nlyrics.view = singalong\r\n\r\n"
-                             "lyrics.contrast=yellow\r\nwindow.width=900\r\n";
-    ViewPrefs p = parseViewPrefs(file);
+TEST(ViewPrefsFile, ReadsOurKeysAndWritesOnlyThemKeepingWhatOtherWindowsWrote) {
+    ViewPrefs p = parseViewPrefs("# mine\r\nlyrics.view = singalong\r\nlyrics.contrast=yellow\r\n");
     EXPECT_EQ(p.view, LyricView::SingAlong);
     EXPECT_EQ(p.contrast, LyricContrast::Yellow);
-    p.view = LyricView::Classic;
-    EXPECT_EQ(mergeViewPrefs(file, p), "# mine\nrecent.1=/songs/a.kar\nlyrics.view=classic\n\n"
-                                       "lyrics.contrast=yellow\nwindow.width=900\n");
-    EXPECT_EQ(mergeViewPrefs("a=1", p), "a=1\nlyrics.view=classic\nlyrics.contrast=yellow\n");
     // Unknown values and broken lines read as the defaults.
     p = parseViewPrefs("lyrics.view=karaoke\nlyrics.contrast\n=x\nlyrics.contrast=day\n");
     EXPECT_EQ(p.view, LyricView::Classic);
     EXPECT_EQ(p.contrast, LyricContrast::Day);
+    EXPECT_EQ(mergeViewPrefs("a=1", p), "a=1\nlyrics.view=classic\nlyrics.contrast=day\n");
 
-    const auto dir = std::filesystem::temp_directory_path() / "viewprefs-test";
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / kViewPrefsFile).string();
-    std::filesystem::remove(path);
-    EXPECT_EQ(loadViewPrefs(path).view, LyricView::Classic);
-    ViewPrefs saved;
-    saved.view = LyricView::SingAlong;
-    ASSERT_TRUE(saveViewPrefs(path, saved));
+    // Another window wrote its key since this one started: the save keeps it.
+    const coretest::TempFolder dir;
+    const std::string path = dir.put(kViewPrefsFile, "recent.1=/x.kar\n");
+    p.view = LyricView::SingAlong;
+    ASSERT_TRUE(saveViewPrefs(path, p));
+    EXPECT_EQ(coretest::contents(path), "recent.1=/x.kar\nlyrics.view=singalong\nlyrics.contrast=day\n");
     EXPECT_EQ(loadViewPrefs(path).view, LyricView::SingAlong);
-    // Another window writes its key in between: the next save keeps it.
-    std::ofstream(path, std::ios::app) << "recent.1=/x.kar\n";
-    saved.contrast = LyricContrast::Day;
-    ASSERT_TRUE(saveViewPrefs(path, saved));
-    std::ifstream in(path);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(text, "lyrics.view=singalong\nlyrics.contrast=day\nrecent.1=/x.kar\n");
-    EXPECT_FALSE(saveViewPrefs((dir / "none" / "x.ini").string(), saved));
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(loadViewPrefs(dir / "missing.ini").view, LyricView::Classic);
+    EXPECT_FALSE(saveViewPrefs(dir / "none/x.ini", p));
 }
 
 TEST(PositionSmoother, CarriesThePositionBetweenStepsAndStopsWithinAStep) {
+    const struct {
+        double engine, wall, shown;
+    } reads[] = {
+        {-1, 0, -1},        {1.0, 10.0, 1.0},   {1.0, 10.05, 1.0},  // the first position as it is; no pace known yet
+        {1.1, 10.1, 1.1},   {1.1, 10.14, 1.14}, {1.1, 10.18, 1.18}, // steps of 0.1 s every 0.1 s: on with the clock
+        {1.1, 10.5, 1.2},   {1.1, 12.0, 1.2},                       // paused: no further than one step
+        {1.15, 12.02, 1.2},                                         // a step short of the estimate: no going back
+        {30.0, 12.1, 30.0}, {5.0, 12.2, 5.0},                       // seeks are taken at once, backwards too
+        {5.2, 12.3, 5.2},   {5.2, 12.35, 5.3}, // a faster tempo: song seconds pass quicker than the clock
+        {-1, 13, -1},
+    };
     PositionSmoother s;
-    EXPECT_DOUBLE_EQ(s.at(-1, 0), -1);
-    EXPECT_DOUBLE_EQ(s.at(1.0, 10.0), 1.0);  // the first position is taken as it is
-    EXPECT_DOUBLE_EQ(s.at(1.0, 10.05), 1.0); // no pace known yet
-    EXPECT_DOUBLE_EQ(s.at(1.1, 10.1), 1.1);
-    // Between steps of 0.1 s every 0.1 s the position moves on with the clock.
-    EXPECT_NEAR(s.at(1.1, 10.14), 1.14, 1e-9);
-    EXPECT_NEAR(s.at(1.1, 10.18), 1.18, 1e-9);
-    // Paused: it goes no further than one step.
-    EXPECT_NEAR(s.at(1.1, 10.5), 1.2, 1e-9);
-    EXPECT_NEAR(s.at(1.1, 12.0), 1.2, 1e-9);
-    // The next step lands short of the estimate: no going back.
-    EXPECT_NEAR(s.at(1.15, 12.02), 1.2, 1e-9);
-    // A seek is taken at once, backwards too.
-    EXPECT_DOUBLE_EQ(s.at(30.0, 12.1), 30.0);
-    EXPECT_DOUBLE_EQ(s.at(5.0, 12.2), 5.0);
-    // A faster tempo: song seconds pass quicker than the clock.
-    EXPECT_DOUBLE_EQ(s.at(5.2, 12.3), 5.2);
-    EXPECT_NEAR(s.at(5.2, 12.35), 5.3, 1e-9);
-    EXPECT_DOUBLE_EQ(s.at(-1, 13), -1);
+    for (const auto &r : reads)
+        EXPECT_NEAR(s.at(r.engine, r.wall), r.shown, 1e-9) << r.wall;
 }
 
 TEST(PositionSmoother, LocksOntoWhenTheStepsHappenedNotWhenTheyWereSeen) {

@@ -14,37 +14,14 @@
 #include <filesystem>
 
 using namespace cantora::render;
-using cantora::audio::MidiWriter;
 using namespace wavbytes;
 namespace fs = std::filesystem;
 
-namespace {
-
-class Mp3Pipeline : public SongFolder {
-protected:
-    static void SetUpTestSuite() {
-        SetExecutableName("cantora");
-        SongFolder::SetUpTestSuite();
-    }
-
-    // A few notes for `quarters` quarter notes at 120 bpm (0.5 s each).
-    std::string song(int quarters) {
-        MidiWriter w(480, 0);
-        const int t = w.addTrack();
-        w.program(t, 0, 0, 73);
-        for (int q = 0; q < quarters; ++q) {
-            w.noteOn(t, 480u * q, 0, 60 + q % 12, 100);
-            w.noteOff(t, 480u * q + 400, 0, 60 + q % 12);
-        }
-        w.meta(t, 480u * quarters, 0x2F, "");
-        return saveSong(w);
-    }
-};
-
-} // namespace
+// Songs of one note: 480 ticks a quarter note, 0.5 s.
+using Mp3Pipeline = SongFolder;
 
 TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
-    const std::string in = song(16); // 8 s
+    const std::string in = noteSong(0, 480 * 16); // 8 s
     Mp3ConversionOptions options;
     options.queueBlocks = 2; // the renderer runs into a full queue many times
     std::uint64_t lastEncoded = 0, expected = 0;
@@ -60,7 +37,7 @@ TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
     EXPECT_EQ(expected, r.pcmBytes) << "the engine's length is what gets rendered";
     EXPECT_GE(lastEncoded + 4 * 1152, r.pcmBytes) << "progress reaches the end, short of the last partial chunk";
     EXPECT_EQ(decode(dir / "out.mp3").frames(), r.pcmBytes / 4);
-    EXPECT_NEAR(double(r.pcmBytes / 4), 8.0 * 44100, 44100) << "8 s of notes, and the release tail";
+    EXPECT_NEAR(double(r.pcmBytes / 4), 8.0 * 44100, 44100) << "8 s of the note, and the release tail";
 
     // The same PCM through a WAV file and the file encoder.
     ASSERT_TRUE(renderSongToWav(in, dir / "song.wav").ok);
@@ -72,35 +49,28 @@ TEST_F(Mp3Pipeline, TheMp3DecodesToTheSongsLengthAndEqualsRenderThenEncode) {
     EXPECT_TRUE(load(dir / "out.mp3") == load(dir / "two-steps.mp3")) << "same PCM, same MP3";
 }
 
-TEST_F(Mp3Pipeline, ACancelledRenderLeavesNoMp3) {
-    const std::string in = song(40);
-    Mp3ConversionOptions options;
-    int blocks = 0;
-    options.onBlock = [&](HSTREAM, std::int64_t) { return ++blocks < 30; };
-    const Mp3ConversionResult r = renderSongToMp3(in, dir / "out.mp3", options);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.error, kRenderCancelled);
-    EXPECT_TRUE(onlySong());
-}
-
-TEST_F(Mp3Pipeline, AnEncoderThatCannotWriteStopsTheRender) {
-    const std::string in = song(40);
-    Mp3ConversionOptions options;
-    int blocks = 0;
-    options.onBlock = [&](HSTREAM, std::int64_t) { return ++blocks < 1000000; };
-    const Mp3ConversionResult r = renderSongToMp3(in, dir / "no-such-folder/out.mp3", options);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.cancelled);
-    EXPECT_NE(r.error.find("out.mp3: No such file or directory"), std::string::npos) << r.error;
-    EXPECT_LE(blocks, 1 + 1 + int(options.queueBlocks) + 2) << "the renderer stops soon after";
-    EXPECT_TRUE(onlySong());
-}
-
-TEST_F(Mp3Pipeline, ASongTheEngineCannotReadLeavesNoMp3) {
-    save(dir / "song.mid", "MThd but not really a song");
-    const Mp3ConversionResult r = renderSongToMp3(dir / "song.mid", dir / "out.mp3", {});
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.engineError, 0);
-    EXPECT_TRUE(onlySong());
+TEST_F(Mp3Pipeline, ACancelAnEncoderThatCannotWriteOrAnUnreadableSongLeaveNoMp3) {
+    const std::string notes = load(noteSong(0, 480 * 40));
+    const struct {
+        std::string song, out;
+        int blocks; // the render is cancelled at this block
+        const char *error;
+    } cases[] = {
+        {notes, "out.mp3", 30, kRenderCancelled},
+        {notes, "no-such-folder/out.mp3", 1000000, "out.mp3: No such file or directory"},
+        {"MThd but not really a song", "out.mp3", 1000000, ""},
+    };
+    for (const auto &c : cases) {
+        save(dir / "song.mid", c.song);
+        Mp3ConversionOptions options;
+        int blocks = 0;
+        options.onBlock = [&](HSTREAM, std::int64_t) { return ++blocks < c.blocks; };
+        const Mp3ConversionResult r = renderSongToMp3(dir / "song.mid", dir / c.out, options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.cancelled, c.blocks == 30);
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+        EXPECT_EQ(r.engineError != 0, !*c.error) << "only the song the engine cannot read";
+        EXPECT_LE(blocks, c.blocks == 30 ? 30 : 1 + 1 + int(options.queueBlocks) + 2) << "the renderer stops soon";
+        EXPECT_TRUE(onlySong());
+    }
 }

@@ -14,15 +14,6 @@
 
 namespace wavbytes {
 
-// The names of the files in `folder`, sorted.
-inline std::vector<std::string> fileNames(const std::filesystem::path &folder) {
-    std::vector<std::string> names;
-    for (const auto &e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class SongFolder : public cantora::audiotest::EngineWithFont {
 protected:
     // Saves the song as song.mid in the folder and returns its path.
@@ -31,10 +22,23 @@ protected:
         save(path, song.bytes());
         return path;
     }
-    std::vector<std::string> files() const { return fileNames(dir.path); }
-    bool onlySong() const {
-        return std::distance(std::filesystem::directory_iterator(dir.path), std::filesystem::directory_iterator{}) == 1;
+    // A song of one note from `onTick` to `offTick` (480 ticks a quarter, 120 bpm), saved as above.
+    std::string noteSong(std::uint64_t onTick, std::uint64_t offTick) const {
+        cantora::audio::MidiWriter w(480, 0);
+        const int t = w.addTrack();
+        w.noteOn(t, onTick, 0, 60, 100);
+        w.noteOff(t, offTick, 0, 60);
+        return saveSong(w);
     }
+    // The names of the files in the folder, sorted.
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto &e : std::filesystem::directory_iterator(dir.path))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    bool onlySong() const { return files() == std::vector<std::string>{"song.mid"}; }
 
     TempDir dir;
 };

@@ -2,15 +2,13 @@
 // lyrics timed from LRC text, tags written and read back, damage refused.
 
 #include "core/byteio.h"
+#include "core/tempfolder.h"
 #include "mp3bytes.h"
 #include "tags/audioframes.h"
 #include "tags/id3module.h"
 #include "tags/id3v2tag.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 using namespace cantora::tags;
 using cantora::core::MemorySource;
@@ -62,20 +60,14 @@ TEST(Id3v2, LrcTextGivesTimedLinesAndWords) {
          {{1000, "Twin"}, {1250, "kle"}, {2100, "\nstar"}}},
         {"[00:61.00]bad [xx:01]tags\n[1:02]ok", {{62000, "ok"}}},
     };
-    for (const Case &c : cases) {
+    for (const Case &c : cases)
         EXPECT_EQ(cantora::lyrics::syncedFromLrc(c.lrc), c.synced) << c.lrc;
-        // The lyric box reads timed entries back as one line per "\n".
-        const std::string lines = cantora::lyrics::lrcFromSynced(c.synced);
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'),
-                  std::count_if(c.synced.begin(), c.synced.end(), [](auto &s) { return s.text.front() == '\n'; }) + 1);
-    }
+    // The lyric box reads a line's timed words back as that one line.
+    EXPECT_EQ(cantora::lyrics::lrcFromSynced(cases[2].synced), "[00:01.00]Twinkle\r\n[00:02.10]star\r\n");
 }
 
 TEST(Id3v2, WrittenTagReadsBackInBothVersionsAndKeepsTheRest) {
-    std::ifstream in(std::string(CANTORA_TEST_DATA) + "/mp3/lyrics3v2.mp3", std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string original = bytes.str();
+    const std::string original = coretest::contents(std::string(CANTORA_TEST_DATA) + "/mp3/lyrics3v2.mp3");
     const std::int64_t oldEnd = LeadingId3v2(MemorySource(original))->end;
     Id3v2Edit edit = LyricsEdit("[00:01.00]Ünder\r\n[00:02.50]the sea\r\n");
     edit.title = "Tïtle";

@@ -1,12 +1,9 @@
 // The tag editor's rules on plain texts: stamping a line among its tags,
-// undoing stamps, the lyric entries and their follower, the keys that count
-// as edits, reading lyric files.
+// undoing stamps, the lyric entries and their follower, lyric files, pending rows.
+#include "core/tempfolder.h"
 #include "tags/tageditor.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 
 using namespace cantora::tags;
 
@@ -40,23 +37,14 @@ TEST(TagEditorStamp, TheStampGoesAmongTheLinesTagsInTimeOrderAndTheCaretToTheNex
     EXPECT_EQ(RemoveStamp("[ti:A long title]", 0), "[ti:A long title]");
 }
 
-TEST(TagEditorUndo, GivenElevenStamps_WhenAllAreUndone_ThenTheTextIsAsBefore) {
-    std::string text;
-    for (int i = 0; i < 11; ++i)
-        text += "Line " + std::to_string(i) + "\r\n";
-    const std::string original = text;
+TEST(TagEditorUndo, GivenElevenStamps_ThenTheyComeBackNewestFirstPastTheFirstTen) {
     UndoStack undo;
-    std::size_t caret = 0;
-    for (int i = 0; i < 11; ++i) {
-        const Stamped s = AddStamp(text, caret, 10 + i);
-        text = s.text;
-        caret = s.caret;
-        undo.PushUndo(static_cast<std::int32_t>(s.insertedAt));
-    }
+    for (std::int32_t at = 0; at < 11; ++at)
+        undo.PushUndo(at * 7);
     EXPECT_EQ(undo.Count(), 11);
-    for (auto pos = undo.PopUndo(); pos; pos = undo.PopUndo())
-        text = RemoveStamp(text, static_cast<std::size_t>(*pos));
-    EXPECT_EQ(text, original);
+    for (std::int32_t at = 10; at >= 0; --at)
+        EXPECT_EQ(undo.PopUndo(), at * 7);
+    EXPECT_FALSE(undo.PopUndo());
 }
 
 TEST(TagEditorLyrics, GivenTwoTagsOnALine_ThenEachGivesItsEntry_AndLongBracketsNone) {
@@ -74,29 +62,27 @@ TEST(TagEditorLyrics, GivenTwoTagsOnALine_ThenEachGivesItsEntry_AndLongBracketsN
 TEST(TagEditorLyrics, GivenEntries_WhenTimePassesAndGoesBack_ThenTheHighlightFollows) {
     const std::vector<std::string> e{"00:05    A", "00:10    B", "00:20    C", "00:30    D"};
     int nexts = 0, prevs = 0;
-    auto next = [&] { ++nexts; };
-    auto prev = [&] { ++prevs; };
-    // The highlight is the line being sung: the last stamp at or before the time.
-    EXPECT_EQ(FollowLyrics("00:03", e, 0, next, prev), 0);
-    EXPECT_EQ(FollowLyrics("00:09", e, 0, next, prev), 0);
-    EXPECT_EQ(nexts, 0);
-    EXPECT_EQ(FollowLyrics("00:10", e, 0, next, prev), 1);
-    EXPECT_EQ(FollowLyrics("00:21", e, 1, next, prev), 2);
-    EXPECT_EQ(nexts, 2);
-    EXPECT_EQ(FollowLyrics("01:00", e, 2, next, prev), 3); // never past the last
-    EXPECT_EQ(FollowLyrics("00:06", e, 3, next, prev), 0);
-    EXPECT_EQ(prevs, 3);
+    // The highlight is the line being sung: the last stamp at or before the time, never past the last.
+    const std::tuple<const char *, int, int, int, int> steps[] = {
+        {"00:03", 0, 0, 0, 0}, {"00:09", 0, 0, 0, 0}, {"00:10", 0, 1, 1, 0},
+        {"00:21", 1, 2, 2, 0}, {"01:00", 2, 3, 3, 0}, {"00:06", 3, 0, 3, 3},
+    };
+    for (const auto &[time, from, to, wantNexts, wantPrevs] : steps) {
+        EXPECT_EQ(FollowLyrics(
+                      time, e, from, [&] { ++nexts; }, [&] { ++prevs; }),
+                  to)
+            << time;
+        EXPECT_EQ(nexts, wantNexts) << time;
+        EXPECT_EQ(prevs, wantPrevs) << time;
+    }
 }
 
 TEST(TagEditorFiles, GivenALyricFileWithBlankLines_ThenOnlyTheOthersAreKept) {
-    const auto path = std::filesystem::temp_directory_path() / "tageditor_lyrics.lrc";
-    std::ofstream(path, std::ios::binary) << "[00:01]One\n\n   \r\n[00:02]Two";
-    const LyricFile f = Chargement_Paroles(path.string());
+    const coretest::TempFolder dir;
+    const LyricFile f = Chargement_Paroles(dir.put("a.lrc", "[00:01]One\n\n   \r\n[00:02]Two"));
     EXPECT_TRUE(f.ok);
     EXPECT_EQ(f.lines, (std::vector<std::string>{"[00:01]One", "[00:02]Two"}));
-    EXPECT_EQ(f.boxText, "[00:01]One\r\n[00:02]Two\r\n");
-    std::filesystem::remove(path);
-    EXPECT_FALSE(Chargement_Paroles(path.string()).ok);
+    EXPECT_FALSE(Chargement_Paroles(dir / "missing.lrc").ok);
     EXPECT_EQ(LrcPathFor("/a/SYNCRO.MP3"), "/a/SYNCRO.lrc");
 }
 
