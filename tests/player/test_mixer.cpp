@@ -15,8 +15,6 @@ using namespace cantora;
 using namespace cantora::player;
 
 TEST(InstrumentNames, EveryProgramHasAName) {
-    EXPECT_EQ(GetPatch(0), "Acoustic Grand");
-    EXPECT_EQ(GetPatch(127), "Gunshot");
     EXPECT_EQ(GetPatch(-1), "");
     for (int p = 0; p < 128; ++p)
         EXPECT_NE(GetPatch(p), GetPatch(p + 1)) << p;
