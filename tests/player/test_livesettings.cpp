@@ -18,19 +18,8 @@ static_assert(std::is_constructible_v<render::RenderBlockFn, LiveBlockHook>,
 
 namespace {
 
-class LiveTest : public audiotest::SilentEngine {
+class LiveTest : public audiotest::EngineWithFont {
 protected:
-    void SetUp() override {
-        SilentEngine::SetUp();
-        font = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
-        ASSERT_NE(font, 0u);
-        BASS_MIDI_FONT one{font, -1, 0};
-        BASS_MIDI_StreamSetFonts(0, &one, 1);
-    }
-    void TearDown() override {
-        BASS_MIDI_FontFree(font);
-        SilentEngine::TearDown();
-    }
     // A 16-bit decoding stream, as the renderer makes.
     HSTREAM decoder() {
         return BASS_MIDI_StreamCreateFile(1, bytes.data(), 0, bytes.size(), BASS_STREAM_DECODE | BASS_MIDI_DECAYEND,
@@ -57,7 +46,6 @@ protected:
         return out;
     }
 
-    HSOUNDFONT font = 0;
     std::string bytes;
     DWORD last = 0; // the tempo the last render ended on
 };
@@ -124,7 +112,7 @@ TEST_F(LiveTest, GIVEN_a_tempo_factor_WHEN_applied_before_every_block_THEN_it_ne
 
 TEST_F(LiveTest, GIVEN_a_font_volume_WHEN_applied_THEN_every_font_gets_it_once) {
     SoundFonts fonts;
-    fonts.mainFont = font;
+    const HSOUNDFONT font = fonts.mainFont = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
     LiveSettings s;
     s.fontVolume = 0.5f;
     LiveApplied applied;
@@ -134,6 +122,7 @@ TEST_F(LiveTest, GIVEN_a_font_volume_WHEN_applied_THEN_every_font_gets_it_once) 
     BASS_MIDI_FontSetVolume(font, 0.8f);
     applyLiveSettings(0, s, applied, 0, &fonts);
     EXPECT_FLOAT_EQ(BASS_MIDI_FontGetVolume(font), 0.8f);
+    BASS_MIDI_FontFree(font);
     fonts.mainFont = 0;
 }
 

@@ -3,8 +3,8 @@
 #include "player/transport.h"
 
 #include "audio/audiotest.h"
+#include "audio/sf2builder.h"
 #include "lyrics/livesync.h"
-#include "player/sf2builder.h"
 
 using namespace cantora;
 using namespace cantora::player;
@@ -94,20 +94,18 @@ bool alive(HSTREAM h) { return BASS_ChannelGetLength(h, BASS_POS_BYTE) != static
 
 } // namespace
 
-TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_commands_follow_each_step) {
-    EXPECT_EQ(screen.line(), "1000"); // before any song
+// The enabled commands at each step are the window tests'; here the stream
+// and what a resume, a replay and a late settling pause do.
+TEST_F(TransportTest, GIVEN_a_song_WHEN_paused_resumed_stopped_and_replayed_THEN_the_stream_follows_each_step) {
     ASSERT_TRUE(open(song("twinkle.kar", 187)));
-    EXPECT_EQ(state(), "1100 stopped");
     EXPECT_EQ(screen.workFilesDeleted, 1);
     transport.play();
-    EXPECT_EQ(state(), "0011 playing");
     transport.pause();
     EXPECT_EQ(state(), "0111 paused");
     transport.play();
     EXPECT_EQ(state(), "0111 playing"); // a resume leaves the buttons as they were
     const HSTREAM first = transport.song().handle;
     transport.stop();
-    EXPECT_EQ(state(), "1100 stopped");
     EXPECT_FALSE(alive(first));
 
     // Replay: rebuilt and playing at once; Pause comes after the settling pause.
@@ -116,10 +114,8 @@ TEST_F(TransportTest, GIVEN_a_song_WHEN_open_play_pause_play_stop_play_THEN_comm
     transport.play();
     EXPECT_EQ(screen.pauses, std::vector<int>{2000});
     EXPECT_NE(transport.song().handle, first);
-    EXPECT_EQ(state(), "0001 playing");
     EXPECT_TRUE(transport.settling());
     screen.held.at(0)();
-    EXPECT_FALSE(transport.settling());
     EXPECT_EQ(state(), "0011 playing");
     EXPECT_EQ(screen.song.seconds, 187);
     // Stopped while settling: the late pause changes nothing.
