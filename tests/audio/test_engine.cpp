@@ -277,9 +277,6 @@ TEST_F(Engine, RefusalsGiveTheirErrorCodes) {
          BASS_ERROR_FILEOPEN},
         {"a folder", [&] { return !BASS_MIDI_StreamCreateFile(0, dir.c_str(), 0, 0, BASS_STREAM_DECODE, 0); },
          BASS_ERROR_FILEOPEN},
-        {"a folder by URL",
-         [&] { return !BASS_StreamCreateURL(("file://" + dir).c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr); },
-         BASS_ERROR_FILEOPEN},
         {"over the size limit",
          [&] {
              return !BASS_MIDI_StreamCreateFile(1, song.data(), 0, cantora::audio::kMaxSongBytes + 1,

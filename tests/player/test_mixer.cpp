@@ -121,8 +121,6 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     m.keyMoved(-2);
     m.channelKeyMoved(3, 1);
     m.channelKeyMoved(9, -5);
-    EXPECT_EQ(live.transposeOf(3), 1);
-    EXPECT_EQ(live.transposeOf(9), 0);
     EXPECT_EQ(live.channels[9].key, 0);
     // Moving the global key overrides the channel keys in the player until a
     // channel's own slider moves again; a render always adds both.
