@@ -403,11 +403,7 @@ TEST_F(Engine, ControllersSetByTheUserStandAgainstTheSongAndASeeksChaseUntilRele
 
 // The sound device must not take the process's signals: a player that
 // ignores SIGTERM or Ctrl-C cannot be stopped from outside.
-TEST(EngineDevice, AMissingDeviceIsRefusedAndSdlLeavesTerminationSignalsAlone) {
-    cantora::audio::setOutputFactory([](int) { return cantora::audio::makeMissingOutput(); });
-    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
-    cantora::audio::setOutputFactory({});
+TEST(EngineDevice, SdlLeavesTerminationSignalsAlone) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     auto out = cantora::audio::makeSdlOutput(-1);
     ASSERT_TRUE(out->open(44100, [](float *buf, std::size_t n) { std::fill(buf, buf + 2 * n, 0.0f); }));
