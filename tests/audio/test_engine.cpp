@@ -176,7 +176,6 @@ TEST_F(Engine, SyncsFireOncePerMarkInOrderAtTheirPosition) {
         EXPECT_EQ(log.marks[i], std::make_pair(i, QWORD(m.pos)));
         EXPECT_EQ(m.tick, ticks[i]);
     }
-    EXPECT_EQ(log.marks[3].second, 4u * 49613); // 1 s + 240 ticks at 0.25 s/qn = 49612.5 frames
     EXPECT_EQ(log.ends, 1);
     BASS_StreamFree(h);
 }
@@ -396,8 +395,6 @@ TEST_F(Engine, ControllersSetByTheUserStandAgainstTheSongAndASeeksChaseUntilRele
     // The others hold through a seek's chase.
     ASSERT_TRUE(BASS_ChannelSetPosition(h, BASS_ChannelSeconds2Bytes(h, 1.5), BASS_POS_BYTE));
     EXPECT_EQ(events(), held);
-    EXPECT_FALSE(cantora::audio::releaseController(h, 0, MIDI_EVENT_TEMPO));
-    EXPECT_FALSE(cantora::audio::releaseController(h, 16, MIDI_EVENT_VOLUME));
     BASS_StreamFree(h);
 }
 

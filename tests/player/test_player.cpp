@@ -84,7 +84,6 @@ TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
     f.applyChannelFonts(s);
     EXPECT_EQ(f.count, 1);
     EXPECT_EQ(std::tuple(f.records[0].preset, f.records[0].bank), std::tuple(25, 0));
-    EXPECT_NE(f.records[0].font, 0u);
     EXPECT_EQ(std::tuple(f.records[1].preset, f.records[1].font), std::tuple(-1, f.mainFont));
     BASS_MIDI_FONT got[4]{};
     EXPECT_EQ(BASS_MIDI_StreamGetFonts(s, got, 4), 2u);
