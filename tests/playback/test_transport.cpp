@@ -194,9 +194,11 @@ TEST_F(Mp3Transport, TheVolumeKnobRunsFromFullToMinus50Decibels) {
     }
     play();
     player.VolumeKnob_Down(2);
-    player.VolumeKnob_Move(41); // 41 - 2 + 1: 40 / 89 of the way is 45 steps of 50
-    EXPECT_EQ(player.VolumeKnobTop(), 40);
-    EXPECT_EQ(log.volume, -2250);
+    for (auto [x, top, volume] : {std::tuple{500, 89, -5000}, {-500, 0, 0}, {42, 40, -2250}}) {
+        player.VolumeKnob_Move(x); // 42 - 2 + 0: 40 / 89 of the way is 45 steps of 50
+        EXPECT_EQ(player.VolumeKnobTop(), top);
+        EXPECT_EQ(log.volume, volume);
+    }
     player.VolumeKnob_Up();
     player.VolumeKnob_Move(80);
     EXPECT_EQ(player.VolumeKnobTop(), 40) << "no move after the release";
