@@ -94,8 +94,8 @@ bool alive(HSTREAM h) { return BASS_ChannelGetLength(h, BASS_POS_BYTE) != static
 
 } // namespace
 
-// The enabled commands at each step are the window tests'; here the stream
-// and what a resume, a replay and a late settling pause do.
+// The enabled commands after Open, Play, Pause and Stop are the window tests';
+// here the stream and what a resume, a replay and a late settling pause do.
 TEST_F(TransportTest, GIVEN_a_song_WHEN_paused_resumed_stopped_and_replayed_THEN_the_stream_follows_each_step) {
     ASSERT_TRUE(open(song("twinkle.kar", 187)));
     EXPECT_EQ(screen.workFilesDeleted, 1);
@@ -114,6 +114,7 @@ TEST_F(TransportTest, GIVEN_a_song_WHEN_paused_resumed_stopped_and_replayed_THEN
     transport.play();
     EXPECT_EQ(screen.pauses, std::vector<int>{2000});
     EXPECT_NE(transport.song().handle, first);
+    EXPECT_EQ(state(), "0001 playing");
     EXPECT_TRUE(transport.settling());
     screen.held.at(0)();
     EXPECT_EQ(state(), "0011 playing");
@@ -138,6 +139,9 @@ TEST_F(TransportTest, GIVEN_songs_opened_in_turn_WHEN_a_broken_file_follows_THEN
     EXPECT_TRUE(alive(streams[2]));
     EXPECT_FALSE(open(write("bad.mid", "MThd and then nothing")));
     EXPECT_EQ(screen.errors.size(), 1u);
+    EXPECT_EQ(std::tie(screen.song.openCaption, screen.song.seconds), std::tuple(Transport::kCannotOpenCaption, 0));
+    EXPECT_EQ(screen.line(), "1000");
+    EXPECT_FALSE(screen.controls.lrcCreator);
     EXPECT_FALSE(alive(streams[2]));
 }
 
