@@ -1,5 +1,6 @@
 #include "audio/fontregistry.h"
 #include "audio/sf2info.h"
+#include "sf2builder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +11,13 @@ using namespace cantora::audio;
 
 namespace {
 
-std::string le32(std::uint32_t v) {
-    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-}
-std::string chunk(const std::string &id, const std::string &body) {
-    return id + le32(static_cast<std::uint32_t>(body.size())) + body + (body.size() % 2 ? std::string(1, '\0') : "");
-}
-std::string list(const std::string &type, const std::string &body) { return chunk("LIST", type + body); }
+using testsupport::chunk;
+using testsupport::le;
+using testsupport::list;
+
+// A preset header record: name, program, bank, then the unused fields.
 std::string presetHeader(const std::string &name, int program, int bank) {
-    std::string rec = name;
-    rec.resize(20, '\0');
-    rec += char(program & 0xFF);
-    rec += char(program >> 8);
-    rec += char(bank & 0xFF);
-    rec += char(bank >> 8);
-    rec.resize(38, '\0');
-    return rec;
+    return testsupport::name20(name) + le(program, 2) + le(bank, 2) + std::string(14, '\0');
 }
 
 } // namespace
@@ -38,7 +30,7 @@ TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
     const std::string pdta = list("pdta", chunk("phdr", presetHeader("Piano", 0, 0) + presetHeader("Standard", 0, 128) +
                                                             presetHeader("EOP", 0, 0)));
     const std::string body = "sfbk" + info + sdta + pdta;
-    const std::string file = "RIFF" + le32(static_cast<std::uint32_t>(body.size())) + body;
+    const std::string file = "RIFF" + le(static_cast<std::uint32_t>(body.size()), 4) + body;
 
     auto parsed = readSf2Info(file);
     ASSERT_TRUE(parsed);

@@ -1,12 +1,10 @@
-// Standard MIDI File reader: hand-built byte layouts for each structural case,
-// and a few real files from other programs.
+// Standard MIDI File reader: hand-built byte layouts for each structural case.
 #include "audio/midifile.h"
 #include "audio/songfile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -69,7 +67,8 @@ TEST(MidiFileRead, RunningStatusSurvivesMetaAndSysexAndOneByteMessagesWithTicksA
          {"0 @22 D0 40 00", "0 @25 90 3C 64", "0 @29 D1 10 00", "5 @32 D1 20 00", "5 @34 E1 01 02", "5 @38 FF 2F:"}},
     };
     for (const auto &[body, want] : cases) {
-        const auto r = readMidi(header(0, 1, 96) + track(body + kEnd));
+        // What follows the end of the track in its chunk is padding.
+        const auto r = readMidi(header(0, 1, 96) + track(body + kEnd + std::string("\x00\x90\x3C\x64", 4)));
         ASSERT_TRUE(r.ok());
         EXPECT_EQ(std::tuple(r.file.format, r.file.division, r.file.truncated), std::tuple(0, 96, false));
         EXPECT_EQ(events(r.file), want);
@@ -158,30 +157,4 @@ TEST(MidiFileRead, RefusesWhatIsNotAPlayableMidiFile) {
     EXPECT_EQ(readMidi(header(1, 2, 96) + chunk("XFIH", "", 0)).error, MidiError::NoTracks);
     EXPECT_EQ(readMidiFile("/nonexistent/song.kar").error, MidiError::Io);
     EXPECT_STREQ(midiErrorText(MidiError::SmpteDivision), "SMPTE time division is not supported");
-}
-
-// Counts and values checked against an independent dump of each file.
-TEST(MidiFileRead, RealFiles) {
-    const std::string dir = CANTORA_TEST_DATA "/midi/";
-    auto r = readMidiFile(dir + "bach_format0.mid");
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.file.tracks.at(0).events.size(), 900u);
-    r = readMidiFile(dir + "clementi.mid"); // running status on every note
-    ASSERT_TRUE(r.ok());
-    ASSERT_EQ(r.file.tracks.size(), 3u);
-    EXPECT_EQ(r.file.tracks[1].events.size(), 909u);
-    EXPECT_EQ(r.file.tracks[2].events.size(), 425u);
-    const auto &n = r.file.tracks[1].events[1];
-    EXPECT_EQ(std::vector<unsigned>({unsigned(n.tick), n.status, n.data1, n.data2}),
-              std::vector<unsigned>({120, 0x90, 72, 0}));
-    // 30 tracks declared, three present, the third cut off 1.1 MB early.
-    r = readMidiFile(dir + "PiDamaged.mid");
-    ASSERT_TRUE(r.ok());
-    EXPECT_TRUE(r.file.truncated);
-    EXPECT_EQ(r.file.declaredTracks, 30);
-    ASSERT_EQ(r.file.tracks.size(), 3u);
-    EXPECT_EQ(r.file.tracks[1].events.size(), 4u);
-    EXPECT_EQ(r.file.tracks[2].events.at(1).status, 0xBE);
-    EXPECT_EQ(r.file.incompleteTracks, 1);
-    EXPECT_LT(r.file.readBytes, r.file.sizeBytes);
 }

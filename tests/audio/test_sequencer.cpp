@@ -96,7 +96,6 @@ TEST(Sequencer, SameTickOrderAcrossTracksExactSamplesAndPitchBendBytes) {
     Sequencer seq(parse(w), 44100);
     Recorder rec;
     EXPECT_EQ(renderAll(seq, rec, nullptr, 777), 44100u); // the song ends at its last event
-    EXPECT_EQ(seq.lengthFrames(), 44100u);
     std::vector<std::string> at480;
     for (const auto &[f, m] : rec.log)
         if (f == 22050)

@@ -23,17 +23,13 @@ struct GraphLog {
     bool renderFails = false;
     bool runFails = false;
     int released = 0;
-    std::string path;
 };
 
 class FakeGraph : public MediaGraph {
 public:
     explicit FakeGraph(GraphLog &log) : log_(log) {}
     ~FakeGraph() override { ++log_.released; }
-    bool RenderFile(const std::string &path) override {
-        log_.path = path;
-        return !log_.renderFails;
-    }
+    bool RenderFile(const std::string &) override { return !log_.renderFails; }
     bool Run() override {
         if (log_.runFails)
             return false;

@@ -89,7 +89,6 @@ TEST_F(Mp3Transport, FiveSecondSeeksStopAtTheEdgesAndTheEndStopsThePlayer) {
     EXPECT_EQ(player.Graph(), nullptr);
     EXPECT_EQ(log.released, 1);
     EXPECT_FALSE(player.PlayTimerEnabled());
-    EXPECT_EQ(timerSwitches.back(), false);
     const auto shown = player.lblTiempoT();
     player.Tick(); // after the release: nothing changes
     EXPECT_EQ(player.lblTiempoT(), shown);
@@ -108,13 +107,6 @@ TEST_F(Mp3Transport, PauseTogglesAndAnySeekResumes) {
     EXPECT_EQ(player.PlayerState(), "true");
     EXPECT_TRUE(player.PlayTimerEnabled()) << "resuming turns the timer back on";
 
-    // The tick of a paused player keeps the texts up to date but never ends it.
-    player.Pause_Play();
-    log.position = 200.0;
-    player.Tick();
-    EXPECT_EQ(player.PlayerState(), "pause");
-    EXPECT_EQ(player.lblTiempoT(), "03:20");
-    player.Pause_Play();
     log.position = 100.0;
 
     const std::function<void()> seeks[] = {[&] { player.Five_Seg_Forward(); }, [&] { player.Five_Seg_Backward(); },
@@ -156,13 +148,11 @@ TEST_F(Mp3Transport, ThePositionKnobFollowsTheTimeWithinItsStrip) {
     EXPECT_TRUE(log.seeks.empty()) << "no drag while stopped";
     play();
     log.duration = 10.0;
-    log.position = 5.0;
-    player.Tick();
-    EXPECT_EQ(player.PositionKnobLeft(), 65);
-    player.Pause_Play(); // paused: the tick does not stop at the end
+    player.Pause_Play(); // paused: the tick does not stop at the end, it shows it
     log.position = 30.0; // the graph reports more than the duration
     player.Tick();
     EXPECT_EQ(player.PositionKnobLeft(), 129);
+    EXPECT_EQ(player.lblTiempoT(), "00:30");
     player.ShowTime(9);
     EXPECT_EQ(player.PositionKnobLeft(), 116);
     drag(4, {});

