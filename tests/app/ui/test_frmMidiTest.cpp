@@ -17,7 +17,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
-#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -51,12 +50,8 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
             .arg(on("cmdOpenFP"), on("CmdPlay"), on("Command1"), on("cmdStop"), on("btnreplace"), on("Option1_0"));
     }
     void start() { QVERIFY(w->Form_Initialize()); }
-    void open(const std::string &file) {
-        dlg->answerFile(file);
-        find<QPushButton>("cmdOpenFP")->click();
-    }
     void openAndPlay(const std::string &file) {
-        open(file);
+        openSong(file);
         find<QPushButton>("CmdPlay")->click();
         QCoreApplication::processEvents();
     }
@@ -86,7 +81,7 @@ private slots:
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the labels follow the engine from the start
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 instr=0"));
         QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled());
-        open(song("Tom & Jerry.kar", {"a", "b"}));
+        openSong(song("Tom & Jerry.kar", {"a", "b"}));
         // Doubled, a "&" is shown as itself rather than underlining the next letter.
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Tom && Jerry.kar"));
         QCOMPARE(text("Label7"), QString("&H01"));
@@ -124,7 +119,7 @@ private slots:
         find<QPushButton>("cmdOpenFP")->click();
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=1 instr=0"));
         QCOMPARE(handle(), kept);
-        open(write("bad.mid", "MThd but nothing else"));
+        openSong(write("bad.mid", "MThd but nothing else"));
         QCOMPARE(dlg->messages().size(), std::size_t(1));
         const auto msg = dlg->messages().at(0);
         QCOMPARE(msg.title + "/" + std::to_string(msg.style), std::string("Error/48"));
@@ -132,15 +127,6 @@ private slots:
                  QString("Can't play the file\n\nBASS error code: %1").arg(player::engineErrorCode()));
         for (const char *gone : {"Label7", "Label12", "Label3_0"})
             QVERIFY2(text(gone).isEmpty(), gone);
-    }
-
-    void GIVEN_no_default_soundfont_WHEN_started_THEN_the_status_names_it_and_no_box_shows() {
-        std::filesystem::remove(path("Chorium.sf2").toStdString());
-        start();
-        QCOMPARE(text("LblSfont"), QString("no soundfont"));
-        const QString msg = w->statusBar()->currentMessage();
-        QVERIFY2(msg.contains(path("Chorium.sf2")) && msg.contains("SoundFont..."), qPrintable(msg));
-        QVERIFY(dlg->messages().empty());
     }
 
     void GIVEN_no_device_or_wrong_libraries_WHEN_started_THEN_a_box_and_the_program_ends_unshown() {
@@ -173,10 +159,10 @@ private slots:
 
     void GIVEN_two_songs_WHEN_the_second_plays_THEN_late_marks_of_the_first_are_dropped_and_the_end_empties_the_page() {
         start();
-        open(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
+        openSong(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
         // Reached on the engine's thread just before the next Open: still on its way when the song goes.
         lyrics::LyricSync(0, handle(), 0, reinterpret_cast<void *>(std::uintptr_t(2)));
-        open(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
+        openSong(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
         QCoreApplication::processEvents();
         QCOMPARE(text("Label12"), QString());
         for (DWORD i = 0; i <= 6; ++i) // the page's rules are the grammar's (tests/lyrics)
@@ -213,7 +199,7 @@ private slots:
         start();
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString()); // nothing saved yet
         write("config.tlm", "\"OK\",\"" + path("mine.sf2").toStdString() + "\",48000,\"\"\r\n");
-        open(song("a.mid"));
+        openSong(song("a.mid"));
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
         QCOMPARE(w->conversion()->sampleRate(), 48000);
 
@@ -221,7 +207,7 @@ private slots:
         find<QPushButton>("btnreplace")->click();
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString());
         QVERIFY(waits == std::vector<int>{1000});
-        open(path("a.mid").toStdString());
+        openSong(path("a.mid").toStdString());
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
         find<QAction>("Savec")->trigger(); // Options > Save Configuration: one line, and "Done!"
         QCOMPARE(windowtest::readFile(path("config.tlm").toStdString()),
@@ -299,7 +285,7 @@ private slots:
     void GIVEN_a_font_with_drum_kits_WHEN_a_kit_is_kept_THEN_channel_10_names_it_until_the_next_song() {
         start();
         w->show(); // laid out: the list opens beside the strip
-        open(song("a.mid"));
+        openSong(song("a.mid"));
         w->soundFonts()->Drum(9);
         auto *list = find<QListWidget>("LstDrum");
         QVERIFY(list->count() > 0);
@@ -314,7 +300,7 @@ private slots:
         find<QPushButton>("CmdDrum")->click();
         QVERIFY(w->mixer().drumKitChosen());
         QVERIFY(!list->isVisibleTo(w.get()));
-        open(song("a.mid"));
+        openSong(song("a.mid"));
         QVERIFY(!w->mixer().drumKitChosen());
 
         // A song whose drums start on another kit: the strip names that kit once scanned.
@@ -341,7 +327,7 @@ private slots:
         QVERIFY(kmt->isEnabled());
         QVERIFY(find<QPushButton>("btnConvert")->property("wantedEnabled").toBool());
         find<QPushButton>("cmdStop")->click();
-        open(mixSong());
+        openSong(mixSong());
         QVERIFY(!multi->isEnabled() && !kmt->isEnabled());
     }
 
