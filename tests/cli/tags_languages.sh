@@ -18,8 +18,7 @@ jfield() {
 fresh() { cp "$data/mp3/silence-44-s-v1.mp3" "$1"; chmod u+w "$1"; }
 # The LYR data of the block written by tag (one LYR field, ID3v1 after it).
 lyr_bytes() {
-    local size len
-    size=$(stat -c %s "$1")
+    local len
     len=$(tail -c $((128 + 15)) "$1" | head -c 6)
     len=$((10#$len - 19))
     tail -c $((128 + 15 + len)) "$1" | head -c "$len"
