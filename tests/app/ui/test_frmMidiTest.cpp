@@ -49,7 +49,6 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
         return QString("open=%1 play=%2 pause=%3 stop=%4 replace=%5 instr=%6")
             .arg(on("cmdOpenFP"), on("CmdPlay"), on("Command1"), on("cmdStop"), on("btnreplace"), on("Option1_0"));
     }
-    void start() { QVERIFY(w->Form_Initialize()); }
     void openAndPlay(const std::string &file) {
         openSong(file);
         find<QPushButton>("CmdPlay")->click();
@@ -71,13 +70,12 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
 private slots:
     void init() {
         setUp();
-        newWindow();
+        makeWindow();
     }
 
     void cleanup() { tearDown(); }
 
     void GIVEN_a_song_WHEN_open_play_pause_stop_THEN_the_window_shows_each_step() {
-        start();
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the labels follow the engine from the start
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 instr=0"));
         QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled());
@@ -108,7 +106,6 @@ private slots:
     }
 
     void GIVEN_a_played_song_WHEN_a_file_that_is_no_song_is_opened_THEN_error_with_code_and_nothing_of_it_left() {
-        start();
         openAndPlay(song("good.kar", {"\\la", "/five"}, 125));
         reach(1);
         QCOMPARE(text("Label12"), QString("five")); // the syllable as sung, without its break
@@ -140,8 +137,9 @@ private slots:
             {0x02030000, 0, true, "An incorrect version of BASS.DLL was loaded", 16, 0},
             {0, 0x02050000, true, "An incorrect version of BASS_FX.DLL was loaded (2.4 is required)", 16, 0}};
         for (const auto &s : starts) {
-            cleanup();
-            init();
+            tearDown();
+            setUp();
+            newWindow();
             audio::overrideVersions(s.engine, s.effects);
             if (!s.device)
                 audio::setOutputFactory([this](int) {
@@ -158,7 +156,6 @@ private slots:
     }
 
     void GIVEN_two_songs_WHEN_the_second_plays_THEN_late_marks_of_the_first_are_dropped_and_the_end_empties_the_page() {
-        start();
         openSong(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
         // Reached on the engine's thread just before the next Open: still on its way when the song goes.
         lyrics::LyricSync(0, handle(), 0, reinterpret_cast<void *>(std::uintptr_t(2)));
@@ -176,7 +173,6 @@ private slots:
     }
 
     void GIVEN_a_playing_song_WHEN_the_slider_is_dragged_THEN_the_timer_waits_and_release_seeks() {
-        start();
         openAndPlay(song("s.mid", {}, 20));
         auto *slider = find<QSlider>("sldPosition");
         auto *timer = find<QTimer>("tmrMidiTest");
@@ -196,7 +192,6 @@ private slots:
 
     void GIVEN_a_saved_main_font_WHEN_a_replacement_is_not_saved_THEN_the_next_open_returns_to_the_saved_one() {
         std::filesystem::copy_file(CANTORA_TEST_SF2, path("mine.sf2").toStdString());
-        start();
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString()); // nothing saved yet
         write("config.tlm", "\"OK\",\"" + path("mine.sf2").toStdString() + "\",48000,\"\"\r\n");
         openSong(song("a.mid"));
@@ -218,7 +213,6 @@ private slots:
     }
 
     void GIVEN_a_played_song_THEN_the_strips_show_its_channels_and_the_instrument_list_plays_the_users_pick() {
-        start();
         w->show();                               // laid out: the lists open beside the strips
         find<QPushButton>("Option1_0")->click(); // before Play: nothing
         QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
@@ -251,7 +245,6 @@ private slots:
     }
 
     void GIVEN_a_playing_song_WHEN_each_control_changes_however_it_changes_THEN_the_stream_and_readouts_follow() {
-        start();
         openAndPlay(mixSong());
         find<QSlider>("sldTempo")->setValue(0);
         QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
@@ -283,7 +276,6 @@ private slots:
     }
 
     void GIVEN_a_font_with_drum_kits_WHEN_a_kit_is_kept_THEN_channel_10_names_it_until_the_next_song() {
-        start();
         w->show(); // laid out: the list opens beside the strip
         openSong(song("a.mid"));
         w->soundFonts()->Drum(9);
@@ -315,7 +307,6 @@ private slots:
     }
 
     void GIVEN_a_channel_font_WHEN_multi_is_pressed_THEN_multi_mp3_wakes_and_the_next_song_puts_both_to_sleep() {
-        start();
         openAndPlay(mixSong());
         auto *multi = find<QPushButton>("CmdMulti");
         auto *kmt = find<QPushButton>("CmdKmt");
@@ -332,7 +323,6 @@ private slots:
     }
 
     void GIVEN_an_editor_in_the_preferences_WHEN_MidiEditor_is_chosen_THEN_it_starts_unwaited_else_the_box_says_how() {
-        start();
         qunsetenv("CANTORA_MIDI_EDITOR");
         std::vector<std::string> started;
         bool starts = true;
