@@ -3,8 +3,8 @@
 # holds the very bytes of render + encode + tag; mutagen reads USLT as the exact LRC and SYLT one entry per sung
 # syllable at its tempo-map time; the word-timed LRC is within 10 ms; the
 # CD+G graphics, alone or beside the MP3 and zipped, are as long as the song
-# and decode in ffmpeg, also at a faster tempo. Tag writes keep the audio, the
-# end tags and a big picture byte for byte; a damaged tag is refused. No work
+# and decode in ffmpeg, also at a faster tempo. A tag write keeps a big
+# picture byte for byte; a damaged tag is refused. No work
 # file is left anywhere; a song without lyrics gets the ID3v1 tag only.
 set -u
 . "$(dirname "$0")/lib/setup.sh"
