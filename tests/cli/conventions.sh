@@ -169,17 +169,11 @@ while IFS='|' read -r args want; do
     [ "$rc" = 1 ] && grep -q -- "$want" err && [ ! -s out ] || fail "$args: exit $rc, $(cat err)"
 done <<'LIST'
 render secret.mid -|secret.mid: Permission denied
-mp3 secret.mid x.mp3|secret.mid: Permission denied
-lrc secret.mid -|secret.mid: Permission denied
 marks missing.kar|missing.kar: No such file or directory
 encode missing.wav x.mp3|missing.wav: No such file or directory
 tag missing.mp3 --title X|missing.mp3: No such file or directory
 tag tone.wav --title X|tone.wav: no MPEG audio frame found
 render bad.kar x.wav|bad.kar: not a MIDI file
-mp3 bad.kar x.mp3|bad.kar: not a MIDI file
-cdg bad.kar x.cdg|bad.kar: not a MIDI file
-marks bad.kar|bad.kar: not a MIDI file
-lrc bad.kar x.lrc|bad.kar: not a MIDI file
 encode mono.wav x.mp3|mono.wav: error 29671: Only stereo 16 bit wave files supported.
 render fifo x.wav|fifo: not a regular file
 mp3 fifo x.mp3|fifo: not a regular file

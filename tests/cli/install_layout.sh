@@ -34,21 +34,15 @@ out=$("$prefix/bin/cantora-cli" --version 2>&1) || fail "installed cantora-cli -
 case "$out" in "cantora-cli "[0-9]*) ;; *) fail "installed cantora-cli --version said: $out" ;; esac
 "$prefix/bin/cantora-cli" marks "$prefix/share/cantora/demo.kar" >/dev/null || fail "installed cli cannot read the demo song"
 
-# The menu entry names the program, its icon and the three MIDI types.
+# The menu entry starts the installed program with its icon for the karaoke
+# type, and is valid; the MIME file binds *.kar to that type.
 desktop="$prefix/share/applications/cantora.desktop"
-grep -qx 'Exec=cantora %f' "$desktop" || fail "Exec line"
-grep -qx 'Icon=cantora' "$desktop" || fail "Icon line"
-for t in audio/midi audio/x-midi audio/x-karaoke; do
-  grep -q "^MimeType=.*$t;" "$desktop" || fail "MimeType lacks $t"
-done
-grep -q '^Categories=.*Audio;.*Music;' "$desktop" || fail "Categories lack Audio and Music"
+grep -qx 'Exec=cantora %f' "$desktop" && grep -qx 'Icon=cantora' "$desktop" || fail "Exec or Icon line"
+grep -q '^MimeType=.*audio/x-karaoke;' "$desktop" || fail "the menu entry does not take the karaoke type"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
-grep -q 'type="audio/x-karaoke"' "$prefix/share/mime/packages/cantora.xml" || fail "MIME type missing"
-grep -q 'pattern="\*.kar"' "$prefix/share/mime/packages/cantora.xml" || fail ".kar glob missing"
 if command -v update-mime-database >/dev/null; then
   update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || fail "update-mime-database rejects the MIME file"
-  grep -q '^audio/x-karaoke:\*\.kar' "$prefix/share/mime/globs2" 2>/dev/null ||
-    grep -q 'audio/x-karaoke:\*\.kar' "$prefix/share/mime/globs" || fail "*.kar not bound to audio/x-karaoke"
+  grep -q ':audio/x-karaoke:\*\.kar$' "$prefix/share/mime/globs2" || fail "*.kar not bound to audio/x-karaoke"
 fi
 if command -v xmllint >/dev/null; then
   xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/cantora.svg" || fail "icon is not well-formed"

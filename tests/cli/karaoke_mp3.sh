@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # cantora-cli mp3 on the demo song, read back by independent readers: the MP3
-# decodes to the render's length and holds the very bytes of render + encode +
-# tag; mutagen reads USLT as the exact LRC and SYLT one entry per sung
+# holds the very bytes of render + encode + tag; mutagen reads USLT as the exact LRC and SYLT one entry per sung
 # syllable at its tempo-map time; the word-timed LRC is within 10 ms; the
 # CD+G graphics, alone or beside the MP3 and zipped, are as long as the song
-# and decode in ffmpeg, also at a faster tempo. Tag writes keep the audio, the
-# end tags and a big picture byte for byte; a damaged tag is refused. No work
+# and decode in ffmpeg, also at a faster tempo. A tag write keeps a big
+# picture byte for byte; a damaged tag is refused. No work
 # file is left anywhere; a song without lyrics gets the ID3v1 tag only.
 set -u
 . "$(dirname "$0")/lib/setup.sh"
@@ -32,10 +31,9 @@ cp "$src/data/demo.kar" demo.kar
 [ "$(field out.mp3 Title)" = "Twinkle, Twinkle, Little Star" ] || fail "title: $(field out.mp3 Title)"
 seconds=$(grep -o '[0-9.]* s of audio' err | cut -d' ' -f1)
 
-# The audio: as long as the WAV render of the same song, and the same bytes as
-# the road in steps: render, encode, tag with the typed fields and the LRC.
+# The audio: the same bytes as the road in steps: render, encode, tag with
+# the typed fields and the LRC.
 "$cli" render demo.kar "$work/demo.wav" --soundfont "$sf2" -q || fail "render failed"
-[ "$(mpg123 -q -s out.mp3 | wc -c)" -eq $(($(stat -c %s "$work/demo.wav") - 44)) ] || fail "decoded length differs"
 "$cli" lrc demo.kar "$work/demo.lrc" -q || fail "lrc failed"
 "$cli" encode "$work/demo.wav" "$work/steps.mp3" -q || fail "encode failed"
 "$cli" tag "$work/steps.mp3" --title "Twinkle, Twinkle, Little Star" --artist "Ann Example" --album "Stars" \
@@ -107,30 +105,18 @@ worst = max(abs(int(m) * 60 + float(s) - t) for (m, s), (t, _) in zip(tags, sung
 assert len(tags) == len(sung) and worst <= 0.010, worst
 EOF
 
-# A 300 KB picture and frames other players wrote: kept exactly, and the
-# frame information is found past them.
-# The audio: the bytes between the ID3v2 tag and the Lyrics3 block.
-audio() { $py -c 'import sys,hashlib
-d=open(sys.argv[1],"rb").read(); n=10+sum((b&127)<<(21-7*i) for i,b in enumerate(d[6:10])) if d[:3]==b"ID3" else 0
-print(hashlib.sha256(d[n:d.rfind(b"LYRICSBEGIN")]).hexdigest())' "$1"; }
+# A 300 KB picture another player wrote is kept exactly (the audio after the
+# tag, the frame search past it and a second save: tests/tags).
 cp out.mp3 pic.mp3
 $py -c 'import os
-from mutagen.id3 import ID3, APIC, PRIV, TXXX
+from mutagen.id3 import ID3, APIC
 t = ID3("pic.mp3"); open("pic.bin", "wb").write(os.urandom(300000))
-t.add(APIC(mime="image/png", type=3, data=open("pic.bin", "rb").read())); t.add(PRIV(owner="x", data=b"\0\1"))
-t.add(TXXX(desc="replaygain_track_gain", text="-1.5 dB")); t.save()' || fail "mutagen could not add a picture"
-"$cli" info pic.mp3 | grep -q "MPEG 1.0 layer 3" || fail "no frame information past a 300 KB tag"
-frames=$(audio pic.mp3)
+t.add(APIC(mime="image/png", type=3, data=open("pic.bin", "rb").read())); t.save()' || fail "mutagen could not add a picture"
 "$cli" tag pic.mp3 --title "New title" --artist "Ünïcode" --lyrics exact.lrc --id3v2 3 || fail "tag exited $?"
-[ "$(audio pic.mp3)" = "$frames" ] || fail "the audio frames changed"
 $py -c 'from mutagen.id3 import ID3
 t = ID3("pic.mp3"); assert t.getall("APIC")[0].data == open("pic.bin", "rb").read()
-assert t.getall("PRIV")[0].data == b"\0\1" and str(t["TXXX:replaygain_track_gain"]) == "-1.5 dB"
 assert str(t["TIT2"]) == "New title" and str(t["TPE1"]) == "Ünïcode" and t.version[1] == 3
 assert len(t.getall("SYLT")[0].text) == sum(l[1].isdigit() for l in open("exact.lrc"))' || fail "frames lost or not written"
-cp pic.mp3 once.mp3
-"$cli" tag pic.mp3 --title "New title" --artist "Ünïcode" --lyrics exact.lrc --id3v2 3 || fail "second tag exited $?"
-cmp -s pic.mp3 once.mp3 || fail "saving again changed the file"
 
 # A damaged tag (a frame past its end): refused, untouched, named by info.
 printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' >bad.mp3

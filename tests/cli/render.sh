@@ -67,18 +67,10 @@ cp "$data/mp3/silence-44-s-v1.mp3" s.mp3 && chmod u+w s.mp3 && ln -s s.mp3 s-lin
 grep -q "the lyrics file is the file being tagged" err || fail "tag: $(cat err)"
 
 # --- songs that cannot be rendered: refused, nothing written -------------------------
-# A data byte first; a meta length of 0x0FFFFFFF; an unterminated SysEx.
+# A song whose only track starts with a data byte: the reader keeps nothing of it.
 smf data.mid '\x00\x40\x40\x00\xff\x2f\x00'
-smf meta.mid '\x00\xff\x01\xff\xff\xff\x7fabc'
-smf sysex.mid '\x00\xf0\x05\x41\x10\x42'
-while read -r s message; do
-    timeout 60 "$cli" render "$s.mid" "$s.wav" --soundfont "$sf2" 2>err; rc=$?
-    [ "$rc" = 1 ] && grep -q "$message" err && [ ! -e "$s.wav" ] || fail "$s.mid: exit $rc, $(cat err)"
-done <<'LIST'
-data holds no events
-meta holds no events
-sysex holds no events
-LIST
+timeout 60 "$cli" render data.mid data.wav --soundfont "$sf2" 2>err; rc=$?
+[ "$rc" = 1 ] && grep -q "data.mid: the song holds no events" err && [ ! -e data.wav ] || fail "data.mid: exit $rc, $(cat err)"
 # A song read in part is rendered and says how much was read; a whole one does not.
 "$cli" render "$data/midi/PiDamaged.mid" pi.wav --soundfont "$sf2" 2>err || fail "PiDamaged.mid: exit $?"
 grep -q "read in part: 3 of 30 tracks" err || fail "PiDamaged.mid message: $(cat err)"

@@ -51,19 +51,6 @@ TEST_F(LrcSongFile, TextEventsServeWhenLyricsAreTooFewAndNeitherGivesAnEmptyFile
     EXPECT_EQ(song(5, 20), "");
 }
 
-TEST_F(LrcSongFile, NoTempoKeepsTheTempoOfTheEarlierSong) {
-    cantora::audio::MidiWriter w(480);
-    const int t = w.addTrack();
-    for (int i = 0; i < 6; ++i)
-        w.lyric(t, 4800 * i, i % 2 ? "la" : "/la");
-    const std::string path = write("notempo.mid", w.bytes());
-    double ms = 2.0; // kept from before
-    LrcCreatorState state;
-    LrcSongError error;
-    EXPECT_EQ(songLrc(path, ms, state, error), "[00:08]LALA\r\n[00:27]LALA\r\n[00:47]LALA\r\n");
-    EXPECT_EQ(ms, 2.0);
-}
-
 TEST_F(LrcSongFile, UnreadableSongsAreErrors) {
     LrcSong song;
     int code = 0;

@@ -15,6 +15,7 @@
 #include "player/engine.h"
 #include "render/ui/conversionpanel.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,6 +72,12 @@ protected:
         return write(name, mw.bytes());
     }
 
+    // The song `file` opened with the Open button.
+    void openSong(const std::string &file) {
+        dlg->answerFile(file);
+        control<QPushButton>(w.get(), "cmdOpenFP")->click();
+    }
+
     // Everything but the window.
     void setUp(Output output = Output::Null) {
         home = std::make_unique<QTemporaryDir>();
@@ -118,6 +125,13 @@ protected:
     void makeWindow() {
         newWindow();
         QVERIFY(w->Form_Initialize());
+    }
+
+    // The window closed and a new one started, as the next start of the program.
+    void restartWindow() {
+        w.reset();
+        player::releaseOutput();
+        makeWindow();
     }
 
     void tearDown() {

@@ -47,10 +47,6 @@ class DesktopTest : public QObject, windowtest::PlayerWindow {
         QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : w.get();
         QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
     }
-    void openSong(const std::string &p) {
-        dlg->answerFile(p);
-        find<QPushButton>("cmdOpenFP")->click();
-    }
     DWORD active() { return w->transport().activity(); }
     // A drag of `files` entering and dropping on the window; true when the drop was taken.
     bool drop(const QStringList &files, bool *entered = nullptr) {
@@ -201,9 +197,7 @@ private slots:
                  std::string("large"));
         std::filesystem::remove(b);
         // A new window (the next start) has the same list, less the missing song, and opens from it.
-        w.reset();
-        player::releaseOutput();
-        makeWindow();
+        restartWindow();
         QCOMPARE(recentMenu(), QStringList{qa});
         find<QAction>("recent_0")->trigger();
         QCOMPARE(w->song().path, a);
@@ -238,16 +232,13 @@ private slots:
         QCOMPARE(w->fonts().count, 1); // cancel changes nothing
     }
 
-    void GIVEN_a_moved_and_resized_window_WHEN_closed_and_started_again_THEN_it_comes_back_the_same() {
+    void GIVEN_a_resized_window_WHEN_closed_and_started_again_THEN_it_comes_back_the_same() {
         w->resize(900, 560);
-        w->move(40, 30);
         showActive();
         const QSize size = w->size();
         w->close();
         QCOMPARE(exits, std::vector<int>{0});
-        w.reset();
-        player::releaseOutput();
-        makeWindow();
+        restartWindow();
         QCOMPARE(w->size(), size);
     }
 

@@ -17,7 +17,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
-#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -50,13 +49,8 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
         return QString("open=%1 play=%2 pause=%3 stop=%4 replace=%5 instr=%6")
             .arg(on("cmdOpenFP"), on("CmdPlay"), on("Command1"), on("cmdStop"), on("btnreplace"), on("Option1_0"));
     }
-    void start() { QVERIFY(w->Form_Initialize()); }
-    void open(const std::string &file) {
-        dlg->answerFile(file);
-        find<QPushButton>("cmdOpenFP")->click();
-    }
     void openAndPlay(const std::string &file) {
-        open(file);
+        openSong(file);
         find<QPushButton>("CmdPlay")->click();
         QCoreApplication::processEvents();
     }
@@ -76,17 +70,16 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
 private slots:
     void init() {
         setUp();
-        newWindow();
+        makeWindow();
     }
 
     void cleanup() { tearDown(); }
 
     void GIVEN_a_song_WHEN_open_play_pause_stop_THEN_the_window_shows_each_step() {
-        start();
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the labels follow the engine from the start
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 instr=0"));
         QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled());
-        open(song("Tom & Jerry.kar", {"a", "b"}));
+        openSong(song("Tom & Jerry.kar", {"a", "b"}));
         // Doubled, a "&" is shown as itself rather than underlining the next letter.
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Tom && Jerry.kar"));
         QCOMPARE(text("Label7"), QString("&H01"));
@@ -113,7 +106,6 @@ private slots:
     }
 
     void GIVEN_a_played_song_WHEN_a_file_that_is_no_song_is_opened_THEN_error_with_code_and_nothing_of_it_left() {
-        start();
         openAndPlay(song("good.kar", {"\\la", "/five"}, 125));
         reach(1);
         QCOMPARE(text("Label12"), QString("five")); // the syllable as sung, without its break
@@ -124,7 +116,7 @@ private slots:
         find<QPushButton>("cmdOpenFP")->click();
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=1 instr=0"));
         QCOMPARE(handle(), kept);
-        open(write("bad.mid", "MThd but nothing else"));
+        openSong(write("bad.mid", "MThd but nothing else"));
         QCOMPARE(dlg->messages().size(), std::size_t(1));
         const auto msg = dlg->messages().at(0);
         QCOMPARE(msg.title + "/" + std::to_string(msg.style), std::string("Error/48"));
@@ -132,15 +124,6 @@ private slots:
                  QString("Can't play the file\n\nBASS error code: %1").arg(player::engineErrorCode()));
         for (const char *gone : {"Label7", "Label12", "Label3_0"})
             QVERIFY2(text(gone).isEmpty(), gone);
-    }
-
-    void GIVEN_no_default_soundfont_WHEN_started_THEN_the_status_names_it_and_no_box_shows() {
-        std::filesystem::remove(path("Chorium.sf2").toStdString());
-        start();
-        QCOMPARE(text("LblSfont"), QString("no soundfont"));
-        const QString msg = w->statusBar()->currentMessage();
-        QVERIFY2(msg.contains(path("Chorium.sf2")) && msg.contains("SoundFont..."), qPrintable(msg));
-        QVERIFY(dlg->messages().empty());
     }
 
     void GIVEN_no_device_or_wrong_libraries_WHEN_started_THEN_a_box_and_the_program_ends_unshown() {
@@ -154,8 +137,9 @@ private slots:
             {0x02030000, 0, true, "An incorrect version of BASS.DLL was loaded", 16, 0},
             {0, 0x02050000, true, "An incorrect version of BASS_FX.DLL was loaded (2.4 is required)", 16, 0}};
         for (const auto &s : starts) {
-            cleanup();
-            init();
+            tearDown();
+            setUp();
+            newWindow();
             audio::overrideVersions(s.engine, s.effects);
             if (!s.device)
                 audio::setOutputFactory([this](int) {
@@ -172,11 +156,10 @@ private slots:
     }
 
     void GIVEN_two_songs_WHEN_the_second_plays_THEN_late_marks_of_the_first_are_dropped_and_the_end_empties_the_page() {
-        start();
-        open(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
+        openSong(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
         // Reached on the engine's thread just before the next Open: still on its way when the song goes.
         lyrics::LyricSync(0, handle(), 0, reinterpret_cast<void *>(std::uintptr_t(2)));
-        open(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
+        openSong(song("k.kar", {"@TTitle", "\\Hel", "lo ", "/world", "/two", "/three", "/four"}));
         QCoreApplication::processEvents();
         QCOMPARE(text("Label12"), QString());
         for (DWORD i = 0; i <= 6; ++i) // the page's rules are the grammar's (tests/lyrics)
@@ -190,7 +173,6 @@ private slots:
     }
 
     void GIVEN_a_playing_song_WHEN_the_slider_is_dragged_THEN_the_timer_waits_and_release_seeks() {
-        start();
         openAndPlay(song("s.mid", {}, 20));
         auto *slider = find<QSlider>("sldPosition");
         auto *timer = find<QTimer>("tmrMidiTest");
@@ -210,10 +192,9 @@ private slots:
 
     void GIVEN_a_saved_main_font_WHEN_a_replacement_is_not_saved_THEN_the_next_open_returns_to_the_saved_one() {
         std::filesystem::copy_file(CANTORA_TEST_SF2, path("mine.sf2").toStdString());
-        start();
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString()); // nothing saved yet
         write("config.tlm", "\"OK\",\"" + path("mine.sf2").toStdString() + "\",48000,\"\"\r\n");
-        open(song("a.mid"));
+        openSong(song("a.mid"));
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
         QCOMPARE(w->conversion()->sampleRate(), 48000);
 
@@ -221,7 +202,7 @@ private slots:
         find<QPushButton>("btnreplace")->click();
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString());
         QVERIFY(waits == std::vector<int>{1000});
-        open(path("a.mid").toStdString());
+        openSong(path("a.mid").toStdString());
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
         find<QAction>("Savec")->trigger(); // Options > Save Configuration: one line, and "Done!"
         QCOMPARE(windowtest::readFile(path("config.tlm").toStdString()),
@@ -232,7 +213,6 @@ private slots:
     }
 
     void GIVEN_a_played_song_THEN_the_strips_show_its_channels_and_the_instrument_list_plays_the_users_pick() {
-        start();
         w->show();                               // laid out: the lists open beside the strips
         find<QPushButton>("Option1_0")->click(); // before Play: nothing
         QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
@@ -265,7 +245,6 @@ private slots:
     }
 
     void GIVEN_a_playing_song_WHEN_each_control_changes_however_it_changes_THEN_the_stream_and_readouts_follow() {
-        start();
         openAndPlay(mixSong());
         find<QSlider>("sldTempo")->setValue(0);
         QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
@@ -297,9 +276,8 @@ private slots:
     }
 
     void GIVEN_a_font_with_drum_kits_WHEN_a_kit_is_kept_THEN_channel_10_names_it_until_the_next_song() {
-        start();
         w->show(); // laid out: the list opens beside the strip
-        open(song("a.mid"));
+        openSong(song("a.mid"));
         w->soundFonts()->Drum(9);
         auto *list = find<QListWidget>("LstDrum");
         QVERIFY(list->count() > 0);
@@ -314,7 +292,7 @@ private slots:
         find<QPushButton>("CmdDrum")->click();
         QVERIFY(w->mixer().drumKitChosen());
         QVERIFY(!list->isVisibleTo(w.get()));
-        open(song("a.mid"));
+        openSong(song("a.mid"));
         QVERIFY(!w->mixer().drumKitChosen());
 
         // A song whose drums start on another kit: the strip names that kit once scanned.
@@ -329,7 +307,6 @@ private slots:
     }
 
     void GIVEN_a_channel_font_WHEN_multi_is_pressed_THEN_multi_mp3_wakes_and_the_next_song_puts_both_to_sleep() {
-        start();
         openAndPlay(mixSong());
         auto *multi = find<QPushButton>("CmdMulti");
         auto *kmt = find<QPushButton>("CmdKmt");
@@ -341,12 +318,11 @@ private slots:
         QVERIFY(kmt->isEnabled());
         QVERIFY(find<QPushButton>("btnConvert")->property("wantedEnabled").toBool());
         find<QPushButton>("cmdStop")->click();
-        open(mixSong());
+        openSong(mixSong());
         QVERIFY(!multi->isEnabled() && !kmt->isEnabled());
     }
 
     void GIVEN_an_editor_in_the_preferences_WHEN_MidiEditor_is_chosen_THEN_it_starts_unwaited_else_the_box_says_how() {
-        start();
         qunsetenv("CANTORA_MIDI_EDITOR");
         std::vector<std::string> started;
         bool starts = true;

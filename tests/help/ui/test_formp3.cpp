@@ -56,10 +56,11 @@ private slots:
             std::optional<std::string> readme;
             bool accept;
             QStringList printed; // point size and text of each row
-        } cases[] = {{"one, two\r\n\"a, b\"\r\n", true, {"18:", "12:one", "12:two", "12:a, b"}},
-                     {"Perch\xE9 \xE8\r\n", true, {"18:", QString::fromUtf8("12:Perch\u00e9 \u00e8")}}, // CP1252
-                     {std::nullopt, true, {"18:"}}, // no read-me: an empty page
-                     {"one\r\n", false, {}}};       // Cancel in the printer dialog prints nothing
+        } cases[] = {
+            {"one, two\r\n\"a, b\"\r\n\r\ntail", true, {"18:", "12:one", "12:two", "12:a, b", "12:", "12:tail"}},
+            {"Perch\xE9 \xE8\r\n", true, {"18:", QString::fromUtf8("12:Perch\u00e9 \u00e8")}}, // CP1252
+            {std::nullopt, true, {"18:"}}, // no read-me: an empty page
+            {"one\r\n", false, {}}};       // Cancel in the printer dialog prints nothing
         for (const auto &c : cases) {
             dlg->shown.clear();
             QCOMPARE(print(c.readme, c.accept), c.printed);

@@ -34,8 +34,7 @@ class LrcWindowTest : public QObject, windowtest::PlayerWindow {
     std::string syncro() { return readFile(core::appFile("SYNCRO.LRC")); }
     bool syncroExists() { return std::filesystem::exists(core::appFile("SYNCRO.LRC")); }
     void open(const std::string &file) {
-        dlg->answerFile(file);
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(file);
         QVERIFY(w->song().handle != 0);
     }
     void play() {

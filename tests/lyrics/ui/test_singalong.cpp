@@ -67,8 +67,7 @@ private slots:
         QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
         QCOMPARE(readFile("cantora.ini"), std::string("lyrics.view=singalong\nlyrics.contrast=night\n"));
         // The page's labels still follow the marks underneath.
-        dlg->answerFile(song());
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(song());
         lyrics::LyricSync(0, w->song().handle, 0, reinterpret_cast<void *>(std::uintptr_t(2)));
         QCoreApplication::processEvents();
         QCOMPARE(find<QLabel>("lblLyrics")->text(), QString("Good "));
@@ -76,9 +75,7 @@ private slots:
 
         find<QAction>("contrastYellow")->trigger();
         QCOMPARE(view()->contrast(), lyrics::LyricContrast::Yellow);
-        w.reset();
-        player::releaseOutput();
-        makeWindow();
+        restartWindow();
         QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
         QVERIFY(find<QAction>("viewSingAlong")->isChecked());
         QVERIFY(find<QAction>("contrastYellow")->isChecked());
@@ -89,8 +86,7 @@ private slots:
         find<QAction>("viewSingAlong")->trigger();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        dlg->answerFile(song());
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(song());
         QCOMPARE(view()->titleText(), QString("Morning song"));
         QCOMPARE(w->viewMenu()->timeline().lines().size(), 3u);
         view()->repaint();
@@ -118,8 +114,7 @@ private slots:
 
     void GIVEN_a_song_WHEN_F11_and_Esc_THEN_full_screen_lyrics_come_and_go() {
         makeWindow();
-        dlg->answerFile(song());
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(song());
         find<QAction>("viewFullScreen")->trigger();
         QPointer<lyrics::SingAlongView> full = w->viewMenu()->fullScreenLyrics();
         QVERIFY(full && full->windowState() & Qt::WindowFullScreen);

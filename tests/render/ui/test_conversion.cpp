@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -64,8 +65,7 @@ class ConversionTest : public QObject, windowtest::PlayerWindow {
     }
     // Open, Play, Stop: Wave and MP3 are available (each test presses them).
     void openStopped(const std::string &file) {
-        dlg->answerFile(file);
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(file);
         find<QPushButton>("CmdPlay")->click();
         find<QPushButton>("cmdStop")->click();
     }
@@ -113,7 +113,6 @@ private slots:
 
     void GIVEN_a_ten_second_song_WHEN_Wave_runs_THEN_the_window_follows_it_and_the_message_waits_for_the_pause() {
         openStopped(song("ten.mid", {}, 10));
-        write("newwave.wav", std::string(3'000'000, 'x')); // an older, longer rendering
         find<QTimer>("tmrMidiTest")->start();
         auto *bar = find<QProgressBar>("Pbregg");
         std::vector<int> values;
@@ -337,8 +336,7 @@ private slots:
 
     void GIVEN_a_song_just_opened_WHEN_Wave_runs_at_48000_Hz_muted_or_in_another_key_THEN_the_mixer_is_heard() {
         // Never played: the conversion reads the channels itself, so nothing renders muted.
-        dlg->answerFile(song("fresh.mid", {}, 2));
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(song("fresh.mid", {}, 2));
         QVERIFY(find<QPushButton>("btnConvert")->isEnabled() && find<QPushButton>("cmdsave")->isEnabled());
         auto *rates = find<QComboBox>("CmbFreq");
         QVERIFY(rates->findText("96000") < 0); // an MP3 cannot hold it
@@ -356,18 +354,18 @@ private slots:
         QVERIFY(keyed.size() == wav.size() && keyed != wav);
     }
 
-    void GIVEN_no_usable_SoundFont_WHEN_Play_Wave_or_MP3_is_pressed_THEN_a_box_says_so_and_nothing_runs() {
-        w.reset();
-        player::releaseOutput();
+    void GIVEN_no_usable_SoundFont_THEN_the_status_names_it_and_Play_Wave_or_MP3_say_so_in_a_box_and_nothing_runs() {
         fs::remove(path("Chorium.sf2").toStdString());
-        makeWindow();
-        dlg->answerFile(song("silent.mid", {}, 2));
-        find<QPushButton>("cmdOpenFP")->click();
-        const std::size_t before = messages().size();
+        restartWindow();
+        QCOMPARE(find<QLabel>("LblSfont")->text(), QString("no soundfont"));
+        const QString status = w->statusBar()->currentMessage();
+        QVERIFY2(status.contains(path("Chorium.sf2")) && status.contains("SoundFont..."), qPrintable(status));
+        QVERIFY(messages().empty()); // at the start, no box
+        openSong(song("silent.mid", {}, 2));
         for (const char *button : {"CmdPlay", "btnConvert", "cmdsave"})
             find<QPushButton>(button)->click();
-        QCOMPARE(messages().size(), before + 3);
-        for (std::size_t i = before; i < messages().size(); ++i)
+        QCOMPARE(messages().size(), std::size_t(3));
+        for (std::size_t i = 0; i < messages().size(); ++i)
             QVERIFY2(messages()[i].text.find("Chorium.sf2 is missing") != std::string::npos,
                      messages()[i].text.c_str());
         QCOMPARE(w->transport().activity(), DWORD(BASS_ACTIVE_STOPPED));
@@ -377,8 +375,7 @@ private slots:
     void GIVEN_work_files_WHEN_a_song_is_opened_THEN_all_four_are_removed() {
         for (const char *name : {"newwave.wav", "newnorm.wav", "SYNCRO.LRC", "SYNCRO.MP3"})
             write(name, "x");
-        dlg->answerFile(song("a.mid", {}, 1));
-        find<QPushButton>("cmdOpenFP")->click();
+        openSong(song("a.mid", {}, 1));
         QVERIFY((files() == std::vector<std::string>{"Chorium.sf2", "a.mid"}));
     }
 };
