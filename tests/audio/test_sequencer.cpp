@@ -173,9 +173,13 @@ TEST(Sequencer, SeekChasesStateButNoNotesAndReplaysFromTheStart) {
 TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
     MidiWriter w(480);
     const int t = w.addTrack();
-    w.noteOn(t, 0, 0, 60, 100);   // held through the changes
+    w.noteOn(t, 0, 0, 60, 100); // held through the changes
+    w.noteOn(t, 0, 0, 62, 90);  // ended before the change, struck again after it
+    w.noteOff(t, 10, 0, 62);
     w.noteOn(t, 480, 0, 64, 100); // starts after the first change
+    w.noteOn(t, 480, 0, 62, 90);
     w.noteOff(t, 960, 0, 64);
+    w.noteOff(t, 960, 0, 62);
     w.noteOff(t, 1440, 0, 60);
     Sequencer seq(parse(w), 44100);
     Recorder rec;
@@ -190,7 +194,8 @@ TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
     }
     renderAll(seq, rec);
     EXPECT_EQ(rec.notes(),
-              (std::vector<std::string>{"on 0 60 100 @0", "on 0 66 100 @22050", "off 0 66 @44100", "off 0 60 @66150"}));
+              (std::vector<std::string>{"on 0 60 100 @0", "on 0 62 90 @0", "off 0 62 @460", "on 0 66 100 @22050",
+                                        "on 0 64 90 @22050", "off 0 66 @44100", "off 0 64 @44100", "off 0 60 @66150"}));
     EXPECT_EQ(seq.transpose(0), 2);
 }
 

@@ -137,8 +137,8 @@ TEST(MixerRules, SoloAndItsSecondClickTheListsTwoClicksAndClear) {
     m.eqMoved(6, -4);
     m.eqMoved(7, 3); // no such band
     EXPECT_FLOAT_EQ(live.eqGains[6], 4);
-    m.compressor(true, 9);
-    EXPECT_FLOAT_EQ(live.compressorGain, 9);
+    m.compressor(true, 15);
+    EXPECT_FLOAT_EQ(live.compressorGain, 15);
     m.panMoved(2, 10);
     m.reverbMoved(2, 20);
     m.chorusMoved(2, 30);

@@ -103,6 +103,9 @@ private slots:
             QCOMPARE(find<QAction>("Mmp3")->isEnabled(), step.creator);
         }
         QVERIFY(waits.empty()); // the first Play's scan never held the window
+        holdScheduled = true;   // played again: Stop at once, Pause once the replay has settled
+        find<QPushButton>("CmdPlay")->click();
+        QCOMPARE(transport(), QString("open=0 play=0 pause=0 stop=1 replace=0 instr=1"));
     }
 
     void GIVEN_a_played_song_WHEN_a_file_that_is_no_song_is_opened_THEN_error_with_code_and_nothing_of_it_left() {
