@@ -118,6 +118,15 @@ TEST(CdgSong, ReplayShowsEveryLineInTimeAndWipesIt) {
             screen.apply(p);
         }
     };
+    playTo(1.0); // the title screen, centred
+    int left = kScreenWidth, right = -1;
+    for (int y = 0; y < kScreenHeight; ++y)
+        for (int x = 0; x < kScreenWidth; ++x)
+            if (screen.at(x, y) != screen.at(0, 0)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_NEAR(left, kScreenWidth - 1 - right, 3) << left << " " << right;
     // Check points in time order: each line's first syllable, its wipe, its last syllable's end.
     std::vector<std::pair<double, std::size_t>> points;
     for (std::size_t i = 0; i < stream.lines.size(); ++i) {
