@@ -5,12 +5,11 @@
 # and the installed window keeps its files in the user's data folder.
 # Usage: install_layout.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
-build=$(cd "$1/.." && pwd)
-work=$(mktemp -d)
+. "$(dirname "$0")/lib/setup.sh"
+keep_going
+build=$(cd "$bin/.." && pwd)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
@@ -22,7 +21,7 @@ for f in bin/cantora-cli share/cantora/leggimi.txt share/cantora/demo.kar \
 done
 [ -x "$prefix/bin/cantora-cli" ] || fail "cantora-cli is not executable"
 gui=0
-if [ -e "$1/cantora" ]; then
+if [ -e "$bin/cantora" ]; then
   gui=1
   [ -x "$prefix/bin/cantora" ] || fail "cantora not installed"
 fi
@@ -71,5 +70,4 @@ if [ "$gui" = 1 ]; then
   [ -e "$prefix/bin/config.tlm" ] && fail "the installed program wrote beside itself"
 fi
 
-[ "$failures" = 0 ] && echo "install layout: ok"
-exit "$failures"
+finish "install layout"
