@@ -19,7 +19,6 @@ for f in bin/cantora-cli share/cantora/leggimi.txt share/cantora/demo.kar \
   share/icons/hicolor/scalable/apps/cantora.svg share/man/man1/cantora.1.gz share/man/man1/cantora-cli.1.gz share/doc/cantora/copyright; do
   [ -s "$prefix/$f" ] || fail "$f not installed"
 done
-[ -x "$prefix/bin/cantora-cli" ] || fail "cantora-cli is not executable"
 gui=0
 if [ -e "$bin/cantora" ]; then
   gui=1
@@ -29,8 +28,7 @@ fi
 [ -e "$prefix/bin/Chorium.sf2" ] && fail "the build's Chorium.sf2 link was installed"
 cmp -s "$prefix/share/cantora/leggimi.txt" "$build/bin/leggimi.txt" || fail "installed leggimi.txt differs"
 
-out=$("$prefix/bin/cantora-cli" --version 2>&1) || fail "installed cantora-cli --version exited $?"
-case "$out" in "cantora-cli "[0-9]*) ;; *) fail "installed cantora-cli --version said: $out" ;; esac
+"$prefix/bin/cantora-cli" --version | grep -q '^cantora-cli [0-9]' || fail "installed cantora-cli --version"
 "$prefix/bin/cantora-cli" marks "$prefix/share/cantora/demo.kar" >/dev/null || fail "installed cli cannot read the demo song"
 
 # The menu entry starts the installed program with its icon for the karaoke
