@@ -91,6 +91,19 @@ protected:
     static inline HSOUNDFONT font_ = 0;
 };
 
+// Starts the engine on an output that plays only when the test pumps it; that output.
+inline audio::PumpedOutput *initPumped() {
+    static audio::PumpedOutput *out;
+    out = nullptr;
+    audio::setOutputFactory([](int) {
+        auto o = audio::makePumpedOutput();
+        out = o.get();
+        return o;
+    });
+    EXPECT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    return out;
+}
+
 // The engine on a silent output, and a scratch folder of each test's own
 // that write() puts song files into.
 class SilentEngine : public ::testing::Test {

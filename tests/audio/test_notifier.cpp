@@ -132,19 +132,6 @@ HSTREAM playing(const std::string &song, DWORD flags, PlayLog &log) {
     return BASS_ChannelPlay(h, 0) ? h : 0;
 }
 
-// The engine on an output that plays only when the test pumps it.
-PumpedOutput *initPumped() {
-    static PumpedOutput *out;
-    out = nullptr;
-    setOutputFactory([](int) {
-        auto o = makePumpedOutput();
-        out = o.get();
-        return o;
-    });
-    EXPECT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-    return out;
-}
-
 } // namespace
 
 TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsSample) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace cantora;
 using namespace cantora::cdg;
@@ -57,10 +56,10 @@ TEST(CdgPackets, CountsColoursAndTiles) {
     EXPECT_TRUE(o.background == (Rgb4{1, 3, 5}) && o.text == (Rgb4{10, 11, 12}) && o.sung == (Rgb4{15, 13, 11}));
     EXPECT_TRUE(cdgPalette(o)[kOutline] == (Rgb4{0, 0, 0})) << "a light text gets a dark outline";
     EXPECT_NE(parseColours("#000,#000", o), "");
-    // An "L" in colour 5 on 0 at row 3, column 7.
+    // An "L" in colour 13 on 2 at row 3, column 7.
     const TileBits l{0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x3f, 0};
-    EXPECT_EQ(bytesOf(tileBlock(false, 0, 5, 3, 7, l)),
-              (std::vector<std::uint8_t>{9,    6,    0,    0,    0,    5,    3,    7, 0x20, 0x20, 0x20, 0x20,
+    EXPECT_EQ(bytesOf(tileBlock(false, 2, 13, 3, 7, l)),
+              (std::vector<std::uint8_t>{9,    6,    0,    0,    2,    13,   3,    7, 0x20, 0x20, 0x20, 0x20,
                                          0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x3f, 0, 0,    0,    0,    0}));
 }
 

@@ -70,10 +70,10 @@ a colour is #RRGGBB|cdg song.mid x.cdg --colours red,green
 unknown genre '256'|tag tag.mp3 --genre 256
 --jobs given twice|batch . --out o --jobs 1 --jobs 2
 LIST
-"$cli" tag tag.mp3 --genre=0012 --title=x=y -q || fail "--genre=0012 --title=x=y refused"
-"$cli" info --json tag.mp3 >json
-grep -q '"Genre": "13"' json || fail "--genre 0012 is not 12"
-grep -q '"Title": "x=y"' json || fail "--title=x=y did not split at the first ="
+"$cli" tag tag.mp3 --genre=0012 --title=x=y -q && "$cli" info --json tag.mp3 >json || fail "--genre=0012 --title=x=y"
+grep -q '"Genre": "13"' json && grep -q '"Title": "x=y"' json && "$cli" info tag.mp3 | grep -qx "Genre: 13 (Other)" ||
+    fail "--genre 0012 is not 12 (Other), or --title=x=y was not split at the first =: $(cat json)"
+"$cli" tag tag.mp3 --genre 255 -q && "$cli" info tag.mp3 | grep -qx "Genre: 256" || fail "--genre 255 refused"
 "$cli" encode tone.wav cbr.mp3 --preset CBR --bitrate 320 -q || fail "--bitrate 320 refused"
 "$cli" info --json cbr.mp3 | grep -q '"Bitrate": "320 Kbps"' || fail "--bitrate 320 did not reach the encoder"
 

@@ -81,12 +81,12 @@ head -c 100000 /dev/zero | tr '\0' a >long.txt
 # info --json stays valid UTF-8 with bytes no character set defines: they
 # are escaped, not dropped.
 fresh odd.mp3
-printf 'TAGA\x81B\x9DCaf\xe9\xa0!' | dd of=odd.mp3 bs=1 seek=$(( $(stat -c %s odd.mp3) - 128 )) conv=notrunc 2>/dev/null
+printf 'TAGA\x1f\x81B\x9DCaf\xe9\xa0!' | dd of=odd.mp3 bs=1 seek=$(( $(stat -c %s odd.mp3) - 128 )) conv=notrunc 2>/dev/null
 json=$("$cli" info --json odd.mp3)
 # A no-break space is a character like any other, not a control.
-grep -qF "\"Title\": \"A\\u0081B\\u009dCafé$(printf '\xc2\xa0')!\"" <<<"$json" ||
+grep -qF "\"Title\": \"A\\u001f\\u0081B\\u009dCafé$(printf '\xc2\xa0')!\"" <<<"$json" ||
     fail "undefined bytes not escaped: $(grep Title <<<"$json")"
-[ "$(jfield Title <<<"$json" | od -A n -t x1 | tr -d ' \n')" = "41c28142c29d436166c3a9c2a021" ] || fail "title decoded wrongly"
+[ "$(jfield Title <<<"$json" | od -A n -t x1 | tr -d ' \n')" = "411fc28142c29d436166c3a9c2a021" ] || fail "title decoded wrongly"
 
 # --- a damaged Lyrics3 block: kept on a title-only save, replaced by new lyrics, said so -----
 fresh bad.mp3

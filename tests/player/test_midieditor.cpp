@@ -1,12 +1,12 @@
 // Which MIDI editor the MidiEditor command starts, with programs made in a
 // scratch folder: nothing is started here.
+#include "core/tempfolder.h"
 #include "player/midieditor.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace cantora::player;
 namespace fs = std::filesystem;
@@ -16,11 +16,9 @@ namespace {
 class MidiEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("cantora_editor_" + std::to_string(::getpid()));
         fs::create_directories(dir / "app");
         fs::create_directories(dir / "bin");
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::string program(const fs::path &p, bool runnable = true) {
         std::ofstream(p) << "#!/bin/sh\n";
         fs::permissions(p, runnable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
@@ -28,7 +26,8 @@ protected:
     }
     std::string app() const { return (dir / "app").string(); }
     std::string binPath() const { return "/nonexistent:" + (dir / "bin").string(); }
-    fs::path dir;
+    coretest::TempFolder folder;
+    const fs::path dir = folder.path;
 };
 
 } // namespace

@@ -97,6 +97,7 @@ TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
 
     // A second font for channel 4 replaces its own record only.
     f.assignChannelFont(4, guitar, 26);
+    f.assignChannelFont(16, guitar, 27); // there is no channel 17
     EXPECT_EQ(std::tuple(f.count, f.records[0].preset, f.records[1].bank), std::tuple(2, 26, 128));
     BASS_StreamFree(s);
 }

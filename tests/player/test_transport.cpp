@@ -50,12 +50,7 @@ protected:
     void SetUp() override {
         SilentEngine::SetUp();
         BASS_Free();
-        audio::setOutputFactory([this](int) {
-            auto o = audio::makePumpedOutput();
-            out = o.get();
-            return o;
-        });
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        ASSERT_NE(out = audiotest::initPumped(), nullptr);
         transport.setDefaultFont(CANTORA_TEST_SF2);
     }
     void TearDown() override {

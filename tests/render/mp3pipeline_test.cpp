@@ -11,11 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 using namespace cantora::render;
 using namespace wavbytes;
-namespace fs = std::filesystem;
 
 // Songs of one note: 480 ticks a quarter note, 0.5 s.
 using Mp3Pipeline = SongFolder;

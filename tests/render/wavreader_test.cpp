@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 using cantora::render::cWavReader;
-using cantora::render::NumberedError;
 using namespace wavbytes;
 using namespace std::string_literals;
 

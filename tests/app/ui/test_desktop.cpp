@@ -22,16 +22,13 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 using namespace cantora;
-using dialogs::ScriptedDialogs;
 using Folder = app::DesktopIntegration::Folder;
 
 class DesktopTest : public QObject, windowtest::PlayerWindow {

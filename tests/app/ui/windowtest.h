@@ -3,7 +3,6 @@
 // reading back the files a window writes.
 
 #include <QObject>
-#include <QtGlobal>
 
 #include <fstream>
 #include <iterator>

@@ -16,14 +16,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <memory>
 
 using namespace cantora;
 using windowtest::readFile;

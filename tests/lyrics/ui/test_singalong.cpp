@@ -15,13 +15,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 using namespace cantora;
 

@@ -7,7 +7,6 @@
 
 #include <QLabel>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QtTest>
 
 using namespace cantora::playback;
