@@ -12,7 +12,7 @@ TagTime earlyTag(int seconds) {
     if (t.minutes == 0 && t.seconds <= 2)
         return t;
     if (t.seconds <= 2) {
-        t.seconds += 58;
+        t.seconds += 57;
         t.minutes -= 1;
     } else {
         t.seconds -= 1;
