@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace cantora::render;
 using namespace wavbytes;
 
