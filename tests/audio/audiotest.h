@@ -91,17 +91,15 @@ protected:
     static inline HSOUNDFONT font_ = 0;
 };
 
-// Starts the engine on an output that plays only when the test pumps it; that output.
-inline audio::PumpedOutput *initPumped() {
-    static audio::PumpedOutput *out;
-    out = nullptr;
-    audio::setOutputFactory([](int) {
+// Starts the engine on an output that plays only when the test pumps it; `out`
+// is always the output in use (a Play may open the device again).
+inline void initPumped(audio::PumpedOutput *&out) {
+    audio::setOutputFactory([&out](int) {
         auto o = audio::makePumpedOutput();
         out = o.get();
         return o;
     });
-    EXPECT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-    return out;
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
 }
 
 // The engine on a silent output, and a scratch folder of each test's own
