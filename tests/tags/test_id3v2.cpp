@@ -58,7 +58,7 @@ TEST(Id3v2, LrcTextGivesTimedLinesAndWords) {
         {"[00:20]B\n[00:05][00:30]A\n", {{5000, "A"}, {20000, "\nB"}, {30000, "\nA"}}}, // repeated lines, in time order
         {"[00:01.00]<00:01.00>Twin<00:01.25>kle\n[00:02.00]<00:02.10>star\n",
          {{1000, "Twin"}, {1250, "kle"}, {2100, "\nstar"}}},
-        {"[00:61.00]bad [xx:01]tags\n[1:02]ok", {{62000, "ok"}}},
+        {"[00:60.00]bad [xx:01]tags\n[1:02]ok", {{62000, "ok"}}},
     };
     for (const Case &c : cases)
         EXPECT_EQ(cantora::lyrics::syncedFromLrc(c.lrc), c.synced) << c.lrc;
