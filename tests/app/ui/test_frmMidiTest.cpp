@@ -78,7 +78,8 @@ private slots:
     void GIVEN_a_song_WHEN_open_play_pause_stop_THEN_the_window_shows_each_step() {
         QVERIFY(find<QTimer>("tmrMidiTest")->isActive()); // the labels follow the engine from the start
         QCOMPARE(transport(), QString("open=1 play=0 pause=0 stop=0 replace=0 instr=0"));
-        QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled());
+        QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled() &&
+                !find<QSlider>("StoneSingle_9")->isEnabled()); // drums have no key
         openSong(song("Tom & Jerry.kar", {"a", "b"}));
         // Doubled, a "&" is shown as itself rather than underlining the next letter.
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Tom && Jerry.kar"));

@@ -177,6 +177,7 @@ private slots:
         QCOMPARE(child<QComboBox>("cboGenre")->currentIndex(), 18);
         QCOMPARE(lyricBox(), QString("[00:01]Old\n"));
         child<QCheckBox>("chkTags_1")->click();
+        QVERIFY(child<QLineEdit>("txtAlbum")->isEnabled());
         child<QLineEdit>("txtAlbum")->setText("New album");
         child<QLineEdit>("txtArtist")->setText("Not applied");
         press("cmdApply");
