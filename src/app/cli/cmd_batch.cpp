@@ -195,7 +195,7 @@ int cantora::cli::batch(const Args &args) {
     bool force = false, resume = false, printJobs = false, exact = false, noLyrics = false;
     std::optional<player::LiveSettings> live;
     std::optional<render::LoudnessTarget> loudness;
-    std::optional<std::string> tagFields[5];
+    std::optional<std::string> tagFields[4];
     std::optional<int> genre;
     long preset = 0;
     bool presetGiven = false;
@@ -245,23 +245,19 @@ int cantora::cli::batch(const Args &args) {
     bool mp3Only = noLyrics || genre || presetGiven, renderOnly = font || loudness;
     for (const auto &f : tagFields)
         mp3Only = mp3Only || f;
-    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
-        const std::string &a = args[i];
-        const std::string name = a.substr(0, a.find('='));
-        const bool own = name == "--out" || name == "--report" || name == "--to" || name == "--jobs";
-        const bool flag = name == "--exact" || name == "--no-lyrics" || render::isNormalizeOption(a);
-        const bool passed = flag || player::isLiveOption(name) || name == "--genre" || name == "--preset" ||
-                            name == "--soundfont" ||
-                            std::find(std::begin(fieldNames), std::end(fieldNames), name) != std::end(fieldNames);
-        if (passed)
-            pass.push_back(flag ? a : name);
+    for (const CommandLine::Given &g : cl.given()) {
+        if (g.name == "--out" || g.name == "--report" || g.name == "--to" || g.name == "--jobs" ||
+            g.name == "--force" || g.name == "--resume" || g.name == "--print-jobs" || g.name == "--quiet" ||
+            g.name == "--progress")
+            continue;
+        if (g.name == "--normalize")
+            pass.push_back(g.value.empty() ? g.name : g.name + "=" + g.value);
+        else if (g.flag)
+            pass.push_back(g.name);
+        else
+            pass.insert(pass.end(), {g.name, g.value});
         // lrc times its lines for a --tempo too; the other live options are the render's.
-        renderOnly = renderOnly || (player::isLiveOption(name) && name != "--tempo");
-        if ((own || passed) && !flag) {
-            const std::string value = name.size() < a.size() ? a.substr(name.size() + 1) : args[++i];
-            if (passed)
-                pass.push_back(value);
-        }
+        renderOnly = renderOnly || (player::isLiveOption(g.name) && g.name != "--tempo");
     }
     const std::string to = kind->to;
     if ((exact && to != "lrc") || ((mp3Only || renderOnly) && to == "lrc") || (mp3Only && to == "wav"))

@@ -105,6 +105,7 @@ int CommandLine::parse(const Args &args) {
                 if (inlineValue)
                     return usageError(a + " takes no value");
                 *option->flag = true;
+                given_.push_back({a, {}, true});
                 continue;
             }
             if (!inlineValue && !option->valueOptional && i + 1 >= args.size())
@@ -112,6 +113,7 @@ int CommandLine::parse(const Args &args) {
             const std::string value = inlineValue ? *inlineValue : option->valueOptional ? std::string() : args[++i];
             if (const std::string why = option->take(value); !why.empty())
                 return usageError(why);
+            given_.push_back({a, value, false});
             continue;
         }
         if (next < operands_.size())

@@ -77,6 +77,14 @@ public:
     // reader says so), a regular file or "-"; else 1 after the message.
     int checkInput(const std::string &path) const;
 
+    // The options parse() took, in the order given: a flag with no value, an
+    // optional value given bare with an empty one.
+    struct Given {
+        std::string name, value;
+        bool flag = false;
+    };
+    const std::vector<Given> &given() const { return given_; }
+
 private:
     struct Option {
         std::string name;
@@ -89,6 +97,7 @@ private:
     const char *command_;
     std::string usage_;
     std::vector<Option> options_;
+    std::vector<Given> given_;
     std::vector<std::pair<const char *, std::string *>> operands_;
     std::pair<const char *, std::vector<std::string> *> rest_{nullptr, nullptr};
 };
