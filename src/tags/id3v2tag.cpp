@@ -95,6 +95,22 @@ std::string pastEnd(const core::ByteSource &file) {
     return "the ID3v2 tag's size runs past the end of the file (" + std::to_string(file.size()) + " bytes)";
 }
 
+// The tag library reads the size of a 2.3 extended header as 2.4 gives it
+// (the size field counted in) and so misses every frame of such a tag:
+// it is given the tag without that header.
+std::string withoutV23ExtendedHeader(std::string tag) {
+    if (tag.size() < 14 || tag[3] != 3 || (tag[5] & 0xC0) != 0x40)
+        return tag;
+    const auto header = static_cast<std::size_t>(4 + be(tag, 10, 4, false));
+    if (10 + header > tag.size())
+        return tag;
+    tag.erase(10, header);
+    tag[5] = static_cast<char>(tag[5] & ~0x40);
+    for (int i = 0; i < 4; ++i)
+        tag[static_cast<std::size_t>(6 + i)] = static_cast<char>(((tag.size() - 10) >> (7 * (3 - i))) & 0x7F);
+    return tag;
+}
+
 // A tag parsed from the bytes of the file's leading tag.
 struct ParsedTag {
     std::string bytes;
@@ -103,8 +119,9 @@ struct ParsedTag {
     ID3v2::Tag *tag = nullptr;
 
     explicit ParsedTag(std::string b) : bytes(std::move(b)) {
+        const std::string readable = withoutV23ExtendedHeader(bytes);
         stream = std::make_unique<TagLib::ByteVectorStream>(
-            ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
+            ByteVector(readable.data(), static_cast<unsigned int>(readable.size())));
         file = std::make_unique<TagLib::MPEG::File>(stream.get(), ID3v2::FrameFactory::instance(), false);
         tag = file->hasID3v2Tag() ? file->ID3v2Tag() : nullptr;
     }

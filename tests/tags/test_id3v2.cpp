@@ -108,6 +108,9 @@ TEST(Id3v2, DamagedTagIsRefusedUnlessFramesMayBeDropped) {
         {id3(15, frame) + mp3bytes::audio(1000), "", true}, // the frame ends where the tag does
         {id3(15, frame, 0x10) + std::string("3DI\x04\0\x10\0\0\0\x0f", 10) + mp3bytes::audio(1000), "",
          true}, // a footer
+        {id3(100, std::string("\0\0\0\x06\x01\0", 6) + frame, 0x40) + mp3bytes::audio(1000), "", true},
+        {id3(100, std::string("\0\0\0\x06", 4) + std::string(6, '\0') + frame, 0x40, 3) + mp3bytes::audio(1000), "",
+         true}, // extended headers of 2.4 and 2.3
         {id3(100000, frame).substr(0, 25) + mp3bytes::audio(1000), "past the end of the file", false},
         {id3(100, frame + overlong) + mp3bytes::audio(1000), "TALB at byte 25 claims", true},
         {id3(100, frame + "ti\x01x" + std::string(6, '\0')) + mp3bytes::audio(1000), "no valid name", true},
