@@ -71,8 +71,7 @@ inline void dry(audio::MidiWriter &w, int track, int channel, std::uint64_t tick
 
 inline std::size_t frames(double seconds) { return static_cast<std::size_t>(seconds * kRate); }
 
-// A suite on the "no sound" device with the test SoundFont as every
-// stream's default font.
+// A suite on the "no sound" device with the test SoundFont as every stream's default font.
 class EngineWithFont : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {

@@ -192,8 +192,7 @@ TEST_F(Engine, FontRecordsAndFontVolume) {
     BASS_StreamFree(a);
     BASS_StreamFree(b);
 
-    // The volume is a gain in dB that holds through the song's reset of all
-    // controllers at 1 s.
+    // The volume is a gain in dB that holds through the song's reset of all controllers at 1 s.
     const std::string song = twoTones(69, 912, 960, 2880, true);
     const BASS_MIDI_FONT all{only, -1, 0};
     BASS_MIDI_StreamSetFonts(0, &all, 1);

@@ -33,8 +33,7 @@ void record(HSYNC, DWORD, DWORD data, void *user) {
     auto *log = static_cast<Log *>(user);
     if (log->stopFrom)
         log->stopFrom->stop();
-    // Nothing of `log` is touched after the lock goes: the test may then
-    // destroy it.
+    // Nothing of `log` is touched after the lock goes: the test may then destroy it.
     std::lock_guard lock(log->m);
     log->got.push_back(data);
     log->thread = std::this_thread::get_id();

@@ -1,5 +1,4 @@
-// The song-file reader: the range asked for, the one size limit, and what
-// is no regular file.
+// The song-file reader: the range asked for, the one size limit, and what is no regular file.
 
 #include "audio/bass.h"
 #include "audio/songfile.h"

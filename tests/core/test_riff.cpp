@@ -1,5 +1,4 @@
-// The RIFF chunk walk shared by the WAV, RMID and SoundFont readers, and the
-// byte sources under it.
+// The RIFF chunk walk shared by the WAV, RMID and SoundFont readers, and the byte sources under it.
 #include "core/byteio.h"
 #include "core/riff.h"
 #include "core/samefile.h"

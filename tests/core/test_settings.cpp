@@ -1,5 +1,4 @@
-// The settings line: written, read back, read from damaged files, and a
-// failed save that says why.
+// The settings line: written, read back, read from damaged files, and a failed save that says why.
 #include "core/settings.h"
 #include "tempfolder.h"
 

@@ -12,8 +12,7 @@ namespace {
 using cantora::playback::GraphState;
 using cantora::playback::MediaGraph;
 
-// What the fake graph was asked to do, shared with the test after the
-// player has released the graph.
+// What the fake graph was asked to do, shared with the test after the player has released the graph.
 struct GraphLog {
     double duration = 200.0;
     double position = 0.0;

@@ -1,5 +1,4 @@
-// Song texts, the tempo hook and the SoundFont records, against the real
-// engine with a silent output.
+// Song texts, the tempo hook and the SoundFont records, against the real engine with a silent output.
 #include "audio/audiotest.h"
 #include "audio/midiwriter.h"
 #include "audio/sf2builder.h"

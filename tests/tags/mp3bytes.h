@@ -33,8 +33,7 @@ inline std::string xing(std::uint32_t frames, std::size_t size) {
     return s;
 }
 
-// A raw 128-byte ID3v1 tag; fields are placed as given (no padding added
-// beyond `pad`).
+// A raw 128-byte ID3v1 tag; fields are placed as given (no padding added beyond `pad`).
 inline std::string id3v1(const std::string &title, const std::string &artist = "", const std::string &album = "",
                          const std::string &year = "", const std::string &comment = "", std::uint8_t genre = 12,
                          char pad = ' ') {

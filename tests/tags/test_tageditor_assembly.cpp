@@ -43,6 +43,11 @@ PendingRow row(const std::string &title, const std::string &genreIndex) {
     return r;
 }
 
+// The file after its leading ID3v2 tag.
+std::string afterTag(const std::string &b) {
+    return b.substr(static_cast<std::size_t>(LeadingId3v2(cantora::core::MemorySource(b))->end));
+}
+
 } // namespace
 
 TEST_F(SaveTagsTest, GivenNoTickedBox_WhenSaved_ThenTheOldTagAndLyricsAreWrittenBack) {
@@ -62,19 +67,27 @@ TEST_F(SaveTagsTest, GivenNoTickedBox_WhenSaved_ThenTheOldTagAndLyricsAreWritten
     EXPECT_EQ(released, 1);
 }
 
-TEST_F(SaveTagsTest, GivenAllBoxesTicked_ThenArtistAlbumYearGenreComeFromTheEditor_TitleAndCommentNot) {
+TEST_F(SaveTagsTest, GivenTickedBoxes_ThenTheirFieldsComeFromTheEditor_TitleCommentAndLyricsNot) {
+    const std::string sung = audio + mp3bytes::lyrics3({{"LYR", "[00:01]a\r\n"}});
     const std::string file =
-        dir.put("a.mp3", audio + mp3bytes::id3v1("Title", "Artist", "Album", "2001", "Comment", 200));
+        dir.put("a.mp3", sung + mp3bytes::id3v1("Title", "Artist", "Album", "2001", "Comment", 200));
     SaveRequest r = request(file);
     r.apply = {true, true, true, true};
     r.fields = {"T2", "A2", "B2", "1999", "C2", 0, ""};
     SaveTags(module, r);
     // The empty genre entry is written as 12.
-    EXPECT_EQ(contents(file), audio + mp3bytes::id3v1("Title", "A2", "B2", "1999", "Comment", 12));
-    r.fields.genreIndex = 9;
+    EXPECT_EQ(contents(file), sung + mp3bytes::id3v1("Title", "A2", "B2", "1999", "Comment", 12));
+    // Album and genre ticked, for other players too: the ID3v2 tag gets those two frames and the lyrics.
+    r.apply = {false, true, false, true};
+    r.fields = {"T3", "A3", "B3", "2000", "C3", 9, ""};
+    r.id3v2Lyrics = true;
     module.GetMp3Info(file);
     SaveTags(module, r);
-    EXPECT_EQ(contents(file), audio + mp3bytes::id3v1("Title", "A2", "B2", "1999", "Comment", 8));
+    EXPECT_EQ(afterTag(contents(file)), sung + mp3bytes::id3v1("Title", "A2", "B3", "1999", "Comment", 8));
+    const Id3v2Info tag = ReadId3v2(cantora::core::MemorySource(contents(file)));
+    const std::vector<std::pair<std::string, std::string>> frames = {{"TALB", "B3"}, {"TCON", "Jazz"}};
+    EXPECT_EQ(tag.textFrames, frames);
+    EXPECT_EQ(tag.lyrics, "[00:01]a\r\n");
 }
 
 TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSavingAgainKeepsOneOfEach) {
@@ -86,9 +99,6 @@ TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSa
     SaveTags(module, r);
     // The ID3v2 tag for other players goes before the audio: the box as USLT,
     // its stamps as SYLT, which the editor reads back as lyric lines.
-    const auto afterTag = [](const std::string &b) {
-        return b.substr(static_cast<std::size_t>(LeadingId3v2(cantora::core::MemorySource(b))->end));
-    };
     const std::string saved = contents(file);
     const std::string once = audio + mp3bytes::lyrics3({{"LYR", "[00:01]x\r\n[00:02]y\r\n"}}) +
                              mp3bytes::id3v1("New", "Artist", "", "", "Comment", 12);
