@@ -54,7 +54,7 @@ TEST(CdgPackets, CountsColoursAndTiles) {
     CdgOptions o;             // --colours: background, text, sung; #RRGGBB or #RGB
     ASSERT_EQ(parseColours("#123456,Abc,fedcba", o), "");
     EXPECT_TRUE(o.background == (Rgb4{1, 3, 5}) && o.text == (Rgb4{10, 11, 12}) && o.sung == (Rgb4{15, 13, 11}));
-    EXPECT_TRUE(cdgPalette(o)[kOutline] == (Rgb4{0, 0, 0})) << "a light text gets a dark outline";
+    EXPECT_TRUE(cdgPalette(o)[kOutline] == (Rgb4{0, 0, 0}) && cdgPalette(o)[kBackground] == o.background);
     EXPECT_NE(parseColours("#000,#000", o), "");
     // An "L" in colour 13 on 2 at row 3, column 7.
     const TileBits l{0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x3f, 0};

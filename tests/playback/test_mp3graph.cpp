@@ -86,6 +86,9 @@ TEST_F(Mp3Files, TheLengthIsExactFromTheHeaderAndScannedWithoutOne) {
     EXPECT_EQ(scanned % 1152, 0) << "whole frames without a header";
     EXPECT_GE(scanned, kFrames);
     EXPECT_EQ(countFrames(d), static_cast<std::size_t>(scanned));
+    auto g = graph();
+    ASSERT_TRUE(g->RenderFile(tonemp3::write((dir / "48k.mp3").string(), tonemp3::encode(48000, true, 48000))));
+    EXPECT_NEAR(g->Duration(), 1.0, 1e-9) << "a 48 kHz file lasts its frames at its own rate";
 }
 
 TEST_F(Mp3Files, PlayPauseResumeAndSeekMoveThePositionAsHeard) {

@@ -27,11 +27,11 @@ inline std::vector<short> tone(int frames) {
     return pcm;
 }
 
-// The MP3 bytes of `frames` frames of tone.
-inline std::string encode(int frames, bool withHeader) {
+// The MP3 bytes of `frames` frames of tone, played at `rate`.
+inline std::string encode(int frames, bool withHeader, int rate = kRate) {
     lame_global_flags *gf = lame_init();
-    lame_set_in_samplerate(gf, kRate);
-    lame_set_out_samplerate(gf, kRate);
+    lame_set_in_samplerate(gf, rate);
+    lame_set_out_samplerate(gf, rate);
     lame_set_num_channels(gf, 2);
     lame_set_brate(gf, 128);
     lame_set_quality(gf, 7);

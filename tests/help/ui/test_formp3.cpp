@@ -90,6 +90,8 @@ private slots:
         QCOMPARE(rows.join(' ').split(' ', Qt::SkipEmptyParts).join(' ') + ' ', QString::fromStdString(longLine));
         QCOMPARE(xs.join(""), QString(300, 'x'));
         QCOMPARE(help::formp3::wrapToWidth("a b", fm, width), QStringList({"a b"})); // a line that fits stays whole
+        QCOMPARE(help::formp3::wrapToWidth("aa bb cc", fm, fm.horizontalAdvance("aa bb")),
+                 QStringList({"aa bb", "cc"}));
     }
 
     void GIVEN_the_help_WHEN_closed_and_shown_again_THEN_the_text_is_visible() {
