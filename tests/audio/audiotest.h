@@ -101,8 +101,7 @@ inline void initPumped(audio::PumpedOutput *&out) {
     ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
 }
 
-// The engine on a silent output, and a scratch folder of each test's own
-// that write() puts song files into.
+// The engine on a silent output, and a scratch folder of each test's own that write() puts song files into.
 class SilentEngine : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -35,8 +35,7 @@ double eqGain(PeakEq &eq, double hz) {
 } // namespace
 
 TEST(PeakEq, GainAtAndAroundTheCentreByBandwidthOrQ) {
-    // Bandwidth in octaves wins over Q; Q counts only when the bandwidth is
-    // 0. A cut is as deep as a boost.
+    // Bandwidth in octaves wins over Q; Q counts only when the bandwidth is 0. A cut is as deep as a boost.
     struct Case {
         float octaves, q, centre, gain;
         double probe, expected;

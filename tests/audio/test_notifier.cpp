@@ -177,8 +177,7 @@ TEST(PumpedOutput, PlaysWhenPumpedAndCallsBackBeforeThePumpReturnsEachCallAtItsS
         BASS_MIDI_FontFree(font);
         setOutputFactory({});
     }
-    // White-box: a callback is due when its sample is heard, not when the
-    // block that holds it was mixed.
+    // White-box: a callback is due when its sample is heard, not when the block that holds it was mixed.
     {
         initPumped(out);
         BASS_MIDI_StreamSetFonts(0, nullptr, 0); // silent: only the timing counts

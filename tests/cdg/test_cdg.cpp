@@ -76,8 +76,7 @@ TEST(CdgText, MissingCharacterIsABoxAndNamed) {
                 b.at(b.marks[1] + 2, raster.ascent() - 1));
 }
 
-// A whole song replayed: paragraphs, a line too wide for one row, quick
-// syllables, a long instrumental gap.
+// A whole song replayed: paragraphs, a line too wide for one row, quick syllables, a long instrumental gap.
 TEST(CdgSong, ReplayShowsEveryLineInTimeAndWipesIt) {
     std::vector<lyrics::LrcMark> marks;
     double t = 6.0;

@@ -1,6 +1,5 @@
 #pragma once
-// A scratch folder of the test's own, removed with all it holds, and the
-// file and byte helpers the tests share.
+// A scratch folder of the test's own, removed with all it holds, and the file and byte helpers the tests share.
 
 #include <cstdint>
 #include <cstdlib>

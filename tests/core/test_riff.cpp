@@ -50,8 +50,7 @@ TEST(RiffWalk, OddSizedChunkIsFollowedByItsPadByte) {
 
 TEST(RiffWalk, StopsAtTheRangeAHeaderCutShortOrTheVisitor) {
     const std::string two = chunk("one ", "1234") + chunk("two ", "5678");
-    // A range ending inside the second header sees only the first chunk;
-    // ending exactly after it sees both.
+    // A range ending inside the second header sees only the first chunk; ending exactly after it sees both.
     EXPECT_EQ(walk(two, 0, 12 + 7).size(), 1u);
     EXPECT_EQ(walk(two, 0, 12 + 8).size(), 2u);
     // The range is cut to the bytes there are.

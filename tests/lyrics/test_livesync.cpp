@@ -1,5 +1,4 @@
-// Lyric reports reach the listeners of their own stream only, and none
-// after a listener has stopped listening.
+// Lyric reports reach the listeners of their own stream only, and none after a listener has stopped listening.
 #include "lyrics/livesync.h"
 
 #include <gtest/gtest.h>

@@ -94,8 +94,7 @@ TEST(CrLfBreaks, EveryReaderReadsThemAsTheBreakCharacters) {
         EXPECT_EQ(crlf, read(t.slashes)) << t.form;
         EXPECT_EQ(crlf.lrc, t.lrc) << t.form;
     }
-    // The page (whose first break adds an empty line) turned at the fourth
-    // line and started afresh at the paragraph.
+    // The page (whose first break adds an empty line) turned at the fourth line and started afresh at the paragraph.
     const std::vector<std::string> pages = read(twins[0].crlf).pages;
     ASSERT_EQ(pages.size(), 13u);
     EXPECT_EQ(pages[3], "\r\nOne a\r\nTwo b");

@@ -14,8 +14,7 @@ namespace tonemp3 {
 
 constexpr int kRate = 44100;
 
-// `frames` frames of a 440 Hz tone whose loudness climbs, so that every
-// stretch of the file differs from every other.
+// `frames` frames of a 440 Hz tone whose loudness climbs, so that every stretch of the file differs from every other.
 inline std::vector<short> tone(int frames) {
     std::vector<short> pcm(static_cast<std::size_t>(frames) * 2);
     for (int i = 0; i < frames; ++i) {

@@ -25,8 +25,7 @@ protected:
         return BASS_MIDI_StreamCreateFile(1, bytes.data(), 0, bytes.size(), BASS_STREAM_DECODE | BASS_MIDI_DECAYEND,
                                           44100);
     }
-    // Renders the whole song in renderer-sized blocks, `s` applied before
-    // each (at most `maxSeconds`); stereo floats.
+    // Renders the whole song in renderer-sized blocks, `s` applied before each (at most `maxSeconds`); stereo floats.
     std::vector<float> render(const LiveSettings &s, double maxSeconds = 10) {
         const HSTREAM h = decoder();
         LiveBlockHook hook(s);

@@ -1,5 +1,4 @@
-// Which MIDI editor the MidiEditor command starts, with programs made in a
-// scratch folder: nothing is started here.
+// Which MIDI editor the MidiEditor command starts, with programs made in a scratch folder: nothing is started here.
 #include "core/tempfolder.h"
 #include "player/midieditor.h"
 

@@ -182,8 +182,7 @@ TEST_F(TransportTest, GIVEN_a_drum_kit_effects_and_keys_chosen_WHEN_replayed_THE
     // The key reaches the replayed song on every channel but the drums.
     EXPECT_EQ(event(0, MIDI_EVENT_TRANSPOSE), 103u);
     EXPECT_EQ(event(9, MIDI_EVENT_TRANSPOSE), 100u);
-    // A channel's own key is the player's until the next replay: the rebuilt
-    // stream gets the global key alone.
+    // A channel's own key is the player's until the next replay: the rebuilt stream gets the global key alone.
     transport.live().channels[0].key = 2; // its slider moved
     transport.live().channels[0].keyOverridden = false;
     transport.applyLive();

@@ -13,8 +13,7 @@ using namespace cantora::render;
 
 namespace {
 
-// A 1 kHz tone at `dbfs` (peak) on every channel, `seconds` long, with a
-// full-scale click every second when `clicks`.
+// A 1 kHz tone at `dbfs` (peak) on every channel, `seconds` long, with a full-scale click every second when `clicks`.
 std::vector<std::int16_t> tone(double dbfs, int channels, double seconds, bool clicks = false) {
     const auto frames = static_cast<std::size_t>(44100 * seconds);
     std::vector<std::int16_t> s;

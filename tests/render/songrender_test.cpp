@@ -1,5 +1,4 @@
-// renderSongToWav: what it refuses before writing, and that a render that
-// does not finish leaves no file behind.
+// renderSongToWav: what it refuses before writing, and that a render that does not finish leaves no file behind.
 
 #include "render/songrender.h"
 

@@ -83,8 +83,7 @@ TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
     EXPECT_TRUE(save("T", std::string(99999, 'a')));
     put(original);
 
-    // No read before the write, a file changed since it was read, a state
-    // that no longer matches the bytes on disk.
+    // No read before the write, a file changed since it was read, a state that no longer matches the bytes on disk.
     Id3Module fresh;
     EXPECT_FALSE(fresh.WriteLyricsTag(path, bare("T", 0), "x"));
     m.GetMp3Info(path);

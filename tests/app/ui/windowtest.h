@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the window tests: finding a window's controls by name and
-// reading back the files a window writes.
+// Shared by the window tests: finding a window's controls by name and reading back the files a window writes.
 
 #include <QObject>
 
