@@ -124,7 +124,8 @@ TEST_F(TransportTest, GIVEN_a_song_WHEN_paused_resumed_stopped_and_replayed_THEN
 }
 
 TEST_F(TransportTest, GIVEN_songs_opened_in_turn_WHEN_a_broken_file_follows_THEN_nothing_of_them_remains) {
-    const std::string path = song("good.mid", 125);
+    const std::string path =
+        song("Perch\u00e9 \u65e5\u672c \U0001F3A4.mid", 125); // two-, three- and four-byte characters
     std::vector<HSTREAM> streams;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(open(path));
