@@ -145,11 +145,14 @@ TEST_F(TransportTest, GIVEN_a_playing_song_WHEN_it_ends_THEN_commands_are_as_aft
     ASSERT_TRUE(open(song("a.kar")));
     transport.play();
     const HSTREAM h = transport.song().handle;
-    lyrics::EndSync(0, h, 0, nullptr);
+    out->pumpSeconds(10); // the song and its decay
     ASSERT_EQ(screen.ends, std::vector<HSTREAM>{h});
     transport.songEnded(h);
     EXPECT_EQ(screen.line(), "1100");
     EXPECT_TRUE(transport.flags().rebuildOnPlay);
+    transport.play(); // the replay's rebuilt stream reports its own end
+    out->pumpSeconds(6);
+    EXPECT_EQ(screen.ends.back(), transport.song().handle);
     // The end of a stream that has since been replaced changes nothing.
     ASSERT_TRUE(open(song("b.kar")));
     transport.play();
