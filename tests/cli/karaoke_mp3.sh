@@ -103,7 +103,10 @@ assert sum(t.startswith('\n') for t, _ in sylt) + 1 == len(open('exact.lrc').rea
 tags = re.findall(r'<(\d+):(\d+\.\d+)>', open('words.lrc').read())
 worst = max(abs(int(m) * 60 + float(s) - t) for (m, s), (t, _) in zip(tags, sung))
 assert len(tags) == len(sung) and worst <= 0.010, worst
+open('sylt.txt', 'w').write(f'  SYLT: {len(sylt)} entries, [')
 EOF
+"$cli" info out.mp3 >info.txt && grep -qxF "    $(sed -n 3p exact.lrc | tr -d '\r')" info.txt &&
+    grep -qF "$(cat sylt.txt)" info.txt || fail "info does not show the lyrics: $(cat info.txt)"
 
 # A 300 KB picture another player wrote is kept exactly (the audio after the
 # tag, the frame search past it and a second save: tests/tags).
