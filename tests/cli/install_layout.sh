@@ -28,7 +28,7 @@ fi
 [ -e "$prefix/bin/Chorium.sf2" ] && fail "the build's Chorium.sf2 link was installed"
 cmp -s "$prefix/share/cantora/leggimi.txt" "$build/bin/leggimi.txt" || fail "installed leggimi.txt differs"
 
-"$prefix/bin/cantora-cli" --version | grep -q '^cantora-cli [0-9]' || fail "installed cantora-cli --version"
+v=$("$prefix/bin/cantora-cli" --version) && [[ $v =~ ^cantora-cli\ [0-9] ]] || fail "installed cantora-cli --version"
 "$prefix/bin/cantora-cli" marks "$prefix/share/cantora/demo.kar" >/dev/null || fail "installed cli cannot read the demo song"
 
 # The menu entry starts the installed program with its icon for the karaoke
