@@ -1,6 +1,5 @@
 #pragma once
-// Helpers for the engine tests: songs built in memory, decoding them through
-// the engine, and measuring what comes out.
+// Helpers for the engine tests: songs built in memory, decoding them through the engine, and measuring what comes out.
 
 #include "audio/bass.h"
 #include "audio/midiwriter.h"

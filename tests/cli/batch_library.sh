@@ -65,8 +65,7 @@ batch "$lib" --out "$work/par" --resume --report "$work/p.json"
 [ -z "$("$cli" batch "$lib" --out "$work/par" --soundfont "$sf2" --print-jobs 2>/dev/null | grep -v 'ken\|fake')" ] ||
     fail "songs still to do after --resume"
 
-# Ctrl-C once the first song is done: the second stops, leaves no .part,
-# and the next run converts it.
+# Ctrl-C once the first song is done: the second stops, leaves no .part, and the next run converts it.
 mkdir -p "$work/two"
 make_song "$work/two/a.kar"
 slow='\x26\x25\xa0' chord "$work/two/b.mid" 100 6000 48 52 55 # 31 s

@@ -31,8 +31,7 @@ cp "$src/data/demo.kar" demo.kar
 [ "$(field out.mp3 Title)" = "Twinkle, Twinkle, Little Star" ] || fail "title: $(field out.mp3 Title)"
 seconds=$(grep -o '[0-9.]* s of audio' err | cut -d' ' -f1)
 
-# The audio: the same bytes as the road in steps: render, encode, tag with
-# the typed fields and the LRC.
+# The audio: the same bytes as the road in steps: render, encode, tag with the typed fields and the LRC.
 "$cli" render demo.kar "$work/demo.wav" --soundfont "$sf2" -q || fail "render failed"
 "$cli" lrc demo.kar "$work/demo.lrc" -q || fail "lrc failed"
 "$cli" encode "$work/demo.wav" "$work/steps.mp3" -q || fail "encode failed"

@@ -258,6 +258,11 @@ private slots:
         QCOMPARE(event(3, MIDI_EVENT_TRANSPOSE), 101u);
         QCOMPARE(event(0, MIDI_EVENT_TRANSPOSE), 102u);
         QCOMPARE(text("LblPit_3"), QString("-1"));
+        QTest::mouseClick(find<QLabel>("LblPit_3"), Qt::LeftButton); // a click on the key readout resets it
+        QCOMPARE(event(3, MIDI_EVENT_TRANSPOSE), 102u);
+        find<QSlider>("Slider2_2")->setValue(127 - 40); // a strip's fader and solo
+        QTest::mouseClick(find<QLabel>("Label2_2"), Qt::LeftButton);
+        QVERIFY(event(2, MIDI_EVENT_VOLUME) == 40 && w->transport().live().channels[2].solo);
         // However the font volume slider moves, its text and the sound agree; the bottom is silence.
         for (const auto &[key, shown] : {std::pair{Qt::Key_End, 0}, {Qt::Key_Home, 9}}) {
             QTest::keyClick(find<QSlider>("SldVol"), key);
