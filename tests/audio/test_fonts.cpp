@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using namespace cantora::audio;
 
@@ -33,9 +34,7 @@ TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
 
     auto parsed = readSf2Info(file);
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->name, "Tiny Kit");
-    EXPECT_EQ(parsed->copyright, "(c) us");
-    EXPECT_EQ(parsed->comment, "odd");
+    EXPECT_EQ(std::tie(parsed->name, parsed->copyright, parsed->comment), std::tuple("Tiny Kit", "(c) us", "odd"));
     EXPECT_EQ(parsed->sampleBytes, 1000u);
     ASSERT_NE(parsed->pdtaOffset, 0u);
     auto presets = readSf2Presets(std::string_view(file).substr(parsed->pdtaOffset, parsed->pdtaSize));
@@ -59,7 +58,7 @@ TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
 TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
     // Record 0: a font with only preset 25 (bank 0), listed for program 25.
     // Record 1: a font with a drum kit 0 in bank 0 only, listed as bank 128.
-    // Record 2: the main font: banks 0 and 128, programs 0-127.
+    // Record 2: the main font: bank 0 whole, kits 0-99 in bank 128.
     std::vector<FontRecord> records(3);
     for (auto &r : records)
         r.entry = std::make_shared<FontEntry>();
@@ -71,7 +70,7 @@ TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
             return bank == 0 && program == 25;
         if (r == 1)
             return bank == 0 && program == 0;
-        return bank == 0 || bank == 128;
+        return bank == 0 || (bank == 128 && program < 100);
     };
     const auto choose = [&](int channel, int bank, int program) {
         const auto c = choosePreset(records, channel, bank, program, has);
@@ -79,10 +78,12 @@ TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
     };
     EXPECT_EQ(choose(4, 0, 25), std::tuple(0, 0, 25));
     EXPECT_EQ(choose(4, 0, 26), std::tuple(2, 0, 26)) << "only program 25 is served by record 0";
+    EXPECT_EQ(choose(4, 8, 25), std::tuple(0, 0, 25)) << "in whatever bank its font has it";
     EXPECT_EQ(choose(9, 0, 16), std::tuple(1, 0, 0)) << "drum channel: the kit record";
     EXPECT_EQ(std::get<0>(choose(3, 8, 5)), 2) << "a missing bank falls back to 0";
     records[1].entry = nullptr; // a record without a font is skipped
     EXPECT_EQ(choose(9, 0, 16), std::tuple(2, 128, 16));
+    EXPECT_EQ(choose(9, 0, 120), std::tuple(2, 128, 0)) << "a kit the font lacks: its kit 0";
     records[2].entry = nullptr;
     EXPECT_EQ(std::get<0>(choose(0, 0, 0)), -1);
 }
