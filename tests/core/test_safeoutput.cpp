@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,23 +54,4 @@ TEST(SafeOutput, RemovesOnlyTheLeftoversOfWritersThatAreGone) {
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_TRUE(fs::exists(live));
     EXPECT_TRUE(fs::exists(other));
-}
-
-TEST(SafeOutput, AFileSizeLimitIsAnErrorNotDeath) {
-    TempFolder dir;
-    const std::string out = dir.put("big.mp3", "old");
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    SafeOutput file;
-    const bool opened = file.open(out, true);
-    const bool written = opened && file.write(std::string(8192, 'x')) && file.commit();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ASSERT_TRUE(opened);
-    EXPECT_FALSE(written);
-    EXPECT_NE(file.error().find("File too large"), std::string::npos) << file.error();
-    EXPECT_EQ(contents(out), "old");
-    EXPECT_EQ(dir.entries(), 1u);
 }

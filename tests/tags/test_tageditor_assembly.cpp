@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 
 using namespace cantora::tags;
@@ -153,6 +155,25 @@ TEST_F(SaveTagsTest, GivenAConvertedSong_ThenSyncroIsCopiedOverTheOutput_AndAFai
     EXPECT_EQ(out.failures.size(), 2u);
     EXPECT_EQ(contents(dir / "out.mp3"), before);
     EXPECT_FALSE(fs::exists(syncro));
+}
+
+TEST_F(SaveTagsTest, GivenAWriteThatFailsPartWay_ThenTheMp3IsByteIdenticalAndTheFailureSaid) {
+    // A file size limit stops the write ten bytes into the new tag, as a full disk would, for root too.
+    const std::string old = audio + mp3bytes::id3v1("Old");
+    const std::string file = dir.put("full.mp3", old);
+    SaveRequest r = request(file);
+    r.pending = row("New", "1");
+    rlimit was{};
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    rlimit limit = was;
+    limit.rlim_cur = audio.size() + 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const SaveOutcome out = SaveTags(module, r);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    ASSERT_FALSE(out.written);
+    EXPECT_EQ(out.failures, std::vector<std::string>{"cannot write " + file + ": File too large"});
+    EXPECT_EQ(contents(file), old);
+    EXPECT_EQ(dir.entries(), 1u) << "a temporary file was left";
 }
 
 TEST_F(SaveTagsTest, CopyOverAFolderThatIsMissingFails_AndExitRemovesOnlyTheWorkFiles) {
