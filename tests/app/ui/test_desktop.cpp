@@ -195,7 +195,7 @@ private slots:
         std::filesystem::remove(b);
         // A new window (the next start) has the same list, less the missing song, and opens from it.
         restartWindow();
-        QCOMPARE(recentMenu(), QStringList{qa});
+        QVERIFY(recentMenu() == QStringList{qa} && w->desktop()->recentMenu()->isEnabled());
         find<QAction>("recent_0")->trigger();
         QCOMPARE(w->song().path, a);
     }

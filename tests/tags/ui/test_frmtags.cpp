@@ -278,12 +278,14 @@ private slots:
         press("cmdAdd"); // stopped: nothing to stamp
         QCOMPARE(box->toPlainText(), before);
         typeTitle("Title");
+        child<QLineEdit>("txtAlbum")->setText("Album");
         press("cmdPlayer_1");
         press("cmdApply");
         QCOMPARE(lastBox().text, std::string("Stop Music"));
         QCOMPARE(readFile(file), tone() + lyrBlock(lyrics));
 
         QVERIFY(w->LyricsWindowOpen() && w->lyricsWindow());
+        QCOMPARE(w->lyricsWindow()->findChild<QLabel *>("lblAlbum")->text(), QString("Album"));
         QListWidget *ref = child<QListWidget>("LyricsRef");
         QCOMPARE(ref->count(), 3);
         QCOMPARE(ref->item(1)->text(), QString("00:10    B"));
@@ -322,7 +324,7 @@ private slots:
         // Paused, the song is let go for the write and taken up where it was.
         clock.position = 30.5;
         press("cmdApply");
-        QCOMPARE(readFile(file), tone() + lyrBlock(lyrics) + mp3bytes::id3v1("Title"));
+        QCOMPARE(readFile(file), tone() + lyrBlock(lyrics) + mp3bytes::id3v1("Title", "", "Album"));
         QCOMPARE(w->player().PlayerState(), std::string("pause"));
         QCOMPARE(clock.seeks.back(), 30.5);
         QCOMPARE(clock.released, 1);
