@@ -15,6 +15,7 @@ TEST(TextCodec, RecognisesUtf8AndRejectsMalformedSequences) {
                                {"\xEF\xBF\xBF", true},      // U+FFFF
                                {"\xC2\x80", true},          // U+0080, the shortest two-byte form
                                {"\xC1\xBF", false},         // U+007F in two bytes: overlong
+                               {"\xC3\xE9", false},         // CP1252 A-tilde e-acute: no continuation byte
                                {"\xE2\x82", false}})        // cut short
         EXPECT_EQ(isValidUtf8(text), valid) << text;
 }
