@@ -49,8 +49,7 @@ TEST_F(Engine, TempoHookSendsSongTempoTimesFactorRounded) {
     EXPECT_EQ(t.tempo.load(), 500000);
     EXPECT_EQ(BASS_MIDI_StreamGetEvent(s, 0, MIDI_EVENT_TEMPO), 333333u);
 
-    // A seek re-applies the factor to the song's own tempo, never to the
-    // already scaled one, however often the position changes.
+    // Every seek re-applies the factor to the song's own tempo, never to the already scaled one.
     registerTempoSyncs(s, t);
     for (int i = 0; i < 3; ++i) {
         BASS_ChannelSetPosition(s, BASS_ChannelSeconds2Bytes(s, 0.5 * i), BASS_POS_BYTE);
@@ -97,7 +96,8 @@ TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
     // A second font for channel 4 replaces its own record only.
     f.assignChannelFont(4, guitar, 26);
     f.assignChannelFont(16, guitar, 27); // there is no channel 17
-    EXPECT_EQ(std::tuple(f.count, f.records[0].preset, f.records[1].bank), std::tuple(2, 26, 128));
+    EXPECT_EQ(std::tuple(f.count, f.records[0].preset, f.records[1].bank, f.records[0].font == f.handles[0]),
+              std::tuple(2, 26, 128, true));
     BASS_StreamFree(s);
 }
 
