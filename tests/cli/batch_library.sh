@@ -27,7 +27,7 @@ stamps() { (cd "$1" && find . -type f ! -name '.*' -printf '%p %s %T@ %i\n' | so
 lib=$work/lib
 mkdir -p "$lib/sub/deep"
 make_song "$lib/one.kar"
-chord "$lib/sub/deep/two.mid" 100 3840 60 64
+chord "$lib/sub/deep/t"$'\t'"wo.mid" 100 3840 60 64 # a tab in its name: the manifest keeps it
 printf 'MThd\x00\x00' >"$lib/sub/bro\"ken.mid"
 printf 'not a song\n' >"$lib/sub/fake.KAR"
 printf 'notes\n' >"$lib/sub/notes.txt"
@@ -36,7 +36,7 @@ batch "$lib" --out "$work/out" --jobs 2 --report "$work/r.json"
 [ $? = 1 ] || fail "a library with bad songs: exit $?, want 1"
 grep -q "4 songs: 4 to convert, 0 already done" "$work/err" && grep -q "^2 of 4 songs done, 2 failed" "$work/err" ||
     fail "first run: $(cat "$work/err")"
-[ "$(cd "$work/out" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./one.mp3 ./sub/deep/two.mp3 " ] ||
+[ "$(cd "$work/out" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./one.mp3 ./sub/deep/t"$'\t'"wo.mp3 " ] ||
     fail "outputs: $(cd "$work/out" && find . | tr '\n' ' ')"
 for f in 'bro\\"ken.mid' fake.KAR; do
     grep -q "\"song\": \"$lib/sub/$f\", \"status\": \"failed\".*\"error\": \"$lib/sub/$f: [a-z]" "$work/r.json" ||
@@ -57,7 +57,7 @@ batch "$lib" --out "$work/out" --jobs 2 --force --report "$work/r.csv"
 # bytes; --resume then records them and a run after it has nothing to do.
 "$cli" batch "$lib" --out "$work/par" --soundfont "$sf2" --print-jobs 2>/dev/null |
     parallel --will-cite -j2 2>/dev/null
-for f in one.mp3 sub/deep/two.mp3; do
+for f in one.mp3 sub/deep/t$'\t'wo.mp3; do
     cmp -s "$work/out/$f" "$work/par/$f" || fail "$f from parallel differs from the pool's"
 done
 batch "$lib" --out "$work/par" --resume --report "$work/p.json"
