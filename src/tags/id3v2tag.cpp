@@ -7,6 +7,7 @@
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
+#include <taglib/id3v2synchdata.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/synchronizedlyricsframe.h>
@@ -106,8 +107,7 @@ std::string withoutV23ExtendedHeader(std::string tag) {
         return tag;
     tag.erase(10, header);
     tag[5] = static_cast<char>(tag[5] & ~0x40);
-    for (int i = 0; i < 4; ++i)
-        tag[static_cast<std::size_t>(6 + i)] = static_cast<char>(((tag.size() - 10) >> (7 * (3 - i))) & 0x7F);
+    tag.replace(6, 4, ID3v2::SynchData::fromUInt(static_cast<unsigned int>(tag.size() - 10)).data(), 4);
     return tag;
 }
 
