@@ -98,18 +98,25 @@ std::optional<std::string> genreName(long byte) {
     return std::string(name);
 }
 
+// A field left empty leaves the frame as another program wrote it: the
+// editor shows the ID3v1 fields only, so an empty box is no wish to clear.
+std::optional<std::string> givenText(const std::string &text) {
+    std::string t = TrimSpaces(text);
+    return t.empty() ? std::nullopt : std::optional<std::string>(std::move(t));
+}
+
 } // namespace
 
 Id3v2Edit KaraokeId3v2Edit(const std::string &title, const std::string &artist, const std::string &album,
                            const std::string &year, const std::string &comment, int genreByte,
                            const lyrics::KaraokeLyrics *lyrics) {
     Id3v2Edit edit;
-    edit.title = TrimSpaces(title);
-    edit.artist = TrimSpaces(artist);
-    edit.album = TrimSpaces(album);
-    edit.year = TrimSpaces(year);
-    edit.comment = TrimSpaces(comment);
-    edit.genre = genreName(genreByte);
+    edit.title = givenText(title);
+    edit.artist = givenText(artist);
+    edit.album = givenText(album);
+    edit.year = givenText(year);
+    edit.comment = givenText(comment);
+    edit.genre = givenText(*genreName(genreByte));
     if (lyrics && !lyrics->syllables.empty()) {
         edit.lyrics = lyrics->exactLrc;
         edit.synced = lyrics->syllables;

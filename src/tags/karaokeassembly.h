@@ -78,8 +78,9 @@ Id3v1Tag PendingRecord(const PendingRow &row, Id3v1Fit *fit = nullptr);
 SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request);
 
 // The ID3v2 fields of a converted song: the typed texts in full (an ID3v1
-// field cuts them to 30 bytes), the genre byte's name (none for -1), and, unless `lyrics`
-// is null, the exact LRC as USLT and every sung syllable as SYLT.
+// field cuts them to 30 bytes; an empty one leaves its frame alone), the
+// genre byte's name (none for -1), and, unless `lyrics` is null, the exact
+// LRC as USLT and every sung syllable as SYLT.
 Id3v2Edit KaraokeId3v2Edit(const std::string &title, const std::string &artist, const std::string &album,
                            const std::string &year, const std::string &comment, int genreByte,
                            const lyrics::KaraokeLyrics *lyrics);

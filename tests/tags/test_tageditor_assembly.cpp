@@ -98,6 +98,9 @@ TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSa
     r.pending = row("  New  ", "0");
     r.fields.lyrics = "[00:01]x\n[00:02]y\n";
     r.id3v2Lyrics = true;
+    Id3v2Edit theirs; // another player's album, not in the row
+    theirs.album = "Their album";
+    ASSERT_EQ(WriteId3v2(file, theirs), "");
     SaveTags(module, r);
     // The ID3v2 tag for other players goes before the audio: the box as USLT,
     // its stamps as SYLT, which the editor reads back as lyric lines.
@@ -105,7 +108,8 @@ TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSa
     const std::string once = audio + mp3bytes::lyrics3({{"LYR", "[00:01]x\r\n[00:02]y\r\n"}}) +
                              mp3bytes::id3v1("New", "Artist", "", "", "Comment", 12);
     EXPECT_EQ(afterTag(saved), once);
-    EXPECT_EQ(ReadId3v2(cantora::core::MemorySource(saved)).lyrics, "[00:01]x\r\n[00:02]y\r\n");
+    const Id3v2Info v2 = ReadId3v2(cantora::core::MemorySource(saved));
+    EXPECT_TRUE(v2.lyrics == "[00:01]x\r\n[00:02]y\r\n" && v2.textFrames.front().second == "Their album");
     EXPECT_EQ(LyricBoxFromId3v2(file), "[00:01.00]x\r\n[00:02.00]y\r\n");
     SaveTags(module, r);
     EXPECT_EQ(contents(file), saved);
@@ -165,8 +169,7 @@ TEST_F(SaveTagsTest, GivenAWriteThatFailsPartWay_ThenTheMp3IsByteIdenticalAndThe
     r.pending = row("New", "1");
     rlimit was{};
     ::getrlimit(RLIMIT_FSIZE, &was);
-    rlimit limit = was;
-    limit.rlim_cur = audio.size() + 10;
+    const rlimit limit{audio.size() + 10, was.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     const SaveOutcome out = SaveTags(module, r);
     ::setrlimit(RLIMIT_FSIZE, &was);
