@@ -154,12 +154,13 @@ SaveOutcome SaveTags(Id3Module &module, const SaveRequest &request) {
         noteFit(out, fit);
         const std::string lyricText = TrimSpaces(WithCrLf(request.fields.lyrics));
         const long genre = std::atol(request.pending->sub[5].c_str());
-        out.written = writeOnce(module, request, record, lyricText, out, genre > 0 && genre < kGenreListSize);
+        const bool genreChosen = genre > 0 && genre < kGenreListSize;
+        out.written = writeOnce(module, request, record, lyricText, out, genreChosen);
         if (out.written && request.id3v2Lyrics) {
             const PendingRow &row = *request.pending;
             writeId3v2(request,
                        KaraokeId3v2Edit(row.sub[1], row.sub[2], row.sub[3], row.sub[4], row.sub[7],
-                                        static_cast<int>(genreByteFromIndex(genre)), nullptr),
+                                        genreChosen ? static_cast<int>(genreByteFromIndex(genre)) : -1, nullptr),
                        lyricText, out);
         }
     } else {

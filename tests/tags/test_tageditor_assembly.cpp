@@ -45,6 +45,8 @@ PendingRow row(const std::string &title, const std::string &genreIndex) {
     return r;
 }
 
+using Frames = std::vector<std::pair<std::string, std::string>>;
+
 // The file after its leading ID3v2 tag.
 std::string afterTag(const std::string &b) {
     return b.substr(static_cast<std::size_t>(LeadingId3v2(cantora::core::MemorySource(b))->end));
@@ -87,8 +89,7 @@ TEST_F(SaveTagsTest, GivenTickedBoxes_ThenTheirFieldsComeFromTheEditor_TitleComm
     SaveTags(module, r);
     EXPECT_EQ(afterTag(contents(file)), sung + mp3bytes::id3v1("Title", "A2", "B3", "1999", "Comment", 8));
     const Id3v2Info tag = ReadId3v2(cantora::core::MemorySource(contents(file)));
-    const std::vector<std::pair<std::string, std::string>> frames = {{"TALB", "B3"}, {"TCON", "Jazz"}};
-    EXPECT_EQ(tag.textFrames, frames);
+    EXPECT_EQ(tag.textFrames, (Frames{{"TALB", "B3"}, {"TCON", "Jazz"}}));
     EXPECT_EQ(tag.lyrics, "[00:01]a\r\n");
 }
 
@@ -99,17 +100,17 @@ TEST_F(SaveTagsTest, GivenAPendingTitle_ThenTheRowAndTheLyricBoxAreWritten_AndSa
     r.fields.lyrics = "[00:01]x\n[00:02]y\n";
     r.id3v2Lyrics = true;
     Id3v2Edit theirs; // another player's album, not in the row
-    theirs.album = "Their album";
+    theirs.album = "Theirs";
     ASSERT_EQ(WriteId3v2(file, theirs), "");
     SaveTags(module, r);
-    // The ID3v2 tag for other players goes before the audio: the box as USLT,
-    // its stamps as SYLT, which the editor reads back as lyric lines.
+    // The ID3v2 tag goes before the audio: the box as USLT, its stamps as SYLT, read back by the editor as lines.
     const std::string saved = contents(file);
     const std::string once = audio + mp3bytes::lyrics3({{"LYR", "[00:01]x\r\n[00:02]y\r\n"}}) +
                              mp3bytes::id3v1("New", "Artist", "", "", "Comment", 12);
     EXPECT_EQ(afterTag(saved), once);
     const Id3v2Info v2 = ReadId3v2(cantora::core::MemorySource(saved));
-    EXPECT_TRUE(v2.lyrics == "[00:01]x\r\n[00:02]y\r\n" && v2.textFrames.front().second == "Their album");
+    EXPECT_EQ(v2.lyrics, "[00:01]x\r\n[00:02]y\r\n");
+    EXPECT_EQ(v2.textFrames, (Frames{{"TALB", "Theirs"}, {"TIT2", "New"}, {"TPE1", "Artist"}, {"COMM", "Comment"}}));
     EXPECT_EQ(LyricBoxFromId3v2(file), "[00:01.00]x\r\n[00:02.00]y\r\n");
     SaveTags(module, r);
     EXPECT_EQ(contents(file), saved);
