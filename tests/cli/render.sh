@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# cantora-cli render: the exact WAV a 10 s song gives; the live options
+# cantora-cli render: the exact WAVs a 10 s song and the demo give; the live options
 # (bad values refused by name, neutral ones changing no byte, the others
 # heard); outputs that are inputs, and songs too long or holding nothing,
 # refused with nothing written; a song read in part says so.
@@ -11,11 +11,6 @@ cd "$work" || exit 1
 make_song song.mid # 10 s, flute A4 on channel 1
 render() { "$cli" render "$@" --soundfont "$sf2" -q; }
 render song.mid plain.wav || fail "render exited $?"
-want=52494646c4ea1a0057415645666d7420100000000100020044ac000010b102000400100064617461a0ea1a00
-[ "$(od -A n -t x1 -N 44 plain.wav | tr -d ' \n')" = "$want" ] && [ "$(wc -c <plain.wav)" = 1764044 ] ||
-    fail "header or size of the WAV"
-loud=$(od -A n -t d2 -j 44 -v plain.wav | tr -s ' ' '\n' | awk '$1 > 400 || $1 < -400 { n++ } END { print n + 0 }')
-[ "$loud" -gt 1000 ] || fail "the render is (nearly) silent"
 
 # --- live options: bad values, neutral ones, what they do ------------------------
 # (each option's ranges: the C++ tests) A refused value: exit 2, named, nothing written.
@@ -23,22 +18,20 @@ render song.mid bad.wav --program 1:128 2>err; rc=$?
 [ "$rc" = 2 ] && grep -q -- "--program: '1:128'" err && [ ! -e bad.wav ] || fail "--program 1:128: exit $rc, $(head -1 err)"
 render song.mid neutral.wav --key 0 --tempo 0 --channel-key 1:0 || fail "neutral render"
 cmp -s plain.wav neutral.wav || fail "neutral options changed the render"
-render song.mid fast.wav --tempo 50 || fail "fast render"
-awk -v a="$(soxi -D plain.wav)" -v b="$(soxi -D fast.wav)" 'BEGIN { r = (b - 0.1) / (a - 0.1); exit !(r > 0.6 && r < 0.73) }' ||
-    fail "tempo 50: $(soxi -D fast.wav) s against $(soxi -D plain.wav) s"
-# band FILE LOW-HIGH: RMS amplitude through a band-pass. A4 up an octave: 880 Hz grows against 440 Hz.
-band() { sox "$1" -n sinc "$2" stat 2>&1 | awk -F: '/RMS.*amplitude/ { gsub(/ /, "", $2); print $2 }'; }
-render song.mid up.wav --key 12 || fail "key render"
-awk -v a="$(band plain.wav 850-910)" -v b="$(band plain.wav 410-470)" -v c="$(band up.wav 850-910)" \
-    -v d="$(band up.wav 410-470)" 'BEGIN { exit !(c / d > 5 * a / b) }' || fail "key 12 moved no energy up an octave"
 for opts in "--mute 1" "--solo 2" "--font-volume 0" "--volume 1:0"; do
     # shellcheck disable=SC2086
     render song.mid quiet.wav $opts --force || fail "$opts render"
     rms=$(sox quiet.wav -n stat 2>&1 | awk -F: '/RMS.*amplitude/ { gsub(/ /, "", $2); print $2 }')
     awk -v r="$rms" 'BEGIN { exit !(r < 0.0005) }' || fail "$opts: RMS $rms"
 done
-render song.mid eq.wav --eq 2:10 --compressor 6 || fail "effects render"
-cmp -s plain.wav eq.wav && fail "the equaliser and compressor changed nothing"
+# The exact bytes (TimGM6mb as Debian 12 ships it: a change meant to alter the sound gives
+# new sums here) of the plain song, the demo through every live option, and a normalised one.
+cp "$src/data/demo.kar" demo.kar
+render demo.kar all.wav --tempo 10 --key 2 --channel-key 2:-3 --volume 3:80 --pan 1:20 --reverb 1:100 --chorus 2:90 \
+    --program 4:20 --program 10:25 --mute 6 --font-volume 7 --eq 1:6 --eq 4:-5 --eq 7:8 --compressor 6 &&
+    render song.mid norm.wav --normalize=-20 || fail "renders with options"
+[ "$(md5sum plain.wav all.wav norm.wav | cut -c1-32 | tr '\n' ' ')" = "e895d35c890a87df114195f05f1a6a19 \
+2fe8996846b93a5dd4f057437667710d bd80845747248376dbcc9e9f95de3843 " ] || fail "pinned renders: $(md5sum ./*.wav)"
 
 # --- the output is an input (also through links) -----------------------------------
 # (the same-file check itself, through .., hard links and links: core tests)
