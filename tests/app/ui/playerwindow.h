@@ -13,9 +13,11 @@
 #include "core/apppaths.h"
 #include "core/processexit.h"
 #include "player/engine.h"
+#include "player/ui/transportpanel.h"
 #include "render/ui/conversionpanel.h"
 
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,6 +72,14 @@ protected:
             mw.lyric(t, tick += step, l);
         std::filesystem::create_directories(std::filesystem::path(path(name).toStdString()).parent_path());
         return write(name, mw.bytes());
+    }
+
+    // What `part` of the window shows (pictureSum), the half-second readouts (when running) brought up
+    // to now; without a part, all the window's controls, the parts scrolled out of sight too.
+    std::size_t picture(QWidget *part = nullptr) {
+        if (w->transportPanel()->displayTimer()->isActive())
+            w->transportPanel()->tmrMidiTest_Timer();
+        return pictureSum(part ? part : control<QScrollArea>(w.get(), "centralScroll")->widget());
     }
 
     // The song `file` opened with the Open button.

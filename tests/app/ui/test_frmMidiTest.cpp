@@ -69,7 +69,7 @@ class FrmMidiTestTest : public QObject, windowtest::PlayerWindow {
 
 private slots:
     void init() {
-        setUp();
+        setUp(Output::Pumped);
         makeWindow();
     }
 
@@ -81,14 +81,9 @@ private slots:
         QVERIFY(!find<QPushButton>("btnConvert")->isEnabled() && !find<QPushButton>("cmdsave")->isEnabled() &&
                 !find<QSlider>("StoneSingle_9")->isEnabled()); // drums have no key
         openSong(song("Tom & Jerry.kar", {"a", "b"}));
-        // Doubled, a "&" is shown as itself rather than underlining the next letter.
-        QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("Tom && Jerry.kar"));
-        QCOMPARE(text("Label7"), QString("&H01"));
-        QCOMPARE(text("lblTime"), QString("Time: 0:00 / 0:03"));
         QCOMPARE(find<QSlider>("sldPosition")->maximum(), 3);
-        // Nothing is muted before the first Play.
-        for (int c : {0, 5, 15})
-            QVERIFY(find<QCheckBox>(qPrintable(QString("Check1_%1").arg(c)))->isChecked());
+        // The song's name with its "&" (not underlining the next letter), format and length; nothing muted yet.
+        QCOMPARE(picture(), std::size_t(8856484791261500821u));
         const struct {
             const char *button;
             const char *shown;
@@ -160,6 +155,7 @@ private slots:
     }
 
     void GIVEN_two_songs_WHEN_the_second_plays_THEN_late_marks_of_the_first_are_dropped_and_the_end_empties_the_page() {
+        w->show();
         openSong(song("one.kar", {"\\one", "a", "b", "c", "d", "e"}));
         // Reached on the engine's thread just before the next Open: still on its way when the song goes.
         lyrics::LyricSync(0, handle(), 0, reinterpret_cast<void *>(std::uintptr_t(2)));
@@ -169,7 +165,7 @@ private slots:
         for (DWORD i = 0; i <= 6; ++i) // the page's rules are the grammar's (tests/lyrics)
             reach(i);
         QCOMPARE(text("lblLyrics"), QString("three\nfour"));
-        QCOMPARE(text("Label12"), QString("four"));
+        QCOMPARE(picture(find<QWidget>("frameLyrics")), std::size_t(7938532191724084358u));
         lyrics::EndSync(0, handle(), 0, nullptr);
         QCoreApplication::processEvents();
         QCOMPARE(text("lblLyrics"), QString());
@@ -221,12 +217,6 @@ private slots:
         find<QPushButton>("Option1_0")->click(); // before Play: nothing
         QVERIFY(!find<QListWidget>("List3")->isVisibleTo(w.get()));
         openAndPlay(mixSong());
-        QCOMPARE(find<QSlider>("Slider2_4")->value(), 127); // no notes: disabled at the bottom
-        QVERIFY(!find<QSlider>("Slider2_4")->isEnabled() && !find<QPushButton>("Option1_4")->isEnabled());
-        QCOMPARE(find<QSlider>("Slider2_0")->value(), 127 - 90);
-        QCOMPARE(find<QSlider>("Slider4_0")->value(), 20);
-        QCOMPARE(text("Label3_2"), QString("Violin"));
-
         find<QPushButton>("Option1_0")->setChecked(true); // pressed as assistive technology presses it
         auto *list = find<QListWidget>("List3");
         QVERIFY(list->isVisibleTo(w.get()));
@@ -238,16 +228,18 @@ private slots:
         QVERIFY(!list->isVisibleTo(w.get()));
         find<QPushButton>("Option1_0")->click();
         pick(list, 24);
-        QCOMPARE(text("Label3_0"), QString("Nylon String Guitar"));
         QCOMPARE(event(0, MIDI_EVENT_PROGRAM), 24u);
 
         // The lock (what a replay then plays: tests/player) is said in a box.
         find<QCheckBox>("CkPg")->setChecked(true);
         QCOMPARE(dlg->messages().back().text, std::string("Program Change & Volume Disabled"));
         QVERIFY(w->transport().lockProgramsAndVolumes);
+        // The strips: channel 1's volume, pan and pick, channel 3's violin, channel 5 (no notes) off at the bottom.
+        QCOMPARE(picture(), std::size_t(3670620494709127655u));
     }
 
     void GIVEN_a_playing_song_WHEN_each_control_changes_however_it_changes_THEN_the_stream_and_readouts_follow() {
+        w->show();
         openAndPlay(mixSong());
         find<QSlider>("sldTempo")->setValue(0);
         QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
@@ -276,9 +268,9 @@ private slots:
         QVERIFY(!w->transport().live().equalizer);
         find<QCheckBox>("Check1_0")->setChecked(false);
         QVERIFY(w->transport().live().channels[0].mute);
-        QVERIFY(!find<QSlider>("Slider2_0")->isEnabled());
         find<QCheckBox>("chkPhaser")->setChecked(true);
-        QVERIFY(find<QSlider>("sldPhaser_1")->isEnabled());
+        QCOMPARE(picture(),
+                 std::size_t(11677688188867002344u)); // all of it; channel 1 muted, its fader off; the compressor on
         find<QPushButton>("CmdReset")->click();
         QCOMPARE(w->transport().live().eqGains[2], 0.0f);
     }

@@ -1,5 +1,6 @@
 // The help window: its text, closing and reopening, printing the read-me.
 #include "app/dialogs/scripteddialogs.h"
+#include "app/ui/windowtest.h"
 #include "core/apppaths.h"
 #include "help/ui/formp3.h"
 
@@ -104,7 +105,7 @@ private slots:
         w->findChild<QPushButton *>("Command1")->click();
         QVERIFY(!w->isVisible() && !text->isVisibleTo(w.get()));
         w->show();
-        QVERIFY(text->isVisible());
+        QCOMPARE(windowtest::pictureSum(w.get()), std::size_t(237975238656848561u));
     }
 };
 

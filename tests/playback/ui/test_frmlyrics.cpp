@@ -1,5 +1,6 @@
 // The lyrics window as the tag editor drives it: loading, the strip built
 // from LyricsRef, the focus following the song page by page, unloading.
+#include "app/ui/windowtest.h"
 #include "playback/ui/frmlyrics.h"
 
 #include <QLabel>
@@ -49,14 +50,10 @@ private slots:
         QPointer<frmLyrics> w = new frmLyrics({false, "Volare", "Modugno", "Sanremo 1958"}, loaded);
         QVERIFY(loaded);
         QCOMPARE(w->windowTitle(), QString(32, ' ') + "Orvane  Mp3 Karaoke");
-        QCOMPARE(w->findChild<QLabel *>("Lblyr")->text(), QString("No lyrics found!"));
-        QCOMPARE(w->findChild<QLabel *>("lblTitle")->text(), QString("Volare"));
-        QCOMPARE(w->findChild<QLabel *>("lblArtist")->text(), QString("Modugno"));
-        QCOMPARE(w->findChild<QLabel *>("lblAlbum")->text(), QString("Sanremo 1958"));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        QVERIFY(w->findChild<QLabel *>("lblNoLyrics")->isVisible());
-        QVERIFY(!w->findChild<QListWidget *>("LyricsRef")->isVisible());
+        // "No lyrics found!" instead of the lines, under the title, artist and album.
+        QCOMPARE(cantora::windowtest::pictureSum(w), std::size_t(9018230137175989569u));
 
         // Closing unloads: the flag drops and the window goes.
         w->close();
@@ -72,15 +69,12 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             QLabel *l = line(i);
             QVERIFY2(l, "labels are created as the list needs them");
-            QCOMPARE(l->text(), QString("line %1").arg(i));
             QCOMPARE(l->y(), i * h);
             QCOMPARE(l->height(), h);
-            QCOMPARE(l->font().pointSize(), 14);
-            QCOMPARE(l->font().bold(), i == 0);
-            QCOMPARE(fore(l), i == 0 ? kRed : normal());
-            QVERIFY(l->isVisible());
         }
         QVERIFY(!line(3));
+        QCOMPARE(cantora::windowtest::pictureSum(shown.get()),
+                 std::size_t(1067064688835452146u)); // the first in bold red
         // Nine characters go, whatever the stamp: an eight-character one leaves blanks.
         shown->LyricsRef()->addItem("00:12.34    Hi");
         shown->LyricsRef()->addItem("01:2\u00e9    Ciao");
@@ -144,6 +138,7 @@ private slots:
         QCOMPARE(strip()->y(), -10 * h);
         QVERIFY(line(9)->font().bold() && !line(11)->font().bold());
         QCOMPARE(fore(line(11)), kRed);
+        QCOMPARE(cantora::windowtest::pictureSum(shown.get()), std::size_t(18109481898855188303u));
     }
 };
 
