@@ -190,6 +190,8 @@ void frmMidiTest::buildUi() {
     layout->addWidget(strips_);
 
     statusBar()->setObjectName("statusBar");
+    connect(conversion_, &render::ConversionPanel::loudnessMeasured, statusBar(),
+            [bar = statusBar()](const QString &report) { bar->showMessage("Normalised: " + report); });
     // The karaoke MP3 of the song with its channel SoundFonts: the MP3 command.
     connect(strips_->CmdKmt(), &QPushButton::clicked, conversion_->mp3Button(), &QPushButton::click);
 }

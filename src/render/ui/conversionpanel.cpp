@@ -359,8 +359,10 @@ void ConversionPanel::btnConvert_Click() {
             }
         }
         post(generation, [this, result, loudness] {
-            if (!loudness.empty())
+            if (!loudness.empty()) {
                 lblStrFile->setText(q(loudness));
+                emit loudnessMeasured(q(loudness));
+            }
             waveRendered(result);
         });
     });
@@ -486,7 +488,10 @@ void ConversionPanel::cmdsave_Click() {
             watch.rendered(rendered);
             if (!rendered.ok)
                 return;
-            post(generation, [this, text = loudnessText(report)] { lblStrFile->setText(q(text)); });
+            post(generation, [this, text = q(loudnessText(report))] {
+                lblStrFile->setText(text);
+                emit loudnessMeasured(text);
+            });
             result = job->encodeWave(job->normPath(), settings, watch);
         } else {
             RenderWatch streaming = watch;

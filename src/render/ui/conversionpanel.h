@@ -69,6 +69,12 @@ public:
     void setWanted(bool wave, bool mp3);
     void setWaveWanted(bool wave);
 
+signals:
+    // A normalised song's loudness report: the row shows it while the conversion runs, then its
+    // settings come back and leave it too little room, so the window shows it in full elsewhere.
+    void loudnessMeasured(const QString &report);
+
+public:
     // Wave: renders the song with the live settings to newwave.wav and offers a copy.
     void btnConvert_Click();
     // MP3: the karaoke conversion (song LRC, output name, render, encoding, tag editor).

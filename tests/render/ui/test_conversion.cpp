@@ -168,6 +168,7 @@ private slots:
                 QVERIFY2(wav.size() > 44 + 2.4 * 176400, "a quarter slower than 2 seconds");
             }
             QVERIFY(readFile(out) == (normalise ? norm : wav));
+            QCOMPARE(w->statusBar()->currentMessage().startsWith("Normalised: loudness "), normalise);
             QVERIFY(!fs::exists(out + ".part"));
         }
     }
