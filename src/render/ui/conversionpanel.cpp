@@ -245,6 +245,9 @@ void ConversionPanel::lockForRendering(bool locked) {
     for (QWidget *panel : lock_.mixer)
         panel->setEnabled(!locked);
     settings_->setVisible(!locked);
+    // The song's name and size, then a normalised song's loudness (also in the status bar): only while it runs,
+    // the settings leave them no room after.
+    lblStrFile->setVisible(locked);
     // Wave and MP3 follow the job: disabled while it runs, as wanted after.
     setWanted(btnConvert->property("wantedEnabled").toBool(), cmdsave->property("wantedEnabled").toBool());
     if (!locked) {
