@@ -21,7 +21,6 @@ bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
             continue;
         if (opensLine(kind)) {
             if (entries_.size() < kMaxEntries) {
-                open_.page = page_;
                 entries_.push_back(std::move(open_));
                 recorded = true;
             }
@@ -37,7 +36,6 @@ bool LrcCapture::onMark(std::string_view stored, int sliderSeconds) {
             page_ += text;
         }
         open_.line += text;
-        open_.page = page_;
     }
     return recorded;
 }

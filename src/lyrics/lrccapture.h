@@ -30,7 +30,6 @@ public:
     struct Entry {
         std::string line; // the line as stored in the song, break character first (UTF-8)
         std::string tag;  // its start tag, "[mm:ss]"; empty for the text before the first break
-        std::string page; // the page shown when the line ended
     };
 
     // Forgets everything (a song was opened).
