@@ -90,7 +90,8 @@ grep -q "1 to convert, 1 already done" "$work/err" || fail "the rerun redid a.mp
 mkdir -p "$work/loud"
 chord "$work/loud/quiet.mid" 100 3840 60
 chord "$work/loud/loud.mid" 127 3840 36 40 43 48 52 55 60 64 67 72 76 79
-batch "$work/loud" --out "$work/norm" --normalize
+batch "$work/loud" --out "$work/norm" --normalize --report "$work/n.csv"
+awk -F, 'NR > 1 && !($7 < -35 && $8 > 20) { exit 1 }' "$work/n.csv" || fail "loudness, gain: $(cat "$work/n.csv")"
 for f in quiet loud; do
     ffmpeg -hide_banner -nostats -i "$work/norm/$f.mp3" -af ebur128=peak=true -f null - 2>&1 |
         awk -v f="$f" '/I:/ { i = $2 } /Peak:/ { p = $2 }
