@@ -120,7 +120,7 @@ private slots:
         const auto msg = dlg->messages().at(0);
         QCOMPARE(msg.title + "/" + std::to_string(msg.style), std::string("Error/48"));
         QCOMPARE(QString::fromStdString(msg.text),
-                 QString("Can't play the file\n\nBASS error code: %1").arg(player::engineErrorCode()));
+                 QString("Can't play the file\n\nBASS error code: 41")); // "not a file of the expected format"
         for (const char *gone : {"Label7", "Label12", "Label3_0"})
             QVERIFY2(text(gone).isEmpty(), gone);
     }
