@@ -93,10 +93,7 @@ void writeId3v2(const SaveRequest &request, Id3v2Edit edit, const std::optional<
         out.failures.push_back("ID3v2: " + why);
 }
 
-std::optional<std::string> genreName(long byte) {
-    const std::string_view name = GenreName(static_cast<int>(byte));
-    return std::string(name);
-}
+std::string genreName(long byte) { return std::string(GenreName(static_cast<int>(byte))); }
 
 // A field left empty leaves the frame as another program wrote it: the
 // editor shows the ID3v1 fields only, so an empty box is no wish to clear.
@@ -116,7 +113,7 @@ Id3v2Edit KaraokeId3v2Edit(const std::string &title, const std::string &artist, 
     edit.album = givenText(album);
     edit.year = givenText(year);
     edit.comment = givenText(comment);
-    edit.genre = givenText(*genreName(genreByte));
+    edit.genre = givenText(genreName(genreByte));
     if (lyrics && !lyrics->syllables.empty()) {
         edit.lyrics = lyrics->exactLrc;
         edit.synced = lyrics->syllables;

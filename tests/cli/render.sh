@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # cantora-cli render: the exact WAVs a 10 s song and the demo give; the live options
-# (bad values refused by name, neutral ones changing no byte, the others
-# heard); outputs that are inputs, and songs too long or holding nothing,
+# (bad values refused by name, neutral ones changing no byte, silences
+# heard, the rest pinned byte for byte); outputs that are inputs, and songs too long or holding nothing,
 # refused with nothing written; a song read in part says so.
 # usage: render.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
@@ -25,7 +25,7 @@ for opts in "--mute 1" "--solo 2" "--font-volume 0" "--volume 1:0"; do
     awk -v r="$rms" 'BEGIN { exit !(r < 0.0005) }' || fail "$opts: RMS $rms"
 done
 # The exact bytes (TimGM6mb as Debian 12 ships it: a change meant to alter the sound gives
-# new sums here) of the plain song, the demo through every live option, and a normalised one.
+# new sums here) of the plain song, the demo through every live option, and a normalised one with its report.
 cp "$src/data/demo.kar" demo.kar
 render demo.kar all.wav --tempo 10 --key 2 --channel-key 2:-3 --volume 3:80 --pan 1:20 --reverb 1:100 --chorus 2:90 \
     --program 4:20 --program 10:25 --mute 6 --font-volume 7 --eq 1:6 --eq 4:-5 --eq 7:8 --compressor 6 &&

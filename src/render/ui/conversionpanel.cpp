@@ -241,6 +241,11 @@ void ConversionPanel::busyCursor(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
+void ConversionPanel::showLoudness(const QString &report) {
+    lblStrFile->setText(report);
+    emit loudnessMeasured(report);
+}
+
 void ConversionPanel::lockForRendering(bool locked) {
     for (QWidget *panel : lock_.mixer)
         panel->setEnabled(!locked);
@@ -362,10 +367,8 @@ void ConversionPanel::btnConvert_Click() {
             }
         }
         post(generation, [this, result, loudness] {
-            if (!loudness.empty()) {
-                lblStrFile->setText(q(loudness));
-                emit loudnessMeasured(q(loudness));
-            }
+            if (!loudness.empty())
+                showLoudness(q(loudness));
             waveRendered(result);
         });
     });
@@ -491,10 +494,7 @@ void ConversionPanel::cmdsave_Click() {
             watch.rendered(rendered);
             if (!rendered.ok)
                 return;
-            post(generation, [this, text = q(loudnessText(report))] {
-                lblStrFile->setText(text);
-                emit loudnessMeasured(text);
-            });
+            post(generation, [this, text = q(loudnessText(report))] { showLoudness(text); });
             result = job->encodeWave(job->normPath(), settings, watch);
         } else {
             RenderWatch streaming = watch;

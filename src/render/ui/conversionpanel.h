@@ -112,6 +112,8 @@ private:
     void busyCursor(bool busy);
     // Runs `report` on the UI thread unless the conversion `generation` was given up meanwhile.
     void post(std::uint64_t generation, std::function<void()> report);
+    // A normalised song's loudness, in the row and to the window.
+    void showLoudness(const QString &report);
     // What the worker reports of the conversion `generation`, posted here.
     RenderWatch watchFor(std::uint64_t generation);
     void waveRendered(const SongRenderResult &result);
