@@ -3,7 +3,7 @@
 # tag; mutagen reads USLT as the exact LRC and SYLT one entry per sung syllable at its tempo-map time; the word-timed
 # LRC is within 10 ms; the CD+G graphics, alone or beside the MP3 and zipped, are as long as the song and decode in
 # ffmpeg, also at a faster tempo. A tag write keeps a big picture byte for byte, a later one without --id3v2 the
-# version; a damaged tag is refused. No work file is left anywhere; a song without lyrics gets the ID3v1 tag only.
+# version. No work file is left anywhere.
 set -u
 . "$(dirname "$0")/lib/setup.sh"
 keep_going
@@ -51,14 +51,6 @@ decodes out.cdg || fail "ffmpeg does not decode out.cdg: $(cat ffmpeg.err)"
     fail "out.zip does not hold both files"
 "$cli" cdg demo.kar fast.cdg --tempo 25 --colours '#000000,#ffffff,#00ff00' -q || fail "--tempo exited $?"
 [ "$(stat -c %s fast.cdg)" -lt "$size" ] && decodes fast.cdg || fail "faster graphics: not shorter, or not decoded"
-
-# A song without lyrics: ID3v1 only, a note; the preset and its bit rate arrive.
-make_song few.mid
-"$cli" mp3 few.mid few.mp3 --preset CBR --bitrate 256 --soundfont "$sf2" 2>err || fail "a song without lyrics failed: $(cat err)"
-grep -q "no lyrics" err || fail "no note for a song without lyrics"
-grep -c LYRICS few.mp3 >/dev/null && fail "a Lyrics3 block for a song without lyrics"
-[ "$(tail -c 128 few.mp3 | head -c 3)" = TAG ] || fail "no ID3v1 tag"
-[ "$(field few.mp3 Bitrate)" = "256 Kbps" ] || fail "--preset CBR --bitrate 256 is not 256 kbit/s"
 
 "$cli" lrc demo.kar exact.lrc --exact && "$cli" lrc demo.kar words.lrc --words || fail "lrc exited $?"
 cmp -s out.lrc words.lrc || fail "--lrc-beside is not the --words LRC"
@@ -124,11 +116,4 @@ t = ID3("pic.mp3"); assert t.getall("APIC")[0].data == open("pic.bin", "rb").rea
 assert str(t["TIT2"]) == "New title" and str(t["TPE1"]) == "Ünïcode" and t.version[1] == 3
 assert len(t.getall("SYLT")[0].text) == sum(l[1].isdigit() for l in open("exact.lrc"))' || fail "frames lost or not written"
 
-# A damaged tag (a frame past its end): refused, untouched, named by info.
-printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' >bad.mp3
-tail -c +11 out.mp3 >>bad.mp3
-sum=$(md5sum <bad.mp3)
-"$cli" tag bad.mp3 --title X 2>err && fail "a damaged tag accepted"
-grep -q "past the end" err && [ "$(md5sum <bad.mp3)" = "$sum" ] || fail "damaged tag: $(cat err)"
-"$cli" info --json bad.mp3 | grep -q '"damage": "the ID3v2 frame TIT2' || fail "info does not name the damage"
 finish "karaoke mp3"

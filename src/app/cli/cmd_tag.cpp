@@ -169,11 +169,15 @@ int cantora::cli::tag(const Args &args) {
     if (id3v2 != 0)
         if (const std::string why = tags::WriteId3v2(path, edit, id3v2.value_or(0)); !why.empty())
             return cl.fail(path + ": ID3v2: " + why);
-    if (module.LyricsTagFound && module.LyricsBlockDamaged)
-        cl.note(path + (newLyrics ? ": the old Lyrics3 block was inconsistent (a field length runs past its end); it "
-                                    "was replaced"
-                                  : ": the Lyrics3 block is inconsistent (a field length runs past its end); it was "
-                                    "kept unchanged (give --lyrics or --no-lyrics to replace it)"));
+    if (module.LyricsTagFound && module.LyricsBlockDamaged) {
+        const std::string why = " (a field length runs past its end); it was ";
+        if (!newLyrics)
+            cl.note(path + ": the Lyrics3 block is inconsistent" + why +
+                    "kept unchanged (give --lyrics or --no-lyrics to replace it)");
+        else
+            cl.note(path + ": the old Lyrics3 block was inconsistent" + why +
+                    (newLyrics->empty() ? "removed" : "replaced"));
+    }
     reportTagFit("tag", path, fit, result.lyricsUtf8);
     cl.summary(path, -1,
                newLyrics ? (newLyrics->empty() ? "ID3v1 tag, no lyrics" : "ID3v1 tag and lyrics") : "ID3v1 tag");

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Everything cantora-cli says and writes, compared whole (lib/transcript.sh) with
+# tests/data/expected/transcript.txt: help and usage errors of every command,
+# each song of tests/data and the fuzz seeds as lyrics, CD+G and audio with the
+# live options, info and tag over odd MP3s, mp3 with its side files, batch with
+# failures, reports, --print-jobs and --resume.
+# usage: transcript.sh BIN_DIR TEST_DATA_DIR SF2
+set -u
+. "$(dirname "$0")/lib/setup.sh"
+. "$(dirname "$0")/lib/transcript.sh"
+cd "$work" || exit 1
+make_song song.mid
+for f in "$data"/midi/* "$data"/mp3/* "$src"/fuzz/seeds/*/* "$src/data/demo.kar"; do cp "$f" .; done
+"$cli" render song.mid tone.wav --soundfont "$sf2" -q
+# A frame running past the end of its tag, before the audio.
+{ printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' && cat silence-44-s-v1.mp3; } >damaged.mp3
+printf 'Line one\r\nline two\n' >words.txt
+printf '\xc4\xe3\xba\xc3\n' >gbk.txt
+mkdir lib lib/sub && cp song.mid lib && cp song.mid lib/sub/again.kar && echo junk >lib/sub/bad.mid
+transcript transcript <<'LIST'
+"$cli" --version
+for c in render marks encode info tag lrc mp3 cdg batch; do "$cli" $c --help; echo "exit $?"; brief "$cli" $c; echo "exit $?"; brief "$cli" $c --bogus x; echo "exit $?"; done
+"$cli" frobnicate
+"$cli"
+"$cli" marks ""
+"$cli" marks song.mid
+"$cli" marks twinkle.kar
+"$cli" marks PiDamaged.mid
+for f in *.mid *.rmi; do echo "$f" $("$cli" lrc "$f" - --words 2>&1 | md5sum | cut -c1-8); done
+for f in *.kar; do echo "$f" $(for o in "" --words "--exact --tempo -15"; do "$cli" lrc "$f" - $o 2>&1; echo $?; done | md5sum | cut -c1-8); done
+"$cli" lrc demo.kar -
+"$cli" lrc demo.kar - --words
+"$cli" lrc demo.kar - --exact --tempo 25
+"$cli" lrc demo.kar - --words --tempo -30
+"$cli" lrc song.mid - --song-encoding CP1251
+"$cli" lrc song.mid o/few.lrc
+"$cli" lrc demo.kar o/x.lrc --exact --words
+"$cli" lrc demo.kar o/x.lrc --song-encoding NOPE
+"$cli" cdg demo.kar o/x.cdg --tempo -20 --colours '#102030,#FFFF00,#00ff80'
+"$cli" cdg twinkle.kar - --font "DejaVu Serif" | md5sum
+"$cli" info *.mp3
+"$cli" info --json silence-44-s-v1.mp3 lyrics3v2.mp3 . nothing.mp3
+"$cli" info - - <lyrics3v2.mp3
+"$cli" info - <song.mid
+cp lyrics3v2.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title Tïtle --artist Ärtist --album Al --year 1999 --comment C --genre Jazz --lyrics words.txt && "$cli" info o/t.mp3
+cp lyrics3v2.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --id3v2 3 --lyrics gbk.txt --lyrics-encoding GBK --genre 255 && "$cli" info --json o/t.mp3
+cp v23_utf16.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --artist Ünïcode --genre "Classic Rock" && "$cli" tag o/t.mp3 --id3v2 4 --comment "$(printf 'c%.0s' {1..31})" && "$cli" info o/t.mp3
+cp damaged.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title T; echo "tag: $?"; cmp damaged.mp3 o/t.mp3 && echo unchanged
+cp damaged.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title T --force && "$cli" info --json damaged.mp3 o/t.mp3
+cp silence-44-s-v1.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --no-lyrics --year 12345 --title "$(printf 'x%.0s' {1..40})"
+cp song.mid o/s.mid && "$cli" tag o/s.mid --title X
+"$cli" mp3 song.mid o/k.mp3 --id3v2 3 --lrc-beside --cdg --artist A --genre 17 --tempo 10 --bitrate 64 --preset ABR --soundfont "$sf2"
+"$cli" mp3 twinkle.kar o/k.mp3 --tempo 50 --cdg --zip --preset CBR --bitrate 32 --year 2001 --comment "for the host" --lrc-beside --soundfont "$sf2" && unzip -Z1 o/k.zip && unzip -p o/k.zip | md5sum && rm o/k.zip
+"$cli" mp3 song.mid o/k.mp3 --no-lyrics --id3v2 none --preset 3 --normalize=-6 --soundfont "$sf2"
+"$cli" render song.mid o/r.wav --program 10:25 --channel-key 1:-3 --pan 1:0 --compressor 6 --eq 7:-10 --soundfont "$sf2"
+"$cli" render twinkle.kar o/r.wav --tempo 50 --program 10:25 --key 3 --mute 2 --reverb 1:0 --chorus 3:90 --font-volume 8 --soundfont "$sf2"
+"$cli" render beat.mid - --tempo 50 --solo 10 --soundfont "$sf2" | md5sum
+"$cli" render rmid_small.rmi o/r.wav --program 10:8 --volume 10:60 --eq 1:6 --eq 4:-3 --soundfont "$sf2"
+"$cli" render song.mid o/r.wav --tempo 55
+brief "$cli" render song.mid o/x.wav --tempo=10 --tempo 20
+brief "$cli" mp3 song.mid o/x.mp3 --title A --title B
+brief "$cli" mp3 song.mid o/x.mp3 --mute 3 --solo 3
+brief "$cli" render song.mid o/x.wav --volume 2:10 --volume 2:20
+brief "$cli" encode tone.wav o/x.mp3 --bitrate 96
+brief "$cli" mp3 song.mid o/x.mp3 --preset CBR --bitrate 999
+brief "$cli" encode tone.wav o/x.mp3 --preset
+brief "$cli" cdg song.mid o/x.cdg --colours red,green
+brief "$cli" tag silence-44-s-v1.mp3 --lyrics-encoding GBK
+brief "$cli" tag silence-44-s-v1.mp3 --genre 256
+brief "$cli" batch . --out o --jobs 1 --jobs 2
+cp silence-44-s-v1.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --genre=0012 --title=x=y -q && "$cli" info --json o/t.mp3 && "$cli" info o/t.mp3
+"$cli" encode tone.wav o/cbr.mp3 --preset CBR --bitrate 320 -q && "$cli" info o/cbr.mp3
+"$cli" render song.mid o/r.wav --volume 17:3
+"$cli" render song.mid o/r.wav --eq 8:1
+"$cli" encode song.mid o/e.mp3
+"$cli" batch lib --out o/b --print-jobs --to wav --tempo 10 --soundfont "$sf2"
+"$cli" batch lib --out o/b --jobs 1 --to mp3+g --report o/r.csv --soundfont "$sf2"
+"$cli" batch lib song.mid --out o/b --jobs 1 --to lrc --report o/r.json
+"$cli" batch lib --out o/b --to lrc --compressor 5
+"$cli" batch lib --out o/b --to ogg
+"$cli" batch lib
+LIST
