@@ -33,16 +33,10 @@ printf 'not a song\n' >"$lib/sub/fake.KAR"
 printf 'notes\n' >"$lib/sub/notes.txt"
 
 batch "$lib" --out "$work/out" --jobs 2 --report "$work/r.json"
-[ $? = 1 ] || fail "a library with bad songs: exit $?, want 1"
-grep -q "4 songs: 4 to convert, 0 already done" "$work/err" && grep -q "^2 of 4 songs done, 2 failed" "$work/err" ||
-    fail "first run: $(cat "$work/err")"
+[ $? = 1 ] || fail "a library with bad songs: exit $?, want 1" # (reports, counts: transcript.sh)
 [ "$(cd "$work/out" && find . -type f ! -name '.*' | sort | tr '\n' ' ')" = "./one.mp3 ./sub/deep/t"$'\t'"wo.mp3 " ] ||
     fail "outputs: $(cd "$work/out" && find . | tr '\n' ' ')"
-for f in 'bro\\"ken.mid' fake.KAR; do
-    grep -q "\"song\": \"$lib/sub/$f\", \"status\": \"failed\".*\"error\": \"$lib/sub/$f: [a-z]" "$work/r.json" ||
-        fail "$f not reported failed with its cause: $(cat "$work/r.json")"
-done
-grep -q '"status": "done", "audio_seconds": 10.00.*"encode_cpu_seconds": [0-9]' "$work/r.json" || fail "no seconds in the report"
+grep -qF '"song": "'"$lib"'/sub/bro\"ken.mid", "status": "failed"' "$work/r.json" || fail "report: $(cat "$work/r.json")"
 
 before=$(stamps "$work/out")
 batch "$lib" --out "$work/out" --jobs 2

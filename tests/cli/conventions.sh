@@ -3,14 +3,14 @@
 # OUT refused when it exists (exit 3) or is a folder, -q, progress only on a terminal or with
 # --progress, the summary line, the system's words for write failures,
 # standard streams as "-", unreadable inputs (missing, not allowed, not a
-# song, a FIFO) refused at once by name and cause, exit 143/130 on signals.
+# song, a FIFO: transcript.sh) refused at once by name and cause, exit 143/130 on signals.
 # Help, usage errors and the outputs themselves are in transcript.sh.
 # usage: conventions.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
 . "$(dirname "$0")/lib/setup.sh"
 keep_going
 cd "$work" || exit 1
-make_song song.mid
+make_song song.mid 2 # short: each command runs many times
 "$cli" render song.mid tone.wav --soundfont "$sf2" -q || exit 1
 cp "$data/mp3/silence-44-s-v1.mp3" tag.mp3
 # run NAME OUT [OPTIONS]: the writing command NAME on the test's input, into OUT.
@@ -57,7 +57,7 @@ while IFS='|' read -r name ext bar; do
         run "$name" "$out" --force 2>err
         grep -q '%' err && fail "$name drew a bar into a pipe"
         run "$name" "$out" --force --progress 2>err
-        grep -q '100%  0:10 / 0:10' err || fail "$name --progress drew no bar: $(tail -1 err)"
+        grep -q '100%  0:02 / 0:02' err || fail "$name --progress drew no bar: $(tail -1 err)"
         script -qec "bash ./run.sh $name $out --force" /dev/null >tty.txt </dev/null
         grep -q '100%' tty.txt || fail "$name drew no bar on a terminal"
     fi
@@ -82,38 +82,6 @@ cat tone.wav | "$cli" encode - piped.mp3 -q || fail "encode - exit $?"
 "$cli" encode tone.wav file.mp3 -q && cmp -s piped.mp3 file.mp3 || fail "encode - differs from encode FILE"
 [ "$(mpg123 -q -s file.mp3 | wc -c)" = $(($(stat -c %s tone.wav) - 44)) ] || fail "the MP3 decodes to another length"
 "$cli" cdg song.mid - 2>/dev/null | cmp -s - out.cdg || fail "cdg SONG - differs from cdg SONG FILE"
-# --- inputs that cannot be read: exit 1 at once, file and cause named, nothing written -----
-cp song.mid secret.mid && chmod 000 secret.mid
-echo "not midi" >bad.kar
-sox -n -r 44100 -c 1 -b 16 mono.wav synth 1 sine 440 || exit 1
-mkfifo fifo
-while IFS='|' read -r args want; do
-    [[ $args == *secret* ]] && as=("${as_user[@]}") || as=()
-    # shellcheck disable=SC2086
-    timeout 20 "${as[@]}" "$cli" $args >out 2>err; rc=$?
-    [ "$rc" = 1 ] && grep -q -- "$want" err && [ ! -s out ] || fail "$args: exit $rc, $(cat err)"
-done <<'LIST'
-render secret.mid -|secret.mid: Permission denied
-marks missing.kar|missing.kar: No such file or directory
-encode missing.wav x.mp3|missing.wav: No such file or directory
-tag missing.mp3 --title X|missing.mp3: No such file or directory
-tag tone.wav --title X|tone.wav: no MPEG audio frame found
-render bad.kar x.wav|bad.kar: not a MIDI file
-encode mono.wav x.mp3|mono.wav: error 29671: Only stereo 16 bit wave files supported.
-render fifo x.wav|fifo: not a regular file
-mp3 fifo x.mp3|fifo: not a regular file
-lrc fifo x.lrc|fifo: not a regular file
-cdg fifo x.cdg|fifo: not a regular file
-marks fifo|fifo: not a regular file
-encode fifo x.mp3|fifo: not a regular file
-info fifo|fifo: not a regular file
-tag fifo|fifo: not a regular file
-tag tag.mp3 --lyrics fifo|fifo: not a regular file
-LIST
-ls -A | grep -E '^(x|missing)\.|\.part$' && fail "files left by inputs that cannot be read"
-cmp -s tone.wav seek.wav || fail "tag changed a file without MPEG audio"
-"$cli" tag tone.wav --title X --not-mp3 && [ "$(tail -c 128 tone.wav | head -c 3)" = TAG ] || fail "--not-mp3 did not tag"
-
 # --- signals: 130 after SIGINT, 143 after SIGTERM, nothing left -----------------------------
 # A 30-minute note: still rendering when the signal comes, sent once the bar shows.
 smf long.mid '\x00\xc0\x00\x00\x90\x3c\x64\xe9\xbc\x00\x80\x3c\x40\x00\xff\x2f\x00'

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # What the writers guarantee a user's files: two runs on one OUT never mix
 # (the names beside OUT: tests/core), tag replaces its file whole or not at
-# all, keeping its mode, and lyric files are measured before they are read. Also what the
-# render and mp3 commands take by default: the SoundFont volume and title.
+# all, keeping its mode, and lyric files are measured before they are read.
 # usage: safe_writes.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
 . "$(dirname "$0")/lib/setup.sh"
@@ -45,19 +44,5 @@ ls -A | grep -q '\.part$' && fail "files left: $(ls -A)"
 truncate -s 1G huge.lrc
 "$cli" tag t.mp3 --lyrics huge.lrc 2>err; rc=$?
 [ "$rc" = 1 ] && grep -q "the lyrics file takes 1073741824 bytes" err || fail "1 GB lyrics: exit $rc, $(cat err)"
-
-# --- defaults: SoundFont volume 5, the title from the sequence name ---------------------------
-"$cli" render song.mid out.wav --soundfont "$sf2" -q && "$cli" render song.mid five.wav --soundfont "$sf2" --font-volume 5 -q ||
-    fail "render: exit $?"
-cmp -s out.wav five.wav || fail "the default SoundFont volume is not 5"
-# format 1: a conductor track named "Song" (NUL-ended), then "Piano right" with the notes.
-smf named.mid '\x00\xff\x03\x05Song\x00\x00\xff\x2f\x00' \
-    '\x00\xff\x03\x0cPiano right\x00\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
-smf unnamed.mid '\x00\xff\x2f\x00' '\x00\xff\x03\x05Piano\x00\x90\x45\x64\x83\x60\x80\x45\x40\x00\xff\x2f\x00'
-for case in "named Song" "unnamed unnamed"; do
-    read -r song want <<<"$case"
-    "$cli" mp3 "$song.mid" "$song.mp3" --soundfont "$sf2" -q 2>/dev/null || fail "mp3 $song.mid: exit $?"
-    [ "$(title "$song.mp3")" = "$want" ] || fail "$song.mid: title '$(title "$song.mp3")', want '$want'"
-done
 
 finish "safe writes"

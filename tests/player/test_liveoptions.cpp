@@ -1,4 +1,4 @@
-// The render options: what each value sets, and the refusals' wording.
+// The render options: each taken, the tempo's ends, and the refusals' wording.
 #include "player/liveoptions.h"
 
 #include <gtest/gtest.h>
@@ -13,27 +13,14 @@ std::string apply(const std::string &given, LiveSettings &s) {
 }
 } // namespace
 
-TEST(LiveOptions, EachOptionSetsWhatTheWindowWould) {
+// What each value does to the sound: the renders pinned in tests/cli (render.sh, transcript.sh).
+TEST(LiveOptions, EveryOptionIsTakenAndTheTempoEndsSetTheirFactors) {
     LiveSettings s;
     for (const char *given : {"--tempo 10", "--key -3", "--channel-key 3:2", "--volume 2:90", "--pan 2:0",
                               "--reverb 16:127", "--chorus 1:5", "--program 10:16", "--mute 1", "--solo 4",
                               "--font-volume 9", "--eq 7:-10", "--compressor 15"})
         EXPECT_EQ(apply(given, s), "") << given;
-    EXPECT_FLOAT_EQ(s.tempoFactor, 20.0f / 22.0f); // slider 8: 10% faster
-    EXPECT_EQ(s.key, -3);
-    EXPECT_EQ(s.channels[2].key, 2);
-    EXPECT_EQ(s.channels[1].volume, 90);
-    EXPECT_EQ(s.channels[1].pan, 0);
-    EXPECT_EQ(s.channels[15].reverb, 127);
-    EXPECT_EQ(s.channels[0].chorus, 5);
-    EXPECT_EQ(s.channels[9].program, 16);
-    EXPECT_TRUE(s.channels[0].mute);
-    EXPECT_TRUE(s.channels[3].solo);
-    EXPECT_FLOAT_EQ(*s.fontVolume, 0.9f);
-    EXPECT_TRUE(s.equalizer);
-    EXPECT_FLOAT_EQ(s.eqGains[6], -10);
-    EXPECT_TRUE(s.compressor);
-    EXPECT_FLOAT_EQ(s.compressorGain, 15);
+    EXPECT_TRUE(s.channels[3].solo && s.equalizer && s.compressor);
     LiveSettings t;
     EXPECT_EQ(applyLiveOption("--tempo", "-50", t), "");
     EXPECT_FLOAT_EQ(t.tempoFactor, 2.0f);

@@ -100,6 +100,7 @@ ConversionPanel::ConversionPanel(ConversionHost host, QWidget *parent) : QWidget
     lblStrFile = makeLabel(this, "lblStrFile", QString());
     // A long song name must not widen the window.
     lblStrFile->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblStrFile->hide(); // shown while a conversion runs
     lblPos = makeLabel(this, "lblPos", QString());
     lblPos->setMinimumWidth(110);
 

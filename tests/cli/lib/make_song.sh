@@ -11,11 +11,13 @@ smf() {
         printf "\\x$(printf %02x $((n >> 8 & 255)))\\x$(printf %02x $((n & 255)))$t" >>"$out"
     done
 }
-# make_song FILE: the small song they share, 120 bpm, 10 s long.
+# make_song FILE [SECONDS]: the small song they share, 120 bpm, 10 s long (or SECONDS, 2 to 17).
 #   tick 0:    lyric "Hel", text "caf\xE9" (CP1252), flute, A4 on
 #   tick 960:  lyric "lo<TAB>\", text "@T"
-#   tick 9600: A4 off, end of track
+#   tick 960 x SECONDS: A4 off, end of track
 make_song() {
+    local d=$((${2:-10} * 960 - 960))
     smf "$1" '\x00\xff\x51\x03\x07\xa1\x20\x00\xff\x05\x03Hel\x00\xff\x01\x04caf\xe9\x00\xc0\x49\x00\x90\x45\x64'`
-        `'\x87\x40\xff\x05\x04lo\t\\\x00\xff\x01\x02@T\xc3\x40\x80\x45\x40\x00\xff\x2f\x00'
+        `'\x87\x40\xff\x05\x04lo\t\\\x00\xff\x01\x02@T'"\\x$(printf %02x $((d >> 7 | 128)))\\x$(printf %02x $((d & 127)))"`
+        `'\x80\x45\x40\x00\xff\x2f\x00'
 }

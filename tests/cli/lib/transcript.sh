@@ -23,7 +23,7 @@ def show(data):
             pass
     return [f'<{len(data)} bytes, md5 {hashlib.md5(data).hexdigest()}>']
 def mask(line):
-    line = line.replace(bin_dir + '/', '')
+    line = line.replace(bin_dir + '/', '').replace(os.getcwd(), 'WORK')
     line = line.replace(sf2, 'SF2') if sf2 else line
     line = re.sub(r'(in |render |encode |cpu |wall_seconds": |cpu_seconds": )\d+\.\d+', r'\1T', line)
     line = re.sub(r'^([^,]*,[^,]*,[^,]*,)[\d.]+(,.*,)[\d.]*,[\d.]*$', r'\1T\2T,T', line)

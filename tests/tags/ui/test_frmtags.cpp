@@ -273,6 +273,8 @@ private slots:
         const std::string lyrics = "[00:05]A\r\n[00:10]B\r\n[01:20]Hello\r\nWorld\r\n";
         const std::string file = tonemp3::write(path("song.mp3"), tone() + lyrBlock(lyrics));
         open(file);
+        windowtest::StateLog log(w, dir->path());
+        log.step("opened");
         QPlainTextEdit *box = child<QPlainTextEdit>("txtLyrics");
         const QString before = box->toPlainText();
         press("cmdAdd"); // stopped: nothing to stamp
@@ -282,14 +284,15 @@ private slots:
         press("cmdPlayer_1");
         press("cmdApply");
         QCOMPARE(lastBox().text, std::string("Stop Music"));
+        log.step("typed, played, Save refused");
         QCOMPARE(readFile(file), tone() + lyrBlock(lyrics));
 
         QVERIFY(w->LyricsWindowOpen() && w->lyricsWindow());
-        QListWidget *ref = child<QListWidget>("LyricsRef");
         QCOMPARE(w->lyricsWindow()->LyricsRef()->count(), 3);
         clock.position = 12; // "B" (00:10) is being sung
         w->player().Tick();
         QCOMPARE(w->lyricIndex(), 1);
+        log.step("at 00:12");
         // The lyrics window: title, album, "B" in red; the editor: the stamped lines, 00:12 on the knob strip.
         QCOMPARE(windowtest::pictureSum(w->lyricsWindow()), std::size_t(5997925628260626708u));
         child<QLabel>("lblfile")->setText("song.mp3"); // not the test's own folder
@@ -312,13 +315,12 @@ private slots:
         c.setPosition(20);
         box->setTextCursor(c);
         press("cmdAdd");
-        QCOMPARE(box->toPlainText(), QString("[00:05]A\n[00:10]B\n[01:20][01:23]Hello\nWorld\n"));
         QCOMPARE(box->textCursor().position(), 38);
+        log.step("paused at 01:23, the third line stamped");
         QCOMPARE(w->pending().Row(file)->sub[6],
                  std::string("[00:05]A\r\n[00:10]B\r\n[01:20][01:23]Hello\r\nWorld\r\n"));
         press("cmdUndo"); // where stamps go and what Undo takes back: tests/tags
-        QCOMPARE(box->toPlainText(), before);
-        QVERIFY(!button("cmdUndo")->isEnabled());
+        log.step("undone");
 
         // Paused, the song is let go for the write and taken up where it was.
         clock.position = 30.5;
@@ -327,11 +329,14 @@ private slots:
         QCOMPARE(w->player().PlayerState(), std::string("pause"));
         QCOMPARE(clock.seeks.back(), 30.5);
         QCOMPARE(clock.released, 1);
+        log.step("saved while paused at 00:30");
 
         press("cmdPlayer_3");
         QCOMPARE(w->player().PlayerState(), std::string("false"));
-        QVERIFY(ref->count() == 0 && !w->LyricsWindowOpen());
+        QVERIFY(!w->LyricsWindowOpen());
         QCOMPARE(child<playback::KnobStrip>("picSliderRep")->knobAt(), 0);
+        log.step("stopped");
+        QCOMPARE(windowtest::expected("tag_editor_session", log.log), QString());
     }
 };
 
