@@ -31,6 +31,7 @@ struct CdgOptions {
     Rgb4 background{0, 0, 2}, text{15, 15, 15}, sung{15, 12, 0};
     // The title screen's texts when the song has no "@T" title (tag fields).
     std::string title, artist;
+    const core::SongEncoding *encoding = nullptr; // the song's texts, when named (else UTF-8 where valid, else CP1252)
 };
 
 // Geometry of the lyric rows.

@@ -2,6 +2,7 @@
 
 #include "audio/bass.h"
 #include "core/byteio.h"
+#include "core/textcodec.h"
 #include "lyrics/lyricpage.h"
 
 #include <cmath>
@@ -33,6 +34,13 @@ std::vector<LrcMark> marksOf(HSTREAM stream, DWORD type) {
 }
 
 } // namespace
+
+void decodeSongTexts(LrcSong &song, const core::SongEncoding &encoding) {
+    for (LrcMark &m : song.marks)
+        m.text = encoding.toUtf8(m.text);
+    for (std::string &t : song.atTTexts)
+        t = encoding.toUtf8(t);
+}
 
 LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineError) {
     song = LrcSong{};

@@ -191,13 +191,17 @@ std::string lrcFromSynced(const std::vector<SyncedText> &synced) {
     return out;
 }
 
-KaraokeLyrics karaokeLyrics(const LrcSong &song, double timeScale) {
+KaraokeLyrics karaokeLyrics(const LrcSong &song, double timeScale, const core::SongEncoding *encoding) {
     if (!(timeScale > 0))
         timeScale = 1.0;
-    std::vector<LrcMark> marks = song.marks;
+    LrcSong decoded = song;
+    if (encoding)
+        decodeSongTexts(decoded, *encoding);
+    std::vector<LrcMark> &marks = decoded.marks;
+    const std::vector<std::string> &atTTexts = decoded.atTTexts;
     for (LrcMark &m : marks)
         m.seconds *= timeScale;
-    const LyricTimeline timeline(marks, song.atTTexts);
+    const LyricTimeline timeline(marks, atTTexts);
 
     double length = 0;
     const HSTREAM stream =
@@ -206,7 +210,7 @@ KaraokeLyrics karaokeLyrics(const LrcSong &song, double timeScale) {
         length = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE)) * timeScale;
         BASS_StreamFree(stream);
     }
-    return {createExactLrc(marks, song.atTTexts), syncedSyllables(timeline), createWordLrc(timeline, length)};
+    return {createExactLrc(marks, atTTexts), syncedSyllables(timeline), createWordLrc(timeline, length)};
 }
 
 } // namespace cantora::lyrics

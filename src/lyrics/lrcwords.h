@@ -52,8 +52,9 @@ struct KaraokeLyrics {
 };
 
 // The song's lyrics in all three forms, every time the song's own time ×
-// `timeScale` (the live tempo factor a render used: above 1 is slower). The
-// engine must be initialised (the song's length is read through it).
-KaraokeLyrics karaokeLyrics(const LrcSong &song, double timeScale = 1.0);
+// `timeScale` (the live tempo factor a render used: above 1 is slower), its
+// texts read in `encoding` when one is named (else UTF-8 where valid, else
+// CP1252). The engine must be initialised (the song's length is read through it).
+KaraokeLyrics karaokeLyrics(const LrcSong &song, double timeScale = 1.0, const core::SongEncoding *encoding = nullptr);
 
 } // namespace cantora::lyrics

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# cantora-cli render, compared whole (lib/transcript.sh) with tests/data/expected/render.txt:
-# the exact WAVs a 10 s song and the demo give (TimGM6mb as Debian 12 ships it), the demo
-# through every live option at once, a normalised render with its loudness report, the
-# defaults (SoundFont volume 5); a bad value refused by name with nothing written; neutral
-# options changing no byte; silences measured by sox; outputs that are inputs (also through
-# links) refused with the inputs left as they were; a song holding nothing refused, one read
-# in part rendered and said so.
+# cantora-cli render, compared whole (lib/transcript.sh) with tests/data/expected/render.txt: the exact WAVs of a
+# 10 s song and of the demo through every live option (TimGM6mb as Debian 12 ships it), a normalised one and its
+# report, the defaults (SoundFont volume 5, mp3's title); a bad value refused by name; neutral options changing no
+# byte; silences measured by sox; outputs that are inputs (links too) refused, inputs left as they were; a song
+# holding nothing refused, one read in part rendered and said so.
 # usage: render.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
 . "$(dirname "$0")/lib/setup.sh"

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Everything cantora-cli says and writes, compared whole (lib/transcript.sh) with
-# tests/data/expected/transcript.txt: help and usage errors of every command,
-# each song of tests/data and the fuzz seeds as lyrics, CD+G and audio with the
-# live options, info and tag over odd MP3s, mp3 with its side files, batch with
-# failures, reports, --print-jobs and --resume.
+# Everything cantora-cli says and writes, compared whole (lib/transcript.sh) with tests/data/expected/transcript.txt:
+# help and usage errors, the test songs and fuzz seeds as lyrics, CD+G and audio, inputs that cannot be read, info
+# and tag over odd MP3s and MPEG layers, mp3 with its side files, batch with failures, reports and --print-jobs.
 # usage: transcript.sh BIN_DIR TEST_DATA_DIR SF2
 set -u
 . "$(dirname "$0")/lib/setup.sh"
@@ -14,6 +12,15 @@ for f in "$data"/midi/* "$data"/mp3/* "$src"/fuzz/seeds/*/* "$src/data/demo.kar"
 "$cli" render song.mid tone.wav --soundfont "$sf2" -q
 # A frame running past the end of its tag, before the audio.
 { printf 'ID3\4\0\0\0\0\0\x20TIT2\0\0\x7f\x7f\0\0xxxxxxxxxxxxxxxxxxxxxx' && cat silence-44-s-v1.mp3; } >damaged.mp3
+python3 -c 'import struct
+# MPEG-1 layer I and II and MPEG-2 layer III: a frame header and zeros, twelve times (the frame tables).
+for n, h, size in (("layer1", "ffff9000", 312), ("layer2", "fffd8000", 417), ("mpeg2", "fff380c0", 208)):
+    open(n + ".mp3", "wb").write((bytes.fromhex(h) + bytes(size - 4)) * 12)
+# Lyric events breaking lines as karaoke files do: CR and LF marks, "<", "/" and "\" prefixes, CP1251 text.
+ev = b"".join(b"\x83\x60\xff\x05" + bytes([len(t)]) + t for t in (b"\\Hel", b"lo\r", b"\nwor", b"ld\r\n", b"<Next",
+    b" line", b"/\xe4\xe0 ", b"\xed\xe5\xf2\r", b"@Tnot sung", b"\\Last", b" one", b""))
+trk = b"\x00\xff\x51\x03\x07\xa1\x20\x00\x90\x45\x64" + ev + b"\x00\x80\x45\x40\x00\xff\x2f\x00"
+open("marks.kar", "wb").write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(trk)) + trk)'
 printf 'Line one\r\nline two\n' >words.txt
 printf '\xc4\xe3\xba\xc3\n' >gbk.txt
 # Inputs that cannot be read: refused at once (a FIFO never waited on), by name and cause, nothing written.
@@ -31,7 +38,8 @@ for c in render tag batch; do brief "$cli" $c --bogus x; echo "exit $?"; done
 "$cli"
 "$cli" marks ""
 "$cli" marks song.mid
-"$cli" marks twinkle.kar
+"$cli" marks marks.kar; for o in --exact --words "--song-encoding CP1251 --words"; do "$cli" lrc marks.kar - $o; done; "$cli" mp3 marks.kar o/m.mp3 --song-encoding CP1251 --lrc-beside -q --soundfont "$sf2" && "$cli" info o/m.mp3
+"$cli" lrc marks.kar -; "$cli" cdg marks.kar - | md5sum; "$cli" cdg marks.kar - --song-encoding CP1251 | md5sum
 "$cli" marks PiDamaged.mid
 for f in PiDamaged.mid part_read.mid pressure_bend.mid rmid_odd_chunk.rmi rmid_small.rmi; do echo "$f" $("$cli" lrc "$f" - --words 2>&1 | md5sum | cut -c1-8); done
 for f in *.kar; do echo "$f" $(for o in "" --words "--exact --tempo -15"; do "$cli" lrc "$f" - $o 2>&1; echo $?; done | md5sum | cut -c1-8); done
@@ -41,6 +49,7 @@ for f in *.kar; do echo "$f" $(for o in "" --words "--exact --tempo -15"; do "$c
 "$cli" lrc demo.kar - --words --tempo -30
 "$cli" lrc song.mid - --song-encoding CP1251
 "$cli" lrc song.mid o/few.lrc
+truncate -s 1G huge.lrc && "$cli" tag silence-44-s-v1.mp3 --lyrics huge.lrc; rm huge.lrc
 unread render secret.mid -
 unread marks missing.kar
 unread encode missing.wav o/x.mp3
@@ -56,6 +65,7 @@ for c in "render fifo o/x.wav" "mp3 fifo o/x.mp3" "lrc fifo o/x.lrc" "cdg fifo o
 "$cli" cdg twinkle.kar - --font "DejaVu Serif" | md5sum
 "$cli" info *.mp3
 "$cli" info --json silence-44-s-v1.mp3 lyrics3v2.mp3 . nothing.mp3
+"$cli" info layer1.mp3 layer2.mp3 mpeg2.mp3; for f in layer1 layer2 mpeg2; do cp $f.mp3 o/ && "$cli" tag o/$f.mp3 --title T -q; done
 "$cli" info - - <lyrics3v2.mp3
 "$cli" info - <song.mid
 cp lyrics3v2.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title Tïtle --artist Ärtist --album Al --year 1999 --comment C --genre Jazz --lyrics words.txt && "$cli" info o/t.mp3

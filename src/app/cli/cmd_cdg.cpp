@@ -1,11 +1,12 @@
 // cantora-cli cdg SONG OUT.cdg|- [--font F] [--colours BG,TEXT,SUNG] [--force]
-//     [--tempo PCT]
+//     [--tempo PCT] [--song-encoding NAME]
 // The song's lyrics as CD+G graphics for karaoke players: a file as long as
 // the song's render at that tempo, written beside OUT and renamed when
 // complete; an existing OUT is replaced only with --force. "-" writes the
 // graphics to standard output.
 
 #include "app/cli/commandline.h"
+#include "app/cli/genreoption.h"
 #include "app/cli/interrupt.h"
 #include "app/cli/songengine.h"
 #include "audio/bass.h"
@@ -24,12 +25,14 @@ namespace {
 using namespace cantora;
 
 const std::string kUsage = "usage: cantora-cli cdg SONG OUT.cdg|- [--font FAMILY] [--colours BG,TEXT,SUNG] [--force]\n"
-                           "                        [--tempo PCT]\n"
+                           "                        [--tempo PCT] [--song-encoding NAME]\n"
                            "  writes the song's lyrics as CD+G karaoke graphics, timed as the song renders\n"
                            "  (- : standard output)\n"
                            "  --font FAMILY   the font (bold), DejaVu Sans when not given\n"
                            "  --colours C     background, text and sung colours, each #RRGGBB\n"
                            "  --tempo PCT     as for render: the graphics follow the faster or slower song\n"
+                           "  --song-encoding NAME  the song's texts are in NAME (an iconv name); without it\n"
+                           "                        they are UTF-8 where valid, else CP1252\n"
                            "  --force         replace an existing OUT.cdg\n"
                            "  -q, --quiet     print nothing but errors\n";
 
@@ -51,6 +54,7 @@ int cantora::cli::cdg(const Args &args) {
     cdg::CdgOptions options;
     bool force = false;
     std::optional<player::LiveSettings> live;
+    std::optional<core::SongEncoding> encoding;
     CommandLine cl("cdg", kUsage);
     cl.value("--font",
              [&](const std::string &v) {
@@ -64,11 +68,13 @@ int cantora::cli::cdg(const Args &args) {
                        live.emplace();
                    return player::applyLiveOption("--tempo", v, *live);
                })
+        .value("--song-encoding", [&](const std::string &v) { return takeSongEncoding(v, encoding); })
         .writes(force)
         .operand("SONG", song)
         .operand("OUT.cdg", out);
     if (const int status = cl.parse(args); status >= 0)
         return status;
+    options.encoding = encoding ? &*encoding : nullptr;
     if (const int status = cl.checkOutput(out, force, {song}); status >= 0)
         return status;
     if (!checkSong(song, "cdg"))

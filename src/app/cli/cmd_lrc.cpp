@@ -84,7 +84,7 @@ int cantora::cli::lrc(const Args &args) {
     const lyrics::LrcSongError error = lyrics::readLrcSong(song, s, &code);
     // The word-timed file reads the song's length through the engine.
     const std::string wordLrc = words && error == lyrics::LrcSongError::None
-                                    ? lyrics::karaokeLyrics(s, options.tempoFactor).wordLrc
+                                    ? lyrics::karaokeLyrics(s, options.tempoFactor, options.encoding).wordLrc
                                     : std::string();
     BASS_Free();
     if (error != lyrics::LrcSongError::None) {

@@ -175,7 +175,8 @@ int cantora::cli::mp3(const Args &args) {
         return cl.fail(song + ": " + lyrics::lrcSongErrorText(e) +
                        (code ? " (error " + std::to_string(code) + ": " + engineErrorText(code) + ")" : std::string()));
     // Every syllable at its time on the rendered song's clock.
-    const lyrics::KaraokeLyrics words = lyrics::karaokeLyrics(lrcSong, live ? live->tempoFactor : 1.0);
+    const lyrics::KaraokeLyrics words =
+        lyrics::karaokeLyrics(lrcSong, live ? live->tempoFactor : 1.0, encoding ? &*encoding : nullptr);
     std::string lyricText;
     if (!noLyrics) {
         // Lines timed for the audio as rendered, at the tempo asked for.
@@ -272,6 +273,7 @@ int cantora::cli::mp3(const Args &args) {
         cantora::cdg::CdgOptions look;
         look.title = title;
         look.artist = text(1);
+        look.encoding = encoding ? &*encoding : nullptr;
         std::vector<std::string> warnings;
         const std::string why = cantora::cdg::writeSongCdgBeside(
             song, out, seconds, lengthFactor, look, zip, force, warnings, [] { return InterruptGuard::interrupted(); });

@@ -256,13 +256,11 @@ private slots:
         w->show();
         openAndPlay(mixSong());
         find<QSlider>("sldTempo")->setValue(0);
-        QCOMPARE(find<QSlider>("sldTempo")->toolTip(), QString("50%"));
         QCOMPARE(event(0, MIDI_EVENT_TEMPO), 333333u);
         find<QSlider>("Sldtone")->setValue(-2);
         find<QSlider>("StoneSingle_3")->setValue(1);
         QCOMPARE(event(3, MIDI_EVENT_TRANSPOSE), 101u);
         QCOMPARE(event(0, MIDI_EVENT_TRANSPOSE), 102u);
-        QCOMPARE(text("LblPit_3"), QString("-1"));
         QTest::mouseClick(find<QLabel>("LblPit_3"), Qt::LeftButton); // a click on the key readout resets it
         QCOMPARE(event(3, MIDI_EVENT_TRANSPOSE), 102u);
         find<QSlider>("Slider2_2")->setValue(127 - 40); // a strip's fader and solo

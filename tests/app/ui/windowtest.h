@@ -43,7 +43,8 @@ inline std::size_t pictureSum(QWidget *w) {
 }
 
 // Every named control and action under `root`, one line each in creation order: its name, "(hidden)" and
-// "(off)" when so (itself, not through its parent), and what it holds (text, check, value and range, current item, lines).
+// "(off)" when so (itself, not through its parent), what it holds (text, check, value and range, current item,
+// lines), its tooltip and style.
 inline QString state(const QObject *root) {
     QStringList lines;
     for (const QObject *o : root->findChildren<QObject *>()) {
@@ -75,6 +76,10 @@ inline QString state(const QObject *root) {
                     .arg(lw->currentItem() ? lw->currentItem()->text() : QString());
         const bool shown = a ? a->isVisible() : w->isVisibleTo(w->window());
         const bool on = a ? a->isEnabled() : !w->testAttribute(Qt::WA_Disabled); // its own, not its parent's
+        if (w && !w->toolTip().isEmpty())
+            v += " | tip: " + w->toolTip();
+        if (w && !w->styleSheet().isEmpty())
+            v += " | style: " + w->styleSheet();
         lines << o->objectName() + (shown ? "" : " (hidden)") + (on ? "" : " (off)") + ": " +
                      v.replace('\n', "\\n").replace('\r', "\\r");
     }

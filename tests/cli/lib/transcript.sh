@@ -1,10 +1,7 @@
-# Sourced after setup.sh by the scripts that compare a whole transcript: each
-# command read from stdin (one shell line, with $cli, $sf2 and the exported
-# functions) run in the work folder, then its exit status, standard error
-# ("2> "), standard output and every file it wrote into o/ (text as it is,
-# anything else as size and md5), wall and CPU times masked. transcript NAME
-# compares it with tests/data/expected/NAME.txt; CANTORA_RENEW=1 writes that
-# file anew (read its diff before committing it).
+# Sourced after setup.sh. transcript NAME runs each line of stdin (with $cli, $sf2 and exported functions) in the work
+# folder and writes the line, its exit status, standard error ("2> "), standard output and each file it wrote into o/
+# (text as it is, else size and md5; times masked), then compares all with tests/data/expected/NAME.txt (with
+# CANTORA_RENEW=1: writes that file anew; read its git diff before committing it).
 # brief COMMAND...: its first two lines of output (a usage error's message and usage line).
 brief() { "$@" 2>&1 | head -2; return "${PIPESTATUS[0]}"; }
 export cli sf2 LC_COLLATE=C
