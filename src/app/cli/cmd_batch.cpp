@@ -286,12 +286,12 @@ int cantora::cli::batch(const Args &args) {
         return 1;
     }
 
-    // The settings an output was made with: the options and the SoundFont as it is now.
+    // The settings an output was made with: the options and, for audio, the SoundFont as it is now.
     std::string settings = to;
     for (const std::string &p : pass)
         settings += "\n" + p;
     const std::string fontPath = font.value_or(defaultSoundFont());
-    if (const auto sf = stampOf(fontPath))
+    if (const auto sf = stampOf(fontPath); sf && to != "lrc")
         settings += "\n" + fontPath + "\n" + std::to_string(sf->size) + "\n" + std::to_string(sf->mtimeNs);
     settings = hashText(settings);
 
