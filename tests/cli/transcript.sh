@@ -16,9 +16,11 @@ python3 -c 'import struct
 # MPEG-1 layer I and II and MPEG-2 layer III: a frame header and zeros, twelve times (the frame tables).
 for n, h, size in (("layer1", "ffff9000", 312), ("layer2", "fffd8000", 417), ("mpeg2", "fff380c0", 208)):
     open(n + ".mp3", "wb").write((bytes.fromhex(h) + bytes(size - 4)) * 12)
+t = b"TIT2" + struct.pack(">IH", 6, 0) + b"\x03Title" # in an ID3v2.4 tag with a footer
+open("footer.mp3", "wb").write(b"ID3\4\0\x10" + struct.pack(">I", len(t)) + t + b"3DI\4\0\x10" + struct.pack(">I", len(t)) + open("silence-44-s-v1.mp3", "rb").read())
 # Lyric events breaking lines as karaoke files do: CR and LF marks, "<", "/" and "\" prefixes, CP1251 text.
 ev = b"".join(b"\x83\x60\xff\x05" + bytes([len(t)]) + t for t in (b"\\Hel", b"lo\r", b"\nwor", b"ld\r\n", b"<Next",
-    b" line", b"/\xe4\xe0 ", b"\xed\xe5\xf2\r", b"@Tnot sung", b"\\Last", b" one", b""))
+    b" line", b"/\xe4\xe0 ", b"\xed\xe5\xf2\r", b"d\xe9j\xe0", b"@Tnot sung", b"\\Last", b" one", b""))
 trk = b"\x00\xff\x51\x03\x07\xa1\x20\x00\x90\x45\x64" + ev + b"\x00\x80\x45\x40\x00\xff\x2f\x00"
 open("marks.kar", "wb").write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(trk)) + trk)'
 printf 'Line one\r\nline two\n' >words.txt
@@ -65,6 +67,7 @@ for c in "render fifo o/x.wav" "mp3 fifo o/x.mp3" "lrc fifo o/x.lrc" "cdg fifo o
 "$cli" cdg twinkle.kar - --font "DejaVu Serif" | md5sum
 "$cli" info *.mp3
 "$cli" info --json silence-44-s-v1.mp3 lyrics3v2.mp3 . nothing.mp3
+"$cli" info footer.mp3; cp footer.mp3 o/ && "$cli" tag o/footer.mp3 --title New -q && "$cli" info --json o/footer.mp3
 "$cli" info layer1.mp3 layer2.mp3 mpeg2.mp3; for f in layer1 layer2 mpeg2; do cp $f.mp3 o/ && "$cli" tag o/$f.mp3 --title T -q; done
 "$cli" info - - <lyrics3v2.mp3
 "$cli" info - <song.mid
