@@ -31,7 +31,7 @@ sox -n -r 44100 -c 1 -b 16 mono.wav synth 1 sine 440
 # unread COMMAND...: cantora-cli as a user other than root, at most 20 s.
 unread() { if [ "$(id -u)" = 0 ]; then timeout 20 setpriv --reuid=65534 --regid=65534 --clear-groups "$cli" "$@"; else timeout 20 "$cli" "$@"; fi; }
 export -f unread && chmod o+rx "$work"
-mkdir -p lib/sub && make_song lib/song.mid 2 && make_song lib/sub/again.kar 3 && echo junk >lib/sub/bad.mid
+mkdir -p lib/sub && make_song lib/song.mid 2 && make_song lib/sub/again.kar 3 && echo junk >"lib/sub/don't.mid"
 transcript transcript <<'LIST'
 "$cli" --version
 for c in render marks encode info tag lrc mp3 cdg batch; do "$cli" $c --help; echo "exit $?"; brief "$cli" $c; echo "exit $?"; done

@@ -207,10 +207,10 @@ private slots:
     void GIVEN_a_saved_main_font_WHEN_a_replacement_is_not_saved_THEN_the_next_open_returns_to_the_saved_one() {
         std::filesystem::copy_file(CANTORA_TEST_SF2, path("mine.sf2").toStdString());
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString()); // nothing saved yet
-        write("config.tlm", "\"OK\",\"" + path("mine.sf2").toStdString() + "\",48000,\"\"\r\n");
+        write("config.tlm", "\"OK\",\"" + path("mine.sf2").toStdString() + "\",32000,\"\"\r\n");
         openSong(song("a.mid"));
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
-        QCOMPARE(w->conversion()->sampleRate(), 48000);
+        QCOMPARE(w->conversion()->sampleRate(), 32000);
 
         dlg->answerFile(path("Chorium.sf2").toStdString());
         find<QPushButton>("btnreplace")->click();
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());
         find<QAction>("Savec")->trigger(); // Options > Save Configuration: one line, and "Done!"
         QCOMPARE(windowtest::readFile(path("config.tlm").toStdString()),
-                 "\"OK\",\"" + path("mine.sf2").toStdString() + "\",48000,\"\"\r\n");
+                 "\"OK\",\"" + path("mine.sf2").toStdString() + "\",32000,\"\"\r\n");
         const auto done = dlg->messages().back();
         QCOMPARE(done.text + "/" + done.title + "/" + std::to_string(done.style),
                  std::string("Done!/Cantora KARAOKE/32"));
