@@ -67,6 +67,7 @@ for c in "render fifo o/x.wav" "mp3 fifo o/x.mp3" "lrc fifo o/x.lrc" "cdg fifo o
 "$cli" cdg twinkle.kar - --font "DejaVu Serif" | md5sum
 "$cli" info *.mp3
 "$cli" info --json silence-44-s-v1.mp3 lyrics3v2.mp3 . nothing.mp3
+cp silence-44-s-v1.mp3 "$(printf 'caf\xe9.mp3')" && "$cli" info --json caf*.mp3 # a name in CP1252
 "$cli" info footer.mp3; cp footer.mp3 o/ && "$cli" tag o/footer.mp3 --title New -q && "$cli" info --json o/footer.mp3
 "$cli" info layer1.mp3 layer2.mp3 mpeg2.mp3; for f in layer1 layer2 mpeg2; do cp $f.mp3 o/ && "$cli" tag o/$f.mp3 --title T -q; done
 "$cli" info - - <lyrics3v2.mp3
