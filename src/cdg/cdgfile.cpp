@@ -84,7 +84,7 @@ CdgStream songCdg(const std::string &songPath, double seconds, double liveTempoF
         return out;
     }
     if (options.encoding)
-        lyrics::decodeSongTexts(song, *options.encoding);
+        lyrics::decodeSongTexts(song.marks, song.atTTexts, *options.encoding);
     // The timeline's factor is the speed: the tempo option's factor scales the tempo value.
     const double factor = liveTempoFactor > 0 ? 1.0 / liveTempoFactor : 1.0;
     const lyrics::LyricTimeline timeline(song.marks, song.atTTexts, factor);

@@ -35,10 +35,11 @@ std::vector<LrcMark> marksOf(HSTREAM stream, DWORD type) {
 
 } // namespace
 
-void decodeSongTexts(LrcSong &song, const core::SongEncoding &encoding) {
-    for (LrcMark &m : song.marks)
+void decodeSongTexts(std::vector<LrcMark> &marks, std::vector<std::string> &atTTexts,
+                     const core::SongEncoding &encoding) {
+    for (LrcMark &m : marks)
         m.text = encoding.toUtf8(m.text);
-    for (std::string &t : song.atTTexts)
+    for (std::string &t : atTTexts)
         t = encoding.toUtf8(t);
 }
 

@@ -30,9 +30,10 @@ inline constexpr std::size_t kMaxLrcSongBytes = 64u << 20;
 // code when the stream cannot be made.
 LrcSongError readLrcSong(const std::string &path, LrcSong &song, int *engineError = nullptr);
 
-// The song's marks and "@T" texts made UTF-8 from `encoding`, which every
+// A song's marks and "@T" texts made UTF-8 from `encoding`, which every
 // reader then takes as it is.
-void decodeSongTexts(LrcSong &song, const core::SongEncoding &encoding);
+void decodeSongTexts(std::vector<LrcMark> &marks, std::vector<std::string> &atTTexts,
+                     const core::SongEncoding &encoding);
 
 // The song creator's file for `path`: the song's first tempo (or msPerTick as
 // kept from an earlier run, updated here when the song has one) and its

@@ -194,11 +194,11 @@ std::string lrcFromSynced(const std::vector<SyncedText> &synced) {
 KaraokeLyrics karaokeLyrics(const LrcSong &song, double timeScale, const core::SongEncoding *encoding) {
     if (!(timeScale > 0))
         timeScale = 1.0;
-    LrcSong decoded = song;
+    // The texts only: the song's bytes stay where they are.
+    std::vector<LrcMark> marks = song.marks;
+    std::vector<std::string> atTTexts = song.atTTexts;
     if (encoding)
-        decodeSongTexts(decoded, *encoding);
-    std::vector<LrcMark> &marks = decoded.marks;
-    const std::vector<std::string> &atTTexts = decoded.atTTexts;
+        decodeSongTexts(marks, atTTexts, *encoding);
     for (LrcMark &m : marks)
         m.seconds *= timeScale;
     const LyricTimeline timeline(marks, atTTexts);
