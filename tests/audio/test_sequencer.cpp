@@ -26,7 +26,7 @@ struct Recorder : SynthSink {
     void controller(int c, int n, int v) override { add("cc", c, n, v); }
     void programChange(int c, int p) override { add("prog", c, p); }
     void pitchBend(int c, int v) override { add("bend", c, v); }
-    void channelPressure(int, int) override {}
+    void channelPressure(int c, int v) override { add("press", c, v); }
     void keyPressure(int, int, int) override {}
     void allSoundsOff() override { add("silence"); }
     void render(float *out, std::size_t n) override {
@@ -142,6 +142,9 @@ TEST(Sequencer, SeekChasesStateButNoNotesAndReplaysFromTheStart) {
     w.program(t, 0, 2, 40);
     w.controller(t, 0, 2, 7, 30);
     w.pitchBend(t, 100, 2, 1000);
+    w.channelPressure(t, 100, 2, 77);
+    w.channelPressure(t, 50, 3, 60);
+    w.controller(t, 100, 3, 121, 0); // forgets channel 3's pressure
     w.tempo(t, 240, 1000000);
     w.noteOn(t, 300, 2, 50, 90);
     w.program(t, 2000, 2, 41);    // after the seek point: not chased
@@ -153,7 +156,8 @@ TEST(Sequencer, SeekChasesStateButNoNotesAndReplaysFromTheStart) {
     seq.seekFrame(44100, rec); // 0.25 s at 120 bpm, then 0.75 s at 60 bpm = tick 600
     EXPECT_NEAR(seq.tick(), 600, 1e-6);
     EXPECT_EQ(seq.tempo(), 1000000u);
-    for (const char *m : {"silence", "cc 2 0 8", "prog 2 40", "cc 2 7 30", "bend 2 1000", "cc 5 7 100"})
+    for (const char *m :
+         {"silence", "cc 2 0 8", "prog 2 40", "cc 2 7 30", "bend 2 1000", "press 2 77", "press 3 0", "cc 5 7 100"})
         EXPECT_TRUE(rec.has(m)) << m; // untouched channels go back to their defaults
     EXPECT_FALSE(rec.has("prog 2 41"));
     EXPECT_FALSE(rec.has("on 2 50 90")) << "notes are not restarted";
