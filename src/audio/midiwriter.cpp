@@ -59,6 +59,10 @@ void MidiWriter::channelPressure(int track, std::uint64_t tick, int channel, int
     tracks_.at(track).push_back({tick, {static_cast<std::uint8_t>(0xD0 | chan(channel)), u7(value)}});
 }
 
+void MidiWriter::keyPressure(int track, std::uint64_t tick, int channel, int key, int value) {
+    tracks_.at(track).push_back({tick, {static_cast<std::uint8_t>(0xA0 | chan(channel)), u7(key), u7(value)}});
+}
+
 void MidiWriter::pitchBend(int track, std::uint64_t tick, int channel, int value14) {
     const int v = std::clamp(value14, 0, 0x3FFF);
     tracks_.at(track).push_back({tick,

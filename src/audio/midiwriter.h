@@ -27,6 +27,7 @@ public:
     void controller(int track, std::uint64_t tick, int channel, int cc, int value);
     void pitchBend(int track, std::uint64_t tick, int channel, int value14);
     void channelPressure(int track, std::uint64_t tick, int channel, int value);
+    void keyPressure(int track, std::uint64_t tick, int channel, int key, int value);
     void tempo(int track, std::uint64_t tick, std::uint32_t usPerQuarter);
     // Any meta event: 0x01 text, 0x03 track name, 0x05 lyric, ... An
     // end-of-track event (0x2F) only sets the tick the track ends at.

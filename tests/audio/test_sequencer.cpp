@@ -27,7 +27,7 @@ struct Recorder : SynthSink {
     void programChange(int c, int p) override { add("prog", c, p); }
     void pitchBend(int c, int v) override { add("bend", c, v); }
     void channelPressure(int c, int v) override { add("press", c, v); }
-    void keyPressure(int, int, int) override {}
+    void keyPressure(int c, int k, int v) override { add("kp", c, k, v); }
     void allSoundsOff() override { add("silence"); }
     void render(float *out, std::size_t n) override {
         std::fill(out, out + 2 * n, 0.0f);
@@ -44,7 +44,7 @@ struct Recorder : SynthSink {
     std::vector<std::string> notes() const {
         std::vector<std::string> out;
         for (const auto &[f, m] : log)
-            if (m.rfind("on", 0) == 0 || m.rfind("off", 0) == 0)
+            if (m[0] == 'o' || m[0] == 'k' || m.rfind("press", 0) == 0)
                 out.push_back(m + " @" + std::to_string(f));
         return out;
     }
@@ -185,6 +185,9 @@ TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
     w.noteOff(t, 960, 0, 64);
     w.noteOff(t, 960, 0, 62);
     w.noteOff(t, 1440, 0, 60);
+    w.keyPressure(t, 960, 0, 60, 5); // to the held note's key, and to a silent key as it would sound
+    w.keyPressure(t, 960, 0, 70, 6);
+    w.channelPressure(t, 960, 0, 7);
     Sequencer seq(parse(w), 44100);
     Recorder rec;
     std::vector<float> buf(2 * 5000);
@@ -199,7 +202,8 @@ TEST(Sequencer, AKeyChangeAppliesToNotesThatStartAfterIt) {
     renderAll(seq, rec);
     EXPECT_EQ(rec.notes(),
               (std::vector<std::string>{"on 0 60 100 @0", "on 0 62 90 @0", "off 0 62 @460", "on 0 66 100 @22050",
-                                        "on 0 64 90 @22050", "off 0 66 @44100", "off 0 64 @44100", "off 0 60 @66150"}));
+                                        "on 0 64 90 @22050", "off 0 66 @44100", "off 0 64 @44100", "kp 0 60 5 @44100",
+                                        "kp 0 72 6 @44100", "press 0 7 @44100", "off 0 60 @66150"}));
     EXPECT_EQ(seq.transpose(0), 2);
 }
 
