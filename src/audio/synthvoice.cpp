@@ -26,6 +26,9 @@ SynthVoice::SynthVoice(double rate, bool samplesOnDemand) {
     // A playing stream stays on the output thread alone.
     const int cores = samplesOnDemand ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 1;
     fluid_settings_setint(s, "synth.cpu-cores", cores);
+    // Those helper threads run at the caller's priority: asking for real-time
+    // fails for an ordinary user, and FluidSynth then warns on the terminal.
+    fluid_settings_setint(s, "audio.realtime-prio", 0);
     // Decoding loads only the samples of the presets the song selects:
     // faster to start and far smaller for a large font. Playback loads a
     // font whole, so that no program change ever waits for the disk in the
