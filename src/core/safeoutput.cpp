@@ -27,13 +27,15 @@ std::string join(const std::string &dir, const std::string &name) {
     return dir == "." ? name : dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-// A size limit (ulimit -f) makes write() fail with EFBIG instead of
-// killing the process, so the writer can say so and clean up.
+} // namespace
+
 void keepFileSizeSignalAway() {
     struct sigaction old {};
     if (sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL)
         std::signal(SIGXFSZ, SIG_IGN);
 }
+
+namespace {
 
 // Temporary files of `target` left by writers that no longer run (or, with
 // `own`, this process's).

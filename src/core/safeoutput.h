@@ -26,6 +26,10 @@
 
 namespace cantora::core {
 
+// SIGXFSZ set aside (unless someone handles it): past a file size limit,
+// write() fails with EFBIG instead of the process being killed.
+void keepFileSizeSignalAway();
+
 class SafeOutput {
 public:
     SafeOutput() = default;

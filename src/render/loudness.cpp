@@ -84,6 +84,7 @@ double wallNow() { return std::chrono::duration<double>(std::chrono::steady_cloc
 class Scratch {
 public:
     explicit Scratch(const std::string &path) {
+        core::keepFileSizeSignalAway();
         std::filesystem::path dir = std::filesystem::path(path).parent_path();
         if (dir.empty())
             dir = ".";
@@ -122,7 +123,7 @@ public:
     }
     std::string write(const char *data, std::size_t bytes) override {
         if (!core::writeFullyAt(scratch_.fd(), std::string_view(data, bytes), static_cast<std::int64_t>(size)))
-            return "cannot keep the render beside the output (disk full?)";
+            return std::string("cannot keep the render beside the output: ") + std::strerror(errno);
         size += bytes;
         // Blocks come whole frames at a time from the decoder.
         meter->add(reinterpret_cast<const std::int16_t *>(data), bytes / (2u * format.channels));

@@ -372,10 +372,15 @@ TagWriteResult Id3Module::writeTail(const std::string &path, const std::string &
     std::error_code ec;
     const std::filesystem::path real = std::filesystem::canonical(path, ec);
     core::SafeOutput out;
-    if (!out.open(ec ? path : real.string(), true)) {
+    // Errors name the file as the caller named it, not as the link resolves.
+    const auto failed = [&] {
         result.error = out.error();
+        if (const auto from = result.error.find(out.target()); from != std::string::npos)
+            result.error.replace(from, out.target().size(), path);
         return result;
-    }
+    };
+    if (!out.open(ec ? path : real.string(), true))
+        return failed();
     std::string chunk(std::size_t(1) << 20, '\0');
     for (std::int64_t done = 0; done < w;) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(w - done, std::int64_t(chunk.size())));
@@ -383,16 +388,12 @@ TagWriteResult Id3Module::writeTail(const std::string &path, const std::string &
             result.error = std::string("cannot read ") + path + ": " + std::strerror(errno ? errno : EIO);
             return result;
         }
-        if (!out.write(std::string_view(chunk.data(), n))) {
-            result.error = out.error();
-            return result;
-        }
+        if (!out.write(std::string_view(chunk.data(), n)))
+            return failed();
         done += static_cast<std::int64_t>(n);
     }
-    if (!out.write(tail) || !out.commit()) {
-        result.error = out.error();
-        return result;
-    }
+    if (!out.write(tail) || !out.commit())
+        return failed();
 
     // The state now describes the file as it was: the next write needs a new read.
     readLength_ = -1;
