@@ -43,8 +43,8 @@ for c in render tag batch; do brief "$cli" $c --bogus x; echo "exit $?"; done
 "$cli" marks marks.kar; for o in --exact --words "--song-encoding CP1251 --words"; do "$cli" lrc marks.kar - $o; done; "$cli" mp3 marks.kar o/m.mp3 --song-encoding CP1251 --lrc-beside -q --soundfont "$sf2" && "$cli" info o/m.mp3
 "$cli" lrc marks.kar -; "$cli" cdg marks.kar - | md5sum; "$cli" cdg marks.kar - --song-encoding CP1251 | md5sum
 "$cli" marks PiDamaged.mid
-for f in PiDamaged.mid part_read.mid pressure_bend.mid rmid_odd_chunk.rmi rmid_small.rmi; do echo "$f" $("$cli" lrc "$f" - --words 2>&1 | md5sum | cut -c1-8); done
-for f in *.kar; do echo "$f" $(for o in "" --words "--exact --tempo -15"; do "$cli" lrc "$f" - $o 2>&1; echo $?; done | md5sum | cut -c1-8); done
+for f in *.mid *.rmi *.kar; do echo "$f" $(for o in "" --words "--exact --tempo -15"; do "$cli" lrc "$f" - $o 2>&1; echo $?; done | md5sum | cut -c1-8); done
+for f in no_tracks.mid smpte.mid cut_header.mid; do "$cli" lrc $f -; "$cli" render $f - --soundfont "$sf2" | md5sum; done
 "$cli" lrc demo.kar -
 "$cli" lrc demo.kar - --words
 "$cli" lrc demo.kar - --exact --tempo 25
@@ -77,6 +77,8 @@ cp lyrics3v2.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --id3v2 3 --lyrics gbk.txt --lyri
 cp v23_utf16.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --artist Ünïcode --genre "Classic Rock" && "$cli" tag o/t.mp3 --id3v2 4 --comment "$(printf 'c%.0s' {1..31})" && "$cli" info o/t.mp3
 cp damaged.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title T; echo "tag: $?"; cmp damaged.mp3 o/t.mp3 && echo unchanged
 cp damaged.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title T --force && "$cli" info --json damaged.mp3 o/t.mp3
+cp silence-44-s-v1.mp3 o/t.mp3 && (ulimit -f 8; "$cli" tag o/t.mp3 --title Big --lyrics words.txt); cmp silence-44-s-v1.mp3 o/t.mp3 && echo unchanged
+(ulimit -f 100; "$cli" render song.mid o/n.wav --normalize --soundfont "$sf2")
 cp silence-44-s-v1.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --no-lyrics --year 12345 --title "$(printf 'x%.0s' {1..40})"
 cp song.mid o/s.mid && "$cli" tag o/s.mid --title X
 "$cli" mp3 song.mid o/k.mp3 --id3v2 3 --lrc-beside --cdg --artist A --genre 17 --tempo 10 --bitrate 64 --preset ABR --soundfont "$sf2"
