@@ -139,6 +139,10 @@ private slots:
         QVERIFY(line(9)->font().bold() && !line(11)->font().bold());
         QCOMPARE(fore(line(11)), kRed);
         QCOMPARE(cantora::windowtest::pictureSum(shown.get()), std::size_t(18109481898855188303u));
+        // Forward again: the page turns at line 10, where it turned before.
+        shown->Move_Next_Focus_Lyrics();
+        shown->Move_Next_Focus_Lyrics();
+        QCOMPARE(strip()->y(), -10 * h);
     }
 };
 
