@@ -58,7 +58,7 @@ TEST(Sf2Info, InfoFieldsSampleSizeAndPresets) {
 TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
     // Record 0: a font with only preset 25 (bank 0), listed for program 25.
     // Record 1: a font with a drum kit 0 in bank 0 only, listed as bank 128.
-    // Record 2: the main font: bank 0 whole, kits 0-99 in bank 128.
+    // Record 2: the main font: bank 0 whole, a variation 5 in bank 8, kits 0-99 in bank 128.
     std::vector<FontRecord> records(3);
     for (auto &r : records)
         r.entry = std::make_shared<FontEntry>();
@@ -70,7 +70,7 @@ TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
             return bank == 0 && program == 25;
         if (r == 1)
             return bank == 0 && program == 0;
-        return bank == 0 || (bank == 128 && program < 100);
+        return bank == 0 || (bank == 8 && program == 5) || (bank == 128 && program < 100);
     };
     const auto choose = [&](int channel, int bank, int program) {
         const auto c = choosePreset(records, channel, bank, program, has);
@@ -80,7 +80,8 @@ TEST(ChoosePreset, FirstServingRecordWinsAndDrumsUseBank128) {
     EXPECT_EQ(choose(4, 0, 26), std::tuple(2, 0, 26)) << "only program 25 is served by record 0";
     EXPECT_EQ(choose(4, 8, 25), std::tuple(0, 0, 25)) << "in whatever bank its font has it";
     EXPECT_EQ(choose(9, 0, 16), std::tuple(1, 0, 0)) << "drum channel: the kit record";
-    EXPECT_EQ(std::get<0>(choose(3, 8, 5)), 2) << "a missing bank falls back to 0";
+    EXPECT_EQ(choose(3, 8, 5), std::tuple(2, 8, 5)) << "a variation the font has";
+    EXPECT_EQ(choose(3, 8, 6), std::tuple(2, 0, 6)) << "a missing bank falls back to 0";
     records[1].entry = nullptr; // a record without a font is skipped
     EXPECT_EQ(choose(9, 0, 16), std::tuple(2, 128, 16));
     EXPECT_EQ(choose(9, 0, 120), std::tuple(2, 128, 0)) << "a kit the font lacks: its kit 0";

@@ -89,6 +89,10 @@ TEST_F(TagWrite, RefusedWritesLeaveTheFileAsItWas) {
     m.GetMp3Info(path);
     put(music + original.substr(music.size() + 1) + "!"); // same length, tag moved by one byte
     EXPECT_FALSE(m.WriteLyricsTag(path, bare("U", 0), "y"));
+    put(music);
+    m.GetMp3Info(path);
+    put(music + "more"); // grown since: nothing in it says so but its length
+    EXPECT_FALSE(m.WriteLyricsTag(path, bare("U", 0), "y"));
     put(original);
     m.GetMp3Info(path);
     m.LyricsStart = 10; // state no longer matches the bytes on disk
