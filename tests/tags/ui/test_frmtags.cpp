@@ -330,6 +330,10 @@ private slots:
         QCOMPARE(clock.seeks.back(), 30.5);
         QCOMPARE(clock.released, 1);
         log.step("saved while paused at 00:30");
+        press("cmdPlayer_1");
+        w->OpenFile(file); // playing: the song opened again stops it
+        QCOMPARE(w->player().PlayerState(), std::string("false"));
+        log.step("opened again while playing");
 
         press("cmdPlayer_3");
         QCOMPARE(w->player().PlayerState(), std::string("false"));
