@@ -96,8 +96,10 @@ TEST_F(Engine, ChannelFontServesOnlyItsProgramAndTheMainFontFollows) {
     // A second font for channel 4 replaces its own record only.
     f.assignChannelFont(4, guitar, 26);
     f.assignChannelFont(16, guitar, 27); // there is no channel 17
-    EXPECT_EQ(std::tuple(f.count, f.records[0].preset, f.records[1].bank, f.records[0].font == f.handles[0]),
-              std::tuple(2, 26, 128, true));
+    f.assignChannelFont(2, guitar, 28);  // a new record: the others keep theirs
+    EXPECT_EQ(std::tuple(f.count, f.records[0].preset, f.records[1].bank, f.records[1].preset,
+                         f.records[0].font == f.handles[0]),
+              std::tuple(3, 26, 128, 0, true));
     BASS_StreamFree(s);
 }
 
