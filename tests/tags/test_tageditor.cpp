@@ -33,8 +33,8 @@ TEST(TagEditorStamp, TheStampGoesAmongTheLinesTagsInTimeOrderAndTheCaretToTheNex
         EXPECT_EQ(s.caret, c.caretAfter) << c.stamped;
         EXPECT_EQ(RemoveStamp(s.text, s.insertedAt), c.text) << "undo";
     }
-    // A title bracket is no stamp: Undo leaves it.
-    EXPECT_EQ(RemoveStamp("[ti:A long title]", 0), "[ti:A long title]");
+    // A header bracket (nine characters inside, one more than a stamp holds) is no stamp: Undo leaves it.
+    EXPECT_EQ(RemoveStamp("[ar:Artist]", 0), "[ar:Artist]");
 }
 
 TEST(TagEditorUndo, GivenElevenStamps_ThenTheyComeBackNewestFirstPastTheFirstTen) {
@@ -50,7 +50,7 @@ TEST(TagEditorUndo, GivenElevenStamps_ThenTheyComeBackNewestFirstPastTheFirstTen
 TEST(TagEditorLyrics, GivenTwoTagsOnALine_ThenEachGivesItsEntry_AndLongBracketsNone) {
     EXPECT_EQ(LyricEntries("[00:12.34][00:40.00]Hi\r\n"),
               (std::vector<std::string>{"00:12.34    Hi", "00:40.00    Hi"}));
-    EXPECT_TRUE(LyricEntries("[ti:A very long song title]\r\n").empty());
+    EXPECT_TRUE(LyricEntries("[ar:Artist]\r\n").empty());
     // The unfinished last line and texts without brackets give nothing.
     EXPECT_TRUE(LyricEntries("[00:01]Hi").empty());
     EXPECT_TRUE(LyricEntries("plain\r\n").empty());
