@@ -184,7 +184,7 @@ TEST_F(Engine, FontRecordsAndFontVolume) {
     // A record with one preset serves only that program.
     const HSOUNDFONT only = BASS_MIDI_FontInit(CANTORA_TEST_SF2, 0);
     const BASS_MIDI_FONT rec{only, 73, 0};
-    BASS_MIDI_StreamSetFonts(0, &rec, 1);
+    EXPECT_TRUE(BASS_MIDI_StreamSetFonts(0, &rec, 1));
     const std::string flute = tone(69, 2.0, 73), organ = tone(69, 0.5, 19);
     const HSTREAM a = decodeStream(flute), b = decodeStream(organ);
     EXPECT_GT(rmsDb(decodeFloat(a, frames(0.4)), frames(0.1)), -40);

@@ -16,6 +16,7 @@ python3 -c 'import struct
 # MPEG-1 layer I and II and MPEG-2 layer III: a frame header and zeros, twelve times (the frame tables).
 for n, h, size in (("layer1", "ffff9000", 312), ("layer2", "fffd8000", 417), ("mpeg2", "fff380c0", 208)):
     open(n + ".mp3", "wb").write((bytes.fromhex(h) + bytes(size - 4)) * 12)
+open("ext.mp3", "wb").write(b"ID3\3\0\x40\0\0\0\4" + bytes(4) + open("silence-44-s-v1.mp3", "rb").read()) # extended header only
 t = b"TIT2" + struct.pack(">IH", 6, 0) + b"\x03Title" # in an ID3v2.4 tag with a footer
 open("footer.mp3", "wb").write(b"ID3\4\0\x10" + struct.pack(">I", len(t)) + t + b"3DI\4\0\x10" + struct.pack(">I", len(t)) + open("silence-44-s-v1.mp3", "rb").read())
 # Lyric events breaking lines as karaoke files do: CR and LF marks, "<", "/" and "\" prefixes, CP1251 text.
@@ -69,7 +70,7 @@ for c in "render fifo o/x.wav" "mp3 fifo o/x.mp3" "lrc fifo o/x.lrc" "cdg fifo o
 "$cli" info --json silence-44-s-v1.mp3 lyrics3v2.mp3 . nothing.mp3
 cp silence-44-s-v1.mp3 "$(printf 'caf\xe9.mp3')" && "$cli" info --json caf*.mp3 # a name in CP1252
 "$cli" info footer.mp3; cp footer.mp3 o/ && "$cli" tag o/footer.mp3 --title New -q && "$cli" info --json o/footer.mp3
-"$cli" info layer1.mp3 layer2.mp3 mpeg2.mp3; for f in layer1 layer2 mpeg2; do cp $f.mp3 o/ && "$cli" tag o/$f.mp3 --title T -q; done
+"$cli" info layer1.mp3 layer2.mp3 mpeg2.mp3 ext.mp3; for f in layer1 layer2 mpeg2; do cp $f.mp3 o/ && "$cli" tag o/$f.mp3 --title T -q; done
 "$cli" info - - <lyrics3v2.mp3
 "$cli" info - <song.mid
 cp lyrics3v2.mp3 o/t.mp3 && "$cli" tag o/t.mp3 --title Tïtle --artist Ärtist --album Al --year 1999 --comment C --genre Jazz --lyrics words.txt && "$cli" info o/t.mp3
