@@ -26,7 +26,7 @@ EOF
 run() { bash ./run.sh "$@"; }
 as_user() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
 export -f run as_user
-mkdir ro lib && chmod 555 ro && chmod o+rx "$work" && cp song.mid lib
+mkdir ro lib && chmod 555 ro && chmod o+rx "$work" && cp song.mid lib && echo no >lib/bad.mid
 # Each writing command: OUT exists, --force, -q, OUT a folder, at the file size limit, in a read-only folder.
 transcript conventions <<'LIST'
 for n in render encode lrc mp3 cdg; do echo old >o/x.$n; run $n o/x.$n; echo "$n: $?"; done

@@ -123,9 +123,11 @@ TEST(LyricTimeline, LinesKeepTheirRowAndTheNextLineComesUpInTheOtherRow) {
 TEST(LyricTimeline, ANewParagraphTurnsToACleanPageWithLeadWhenTheRestAllowsIt) {
     // Paragraph 0 ends on the upper row. With a rest of 2.5 s after it the page
     // turns as soon as the old line is sung, well ahead of the new paragraph.
-    const LyricTimeline rest(marksAt("10:\\one|12:/two|14:/three|14.5:x|19:\\new|21:/page"), {});
-    EXPECT_EQ(rowsAt(rest, {14.2, 16.6, 18.9}), (std::vector<Rows>{{2, kNo}, {3, 4}, {3, 4}}));
-    EXPECT_GE(rest.lines()[3].start() - rest.lines()[3].shownFrom, LyricTimeline::kPageLeadSeconds);
+    for (const double f : {1.0, 2.0}) { // at double tempo, all of it in half the time
+        const LyricTimeline rest(marksAt("10:\\one|12:/two|14:/three|14.5:x|19:\\new|21:/page"), {}, f);
+        EXPECT_EQ(rowsAt(rest, {14.2 / f, 16.6 / f, 18.9 / f}), (std::vector<Rows>{{2, kNo}, {3, 4}, {3, 4}}));
+        EXPECT_GE((rest.lines()[3].start() - rest.lines()[3].shownFrom) * f, LyricTimeline::kPageLeadSeconds);
+    }
 
     // Sung straight on, the old line is not taken away early: the new
     // paragraph's first line comes up in the free lower row, as soon as that

@@ -169,7 +169,7 @@ TEST_F(TransportTest, GIVEN_a_drum_kit_effects_and_keys_chosen_WHEN_replayed_THE
     transport.chooseDrumKit(LiveSettings::kDrumChannel, 1); // the second kit listed: preset 25
     EXPECT_EQ(event(9, MIDI_EVENT_PROGRAM), 25u);
     // The tempo slider moved and back at 100 %: the song's own tempo again.
-    for (float factor : {2.0f, 1.0f}) {
+    for (float factor : {2.0f, 1.0f, 2.0f}) {
         transport.live().tempoFactor = factor;
         transport.applyLive();
         EXPECT_EQ(event(0, MIDI_EVENT_TEMPO), DWORD(500000 * factor));
@@ -194,6 +194,9 @@ TEST_F(TransportTest, GIVEN_a_drum_kit_effects_and_keys_chosen_WHEN_replayed_THE
     transport.stop();
     transport.play();
     EXPECT_EQ(event(0, MIDI_EVENT_TRANSPOSE), 103u);
+    ASSERT_TRUE(open(song("b.mid"))); // the next song at its own tempo
+    transport.play();
+    EXPECT_EQ(event(0, MIDI_EVENT_TEMPO), 500000u);
 }
 
 TEST_F(TransportTest, GIVEN_a_missing_soundfont_WHEN_songs_are_opened_THEN_it_is_reported_once) {

@@ -224,6 +224,10 @@ private slots:
         const auto done = dlg->messages().back();
         QCOMPARE(done.text + "/" + done.title + "/" + std::to_string(done.style),
                  std::string("Done!/Cantora KARAOKE/32"));
+        std::filesystem::remove(path("config.tlm").toStdString());
+        std::filesystem::create_directory(path("config.tlm").toStdString());
+        find<QAction>("Savec")->trigger(); // a folder where the file goes: the cause, and no "Done!" after it
+        QCOMPARE(dlg->messages().back().style, int(dialogs::Critical));
     }
 
     void GIVEN_a_played_song_THEN_the_strips_show_its_channels_and_the_instrument_list_plays_the_users_pick() {
@@ -283,6 +287,12 @@ private slots:
         find<QCheckBox>("chkPhaser")->setChecked(true);
         QCOMPARE(picture(),
                  std::size_t(11677688188867002344u)); // all of it; channel 1 muted, its fader off; the compressor on
+        for (auto [slider, kind, v] : {std::tuple{"Slider1_4", MIDI_EVENT_CHORUS, 11},
+                                       {"Slider3_4", MIDI_EVENT_REVERB, 22},
+                                       {"Slider4_4", MIDI_EVENT_PAN, 33}}) {
+            find<QSlider>(slider)->setValue(v);
+            QCOMPARE(event(4, kind), DWORD(v));
+        }
         find<QPushButton>("CmdReset")->click();
         QCOMPARE(w->transport().live().eqGains[2], 0.0f);
     }

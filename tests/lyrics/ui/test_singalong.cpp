@@ -106,6 +106,8 @@ private slots:
         playOn(0.0);
         QVERIFY(qAbs(view()->paintedAt() - 29) < 0.01);
         QCOMPARE(picture(view()), std::size_t(13461099116622575838u));
+        find<QAction>("contrastYellow")->trigger();
+        QCOMPARE(picture(view()), std::size_t(5056742707737156044u));
     }
 
     void GIVEN_a_song_WHEN_F11_and_Esc_THEN_full_screen_lyrics_come_and_go() {

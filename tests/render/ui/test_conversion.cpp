@@ -149,6 +149,10 @@ private slots:
         QCOMPARE(picture(), std::size_t(2472370871850285443u)); // the MP3 settings and the mixer back, no progress
         log.step("done, its copy declined");
         QCOMPARE(windowtest::expected("wave_session", log.log), QString());
+        renderWave();
+        find<QPushButton>("cmdStop")->click(); // in the pause after the render: the controls back, nothing said
+        pending.back()();
+        QVERIFY(messages().size() == 3 && find<QPushButton>("btnConvert")->isEnabled());
     }
 
     void
@@ -183,8 +187,7 @@ private slots:
             if (v >= 30 && w->isVisible())
                 w->close();
         });
-        dlg->answerMessage(dialogs::Yes);
-        find<QPushButton>("btnConvert")->click();
+        renderWave();
         QVERIFY(!leftAtExit);
         QCOMPARE(dlg->shown.size(), std::size_t(2)); // the song's chooser and Confermi: no save dialog
     }
