@@ -298,7 +298,7 @@ private slots:
         for (int i = 0; i < 600; ++i)
             longPage += "singing ";
         w->lyricPanel()->markReached(longPage, 0);
-        QVERIFY(needed().height() > page->contentsRect().height());
+        QCOMPARE(page->font().pointSize(), lyrics::LyricPanel::kLeastPagePoints); // too long even there
         find<QPushButton>("cmdSingAlong")->click();
         QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
     }

@@ -1,9 +1,6 @@
-// The player window driven as a user drives it: headless, silent output,
-// scripted dialogs, songs built in code. Nothing waits on the wall clock:
-// the window's pauses are scripted, its display timer is ticked by hand and
-// lyric marks are delivered by calling the engine's callbacks directly. The
-// sequences themselves are the transport's and the mixer's (tests/player):
-// here, what the window shows of them and how its controls reach them.
+// The player window driven as a user drives it, on the fixture of playerwindow.h: its pauses scripted, its
+// display timer ticked by hand, lyric marks delivered through the engine's callbacks. The sequences are the
+// transport's and the mixer's (tests/player): here, what the window shows of them and how its controls reach them.
 #include "app/ui/playerwindow.h"
 #include "lyrics/livesync.h"
 #include "player/ui/soundfontbar.h"
@@ -213,8 +210,10 @@ private slots:
         QCOMPARE(w->conversion()->sampleRate(), 32000);
 
         dlg->answerFile(path("Chorium.sf2").toStdString());
+        QTest::keyClick(find<QSlider>("SldVol"), Qt::Key_End); // silence, for the new font too
         find<QPushButton>("btnreplace")->click();
         QCOMPARE(w->fonts().mainFontPath, path("Chorium.sf2").toStdString());
+        QCOMPARE(BASS_MIDI_FontGetVolume(w->fonts().mainFont), 0.0f);
         QVERIFY(waits == std::vector<int>{1000});
         openSong(path("a.mid").toStdString());
         QCOMPARE(w->fonts().mainFontPath, path("mine.sf2").toStdString());

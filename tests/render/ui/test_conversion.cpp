@@ -1,8 +1,6 @@
-// The player window's Wave and MP3 commands driven as a user drives them:
-// headless, silent output, scripted dialogs, songs built in code and the
-// test SoundFont. Nothing waits on the wall clock: the three-second pause
-// after a rendering and the tag editor's start-up wait are scripted, and what
-// happens "while rendering" is done from the progress bar's own signal.
+// The player window's Wave and MP3 commands driven as a user drives them, on the fixture of playerwindow.h: the
+// three-second pause after a rendering and the tag editor's start-up wait are scripted, and what happens "while
+// rendering" is done from the progress bar's own signal.
 #include "app/ui/playerwindow.h"
 #include "core/apppaths.h"
 #include "render/ui/conversionpanel.h"

@@ -243,7 +243,8 @@ private slots:
         QVERIFY(w->FileName().empty());
         QCOMPARE(readFile(text), std::string("just text\n"));
         const std::string song = tonemp3::write(path("song.mp3"), tone());
-        std::ofstream(path("song.lrc"), std::ios::binary) << kLrc;
+        std::ofstream(path("song.lrc")); // empty: the "LRC" of the same name is looked for
+        std::ofstream(path("song.LRC"), std::ios::binary) << kLrc;
         dialogs->answerFile(song);
         w->btnParcourSon_Click();
         QVERIFY(w->FileName() == song && w->LrcLoaded());
