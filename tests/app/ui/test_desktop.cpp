@@ -82,6 +82,8 @@ private slots:
         dlg->answerFile(song("a.kar"));
         press(Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(dlg->shown.back().title, std::string("Load Midifile"));
+        QCOMPARE(dialogs::qtFilter(dlg->shown.back().filter + "|All|*"), // as the real chooser lists it
+                 std::string("MIDI files (mid/midi/kar) (*.mid *.midi *.kar);;All (*)"));
         QCOMPARE(find<QPushButton>("cmdOpenFP")->text(), QString("a.kar"));
 
         // Each key clicks its button (the sequence itself is the transport's); Stop disabled, S does nothing.
