@@ -42,9 +42,11 @@ TEST(TagEditorUndo, GivenElevenStamps_ThenTheyComeBackNewestFirstPastTheFirstTen
     for (std::int32_t at = 0; at < 11; ++at)
         undo.PushUndo(at * 7);
     EXPECT_EQ(undo.Count(), 11);
-    for (std::int32_t at = 10; at > 0; --at)
+    for (std::int32_t at = 10; at >= 0; --at)
         EXPECT_EQ(undo.PopUndo(), at * 7);
-    undo.Reset(); // other lyrics loaded: the first stamp is no longer there to undo
+    EXPECT_FALSE(undo.PopUndo());
+    undo.PushUndo(5);
+    undo.Reset(); // other lyrics loaded: nothing left to undo
     EXPECT_FALSE(undo.PopUndo());
 }
 
