@@ -40,14 +40,14 @@ TEST(LrcCapture, AtMost501EntriesAndResetStartsAgain) {
     LrcCapture c;
     for (int i = 0; i < 501; ++i)
         EXPECT_TRUE(c.onMark("/l" + std::to_string(i), i));
-    EXPECT_FALSE(c.onMark("/late", 600)); // the 502nd entry is not recorded
+    EXPECT_FALSE(c.onMark("/late\r", 600)); // the 502nd entry is not recorded; its CR waits
     EXPECT_EQ(c.entries().size(), 501u);
     EXPECT_EQ(c.entries().back().line, "/l499");
     const std::string file = c.fileBytes();
     EXPECT_TRUE(file.ends_with("[08:18]l499\r\n[09:57]late\r\n")) << file.substr(file.size() - 40);
     c.reset();
     EXPECT_EQ(c.fileBytes(), ""); // nothing sung, nothing written
-    // The empty text before the first break is line 0, tagged [00:00].
-    EXPECT_TRUE(c.onMark("/again", 1));
-    EXPECT_EQ(c.fileBytes(), "[00:00]\r\n[00:01]again\r\n");
+    // No break waits from before: the first syllable is on line 0, tagged [00:00].
+    EXPECT_FALSE(c.onMark("again", 1));
+    EXPECT_EQ(c.fileBytes(), "[00:00]again\r\n");
 }

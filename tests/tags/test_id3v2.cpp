@@ -94,6 +94,9 @@ TEST(Id3v2, WrittenTagReadsBackInBothVersionsAndKeepsTheRest) {
     none.title = "x";
     none.create = false;
     EXPECT_EQ(RenderId3v2(MemorySource(mp3bytes::audio(5000)), none).tag, "");
+    // Another tagger's SYLT of other content (a transcription) is read when none is typed lyrics.
+    const std::string sylt("SYLT\0\0\0\x0e\0\0\0eng\x02\x02\0Hi\0\0\0\x03\xe8", 24);
+    EXPECT_EQ(ReadId3v2(MemorySource(id3(100, sylt))).synced, std::vector<SyncedText>({{1000, "Hi"}}));
 }
 
 TEST(Id3v2, DamagedTagIsRefusedUnlessFramesMayBeDropped) {
