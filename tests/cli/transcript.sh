@@ -46,7 +46,7 @@ for c in render tag batch; do brief "$cli" $c --bogus x; echo "exit $?"; done
 "$cli" marks PiDamaged.mid
 for f in *.mid *.rmi; do echo "$f" $({ "$cli" lrc "$f" - --words 2>&1; echo $?; } | md5sum | cut -c1-8); done
 for f in *.kar; do echo "$f" $(for o in "" --words "--exact --tempo -15"; do "$cli" lrc "$f" - $o 2>&1; echo $?; done | md5sum | cut -c1-8); done
-for f in no_tracks.mid smpte.mid cut_header.mid; do "$cli" lrc $f -; "$cli" render $f - --soundfont "$sf2" | md5sum; done
+for f in no_tracks.mid smpte.mid cut_header.mid; do "$cli" lrc $f -; "$cli" render $f - --soundfont "$sf2" | md5sum; done; "$cli" render song.mid - --soundfont song.mid
 "$cli" lrc demo.kar -
 "$cli" lrc demo.kar - --words
 "$cli" lrc demo.kar - --exact --tempo 25

@@ -307,16 +307,29 @@ private slots:
                 next.findChild<QCheckBox *>("chkNormalise")->isChecked());
     }
 
-    void GIVEN_a_song_gone_from_disk_WHEN_Wave_runs_THEN_it_says_so_instead_of_Done_and_writes_nothing() {
-        const std::string file = song("gone.mid", {}, 2);
-        openStopped(file);
-        fs::remove(file);
-        renderWave();
-        QCOMPARE(messages().size(), std::size_t(2));
-        QVERIFY2(messages()[1].text.find("could not be rendered") != std::string::npos, messages()[1].text.c_str());
-        QCOMPARE(messages()[1].style, int(dialogs::Critical));
-        QCOMPARE(messages()[1].title, std::string("Midi To Wave "));
-        QVERIFY(files() == std::vector<std::string>{"Chorium.sf2"});
+    void GIVEN_a_conversion_that_cannot_end_WHEN_it_runs_THEN_it_says_so_instead_of_Done_and_leaves_nothing() {
+        const std::string file = song("gone.kar", kWords, 2, 500000, 480);
+        const struct {
+            const char *button, *title, *box; // the box ticked
+            const char *taken;                // a work file's name a folder holds; none: the song is gone
+        } cases[] = {{"btnConvert", "Midi To Wave ", "chkNormalise", "newnorm.wav"},
+                     {"cmdsave", "Midi To Mp3", "chkCdg", "SYNCRO.MP3"},
+                     {"btnConvert", "Midi To Wave ", "chkCdg", nullptr}};
+        for (const auto &c : cases) {
+            openStopped(file);
+            for (auto *box : {find<QCheckBox>("chkCdg"), find<QCheckBox>("chkNormalise")})
+                box->setChecked(box->objectName() == c.box);
+            c.taken ? void(fs::create_directories(core::appFile(c.taken) + "/x")) : void(fs::remove(file));
+            dlg->answerMessage(dialogs::Yes);
+            if (c.title == std::string_view("Midi To Mp3"))
+                dlg->answerFile(path("out.mp3").toStdString());
+            find<QPushButton>(c.button)->click();
+            QVERIFY2(messages().back().text.find(" could not be ") != std::string::npos,
+                     messages().back().text.c_str());
+            QCOMPARE(messages().back().style, int(dialogs::Critical));
+            QCOMPARE(messages().back().title, std::string(c.title));
+        }
+        QVERIFY((files() == std::vector<std::string>{"Chorium.sf2", "SYNCRO.MP3", "newnorm.wav"})); // the folders
         QCOMPARE(enabled(), QString("cmdOpenFP=1 CmdPlay=1 btnreplace=1 btnConvert=1 cmdsave=1 mnuconf=1 Mnuexit=1"));
     }
 
