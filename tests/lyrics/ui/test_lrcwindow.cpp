@@ -154,9 +154,11 @@ private slots:
         reach(2, 4, 2);
         find<QPushButton>("cmdStop")->click();
         QCOMPARE(syncro(), std::string("[00:00]\r\n[00:01]one\r\n[00:02]two\r\n[00:03]three\r\n"));
-        // Reached on the engine's thread just before the next song is opened: the report is
+        // Reached on the engine's thread just before Stop and the next song: the report is
         // still on its way when the old stream goes, and is dropped.
-        lyrics::LyricCapture(0, handle(), 1, nullptr);
+        play();
+        lyrics::LyricCapture(0, handle(), 1, reinterpret_cast<void *>(std::uintptr_t(2)));
+        find<QPushButton>("cmdStop")->click();
         open(file);
         QCoreApplication::processEvents();
         QCOMPARE(find<QPlainTextEdit>("Text2")->toPlainText(), QString());
