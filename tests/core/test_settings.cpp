@@ -1,4 +1,6 @@
-// The settings line: written, read back, read from damaged files, and a failed save that says why.
+// The settings line: written, read back, read from damaged files, and a failed save that says why;
+// and the comma-separated items it (and the read-me) is read as.
+#include "core/itemreader.h"
 #include "core/settings.h"
 #include "tempfolder.h"
 
@@ -12,6 +14,7 @@ using namespace coretest;
 
 namespace {
 auto fields(const Settings &s) { return std::tie(s.accepted, s.mainFontPath, s.rate, s.lastFolder); }
+using V = std::vector<std::string>;
 } // namespace
 
 TEST(SettingsFile, SavedLineIsQuotedTextsBareNumberCommasAndCrLfAndReadsBack) {
@@ -57,4 +60,23 @@ TEST(SettingsFile, FailedSaveSaysWhyAndWhere) {
         EXPECT_EQ(r.error, path + ": " + why);
     }
     EXPECT_EQ(confsave(t / "ok.tlm", Settings{}).error, "");
+}
+
+TEST(ItemReader, BareItemsLoseOuterBlanksQuotedOnesKeepEverything) {
+    EXPECT_EQ(readItems("  a b  ,\tc\t"), (V{"a b", "c"}));
+    EXPECT_EQ(readItems("\" a, b \" , c"), (V{" a, b ", "c"}));
+    EXPECT_EQ(readItems("\"x\"junk,y"), (V{"x", "y"}));
+    EXPECT_EQ(readItems("a,,b"), (V{"a", "", "b"}));
+    EXPECT_EQ(readItems("a,"), (V{"a"}));
+    EXPECT_EQ(readItems("\"open quote, never closed"), (V{"open quote, never closed"}));
+    EXPECT_EQ(readItems(""), V{});
+}
+
+TEST(ItemReader, EveryKindOfLineEndEndsAnItemOnce) {
+    EXPECT_EQ(readItems("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(readItems("last,bare\r\n"), (V{"last", "bare"}));
+    EXPECT_EQ(readItems("x\r\n\r\ny"), (V{"x", "", "y"}));
+    EXPECT_EQ(readLineItems("\"OK\",/p\r\nnext,line"), (V{"OK", "/p"}));
+    EXPECT_EQ(readLineItems("\r\nnext"), V{});
+    EXPECT_EQ(readLineItems("one"), (V{"one"}));
 }
