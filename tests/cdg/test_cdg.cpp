@@ -71,7 +71,8 @@ TEST(CdgText, MissingCharacterIsABoxAndNamed) {
     const TextBitmap b = raster.draw("A\xee\x80\x80", {0, 1, 4});
     ASSERT_EQ(raster.missing(), std::vector<char32_t>{0xe000});
     EXPECT_EQ(describeCharacter(0xe9), "U+00E9 '\xc3\xa9'");
-    EXPECT_EQ(describeCharacter(0x800), "U+0800 '\xe0\xa0\x80'"); // the first of three bytes
+    EXPECT_EQ(describeCharacter(0x800), "U+0800 '\xe0\xa0\x80'");        // the first of three bytes
+    EXPECT_EQ(describeCharacter(0x1f3a4), "U+1F3A4 '\xf0\x9f\x8e\xa4'"); // a microphone: four
     EXPECT_LT(b.marks[0], b.marks[1]);
     EXPECT_TRUE(std::any_of(b.ink.begin() + b.marks[1], b.ink.begin() + b.marks[2], [](auto v) { return v; }) ||
                 b.at(b.marks[1] + 2, raster.ascent() - 1));

@@ -238,7 +238,7 @@ private slots:
         auto *list = find<QListWidget>("List3");
         QVERIFY(list->isVisibleTo(w.get()));
         // Beside the strip that asked, over the strips, leaving that strip in sight.
-        QCOMPARE(list->geometry().left(), find<QWidget>("strip_0")->geometry().right() + 1);
+        QCOMPARE(list->geometry().topLeft(), find<QWidget>("strip_0")->geometry().topRight() + QPoint(1, 0));
         QCOMPARE(list->currentRow(), 73);                        // the channel's instrument, the first click
         QCOMPARE(list->currentItem()->text(), text("Label3_0")); // named in the list as on the strip
         pick(list, 73);
