@@ -45,11 +45,12 @@ class SingAlongTest : public QObject, windowtest::PlayerWindow {
         return p;
     }
     lyrics::SingAlongView *view() { return w->lyricPanel()->singAlong(); }
-    // Plays `seconds` more of the song, then paints a frame.
+    // Plays `seconds` more of the song, then the frame timer asks for a frame.
     void playOn(double seconds) {
         pumped->pumpSeconds(seconds);
         QCoreApplication::processEvents();
-        view()->repaint();
+        QMetaObject::invokeMethod(view()->findChild<QTimer *>(), "timeout");
+        QCoreApplication::processEvents();
     }
 
 private slots:
