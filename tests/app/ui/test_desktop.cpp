@@ -2,6 +2,7 @@
 // recent songs menu, choosers that start where the user was, a remembered
 // and screen-sized window, named icon buttons. Headless, silent output,
 // scripted dialogs, songs built in code.
+#include "app/dialogs/qtdialogs.h"
 #include "app/ui/desktopintegration.h"
 #include "app/ui/playerwindow.h"
 #include "core/apppaths.h"
@@ -76,6 +77,19 @@ private slots:
     }
 
     void cleanup() { tearDown(); }
+
+    void GIVEN_a_real_box_WHEN_closed_by_Escape_or_its_close_box_THEN_it_answers_as_its_safest_button() {
+        for (auto [style, answer] : {std::pair{dialogs::YesNoCancel, dialogs::Cancel},
+                                     {dialogs::YesNo, dialogs::No},
+                                     {dialogs::OkOnly, dialogs::Ok}})
+            for (const bool escape : {true, false}) {
+                QTimer::singleShot(0, [escape] {
+                    QWidget *box = QApplication::activeModalWidget();
+                    escape ? QTest::keyClick(box, Qt::Key_Escape) : void(box->close());
+                });
+                QCOMPARE(dialogs::QtDialogs().msgBox(nullptr, "Save the changes?", style, "Cantora"), int(answer));
+            }
+    }
 
     void GIVEN_a_loaded_song_WHEN_space_space_s_space_esc_THEN_the_transport_buttons_run_as_if_clicked() {
         showActive();
