@@ -180,12 +180,12 @@ TEST_F(SaveTagsTest, GivenAWriteThatFailsPartWay_ThenTheMp3IsByteIdenticalAndThe
     EXPECT_EQ(dir.entries(), 1u) << "a temporary file was left";
 }
 
-TEST_F(SaveTagsTest, CopyOverAFolderThatIsMissingFails_AndExitRemovesOnlyTheWorkFiles) {
+TEST_F(SaveTagsTest, CopyOverAFolderInTheWayFails_AndExitRemovesOnlyTheWorkFiles) {
     save(dir / "from.mp3", audio);
-    EXPECT_FALSE(CopyOver(dir / "from.mp3", dir / "none/to.mp3").empty());
-    EXPECT_TRUE(CopyOver(dir / "from.mp3", dir / "to.mp3").empty());
-    EXPECT_EQ(contents(dir / "to.mp3"), audio);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2); // no temporary left
+    fs::create_directories(dir / "busy.mp3/x"); // the copy is made, then cannot take the folder's place
+    EXPECT_FALSE(CopyOver(dir / "from.mp3", dir / "busy.mp3").empty());
+    EXPECT_TRUE(CopyOver(dir / "from.mp3", dir / "to.mp3").empty() && contents(dir / "to.mp3") == audio);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3); // no temporary left
 
     save(dir / kSyncroMp3, audio);
     save(dir / kSyncroLrc, "[00:01]a\r\n");

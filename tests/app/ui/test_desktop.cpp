@@ -79,15 +79,14 @@ private slots:
     void cleanup() { tearDown(); }
 
     void GIVEN_a_real_box_WHEN_closed_by_Escape_or_its_close_box_THEN_it_answers_as_its_safest_button() {
-        for (auto [style, answer] : {std::pair{dialogs::YesNoCancel, dialogs::Cancel},
-                                     {dialogs::YesNo, dialogs::No},
-                                     {dialogs::OkOnly, dialogs::Ok}})
+        using namespace dialogs;
+        for (auto [style, answer] : {std::pair{YesNoCancel, Cancel}, {YesNo, No}, {OkOnly, Ok}})
             for (const bool escape : {true, false}) {
                 QTimer::singleShot(0, [escape] {
                     QWidget *box = QApplication::activeModalWidget();
                     escape ? QTest::keyClick(box, Qt::Key_Escape) : void(box->close());
                 });
-                QCOMPARE(dialogs::QtDialogs().msgBox(nullptr, "Save the changes?", style, "Cantora"), int(answer));
+                QCOMPARE(QtDialogs().msgBox(nullptr, "Save the changes?", style, "Cantora"), int(answer));
             }
     }
 
@@ -317,7 +316,7 @@ private slots:
         QCOMPARE(w->lyricPanel()->view(), lyrics::LyricView::SingAlong);
     }
 
-    void GIVEN_the_window_THEN_icon_buttons_have_names_and_tooltips_and_tab_follows_the_transport_row() {
+    void GIVEN_the_window_THEN_icon_buttons_are_named_tab_follows_the_transport_row_and_About_opens() {
         for (QAbstractButton *b : w->findChildren<QAbstractButton *>()) {
             if (!b->text().isEmpty() || b->objectName().startsWith("qt_")) // Qt's own menu bar arrows
                 continue;
@@ -326,6 +325,8 @@ private slots:
         }
         QCOMPARE(find<QPushButton>("CmdPlay")->accessibleName(), QString("Play"));
         QCOMPARE(find<QPushButton>("cmdStop")->accessibleName(), QString("Stop"));
+        find<QAction>("Sabout")->trigger(); // Help > About: a box of its own over the window
+        QVERIFY(find<QDialog>("frmAbout")->isVisible());
         // The open button speaks its caption, the song's name when one is open.
         auto *open = find<QPushButton>("cmdOpenFP");
         open->setText("demo.kar");
