@@ -40,6 +40,7 @@ SingAlongView::SingAlongView(QWidget *parent) : QWidget(parent) {
     setMinimumSize(200, 120);
     wall_.start();
     frames_ = new QTimer(this);
+    frames_->setObjectName("frameTimer");
     frames_->setInterval(kFrameMs);
     frames_->setTimerType(Qt::PreciseTimer);
     connect(frames_, &QTimer::timeout, this, &SingAlongView::frameTick);

@@ -49,7 +49,7 @@ class SingAlongTest : public QObject, windowtest::PlayerWindow {
     void playOn(double seconds) {
         pumped->pumpSeconds(seconds);
         QCoreApplication::processEvents();
-        QMetaObject::invokeMethod(view()->findChild<QTimer *>(), "timeout");
+        QMetaObject::invokeMethod(view()->findChild<QTimer *>("frameTimer"), "timeout");
         QCoreApplication::processEvents();
     }
 
